@@ -1,0 +1,119 @@
+#include "link/log_pane.h"
+
+#include "base/format.h"
+
+namespace skelvane {
+
+LogPane::LogPane(std::size_t cap) : cap_(cap) {}
+
+void LogPane::TrimLocked() {
+    if (cap_ != 0 && lines_.size() > cap_) {
+        lines_.erase(lines_.begin(), lines_.begin() + static_cast<long>(lines_.size() - cap_));
+    }
+}
+
+void LogPane::Line(std::string_view text, bool newLine, bool append) {
+    Event event = Event::Added;
+    std::string changed;
+    {
+        std::lock_guard lock(mutex_);
+        TrimLocked();
+        if (newLine) {
+            lines_.emplace_back(text);
+        } else if (lines_.empty()) {
+            return;
+        } else if (append) {
+            lines_.back().append(text);
+            event = Event::Replaced;
+        } else {
+            lines_.back().assign(text);
+            event = Event::Replaced;
+        }
+        changed = lines_.back();
+        ++revision_;
+    }
+    Notify(event, changed);
+}
+
+void LogPane::Traffic(const std::uint8_t* bytes, std::size_t count, int direction) {
+    if (direction != 0 && direction != 1) {
+        return;
+    }
+    std::vector<std::string> added;
+    added.emplace_back(count == 0 ? "" : (direction == 1 ? "TX:>>>>>" : "RX:<<<<<"));
+    std::string row;
+    for (std::size_t i = 0; i < count; ++i) {
+        row += Format("%02X ", bytes[i]);
+        if ((i + 1) % 16 == 0) {
+            added.push_back(std::move(row));
+            row.clear();
+        }
+    }
+    if (!row.empty()) {
+        added.push_back(std::move(row));
+    }
+    {
+        std::lock_guard lock(mutex_);
+        // Traffic alone (a long poll) must not grow the pane without bound either.
+        TrimLocked();
+        for (auto& line : added) {
+            lines_.push_back(line);
+        }
+        ++revision_;
+    }
+    for (const auto& line : added) {
+        Notify(Event::Added, line);
+    }
+}
+
+void LogPane::Clear() {
+    {
+        std::lock_guard lock(mutex_);
+        lines_.assign(1, " ");
+        ++revision_;
+    }
+    Notify(Event::Cleared, " ");
+}
+
+std::vector<std::string> LogPane::Lines() const {
+    std::lock_guard lock(mutex_);
+    return lines_;
+}
+
+std::size_t LogPane::Size() const {
+    std::lock_guard lock(mutex_);
+    return lines_.size();
+}
+
+std::string LogPane::LastLine() const {
+    std::lock_guard lock(mutex_);
+    return lines_.empty() ? std::string() : lines_.back();
+}
+
+long LogPane::Selected() const {
+    std::lock_guard lock(mutex_);
+    return static_cast<long>(lines_.size()) - 1;
+}
+
+std::uint64_t LogPane::Revision() const {
+    std::lock_guard lock(mutex_);
+    return revision_;
+}
+
+void LogPane::SetListener(Listener listener) {
+    std::lock_guard lock(mutex_);
+    listener_ = std::move(listener);
+}
+
+void LogPane::Notify(Event event, const std::string& text) {
+    Listener listener;
+    {
+        std::lock_guard lock(mutex_);
+        listener = listener_;
+    }
+    if (listener) {
+        listener(event, text);
+    }
+}
+
+}  // namespace skelvane

@@ -1,0 +1,79 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "base/clock.h"
+#include "base/prompter.h"
+
+namespace skelvane {
+namespace {
+
+using namespace std::chrono_literals;
+
+TEST(VirtualClockTest, SleepsCostNoWallTimeAndAddUp) {
+    VirtualClock clock({2026, 12, 31, 23, 59, 59, 900});
+    const auto wallStart = std::chrono::steady_clock::now();
+    EXPECT_TRUE(clock.SleepFor(10s));
+    EXPECT_TRUE(clock.SleepFor(250ms));
+    EXPECT_EQ(clock.Now(), 10250ms);
+    EXPECT_EQ(clock.SleepCount(), 2u);
+    EXPECT_LT(std::chrono::steady_clock::now() - wallStart, 1s);
+    // 23:59:59.900 plus 10.25 s crosses into the new year.
+    EXPECT_EQ(clock.LocalNow(), (LocalTime{2027, 1, 1, 0, 0, 10, 150}));
+}
+
+TEST(VirtualClockTest, StopRequestEndsTheSleep) {
+    VirtualClock clock;
+    std::stop_source stop;
+    stop.request_stop();
+    EXPECT_FALSE(clock.SleepFor(5s, stop.get_token()));
+    EXPECT_EQ(clock.Now(), 0ms);
+}
+
+TEST(SystemClockTest, StopRequestCutsAWaitShort) {
+    SystemClock clock;
+    std::stop_source stop;
+    std::thread stopper([&] {
+        std::this_thread::sleep_for(20ms);
+        stop.request_stop();
+    });
+    const auto start = clock.Now();
+    EXPECT_FALSE(clock.SleepFor(10s, stop.get_token()));
+    stopper.join();
+    EXPECT_LT(clock.Now() - start, 2s);
+}
+
+TEST(SystemClockTest, SleepsAboutTheDuration) {
+    SystemClock clock;
+    const auto start = clock.Now();
+    EXPECT_TRUE(clock.SleepFor(30ms));
+    const auto slept = clock.Now() - start;
+    EXPECT_GE(slept, 29ms);
+    EXPECT_LT(slept, 1s);
+}
+
+TEST(CalendarTest, EpochConversionRoundTrips) {
+    for (const LocalTime t : {LocalTime{2024, 2, 29, 13, 5, 7, 999}, LocalTime{1970, 1, 1},
+                              LocalTime{2038, 1, 19, 3, 14, 8, 0}}) {
+        EXPECT_EQ(FromEpochMillis(ToEpochMillis(t)), t);
+    }
+    EXPECT_EQ(ToEpochMillis({1970, 1, 2}), 86400000);
+}
+
+TEST(RecordingPrompterTest, AnswersFromTheScriptThenByDefault) {
+    RecordingPrompter prompter;
+    prompter.QueueAnswer(Answer::No);
+    EXPECT_EQ(prompter.Message("a", "Skelvane", MessageIcon::Information, MessageButtons::YesNo),
+              Answer::No);
+    EXPECT_EQ(prompter.Message("b", "Error", MessageIcon::Exclamation), Answer::Ok);
+    prompter.QueueChoice(std::nullopt);
+    EXPECT_EQ(prompter.Choose("Network Templates", {"A", "B"}, 1), std::nullopt);
+    EXPECT_EQ(prompter.Choose("Network Templates", {"A", "B"}, 1), 1u);
+    ASSERT_EQ(prompter.Count(), 4u);
+    EXPECT_EQ(prompter.Records()[1].caption, "Error");
+    EXPECT_TRUE(prompter.Records()[2].isChoice);
+}
+
+}  // namespace
+}  // namespace skelvane

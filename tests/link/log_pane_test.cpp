@@ -1,0 +1,127 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "base/format.h"
+#include "link/device_worker.h"
+#include "link/log_pane.h"
+
+namespace skelvane {
+namespace {
+
+using namespace std::chrono_literals;
+using Lines = std::vector<std::string>;
+
+TEST(LogPaneTest, NewLineAppendAndReplace) {
+    LogPane pane;
+    pane.Line("ignored", false, true);  // nothing to append to yet
+    EXPECT_EQ(pane.Size(), 0u);
+    pane.Line(" ", true);
+    pane.Line("Opening serial port ", true);
+    pane.Line("/dev/ttyUSB0", false, true);
+    pane.Line(" ... done.", false, true);
+    pane.Line("Changing baud rate to 115,200 ...", true);
+    pane.Line("replaced", false, false);
+    EXPECT_EQ(pane.Lines(), (Lines{" ", "Opening serial port /dev/ttyUSB0 ... done.", "replaced"}));
+    EXPECT_EQ(pane.Selected(), 2);
+}
+
+TEST(LogPaneTest, TrafficLinesSixteenBytesToALine) {
+    LogPane pane;
+    const std::uint8_t frame[] = {0x03, 0x00, 0x00, 0x29};
+    pane.Traffic(frame, sizeof frame, 1);
+    EXPECT_EQ(pane.Lines(), (Lines{"TX:>>>>>", "03 00 00 29 "}));
+
+    pane.Clear();
+    std::uint8_t reply[17];
+    for (int i = 0; i < 17; ++i) {
+        reply[i] = static_cast<std::uint8_t>(0xF0 + i);
+    }
+    pane.Traffic(reply, sizeof reply, 0);
+    pane.Line(" passed.", false, true);
+    EXPECT_EQ(pane.Lines(),
+              (Lines{" ", "RX:<<<<<", "F0 F1 F2 F3 F4 F5 F6 F7 F8 F9 FA FB FC FD FE FF ",
+                     "00  passed."}));
+
+    pane.Clear();
+    pane.Traffic(reply, 0, 0);
+    pane.Traffic(reply, 3, 0xFF);
+    EXPECT_EQ(pane.Lines(), (Lines{" ", ""}));
+}
+
+TEST(LogPaneTest, KeepsAtMostTheCapAfterEachProgressLine) {
+    LogPane pane;
+    for (int i = 0; i < 1005; ++i) {
+        pane.Line(Format("line %d", i), true);
+    }
+    // The cap is enforced before each write, so the pane holds cap + 1 lines at most.
+    EXPECT_EQ(pane.Size(), 1001u);
+    EXPECT_EQ(pane.Lines().front(), "line 4");
+    EXPECT_EQ(pane.LastLine(), "line 1004");
+
+    LogPane unlimited(0);
+    for (int i = 0; i < 1500; ++i) {
+        unlimited.Line("x", true);
+    }
+    EXPECT_EQ(unlimited.Size(), 1500u);
+}
+
+TEST(LogPaneTest, ClearLeavesOneBlankLineAndListenerSeesChanges) {
+    LogPane pane;
+    std::vector<std::pair<LogPane::Event, std::string>> events;
+    pane.SetListener(
+        [&](LogPane::Event e, const std::string& text) { events.emplace_back(e, text); });
+    pane.Line("a", true);
+    pane.Line("b", false, true);
+    pane.Clear();
+    EXPECT_EQ(pane.Lines(), (Lines{" "}));
+    ASSERT_EQ(events.size(), 3u);
+    EXPECT_EQ(events[1], std::make_pair(LogPane::Event::Replaced, std::string("ab")));
+    EXPECT_EQ(events[2].first, LogPane::Event::Cleared);
+}
+
+TEST(DeviceWorkerTest, SecondStartWhileRunningDoesNothing) {
+    DeviceWorker worker;
+    std::atomic<int> runs{0};
+    std::atomic<bool> release{false};
+    ASSERT_TRUE(worker.Start([&](std::stop_token) {
+        ++runs;
+        while (!release) {
+            std::this_thread::sleep_for(1ms);
+        }
+    }));
+    EXPECT_FALSE(worker.Start([&](std::stop_token) { ++runs; }));
+    release = true;
+    worker.Wait();
+    EXPECT_EQ(runs, 1);
+    EXPECT_FALSE(worker.Running());
+    // Once finished, a new start runs again.
+    ASSERT_TRUE(worker.Start([&](std::stop_token) { ++runs; }));
+    worker.Wait();
+    EXPECT_EQ(runs, 2);
+}
+
+TEST(DeviceWorkerTest, FinishStopsACooperativeWaitQuickly) {
+    DeviceWorker worker;
+    std::atomic<bool> finishedCalled{false};
+    SystemClock clock;
+    ASSERT_TRUE(worker.Start([&](std::stop_token stop) { clock.SleepFor(60s, stop); },
+                             [&] { finishedCalled = true; }));
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_TRUE(worker.Finish(1000ms));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
+    EXPECT_TRUE(finishedCalled);
+    EXPECT_FALSE(worker.Running());
+}
+
+TEST(DeviceWorkerTest, FinishWithoutWorkIsHarmless) {
+    DeviceWorker worker;
+    EXPECT_TRUE(worker.Finish(10ms));
+    EXPECT_FALSE(worker.StopRequested());
+}
+
+}  // namespace
+}  // namespace skelvane
