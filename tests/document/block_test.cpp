@@ -18,8 +18,7 @@ using testing::ElementsAre;
 
 std::vector<std::string> WalkNames(const Block& parent) {
     std::vector<std::string> names;
-    for (const Block* child = parent.FirstChild(); child != nullptr;
-         child = child->NextSibling()) {
+    for (const Block* child = parent.FirstChild(); child != nullptr; child = child->NextSibling()) {
         names.push_back(child->Name());
         EXPECT_EQ(child->Parent(), &parent);
     }

@@ -36,15 +36,16 @@ TEST_P(ArchiveNumberTest, NumbersFollowTheCRulesAndAreCutToWidth) {
     EXPECT_EQ(u8, c.asUint8);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, ArchiveNumberTest,
-    testing::Values(NumberCase{"  -3abc", -3, 4294967293u, 253}, NumberCase{"300", 300, 300, 44},
-                    NumberCase{"-1", -1, 4294967295u, 255}, NumberCase{"", 0, 0, 0},
-                    NumberCase{"word", 0, 0, 0}, NumberCase{"+12", 12, 12, 12},
-                    NumberCase{"4294967296", 0, 0, 0},
-                    // Only the first 20 characters of the text are looked at.
-                    NumberCase{"0000000000000000000012", 0, 0, 0},
-                    NumberCase{"0000000000000000001234", 12, 12, 12}));
+INSTANTIATE_TEST_SUITE_P(Table, ArchiveNumberTest,
+                         testing::Values(NumberCase{"  -3abc", -3, 4294967293u, 253},
+                                         NumberCase{"300", 300, 300, 44},
+                                         NumberCase{"-1", -1, 4294967295u, 255},
+                                         NumberCase{"", 0, 0, 0}, NumberCase{"word", 0, 0, 0},
+                                         NumberCase{"+12", 12, 12, 12},
+                                         NumberCase{"4294967296", 0, 0, 0},
+                                         // Only the first 20 characters of the text are looked at.
+                                         NumberCase{"0000000000000000000012", 0, 0, 0},
+                                         NumberCase{"0000000000000000001234", 12, 12, 12}));
 
 struct BoolCase {
     const char* text;
@@ -138,8 +139,8 @@ TEST(XmlArchiveTest, AFailedEnterLeavesTheCursorWhereItWas) {
 
 TEST(XmlArchiveTest, AChildNamedLikeItsParentIsFoundInsideIt) {
     XmlArchive archive;
-    ASSERT_TRUE(archive.OpenBuffer(
-        "<Network><A n='1'><A n='2'/></A><A n='3'/></Network>", "Network"));
+    ASSERT_TRUE(
+        archive.OpenBuffer("<Network><A n='1'><A n='2'/></A><A n='3'/></Network>", "Network"));
     std::int32_t n = 0;
     ASSERT_TRUE(archive.Enter("A"));
     ASSERT_TRUE(archive.Enter("A"));
@@ -183,13 +184,15 @@ INSTANTIATE_TEST_SUITE_P(
         OpenCase{"Mismatched", "<Network></Blocks>", false},
         OpenCase{"BadAttribute", "<Network a=1/>", false}, OpenCase{"Empty", "", false},
         OpenCase{"Garbage", std::string("\0\xff\xfe\x01", 4), false},
-        OpenCase{"DeeplyNestedUnclosed", "<Network>" + [] {
-                     std::string s;
-                     for (int i = 0; i < 100000; ++i) {
-                         s += "<a>";
-                     }
-                     return s;
-                 }(),
+        OpenCase{"DeeplyNestedUnclosed",
+                 "<Network>" +
+                     [] {
+                         std::string s;
+                         for (int i = 0; i < 100000; ++i) {
+                             s += "<a>";
+                         }
+                         return s;
+                     }(),
                  false},
         // Entities are never expanded and nothing is fetched.
         OpenCase{"InternalEntities",
@@ -204,9 +207,10 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(XmlArchiveTest, EntitiesStayAsWritten) {
     XmlArchive archive;
-    ASSERT_TRUE(archive.OpenBuffer("<!DOCTYPE Network [<!ENTITY e SYSTEM \"file:///etc/passwd\">]>"
-                                   "<Network x=\"&e;&amp;&#65;\"/>",
-                                   "Network"));
+    ASSERT_TRUE(
+        archive.OpenBuffer("<!DOCTYPE Network [<!ENTITY e SYSTEM \"file:///etc/passwd\">]>"
+                           "<Network x=\"&e;&amp;&#65;\"/>",
+                           "Network"));
     std::string text;
     EXPECT_TRUE(archive.ReadString("x", text));
     EXPECT_EQ(text, "&e;&A");
@@ -246,9 +250,10 @@ INSTANTIATE_TEST_SUITE_P(
         EncodingCase{"OutsideLatin1", "<Network n=\"5\xE2\x82\xAC\"/>", "5?"},
         EncodingCase{"InvalidUtf8", "<Network n=\"a\xFF\xC3z\"/>", "a??z"},
         EncodingCase{"CharacterReference", "<Network n=\"&#238;&#x20AC;\"/>", "\xEE?"},
-        EncodingCase{"Utf16", std::string("\xFF\xFE<\0N\0e\0t\0w\0o\0r\0k\0 \0n\0=\0\"\0\xEE\0\"\0/\0>\0",
-                                          38),
-                     "\xEE"}),
+        EncodingCase{
+            "Utf16",
+            std::string("\xFF\xFE<\0N\0e\0t\0w\0o\0r\0k\0 \0n\0=\0\"\0\xEE\0\"\0/\0>\0", 38),
+            "\xEE"}),
     [](const auto& info) { return std::string(info.param.label); });
 
 TEST(XmlArchiveTest, TextReadsAreCutToTheirCapacity) {
