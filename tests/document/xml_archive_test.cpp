@@ -8,6 +8,12 @@
 namespace skelvane {
 namespace {
 
+// A literal with its embedded zero bytes.
+template <std::size_t N>
+std::string Bytes(const char (&literal)[N]) {
+    return std::string(literal, N - 1);
+}
+
 std::string WithAttribute(const std::string& text) {
     return "<Network a=\"" + text + "\"/>";
 }
@@ -183,7 +189,7 @@ INSTANTIATE_TEST_SUITE_P(
         OpenCase{"Truncated", "<Network><Blocks>", false},
         OpenCase{"Mismatched", "<Network></Blocks>", false},
         OpenCase{"BadAttribute", "<Network a=1/>", false}, OpenCase{"Empty", "", false},
-        OpenCase{"Garbage", std::string("\0\xff\xfe\x01", 4), false},
+        OpenCase{"Garbage", Bytes("\0\xff\xfe\x01"), false},
         OpenCase{"DeeplyNestedUnclosed",
                  "<Network>" +
                      [] {
@@ -250,10 +256,9 @@ INSTANTIATE_TEST_SUITE_P(
         EncodingCase{"OutsideLatin1", "<Network n=\"5\xE2\x82\xAC\"/>", "5?"},
         EncodingCase{"InvalidUtf8", "<Network n=\"a\xFF\xC3z\"/>", "a??z"},
         EncodingCase{"CharacterReference", "<Network n=\"&#238;&#x20AC;\"/>", "\xEE?"},
-        EncodingCase{
-            "Utf16",
-            std::string("\xFF\xFE<\0N\0e\0t\0w\0o\0r\0k\0 \0n\0=\0\"\0\xEE\0\"\0/\0>\0", 38),
-            "\xEE"}),
+        EncodingCase{"Utf16",
+                     Bytes("\xFF\xFE<\0N\0e\0t\0w\0o\0r\0k\0 \0n\0=\0\"\0\xEE\0\"\0/\0>\0"),
+                     "\xEE"}),
     [](const auto& info) { return std::string(info.param.label); });
 
 TEST(XmlArchiveTest, TextReadsAreCutToTheirCapacity) {
