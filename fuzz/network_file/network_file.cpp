@@ -1,6 +1,7 @@
 // Arbitrary bytes as a network file: reading must never crash or hang, and whatever was read
 // is saved again. Saving, reading and saving once more must give the same bytes as the second
 // round trip (each round trip reverses the order of the radios, so two restore it).
+#include <unistd.h>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -8,7 +9,6 @@
 #include <fstream>
 #include <iterator>
 #include <string>
-#include <unistd.h>
 
 #include "base/prompter.h"
 #include "document/network_file.h"
@@ -29,14 +29,22 @@ class SilentPrompter final : public skelvane::Prompter {
     }
 };
 
+// A folder of this process for the files of one input, removed when the process ends (the
+// path is never destroyed, so the exit handler can still use it).
 const fs::path& WorkDir() {
-    static const fs::path dir = [] {
-        fs::path base = fs::exists("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path();
-        fs::path d = base / ("skelvane-fuzz-" + std::to_string(::getpid()));
-        fs::create_directories(d);
+    static const fs::path* dir = [] {
+        const fs::path base =
+            fs::exists("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path();
+        auto* d = new fs::path(base / ("skelvane-fuzz-" + std::to_string(::getpid())));
+        fs::create_directories(*d);
         return d;
     }();
-    return dir;
+    static const bool cleanup = std::atexit([] {
+                                    std::error_code error;
+                                    fs::remove_all(WorkDir(), error);
+                                }) == 0;
+    (void)cleanup;
+    return *dir;
 }
 
 std::string ReadAll(const fs::path& path) {

@@ -113,18 +113,6 @@ TEST(BlockTest, OnlyNetworkBlocksHoldChildren) {
     EXPECT_EQ(root->AppendChild(nullptr), nullptr);
 }
 
-TEST(BlockTest, NestedNetworkIsDestroyedWithItsChildren) {
-    auto root = CreateBlock(static_cast<int>(BlockKind::Network));
-    Block* inner = root->AppendChild(CreateBlock(static_cast<int>(BlockKind::Network)));
-    inner->AppendChild(Named(BlockKind::Remote, "deep"));
-    auto detached = root->DetachChild(inner);
-    ASSERT_NE(detached, nullptr);
-    EXPECT_EQ(detached->Parent(), nullptr);
-    EXPECT_EQ(detached->NextSibling(), nullptr);
-    EXPECT_EQ(root->FirstChild(), nullptr);
-    EXPECT_THAT(WalkNames(*detached), ElementsAre("deep"));
-}
-
 TEST(BlockTest, PositionNameAndInputConnection) {
     auto block = CreateBlock(static_cast<int>(BlockKind::Repeater));
     EXPECT_EQ(block->SetPosition(40, 50), (BlockPosition{0, 0}));
@@ -245,19 +233,6 @@ TEST(ParameterTest, LookupsTakeTheFirstRecordOfAName) {
     block->ClearParameters();
     EXPECT_TRUE(block->Parameters().empty());
     EXPECT_EQ(block->UnitAddress(), 0u);
-}
-
-TEST(ParameterTest, CopiesOwnTheirArrays) {
-    Parameter original;
-    original.choices = {{"Min", "", 1}, {"Max", "", 9}};
-    original.vectors = {1, 2};
-    Parameter copy = original;
-    copy.choices[0].value = 5;
-    copy.vectors.push_back(3);
-    EXPECT_EQ(original.choices[0].value, 1u);
-    EXPECT_EQ(original.vectors.size(), 2u);
-    EXPECT_TRUE(original.IsRange());
-    EXPECT_FALSE(Parameter{}.IsRange());
 }
 
 class TemplateCopyTest : public testing::Test {
