@@ -6,7 +6,8 @@ namespace skelvane {
 
 // Hands out the ids of output link ends. An input end names the output end it is connected to
 // by that id, so ids must stay unique for the whole program run across every document: the
-// program owns one counter and passes it to each document.
+// program owns one counter and passes it to each document. Used on the thread that owns the
+// documents.
 class LinkIdCounter {
   public:
     // The counter's current value (0 at start).

@@ -1,5 +1,6 @@
 #include "document/xml_archive.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
@@ -59,6 +60,48 @@ std::string ToXmlUtf8(std::string_view latin1) {
         }
     }
     return Latin1ToUtf8(cleaned);
+}
+
+// Takes a number of at most `digits` digits followed by `separator` (or the end of the text
+// when the separator is '\0'); false when the text does not go on that way.
+bool TakeField(std::string_view& text, int digits, char separator, int& field) {
+    const char* end = text.data() + std::min<std::size_t>(text.size(), digits);
+    const auto [next, error] = std::from_chars(text.data(), end, field);
+    if (error != std::errc() || next == text.data()) {
+        return false;
+    }
+    text.remove_prefix(static_cast<std::size_t>(next - text.data()));
+    if (separator == '\0') {
+        return text.empty();
+    }
+    if (text.empty() || text.front() != separator) {
+        return false;
+    }
+    text.remove_prefix(1);
+    return true;
+}
+
+// "YYYY-MM-DD", "YYYY-MM-DD HH:MM" or "YYYY-MM-DD HH:MM:SS".
+bool ParseDateTime(std::string_view text, LocalTime& t) {
+    t = LocalTime{};
+    const std::size_t space = text.find(' ');
+    std::string_view date = text.substr(0, space);
+    if (!TakeField(date, 4, '-', t.year) || !TakeField(date, 2, '-', t.month) ||
+        !TakeField(date, 2, '\0', t.day)) {
+        return false;
+    }
+    if (space != std::string_view::npos) {
+        std::string_view time = text.substr(space + 1);
+        const bool seconds = time.find(':') != time.rfind(':');
+        if (!TakeField(time, 2, ':', t.hour) ||
+            !TakeField(time, 2, seconds ? ':' : '\0', t.minute) ||
+            (seconds && !TakeField(time, 2, '\0', t.second))) {
+            return false;
+        }
+    }
+    return t.year >= 1 && t.month >= 1 && t.month <= 12 && t.day >= 1 && t.day <= 31 &&
+           t.hour >= 0 && t.hour < 24 && t.minute >= 0 && t.minute < 60 && t.second >= 0 &&
+           t.second < 60;
 }
 
 class StringWriter final : public pugi::xml_writer {
@@ -291,15 +334,7 @@ bool XmlArchive::ReadDateTime(const char* name, LocalTime& target) const {
         return false;
     }
     LocalTime parsed;
-    parsed.hour = parsed.minute = parsed.second = 0;
-    const int fields = std::sscanf(text.c_str(), "%d-%d-%d %d:%d:%d", &parsed.year, &parsed.month,
-                                   &parsed.day, &parsed.hour, &parsed.minute, &parsed.second);
-    const bool valid = (fields == 3 || fields >= 5) && parsed.year >= 1 && parsed.year <= 9999 &&
-                       parsed.month >= 1 && parsed.month <= 12 && parsed.day >= 1 &&
-                       parsed.day <= 31 && parsed.hour >= 0 && parsed.hour < 24 &&
-                       parsed.minute >= 0 && parsed.minute < 60 && parsed.second >= 0 &&
-                       parsed.second < 60;
-    if (!valid) {
+    if (!ParseDateTime(text, parsed)) {
         return false;
     }
     target = parsed;

@@ -62,8 +62,8 @@ class XmlArchive {
     bool ReadInt32(const char* name, std::int32_t& target) const;
     bool ReadString(const char* name, std::string& target) const;  // at most 1023 characters
     bool ReadText(const char* name, std::string& target, std::size_t maxLength) const;
-    // "YYYY-MM-DD HH:MM:SS" (the time part may be missing); a text that is no date sets the
-    // epoch's first day and gives false.
+    // "YYYY-MM-DD HH:MM:SS" (the seconds or the whole time may be missing); a text that is no
+    // such date sets the epoch's first day and gives false.
     bool ReadDateTime(const char* name, LocalTime& target) const;
 
     // Writing: AddChild appends an element to the current one and enters it; Leave steps out.

@@ -281,14 +281,21 @@ TEST(XmlArchiveTest, DatesRoundTripAndNonsenseIsRefused) {
     const LocalTime when{2026, 3, 14, 15, 9, 26, 0};
     EXPECT_TRUE(archive.WriteDateTime("when", when));
     EXPECT_TRUE(archive.WriteText("day", "2026-03-14"));
+    EXPECT_TRUE(archive.WriteText("minutes", "2026-03-14 15:09"));
     EXPECT_TRUE(archive.WriteText("bad", "2026-13-01 00:00:00"));
+    EXPECT_TRUE(archive.WriteText("huge", "99999999999999999999-01-01"));
+    EXPECT_TRUE(archive.WriteText("trailing", "2026-03-14x"));
     LocalTime read;
     EXPECT_TRUE(archive.ReadDateTime("when", read));
     EXPECT_EQ(read, when);
     EXPECT_TRUE(archive.ReadDateTime("day", read));
     EXPECT_EQ(read, (LocalTime{2026, 3, 14, 0, 0, 0, 0}));
-    EXPECT_FALSE(archive.ReadDateTime("bad", read));
-    EXPECT_EQ(read, LocalTime{});
+    EXPECT_TRUE(archive.ReadDateTime("minutes", read));
+    EXPECT_EQ(read, (LocalTime{2026, 3, 14, 15, 9, 0, 0}));
+    for (const char* name : {"bad", "huge", "trailing"}) {
+        EXPECT_FALSE(archive.ReadDateTime(name, read)) << name;
+        EXPECT_EQ(read, LocalTime{}) << name;
+    }
 }
 
 TEST(XmlArchiveTest, WritesKeepAttributeOrderAndReplaceByName) {
