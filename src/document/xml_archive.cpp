@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "base/decimal.h"
+#include "base/format.h"
 #include "base/latin1.h"
 #include "document/file_replace.h"
 
@@ -379,10 +380,8 @@ bool XmlArchive::WriteInt32(const char* name, std::int32_t value) {
 }
 
 bool XmlArchive::WriteDateTime(const char* name, const LocalTime& value) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", value.year, value.month,
-                  value.day, value.hour, value.minute, value.second);
-    return WriteText(name, text);
+    return WriteText(name, Format("%04d-%02d-%02d %02d:%02d:%02d", value.year, value.month,
+                                  value.day, value.hour, value.minute, value.second));
 }
 
 bool XmlArchive::WriteText(const char* name, std::string_view latin1) {
