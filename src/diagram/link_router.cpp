@@ -94,7 +94,10 @@ DiagramPoint LinkRouter::cellCentre(int index) {
 }
 
 // Breadth-first wave from `start` over work_. Returns the cell from which the goal was seen,
-// or -1 when the wave ran dry.
+// or -1 when the wave ran dry. Besides entering only cells that are free in the direction of
+// the move, the wave never leaves a cell along a direction another row's route holds there:
+// such a cell is where that route's run ends (its first cell or its last corner), and going
+// on from it in line would join the two links end to end, as if they were one.
 int LinkRouter::runWave(int start, std::uint16_t key) {
     static constexpr int kOffsets[4] = {kRight, kLeft, kDown, kUp};
     queue_.clear();
@@ -103,13 +106,15 @@ int LinkRouter::runWave(int start, std::uint16_t key) {
         const int cell = queue_[head];
         const std::uint16_t distance = std::min(work_[cell].h, work_[cell].v);
         const auto next = static_cast<std::uint16_t>(distance + 1);
+        const Cell claims = grid_[cell];
         for (int k = 0; k < 4; ++k) {
             const int neighbour = cell + kOffsets[k];
             std::uint16_t& label = k < 2 ? work_[neighbour].h : work_[neighbour].v;
             if (label == kGoal) {
                 return cell;
             }
-            if ((label == kFree || label == key) && next < kKeyBase) {
+            if ((label == kFree || label == key) && next < kKeyBase &&
+                !foreignKey(k < 2 ? claims.h : claims.v, key)) {
                 if (queue_.size() == queue_.capacity()) {
                     return -1;
                 }
@@ -122,9 +127,9 @@ int LinkRouter::runWave(int start, std::uint16_t key) {
 }
 
 // Walks back from the cell next to the goal down the wave's distances to the start, noting
-// the cells where the direction turns (the cell next to the goal always counts). A run is
-// never traced along a cell that another row's route claims in that direction: the wave
-// cannot have gone that way, and the trace would otherwise lay this link on top of it.
+// the cells where the direction turns (the cell next to the goal always counts). A step is
+// only taken where the wave could have moved: never out of or into a cell along a direction
+// another row's route holds there, or the trace would lay this link on top of that one.
 LinkRouter::Status LinkRouter::traceBack(int from, std::uint16_t key,
                                          std::vector<int>& corners) const {
     static constexpr int kOffsets[4] = {kLeft, kRight, kDown, kUp};
@@ -137,10 +142,12 @@ LinkRouter::Status LinkRouter::traceBack(int from, std::uint16_t key,
         int step = 0;
         for (int k = 0; k < 4 && step == 0; ++k) {
             const bool sideways = k < 2;
-            if (foreignKey(sideways ? work_[cell].h : work_[cell].v, key)) {
+            const int n = cell + kOffsets[k];
+            if (foreignKey(sideways ? grid_[cell].h : grid_[cell].v, key) ||
+                foreignKey(sideways ? grid_[n].h : grid_[n].v, key)) {
                 continue;
             }
-            const Cell& next = work_[cell + kOffsets[k]];
+            const Cell& next = work_[n];
             if (next.h == wanted || next.v == wanted) {
                 step = kOffsets[k];
             }
@@ -163,18 +170,25 @@ LinkRouter::Status LinkRouter::traceBack(int from, std::uint16_t key,
     return Status::Routed;
 }
 
+// Only free labels are taken. The one cell of a run that can already belong to someone else
+// is the start cell (a link may start on another row's route); it stays theirs.
 void LinkRouter::claimRun(int a, int b, std::uint16_t key) {
+    auto claim = [key](std::uint16_t& label) {
+        if (label == kFree) {
+            label = key;
+        }
+    };
     const int rowA = a / kGridCells;
     const int rowB = b / kGridCells;
     const int columnA = a % kGridCells;
     const int columnB = b % kGridCells;
     if (rowA == rowB) {
         for (int c = std::min(columnA, columnB); c <= std::max(columnA, columnB); ++c) {
-            grid_[rowA * kGridCells + c].h = key;
+            claim(grid_[rowA * kGridCells + c].h);
         }
     } else if (columnA == columnB) {
         for (int r = std::min(rowA, rowB); r <= std::max(rowA, rowB); ++r) {
-            grid_[r * kGridCells + columnA].v = key;
+            claim(grid_[r * kGridCells + columnA].v);
         }
     }
 }
