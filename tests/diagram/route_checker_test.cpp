@@ -11,16 +11,14 @@
 
 #include "base/format.h"
 #include "diagram/block_diagram.h"
+#include "diagram_test_support.h"
 
 namespace skelvane {
 namespace {
 
-struct Segment {
-    DiagramPoint a;
-    DiagramPoint b;
-    bool horizontal() const { return a.y == b.y; }
-    bool vertical() const { return a.x == b.x; }
-};
+using test::overlaps;
+using test::runsAlong;
+using test::Segment;
 
 struct CheckedRoute {
     std::uint16_t sourceItem;
@@ -37,22 +35,6 @@ struct CheckedRoute {
         return out;
     }
 };
-
-bool overlaps(int a1, int a2, int b1, int b2) {
-    return std::max(std::min(a1, a2), std::min(b1, b2)) <
-           std::min(std::max(a1, a2), std::max(b1, b2));
-}
-
-// Two axis-parallel segments share a stretch of positive length.
-bool runsAlong(const Segment& s, const Segment& t) {
-    if (s.horizontal() && t.horizontal() && s.a.y == t.a.y && s.a.x != s.b.x) {
-        return overlaps(s.a.x, s.b.x, t.a.x, t.b.x);
-    }
-    if (s.vertical() && t.vertical() && s.a.x == t.a.x && s.a.y != s.b.y) {
-        return overlaps(s.a.y, s.b.y, t.a.y, t.b.y);
-    }
-    return false;
-}
 
 // The segment passes through the inside of the rectangle (touching its edges is allowed).
 bool crosses(const Segment& s, const DiagramRect& r) {
