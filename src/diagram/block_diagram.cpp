@@ -11,17 +11,16 @@ namespace skelvane {
 
 namespace {
 
-int clampCoordinate(std::int64_t value) {
-    return static_cast<int>(std::clamp<std::int64_t>(value, -BlockDiagram::kMaxCoordinate,
-                                                     BlockDiagram::kMaxCoordinate));
-}
-
 // x = (x / 16) * 16, truncating toward zero like the integer division it is.
 int snapToGrid(int value) {
     return (value / BlockDiagram::kGridStep) * BlockDiagram::kGridStep;
 }
 
 }  // namespace
+
+int BlockDiagram::clampCoordinate(std::int64_t value) {
+    return static_cast<int>(std::clamp<std::int64_t>(value, -kMaxCoordinate, kMaxCoordinate));
+}
 
 BlockDiagram::BlockDiagram(DiagramOwner* owner)
     : owner_(owner), router_(std::make_unique<LinkRouter>()) {}

@@ -110,7 +110,8 @@ class BlockDiagram {
     // Moving the selection: the offset follows the point in steps of 16 pixels.
     void beginMove(DiagramPoint client);
     DiagramPoint updateMove(DiagramPoint client);
-    // The selected items' rectangles moved by the offset, and their union grown by 2.
+    // The selected items' rectangles (as last laid out) moved by the offset, and their union
+    // grown by 2.
     std::vector<DiagramRect> moveOutline(DiagramRect* bounds) const;
     // Dragging a link out of row `row` of item `index`; reports kLinkDrag (moving) per point.
     bool beginLinkDrag(int index, int row, DiagramPoint client);
@@ -130,6 +131,7 @@ class BlockDiagram {
     RowRef hover() const { return hover_; }
 
   private:
+    static int clampCoordinate(std::int64_t value);
     HitResult hitTestContent(DiagramPoint p) const;
     int notify(int code, int index, int row, DiagramPoint client, std::uint32_t flag = 0);
     void changed();

@@ -14,11 +14,6 @@ DiagramRect normalised(DiagramPoint a, DiagramPoint b) {
     return {std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y)};
 }
 
-int clampCoordinate(std::int64_t value) {
-    return static_cast<int>(std::clamp<std::int64_t>(value, -BlockDiagram::kMaxCoordinate,
-                                                     BlockDiagram::kMaxCoordinate));
-}
-
 }  // namespace
 
 // Offsets are measured in content coordinates, so that a view scrolling under a still mouse

@@ -51,6 +51,8 @@ TEST(BlockDiagramTest, InsertNotifiesAndClearAnnouncesTheDeletionFirst) {
     EXPECT_EQ(owner.notes[0].code, dn::kItemInserted);
     EXPECT_EQ(owner.notes[0].item, 0);
     EXPECT_EQ(owner.notes[0].data, &block);
+    EXPECT_EQ(d.findByData(&block), 0);
+    EXPECT_EQ(d.getData(0), &block);
 
     owner.notes.clear();
     d.clear();
@@ -115,17 +117,6 @@ TEST(BlockDiagramTest, TextsAreCutAndLookupsAreExact) {
     EXPECT_FALSE(d.findRowByTag(99).valid());
     EXPECT_EQ(d.addRow(b, "bad", 2, 0), -1);
     EXPECT_EQ(d.addRow(7, "bad", 0, 0), -1);
-}
-
-TEST(BlockDiagramTest, DataLookups) {
-    BlockDiagram d;
-    int x = 0, y = 0;
-    d.insertItem("A", 0, 0, 0, &x);
-    d.insertItem("B", 0, 0, 0, &y);
-    EXPECT_EQ(d.getData(1), &y);
-    EXPECT_EQ(d.getData(2), nullptr);
-    EXPECT_EQ(d.findByData(&y), 1);
-    EXPECT_EQ(d.findByData(nullptr), -1);
 }
 
 struct ConnectCase {
@@ -194,6 +185,10 @@ TEST(BlockDiagramTest, SetStateAsksTheOwnerAndHonoursTheVeto) {
                                   std::pair{dn::kStateChanging, 1}));
     EXPECT_TRUE(d.item(0)->selected());
     EXPECT_FALSE(d.item(1)->selected());
+    EXPECT_EQ(d.selectedCount(), 2);
+    EXPECT_EQ(d.nextSelected(-1), 0);
+    EXPECT_EQ(d.nextSelected(0), 2);
+    EXPECT_EQ(d.nextSelected(2), -1);
     EXPECT_GT(owner.redraws, redraws);
     // The changed item comes to the front.
     EXPECT_EQ(d.zOrder().back(), 0);
@@ -210,31 +205,6 @@ TEST(BlockDiagramTest, SetStateAsksTheOwnerAndHonoursTheVeto) {
     d.setState(0, kItemIconRight, kItemIconRight);
     d.setState(0, 0, kItemSelected);
     EXPECT_EQ(d.item(0)->state, kItemIconRight);
-}
-
-TEST(BlockDiagramTest, SelectionWalk) {
-    BlockDiagram d;
-    for (int i = 0; i < 5; ++i) {
-        d.insertItem("I", 0, 0, 0, nullptr);
-    }
-    d.setState(1, kItemSelected, kItemSelected);
-    d.setState(3, kItemSelected, kItemSelected);
-    EXPECT_EQ(d.selectedCount(), 2);
-    EXPECT_EQ(d.nextSelected(-1), 1);
-    EXPECT_EQ(d.nextSelected(1), 3);
-    EXPECT_EQ(d.nextSelected(3), -1);
-    EXPECT_EQ(d.nextSelected(-7), 1);
-}
-
-TEST(BlockDiagramTest, ZOrderFollowsTouchStampsStably) {
-    BlockDiagram d;
-    for (int i = 0; i < 4; ++i) {
-        d.insertItem("I", 0, 0, 0, nullptr);
-    }
-    EXPECT_THAT(d.zOrder(), ElementsAre(0, 1, 2, 3));
-    d.setState(1, kItemSelected, kItemSelected);
-    d.setState(0, kItemSelected, kItemSelected);
-    EXPECT_THAT(d.zOrder(), ElementsAre(2, 3, 1, 0));
 }
 
 TEST(BlockDiagramTest, DeletingAnItemDropsTheLinksThatCameFromIt) {

@@ -39,13 +39,6 @@ INSTANTIATE_TEST_SUITE_P(
                       HeightCase{{30, 20}, 3, 1, 3}, HeightCase{{30, 20}, 0, 0, 0},
                       HeightCase{{16, 13}, 1, 0, 1}, HeightCase{{16, 13}, 1, 1, 1}));
 
-TEST(DiagramGeometryTest, MetricsFromFontHeights) {
-    EXPECT_EQ((DiagramMetrics{10, 13}.headerHeight()), 23);
-    EXPECT_EQ((DiagramMetrics{16, 13}.headerHeight()), 23);
-    EXPECT_EQ((DiagramMetrics{30, 13}.headerHeight()), 37);
-    EXPECT_EQ((DiagramMetrics{30, 13}.rowHeight()), 20);
-}
-
 TEST(DiagramGeometryTest, BoxesAndRowColumns) {
     BlockDiagram d;  // title font 16, row font 13: H = 23, R = 20
     const int i = d.insertItem("Repeater", 32, 48, 3, nullptr);
