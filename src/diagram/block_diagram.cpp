@@ -319,11 +319,13 @@ int BlockDiagram::setState(int index, std::uint32_t value, std::uint32_t mask) {
     const int last = index < 0 ? itemCount() - 1 : index;
     int count = 0;
     bool geometry = false;
-    for (int i = first; i <= last; ++i) {
+    // The owner answers from its own code and may change the diagram meanwhile, so the
+    // bounds are checked again after every question.
+    for (int i = first; i <= last && i < itemCount(); ++i) {
         if ((items_[i].state & mask) == value) {
             continue;
         }
-        if (notify(diagram_notify::kStateChanging, i, -1, {}) != 0) {
+        if (notify(diagram_notify::kStateChanging, i, -1, {}) != 0 || i >= itemCount()) {
             continue;
         }
         DiagramItem& it = items_[i];

@@ -207,6 +207,30 @@ TEST(BlockDiagramTest, SetStateAsksTheOwnerAndHonoursTheVeto) {
     EXPECT_EQ(d.item(0)->state, kItemIconRight);
 }
 
+// An owner that deletes items while it is asked about a state change.
+class DeletingOwner : public DiagramOwner {
+  public:
+    int notify(const DiagramNotification& n) override {
+        if (n.code == dn::kStateChanging && diagram->itemCount() > 1) {
+            diagram->deleteItem(diagram->itemCount() - 1);
+        }
+        return 0;
+    }
+    BlockDiagram* diagram = nullptr;
+};
+
+TEST(BlockDiagramTest, SetStateSurvivesAnOwnerThatDeletesItems) {
+    DeletingOwner owner;
+    BlockDiagram d(&owner);
+    owner.diagram = &d;
+    for (int i = 0; i < 4; ++i) {
+        d.insertItem("I", 0, 0, 0, nullptr);
+    }
+    EXPECT_EQ(d.setState(-1, kItemSelected, kItemSelected), 2);
+    EXPECT_EQ(d.itemCount(), 2);
+    EXPECT_EQ(d.selectedCount(), 2);
+}
+
 TEST(BlockDiagramTest, DeletingAnItemDropsTheLinksThatCameFromIt) {
     BlockDiagram d;
     addBlock(d, 0, 0, 0, 1);
