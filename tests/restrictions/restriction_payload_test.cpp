@@ -34,13 +34,6 @@ TEST(RestrictionPayloadTest, PacksAnEntryHighByteFirst) {
     EXPECT_THAT(payload, testing::ElementsAreArray(expected));
 }
 
-TEST(RestrictionPayloadTest, PacksAnEmptyEntry) {
-    const auto payload = PackRestrictionEntry(15, RestrictionEntry{});
-    Bytes expected{15, 0, 0};
-    expected.resize(kSendEntryPayloadSize, 0xFF);
-    EXPECT_THAT(payload, testing::ElementsAreArray(expected));
-}
-
 TEST(RestrictionPayloadTest, PacksTheRepeaterSlots) {
     RepeaterList list;
     RecordingPrompter prompter;

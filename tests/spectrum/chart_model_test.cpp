@@ -44,24 +44,6 @@ class ChartModelTest : public testing::Test {
     RecordingPrompter prompter;
 };
 
-TEST_F(ChartModelTest, StartsWithTheClassicDefaults) {
-    ChartModel fresh;
-    const ChartRanges r = fresh.Ranges();
-    EXPECT_EQ(r.xLowest, -10);
-    EXPECT_EQ(r.xHighest, 10);
-    EXPECT_EQ(r.yLowest, -10);
-    EXPECT_EQ(r.yHighest, 10);
-    EXPECT_EQ(fresh.XDivisions(), 10);
-    EXPECT_EQ(fresh.YDivisions(), 10);
-    EXPECT_EQ(fresh.XLabelStep(), 1);
-    EXPECT_EQ(fresh.AxisLineMode(), 2);
-    EXPECT_EQ(fresh.Title(), "Untitled Chart");
-    EXPECT_EQ(fresh.XAxisTitle(), "x");
-    EXPECT_EQ(fresh.YAxisTitle(), "y");
-    EXPECT_FALSE(fresh.Allocated());
-    EXPECT_EQ(fresh.PointCount(), 0);
-}
-
 TEST_F(ChartModelTest, LaysOutFrameAndPlotFromTheClientSize) {
     EXPECT_EQ(chart.Client(), (PixelRect{0, 0, 700, 320}));
     EXPECT_EQ(chart.Frame(), (PixelRect{2, 2, 698, 318}));
@@ -322,16 +304,6 @@ TEST_F(ChartModelTest, CurvesAndLegendFollowTheLastPointIndex) {
     EXPECT_TRUE(scene.legend.empty());
     ASSERT_TRUE(chart.SetPoint(905, -90, 2, 1));
     EXPECT_EQ(chart.Compose(FakeMeasure).curves[0].points.size(), 3u);
-}
-
-TEST_F(ChartModelTest, RedrawNotifiesTheWindow) {
-    int calls = 0;
-    chart.SetRedrawListener([&calls] { ++calls; });
-    const auto before = chart.Revision();
-    chart.Redraw();
-    chart.Redraw();
-    EXPECT_EQ(calls, 2);
-    EXPECT_EQ(chart.Revision(), before + 2);
 }
 
 }  // namespace
