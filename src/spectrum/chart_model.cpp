@@ -371,8 +371,8 @@ void ChartModel::ComposeAxesLocked(ChartScene& scene) const {
                                         kAxisLineWidth});
 }
 
-// One line per division mark. (Marks that carry a label were drawn twice by the classic
-// paint; with one solid pen that changes no pixel, so each is listed once.)
+// One line per division mark, labelled or not: drawing a labelled mark a second time with
+// the same solid pen would change no pixel.
 void ChartModel::ComposeGridLocked(ChartScene& scene) const {
     const ChartRanges& r = ranges_;
     const double xInterval = (r.xHighest - r.xLowest) / xDivisions_;

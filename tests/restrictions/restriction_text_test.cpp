@@ -351,7 +351,7 @@ INSTANTIATE_TEST_SUITE_P(Table, FreeChannelTest,
 
 TEST(FreeChannelTest, RangesBeyondTheBandStayInsideTheMap) {
     // An entry validated for New Zealand reaches offset 26350, channel 528 at 50 kHz, beyond
-    // the 521-channel map of the classic check; it is cut to the band instead.
+    // any channel the 50 kHz bands have; it is cut to the band instead.
     RestrictionEntry entry;
     entry.ua = 5;
     entry.start[0] = 18850;
