@@ -51,12 +51,25 @@ bool NaturalLess(const std::string& a, const std::string& b) {
     return a.size() - i < b.size() - j;
 }
 
-// The legacy 8250 driver registers ttyS0..ttyS31 as platform devices whether or not a UART
-// answers there; those are the nodes that would flood the list.
+// The legacy 8250 driver registers ttyS0..ttyS31 under its platform device whether or not a
+// UART answers there; those are the nodes that would flood the list. Ports found by PNP or on
+// PCI cards live elsewhere.
 bool IsPlaceholderUart(const std::filesystem::path& device) {
     std::error_code error;
     const std::filesystem::path driver = std::filesystem::read_symlink(device / "driver", error);
-    return !error && driver.filename() == "serial8250";
+    if (!error && driver.filename() == "serial8250") {
+        return true;
+    }
+    const std::filesystem::path real = std::filesystem::canonical(device, error);
+    if (error) {
+        return false;
+    }
+    for (const std::filesystem::path& part : real) {
+        if (part.string().rfind("serial8250", 0) == 0) {
+            return true;
+        }
+    }
+    return false;
 }
 
 }  // namespace

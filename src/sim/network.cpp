@@ -66,7 +66,8 @@ Unit* Network::AddRemote(std::unique_ptr<Unit> unit, Millis latency) {
         return nullptr;
     }
     Unit* added = unit.get();
-    remotes_[unit->Ua()] = RemoteUnit{std::move(unit), std::max(latency, Millis{0})};
+    const std::uint16_t ua = unit->Ua();
+    remotes_[ua] = RemoteUnit{std::move(unit), std::max(latency, Millis{0})};
     return added;
 }
 
@@ -336,6 +337,37 @@ void Network::SetModeLocked(UnitMode mode) {
     if (PortHandler* entering = local_->PortHandlerFor(mode)) {
         entering->OnEnter(context);
     }
+}
+
+std::vector<std::uint16_t> ApplyFaultPlan(Network& network, const FaultPlan& plan) {
+    return network.Locked([&plan](Network& net) {
+        net.LineFaults(Direction::ToUnit).settings = plan.toUnit;
+        net.LineFaults(Direction::ToUnit).Reseed(plan.seed);
+        net.LineFaults(Direction::ToHost).settings = plan.toHost;
+        net.LineFaults(Direction::ToHost).Reseed(plan.seed + 1);
+        net.SetVanishAfter(plan.vanishAfter);
+        std::vector<Unit*> units = net.Remotes();
+        units.insert(units.begin(), &net.Local());
+        for (Unit* unit : units) {
+            unit->SetSilentAfter(plan.silentAfter);
+            unit->RequestFaults().Reseed(plan.seed + 2u * unit->Ua() + 2);
+            unit->ReplyFaults().Reseed(plan.seed + 2u * unit->Ua() + 3);
+        }
+        std::vector<std::uint16_t> unknown;
+        for (const auto& [ua, faults] : plan.units) {
+            Unit* unit = ua == net.Local().Ua() ? &net.Local() : net.FindRemote(ua);
+            if (unit == nullptr) {
+                unknown.push_back(ua);
+                continue;
+            }
+            unit->RequestFaults().settings = faults.toUnit;
+            unit->ReplyFaults().settings = faults.toHost;
+            if (faults.silentAfter >= 0) {
+                unit->SetSilentAfter(faults.silentAfter);
+            }
+        }
+        return unknown;
+    });
 }
 
 }  // namespace skelvane::sim

@@ -146,4 +146,8 @@ class Network {
     std::optional<Millis> event_time_;  // while an action runs: its scheduled time
 };
 
+// Puts the faults of a plan on the network and its units. Returns the unit addresses of the
+// plan that name no unit.
+std::vector<std::uint16_t> ApplyFaultPlan(Network& network, const FaultPlan& plan);
+
 }  // namespace skelvane::sim

@@ -152,7 +152,8 @@ PortHandler* Unit::PortHandlerFor(UnitMode mode) const {
 }
 
 void Unit::UpdateLiveValues(Millis now) {
-    const Millis since = live_updated_ ? now - *live_updated_ : Millis{0};
+    // The first look finds the unit as if it had been running for a while.
+    const Millis since = live_updated_ ? now - *live_updated_ : Millis{600000};
     live_updated_ = now;
     const double seconds = std::max<double>(0.0, static_cast<double>(since.count()) / 1000.0);
     for (LiveValue& live : live_) {
