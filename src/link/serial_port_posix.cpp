@@ -151,11 +151,9 @@ class PosixBackend final : public PortBackend {
         }
         DrainWake();
         const ssize_t first = ::read(fd_, buffer, count);
+        const int firstError = first < 0 ? errno : 0;
         if (first > 0) {
             return static_cast<std::size_t>(first);
-        }
-        if (first < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
-            return 0;
         }
         if (timeouts_.readConstant == 0 || stop.stop_requested()) {
             return 0;
@@ -163,6 +161,10 @@ class PosixBackend final : public PortBackend {
         const auto deadline =
             SteadyClock::now() + std::chrono::milliseconds(timeouts_.readConstant);
         std::stop_callback wake_on_stop(stop, [this] { Wake(); });
+        if (first < 0 && firstError != EAGAIN && firstError != EWOULDBLOCK && firstError != EINTR) {
+            WaitForStop(deadline);
+            return 0;
+        }
         for (;;) {
             if (stop.stop_requested()) {
                 return 0;
@@ -187,7 +189,10 @@ class PosixBackend final : public PortBackend {
                 return 0;
             }
             if ((fds[0].revents & (POLLERR | POLLHUP | POLLNVAL)) != 0) {
-                return 0;  // the device went away
+                // The device went away: nothing will come, but the read still takes its
+                // time, so a caller's loop bounded by time does not spin.
+                WaitForStop(deadline);
+                return 0;
             }
             if ((fds[1].revents & POLLIN) != 0) {
                 DrainWake();
@@ -279,6 +284,16 @@ class PosixBackend final : public PortBackend {
     void Wake() {
         const std::uint8_t one = 1;
         [[maybe_unused]] const ssize_t ignored = ::write(wake_write_, &one, 1);
+    }
+
+    // Sleeps until the deadline or a stop request.
+    void WaitForStop(SteadyClock::time_point deadline) {
+        for (int wait = RemainingMs(deadline); wait > 0; wait = RemainingMs(deadline)) {
+            pollfd wake{wake_read_, POLLIN, 0};
+            if (::poll(&wake, 1, wait) > 0) {
+                return;
+            }
+        }
     }
 
     void DrainWake() {

@@ -245,23 +245,26 @@ Micros Network::ByteTime() const {
 
 void Network::SendToHostLocked(std::vector<std::uint8_t> bytes, Millis delay) {
     const Millis now = NowLocked();
-    const Micros byteTime = ByteTime();
     for (TimedBytes& piece : to_host_faults_.Apply(now + std::max(delay, Millis{0}), bytes)) {
         if (piece.due > now) {
             // Not on the wire yet: it is put there when its time comes, behind whatever was
             // sent before it.
-            ScheduleLocked(piece.due, [this, data = std::move(piece.bytes)]() mutable {
-                SendToHostLocked(std::move(data), Millis{0});
-            });
-            continue;
+            ScheduleLocked(piece.due,
+                           [this, data = std::move(piece.bytes)] { PutOnWireLocked(data); });
+        } else {
+            PutOnWireLocked(piece.bytes);
         }
-        Micros at = std::max<Micros>(Micros(now), to_host_wire_free_);
-        for (const std::uint8_t byte : piece.bytes) {
-            at += byteTime;
-            to_host_.emplace_back(CeilMillis(at), byte);
-        }
-        to_host_wire_free_ = at;
     }
+}
+
+void Network::PutOnWireLocked(const std::vector<std::uint8_t>& bytes) {
+    const Micros byteTime = ByteTime();
+    Micros at = std::max<Micros>(Micros(NowLocked()), to_host_wire_free_);
+    for (const std::uint8_t byte : bytes) {
+        at += byteTime;
+        to_host_.emplace_back(CeilMillis(at), byte);
+    }
+    to_host_wire_free_ = at;
 }
 
 void Network::DeliverToUnitLocked(std::vector<std::uint8_t> bytes) {

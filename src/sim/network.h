@@ -118,6 +118,7 @@ class Network {
     void ScheduleLocked(Millis due, Action action);
     std::chrono::microseconds ByteTime() const;
     void SendToHostLocked(std::vector<std::uint8_t> bytes, Millis delay);
+    void PutOnWireLocked(const std::vector<std::uint8_t>& bytes);
     void DeliverToUnitLocked(std::vector<std::uint8_t> bytes);
     void RouteFrameLocked(std::vector<std::uint8_t> frame);
     void SetModeLocked(UnitMode mode);
