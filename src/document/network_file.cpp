@@ -1,0 +1,121 @@
+#include "document/network_file.h"
+
+#include <utility>
+
+#include "base/strings.h"
+#include "document/xml_archive.h"
+
+namespace skelvane {
+namespace {
+
+constexpr char kRootElement[] = "Network";
+
+void ShowError(Prompter& prompter, int id) {
+    prompter.Message(LoadText(id), LoadText(kIdsError), MessageIcon::Exclamation);
+}
+
+}  // namespace
+
+void NetworkFile::Clear() {
+    root_.reset();
+    modified_ = false;
+}
+
+Block* NetworkFile::NewNetwork() {
+    root_ = CreateBlock(static_cast<int>(BlockKind::Network));
+    std::unique_ptr<Block> master = CreateBlock(static_cast<int>(BlockKind::Master));
+    master->CreateDefaultLinks(ids_);
+    master->SetPosition(40, 40);
+    return root_->AppendChild(std::move(master));
+}
+
+bool NetworkFile::RemoveBlock(Block* block) {
+    if (block == nullptr) {
+        return false;
+    }
+    if (block == root_.get()) {
+        root_.reset();
+        return true;
+    }
+    // Only blocks of this document's tree may be removed through it.
+    const Block* top = block;
+    while (top->Parent() != nullptr) {
+        top = top->Parent();
+    }
+    if (top != root_.get()) {
+        return false;
+    }
+    return block->Parent()->RemoveChild(block);
+}
+
+bool NetworkFile::Read(const std::filesystem::path& path, Prompter& prompter) {
+    root_.reset();
+    XmlArchive archive;
+    if (!archive.Open(path, kRootElement)) {
+        ShowError(prompter, kIdsFileOpenFailed);
+        return false;
+    }
+    if (!archive.Enter("Blocks")) {
+        ShowError(prompter, kIdsFileFormat);
+        return false;
+    }
+    BlockReadContext context{ids_};
+    while (archive.Enter("Block")) {
+        std::int32_t type = 0;
+        archive.ReadInt32("type", type);
+        std::unique_ptr<Block> block = CreateBlock(type);
+        if (block == nullptr) {
+            ShowError(prompter, kIdsUnknownBlockType);
+            return false;
+        }
+        // Later top-level blocks join the first as its children, which only a Network root
+        // can hold.
+        const bool placeable = root_ == nullptr || root_->Kind() == BlockKind::Network;
+        if (!placeable || !block->Read(archive, context)) {
+            ShowError(prompter, kIdsParseError);
+            return false;
+        }
+        if (root_ == nullptr) {
+            root_ = std::move(block);
+        } else {
+            root_->AppendChild(std::move(block));
+        }
+        archive.Leave();
+    }
+    archive.Leave();
+    archive.Close();
+    fileName_ = path.string();
+    modified_ = false;
+    return true;
+}
+
+bool NetworkFile::Save(const std::filesystem::path& path, Prompter& prompter) {
+    XmlArchive archive;
+    if (!archive.Create(kRootElement)) {
+        ShowError(prompter, kIdsFileCreate);
+        return false;
+    }
+    if (!archive.AddChild("Blocks")) {
+        ShowError(prompter, kIdsFileFormat);
+        return false;
+    }
+    for (const Block* block = root_.get(); block != nullptr; block = block->NextSibling()) {
+        if (!archive.AddChild("Block") || !block->Write(archive)) {
+            // Building the document in memory failed: nothing was written to disk.
+            ShowError(prompter, kIdsSaveFailed);
+            return false;
+        }
+        archive.Leave();
+    }
+    archive.Leave();
+    if (!archive.Save(path)) {
+        ShowError(prompter, kIdsSaveFailed);
+        return false;
+    }
+    archive.Close();
+    fileName_ = path.string();
+    modified_ = false;
+    return true;
+}
+
+}  // namespace skelvane

@@ -1,0 +1,224 @@
+#include <gtest/gtest.h>
+
+#include "diagram/block_diagram.h"
+#include "diagram/diagram_geometry.h"
+#include "diagram_test_support.h"
+
+namespace skelvane {
+namespace {
+
+using test::addBlock;
+
+struct HeightCase {
+    DiagramMetrics metrics;
+    int inputs;
+    int outputs;
+    int rowBands;  // expected height = 2B + H + rowBands * R
+};
+
+class ItemHeightTest : public ::testing::TestWithParam<HeightCase> {};
+
+TEST_P(ItemHeightTest, HeaderPlusOneBandPerRowOfTheLongerSide) {
+    const HeightCase& c = GetParam();
+    BlockDiagram d;
+    d.setMetrics(c.metrics);
+    const int i = addBlock(d, 64, 32, c.inputs, c.outputs);
+    d.ensureLayout();
+    const DiagramRect& r = d.item(i)->rect;
+    const int header = 2 * DiagramMetrics::kBorder + c.metrics.headerHeight();
+    EXPECT_EQ(r.top, 32);
+    EXPECT_EQ(r.right - r.left, 96);
+    EXPECT_EQ(r.bottom - r.top, header + c.rowBands * c.metrics.rowHeight());
+}
+
+// Header height max(18, title + 2) + 5; row height row + 7. Row 0 counts on its side.
+INSTANTIATE_TEST_SUITE_P(
+    Metrics, ItemHeightTest,
+    ::testing::Values(HeightCase{{16, 13}, 0, 0, 0}, HeightCase{{16, 13}, 3, 1, 3},
+                      HeightCase{{16, 13}, 1, 3, 3}, HeightCase{{10, 13}, 3, 1, 3},
+                      HeightCase{{30, 20}, 3, 1, 3}, HeightCase{{30, 20}, 0, 0, 0},
+                      HeightCase{{16, 13}, 1, 0, 1}, HeightCase{{16, 13}, 1, 1, 1}));
+
+TEST(DiagramGeometryTest, BoxesAndRowColumns) {
+    BlockDiagram d;  // title font 16, row font 13: H = 23, R = 20
+    const int i = d.insertItem("Repeater", 32, 48, 3, nullptr);
+    d.addRow(i, "in0", kInputSide, 0);
+    d.addRow(i, "in1", kInputSide, 0);
+    d.addRow(i, "out", kOutputSide, 0);
+    d.addRow(i, "in2", kInputSide, 0);
+    d.ensureLayout();
+    const DiagramItem& it = *d.item(i);
+    EXPECT_EQ(it.rect, (DiagramRect{32, 48, 128, 48 + 27 + 3 * 20}));
+    EXPECT_EQ(it.iconBox, (DiagramRect{34, 50, 52, 71}));
+    EXPECT_EQ(it.titleBox, (DiagramRect{52, 50, 125, 71}));
+    EXPECT_EQ(it.rows[0].rect, it.iconBox);
+    // x1 = 35, x2 = 125, mid = 80; rows of a side stack from y0 = 75 in steps of R.
+    EXPECT_EQ(it.rows[1].rect, (DiagramRect{35, 75, 79, 92}));
+    EXPECT_EQ(it.rows[2].rect, (DiagramRect{81, 75, 125, 92}));
+    EXPECT_EQ(it.rows[3].rect, (DiagramRect{35, 95, 79, 112}));
+
+    d.setState(i, kItemIconRight, kItemIconRight);
+    d.ensureLayout();
+    EXPECT_EQ(d.item(i)->iconBox, (DiagramRect{108, 50, 126, 71}));
+    EXPECT_EQ(d.item(i)->titleBox, (DiagramRect{34, 50, 108, 71}));
+    EXPECT_EQ(d.item(i)->rows[0].rect, d.item(i)->iconBox);
+}
+
+TEST(DiagramGeometryTest, OutputsOnlyUseTheWidthBesideTheIcon) {
+    BlockDiagram d;
+    const int master = addBlock(d, 0, 0, 0, 3);
+    const int single = addBlock(d, 200, 0, 0, 1);
+    const int mixed = addBlock(d, 400, 0, 1, 2);
+    d.setWidth(master, 84);
+    d.ensureLayout();
+    const DiagramItem& m = *d.item(master);
+    EXPECT_EQ(m.rows[1].rect, (DiagramRect{19, 27, 81, 44}));
+    EXPECT_EQ(m.rows[2].rect, (DiagramRect{19, 47, 81, 64}));
+    EXPECT_EQ(d.item(single)->rows[0].rect, d.item(single)->iconBox);
+    // With an input the outputs keep to the right column.
+    EXPECT_EQ(d.item(mixed)->rows[1].rect.left, 400 + 3 + 45 + 1);
+}
+
+TEST(DiagramGeometryTest, WidthIsBounded) {
+    BlockDiagram d;
+    const int i = d.insertItem("A", 0, 0, 0, nullptr);
+    EXPECT_TRUE(d.setWidth(i, 128));
+    d.ensureLayout();
+    EXPECT_EQ(d.item(i)->rect.right, 128);
+    d.setWidth(i, -40);
+    d.ensureLayout();
+    EXPECT_EQ(d.item(i)->rect.right, 0);
+    d.setWidth(i, 2147483647);
+    d.ensureLayout();
+    EXPECT_EQ(d.item(i)->rect.right, BlockDiagram::kMaxWidth);
+    EXPECT_FALSE(d.setWidth(3, 10));
+}
+
+TEST(DiagramGeometryTest, LinkEndsAreTheRightAndLeftEdgesAtTheRowMiddles) {
+    BlockDiagram d;
+    const int a = addBlock(d, 0, 0, 1, 2);
+    const int b = addBlock(d, 320, 160, 2, 0);
+    d.ensureLayout();
+    const auto ends = linkEndPoints(*d.item(a), 2, *d.item(b), 1);
+    ASSERT_TRUE(ends.has_value());
+    const DiagramRect& s = d.item(a)->rows[2].rect;
+    const DiagramRect& t = d.item(b)->rows[1].rect;
+    EXPECT_EQ(ends->first, (DiagramPoint{96, s.top + (s.bottom - s.top) / 2}));
+    EXPECT_EQ(ends->second, (DiagramPoint{320, t.top + (t.bottom - t.top) / 2}));
+    EXPECT_FALSE(linkEndPoints(*d.item(a), 3, *d.item(b), 0).has_value());
+}
+
+DiagramPoint centreOf(const DiagramRect& r) {
+    return {r.left + (r.right - r.left) / 2, r.top + (r.bottom - r.top) / 2};
+}
+
+TEST(DiagramHitTest, PartsFrontItemFirstAndScrollOrigin) {
+    BlockDiagram d;
+    const int back = addBlock(d, 0, 0, 2, 1);
+    const int front = addBlock(d, 48, 16, 1, 1);
+    d.ensureLayout();
+    const DiagramItem& b = *d.item(back);
+    const DiagramItem& f = *d.item(front);
+
+    HitResult h = d.hitTest(centreOf(b.iconBox));
+    EXPECT_EQ(h.item, back);
+    EXPECT_EQ(h.part, HitPart::Icon);
+    EXPECT_EQ(h.row, 0);
+    h = d.hitTest(centreOf(b.rows[1].rect));
+    EXPECT_EQ(h.part, HitPart::Row);
+    EXPECT_EQ(h.row, 1);
+    h = d.hitTest({b.rows[1].rect.left, b.rows[1].rect.bottom});  // in the gap under a row
+    EXPECT_EQ(h.part, HitPart::Body);
+    EXPECT_EQ(d.hitTest({500, 500}).item, -1);
+    EXPECT_EQ(d.hitTest({b.rect.right, 1}).item, -1);  // right edge is outside
+
+    // Where they overlap the later item is in front, until the other one is touched.
+    const DiagramPoint overlap = centreOf(f.iconBox);
+    ASSERT_TRUE(b.rect.contains(overlap));
+    EXPECT_EQ(d.hitTest(overlap).item, front);
+    EXPECT_EQ(d.hitTest(overlap).part, HitPart::Icon);
+    d.setState(back, kItemSelected, kItemSelected);
+    EXPECT_EQ(d.hitTest(overlap).item, back);
+
+    // Client points are turned into content points with the scroll origin.
+    d.setScrollOrigin({-100, -50});
+    const DiagramPoint content = centreOf(f.rows[1].rect);
+    h = d.hitTest({content.x - 100, content.y - 50});
+    EXPECT_EQ(h.item, front);
+    EXPECT_EQ(h.row, 1);
+}
+
+// A network seen from a Remote (item 0) whose input is being linked.
+class ResolveDropTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        remote = addBlock(d, 400, 400, 1, 0);
+        master2 = addBlock(d, 0, 0, 0, 2);     // rows 0, 1: outputs
+        repeater = addBlock(d, 200, 0, 1, 1);  // row 0 input, row 1 output
+        master1 = addBlock(d, 0, 200, 0, 1);   // row 0: output
+        hub = addBlock(d, 200, 200, 2, 1);     // rows 0, 1 inputs, row 2 output
+        d.ensureLayout();
+    }
+    DiagramPoint on(int item, int row) const { return centreOf(d.item(item)->rows[row].rect); }
+    DiagramPoint title(int item) const { return centreOf(d.item(item)->titleBox); }
+
+    BlockDiagram d;
+    int remote = 0, master2 = 0, repeater = 0, master1 = 0, hub = 0;
+};
+
+TEST_F(ResolveDropTest, DropOnAnItem) {
+    struct Case {
+        const char* name;
+        DiagramPoint at;
+        RowRef expected;
+    };
+    const Case cases[] = {
+        {"output row", on(master2, 1), {master2, 1}},
+        {"icon holding an output", on(master2, 0), {master2, 0}},
+        {"title, no inputs: row 1", title(master2), {master2, 1}},
+        {"title, one input: row 0 is that input", title(repeater), {}},
+        {"repeater output row", on(repeater, 1), {repeater, 1}},
+        {"title, no row 1", title(master1), {}},
+        {"icon of a single output", on(master1, 0), {master1, 0}},
+        {"title, two inputs: row 1 is an input", title(hub), {}},
+        {"an input row", on(hub, 1), {}},
+        {"output row of an item with inputs", on(hub, 2), {hub, 2}},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(d.resolveDrop(remote, c.at, 7000), c.expected) << c.name;
+    }
+}
+
+TEST_F(ResolveDropTest, DropOnEmptySpaceTakesTheNearestCentreWithinTheLimit) {
+    const DiagramRect& r = d.item(master2)->rect;
+    const DiagramPoint centre{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    // 80 pixels below the centre, under the box: 6400 <= 7000.
+    const DiagramPoint near{centre.x, centre.y + 80};
+    ASSERT_EQ(d.hitTest(near).item, -1);
+    EXPECT_EQ(d.resolveDrop(remote, near, 7000), (RowRef{master2, 1}));
+    EXPECT_FALSE(d.resolveDrop(remote, near, 6399).valid());
+    // Far from everything: the owner removes the link.
+    EXPECT_FALSE(d.resolveDrop(remote, {700, 20}, 7000).valid());
+}
+
+TEST_F(ResolveDropTest, WithoutAPointOnlyItemsNotLeftOfTheSourceCount) {
+    // From the hub's top-right corner; master2 and master1 lie left of the hub.
+    const int right = addBlock(d, 320, 176, 0, 2);
+    d.ensureLayout();
+    EXPECT_EQ(d.resolveDrop(hub, {0, 0}, 7000), (RowRef{right, 1}));
+    // Nothing right of the remote.
+    EXPECT_FALSE(d.resolveDrop(remote, {0, 0}, 100000).valid());
+}
+
+TEST_F(ResolveDropTest, OntoItself) {
+    // The hub has two inputs: only an explicit hit on one of its rows may link it to itself.
+    EXPECT_EQ(d.resolveDrop(hub, on(hub, 2), 7000), (RowRef{hub, 2}));
+    EXPECT_FALSE(d.resolveDrop(hub, title(hub), 7000).valid());
+    // The Repeater has one input: only its icon counts, and that is the input itself.
+    EXPECT_FALSE(d.resolveDrop(repeater, on(repeater, 1), 7000).valid());
+    EXPECT_FALSE(d.resolveDrop(repeater, on(repeater, 0), 7000).valid());
+    EXPECT_FALSE(d.resolveDrop(42, on(hub, 2), 7000).valid());
+}
+
+}  // namespace
+}  // namespace skelvane

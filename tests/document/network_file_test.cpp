@@ -1,0 +1,457 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "base/prompter.h"
+#include "base/strings.h"
+#include "document/network_file.h"
+#include "example_networks.h"
+#include "support/test_paths.h"
+
+namespace skelvane {
+namespace {
+
+using testing::ElementsAre;
+
+// A file around the given top-level blocks.
+std::string FileWith(const std::string& blocks, const char* encoding = "ISO-8859-1") {
+    return std::string("<?xml version=\"1.0\" encoding=\"") + encoding + "\"?>\n<Network><Blocks>" +
+           blocks + "</Blocks></Network>\n";
+}
+
+// A Network block holding the given radio blocks.
+std::string NetworkWith(const std::string& inner) {
+    return "<Block type=\"34794\" xpos=\"0\" ypos=\"0\" name=\"Network\"><Blocks>" + inner +
+           "</Blocks></Block>";
+}
+
+std::vector<std::string> ChildNames(const Block* parent) {
+    std::vector<std::string> names;
+    for (const Block* b = parent->FirstChild(); b != nullptr; b = b->NextSibling()) {
+        names.push_back(b->Name());
+    }
+    return names;
+}
+
+bool XmllintAccepts(const std::filesystem::path& path) {
+    const std::string command = "xmllint --noout '" + path.string() + "' 2>/dev/null";
+    return std::system(command.c_str()) == 0;
+}
+
+class NetworkFileIoTest : public testing::Test {
+  protected:
+    NetworkFileIoTest() : document(ids) {}
+
+    // Reads the bytes as a file; the messages shown are in `prompter`.
+    bool ReadBytes(const std::string& bytes) {
+        const auto path = dir / "in.xml";
+        test::WriteFileBytes(path, bytes);
+        return document.Read(path, prompter);
+    }
+
+    // Saves the document and returns the file's bytes.
+    std::string SavedBytes(const char* name = "out.xml") {
+        const auto path = dir / name;
+        EXPECT_TRUE(document.Save(path, prompter));
+        return test::ReadFileBytes(path);
+    }
+
+    void ExpectOnlyMessage(int id) {
+        const auto records = prompter.Records();
+        ASSERT_EQ(records.size(), 1u);
+        EXPECT_EQ(records[0].text, LoadText(id));
+        EXPECT_EQ(records[0].caption, "Error");
+        EXPECT_EQ(records[0].icon, MessageIcon::Exclamation);
+    }
+
+    test::TempDir dir;
+    LinkIdCounter ids;
+    NetworkFile document;
+    RecordingPrompter prompter;
+};
+
+struct ReadFailureCase {
+    const char* label;
+    std::string bytes;
+    int message;
+    bool keepsRoot;  // the first top-level block was read before the failure
+};
+
+class ReadFailureTest : public NetworkFileIoTest,
+                        public testing::WithParamInterface<ReadFailureCase> {};
+
+TEST_P(ReadFailureTest, ShowsItsMessageAndKeepsWhatWasReadBefore) {
+    document.SetFileName("Unknown.xml");
+    document.SetModified(true);
+    EXPECT_FALSE(ReadBytes(GetParam().bytes));
+    ExpectOnlyMessage(GetParam().message);
+    EXPECT_EQ(document.Root() != nullptr, GetParam().keepsRoot);
+    EXPECT_EQ(document.FileName(), "Unknown.xml");  // a failed read is not the document's file
+}
+
+std::string DeepNetworks(int depth) {
+    std::string inner = "<Block type=\"34824\" name=\"bottom\"/>";
+    for (int i = 0; i < depth; ++i) {
+        inner = NetworkWith(inner);
+    }
+    return FileWith(inner);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, ReadFailureTest,
+    testing::Values(
+        ReadFailureCase{"NotXml", "this is not a network", kIdsFileOpenFailed, false},
+        ReadFailureCase{"Truncated", FileWith(NetworkWith("")).substr(0, 80), kIdsFileOpenFailed,
+                        false},
+        ReadFailureCase{"OtherRoot", "<Networks><Blocks/></Networks>", kIdsFileOpenFailed, false},
+        ReadFailureCase{"CommentAfterRoot", "<Network><Blocks/></Network><!-- end -->",
+                        kIdsFileOpenFailed, false},
+        ReadFailureCase{"NoBlocks", "<Network><Block type=\"34794\"/></Network>", kIdsFileFormat,
+                        false},
+        ReadFailureCase{"UnknownTopLevelType", FileWith("<Block type=\"34795\"/>"),
+                        kIdsUnknownBlockType, false},
+        ReadFailureCase{"MissingTopLevelType", FileWith("<Block name=\"x\"/>"),
+                        kIdsUnknownBlockType, false},
+        ReadFailureCase{"InnerTypeZero", FileWith(NetworkWith("<Block type=\"0\"/>")),
+                        kIdsParseError, false},
+        ReadFailureCase{"SecondTopLevelUnknown", FileWith(NetworkWith("") + "<Block type=\"7\"/>"),
+                        kIdsUnknownBlockType, true},
+        ReadFailureCase{"SecondTopLevelBad",
+                        FileWith(NetworkWith("") + NetworkWith("<Block type=\"1\"/>")),
+                        kIdsParseError, true},
+        // A radio as root cannot take the later top-level blocks as children.
+        ReadFailureCase{"RadioRootWithMore",
+                        FileWith("<Block type=\"34823\"/><Block type=\"34824\"/>"), kIdsParseError,
+                        true},
+        ReadFailureCase{"NestedTooDeep", DeepNetworks(kMaxNetworkDepth + 1), kIdsParseError,
+                        false}),
+    [](const auto& info) { return std::string(info.param.label); });
+
+TEST_F(NetworkFileIoTest, MissingFileGivesTheOpenMessage) {
+    EXPECT_FALSE(document.Read(dir / "missing.xml", prompter));
+    ExpectOnlyMessage(kIdsFileOpenFailed);
+}
+
+TEST_F(NetworkFileIoTest, NestingUpToTheBoundIsRead) {
+    ASSERT_TRUE(ReadBytes(DeepNetworks(kMaxNetworkDepth)));
+    int depth = 0;
+    const Block* block = document.Root();
+    for (; block->FirstChild() != nullptr; block = block->FirstChild()) {
+        ++depth;
+    }
+    EXPECT_EQ(depth, kMaxNetworkDepth);
+    EXPECT_EQ(block->Name(), "bottom");
+}
+
+TEST_F(NetworkFileIoTest, InnerBlockFailuresBelowTheTopLevelAreIgnored) {
+    // A nested Network with an unknown block inside fails its own read, which its parent
+    // ignores: it is kept with what it read before.
+    ASSERT_TRUE(ReadBytes(
+        FileWith(NetworkWith(NetworkWith("<Block type=\"34824\" name=\"kept\"/><Block type=\"5\"/>"
+                                         "<Block type=\"34824\" name=\"lost\"/>") +
+                             "<Block type=\"34823\" name=\"after\"/>"))));
+    EXPECT_EQ(prompter.Count(), 0u);
+    const Block* root = document.Root();
+    EXPECT_THAT(ChildNames(root), ElementsAre("after", "Network"));
+    EXPECT_THAT(ChildNames(root->FirstChild()->NextSibling()), ElementsAre("kept"));
+}
+
+TEST_F(NetworkFileIoTest, EmptyBlocksGivesNoRootAndIsWrittenBackTheSame) {
+    document.NewNetwork();
+    ASSERT_TRUE(ReadBytes(FileWith("")));
+    EXPECT_EQ(document.Root(), nullptr);
+    EXPECT_EQ(SavedBytes(),
+              "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<Network>\n\t<Blocks />\n"
+              "</Network>\n");
+}
+
+TEST_F(NetworkFileIoTest, LaterTopLevelBlocksJoinTheFirst) {
+    ASSERT_TRUE(ReadBytes(FileWith(NetworkWith("<Block type=\"34823\" name=\"M\"/>") +
+                                   "<Block type=\"34824\" name=\"A\"/>" +
+                                   "<Block type=\"34824\" name=\"B\"/>")));
+    EXPECT_THAT(ChildNames(document.Root()), ElementsAre("B", "A", "M"));
+}
+
+TEST_F(NetworkFileIoTest, ValuesAndLinksAreReadAsTheFormatSays) {
+    ASSERT_TRUE(ReadBytes(FileWith(NetworkWith(
+        "<Block type=\"34825\" xpos=\"-5\" ypos=\"7\" name=\"R\"><Links>"
+        "<Link type=\"2\" id=\"3\" name=\"odd\"/><Link type=\"0\" id=\"1\" name=\"in\"/>"
+        "<Link type=\"1\" id=\"0\" name=\"fresh\"/><Link id=\"-4\" name=\"untyped\"/>"
+        "</Links><Parameters>"
+        "<Parameter type=\"4\" name=\"T\" value=\"letters\"/>"
+        "<Parameter type=\"1\" name=\"N\" value=\"letters\"/>"
+        "<Parameter type=\"3\" name=\"Big\" value=\"-1\"><Vectors><Vector value=\"300\"/>"
+        "<Vector value=\"-1\"/></Vectors></Parameter>"
+        "<Parameter type=\"1\" name=\"Twin\"><Choices><Choice name=\"a\" value=\"1\"/>"
+        "</Choices></Parameter>"
+        "<Parameter type=\"1\" name=\"Twin\"><Choices><Choice name=\"b\" desc=\"d\" "
+        "value=\"2\"/></Choices></Parameter>"
+        "</Parameters></Block>"))));
+    const Block* r = document.Root()->FirstChild();
+    ASSERT_NE(r, nullptr);
+    EXPECT_EQ(r->Position(), (BlockPosition{-5, 7}));
+    // A missing type reads as 0, an input end; any type but 0 is an output end, and the fresh
+    // id continues after the highest id read.
+    EXPECT_THAT(r->Inputs(), ElementsAre(LinkEnd{1, "in"}, LinkEnd{-4, "untyped"}));
+    EXPECT_THAT(r->Outputs(), ElementsAre(LinkEnd{3, "odd"}, LinkEnd{5, "fresh"}));
+    EXPECT_EQ(ids.Value(), 5);
+
+    const auto& p = r->Parameters();
+    ASSERT_EQ(p.size(), 5u);
+    EXPECT_EQ(p[0].textValue, "letters");
+    EXPECT_EQ(p[0].value, 0u);
+    EXPECT_EQ(p[1].textValue, "");
+    EXPECT_EQ(p[1].value, 0u);
+    EXPECT_EQ(p[2].value, 4294967295u);
+    EXPECT_THAT(p[2].vectors, ElementsAre(44, 255));
+    // Choices stay with the record they were written under.
+    EXPECT_THAT(p[3].choices, ElementsAre(Choice{"a", "", 1}));
+    EXPECT_THAT(p[4].choices, ElementsAre(Choice{"b", "d", 2}));
+
+    const std::string saved = SavedBytes();
+    EXPECT_NE(saved.find("name=\"Big\" desc=\"\" reg=\"\" setAT=\"\" getAT=\"\" setDIAG=\"0\" "
+                         "getDIAG=\"0\" access=\"0\" readwrite=\"0\" visible=\"0\" "
+                         "value=\"4294967295\""),
+              std::string::npos);
+    EXPECT_NE(saved.find("name=\"T\" desc=\"\" reg=\"\" setAT=\"\" getAT=\"\" setDIAG=\"0\" "
+                         "getDIAG=\"0\" access=\"0\" readwrite=\"0\" visible=\"0\" "
+                         "value=\"letters\""),
+              std::string::npos);
+}
+
+struct CutCase {
+    const char* label;
+    std::string parameterAttribute;  // attribute of a Parameter (or "" for the others)
+    std::size_t kept;
+};
+
+class TextCutTest : public NetworkFileIoTest, public testing::WithParamInterface<CutCase> {};
+
+TEST_P(TextCutTest, LongTextsAreCutToTheirFieldsCapacity) {
+    const std::string longText(700, 'x');
+    const std::string& attribute = GetParam().parameterAttribute;
+    ASSERT_TRUE(ReadBytes(FileWith(NetworkWith(
+        "<Block type=\"34824\" name=\"" + longText + "\"><Links><Link type=\"0\" name=\"" +
+        longText + "\"/></Links><Parameters><Parameter type=\"4\" " + attribute + "=\"" + longText +
+        "\"><Choices><Choice name=\"" + longText + "\" desc=\"" + longText +
+        "\"/></Choices></Parameter></Parameters></Block>"))));
+    const Block* block = document.Root()->FirstChild();
+    const Parameter& p = block->Parameters().at(0);
+    const std::map<std::string, std::string> fields = {{"name", p.name},   {"desc", p.desc},
+                                                       {"reg", p.reg},     {"setAT", p.setAT},
+                                                       {"getAT", p.getAT}, {"value", p.textValue}};
+    EXPECT_EQ(fields.at(attribute), std::string(GetParam().kept, 'x'));
+    EXPECT_EQ(block->Name().size(), 99u);
+    EXPECT_EQ(block->Inputs().at(0).name.size(), 63u);
+    EXPECT_EQ(p.choices.at(0).name.size(), 63u);
+    EXPECT_EQ(p.choices.at(0).desc.size(), 63u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, TextCutTest,
+                         testing::Values(CutCase{"Name", "name", 63}, CutCase{"Desc", "desc", 63},
+                                         CutCase{"Reg", "reg", 15}, CutCase{"SetAT", "setAT", 15},
+                                         CutCase{"GetAT", "getAT", 15},
+                                         // Text values keep 511 characters, not 63.
+                                         CutCase{"TextValue", "value", 511}),
+                         [](const auto& info) { return std::string(info.param.label); });
+
+TEST_F(NetworkFileIoTest, LongRestrictionTextSurvivesARoundTrip) {
+    Block* master = document.NewNetwork();
+    Parameter restriction;
+    restriction.type = 4;
+    restriction.name = "FrequencyRestriction1";
+    restriction.textValue =
+        "8:902000,902400,903000,903400,904000,904400,905000,905400,906000,906400,907000,907400,"
+        "908000,908400,909000,909400";
+    master->AddParameter(restriction);
+    SavedBytes();
+    ASSERT_TRUE(document.Read(dir / "out.xml", prompter));
+    EXPECT_EQ(document.Root()->FirstChild()->Parameters().at(0), restriction);
+}
+
+TEST_F(NetworkFileIoTest, WriterKeepsTheElementAndAttributeOrder) {
+    Block* master = document.NewNetwork();
+    master->SetName("Ma\xEEtre-B\xE2le");
+    Parameter p;
+    p.type = 2;
+    p.name = "UnitAddress";
+    p.desc = "Unit Address";
+    p.reg = "0x10";
+    p.setAT = "ATS";
+    p.getAT = "ATG";
+    p.setDIAG = 1;
+    p.getDIAG = 2;
+    p.access = 3;
+    p.readwrite = 4;
+    p.visible = 5;
+    p.value = 65534;
+    p.choices = {{"Min", "low", 1}, {"Max", "high", 65534}};
+    p.vectors = {16, 17};
+    master->AddParameter(p);
+    Parameter bare;
+    bare.name = "Bare";
+    master->AddParameter(bare);
+    std::unique_ptr<Block> remote = CreateBlock(static_cast<int>(BlockKind::Repeater));
+    remote->CreateDefaultLinks(ids);
+    remote->ConnectInput("~", master->Outputs()[0].id);
+    remote->SetPosition(200, 168);
+    document.Root()->AppendChild(std::move(remote));
+
+    EXPECT_EQ(SavedBytes(),
+              "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n"
+              "<Network>\n"
+              "\t<Blocks>\n"
+              "\t\t<Block type=\"34794\" xpos=\"0\" ypos=\"0\" name=\"Network\">\n"
+              "\t\t\t<Links />\n"
+              "\t\t\t<Parameters />\n"
+              "\t\t\t<Blocks>\n"
+              "\t\t\t\t<Block type=\"34825\" xpos=\"200\" ypos=\"168\" name=\"Repeater\">\n"
+              "\t\t\t\t\t<Links>\n"
+              "\t\t\t\t\t\t<Link type=\"0\" id=\"1\" name=\"~\" />\n"
+              "\t\t\t\t\t\t<Link type=\"1\" id=\"2\" name=\"~\" />\n"
+              "\t\t\t\t\t</Links>\n"
+              "\t\t\t\t\t<Parameters />\n"
+              "\t\t\t\t</Block>\n"
+              "\t\t\t\t<Block type=\"34823\" xpos=\"40\" ypos=\"40\" name=\"Ma\xEEtre-B\xE2le\">\n"
+              "\t\t\t\t\t<Links>\n"
+              "\t\t\t\t\t\t<Link type=\"1\" id=\"1\" name=\"~\" />\n"
+              "\t\t\t\t\t</Links>\n"
+              "\t\t\t\t\t<Parameters>\n"
+              "\t\t\t\t\t\t<Parameter type=\"2\" name=\"UnitAddress\" desc=\"Unit Address\" "
+              "reg=\"0x10\" setAT=\"ATS\" getAT=\"ATG\" setDIAG=\"1\" getDIAG=\"2\" access=\"3\" "
+              "readwrite=\"4\" visible=\"5\" value=\"65534\">\n"
+              "\t\t\t\t\t\t\t<Choices>\n"
+              "\t\t\t\t\t\t\t\t<Choice name=\"Min\" desc=\"low\" value=\"1\" />\n"
+              "\t\t\t\t\t\t\t\t<Choice name=\"Max\" desc=\"high\" value=\"65534\" />\n"
+              "\t\t\t\t\t\t\t</Choices>\n"
+              "\t\t\t\t\t\t\t<Vectors>\n"
+              "\t\t\t\t\t\t\t\t<Vector value=\"16\" />\n"
+              "\t\t\t\t\t\t\t\t<Vector value=\"17\" />\n"
+              "\t\t\t\t\t\t\t</Vectors>\n"
+              "\t\t\t\t\t\t</Parameter>\n"
+              "\t\t\t\t\t\t<Parameter type=\"0\" name=\"Bare\" desc=\"\" reg=\"\" setAT=\"\" "
+              "getAT=\"\" setDIAG=\"0\" getDIAG=\"0\" access=\"0\" readwrite=\"0\" visible=\"0\" "
+              "value=\"0\">\n"
+              "\t\t\t\t\t\t\t<Choices />\n"
+              "\t\t\t\t\t\t\t<Vectors />\n"
+              "\t\t\t\t\t\t</Parameter>\n"
+              "\t\t\t\t\t</Parameters>\n"
+              "\t\t\t\t</Block>\n"
+              "\t\t\t</Blocks>\n"
+              "\t\t</Block>\n"
+              "\t</Blocks>\n"
+              "</Network>\n");
+    EXPECT_TRUE(XmllintAccepts(dir / "out.xml"));
+}
+
+TEST_F(NetworkFileIoTest, AwkwardTextsGiveFilesOtherParsersAccept) {
+    Block* master = document.NewNetwork();
+    master->SetName(std::string("<&>\"' \t\r\n\x01\x1f\x7f\x80\x9f\xA0\xFF", 16));
+    Parameter p;
+    p.type = 4;
+    p.name = "FrequencyRestriction1";
+    p.textValue = std::string("a\0b", 3);
+    master->AddParameter(p);
+    SavedBytes();
+    EXPECT_TRUE(XmllintAccepts(dir / "out.xml"));
+
+    ASSERT_TRUE(document.Read(dir / "out.xml", prompter));
+    const Block* read = document.Root()->FirstChild();
+    // What XML cannot hold became '?'; everything else is kept byte for byte.
+    EXPECT_EQ(read->Name(), "<&>\"' \t\r\n??\x7f\x80\x9f\xA0\xFF");
+    EXPECT_EQ(read->Parameters().at(0).textValue, "a?b");
+}
+
+TEST_F(NetworkFileIoTest, Latin1NamesSurviveByteForByte) {
+    const std::string name = "Ma\xEEtre-B\xE2le";
+    document.NewNetwork()->SetName(name);
+    const std::string first = SavedBytes("first.xml");
+    EXPECT_NE(first.find("name=\"" + name + "\""), std::string::npos);  // raw Latin-1 bytes
+
+    // The same name in a UTF-8 file reads as the same Latin-1 bytes.
+    ASSERT_TRUE(ReadBytes(FileWith(
+        NetworkWith("<Block type=\"34823\" name=\"Ma\xC3\xAEtre-B\xC3\xA2le\"/>"), "UTF-8")));
+    EXPECT_EQ(document.Root()->FirstChild()->Name(), name);
+
+    ASSERT_TRUE(document.Read(dir / "first.xml", prompter));
+    EXPECT_EQ(document.Root()->FirstChild()->Name(), name);
+    EXPECT_EQ(SavedBytes("second.xml"), first);
+}
+
+TEST_F(NetworkFileIoTest, EachRoundTripReversesTheRadios) {
+    test::ExampleNetworks().at(1).build(document);
+    SavedBytes("a.xml");
+    ASSERT_TRUE(document.Read(dir / "a.xml", prompter));
+    const auto once = ChildNames(document.Root());
+    SavedBytes("b.xml");
+    ASSERT_TRUE(document.Read(dir / "b.xml", prompter));
+    const auto twice = ChildNames(document.Root());
+    EXPECT_EQ(std::vector<std::string>(once.rbegin(), once.rend()), twice);
+    EXPECT_EQ(SavedBytes("c.xml"), test::ReadFileBytes(dir / "a.xml"));
+}
+
+TEST_F(NetworkFileIoTest, ReadAndSaveSetTheFileNameAndClearTheModifiedFlag) {
+    document.NewNetwork();
+    document.SetModified();
+    const auto path = dir / "saved.xml";
+    ASSERT_TRUE(document.Save(path, prompter));
+    EXPECT_EQ(document.FileName(), path.string());
+    EXPECT_FALSE(document.Modified());
+
+    document.Clear();
+    document.SetModified();
+    document.SetFileName("Unknown.xml");
+    ASSERT_TRUE(document.Read(path, prompter));
+    EXPECT_EQ(document.FileName(), path.string());
+    EXPECT_FALSE(document.Modified());
+    EXPECT_EQ(prompter.Count(), 0u);
+}
+
+TEST_F(NetworkFileIoTest, IdsReadFromAFileMoveTheProgramsCounter) {
+    ASSERT_TRUE(ReadBytes(FileWith(
+        NetworkWith("<Block type=\"34823\"><Links><Link type=\"1\" id=\"57\"/></Links></Block>"))));
+    NetworkFile other(ids);
+    EXPECT_EQ(other.NewNetwork()->Outputs().at(0).id, 59);
+}
+
+// --- The example networks in data/ ---------------------------------------------------------
+
+class ExampleNetworkTest : public NetworkFileIoTest,
+                           public testing::WithParamInterface<test::ExampleNetwork> {};
+
+TEST_P(ExampleNetworkTest, IsWhatTheWriterMakes) {
+    GetParam().build(document);
+    const auto path = test::DataDir() / GetParam().fileName;
+    if (std::getenv("SKELVANE_WRITE_EXAMPLES") != nullptr) {
+        ASSERT_TRUE(document.Save(path, prompter));
+    }
+    EXPECT_EQ(SavedBytes(), test::ReadFileBytes(path));
+}
+
+TEST_P(ExampleNetworkTest, RoundTripsThroughReadAndSave) {
+    const auto original = test::DataDir() / GetParam().fileName;
+    ASSERT_TRUE(document.Read(original, prompter));
+    EXPECT_GE(ChildNames(document.Root()).size(), 3u);
+    for (const Block* b = document.Root()->FirstChild(); b != nullptr; b = b->NextSibling()) {
+        EXPECT_NE(b->FindParameter("UnitAddress"), nullptr);
+        EXPECT_EQ(b->FindParameter("FrequencyRestriction1")->textValue, "0");
+    }
+    SavedBytes("once.xml");
+    EXPECT_TRUE(XmllintAccepts(dir / "once.xml"));
+    ASSERT_TRUE(document.Read(dir / "once.xml", prompter));
+    EXPECT_EQ(SavedBytes("twice.xml"), test::ReadFileBytes(original));
+}
+
+INSTANTIATE_TEST_SUITE_P(Data, ExampleNetworkTest, testing::ValuesIn(test::ExampleNetworks()),
+                         [](const auto& info) {
+                             std::string name = info.param.fileName;
+                             return name.substr(0, name.find('-'));
+                         });
+
+}  // namespace
+}  // namespace skelvane

@@ -1,0 +1,148 @@
+// Saving replaces a file completely or not at all.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#if !defined(_WIN32)
+#include <signal.h>
+#include <sys/resource.h>
+#endif
+
+#include "base/prompter.h"
+#include "base/strings.h"
+#include "document/file_replace.h"
+#include "document/network_file.h"
+#include "example_networks.h"
+#include "support/test_paths.h"
+
+namespace skelvane {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Names in a folder other than the ones given (leftover temporary files).
+std::vector<std::string> OtherFiles(const fs::path& folder, const std::vector<std::string>& known) {
+    std::vector<std::string> others;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        const std::string name = entry.path().filename().string();
+        if (std::find(known.begin(), known.end(), name) == known.end()) {
+            others.push_back(name);
+        }
+    }
+    return others;
+}
+
+bool WriteText(std::FILE* file, const std::string& text) {
+    return std::fwrite(text.data(), 1, text.size(), file) == text.size();
+}
+
+TEST(ReplaceFileTest, AFailedWriteLeavesTheTargetAndNoTemporaryFile) {
+    test::TempDir dir;
+    const auto target = dir / "net.xml";
+    test::WriteFileBytes(target, "previous contents");
+    EXPECT_FALSE(ReplaceFile(target, [](std::FILE* file) {
+        WriteText(file, "half of the new");
+        return false;
+    }));
+    EXPECT_EQ(test::ReadFileBytes(target), "previous contents");
+    EXPECT_TRUE(OtherFiles(dir.path(), {"net.xml"}).empty());
+
+    EXPECT_TRUE(ReplaceFile(target, [](std::FILE* file) { return WriteText(file, "new"); }));
+    EXPECT_EQ(test::ReadFileBytes(target), "new");
+    EXPECT_TRUE(OtherFiles(dir.path(), {"net.xml"}).empty());
+}
+
+TEST(ReplaceFileTest, CreatesNewFilesAndRefusesImpossibleTargets) {
+    test::TempDir dir;
+    const auto write = [](std::FILE* file) { return WriteText(file, "x"); };
+    EXPECT_TRUE(ReplaceFile(dir / "fresh.xml", write));
+    EXPECT_EQ(test::ReadFileBytes(dir / "fresh.xml"), "x");
+    EXPECT_FALSE(ReplaceFile(dir / "no-such-folder" / "a.xml", write));
+    EXPECT_FALSE(ReplaceFile(fs::path(), write));
+
+    // A folder of that name cannot be replaced by a file.
+    fs::create_directory(dir / "folder.xml");
+    EXPECT_FALSE(ReplaceFile(dir / "folder.xml", write));
+    EXPECT_TRUE(fs::is_directory(dir / "folder.xml"));
+    EXPECT_TRUE(OtherFiles(dir.path(), {"fresh.xml", "folder.xml"}).empty());
+}
+
+#if !defined(_WIN32)
+TEST(ReplaceFileTest, KeepsPermissionsAndSymbolicLinks) {
+    test::TempDir dir;
+    const auto real = dir / "real.xml";
+    test::WriteFileBytes(real, "old");
+    fs::permissions(real, fs::perms::owner_read | fs::perms::owner_write);
+    fs::create_symlink("real.xml", dir / "link.xml");
+
+    EXPECT_TRUE(ReplaceFile(dir / "link.xml", [](std::FILE* f) { return WriteText(f, "new"); }));
+    EXPECT_TRUE(fs::is_symlink(dir / "link.xml"));
+    EXPECT_EQ(test::ReadFileBytes(real), "new");
+    EXPECT_EQ(fs::status(real).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write);
+}
+
+// Lowers the largest file size the process may write, so that writing really fails on disk.
+class FileSizeLimit {
+  public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        getrlimit(RLIMIT_FSIZE, &saved_);
+        previousHandler_ = signal(SIGXFSZ, SIG_IGN);  // a failed write instead of a signal
+        rlimit limited = saved_;
+        limited.rlim_cur = bytes;
+        ok_ = setrlimit(RLIMIT_FSIZE, &limited) == 0;
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &saved_);
+        signal(SIGXFSZ, previousHandler_);
+    }
+    bool ok() const { return ok_; }
+
+  private:
+    rlimit saved_{};
+    void (*previousHandler_)(int) = nullptr;
+    bool ok_ = false;
+};
+
+TEST(NetworkSaveTest, ADiskFailureShowsTheMessageAndKeepsTheOldFile) {
+    test::TempDir dir;
+    LinkIdCounter ids;
+    NetworkFile document(ids);
+    RecordingPrompter prompter;
+    const auto target = dir / "net.xml";
+    test::WriteFileBytes(target, "the previous network");
+    test::ExampleNetworks().at(0).build(document);  // about 11 kB
+    document.SetModified();
+    {
+        FileSizeLimit limit(4096);
+        ASSERT_TRUE(limit.ok());
+        EXPECT_FALSE(document.Save(target, prompter));
+    }
+    ASSERT_EQ(prompter.Count(), 1u);
+    EXPECT_EQ(prompter.LastText(), LoadText(kIdsSaveFailed));
+    EXPECT_EQ(prompter.Records()[0].caption, "Error");
+    EXPECT_EQ(test::ReadFileBytes(target), "the previous network");
+    EXPECT_TRUE(OtherFiles(dir.path(), {"net.xml"}).empty());
+    EXPECT_TRUE(document.Modified());
+    EXPECT_EQ(document.FileName(), "");
+
+    EXPECT_TRUE(document.Save(target, prompter));  // without the limit it goes through
+    EXPECT_NE(test::ReadFileBytes(target), "the previous network");
+}
+#endif
+
+TEST(NetworkSaveTest, AnUnwritableFolderShowsTheMessage) {
+    test::TempDir dir;
+    LinkIdCounter ids;
+    NetworkFile document(ids);
+    RecordingPrompter prompter;
+    document.NewNetwork();
+    EXPECT_FALSE(document.Save(dir / "missing" / "net.xml", prompter));
+    EXPECT_EQ(prompter.LastText(), LoadText(kIdsSaveFailed));
+}
+
+}  // namespace
+}  // namespace skelvane

@@ -1,0 +1,327 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "document/xml_archive.h"
+#include "support/test_paths.h"
+
+namespace skelvane {
+namespace {
+
+// A literal with its embedded zero bytes.
+template <std::size_t N>
+std::string Bytes(const char (&literal)[N]) {
+    return std::string(literal, N - 1);
+}
+
+std::string WithAttribute(const std::string& text) {
+    return "<Network a=\"" + text + "\"/>";
+}
+
+struct NumberCase {
+    const char* text;
+    std::int32_t asInt32;
+    std::uint32_t asUint32;
+    std::uint8_t asUint8;
+};
+
+class ArchiveNumberTest : public testing::TestWithParam<NumberCase> {};
+
+TEST_P(ArchiveNumberTest, NumbersFollowTheCRulesAndAreCutToWidth) {
+    const NumberCase& c = GetParam();
+    XmlArchive archive;
+    ASSERT_TRUE(archive.OpenBuffer(WithAttribute(c.text), "Network"));
+    std::int32_t i32 = 99;
+    std::uint32_t u32 = 99;
+    std::uint8_t u8 = 99;
+    EXPECT_TRUE(archive.ReadInt32("a", i32));
+    EXPECT_TRUE(archive.ReadUint32("a", u32));
+    EXPECT_TRUE(archive.ReadUint8("a", u8));
+    EXPECT_EQ(i32, c.asInt32);
+    EXPECT_EQ(u32, c.asUint32);
+    EXPECT_EQ(u8, c.asUint8);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, ArchiveNumberTest,
+                         testing::Values(NumberCase{"  -3abc", -3, 4294967293u, 253},
+                                         NumberCase{"300", 300, 300, 44},
+                                         NumberCase{"-1", -1, 4294967295u, 255},
+                                         NumberCase{"", 0, 0, 0}, NumberCase{"word", 0, 0, 0},
+                                         NumberCase{"+12", 12, 12, 12},
+                                         NumberCase{"4294967296", 0, 0, 0},
+                                         // Only the first 20 characters of the text are looked at.
+                                         NumberCase{"0000000000000000000012", 0, 0, 0},
+                                         NumberCase{"0000000000000000001234", 12, 12, 12}));
+
+struct BoolCase {
+    const char* text;
+    bool value;
+};
+
+class ArchiveBoolTest : public testing::TestWithParam<BoolCase> {};
+
+TEST_P(ArchiveBoolTest, OnlyTrueExactlyIsTrue) {
+    XmlArchive archive;
+    ASSERT_TRUE(archive.OpenBuffer(WithAttribute(GetParam().text), "Network"));
+    bool value = !GetParam().value;
+    EXPECT_TRUE(archive.ReadBool("a", value));
+    EXPECT_EQ(value, GetParam().value);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, ArchiveBoolTest,
+                         testing::Values(BoolCase{"true", true}, BoolCase{"True", false},
+                                         BoolCase{"TRUE", false}, BoolCase{"true ", false},
+                                         BoolCase{"1", false}, BoolCase{"false", false},
+                                         BoolCase{"", false}));
+
+TEST(XmlArchiveTest, MissingAttributeEmptiesTheTargetAndFails) {
+    XmlArchive archive;
+    ASSERT_TRUE(archive.OpenBuffer("<Network/>", "Network"));
+    std::int32_t i32 = 5;
+    std::uint32_t u32 = 5;
+    std::uint8_t u8 = 5;
+    bool flag = true;
+    std::string text = "old";
+    LocalTime time{2000, 2, 3, 4, 5, 6, 0};
+    EXPECT_FALSE(archive.ReadInt32("x", i32));
+    EXPECT_FALSE(archive.ReadUint32("x", u32));
+    EXPECT_FALSE(archive.ReadUint8("x", u8));
+    EXPECT_FALSE(archive.ReadBool("x", flag));
+    EXPECT_FALSE(archive.ReadString("x", text));
+    EXPECT_FALSE(archive.ReadDateTime("x", time));
+    EXPECT_EQ(i32, 0);
+    EXPECT_EQ(u32, 0u);
+    EXPECT_EQ(u8, 0);
+    EXPECT_FALSE(flag);
+    EXPECT_EQ(text, "");
+    EXPECT_EQ(time, LocalTime{});
+
+    archive.Close();
+    text = "old";
+    EXPECT_FALSE(archive.ReadString("x", text));
+    EXPECT_EQ(text, "");
+    EXPECT_FALSE(archive.Enter("x"));
+    EXPECT_FALSE(archive.WriteText("x", "y"));
+    EXPECT_FALSE(archive.AddChild("x"));
+}
+
+TEST(XmlArchiveTest, EnteringTheSameNameAgainAfterLeavingVisitsTheNextSibling) {
+    XmlArchive archive;
+    ASSERT_TRUE(archive.OpenBuffer(
+        "<Network><Links><Link n='1'/><Other/><Link n='2'/></Links></Network>", "Network"));
+    ASSERT_TRUE(archive.Enter("Links"));
+    std::int32_t n = 0;
+    ASSERT_TRUE(archive.Enter("Link"));
+    EXPECT_TRUE(archive.ReadInt32("n", n));
+    EXPECT_EQ(n, 1);
+    EXPECT_TRUE(archive.Leave());
+    ASSERT_TRUE(archive.Enter("Link"));
+    EXPECT_TRUE(archive.ReadInt32("n", n));
+    EXPECT_EQ(n, 2);
+    EXPECT_TRUE(archive.Leave());
+    EXPECT_FALSE(archive.Enter("Link"));
+    EXPECT_FALSE(archive.Enter("Link"));  // stays exhausted
+    EXPECT_EQ(archive.Depth(), 1);
+    EXPECT_TRUE(archive.Leave());
+    EXPECT_EQ(archive.Depth(), 0);
+    EXPECT_FALSE(archive.Leave());  // never above the root
+    EXPECT_EQ(archive.Depth(), 0);
+}
+
+TEST(XmlArchiveTest, AFailedEnterLeavesTheCursorWhereItWas) {
+    XmlArchive archive;
+    ASSERT_TRUE(archive.OpenBuffer(
+        "<Network><Parameter><Vectors><Vector value='7'/></Vectors></Parameter></Network>",
+        "Network"));
+    ASSERT_TRUE(archive.Enter("Parameter"));
+    EXPECT_FALSE(archive.Enter("Choices"));
+    EXPECT_EQ(archive.Depth(), 1);
+    ASSERT_TRUE(archive.Enter("Vectors"));
+    ASSERT_TRUE(archive.Enter("Vector"));
+    std::uint8_t value = 0;
+    EXPECT_TRUE(archive.ReadUint8("value", value));
+    EXPECT_EQ(value, 7);
+}
+
+TEST(XmlArchiveTest, AChildNamedLikeItsParentIsFoundInsideIt) {
+    XmlArchive archive;
+    ASSERT_TRUE(
+        archive.OpenBuffer("<Network><A n='1'><A n='2'/></A><A n='3'/></Network>", "Network"));
+    std::int32_t n = 0;
+    ASSERT_TRUE(archive.Enter("A"));
+    ASSERT_TRUE(archive.Enter("A"));
+    archive.ReadInt32("n", n);
+    EXPECT_EQ(n, 2);
+    archive.Leave();
+    archive.Leave();
+    ASSERT_TRUE(archive.Enter("A"));
+    archive.ReadInt32("n", n);
+    EXPECT_EQ(n, 3);
+}
+
+struct OpenCase {
+    const char* label;
+    std::string bytes;
+    bool opens;
+};
+
+class ArchiveOpenTest : public testing::TestWithParam<OpenCase> {};
+
+TEST_P(ArchiveOpenTest, OpensOnlyAWellFormedFileEndingInTheRoot) {
+    test::TempDir dir;
+    const auto path = dir / "file.xml";
+    test::WriteFileBytes(path, GetParam().bytes);
+    XmlArchive archive;
+    EXPECT_EQ(archive.Open(path, "Network"), GetParam().opens);
+    EXPECT_EQ(archive.OpenBuffer(GetParam().bytes, "Network"), GetParam().opens);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, ArchiveOpenTest,
+    testing::Values(
+        OpenCase{"Plain", "<Network/>", true},
+        OpenCase{"DeclarationCommentAndBlanks",
+                 "<?xml version=\"1.0\"?>\n<!-- c -->\n<Network/>\n\n", true},
+        OpenCase{"CommentLast", "<Network/><!-- c -->", false},
+        OpenCase{"ProcessingInstructionLast", "<Network/><?pi x?>", false},
+        OpenCase{"OtherRoot", "<Blocks/>", false}, OpenCase{"RootCase", "<network/>", false},
+        OpenCase{"TwoRoots", "<Network/><Network/>", false},
+        OpenCase{"Truncated", "<Network><Blocks>", false},
+        OpenCase{"Mismatched", "<Network></Blocks>", false},
+        OpenCase{"BadAttribute", "<Network a=1/>", false}, OpenCase{"Empty", "", false},
+        OpenCase{"Garbage", Bytes("\0\xff\xfe\x01"), false},
+        OpenCase{"DeeplyNestedUnclosed",
+                 "<Network>" +
+                     [] {
+                         std::string s;
+                         for (int i = 0; i < 100000; ++i) {
+                             s += "<a>";
+                         }
+                         return s;
+                     }(),
+                 false},
+        // Entities are never expanded and nothing is fetched.
+        OpenCase{"InternalEntities",
+                 "<!DOCTYPE Network [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b \"&a;&a;&a;&a;\">]>"
+                 "<Network x=\"&b;&b;&b;\"/>",
+                 true},
+        OpenCase{"ExternalEntity",
+                 "<!DOCTYPE Network [<!ENTITY e SYSTEM \"file:///etc/passwd\">]>"
+                 "<Network x=\"&e;\"/>",
+                 true}),
+    [](const auto& info) { return std::string(info.param.label); });
+
+TEST(XmlArchiveTest, EntitiesStayAsWritten) {
+    XmlArchive archive;
+    ASSERT_TRUE(
+        archive.OpenBuffer("<!DOCTYPE Network [<!ENTITY e SYSTEM \"file:///etc/passwd\">]>"
+                           "<Network x=\"&e;&amp;&#65;\"/>",
+                           "Network"));
+    std::string text;
+    EXPECT_TRUE(archive.ReadString("x", text));
+    EXPECT_EQ(text, "&e;&A");
+}
+
+TEST(XmlArchiveTest, MissingAndOversizedFilesAreRefused) {
+    test::TempDir dir;
+    XmlArchive archive;
+    EXPECT_FALSE(archive.Open(dir / "missing.xml", "Network"));
+    EXPECT_FALSE(archive.Open(dir.path(), "Network"));  // a folder
+}
+
+struct EncodingCase {
+    const char* label;
+    std::string bytes;
+    std::string latin1;  // the attribute as read
+};
+
+class ArchiveEncodingTest : public testing::TestWithParam<EncodingCase> {};
+
+TEST_P(ArchiveEncodingTest, TextArrivesAsLatin1) {
+    XmlArchive archive;
+    ASSERT_TRUE(archive.OpenBuffer(GetParam().bytes, "Network"));
+    std::string text;
+    EXPECT_TRUE(archive.ReadString("n", text));
+    EXPECT_EQ(text, GetParam().latin1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, ArchiveEncodingTest,
+    testing::Values(
+        EncodingCase{"Latin1Declared",
+                     "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><Network n=\"Ma\xEEtre\"/>",
+                     "Ma\xEEtre"},
+        EncodingCase{"Utf8", "<Network n=\"Ma\xC3\xAEtre\"/>", "Ma\xEEtre"},
+        EncodingCase{"Utf8Bom", "\xEF\xBB\xBF<Network n=\"B\xC3\xA2le\"/>", "B\xE2le"},
+        EncodingCase{"OutsideLatin1", "<Network n=\"5\xE2\x82\xAC\"/>", "5?"},
+        EncodingCase{"InvalidUtf8", "<Network n=\"a\xFF\xC3z\"/>", "a??z"},
+        EncodingCase{"CharacterReference", "<Network n=\"&#238;&#x20AC;\"/>", "\xEE?"},
+        EncodingCase{"Utf16",
+                     Bytes("\xFF\xFE<\0N\0e\0t\0w\0o\0r\0k\0 \0n\0=\0\"\0\xEE\0\"\0/\0>\0"),
+                     "\xEE"}),
+    [](const auto& info) { return std::string(info.param.label); });
+
+TEST(XmlArchiveTest, TextReadsAreCutToTheirCapacity) {
+    XmlArchive archive;
+    ASSERT_TRUE(archive.OpenBuffer(WithAttribute(std::string(2000, 'x') + "\xC3\xAE"), "Network"));
+    std::string text;
+    EXPECT_TRUE(archive.ReadString("a", text));
+    EXPECT_EQ(text, std::string(1023, 'x'));
+    EXPECT_TRUE(archive.ReadText("a", text, 15));
+    EXPECT_EQ(text, std::string(15, 'x'));
+
+    ASSERT_TRUE(archive.OpenBuffer("<Network a=\"\xC3\xAE\xC3\xAE\xC3\xAE\"/>", "Network"));
+    EXPECT_TRUE(archive.ReadText("a", text, 2));
+    EXPECT_EQ(text, "\xEE\xEE");  // characters, not UTF-8 bytes
+}
+
+TEST(XmlArchiveTest, DatesRoundTripAndNonsenseIsRefused) {
+    XmlArchive archive;
+    ASSERT_TRUE(archive.Create("Network"));
+    const LocalTime when{2026, 3, 14, 15, 9, 26, 0};
+    EXPECT_TRUE(archive.WriteDateTime("when", when));
+    EXPECT_TRUE(archive.WriteText("day", "2026-03-14"));
+    EXPECT_TRUE(archive.WriteText("minutes", "2026-03-14 15:09"));
+    EXPECT_TRUE(archive.WriteText("bad", "2026-13-01 00:00:00"));
+    EXPECT_TRUE(archive.WriteText("huge", "99999999999999999999-01-01"));
+    EXPECT_TRUE(archive.WriteText("trailing", "2026-03-14x"));
+    LocalTime read;
+    EXPECT_TRUE(archive.ReadDateTime("when", read));
+    EXPECT_EQ(read, when);
+    EXPECT_TRUE(archive.ReadDateTime("day", read));
+    EXPECT_EQ(read, (LocalTime{2026, 3, 14, 0, 0, 0, 0}));
+    EXPECT_TRUE(archive.ReadDateTime("minutes", read));
+    EXPECT_EQ(read, (LocalTime{2026, 3, 14, 15, 9, 0, 0}));
+    for (const char* name : {"bad", "huge", "trailing"}) {
+        EXPECT_FALSE(archive.ReadDateTime(name, read)) << name;
+        EXPECT_EQ(read, LocalTime{}) << name;
+    }
+}
+
+TEST(XmlArchiveTest, WritesKeepAttributeOrderAndReplaceByName) {
+    XmlArchive archive;
+    ASSERT_TRUE(archive.Create("Network"));
+    ASSERT_TRUE(archive.AddChild("Block"));
+    EXPECT_TRUE(archive.WriteInt32("type", -34794));
+    EXPECT_TRUE(archive.WriteUint32("big", 4294967295u));
+    EXPECT_TRUE(archive.WriteUint8("small", 255));
+    EXPECT_TRUE(archive.WriteBool("yes", true));
+    EXPECT_TRUE(archive.WriteBool("no", false));
+    EXPECT_TRUE(archive.WriteText("type", "again"));  // replaced where it stands
+    EXPECT_TRUE(archive.WriteText("name", "Ma\xEEtre <&> \"q\" \x01\t"));
+    EXPECT_TRUE(archive.Leave());
+    EXPECT_TRUE(archive.AddChild("Blocks"));
+    EXPECT_TRUE(archive.Leave());
+    EXPECT_FALSE(archive.Leave());  // the root is as far as it goes
+
+    EXPECT_EQ(archive.SaveToString(),
+              "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n"
+              "<Network>\n"
+              "\t<Block type=\"again\" big=\"4294967295\" small=\"255\" yes=\"true\" no=\"false\" "
+              "name=\"Ma\xEEtre &lt;&amp;> &quot;q&quot; ?&#09;\" />\n"
+              "\t<Blocks />\n"
+              "</Network>\n");
+}
+
+}  // namespace
+}  // namespace skelvane
