@@ -1,9 +1,8 @@
 #include "sim/block_seed.h"
 
-#if SKELVANE_SIM_HAS_DOCUMENT
-
 #include "base/format.h"
 #include "base/prompter.h"
+#include "document/link_id_counter.h"
 #include "document/network_file.h"
 #include "sim/builtin_network.h"
 
@@ -74,7 +73,8 @@ std::shared_ptr<Network> NetworkFromBlocks(const Block& root, Clock& clock, std:
 
 std::shared_ptr<Network> NetworkFromFile(const std::string& path, Clock& clock, std::string& error,
                                          std::vector<std::string>* warnings) {
-    NetworkFile file;
+    LinkIdCounter ids;
+    NetworkFile file(ids);
     RecordingPrompter prompter;
     if (!file.Read(path, prompter) || file.Root() == nullptr) {
         error = prompter.LastText().empty() ? Format("cannot read %s", path.c_str())
@@ -85,5 +85,3 @@ std::shared_ptr<Network> NetworkFromFile(const std::string& path, Clock& clock, 
 }
 
 }  // namespace skelvane::sim
-
-#endif

@@ -1,15 +1,6 @@
 #pragma once
 
-// Units seeded from the radio blocks of a network document. The document layer may be
-// missing from a build; then SKELVANE_SIM_HAS_DOCUMENT is 0 and nothing here is declared.
-
-#if __has_include("document/block.h") && __has_include("document/network_file.h")
-#define SKELVANE_SIM_HAS_DOCUMENT 1
-#else
-#define SKELVANE_SIM_HAS_DOCUMENT 0
-#endif
-
-#if SKELVANE_SIM_HAS_DOCUMENT
+// Units seeded from the radio blocks of a network document.
 
 #include <memory>
 #include <string>
@@ -39,5 +30,3 @@ std::shared_ptr<Network> NetworkFromFile(const std::string& path, Clock& clock, 
                                          std::vector<std::string>* warnings = nullptr);
 
 }  // namespace skelvane::sim
-
-#endif

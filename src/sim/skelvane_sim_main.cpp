@@ -95,7 +95,6 @@ int main(int argc, char** argv) {
     if (networkPath.empty()) {
         network = sim::MakeBuiltInNetwork(clock);
     } else {
-#if SKELVANE_SIM_HAS_DOCUMENT
         std::vector<std::string> warnings;
         network = sim::NetworkFromFile(networkPath, clock, error, &warnings);
         for (const std::string& warning : warnings) {
@@ -105,10 +104,6 @@ int main(int argc, char** argv) {
             std::cerr << "skelvane-sim: " << networkPath << ": " << error << "\n";
             return 1;
         }
-#else
-        std::cerr << "skelvane-sim: this build cannot read network files\n";
-        return 1;
-#endif
     }
     for (const std::uint16_t ua : sim::ApplyFaultPlan(*network, plan)) {
         std::cerr << "skelvane-sim: --faults: no unit has the address " << ua << "\n";

@@ -88,7 +88,6 @@ TEST(SeedingTest, BuiltInNetworkHasTheFourUnits) {
     EXPECT_EQ(network->AddRemote(std::make_unique<sim::Unit>(0), Millis{1}), nullptr);
 }
 
-#if SKELVANE_SIM_HAS_DOCUMENT
 TEST(SeedingTest, UnitsFromTheBlocksOfADocument) {
     auto root = CreateBlock(static_cast<int>(BlockKind::Network));
     auto remote = CreateBlock(static_cast<int>(BlockKind::Remote));
@@ -123,7 +122,6 @@ TEST(SeedingTest, UnitsFromTheBlocksOfADocument) {
     EXPECT_EQ(sim::NetworkFromBlocks(*lonely, clock, error), nullptr);
     EXPECT_FALSE(error.empty());
 }
-#endif
 
 }  // namespace
 }  // namespace skelvane
