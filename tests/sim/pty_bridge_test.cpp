@@ -147,6 +147,22 @@ TEST(PtyBridgeTest, SkelvaneSimServesTheBuiltInNetworkOnAPseudoTerminal) {
     EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(link)));
 }
 
+TEST(PtyBridgeTest, SkelvaneSimServesTheUnitsOfANetworkFile) {
+    SimProcess sim({"--network", (test::DataDir() / "star-network.xml").string()});
+    ASSERT_TRUE(sim.Started());
+    const std::string path = sim.FirstLine();
+    ASSERT_EQ(path.rfind("/dev/pts/", 0), 0u) << path;
+    SerialPort port;
+    ASSERT_TRUE(port.Open(path));
+    ASSERT_TRUE(port.SetBaudRate(115200));
+    // Remote "3" of the file, its unit address in registers 0x10 and 0x11.
+    const Bytes request = {0x05, 0x00, 0x03, 0x14, 0x10, 0x11};
+    port.Write(request.data(), request.size());
+    EXPECT_EQ(ReadFrame(port), (Bytes{0x07, 0x00, 0x03, 0x64, 0x10, 0x00, 0x11, 0x03}));
+    port.Close();
+    EXPECT_EQ(sim.Stop(SIGINT), 0);
+}
+
 TEST(PtyBridgeTest, SkelvaneSimRefusesABadFaultSpecification) {
     SimProcess sim({"--faults", "drop=lots"});
     ASSERT_TRUE(sim.Started());
