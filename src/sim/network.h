@@ -73,7 +73,8 @@ class Network {
     // How long the unit on the cable takes to answer.
     void SetResponseTime(Millis time) { response_time_ = time; }
 
-    // Faults of the cable, per direction.
+    // Faults of the cable, per direction. Set them while no exchange runs (or through
+    // Locked).
     FaultFilter& LineFaults(Direction direction);
     // A port that vanishes: the host's reads and writes fail, opens fail.
     void SetVanished(bool vanished);

@@ -31,6 +31,18 @@ TEST(SimPortTest, ReadsWaitTheirTimeoutOnTheNetworksClock) {
     EXPECT_EQ(sim.clock.Now(), start);
 }
 
+TEST(SimPortTest, SetBaudRateAssertsDtrAndReleasesRts) {
+    test::SimFixture sim;
+    ASSERT_TRUE(sim.port.Open("SIM1"));
+    EXPECT_FALSE(sim.network->HostLine().dtr);
+    EXPECT_FALSE(sim.network->HostLine().rts);
+    sim.port.SetDtr(false);
+    sim.port.SetRts(true);
+    EXPECT_TRUE(sim.network->HostLine().rts);
+    ASSERT_TRUE(sim.port.SetBaudRate(19200));
+    EXPECT_EQ(sim.network->HostLine(), (sim::LineState{19200, 8, 0, 0, true, false}));
+}
+
 TEST(SimPortTest, RepliesTakeTheirTime) {
     test::SimFixture sim;
     ASSERT_TRUE(sim.Connect());

@@ -184,7 +184,8 @@ INSTANTIATE_TEST_SUITE_P(
     Versions, FirmwareTest,
     ::testing::Values(FirmwareCase{"V3.000", false, false}, FirmwareCase{"V3.1079", false, false},
                       FirmwareCase{"V3.108", true, false}, FirmwareCase{"V3.2319", true, false},
-                      FirmwareCase{"V3.232", true, true}, FirmwareCase{"V4.45", true, true}));
+                      FirmwareCase{"V3.232", true, true}, FirmwareCase{"V4.45", true, true}),
+    [](const auto& info) { return "Version" + std::to_string(info.index); });
 
 TEST(UnitFramesTest, VersionNumberIsExactInDecimal) {
     sim::Unit unit;
