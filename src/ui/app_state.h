@@ -1,10 +1,15 @@
 #pragma once
 
+#include <memory>
+
 #include "base/clock.h"
 #include "base/prompter.h"
 #include "document/document_session.h"
 #include "document/link_id_counter.h"
 #include "document/unit_facts.h"
+#include "link/port_settings.h"
+#include "sim/builtin_network.h"
+#include "sim/sim_port.h"
 
 namespace skelvane {
 
@@ -12,7 +17,9 @@ namespace skelvane {
 // own) and handed to the windows that need it. Members are declared in the order they
 // depend on each other.
 struct AppState {
-    AppState(Prompter& prompter, SessionPaths paths) : session(prompter, ids, std::move(paths)) {}
+    AppState(Prompter& prompter, SessionPaths paths) : session(prompter, ids, std::move(paths)) {
+        simPorts.Add("SIM1", sim::MakeBuiltInNetwork(clock));
+    }
     AppState(const AppState&) = delete;
     AppState& operator=(const AppState&) = delete;
 
@@ -23,6 +30,16 @@ struct AppState {
     UnitFacts unitFacts;
     // The user's network, the configuration and the template, and the copied block.
     DocumentSession session;
+
+    // The four texts of the status bar's port selectors, and where they are kept. main()
+    // puts the platform's store here; until then (and in tests) they stay in memory.
+    PortSettings portSettings;
+    std::unique_ptr<SettingsStore> settingsStore = std::make_unique<MemorySettingsStore>();
+
+    // A simulated network served as the port "SIM1", so that every device command can be
+    // tried without a radio. Registered for as long as the state lives.
+    sim::PortHub simPorts;
+    sim::ScopedSimPorts simRegistration{simPorts};
 };
 
 }  // namespace skelvane

@@ -5,7 +5,6 @@
 #include <QCloseEvent>
 #include <QCursor>
 #include <QFileDialog>
-#include <QLabel>
 #include <QMenuBar>
 #include <QScrollBar>
 #include <QSplitter>
@@ -14,6 +13,7 @@
 #include <QToolButton>
 
 #include "base/strings.h"
+#include "link/port_settings.h"
 #include "ui/about_sheet.h"
 #include "ui/app_state.h"
 #include "ui/command_ids.h"
@@ -22,6 +22,7 @@
 #include "ui/explorer_tree.h"
 #include "ui/file_names.h"
 #include "ui/icons.h"
+#include "ui/port_bar.h"
 #include "ui/qt_prompter.h"
 #include "ui/rename_dialog.h"
 
@@ -53,6 +54,9 @@ MainWindow::MainWindow(AppState& state, Prompter& prompter, DeviceCommands& devi
                        QWidget* parent)
     : QMainWindow(parent), state_(state), prompter_(prompter), devices_(devices) {
     setObjectName(QStringLiteral("Skelvane_Main"));
+    state_.portSettings = LoadPortSettings(*state_.settingsStore, PlatformDefaultPortName());
+    state_.session.SetStorePortSettings(
+        [this] { SavePortSettings(*state_.settingsStore, state_.portSettings); });
     createActions();
     createMenus();
     createToolBar();
@@ -81,8 +85,9 @@ MainWindow::MainWindow(AppState& state, Prompter& prompter, DeviceCommands& devi
 
 MainWindow::~MainWindow() {
     // The diagram's items point at blocks of the session, which outlives the window; the view
-    // must not report anything to a window being destroyed.
+    // must not report anything to a window being destroyed, nor Save reach into it.
     view_->setOwner(nullptr);
+    state_.session.SetStorePortSettings({});
 }
 
 // --- construction ------------------------------------------------------------------------
@@ -222,7 +227,8 @@ void MainWindow::createToolBar() {
 }
 
 void MainWindow::createStatusBar() {
-    statusBar()->addWidget(new QLabel(QStringLiteral("Serial Port:")));
+    portBar_ = new PortBar(state_.portSettings, this);
+    statusBar()->addWidget(portBar_);
     action(command::kViewStatusBar)->setChecked(true);
 }
 
@@ -409,6 +415,8 @@ void MainWindow::openDeviceCommand(int id, Block* block) {
     DeviceContext context;
     context.parent = this;
     context.block = block;
+    context.portName = state_.portSettings.portName;
+    context.baudRate = state_.portSettings.baudRate;
     switch (id) {
         case command::kProperties:
             devices_.properties(context);

@@ -19,6 +19,7 @@ struct AppState;
 class DeviceCommands;
 class DiagramView;
 class ExplorerTree;
+class PortBar;
 class Prompter;
 
 // The program's window: menus, toolbar, status bar, the explorer tree and the diagram side by
@@ -60,7 +61,7 @@ class MainWindow : public QMainWindow, public DiagramOwner {
     DiagramView* diagramView() const { return view_; }
     ExplorerTree* explorer() const { return tree_; }
     QSplitter* splitter() const { return splitter_; }
-    QWidget* portBar() const { return portBar_; }
+    PortBar* portBar() const { return portBar_; }
     // The one selected block of the diagram, or nullptr.
     Block* singleSelectedBlock() const;
 
@@ -111,7 +112,7 @@ class MainWindow : public QMainWindow, public DiagramOwner {
     QSplitter* splitter_ = nullptr;
     ExplorerTree* tree_ = nullptr;
     DiagramView* view_ = nullptr;
-    QWidget* portBar_ = nullptr;
+    PortBar* portBar_ = nullptr;
 
     // The input row being dragged, so that a drag that ends without a drop can be undone.
     int dragItem_ = -1;

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "link/port_settings.h"
 #include "ui/app_state.h"
 #include "ui/device_commands.h"
 #include "ui/main_window.h"
@@ -59,6 +60,7 @@ int main(int argc, char** argv) {
     Prompter& prompter = screenshotFile.isEmpty() ? static_cast<Prompter&>(dialogs) : unattended;
 
     AppState state(prompter, DefaultSessionPaths());
+    state.settingsStore = OpenPlatformSettingsStore();
     UnavailableDeviceCommands devices(prompter);
     MainWindow window(state, prompter, devices);
     dialogs.setParent(&window);

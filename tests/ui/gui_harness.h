@@ -22,11 +22,16 @@ class RecordingDevices final : public DeviceCommands {
     struct Call {
         std::string command;
         Block* block;
+        std::string portName;
+        std::string baudRate;
     };
-    void properties(const DeviceContext& c) override { calls.push_back({"properties", c.block}); }
-    void hardUpgrade(const DeviceContext& c) override { calls.push_back({"hard", c.block}); }
-    void softUpgrade(const DeviceContext& c) override { calls.push_back({"soft", c.block}); }
-    void spectrum(const DeviceContext& c) override { calls.push_back({"spectrum", c.block}); }
+    void properties(const DeviceContext& c) override { record("properties", c); }
+    void hardUpgrade(const DeviceContext& c) override { record("hard", c); }
+    void softUpgrade(const DeviceContext& c) override { record("soft", c); }
+    void spectrum(const DeviceContext& c) override { record("spectrum", c); }
+    void record(const char* command, const DeviceContext& c) {
+        calls.push_back({command, c.block, c.portName, c.baudRate});
+    }
     std::vector<Call> calls;
 };
 
@@ -45,6 +50,7 @@ class Harness {
     QWidget& viewport();
     BlockDiagram& diagram();
     DocumentSession& session() { return state_->session; }
+    AppState& state() { return *state_; }
     RecordingPrompter& prompter() { return prompter_; }
     RecordingDevices& devices() { return devices_; }
     std::filesystem::path dir() const;
