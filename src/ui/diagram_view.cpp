@@ -39,6 +39,7 @@ DiagramView::DiagramView(QWidget* parent)
 }
 
 DiagramView::~DiagramView() {
+    cancelPlacing();  // gives back the cursor and the program's mouse presses
     // The model reports its last changes while it is torn down; nobody listens any more.
     diagram_.setOwner(nullptr);
 }

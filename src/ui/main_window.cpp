@@ -224,6 +224,9 @@ void MainWindow::createToolBar() {
         button->setPopupMode(QToolButton::MenuButtonPopup);
     }
     action(kViewToolbar)->setChecked(true);
+    // The toolbar can also be hidden from its own context menu.
+    connect(toolBar_, &QToolBar::visibilityChanged, this,
+            [this] { action(command::kViewToolbar)->setChecked(!toolBar_->isHidden()); });
 }
 
 void MainWindow::createStatusBar() {
@@ -393,12 +396,12 @@ void MainWindow::runCommand(int id) {
             openDeviceCommand(id, nullptr);
             return;
         case kViewToolbar:
-            toolBar_->setVisible(!toolBar_->isVisible());
-            action(kViewToolbar)->setChecked(toolBar_->isVisible());
+            toolBar_->setVisible(toolBar_->isHidden());
+            action(kViewToolbar)->setChecked(!toolBar_->isHidden());
             return;
         case kViewStatusBar:
-            statusBar()->setVisible(!statusBar()->isVisible());
-            action(kViewStatusBar)->setChecked(statusBar()->isVisible());
+            statusBar()->setVisible(statusBar()->isHidden());
+            action(kViewStatusBar)->setChecked(!statusBar()->isHidden());
             return;
         case kAbout:
             showAbout();

@@ -100,6 +100,7 @@ class MainWindowTest : public QObject {
     void doubleClickOnAnUnlinkedInputLinksItToTheNextOutput();
     void treeSelectionSelectsTheBlockInTheDiagram();
     void closingAsksAboutUnsavedChanges();
+    void newAsksAboutUnsavedChangesFirst();
 };
 
 void MainWindowTest::newNetworkShowsOneMaster() {
@@ -537,6 +538,20 @@ void MainWindowTest::closingAsksAboutUnsavedChanges() {
 
     h.prompter().QueueAnswer(Answer::Yes);  // discard
     QVERIFY(h.window().close());
+}
+
+void MainWindowTest::newAsksAboutUnsavedChangesFirst() {
+    Harness h;
+    Block* remote = h.place(BlockKind::Remote, QPoint(200, 200));
+    click(h.viewport(), h.titleCentre(remote));
+    h.window().runCommand(command::kCopy);
+    h.prompter().QueueAnswer(Answer::Yes);  // discard them
+    h.window().runCommand(command::kNew);
+    QCOMPARE(countMessages(h.prompter(), LoadText(kIdsDiscardChanges)), 1);
+    QCOMPARE(h.diagram().itemCount(), 1);
+    QCOMPARE(treeTexts(*h.window().explorer()).size(), 2);
+    QVERIFY(h.session().CopiedBlock() == nullptr);
+    QVERIFY(!h.session().User().Modified());
 }
 
 QTEST_MAIN(MainWindowTest)
