@@ -1,0 +1,129 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "base/prompter.h"
+#include "restrictions/restriction_payload.h"
+#include "restrictions/restriction_text.h"
+#include "restrictions/zone_presets.h"
+
+namespace skelvane {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+RestrictionTable Validated(const char* text, int index) {
+    UnitFacts facts;
+    facts.countryIndex = 3;
+    facts.linkRateIndex = 0;
+    RestrictionTable table;
+    RecordingPrompter prompter;
+    EXPECT_TRUE(ValidateRestrictionEntry(text, index, table, facts, prompter)) << text;
+    return table;
+}
+
+TEST(RestrictionPayloadTest, PacksAnEntryHighByteFirst) {
+    const RestrictionTable table = Validated("261:902400,904900,907500,927600", 3);
+    const auto payload = PackRestrictionEntry(3, table.entries[3]);
+    // With the command and the two UA bytes the frame's length byte is 38.
+    EXPECT_EQ(1 + 2 + payload.size(), 38u);
+    Bytes expected{3, 0x01, 0x05, 0x00, 0x00, 0x09, 0xC4, 0x13, 0xEC, 0x62, 0x70};
+    expected.resize(kSendEntryPayloadSize, 0xFF);
+    EXPECT_THAT(payload, testing::ElementsAreArray(expected));
+}
+
+TEST(RestrictionPayloadTest, PacksTheRepeaterSlots) {
+    RepeaterList list;
+    RecordingPrompter prompter;
+    ASSERT_TRUE(ValidateRepeaterList("300 2", list, prompter));
+    const auto payload = PackRepeaterList(list);
+    EXPECT_EQ(1 + 2 + payload.size(), 35u);
+    Bytes expected{0x00, 0x02, 0x01, 0x2C};
+    expected.resize(kSendRepeatersPayloadSize, 0xFF);
+    EXPECT_THAT(payload, testing::ElementsAreArray(expected));
+    // A list never validated in this run is sent as it starts: sixteen zeros.
+    EXPECT_THAT(PackRepeaterList(RepeaterList{}), testing::Each(0));
+}
+
+struct EntryReplyCase {
+    Bytes payload;
+    bool parsed;
+    int index;
+    const char* text;
+};
+
+class EntryReplyTest : public testing::TestWithParam<EntryReplyCase> {};
+
+TEST_P(EntryReplyTest, ParsesWithinTheReceivedBytes) {
+    const EntryReplyCase& c = GetParam();
+    const auto received = ParseRestrictionEntryReply(c.payload);
+    ASSERT_EQ(received.has_value(), c.parsed);
+    if (c.parsed) {
+        EXPECT_EQ(received->entryIndex, c.index);
+        EXPECT_EQ(received->text, c.text);
+    }
+}
+
+Bytes NinePairs() {
+    Bytes payload{1, 0, 9};
+    for (std::uint8_t i = 0; i < 9; ++i) {
+        const Bytes pair{0, i, 0, static_cast<std::uint8_t>(i + 1)};
+        payload.insert(payload.end(), pair.begin(), pair.end());
+    }
+    return payload;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, EntryReplyTest,
+    testing::Values(
+        EntryReplyCase{{}, false, 0, ""}, EntryReplyCase{{3, 0}, false, 0, ""},
+        EntryReplyCase{{3, 0, 0}, true, 3, "0"},
+        EntryReplyCase{{3, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF}, true, 3, "0"},
+        EntryReplyCase{{0, 0, 5, 0, 0, 0x09, 0xC4, 0x13, 0xEC, 0x62, 0x70, 0xFF, 0xFF, 0, 0},
+                       true,
+                       0,
+                       "5:902400,904900,907500,927600"},
+        // Ended by the end of the frame; a pair cut short is dropped.
+        EntryReplyCase{
+            {7, 0x12, 0x34, 0, 0, 0x09, 0xC4, 0x13, 0xEC, 0x62}, true, 7, "4660:902400,904900"},
+        EntryReplyCase{{255, 0xFF, 0xFE}, true, 255, "65534:"},
+        // No more than the eight ranges a unit keeps.
+        EntryReplyCase{NinePairs(), true, 1,
+                       "9:902400,902401,902401,902402,902402,902403,902403,902404,902404,"
+                       "902405,902405,902406,902406,902407,902407,902408"}),
+    [](const testing::TestParamInfo<EntryReplyCase>& info) {
+        return "Case" + std::to_string(info.index);
+    });
+
+TEST(RestrictionPayloadTest, RepeaterReply) {
+    EXPECT_EQ(ParseRepeaterReply(Bytes{0x01, 0x2C, 0x00, 0x02, 0xFF, 0xFF, 0x00, 0x07}), "300,2");
+    EXPECT_EQ(ParseRepeaterReply(Bytes{0xFF, 0xFF}), "");
+    EXPECT_EQ(ParseRepeaterReply(Bytes{}), "");
+    EXPECT_EQ(ParseRepeaterReply(Bytes{0x00, 0x05, 0x00}), "5");
+    Bytes seventeen;
+    for (std::uint8_t i = 2; i < 19; ++i) {
+        seventeen.push_back(0);
+        seventeen.push_back(i);
+    }
+    EXPECT_EQ(ParseRepeaterReply(seventeen), "2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17");
+}
+
+// What goes out as "send restriction entry" comes back in the same layout as the reply to
+// "get restriction entry"; every zone pattern survives the trip as the same text.
+TEST(RestrictionPayloadTest, ZonePatternsSurviveTheRoundTrip) {
+    for (int zone = 0; zone < kZoneCount; ++zone) {
+        const std::string text = ZoneEntryText(zone, 4242);
+        const RestrictionTable table = Validated(text.c_str(), zone);
+        const auto sent = PackRestrictionEntry(static_cast<std::uint8_t>(zone),
+                                               table.entries[static_cast<std::size_t>(zone)]);
+        const auto received = ParseRestrictionEntryReply(sent);
+        ASSERT_TRUE(received.has_value());
+        EXPECT_EQ(received->entryIndex, zone);
+        EXPECT_EQ(received->text, text);
+    }
+}
+
+}  // namespace
+}  // namespace skelvane

@@ -1,0 +1,460 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "base/prompter.h"
+#include "document/unit_facts.h"
+#include "restrictions/country_band_table.h"
+#include "restrictions/restriction_text.h"
+
+namespace skelvane {
+namespace {
+
+constexpr std::uint32_t kNorthAmerica = 0;
+constexpr std::uint32_t kAustralia = 1;
+constexpr std::uint32_t kNewZealand = 2;
+constexpr std::uint32_t kNorthAmerica2 = 3;
+constexpr std::uint32_t kNewZealand2 = 4;
+
+void SetBand(UnitFacts& facts, std::uint32_t country, std::uint32_t linkRate) {
+    facts.countryIndex = country;
+    facts.linkRateIndex = linkRate;
+}
+
+struct Range {
+    std::uint16_t start;
+    std::uint16_t end;
+};
+
+// Offsets of the ranges stored in an entry, up to the first vacant one.
+std::vector<std::pair<int, int>> StoredRanges(const RestrictionEntry& entry) {
+    std::vector<std::pair<int, int>> ranges;
+    for (std::size_t k = 0; k < entry.start.size() && entry.start[k] != kVacant; ++k) {
+        ranges.emplace_back(entry.start[k], entry.end[k]);
+    }
+    return ranges;
+}
+
+struct ValidEntryCase {
+    const char* text;
+    std::uint32_t country;
+    std::uint32_t linkRate;
+    std::uint16_t ua;
+    std::vector<std::pair<int, int>> ranges;
+};
+
+class ValidEntryTest : public testing::TestWithParam<ValidEntryCase> {};
+
+TEST_P(ValidEntryTest, IsAcceptedAndEncoded) {
+    const ValidEntryCase& c = GetParam();
+    UnitFacts facts;
+    SetBand(facts, c.country, c.linkRate);
+    RestrictionTable table;
+    // Leftovers of an earlier validation must not survive.
+    table.entries[4].ua = 99;
+    table.entries[4].start.fill(1);
+    table.entries[4].end.fill(2);
+    RecordingPrompter prompter;
+
+    EXPECT_TRUE(ValidateRestrictionEntry(c.text, 4, table, facts, prompter)) << c.text;
+    EXPECT_EQ(prompter.Count(), 0u) << prompter.LastText();
+    const RestrictionEntry& entry = table.entries[4];
+    EXPECT_EQ(entry.ua, c.ua);
+    EXPECT_EQ(StoredRanges(entry), c.ranges);
+    for (std::size_t k = c.ranges.size(); k < entry.start.size(); ++k) {
+        EXPECT_EQ(entry.start[k], kVacant);
+        EXPECT_EQ(entry.end[k], kVacant);
+    }
+    // No other entry is touched.
+    EXPECT_EQ(table.entries[3], RestrictionEntry{});
+    EXPECT_EQ(table.entries[5], RestrictionEntry{});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, ValidEntryTest,
+    testing::Values(
+        ValidEntryCase{"0", kNorthAmerica2, 0, 0, {}},
+        ValidEntryCase{"5:", kNorthAmerica2, 0, 5, {}},
+        ValidEntryCase{"5:902400", kNorthAmerica2, 0, 5, {}},
+        ValidEntryCase{"5:902400,927600", kNorthAmerica, 4, 5, {{0, 25200}}},
+        ValidEntryCase{
+            "5:902400,927600,905000,910000", kNorthAmerica2, 0, 5, {{0, 25200}, {2600, 7600}}},
+        ValidEntryCase{"1:905000,927600", kNorthAmerica2, 0, 1, {{2600, 25200}}},
+        ValidEntryCase{"65534:902401,902402", kNorthAmerica2, 0, 65534, {{1, 2}}},
+        // C-style numbers: leading blanks, reading stops at the first non-digit.
+        ValidEntryCase{"  12abc: 905000x,910000", kNorthAmerica2, 0, 12, {{2600, 7600}}},
+        ValidEntryCase{"3:921250,928750", kNewZealand, 0, 3, {{18850, 26350}}},
+        ValidEntryCase{"3:915250,927600", kAustralia, 1, 3, {{12850, 25200}}},
+        // An end value inside the text is not held to six digits; only the last one is.
+        ValidEntryCase{
+            "5:902400,0927600,910000,920000", kNorthAmerica2, 0, 5, {{0, 25200}, {7600, 17600}}},
+        // Nine ranges: the text is valid, the entry takes the first eight, and what follows
+        // them is not examined.
+        ValidEntryCase{"8:902400,902500,902600,902700,902800,902900,903000,903100,903200,"
+                       "903300,903400,903500,903600,903700,903800,903900,904000,904100,x",
+                       kNorthAmerica2,
+                       0,
+                       8,
+                       {{0, 100},
+                        {200, 300},
+                        {400, 500},
+                        {600, 700},
+                        {800, 900},
+                        {1000, 1100},
+                        {1200, 1300},
+                        {1400, 1500}}}),
+    [](const testing::TestParamInfo<ValidEntryCase>& info) {
+        return "Case" + std::to_string(info.index);
+    });
+
+struct InvalidEntryCase {
+    const char* text;
+    int entryIndex;
+    std::uint32_t country;
+    std::uint32_t linkRate;
+    const char* message;
+};
+
+class InvalidEntryTest : public testing::TestWithParam<InvalidEntryCase> {};
+
+TEST_P(InvalidEntryTest, ShowsExactlyOneMessage) {
+    const InvalidEntryCase& c = GetParam();
+    UnitFacts facts;
+    SetBand(facts, c.country, c.linkRate);
+    RestrictionTable table;
+    RecordingPrompter prompter;
+
+    EXPECT_FALSE(ValidateRestrictionEntry(c.text, c.entryIndex, table, facts, prompter)) << c.text;
+    const auto records = prompter.Records();
+    ASSERT_EQ(records.size(), 1u) << c.text;
+    EXPECT_EQ(records[0].text, c.message) << c.text;
+    EXPECT_EQ(records[0].caption, "Error");
+    EXPECT_EQ(records[0].icon, MessageIcon::Information);
+    EXPECT_EQ(records[0].buttons, MessageButtons::Ok);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, InvalidEntryTest,
+    testing::Values(
+        InvalidEntryCase{"", 0, kNorthAmerica2, 0,
+                         "Wrong format on entry: 1\nUA:start1,end1,start2,end2,..."},
+        InvalidEntryCase{"00", 0, kNorthAmerica2, 0,
+                         "Wrong format on entry: 1\nUA:start1,end1,start2,end2,..."},
+        InvalidEntryCase{"5 902400,927600", 15, kNorthAmerica2, 0,
+                         "Wrong format on entry: 16\nUA:start1,end1,start2,end2,..."},
+        InvalidEntryCase{"5:902400,927600,", 2, kNorthAmerica2, 0,
+                         "Wrong format on entry: 3\nUA:start1,end1,start2,end2,..."},
+        InvalidEntryCase{"5:902400,927600,905000", 2, kNorthAmerica2, 0,
+                         "Wrong format on entry: 3\nUA:start1,end1,start2,end2,..."},
+        InvalidEntryCase{"5:902400,92760", 1, kNorthAmerica2, 0,
+                         "Mismatched on entry: 2\nUA:start1,end1,start2,end2,..."},
+        InvalidEntryCase{"5:902400,927600 ", 1, kNorthAmerica2, 0,
+                         "Mismatched on entry: 2\nUA:start1,end1,start2,end2,..."},
+        InvalidEntryCase{"5:,", 1, kNorthAmerica2, 0,
+                         "Mismatched on entry: 2\nUA:start1,end1,start2,end2,..."},
+        InvalidEntryCase{"0:902400,927600", 0, kNorthAmerica2, 0,
+                         "UA out of range on entry: 1\nUA = 1~65534."},
+        InvalidEntryCase{"65535:", 6, kNorthAmerica2, 0,
+                         "UA out of range on entry: 7\nUA = 1~65534."},
+        InvalidEntryCase{"-5:", 6, kNorthAmerica2, 0, "UA out of range on entry: 7\nUA = 1~65534."},
+        InvalidEntryCase{":902400,927600", 6, kNorthAmerica2, 0,
+                         "UA out of range on entry: 7\nUA = 1~65534."},
+        // 2^32 + 1 is too large, not 1.
+        InvalidEntryCase{"4294967297:", 6, kNorthAmerica2, 0,
+                         "UA out of range on entry: 7\nUA = 1~65534."},
+        InvalidEntryCase{"5:910000,910000", 0, kNorthAmerica2, 0,
+                         "StartFreq is greater than EndFreq on entry: 1\nstart < end."},
+        InvalidEntryCase{"5:902400,903000,920000,910000", 0, kNorthAmerica2, 0,
+                         "StartFreq is greater than EndFreq on entry: 1\nstart < end."},
+        InvalidEntryCase{"5:902400,927600", 0, kAustralia, 3,
+                         "StartFreq Out of boundary on entry: 1\nFreq = 915250~927600"},
+        InvalidEntryCase{"5:902399,927600", 4, kNorthAmerica, 0,
+                         "StartFreq Out of boundary on entry: 5\nFreq = 902400~927600"},
+        InvalidEntryCase{"5:-902400,927600", 4, kNorthAmerica, 0,
+                         "StartFreq Out of boundary on entry: 5\nFreq = 902400~927600"},
+        InvalidEntryCase{"5:902400,927601", 8, kNorthAmerica2, 7,
+                         "EndFreq Out of boundary on entry: 9\nFreq = 902400~927600"},
+        InvalidEntryCase{"5:921440,928750", 8, kNewZealand2, 2,
+                         "EndFreq Out of boundary on entry: 9\nFreq = 921440~928440"},
+        // A unit or document naming a country or link rate the table does not have.
+        InvalidEntryCase{"5:902400,927600", 3, 7, 0,
+                         "No frequency band for country index 7 and link rate index 0 on "
+                         "entry: 4\nCountry index = 0~6, link rate index = 0~7."},
+        InvalidEntryCase{"5:902400,927600", 3, kNorthAmerica, 8,
+                         "No frequency band for country index 0 and link rate index 8 on "
+                         "entry: 4\nCountry index = 0~6, link rate index = 0~7."},
+        InvalidEntryCase{"0", 16, kNorthAmerica, 0, "No restriction entry: 17\nEntry = 1~16."},
+        InvalidEntryCase{"0", -1, kNorthAmerica, 0, "No restriction entry: 0\nEntry = 1~16."}),
+    [](const testing::TestParamInfo<InvalidEntryCase>& info) {
+        return "Case" + std::to_string(info.index);
+    });
+
+TEST(EntryValidationTest, EntriesWithoutRangesNeedNoBand) {
+    UnitFacts facts;
+    SetBand(facts, 200, 200);
+    RestrictionTable table;
+    RecordingPrompter prompter;
+    EXPECT_TRUE(ValidateRestrictionEntry("0", 0, table, facts, prompter));
+    EXPECT_TRUE(ValidateRestrictionEntry("5:902400", 1, table, facts, prompter));
+    EXPECT_EQ(prompter.Count(), 0u);
+    EXPECT_EQ(table.entries[1].ua, 5);
+}
+
+struct RepeaterCase {
+    const char* text;
+    const char* message;  // nullptr: valid
+    std::vector<std::uint16_t> slots;
+};
+
+class RepeaterListTest : public testing::TestWithParam<RepeaterCase> {};
+
+std::string Addresses(int first, int count) {
+    std::string text;
+    for (int i = 0; i < count; ++i) {
+        if (i > 0) {
+            text += ',';
+        }
+        text += std::to_string(first + i);
+    }
+    return text;
+}
+
+TEST_P(RepeaterListTest, ValidatesAndSorts) {
+    const RepeaterCase& c = GetParam();
+    RepeaterList list;
+    RecordingPrompter prompter;
+    const bool ok = ValidateRepeaterList(c.text, list, prompter);
+    if (c.message == nullptr) {
+        EXPECT_TRUE(ok) << c.text;
+        EXPECT_EQ(prompter.Count(), 0u) << prompter.LastText();
+        std::vector<std::uint16_t> expected = c.slots;
+        expected.resize(kRepeaterSlotCount, kVacant);
+        EXPECT_THAT(list.slots, testing::ElementsAreArray(expected)) << c.text;
+    } else {
+        EXPECT_FALSE(ok) << c.text;
+        const auto records = prompter.Records();
+        ASSERT_EQ(records.size(), 1u);
+        EXPECT_EQ(records[0].text, c.message);
+        EXPECT_EQ(records[0].caption, "Error");
+        EXPECT_EQ(records[0].icon, MessageIcon::Information);
+    }
+}
+
+const char* const kRangeMessage =
+    "UA out of range or wrong format on repeater list.\n\nUA1,UA2...,UA16, and\nUA? = 2~65534.";
+
+std::vector<std::uint16_t> Sequence(int first, int count) {
+    std::vector<std::uint16_t> values;
+    for (int i = 0; i < count; ++i) {
+        values.push_back(static_cast<std::uint16_t>(first + i));
+    }
+    return values;
+}
+
+const std::string kSixteen = Addresses(100, 16);
+const std::string kSeventeen = Addresses(100, 17);
+const std::string kSixteenAndDuplicate = Addresses(100, 16) + ",100";
+const std::string kSixteenBackwards = "16 15 14 13 12 11 10 9 8 7 6 5 4 3 2 65534";
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, RepeaterListTest,
+    testing::Values(
+        RepeaterCase{"0", nullptr, {}}, RepeaterCase{"", nullptr, {}},
+        RepeaterCase{" , ,, ", nullptr, {}}, RepeaterCase{"2,5 7,,9", nullptr, {2, 5, 7, 9}},
+        RepeaterCase{"9,2", nullptr, {2, 9}}, RepeaterCase{",65534 ,3,", nullptr, {3, 65534}},
+        RepeaterCase{kSixteen.c_str(), nullptr, Sequence(100, 16)},
+        RepeaterCase{kSixteenBackwards.c_str(), nullptr,
+                     [] {
+                         auto v = Sequence(2, 15);
+                         v.push_back(65534);
+                         return v;
+                     }()},
+        RepeaterCase{"1,5", kRangeMessage, {}}, RepeaterCase{"5,65535", kRangeMessage, {}},
+        RepeaterCase{"5,abc", kRangeMessage, {}}, RepeaterCase{"00", kRangeMessage, {}},
+        RepeaterCase{"5,7,5", "Duplicate UA detected.", {}},
+        RepeaterCase{kSeventeen.c_str(), "Maximum 16 repeaters allowed.", {}},
+        // A seventeenth address that repeats one is reported as the duplicate.
+        RepeaterCase{kSixteenAndDuplicate.c_str(), "Duplicate UA detected.", {}}),
+    [](const testing::TestParamInfo<RepeaterCase>& info) {
+        return "Case" + std::to_string(info.index);
+    });
+
+TEST(ReceivedTextTest, EntryTextFromOffsets) {
+    const std::vector<ReceivedRange> ranges{{0, 2500}, {5100, 25200}, {kVacant, 0}, {1, 2}};
+    EXPECT_EQ(EntryTextFromReceived(5, ranges), "5:902400,904900,907500,927600");
+    EXPECT_EQ(EntryTextFromReceived(5, {}), "5:");
+    EXPECT_EQ(EntryTextFromReceived(0, {}), "0");
+    // UA 0 is an empty entry; ranges that come with it cannot make a text the validation
+    // would refuse.
+    EXPECT_EQ(EntryTextFromReceived(0, ranges), "0");
+}
+
+TEST(ReceivedTextTest, ReceivedEntryValidatesBackToTheSameEntry) {
+    UnitFacts facts;
+    SetBand(facts, kNorthAmerica2, 0);
+    const std::vector<ReceivedRange> ranges{{0, 2500}, {5100, 25200}};
+    RestrictionTable table;
+    RecordingPrompter prompter;
+    ASSERT_TRUE(
+        ValidateRestrictionEntry(EntryTextFromReceived(321, ranges), 0, table, facts, prompter));
+    EXPECT_EQ(table.entries[0].ua, 321);
+    EXPECT_EQ(StoredRanges(table.entries[0]),
+              (std::vector<std::pair<int, int>>{{0, 2500}, {5100, 25200}}));
+}
+
+TEST(ReceivedTextTest, RepeaterListText) {
+    const std::vector<std::uint16_t> addresses{9, 2, 300, kVacant, 7};
+    EXPECT_EQ(RepeaterListText(addresses), "9,2,300");
+    EXPECT_EQ(RepeaterListText(std::vector<std::uint16_t>{kVacant}), "");
+    EXPECT_EQ(RepeaterListText({}), "");
+}
+
+struct FreeChannelCase {
+    const char* text;
+    std::uint32_t country;
+    std::uint32_t linkRate;
+    int free;
+};
+
+class FreeChannelTest : public testing::TestWithParam<FreeChannelCase> {};
+
+TEST_P(FreeChannelTest, CountsTheChannelsLeft) {
+    const FreeChannelCase& c = GetParam();
+    UnitFacts facts;
+    SetBand(facts, c.country, c.linkRate);
+    RestrictionTable table;
+    RecordingPrompter prompter;
+    ASSERT_TRUE(ValidateRestrictionEntry(c.text, 0, table, facts, prompter)) << c.text;
+    const auto band = CountryBandTable::Current(facts);
+    ASSERT_TRUE(band.has_value());
+    EXPECT_EQ(FreeChannels(table.entries[0], *band), c.free) << c.text;
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, FreeChannelTest,
+                         testing::Values(FreeChannelCase{"0", kNorthAmerica2, 0, 505},
+                                         FreeChannelCase{"7:905000,927600", kNorthAmerica2, 0, 52},
+                                         FreeChannelCase{"7:902400,927600", kNorthAmerica2, 0, 0},
+                                         // Overlapping ranges count once.
+                                         FreeChannelCase{"7:902400,905000,903000,906000",
+                                                         kNorthAmerica2, 0, 432},
+                                         FreeChannelCase{"7:902400,927600", kNorthAmerica, 0, 0},
+                                         FreeChannelCase{"0", kAustralia, 0, 248},
+                                         FreeChannelCase{"0", kAustralia, 1, 50},
+                                         FreeChannelCase{"5:921250,928440", kNewZealand, 0, 1},
+                                         FreeChannelCase{"5:921250,928200", kNewZealand, 0, 2},
+                                         FreeChannelCase{"5:921250,928100", kNewZealand, 0, 3}),
+                         [](const testing::TestParamInfo<FreeChannelCase>& info) {
+                             return "Case" + std::to_string(info.index);
+                         });
+
+TEST(FreeChannelTest, RangesBeyondTheBandStayInsideTheMap) {
+    // An entry validated for New Zealand reaches offset 26350, channel 528 at 50 kHz, beyond
+    // any channel the 50 kHz bands have; it is cut to the band instead.
+    RestrictionEntry entry;
+    entry.ua = 5;
+    entry.start[0] = 18850;
+    entry.end[0] = 26350;
+    entry.start[1] = 0;
+    entry.end[1] = 65534;
+    const auto band = CountryBandTable::Find(kNorthAmerica2, 0);
+    ASSERT_TRUE(band.has_value());
+    EXPECT_EQ(FreeChannels(entry, *band), 0);
+    entry.start[1] = kVacant;
+    entry.end[1] = kVacant;
+    EXPECT_EQ(FreeChannels(entry, *band), 377);  // channels 1 to 377 stay free
+}
+
+struct RoomCase {
+    std::uint32_t country;
+    std::uint32_t linkRate;
+    std::vector<std::pair<int, const char*>> entries;  // index, text
+    const char* message;                               // nullptr: room enough
+    const char* caption;
+};
+
+class CheckRoomTest : public testing::TestWithParam<RoomCase> {};
+
+TEST_P(CheckRoomTest, RefusesTheFirstEntryWithoutRoom) {
+    const RoomCase& c = GetParam();
+    UnitFacts facts;
+    SetBand(facts, c.country, c.linkRate);
+    RestrictionTable table;
+    RecordingPrompter prompter;
+    for (const auto& [index, text] : c.entries) {
+        ASSERT_TRUE(ValidateRestrictionEntry(text, index, table, facts, prompter)) << text;
+    }
+    const bool ok = CheckRoom(table, facts, prompter);
+    if (c.message == nullptr) {
+        EXPECT_TRUE(ok);
+        EXPECT_EQ(prompter.Count(), 0u) << prompter.LastText();
+    } else {
+        EXPECT_FALSE(ok);
+        const auto records = prompter.Records();
+        ASSERT_EQ(records.size(), 1u);
+        EXPECT_EQ(records[0].text, c.message);
+        EXPECT_EQ(records[0].caption, c.caption);
+        EXPECT_EQ(records[0].icon, MessageIcon::Information);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, CheckRoomTest,
+    testing::Values(
+        RoomCase{kNorthAmerica2, 0, {}, nullptr, nullptr},
+        RoomCase{kNorthAmerica2, 0, {{0, "7:905000,927600"}}, nullptr, nullptr},
+        RoomCase{kNorthAmerica2,
+                 0,
+                 {{0, "7:905000,927600"}, {4, "8:902400,927600"}, {9, "9:902400,927600"}},
+                 "Wrong table entry: 5\nNot enough room to create pattern!!",
+                 "Info"},
+        // New Zealand keeps at least one channel: an entry must leave two.
+        RoomCase{kNewZealand, 0, {{15, "5:921250,928200"}}, nullptr, nullptr},
+        RoomCase{kNewZealand,
+                 0,
+                 {{15, "5:921250,928440"}},
+                 "Wrong table entry: 16\nNot enough room to create pattern!!",
+                 "Info"},
+        // Where the whole band is no wider than the minimum, entries that restrict nothing
+        // still leave the table sendable (so a unit's table can always be cleared) ...
+        RoomCase{kAustralia, 1, {{0, "0"}, {1, "5:"}}, nullptr, nullptr},
+        RoomCase{kNewZealand2, 7, {}, nullptr, nullptr},
+        // ... while any real restriction there is refused.
+        RoomCase{kAustralia,
+                 1,
+                 {{2, "5:927000,927600"}},
+                 "Wrong table entry: 3\nNot enough room to create pattern!!",
+                 "Info"}),
+    [](const testing::TestParamInfo<RoomCase>& info) {
+        return "Case" + std::to_string(info.index);
+    });
+
+TEST(CheckRoomTest, WithoutBandRefusesEntriesThatNeedOne) {
+    UnitFacts facts;
+    SetBand(facts, kNorthAmerica2, 0);
+    RestrictionTable table;
+    RecordingPrompter prompter;
+    ASSERT_TRUE(ValidateRestrictionEntry("7:905000,927600", 2, table, facts, prompter));
+
+    SetBand(facts, kNorthAmerica2, 9);
+    RestrictionTable empty;
+    EXPECT_TRUE(CheckRoom(empty, facts, prompter));
+    EXPECT_EQ(prompter.Count(), 0u);
+    EXPECT_FALSE(CheckRoom(table, facts, prompter));
+    ASSERT_EQ(prompter.Count(), 1u);
+    EXPECT_EQ(prompter.Records()[0].caption, "Error");
+    EXPECT_EQ(prompter.LastText(),
+              "No frequency band for country index 3 and link rate index 9 on entry: 3\n"
+              "Country index = 0~6, link rate index = 0~7.");
+}
+
+TEST(CountryBandTableTest, IndexesOutsideTheTableHaveNoBand) {
+    EXPECT_TRUE(CountryBandTable::Find(6, 7).has_value());
+    EXPECT_FALSE(CountryBandTable::Find(7, 0).has_value());
+    EXPECT_FALSE(CountryBandTable::Find(0, 8).has_value());
+    EXPECT_FALSE(CountryBandTable::Find(0xFFFFFFFFu, 0xFFFFFFFFu).has_value());
+}
+
+}  // namespace
+}  // namespace skelvane

@@ -1,0 +1,319 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "base/prompter.h"
+#include "document/block.h"
+#include "restrictions/restriction_parameters.h"
+#include "restrictions/restriction_text.h"
+#include "restrictions/restrictions_page_model.h"
+
+namespace skelvane {
+namespace {
+
+Parameter TextParameter(const char* name, const char* text, const char* desc = "") {
+    Parameter parameter;
+    parameter.type = kTextParameterType;
+    parameter.name = name;
+    parameter.desc = desc;
+    parameter.textValue = text;
+    return parameter;
+}
+
+Parameter NumberParameter(const char* name, std::uint32_t value) {
+    Parameter parameter;
+    parameter.name = name;
+    parameter.value = value;
+    return parameter;
+}
+
+std::unique_ptr<Block> RemoteWith(std::vector<Parameter> parameters) {
+    auto block = CreateBlock(static_cast<int>(BlockKind::Remote));
+    for (Parameter& parameter : parameters) {
+        block->AddParameter(std::move(parameter));
+    }
+    return block;
+}
+
+std::string TextOf(const Block& block, const char* name) {
+    const Parameter* parameter = block.FindParameter(name);
+    return parameter ? parameter->textValue : "<missing>";
+}
+
+class RestrictionsPageTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        facts.countryIndex = 3;  // North America2, link rate 0
+        block = RemoteWith({
+            NumberParameter("UnitAddress", 12),
+            TextParameter("FrequencyRestriction1", "0", "Restriction 1"),
+            TextParameter("frequencyRestriction3", "0"),  // the prefix is case-sensitive
+            TextParameter("FrequencyRestriction2", "7:905000,927600", "Restriction 2"),
+            TextParameter("FrequencyRestriction17", "0"),  // no place in the table
+            TextParameter("FrequencyRestriction", "0"),
+            TextParameter("RepeaterRegistration", "2,9", "Repeaters"),
+        });
+    }
+
+    UnitFacts facts;
+    RestrictionState state;
+    RecordingPrompter prompter;
+    std::unique_ptr<Block> block;
+};
+
+TEST_F(RestrictionsPageTest, ListsEntriesOneToSixteenAndTheRepeaterList) {
+    const RestrictionsPageModel page(*block, state, facts);
+    const auto& rows = page.Rows();
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[0].name, "FrequencyRestriction1");
+    EXPECT_EQ(rows[0].description, "Restriction 1");
+    EXPECT_EQ(rows[0].entryIndex, 0);
+    EXPECT_EQ(rows[1].name, "FrequencyRestriction2");
+    EXPECT_EQ(rows[1].value, "7:905000,927600");
+    EXPECT_EQ(rows[1].entryIndex, 1);
+    EXPECT_EQ(rows[2].name, "RepeaterRegistration");
+    EXPECT_EQ(rows[2].value, "2,9");
+    EXPECT_FALSE(rows[2].entryIndex.has_value());
+}
+
+TEST_F(RestrictionsPageTest, SelectionFollowsTheLastRestrictionRow) {
+    RestrictionsPageModel page(*block, state, facts);
+    EXPECT_FALSE(page.SelectedEntry().has_value());
+    page.SelectRow(1);
+    EXPECT_EQ(page.SelectedEntry(), 1);
+    page.SelectRow(99);  // beside the rows
+    EXPECT_EQ(page.SelectedEntry(), 1);
+    page.SelectRow(2);
+    EXPECT_FALSE(page.SelectedEntry().has_value());
+    page.SelectRow(0);
+    EXPECT_EQ(page.SelectedEntry(), 0);
+}
+
+struct CommitCase {
+    std::size_t row;
+    const char* typed;
+    bool ok;
+    const char* stored;   // the parameter's text afterwards
+    const char* message;  // nullptr: none
+};
+
+class RestrictionsCommitTest : public RestrictionsPageTest,
+                               public testing::WithParamInterface<CommitCase> {};
+
+TEST_P(RestrictionsCommitTest, StoresOnlyValidTexts) {
+    const CommitCase& c = GetParam();
+    RestrictionsPageModel page(*block, state, facts);
+    const std::string name = page.Rows()[c.row].name;
+    EXPECT_EQ(page.CommitEdit(c.row, c.typed, prompter), c.ok) << c.typed;
+    EXPECT_EQ(TextOf(*block, name.c_str()), c.stored);
+    if (c.message) {
+        ASSERT_EQ(prompter.Count(), 1u);
+        EXPECT_EQ(prompter.LastText(), c.message);
+        // The row keeps showing what was typed until the list is refreshed.
+        EXPECT_EQ(page.Rows()[c.row].value, c.typed);
+        page.Refresh();
+        EXPECT_EQ(page.Rows()[c.row].value, c.stored);
+    } else {
+        EXPECT_EQ(prompter.Count(), 0u) << prompter.LastText();
+        EXPECT_EQ(page.Rows()[c.row].value, c.stored);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, RestrictionsCommitTest,
+    testing::Values(CommitCase{0, "", true, "0", nullptr},
+                    CommitCase{0, "5:902400,904900,907500,927600", true,
+                               "5:902400,904900,907500,927600", nullptr},
+                    CommitCase{1, "5:902400,927600,", false, "7:905000,927600",
+                               "Wrong format on entry: 2\nUA:start1,end1,start2,end2,..."},
+                    CommitCase{1, "65535:", false, "7:905000,927600",
+                               "UA out of range on entry: 2\nUA = 1~65534."},
+                    // Stored as typed, not as the sorted list.
+                    CommitCase{2, "9 2,,300", true, "9 2,,300", nullptr},
+                    CommitCase{2, "", true, "0", nullptr},
+                    CommitCase{2, "5,5", false, "2,9", "Duplicate UA detected."}),
+    [](const testing::TestParamInfo<CommitCase>& info) {
+        return "Case" + std::to_string(info.index);
+    });
+
+TEST_F(RestrictionsPageTest, CommitsRebuildTheProgramsLists) {
+    RestrictionsPageModel page(*block, state, facts);
+    ASSERT_TRUE(page.CommitEdit(1, "300:902400,904900", prompter));
+    EXPECT_EQ(state.Table().entries[1].ua, 300);
+    ASSERT_TRUE(page.CommitEdit(2, "9 2", prompter));
+    EXPECT_EQ(state.Repeaters().slots[0], 2);
+    EXPECT_EQ(state.Repeaters().slots[1], 9);
+    EXPECT_EQ(state.Repeaters().slots[2], kVacant);
+}
+
+TEST_F(RestrictionsPageTest, ZonesButtonAndDialogRules) {
+    RestrictionsPageModel page(*block, state, facts);
+    EXPECT_TRUE(page.ZonesEnabled());
+    EXPECT_FALSE(page.ZonesOpensDialog());  // nothing selected yet
+    page.SelectRow(2);
+    EXPECT_FALSE(page.ZonesOpensDialog());  // the repeater row
+    page.SelectRow(1);
+    EXPECT_TRUE(page.ZonesOpensDialog());
+    page.Deactivate();
+    EXPECT_FALSE(page.ZonesEnabled());
+    EXPECT_FALSE(page.ZonesOpensDialog());
+    page.Activate();
+    EXPECT_TRUE(page.ZonesOpensDialog());
+
+    // A Read that learns another band disables it.
+    facts.linkRateIndex = 1;
+    page.UpdateZonesButton();
+    EXPECT_FALSE(page.ZonesEnabled());
+    EXPECT_FALSE(page.ZonesOpensDialog());
+}
+
+TEST_F(RestrictionsPageTest, ZoneResultGoesToTheSelectedRow) {
+    RestrictionsPageModel page(*block, state, facts);
+    EXPECT_FALSE(page.ApplyZoneResult("12:902400,922750", prompter));  // no row selected
+    page.SelectRow(1);
+    ASSERT_TRUE(page.ApplyZoneResult("12:902400,922750", prompter));
+    EXPECT_EQ(TextOf(*block, "FrequencyRestriction2"), "12:902400,922750");
+    EXPECT_EQ(page.Rows()[1].value, "12:902400,922750");
+
+    // Refused by the validation: message, the parameter keeps its text.
+    facts.countryIndex = 1;  // Australia starts at 915250
+    EXPECT_FALSE(page.ApplyZoneResult("12:902400,922750", prompter));
+    EXPECT_EQ(prompter.LastText(), "StartFreq Out of boundary on entry: 2\nFreq = 915250~927600");
+    EXPECT_EQ(TextOf(*block, "FrequencyRestriction2"), "12:902400,922750");
+}
+
+TEST(RestrictionsPageLocalTest, LocalUnlessTheOperatingModeIsSet) {
+    RestrictionState state;
+    UnitFacts facts;
+    struct Case {
+        std::vector<Parameter> parameters;
+        bool local;
+    };
+    const Case cases[] = {{{}, true},
+                          {{NumberParameter("OperatingMode", 0)}, true},
+                          {{NumberParameter("OperatingMode", 2)}, false}};
+    for (const Case& c : cases) {
+        auto block = RemoteWith(c.parameters);
+        block->SetName("Remote 7");
+        const RestrictionsPageModel page(*block, state, facts);
+        EXPECT_EQ(page.InitiallyLocal(), c.local);
+        EXPECT_EQ(page.Title(), "Remote 7");
+    }
+}
+
+std::vector<Parameter> SixteenEntries() {
+    std::vector<Parameter> parameters;
+    for (int i = 1; i <= 16; ++i) {
+        parameters.push_back(
+            TextParameter(("FrequencyRestriction" + std::to_string(i)).c_str(), "0"));
+    }
+    parameters.push_back(TextParameter("RepeaterRegistration", "0"));
+    return parameters;
+}
+
+TEST(RestrictionParametersTest, EntryIndexFromTheName) {
+    EXPECT_EQ(RestrictionEntryIndex("FrequencyRestriction1"), 0);
+    EXPECT_EQ(RestrictionEntryIndex("FrequencyRestriction16"), 15);
+    EXPECT_EQ(RestrictionEntryIndex("FrequencyRestriction07"), 6);
+    EXPECT_FALSE(RestrictionEntryIndex("FrequencyRestriction17").has_value());
+    EXPECT_FALSE(RestrictionEntryIndex("FrequencyRestriction0").has_value());
+    EXPECT_FALSE(RestrictionEntryIndex("FrequencyRestriction").has_value());
+    EXPECT_FALSE(RestrictionEntryIndex("FrequencyRestriction4294967297").has_value());
+    EXPECT_FALSE(RestrictionEntryIndex("FREQUENCYRESTRICTION1").has_value());
+    EXPECT_TRUE(IsRepeaterParameter("RepeaterRegistration"));
+    EXPECT_TRUE(IsRepeaterParameter("RepeaterRegistration2"));
+    EXPECT_FALSE(IsRepeaterParameter("Repeater"));
+}
+
+TEST(RestrictionParametersTest, TableToSendIsBuiltFromTheBlockAlone) {
+    UnitFacts facts;
+    facts.countryIndex = 3;
+    RestrictionState state;
+    RecordingPrompter prompter;
+    // Another block's entry 16 is still in the program's table.
+    RestrictionTable stale;
+    ASSERT_TRUE(ValidateRestrictionEntry("99:905000,927600", 15, stale, facts, prompter));
+    state.SetTable(stale);
+
+    std::vector<Parameter> parameters = SixteenEntries();
+    parameters.resize(4);  // entries 1 to 4 only
+    parameters[2].textValue = "7:905000,927600";
+    const auto table = BuildRestrictionTable(parameters, state, facts, prompter);
+    ASSERT_TRUE(table.has_value()) << prompter.LastText();
+    EXPECT_EQ(table->entries[2].ua, 7);
+    EXPECT_EQ(table->entries[15], RestrictionEntry{});
+    EXPECT_EQ(state.Table(), *table);
+}
+
+TEST(RestrictionParametersTest, FirstInvalidEntryStopsTheBuild) {
+    UnitFacts facts;
+    facts.countryIndex = 3;
+    RestrictionState state;
+    RecordingPrompter prompter;
+    std::vector<Parameter> parameters = SixteenEntries();
+    parameters[4].textValue = "5:902400";
+    parameters[4].textValue += ",92760";
+    parameters[9].textValue = "not an entry";
+    EXPECT_FALSE(BuildRestrictionTable(parameters, state, facts, prompter).has_value());
+    ASSERT_EQ(prompter.Count(), 1u);
+    EXPECT_EQ(prompter.LastText(), "Mismatched on entry: 5\nUA:start1,end1,start2,end2,...");
+
+    // Each entry valid, but one leaves too little room: the room check speaks, as "Info".
+    prompter.Reset();
+    parameters[4].textValue = "5:905000,927600";
+    parameters[9].textValue = "6:902400,927600";
+    EXPECT_FALSE(BuildRestrictionTable(parameters, state, facts, prompter).has_value());
+    ASSERT_EQ(prompter.Count(), 1u);
+    EXPECT_EQ(prompter.LastText(), "Wrong table entry: 10\nNot enough room to create pattern!!");
+    EXPECT_EQ(prompter.Records()[0].caption, "Info");
+}
+
+TEST(RestrictionParametersTest, RepeaterListToSend) {
+    RestrictionState state;
+    RecordingPrompter prompter;
+    std::vector<Parameter> parameters = SixteenEntries();
+    parameters.back().textValue = "300,2";
+    auto list = BuildRepeaterList(parameters, state, prompter);
+    ASSERT_TRUE(list.has_value());
+    EXPECT_EQ(list->slots[0], 2);
+    EXPECT_EQ(list->slots[1], 300);
+
+    // A block without the parameter sends the list last built in this run.
+    parameters.pop_back();
+    const auto last = BuildRepeaterList(parameters, state, prompter);
+    ASSERT_TRUE(last.has_value());
+    EXPECT_EQ(*last, *list);
+
+    parameters.push_back(TextParameter("RepeaterRegistration", "1"));
+    EXPECT_FALSE(BuildRepeaterList(parameters, state, prompter).has_value());
+    EXPECT_EQ(prompter.Count(), 1u);
+}
+
+TEST(RestrictionParametersTest, RepliesGoToTheirParameters) {
+    std::vector<Parameter> parameters = SixteenEntries();
+    parameters[3].textValue = "5:902400,927600";
+    parameters.back().textValue = "2,9";
+
+    using Bytes = std::vector<std::uint8_t>;
+    // Entry index 3, UA 0, no ranges: the fourth entry becomes "0".
+    EXPECT_TRUE(ApplyRestrictionEntryReply(parameters, Bytes{3, 0, 0, 0xFF, 0xFF}));
+    EXPECT_EQ(parameters[3].textValue, "0");
+    EXPECT_TRUE(ApplyRestrictionEntryReply(parameters, Bytes{15, 0, 5, 0, 0, 0x09, 0xC4}));
+    EXPECT_EQ(parameters[15].textValue, "5:902400,904900");
+    // No parameter "FrequencyRestriction17", or too few bytes: nothing changes.
+    EXPECT_FALSE(ApplyRestrictionEntryReply(parameters, Bytes{16, 0, 5}));
+    EXPECT_FALSE(ApplyRestrictionEntryReply(parameters, Bytes{1, 0}));
+    EXPECT_EQ(parameters[1].textValue, "0");
+
+    // No repeater registered: the parameter keeps its text.
+    EXPECT_FALSE(ApplyRepeaterReply(parameters, Bytes{0xFF, 0xFF}));
+    EXPECT_EQ(parameters.back().textValue, "2,9");
+    EXPECT_TRUE(ApplyRepeaterReply(parameters, Bytes{0, 7, 0, 3}));
+    EXPECT_EQ(parameters.back().textValue, "7,3");
+}
+
+}  // namespace
+}  // namespace skelvane

@@ -1,0 +1,132 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "base/prompter.h"
+#include "restrictions/country_band_table.h"
+#include "restrictions/restriction_text.h"
+#include "restrictions/zone_presets.h"
+
+namespace skelvane {
+namespace {
+
+TEST(ZonePresetTest, EveryPatternFitsNorthAmerica2AtLinkRate0) {
+    UnitFacts facts;
+    facts.countryIndex = 3;
+    facts.linkRateIndex = 0;
+    const auto band = CountryBandTable::Current(facts);
+    ASSERT_TRUE(band.has_value());
+    for (int zone = 0; zone < kZoneCount; ++zone) {
+        for (const int ua : {1, 7, 65534}) {
+            RestrictionTable table;
+            RecordingPrompter prompter;
+            const std::string text = ZoneEntryText(zone, ua);
+            EXPECT_TRUE(ValidateRestrictionEntry(text, zone, table, facts, prompter))
+                << text << ": " << prompter.LastText();
+            EXPECT_EQ(table.entries[static_cast<std::size_t>(zone)].ua, ua);
+            EXPECT_TRUE(CheckRoom(table, facts, prompter)) << text;
+            // The unit keeps its zone: every channel of it is free.
+            const auto& pattern = ZonePatterns()[static_cast<std::size_t>(zone)];
+            const int zoneChannels =
+                static_cast<int>((pattern.keepHighKhz - pattern.keepLowKhz) / 50 + 1);
+            EXPECT_GE(FreeChannels(table.entries[static_cast<std::size_t>(zone)], *band),
+                      zoneChannels)
+                << text;
+        }
+    }
+}
+
+TEST(ZonePresetTest, EntryTexts) {
+    EXPECT_EQ(ZoneEntryText(0, 7), "7:905000,927600");
+    EXPECT_EQ(ZoneEntryText(8, 12), "12:902400,922750");
+    EXPECT_EQ(ZoneEntryText(4, 65534), "65534:902400,912550,915150,927600");
+    EXPECT_EQ(ZoneEntryText(9, 1), "");
+    EXPECT_EQ(ZoneEntryText(-1, 1), "");
+}
+
+TEST(ZonePresetTest, ZonesButtonOnlyForNorthAmerica2AtLinkRate0) {
+    struct Case {
+        std::uint32_t country, linkRate;
+        bool enabled;
+    };
+    for (const Case c : {Case{3, 0, true}, Case{3, 1, false}, Case{0, 0, false}, Case{1, 0, false},
+                         Case{7, 0, false}, Case{3, 8, false}}) {
+        UnitFacts facts;
+        facts.countryIndex = c.country;
+        facts.linkRateIndex = c.linkRate;
+        EXPECT_EQ(ZonesButtonEnabled(facts), c.enabled) << c.country << "/" << c.linkRate;
+    }
+}
+
+TEST(ZonePresetDialogTest, OpensWithZone2AndUa1) {
+    ZonePresetDialogModel dialog;
+    EXPECT_EQ(dialog.SelectedZone(), 1);
+    EXPECT_EQ(dialog.UaText(), "1");
+    EXPECT_EQ(dialog.ResultText(), "");
+    RecordingPrompter prompter;
+    EXPECT_TRUE(dialog.Ok(prompter));
+    EXPECT_EQ(dialog.ResultText(), "1:902400,904900,907500,927600");
+    EXPECT_EQ(prompter.Count(), 0u);
+}
+
+struct UaBoxCase {
+    const char* text;
+    bool accepted;
+    bool beep;  // not a number
+};
+
+class ZonePresetUaTest : public testing::TestWithParam<UaBoxCase> {};
+
+TEST_P(ZonePresetUaTest, ChecksTheRestrictedUa) {
+    const UaBoxCase& c = GetParam();
+    ZonePresetDialogModel dialog;
+    dialog.SelectZone(8);
+    dialog.SetUaText(c.text);
+    RecordingPrompter prompter;
+    EXPECT_EQ(dialog.Ok(prompter), c.accepted) << c.text;
+    if (c.accepted) {
+        EXPECT_EQ(prompter.Count(), 0u);
+        EXPECT_EQ(dialog.ResultText(), ZoneEntryText(8, static_cast<int>(DecimalValue(c.text))));
+        EXPECT_FALSE(dialog.UaNeedsFocus());
+        return;
+    }
+    // The dialog stays open with its choices and the focus goes to the box.
+    EXPECT_EQ(dialog.ResultText(), "");
+    EXPECT_EQ(dialog.SelectedZone(), 8);
+    EXPECT_EQ(dialog.UaText(), c.text);
+    EXPECT_TRUE(dialog.UaNeedsFocus());
+    if (c.beep) {
+        EXPECT_EQ(prompter.Beeps(), 1);
+        EXPECT_EQ(prompter.Count(), 0u);
+    } else {
+        EXPECT_EQ(prompter.Beeps(), 0);
+        const auto records = prompter.Records();
+        ASSERT_EQ(records.size(), 1u);
+        EXPECT_EQ(records[0].text, "UA should be between 1 and 65534");
+        EXPECT_EQ(records[0].caption, "Restricted UA");
+        EXPECT_EQ(records[0].icon, MessageIcon::Exclamation);
+        EXPECT_EQ(records[0].buttons, MessageButtons::Ok);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, ZonePresetUaTest,
+    testing::Values(UaBoxCase{"12", true, false}, UaBoxCase{" 65534 ", true, false},
+                    UaBoxCase{"1", true, false}, UaBoxCase{"0", false, false},
+                    UaBoxCase{"65535", false, false}, UaBoxCase{"-3", false, false},
+                    UaBoxCase{"99999999999999999999", false, false}, UaBoxCase{"", false, true},
+                    UaBoxCase{"  ", false, true}, UaBoxCase{"abc", false, true},
+                    UaBoxCase{"12a", false, true}, UaBoxCase{"-", false, true}),
+    [](const testing::TestParamInfo<UaBoxCase>& info) {
+        return "Case" + std::to_string(info.index);
+    });
+
+TEST(ZonePresetDialogTest, CancelGivesTheEmptyEntry) {
+    ZonePresetDialogModel dialog;
+    dialog.SelectZone(3);
+    dialog.Cancel();
+    EXPECT_EQ(dialog.ResultText(), "0");
+}
+
+}  // namespace
+}  // namespace skelvane
