@@ -101,13 +101,13 @@ bool DocumentSession::New() {
     return true;
 }
 
-bool DocumentSession::ChooseModel() {
+void DocumentSession::ChooseModel() {
     modelName_ = std::string(kDefaultModelName);
     templateFile_ = std::string(kDefaultTemplateFile);
     const Parameter* models = ModelList(config_);
     // Without a list of two or more models there is nothing to choose: the default model.
     if (config_.FileName().empty() || models == nullptr || models->choices.size() < 2) {
-        return false;
+        return;
     }
     std::vector<std::string> names;
     std::size_t selected = 0;
@@ -130,7 +130,6 @@ bool DocumentSession::ChooseModel() {
             break;
         }
     }
-    return true;
 }
 
 std::filesystem::path DocumentSession::ResolveTemplatePath(std::string_view fileName) const {

@@ -119,7 +119,8 @@ class DocumentSession {
     }
 
   private:
-    bool ChooseModel();
+    // Sets the model and its template file name; asks when the list offers a choice.
+    void ChooseModel();
     bool InUserNetwork(const Block* block) const;
     Block* PlaceBlock(BlockKind kind, int x, int y);
     // Yes: go on; No: save, go on when that worked; anything else: stop.

@@ -241,7 +241,7 @@ TEST_F(SessionTest, AnUnreadableConfigurationEndsStartUpBeforeAnyTemplate) {
 struct LookupCase {
     const char* label;
     std::set<std::string> holders;  // of "cwd", "program", "data"
-    const char* expected;           // folder of the result; "" = the bare name
+    const char* expected;           // folder of the result; "" = the name as given
 };
 
 class TemplateLookupTest : public SessionTest, public testing::WithParamInterface<LookupCase> {};
@@ -251,31 +251,18 @@ TEST_P(TemplateLookupTest, TakesTheFirstFolderHoldingTheFile) {
         Put(dir / holder, "MORVEX-A.TPL", "X.TPL");
     }
     const std::string expected = GetParam().expected;
-    const fs::path want = expected == "cwd"  ? fs::path("X.TPL")
-                          : expected.empty() ? fs::path("X.TPL")
-                                             : dir / expected / "X.TPL";
+    // Found in the current folder, or nowhere: the name as given.
+    const fs::path want = expected.empty() ? fs::path("X.TPL") : dir / expected / "X.TPL";
     EXPECT_EQ(session.ResolveTemplatePath("X.TPL"), want);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Table, TemplateLookupTest,
-    testing::Values(LookupCase{"Everywhere", {"cwd", "program", "data"}, "cwd"},
+    testing::Values(LookupCase{"Everywhere", {"cwd", "program", "data"}, ""},
                     LookupCase{"ProgramAndData", {"program", "data"}, "program"},
                     LookupCase{"DataOnly", {"data"}, "data"},
-                    LookupCase{"CwdAndData", {"cwd", "data"}, "cwd"},
-                    LookupCase{"Nowhere", {}, ""}),
+                    LookupCase{"CwdAndData", {"cwd", "data"}, ""}, LookupCase{"Nowhere", {}, ""}),
     [](const auto& info) { return std::string(info.param.label); });
-
-TEST_F(SessionTest, AnAbsoluteTemplateNameIsTakenAsItIs) {
-    const fs::path absolute = dir / "elsewhere.TPL";
-    EXPECT_EQ(session.ResolveTemplatePath(absolute.string()), absolute);
-}
-
-TEST_F(SessionTest, StartUpFindsTheTemplateInTheDataFolder) {
-    Put(DataFolder(), "TAVRIN-A.TPL");
-    ASSERT_TRUE(session.StartUp());
-    EXPECT_EQ(session.Template().FileName(), (DataFolder() / "TAVRIN-A.TPL").string());
-}
 
 // --- Placing and pasting blocks -------------------------------------------------------------
 
