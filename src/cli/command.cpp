@@ -1,5 +1,7 @@
 #include "cli/command.h"
 
+#include "sim/builtin_network.h"
+
 #include <algorithm>
 #include <iostream>
 #include <utility>
@@ -24,6 +26,8 @@ int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
     Context context;
     context.out = &out;
     context.err = &err;
+    context.simPorts.Add("SIM1", sim::MakeBuiltInNetwork(context.clock));
+    const sim::ScopedSimPorts simulator(context.simPorts);
 
     CLI::App app{"Skelvane command-line tool: network files and radios over a serial port",
                  "skelvane-cli"};

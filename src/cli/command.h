@@ -8,6 +8,7 @@
 #include <string>
 
 #include "base/clock.h"
+#include "sim/sim_port.h"
 
 namespace skelvane::cli {
 
@@ -18,6 +19,9 @@ struct Context {
     bool verbose = false;  // -v: traffic lines too
     int exitCode = 0;      // 0 success, 1 the operation failed, 2 usage error
     SystemClock clock;
+    // The simulated networks served under the port names "SIM1", ...: registered for the
+    // whole run, so every command can be tried without a radio.
+    sim::PortHub simPorts;
 };
 
 // A command adds its subcommand (options and callback) to the application. Commands register

@@ -1,0 +1,162 @@
+// skelvane-sim: serves a simulated radio network on a new pseudo-terminal until SIGINT or
+// SIGTERM. The terminal's path is the first line of output.
+
+#include <pthread.h>
+#include <signal.h>
+#include <CLI/CLI.hpp>
+
+#include <filesystem>
+#include <iostream>
+#include <stop_token>
+#include <string>
+#include <thread>
+
+#include "base/clock.h"
+#include "link/log_pane.h"
+#include "sim/block_seed.h"
+#include "sim/builtin_network.h"
+#include "sim/faults.h"
+#include "sim/network.h"
+#include "sim/pty_bridge.h"
+
+namespace {
+
+using namespace skelvane;
+
+// Makes `link` a symbolic link to `target`, replacing an older symbolic link but never
+// another kind of file.
+bool MakeLink(const std::filesystem::path& link, const std::string& target, std::string& error) {
+    std::error_code ec;
+    const auto status = std::filesystem::symlink_status(link, ec);
+    if (std::filesystem::exists(status)) {
+        if (!std::filesystem::is_symlink(status)) {
+            error = link.string() + " exists and is not a symbolic link";
+            return false;
+        }
+        std::filesystem::remove(link, ec);
+    }
+    std::filesystem::create_symlink(target, link, ec);
+    if (ec) {
+        error = "cannot create " + link.string() + ": " + ec.message();
+        return false;
+    }
+    return true;
+}
+
+void RemoveLink(const std::filesystem::path& link, const std::string& target) {
+    std::error_code ec;
+    if (std::filesystem::is_symlink(link, ec) &&
+        std::filesystem::read_symlink(link, ec) == target) {
+        std::filesystem::remove(link, ec);
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    CLI::App app{"Serves a simulated radio network on a new pseudo-terminal", "skelvane-sim"};
+    std::string networkPath;
+    std::string linkPath;
+    std::string faultSpec;
+    bool verbose = false;
+    app.add_option("--network", networkPath,
+                   "Network file whose radio blocks become the units; the first Master is on "
+                   "the cable")
+        ->check(CLI::ExistingFile);
+    app.add_option("--link", linkPath, "Also make this path a symbolic link to the terminal");
+    app.add_option("--faults", faultSpec,
+                   "Faults, e.g. drop=0.01,out.split=4,out.gap=2,u300.silent=5,vanish=100");
+    app.add_flag("-v,--verbose", verbose, "Log the traffic");
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::Success& success) {
+        return app.exit(success);
+    } catch (const CLI::ParseError& parseError) {
+        app.exit(parseError);
+        return 2;
+    }
+
+    // The signals are taken by a thread of our own (below) rather than a handler.
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGINT);
+    sigaddset(&signals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+
+    sim::FaultPlan plan;
+    std::string error;
+    if (!sim::ParseFaultSpec(faultSpec, plan, error)) {
+        std::cerr << "skelvane-sim: --faults: " << error << "\n";
+        return 2;
+    }
+
+    SystemClock clock;
+    std::shared_ptr<sim::Network> network;
+    if (networkPath.empty()) {
+        network = sim::MakeBuiltInNetwork(clock);
+    } else {
+        std::vector<std::string> warnings;
+        network = sim::NetworkFromFile(networkPath, clock, error, &warnings);
+        for (const std::string& warning : warnings) {
+            std::cerr << "skelvane-sim: " << warning << "\n";
+        }
+        if (network == nullptr) {
+            std::cerr << "skelvane-sim: " << networkPath << ": " << error << "\n";
+            return 1;
+        }
+    }
+    for (const std::uint16_t ua : sim::ApplyFaultPlan(*network, plan)) {
+        std::cerr << "skelvane-sim: --faults: no unit has the address " << ua << "\n";
+    }
+
+    sim::PtyBridge bridge(network);
+    if (!bridge.Open(error)) {
+        std::cerr << "skelvane-sim: " << error << "\n";
+        return 1;
+    }
+    const std::string path = bridge.Path();
+    if (!linkPath.empty() && !MakeLink(linkPath, path, error)) {
+        std::cerr << "skelvane-sim: " << error << "\n";
+        return 1;
+    }
+    std::cout << path << std::endl;
+
+    LogPane traffic;
+    if (verbose) {
+        traffic.SetListener([](LogPane::Event event, const std::string& line) {
+            if (event == LogPane::Event::Added) {
+                std::cout << line << std::endl;
+            }
+        });
+        // Seen from the radio: what the client sends is received, what it reads was sent.
+        network->SetTrafficObserver(
+            [&traffic](sim::Direction direction, std::span<const std::uint8_t> bytes) {
+                traffic.Traffic(bytes.data(), bytes.size(),
+                                direction == sim::Direction::ToUnit ? 0 : 1);
+            });
+    }
+
+    std::stop_source stop;
+    std::jthread signalWatcher([&stop, signals](std::stop_token watching) {
+        const timespec slice{0, 200 * 1000 * 1000};
+        while (!watching.stop_requested()) {
+            if (sigtimedwait(&signals, nullptr, &slice) > 0) {
+                stop.request_stop();
+                return;
+            }
+        }
+    });
+
+    const bool served = bridge.Serve(stop.get_token(), error);
+    signalWatcher.request_stop();
+    signalWatcher.join();
+    bridge.Close();
+    if (!linkPath.empty()) {
+        RemoveLink(linkPath, path);
+    }
+    if (!served) {
+        std::cerr << "skelvane-sim: " << error << "\n";
+        return 1;
+    }
+    return 0;
+}

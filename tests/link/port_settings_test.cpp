@@ -1,0 +1,142 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "link/port_names.h"
+#include "link/port_settings.h"
+#include "support/test_paths.h"
+
+namespace skelvane {
+namespace {
+
+struct PathCase {
+    const char* name;
+    const char* port;
+    const char* path;
+};
+
+class DevicePathTest : public ::testing::TestWithParam<PathCase> {};
+
+TEST_P(DevicePathTest, LongComNamesGetTheDevicePrefix) {
+    EXPECT_EQ(Win32DevicePath(GetParam().port), GetParam().path);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, DevicePathTest,
+    ::testing::Values(PathCase{"Com12", "COM12", "\\\\.\\COM12"}, PathCase{"Com3", "COM3", "COM3"},
+                      PathCase{"Com9", "COM9", "COM9"}, PathCase{"LowerCase", "com12", "com12"},
+                      PathCase{"ComPrefixOnly", "COMX5", "\\\\.\\COMX5"},
+                      PathCase{"JustCom", "COM", "COM"}, PathCase{"Empty", "", ""},
+                      PathCase{"DevicePath", "/dev/ttyUSB0", "/dev/ttyUSB0"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(PortNamesTest, InUseSuffixAndSimulatorNames) {
+    EXPECT_EQ(StripInUseSuffix("COM3 (In Use)"), "COM3");
+    EXPECT_EQ(StripInUseSuffix("COM3 (In Use) (In Use)"), "COM3");
+    EXPECT_EQ(StripInUseSuffix("COM3"), "COM3");
+    EXPECT_EQ(StripInUseSuffix(" (In Use)"), "");
+    EXPECT_EQ(StripInUseSuffix("COM3 (in use)"), "COM3 (in use)");
+    EXPECT_TRUE(IsSimPortName("SIM1"));
+    EXPECT_FALSE(IsSimPortName("sim1"));
+    EXPECT_FALSE(IsSimPortName("/dev/SIM1"));
+}
+
+TEST(PortSettingsTest, DefaultsWithoutStoredValues) {
+    MemorySettingsStore store;
+    const PortSettings settings = LoadPortSettings(store, "COM1");
+    EXPECT_EQ(settings, (PortSettings{"COM1", "115200", "8N1", "None"}));
+    EXPECT_EQ(LoadPortSettings(store, "SIM1").portName, "SIM1");
+}
+
+TEST(PortSettingsTest, SelectorValueLists) {
+    const std::vector<std::string> rates = BaudRateTexts();
+    ASSERT_EQ(rates.size(), 16u);
+    EXPECT_EQ(rates.front(), "300");
+    EXPECT_EQ(rates[5], "3600");
+    EXPECT_EQ(rates.back(), "230400");
+    EXPECT_EQ(kDataFormats[2].text, "8E1");
+    EXPECT_EQ(kDataFormats[2].data, 3u);
+    EXPECT_EQ(kDataFormats[9].text, "7O2");
+    EXPECT_EQ(kFlowControls[1].text, "RTS/CTS");
+}
+
+TEST(PortSettingsTest, TheStoredPortNameNeverKeepsTheInUseMarker) {
+    // Stored with the marker, every later open of the port would fail.
+    MemorySettingsStore store;
+    ASSERT_TRUE(SavePortSettings(store, {"COM3 (In Use)", "9600", "7E1", "RTS/CTS"}));
+    EXPECT_EQ(store.values["PortName"], "COM3");
+    // A value written with the marker by an older program is repaired when read.
+    store.values["PortName"] = "COM4 (In Use)";
+    EXPECT_EQ(LoadPortSettings(store, "COM1").portName, "COM4");
+}
+
+TEST(PortSettingsTest, IniRoundTripKeepsTheRestOfTheFile) {
+    test::TempDir dir;
+    const std::filesystem::path file = dir / "Corvantis" / "Skelvane.conf";
+    IniSettingsStore store(file);
+    EXPECT_EQ(LoadPortSettings(store, "SIM1"), (PortSettings{"SIM1", "115200", "8N1", "None"}));
+
+    const PortSettings saved{"/dev/ttyUSB1", "57600", "8O1", "RTS/CTS"};
+    ASSERT_TRUE(SavePortSettings(store, saved));
+    EXPECT_EQ(LoadPortSettings(store, "SIM1"), saved);
+
+    // Other sections, comments and unknown keys survive; keys match without regard to case.
+    test::WriteFileBytes(file,
+                         "; written by hand\n[Window]\nWidth=800\n\n[serialport]\n"
+                         "portname = COM7\r\nExtra=kept\n\n[Other]\nBaudRate=1\n");
+    EXPECT_EQ(LoadPortSettings(store, "SIM1"), (PortSettings{"COM7", "115200", "8N1", "None"}));
+    ASSERT_TRUE(SavePortSettings(store, saved));
+    EXPECT_EQ(test::ReadFileBytes(file),
+              "; written by hand\n[Window]\nWidth=800\n\n[serialport]\n"
+              "PortName=/dev/ttyUSB1\nExtra=kept\nBaudRate=57600\nDataFormat=8O1\n"
+              "FlowControl=RTS/CTS\n\n[Other]\nBaudRate=1\n");
+    EXPECT_EQ(LoadPortSettings(store, "SIM1"), saved);
+}
+
+TEST(PortSettingsTest, ValuesStayOneLineOfText) {
+    test::TempDir dir;
+    IniSettingsStore store(dir / "Skelvane.conf");
+    ASSERT_TRUE(SavePortSettings(store, {"COM1\n[Evil]\nx=1", "9600", "8N1", "None"}));
+    EXPECT_EQ(LoadPortSettings(store, "SIM1").portName, "COM1[Evil]x=1");
+}
+
+TEST(PortSettingsTest, AFileThatCannotBeReadIsNotOverwritten) {
+    test::TempDir dir;
+    const std::filesystem::path file = dir / "Skelvane.conf";
+    const std::string huge(300 * 1024, 'x');
+    test::WriteFileBytes(file, huge);
+    IniSettingsStore store(file);
+    EXPECT_EQ(LoadPortSettings(store, "COM1").portName, "COM1");
+    EXPECT_FALSE(SavePortSettings(store, PortSettings{}));
+    EXPECT_EQ(test::ReadFileBytes(file).size(), huge.size());
+    EXPECT_FALSE(SavePortSettings(*std::make_unique<IniSettingsStore>(""), PortSettings{}));
+}
+
+TEST(PortSettingsTest, SettingsFileLocation) {
+    EXPECT_EQ(SettingsFilePathFor("/x/config", "/home/u"), "/x/config/Corvantis/Skelvane.conf");
+    EXPECT_EQ(SettingsFilePathFor("", "/home/u"), "/home/u/.config/Corvantis/Skelvane.conf");
+    EXPECT_EQ(SettingsFilePathFor(nullptr, "/home/u"), "/home/u/.config/Corvantis/Skelvane.conf");
+    EXPECT_EQ(SettingsFilePathFor("relative", "/home/u"),
+              "/home/u/.config/Corvantis/Skelvane.conf");
+    EXPECT_EQ(SettingsFilePathFor(nullptr, nullptr), "");
+}
+
+TEST(PortSettingsTest, PlatformStoreFollowsXdgConfigHome) {
+    test::TempDir dir;
+    const char* old = std::getenv("XDG_CONFIG_HOME");
+    const std::string saved = old != nullptr ? old : "";
+    setenv("XDG_CONFIG_HOME", dir.path().c_str(), 1);
+    const PortSettings wanted{"SIM1", "9600", "8N2", "None"};
+    EXPECT_TRUE(SavePortSettings(wanted));
+    EXPECT_EQ(LoadPortSettings(), wanted);
+    EXPECT_TRUE(std::filesystem::exists(dir / "Corvantis" / "Skelvane.conf"));
+    if (old != nullptr) {
+        setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
+    } else {
+        unsetenv("XDG_CONFIG_HOME");
+    }
+}
+
+}  // namespace
+}  // namespace skelvane

@@ -1,0 +1,75 @@
+#pragma once
+
+#include <fcntl.h>
+#include <poll.h>
+#include <stdlib.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace skelvane::test {
+
+// A pseudo-terminal: the port under test opens Path(), the test plays the peer on the master.
+class PtyPair {
+  public:
+    PtyPair() {
+        master_ = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+        if (master_ >= 0 && grantpt(master_) == 0 && unlockpt(master_) == 0) {
+            if (const char* name = ptsname(master_)) {
+                path_ = name;
+            }
+        }
+        // A second handle on the slave keeps the master from seeing a hang-up between opens.
+        if (!path_.empty()) {
+            keep_ = ::open(path_.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+            termios tio{};
+            if (tcgetattr(keep_, &tio) == 0) {
+                cfmakeraw(&tio);
+                tcsetattr(keep_, TCSANOW, &tio);
+            }
+        }
+    }
+    ~PtyPair() {
+        if (keep_ >= 0) {
+            ::close(keep_);
+        }
+        if (master_ >= 0) {
+            ::close(master_);
+        }
+    }
+    PtyPair(const PtyPair&) = delete;
+    PtyPair& operator=(const PtyPair&) = delete;
+
+    bool Ok() const { return master_ >= 0 && keep_ >= 0 && !path_.empty(); }
+    const std::string& Path() const { return path_; }
+    int Master() const { return master_; }
+
+    void Send(const std::vector<std::uint8_t>& bytes) {
+        [[maybe_unused]] const ssize_t put = ::write(master_, bytes.data(), bytes.size());
+    }
+
+    // What the port wrote, waiting up to `ms` for it to begin.
+    std::vector<std::uint8_t> Receive(int ms = 500) {
+        std::vector<std::uint8_t> got;
+        pollfd fd{master_, POLLIN, 0};
+        while (::poll(&fd, 1, got.empty() ? ms : 20) > 0) {
+            std::uint8_t buffer[256];
+            const ssize_t n = ::read(master_, buffer, sizeof buffer);
+            if (n <= 0) {
+                break;
+            }
+            got.insert(got.end(), buffer, buffer + n);
+        }
+        return got;
+    }
+
+  private:
+    int master_ = -1;
+    int keep_ = -1;
+    std::string path_;
+};
+
+}  // namespace skelvane::test

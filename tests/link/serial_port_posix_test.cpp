@@ -1,0 +1,197 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <fstream>
+#include <thread>
+
+#include "link/line_speed_posix.h"
+#include "link/port_discovery.h"
+#include "link/port_settings.h"
+#include "link/serial_port.h"
+#include "pty_pair.h"
+#include "support/test_paths.h"
+
+namespace skelvane {
+namespace {
+
+using namespace std::chrono_literals;
+using Bytes = std::vector<std::uint8_t>;
+using SteadyClock = std::chrono::steady_clock;
+
+long MillisSince(SteadyClock::time_point start) {
+    return static_cast<long>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(SteadyClock::now() - start).count());
+}
+
+class SerialPortPosixTest : public ::testing::Test {
+  protected:
+    void SetUp() override { ASSERT_TRUE(pty_.Ok()) << "no pseudo-terminal available"; }
+    test::PtyPair pty_;
+    SerialPort port_;
+};
+
+// An idle read waits about its read constant: 6 ms after Open, the value of SetTimeouts
+// afterwards. Order of magnitude only; the machine may be busy.
+struct IdleCase {
+    const char* name;
+    std::uint32_t readConstant;  // 0: leave the timeouts of Open
+    long expectMs;
+};
+
+class IdleReadTest : public SerialPortPosixTest, public ::testing::WithParamInterface<IdleCase> {};
+
+TEST_P(IdleReadTest, WaitsAboutTheReadConstant) {
+    const IdleCase& c = GetParam();
+    ASSERT_TRUE(port_.Open(pty_.Path()));
+    if (c.readConstant != 0) {
+        EXPECT_TRUE(port_.SetTimeouts(c.readConstant, 1, c.readConstant, 1, 1500));
+    }
+    std::uint8_t buffer[16];
+    const auto start = SteadyClock::now();
+    EXPECT_EQ(port_.Read(buffer, sizeof buffer), 0u);
+    const long elapsed = MillisSince(start);
+    EXPECT_GE(elapsed, c.expectMs / 2);
+    EXPECT_LT(elapsed, c.expectMs * 5 + 100);
+}
+
+INSTANTIATE_TEST_SUITE_P(Timeouts, IdleReadTest,
+                         ::testing::Values(IdleCase{"AfterOpen", 0, 6}, IdleCase{"Fifty", 50, 50},
+                                           IdleCase{"TwoHundred", 200, 200}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(SerialPortPosixTest, BufferedBytesComeBackAtOnceUpToTheCount) {
+    ASSERT_TRUE(port_.Open(pty_.Path()));
+    ASSERT_TRUE(port_.SetTimeouts(1000, 1, 1000, 1, 1500));
+    pty_.Send({1, 2, 3, 4, 5, 6, 7, 8, 9, 10});
+    std::this_thread::sleep_for(30ms);
+
+    std::uint8_t buffer[64];
+    const auto start = SteadyClock::now();
+    ASSERT_EQ(port_.Read(buffer, 4), 4u);
+    EXPECT_EQ(Bytes(buffer, buffer + 4), (Bytes{1, 2, 3, 4}));
+    ASSERT_EQ(port_.Read(buffer, sizeof buffer), 6u);
+    EXPECT_EQ(Bytes(buffer, buffer + 6), (Bytes{5, 6, 7, 8, 9, 10}));
+    EXPECT_LT(MillisSince(start), 500);  // far below the 1000 ms a wait would take
+}
+
+TEST_F(SerialPortPosixTest, ReadReturnsTheFirstBytesThatArriveDuringTheWait) {
+    ASSERT_TRUE(port_.Open(pty_.Path()));
+    ASSERT_TRUE(port_.SetTimeouts(2000, 1, 2000, 1, 1500));
+    std::jthread peer([this] {
+        std::this_thread::sleep_for(50ms);
+        pty_.Send({0x09, 0x00});
+    });
+    std::uint8_t buffer[16];
+    const auto start = SteadyClock::now();
+    EXPECT_GE(port_.Read(buffer, sizeof buffer), 1u);
+    EXPECT_EQ(buffer[0], 0x09);
+    EXPECT_LT(MillisSince(start), 1500);
+}
+
+TEST_F(SerialPortPosixTest, WritesReachThePeer) {
+    ASSERT_TRUE(port_.Open(pty_.Path()));
+    ASSERT_TRUE(port_.SetBaudRate(115200));
+    const Bytes frame = {0x03, 0x00, 0x00, 0x29};
+    EXPECT_EQ(port_.Write(frame.data(), frame.size()), frame.size());
+    EXPECT_EQ(pty_.Receive(), frame);
+}
+
+TEST_F(SerialPortPosixTest, PurgeDropsWhatWaits) {
+    ASSERT_TRUE(port_.Open(pty_.Path()));
+    pty_.Send({1, 2, 3});
+    std::this_thread::sleep_for(30ms);
+    EXPECT_TRUE(port_.Purge());
+    std::uint8_t buffer[8];
+    EXPECT_EQ(port_.Read(buffer, sizeof buffer), 0u);
+}
+
+TEST_F(SerialPortPosixTest, ASecondOpenFailsUntilTheFirstCloses) {
+    ASSERT_TRUE(port_.Open(pty_.Path()));
+    EXPECT_TRUE(IsPortInUse(pty_.Path()));
+    SerialPort other;
+    EXPECT_FALSE(other.Open(pty_.Path()));
+    EXPECT_FALSE(other.IsOpen());
+    port_.Close();
+    EXPECT_FALSE(IsPortInUse(pty_.Path()));
+    EXPECT_TRUE(other.Open(pty_.Path()));
+}
+
+TEST_F(SerialPortPosixTest, OpeningAnOpenPortClosesItFirst) {
+    ASSERT_TRUE(port_.Open(pty_.Path()));
+    // Were the first handle kept, its lock would refuse the second open.
+    EXPECT_TRUE(port_.Open(pty_.Path()));
+    EXPECT_TRUE(port_.IsOpen());
+}
+
+TEST_F(SerialPortPosixTest, AStopRequestEndsAWaitAtOnce) {
+    ASSERT_TRUE(port_.Open(pty_.Path()));
+    ASSERT_TRUE(port_.SetTimeouts(10000, 1, 10000, 1, 1500));
+    std::stop_source stop;
+    port_.SetStopToken(stop.get_token());
+    std::jthread stopper([&stop] {
+        std::this_thread::sleep_for(50ms);
+        stop.request_stop();
+    });
+    std::uint8_t buffer[8];
+    const auto start = SteadyClock::now();
+    EXPECT_EQ(port_.Read(buffer, sizeof buffer), 0u);
+    EXPECT_LT(MillisSince(start), 2000);
+
+    // Once stopped, a read does not wait at all but still returns what is there.
+    pty_.Send({7});
+    std::this_thread::sleep_for(30ms);
+    EXPECT_EQ(port_.Read(buffer, sizeof buffer), 1u);
+    const auto again = SteadyClock::now();
+    EXPECT_EQ(port_.Read(buffer, sizeof buffer), 0u);
+    EXPECT_LT(MillisSince(again), 1000);
+}
+
+TEST_F(SerialPortPosixTest, OpenSetsTheFramingFromTheWin32Codes) {
+    // 7 data bits, even parity (2), two stop bits (2). A pseudo-terminal forces 8 bits
+    // without parity, so only the stop bits, the handshake and the speed show here.
+    ASSERT_TRUE(port_.Open(pty_.Path(), 19200, 7, 2, 2, kGenericRead | kGenericWrite));
+    termios tio{};
+    ASSERT_EQ(tcgetattr(pty_.Master(), &tio), 0);
+    EXPECT_NE(tio.c_cflag & CSTOPB, 0u);
+    EXPECT_EQ(tio.c_cflag & CRTSCTS, 0u);
+    EXPECT_EQ(GetLineSpeed(pty_.Master()), 19200u);
+}
+
+class BaudRateTest : public SerialPortPosixTest,
+                     public ::testing::WithParamInterface<std::uint32_t> {};
+
+TEST_P(BaudRateTest, EveryRateOfTheSelectorIsSet) {
+    ASSERT_TRUE(port_.Open(pty_.Path()));
+    EXPECT_TRUE(port_.SetBaudRate(GetParam()));
+    EXPECT_EQ(GetLineSpeed(pty_.Master()), GetParam());
+}
+
+INSTANTIATE_TEST_SUITE_P(SelectorRates, BaudRateTest, ::testing::ValuesIn(kBaudRates));
+
+TEST(SerialPortClosedTest, OperationsOnAClosedPort) {
+    SerialPort port;
+    std::uint8_t buffer[4] = {1, 2, 3, 4};
+    EXPECT_FALSE(port.IsOpen());
+    EXPECT_EQ(port.Read(buffer, sizeof buffer), 0u);
+    EXPECT_EQ(port.Write(buffer, sizeof buffer), 0u);
+    EXPECT_FALSE(port.SetBaudRate(115200));
+    EXPECT_TRUE(port.SetTimeouts(50, 1, 50, 1, 1500));
+    EXPECT_TRUE(port.Purge());
+    port.SetDtr(true);
+    port.SetRts(true);
+    port.Close();
+    EXPECT_FALSE(port.IsOpen());
+}
+
+TEST(SerialPortClosedTest, OnlyTerminalsOpen) {
+    test::TempDir dir;
+    test::WriteFileBytes(dir / "plain", "not a port");
+    SerialPort port;
+    EXPECT_FALSE(port.Open((dir / "plain").string()));
+    EXPECT_FALSE(port.Open((dir / "missing").string()));
+    EXPECT_FALSE(port.Open(""));
+    EXPECT_FALSE(port.IsOpen());
+}
+
+}  // namespace
+}  // namespace skelvane

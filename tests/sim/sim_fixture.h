@@ -1,0 +1,54 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "base/clock.h"
+#include "link/serial_port.h"
+#include "sim/builtin_network.h"
+#include "sim/network.h"
+#include "sim/sim_port.h"
+
+namespace skelvane::test {
+
+using Bytes = std::vector<std::uint8_t>;
+
+inline Bytes TextBytes(const std::string& text) {
+    return Bytes(text.begin(), text.end());
+}
+
+// The built-in network behind "SIM1" on a virtual clock, and a port on it.
+class SimFixture {
+  public:
+    SimFixture() : network(sim::MakeBuiltInNetwork(clock)) { hub.Add("SIM1", network); }
+
+    // Opens the port and switches it to the diagnostic speed, as every device worker does.
+    bool Connect() { return port.Open("SIM1") && port.Purge() && port.SetBaudRate(115200); }
+
+    // Everything that arrives within `window` of virtual time.
+    Bytes Collect(Millis window = Millis{500}) {
+        Bytes got;
+        const Millis end = clock.Now() + window;
+        std::uint8_t buffer[512];
+        while (clock.Now() < end) {
+            const std::size_t n = port.Read(buffer, sizeof buffer);
+            got.insert(got.end(), buffer, buffer + n);
+        }
+        return got;
+    }
+
+    Bytes Exchange(const Bytes& request, Millis window = Millis{500}) {
+        port.Write(request.data(), request.size());
+        return Collect(window);
+    }
+
+    VirtualClock clock;
+    std::shared_ptr<sim::Network> network;
+    sim::PortHub hub;
+    sim::ScopedSimPorts registration{hub};
+    SerialPort port;
+};
+
+}  // namespace skelvane::test

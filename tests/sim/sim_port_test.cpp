@@ -1,0 +1,277 @@
+#include <gtest/gtest.h>
+
+#include "link/port_discovery.h"
+#include "sim/faults.h"
+#include "sim_fixture.h"
+
+namespace skelvane {
+namespace {
+
+using test::Bytes;
+
+TEST(SimPortTest, ReadsWaitTheirTimeoutOnTheNetworksClock) {
+    test::SimFixture sim;
+    ASSERT_TRUE(sim.Connect());
+    std::uint8_t buffer[16];
+    Millis start = sim.clock.Now();
+    EXPECT_EQ(sim.port.Read(buffer, sizeof buffer), 0u);
+    EXPECT_EQ(sim.clock.Now() - start, Millis{6});
+
+    sim.port.SetTimeouts(50, 1, 50, 1, 1500);
+    start = sim.clock.Now();
+    EXPECT_EQ(sim.port.Read(buffer, sizeof buffer), 0u);
+    EXPECT_EQ(sim.clock.Now() - start, Millis{50});
+
+    // A stopped port does not wait.
+    std::stop_source stop;
+    stop.request_stop();
+    sim.port.SetStopToken(stop.get_token());
+    start = sim.clock.Now();
+    EXPECT_EQ(sim.port.Read(buffer, sizeof buffer), 0u);
+    EXPECT_EQ(sim.clock.Now(), start);
+}
+
+TEST(SimPortTest, SetBaudRateAssertsDtrAndReleasesRts) {
+    test::SimFixture sim;
+    ASSERT_TRUE(sim.port.Open("SIM1"));
+    EXPECT_FALSE(sim.network->HostLine().dtr);
+    EXPECT_FALSE(sim.network->HostLine().rts);
+    sim.port.SetDtr(false);
+    sim.port.SetRts(true);
+    EXPECT_TRUE(sim.network->HostLine().rts);
+    ASSERT_TRUE(sim.port.SetBaudRate(19200));
+    EXPECT_EQ(sim.network->HostLine(), (sim::LineState{19200, 8, 0, 0, true, false}));
+}
+
+TEST(SimPortTest, RepliesTakeTheirTime) {
+    test::SimFixture sim;
+    ASSERT_TRUE(sim.Connect());
+    sim.port.SetTimeouts(1000, 1, 1000, 1, 1500);
+    std::uint8_t buffer[256];
+
+    // The unit on the cable answers within a few milliseconds ...
+    const Bytes local = {0x03, 0x00, 0x00, 0x29};
+    Millis start = sim.clock.Now();
+    sim.port.Write(local.data(), local.size());
+    ASSERT_GT(sim.port.Read(buffer, sizeof buffer), 0u);
+    EXPECT_LE(sim.clock.Now() - start, Millis{5});
+    sim.Collect(Millis{20});
+
+    // ... a remote one after its radio latency.
+    const Bytes remote = {0x03, 0x01, 0x2C, 0x29};
+    start = sim.clock.Now();
+    sim.port.Write(remote.data(), remote.size());
+    ASSERT_GT(sim.port.Read(buffer, sizeof buffer), 0u);
+    EXPECT_GE(sim.clock.Now() - start, sim::kRemoteLatency);
+    EXPECT_LE(sim.clock.Now() - start, sim::kRemoteLatency + Millis{5});
+}
+
+TEST(SimPortTest, ALongExchangeCostsOnlyVirtualTime) {
+    test::SimFixture sim;
+    ASSERT_TRUE(sim.Connect());
+    const Bytes request = {0x03, 0x01, 0x2C, 0x01};
+    for (int i = 0; i < 2000; ++i) {
+        ASSERT_EQ(sim.Exchange(request, Millis{100}).size(), 68u);
+    }
+    EXPECT_GE(sim.clock.Now(), Millis{200000});
+}
+
+TEST(SimPortTest, OneHostAtATime) {
+    test::SimFixture sim;
+    EXPECT_FALSE(IsPortInUse("SIM1"));
+    ASSERT_TRUE(sim.Connect());
+    EXPECT_TRUE(IsPortInUse("SIM1"));
+    SerialPort other;
+    EXPECT_FALSE(other.Open("SIM1"));
+    EXPECT_FALSE(other.Open("SIM2"));  // no such network
+    sim.port.Close();
+    EXPECT_TRUE(other.Open("SIM1"));
+
+    const std::vector<PortListEntry> entries = DiscoverPorts();
+    ASSERT_FALSE(entries.empty());
+    EXPECT_EQ(entries.back().text, "SIM1 (In Use)");
+    EXPECT_EQ(entries.back().portName, "SIM1");
+}
+
+TEST(SimPortTest, WithoutAProviderSimNamesDoNotOpen) {
+    SerialPort port;
+    EXPECT_FALSE(port.Open("SIM1"));
+}
+
+TEST(SimPortTest, AVanishedPortFailsReadsWritesAndOpens) {
+    test::SimFixture sim;
+    ASSERT_TRUE(sim.Connect());
+    sim.network->SetVanishAfter(2);
+    EXPECT_FALSE(sim.Exchange({0x03, 0x00, 0x00, 0x29}).empty());
+    EXPECT_FALSE(sim.Exchange({0x03, 0x00, 0x00, 0x29}).empty());
+    EXPECT_TRUE(sim.Exchange({0x03, 0x00, 0x00, 0x29}).empty());
+    EXPECT_TRUE(sim.network->Vanished());
+    const std::uint8_t frame[] = {0x03, 0x00, 0x00, 0x29};
+    EXPECT_EQ(sim.port.Write(frame, sizeof frame), 0u);
+    sim.port.Close();
+    EXPECT_FALSE(sim.port.Open("SIM1"));
+    EXPECT_TRUE(IsPortInUse("SIM1"));
+}
+
+TEST(SimPortTest, PurgeKeepsBytesStillOnTheirWay) {
+    test::SimFixture sim;
+    ASSERT_TRUE(sim.Connect());
+    const Bytes remote = {0x03, 0x01, 0x2C, 0x29};
+    sim.port.Write(remote.data(), remote.size());
+    EXPECT_TRUE(sim.port.Purge());  // nothing has arrived yet
+    EXPECT_EQ(sim.Collect().size(), 10u);
+
+    sim.port.Write(remote.data(), remote.size());
+    sim.clock.Advance(Millis{200});
+    EXPECT_TRUE(sim.port.Purge());  // the reply has arrived and is dropped
+    EXPECT_TRUE(sim.Collect().empty());
+}
+
+// Faults, one direction or one unit at a time, on the serial-number request to unit 300
+// whose faithful reply is 10 bytes.
+struct FaultCase {
+    const char* name;
+    std::string spec;
+    std::size_t size;  // bytes that arrive
+    bool wellFormed;   // first byte = count - 1 and the bytes unchanged
+};
+
+class FaultTest : public ::testing::TestWithParam<FaultCase> {};
+
+TEST_P(FaultTest, InjectedFaultsShowOnTheWire) {
+    test::SimFixture sim;
+    sim::FaultPlan plan;
+    std::string error;
+    ASSERT_TRUE(sim::ParseFaultSpec(GetParam().spec, plan, error)) << error;
+    EXPECT_TRUE(sim::ApplyFaultPlan(*sim.network, plan).empty());
+    ASSERT_TRUE(sim.Connect());
+    const Bytes faithful = {0x09, 0x01, 0x2C, 0x8D, '1', '0', '0', '3', '0', '0'};
+    const Bytes reply = sim.Exchange({0x03, 0x01, 0x2C, 0x29});
+    EXPECT_EQ(reply.size(), GetParam().size);
+    EXPECT_EQ(reply == faithful, GetParam().wellFormed);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, FaultTest,
+    ::testing::Values(FaultCase{"None", "", 10, true},
+                      FaultCase{"RepliesDropped", "out.drop=1", 0, false},
+                      FaultCase{"RequestsDropped", "in.drop=1", 0, false},
+                      FaultCase{"RepliesCorrupted", "out.corrupt=1", 10, false},
+                      FaultCase{"ExtraBytes", "out.extra=1", 20, false},
+                      FaultCase{"OtherUnitsFaultsDoNotMatter", "u301.drop=1,u1.silent=0", 10, true},
+                      FaultCase{"UnitRepliesDropped", "u300.out.drop=1", 0, false},
+                      FaultCase{"UnitSilent", "u300.silent=0", 0, false},
+                      FaultCase{"SplitAndDelayedStillWhole", "out.split=3,out.gap=20,delay=50", 10,
+                                true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(SimFaultsTest, SplitRepliesArriveInPieces) {
+    test::SimFixture sim;
+    sim.network->LineFaults(sim::Direction::ToHost).settings.splitEvery = 3;
+    sim.network->LineFaults(sim::Direction::ToHost).settings.splitGap = Millis{20};
+    ASSERT_TRUE(sim.Connect());
+    const std::uint8_t request[] = {0x03, 0x00, 0x00, 0x29};
+    sim.port.Write(request, sizeof request);
+    std::vector<std::size_t> reads;
+    std::uint8_t buffer[64];
+    for (int i = 0; i < 40; ++i) {
+        if (const std::size_t n = sim.port.Read(buffer, sizeof buffer)) {
+            reads.push_back(n);
+        }
+    }
+    EXPECT_EQ(reads, (std::vector<std::size_t>{3, 3, 3, 1}));
+}
+
+TEST(SimFaultsTest, DelayAddsToTheTravelTime) {
+    test::SimFixture sim;
+    sim.network->LineFaults(sim::Direction::ToHost).settings.delay = Millis{100};
+    ASSERT_TRUE(sim.Connect());
+    sim.port.SetTimeouts(1000, 1, 1000, 1, 1500);
+    const std::uint8_t request[] = {0x03, 0x00, 0x00, 0x29};
+    const Millis start = sim.clock.Now();
+    sim.port.Write(request, sizeof request);
+    std::uint8_t buffer[64];
+    ASSERT_GT(sim.port.Read(buffer, sizeof buffer), 0u);
+    EXPECT_GE(sim.clock.Now() - start, Millis{100});
+    EXPECT_LE(sim.clock.Now() - start, Millis{105});
+}
+
+TEST(SimFaultsTest, AUnitGoesSilentAfterItsReplies) {
+    test::SimFixture sim;
+    ASSERT_TRUE(sim.Connect());
+    sim.network->FindRemote(300)->SetSilentAfter(2);
+    const Bytes request = {0x03, 0x01, 0x2C, 0x29};
+    EXPECT_FALSE(sim.Exchange(request).empty());
+    EXPECT_FALSE(sim.Exchange(request).empty());
+    EXPECT_TRUE(sim.Exchange(request).empty());
+    EXPECT_FALSE(sim.Exchange({0x03, 0x01, 0x2D, 0x29}).empty());
+}
+
+TEST(SimFaultsTest, TheSameSeedGivesTheSameFaults) {
+    auto run = [] {
+        sim::FaultFilter filter(7);
+        filter.settings.dropByte = 0.3;
+        filter.settings.corruptByte = 0.3;
+        std::vector<std::uint8_t> all;
+        for (int i = 0; i < 20; ++i) {
+            for (const sim::TimedBytes& piece : filter.Apply(Millis{0}, {1, 2, 3, 4, 5, 6, 7, 8})) {
+                all.insert(all.end(), piece.bytes.begin(), piece.bytes.end());
+            }
+        }
+        return all;
+    };
+    const std::vector<std::uint8_t> first = run();
+    EXPECT_EQ(first, run());
+    EXPECT_LT(first.size(), 160u);
+}
+
+struct SpecCase {
+    const char* spec;
+    bool ok;
+};
+
+class FaultSpecTest : public ::testing::TestWithParam<SpecCase> {};
+
+TEST_P(FaultSpecTest, ParsesOrRefuses) {
+    sim::FaultPlan plan;
+    std::string error;
+    EXPECT_EQ(sim::ParseFaultSpec(GetParam().spec, plan, error), GetParam().ok) << error;
+    EXPECT_EQ(error.empty(), GetParam().ok);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Specs, FaultSpecTest,
+    ::testing::Values(SpecCase{"", true}, SpecCase{"drop=0.5,,corrupt=0", true},
+                      SpecCase{"in.delay=20,out.split=4,out.gap=2", true},
+                      SpecCase{"u300.silent=5,u2.in.drop=1,vanish=10,seed=3", true},
+                      SpecCase{"drop=2", false}, SpecCase{"drop=x", false},
+                      SpecCase{"delay=-1", false}, SpecCase{"split", false},
+                      SpecCase{"sideways.drop=1", false}, SpecCase{"u70000.drop=1", false},
+                      SpecCase{"u300.vanish=1", false}, SpecCase{"in.silent=1", false},
+                      SpecCase{"jitter=3", false}));
+
+TEST(FaultSpecTest, FieldsLandWhereTheyBelong) {
+    sim::FaultPlan plan;
+    std::string error;
+    ASSERT_TRUE(sim::ParseFaultSpec(
+        "drop=0.25,out.split=4,out.gap=2,u300.silent=5,u300.in.corrupt=1,vanish=9,seed=3", plan,
+        error));
+    EXPECT_DOUBLE_EQ(plan.toUnit.dropByte, 0.25);
+    EXPECT_DOUBLE_EQ(plan.toHost.dropByte, 0.25);
+    EXPECT_EQ(plan.toHost.splitEvery, 4u);
+    EXPECT_EQ(plan.toUnit.splitEvery, 0u);
+    EXPECT_EQ(plan.toHost.splitGap, Millis{2});
+    EXPECT_EQ(plan.units.at(300).silentAfter, 5);
+    EXPECT_DOUBLE_EQ(plan.units.at(300).toUnit.corruptByte, 1.0);
+    EXPECT_DOUBLE_EQ(plan.units.at(300).toHost.corruptByte, 0.0);
+    EXPECT_EQ(plan.vanishAfter, 9);
+    EXPECT_EQ(plan.seed, 3u);
+
+    test::SimFixture sim;
+    EXPECT_EQ(sim::ApplyFaultPlan(*sim.network, plan), std::vector<std::uint16_t>{});
+    plan.units[999];
+    EXPECT_EQ(sim::ApplyFaultPlan(*sim.network, plan), std::vector<std::uint16_t>{999});
+}
+
+}  // namespace
+}  // namespace skelvane
