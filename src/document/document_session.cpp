@@ -57,6 +57,19 @@ SessionPaths DefaultSessionPaths() {
     return {ProgramDirectory(), std::filesystem::path(SKELVANE_INSTALL_DATA_DIR)};
 }
 
+std::filesystem::path FindTemplateFile(std::string_view fileName, const SessionPaths& paths) {
+    const std::filesystem::path name = PathOf(fileName);
+    if (name.empty() || name.is_absolute() || IsRegularFile(name)) {
+        return name;
+    }
+    for (const std::filesystem::path& dir : {paths.programDir, paths.dataDir}) {
+        if (!dir.empty() && IsRegularFile(dir / name)) {
+            return dir / name;
+        }
+    }
+    return name;
+}
+
 DocumentSession::DocumentSession(Prompter& prompter, LinkIdCounter& ids, SessionPaths paths)
     : prompter_(prompter), paths_(std::move(paths)), user_(ids), template_(ids), config_(ids) {
     user_.SetFileName(std::string(kNewDocumentName));
@@ -130,22 +143,6 @@ void DocumentSession::ChooseModel() {
             break;
         }
     }
-}
-
-std::filesystem::path DocumentSession::ResolveTemplatePath(std::string_view fileName) const {
-    const std::filesystem::path name = PathOf(fileName);
-    if (name.empty() || name.is_absolute()) {
-        return name;
-    }
-    if (IsRegularFile(name)) {
-        return name;
-    }
-    for (const std::filesystem::path& dir : {paths_.programDir, paths_.dataDir}) {
-        if (!dir.empty() && IsRegularFile(dir / name)) {
-            return dir / name;
-        }
-    }
-    return name;
 }
 
 std::vector<std::string> DocumentSession::ModelNames() const {

@@ -24,6 +24,11 @@ struct SessionPaths {
 // The folder of the running program and the data folder the build installs to.
 SessionPaths DefaultSessionPaths();
 
+// Where a template file name is found: as given when absolute; otherwise the first of the
+// current folder, the program's folder and the data folder that holds it (the name as given
+// when none does, so that reading it fails with the usual message). The name is Latin-1.
+std::filesystem::path FindTemplateFile(std::string_view fileName, const SessionPaths& paths);
+
 // The default model and its template, used when the configuration offers no choice.
 inline constexpr std::string_view kDefaultModelName = "TAVRIN-A";
 inline constexpr std::string_view kDefaultTemplateFile = "TAVRIN-A.TPL";
@@ -108,10 +113,10 @@ class DocumentSession {
     // The model and template file chosen at the last New.
     std::string ModelName() const { return modelName_; }
     std::string TemplateFileName() const { return templateFile_; }
-    // Where a template file name is found: as given when absolute; otherwise the first of the
-    // current folder, the program's folder and the data folder that holds it (the name as
-    // given when none does).
-    std::filesystem::path ResolveTemplatePath(std::string_view fileName) const;
+    // Where this session finds a template file (FindTemplateFile with its folders).
+    std::filesystem::path ResolveTemplatePath(std::string_view fileName) const {
+        return FindTemplateFile(fileName, paths_);
+    }
 
     // Called by Save before the network is written.
     void SetStorePortSettings(std::function<void()> store) {

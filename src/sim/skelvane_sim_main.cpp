@@ -18,6 +18,7 @@
 #include "sim/faults.h"
 #include "sim/network.h"
 #include "sim/pty_bridge.h"
+#include "sim/template_network.h"
 
 namespace {
 
@@ -93,7 +94,19 @@ int main(int argc, char** argv) {
     SystemClock clock;
     std::shared_ptr<sim::Network> network;
     if (networkPath.empty()) {
-        network = sim::MakeBuiltInNetwork(clock);
+        // The default model's register sets; the small built-in set when no template is
+        // installed.
+        const std::filesystem::path templatePath = sim::FindDefaultTemplate();
+        if (!templatePath.empty()) {
+            network = sim::NetworkFromTemplate(templatePath, clock, error);
+        }
+        if (network == nullptr) {
+            std::cerr << "skelvane-sim: "
+                      << (templatePath.empty() ? std::string("no template of the default model")
+                                               : error)
+                      << "; serving the built-in register set\n";
+            network = sim::MakeBuiltInNetwork(clock);
+        }
     } else {
         std::vector<std::string> warnings;
         network = sim::NetworkFromFile(networkPath, clock, error, &warnings);

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "base/clock.h"
+#include "sim/network.h"
+
+namespace skelvane::sim {
+
+// The units of the built-in network (a Master of UA 1 on the cable, a Repeater of UA 2 and
+// the Remotes 300 and 301), each with the register set its kind has in a model template.
+// nullptr with a message in `error` when the template cannot be read or lacks one of the
+// three kinds.
+std::shared_ptr<Network> NetworkFromTemplate(const std::filesystem::path& templatePath,
+                                             Clock& clock, std::string& error);
+
+// The default model's template as the program finds it (the current folder, beside the
+// program, the installed data folder); empty when there is none.
+std::filesystem::path FindDefaultTemplate();
+
+}  // namespace skelvane::sim
