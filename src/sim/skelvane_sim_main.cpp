@@ -96,16 +96,10 @@ int main(int argc, char** argv) {
     if (networkPath.empty()) {
         // The default model's register sets; the small built-in set when no template is
         // installed.
-        const std::filesystem::path templatePath = sim::FindDefaultTemplate();
-        if (!templatePath.empty()) {
-            network = sim::NetworkFromTemplate(templatePath, clock, error);
-        }
-        if (network == nullptr) {
-            std::cerr << "skelvane-sim: "
-                      << (templatePath.empty() ? std::string("no template of the default model")
-                                               : error)
-                      << "; serving the built-in register set\n";
-            network = sim::MakeBuiltInNetwork(clock);
+        std::string note;
+        network = sim::MakeDefaultNetwork(clock, note);
+        if (!note.empty()) {
+            std::cerr << "skelvane-sim: " << note << "\n";
         }
     } else {
         std::vector<std::string> warnings;

@@ -10,6 +10,7 @@
 #include "document/network_file.h"
 #include "document/parameter_sets.h"
 #include "sim/block_seed.h"
+#include "sim/builtin_network.h"
 
 namespace skelvane::sim {
 namespace {
@@ -58,6 +59,22 @@ std::filesystem::path FindDefaultTemplate() {
         FindTemplateFile(kDefaultTemplateFile, DefaultSessionPaths());
     std::error_code ec;
     return std::filesystem::is_regular_file(path, ec) ? path : std::filesystem::path();
+}
+
+std::shared_ptr<Network> MakeDefaultNetwork(Clock& clock, std::string& note) {
+    note.clear();
+    std::string error;
+    const std::filesystem::path templatePath = FindDefaultTemplate();
+    std::shared_ptr<Network> network;
+    if (!templatePath.empty()) {
+        network = NetworkFromTemplate(templatePath, clock, error);
+    }
+    if (network == nullptr) {
+        note = (templatePath.empty() ? std::string("no template of the default model") : error) +
+               "; serving the built-in register set";
+        network = MakeBuiltInNetwork(clock);
+    }
+    return network;
 }
 
 }  // namespace skelvane::sim

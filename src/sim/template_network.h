@@ -20,4 +20,9 @@ std::shared_ptr<Network> NetworkFromTemplate(const std::filesystem::path& templa
 // program, the installed data folder); empty when there is none.
 std::filesystem::path FindDefaultTemplate();
 
+// The network a user without radios tries commands on: the built-in layout seeded from the
+// default model's template, or the small built-in register set when no template can be read
+// (then `note` says why; it stays empty otherwise).
+std::shared_ptr<Network> MakeDefaultNetwork(Clock& clock, std::string& note);
+
 }  // namespace skelvane::sim
