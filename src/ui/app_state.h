@@ -8,8 +8,8 @@
 #include "document/link_id_counter.h"
 #include "document/unit_facts.h"
 #include "link/port_settings.h"
-#include "sim/builtin_network.h"
 #include "sim/sim_port.h"
+#include "sim/template_network.h"
 
 namespace skelvane {
 
@@ -18,7 +18,7 @@ namespace skelvane {
 // depend on each other.
 struct AppState {
     AppState(Prompter& prompter, SessionPaths paths) : session(prompter, ids, std::move(paths)) {
-        simPorts.Add("SIM1", sim::MakeBuiltInNetwork(clock));
+        simPorts.Add("SIM1", sim::MakeDefaultNetwork(clock, simNote));
     }
     AppState(const AppState&) = delete;
     AppState& operator=(const AppState&) = delete;
@@ -37,7 +37,10 @@ struct AppState {
     std::unique_ptr<SettingsStore> settingsStore = std::make_unique<MemorySettingsStore>();
 
     // A simulated network served as the port "SIM1", so that every device command can be
-    // tried without a radio. Registered for as long as the state lives.
+    // tried without a radio: the default model's units, or a small built-in register set
+    // when its template cannot be read (`simNote` says why). Registered for as long as the
+    // state lives.
+    std::string simNote;
     sim::PortHub simPorts;
     sim::ScopedSimPorts simRegistration{simPorts};
 };
