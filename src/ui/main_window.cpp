@@ -272,6 +272,11 @@ void MainWindow::newNetwork() {
 }
 
 void MainWindow::openNetwork() {
+    // The question comes before the file dialog. Once it is answered (the changes discarded
+    // or saved) and a file chosen, the read must not ask it again.
+    if (!state_.session.AskAboutChanges()) {
+        return;
+    }
     QFileDialog dialog(this, QString(), fromPath(programDir()),
                        fileDialogFilter(LoadText(kIdsNetworkFilter)));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
@@ -281,6 +286,7 @@ void MainWindow::openNetwork() {
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return;
     }
+    state_.session.User().SetModified(false);
     openFile(toPath(dialog.selectedFiles().front()));
 }
 

@@ -2,6 +2,7 @@
 // deleting, copying and pasting, renaming, saving and opening.
 
 #include <QCursor>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QTest>
 #include <QTimer>
@@ -101,6 +102,7 @@ class MainWindowTest : public QObject {
     void treeSelectionSelectsTheBlockInTheDiagram();
     void closingAsksAboutUnsavedChanges();
     void newAsksAboutUnsavedChangesFirst();
+    void openAsksOnceBeforeTheFileDialog();
 };
 
 void MainWindowTest::newNetworkShowsOneMaster() {
@@ -552,6 +554,31 @@ void MainWindowTest::newAsksAboutUnsavedChangesFirst() {
     QCOMPARE(treeTexts(*h.window().explorer()).size(), 2);
     QVERIFY(h.session().CopiedBlock() == nullptr);
     QVERIFY(!h.session().User().Modified());
+}
+
+void MainWindowTest::openAsksOnceBeforeTheFileDialog() {
+    Harness h;
+    const std::filesystem::path path = h.dir() / "one.xml";
+    QVERIFY(h.window().saveTo(path));
+    h.place(BlockKind::Remote, QPoint(200, 200));
+    h.place(BlockKind::Remote, QPoint(400, 200));
+    h.prompter().QueueAnswer(Answer::Yes);  // discard the changes
+    int questionsBeforeDialog = -1;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (dialog == nullptr) {
+            return;
+        }
+        questionsBeforeDialog = countMessages(h.prompter(), LoadText(kIdsDiscardChanges));
+        dialog->selectFile(QString::fromStdString(path.string()));
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    h.window().runCommand(command::kOpen);
+    QCOMPARE(questionsBeforeDialog, 1);
+    QCOMPARE(countMessages(h.prompter(), LoadText(kIdsDiscardChanges)), 1);
+    QCOMPARE(h.diagram().itemCount(), 1);  // the saved network: its Master only
+    QCOMPARE(h.window().windowTitle(),
+             QStringLiteral("Skelvane - ") + QString::fromStdString(path.string()));
 }
 
 QTEST_MAIN(MainWindowTest)
