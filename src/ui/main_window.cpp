@@ -596,6 +596,8 @@ void MainWindow::forgetLinksTo(const Block& removed) {
 
 void MainWindow::deleteSelected() {
     BlockDiagram& d = view_->diagram();
+    // A drag in progress ends first, while its item and row still mean what they meant.
+    d.endCapture();
     bool deleted = false;
     for (int i = d.nextSelected(-1); i >= 0; i = d.nextSelected(-1)) {
         Block* block = blockOf(d.getData(i));

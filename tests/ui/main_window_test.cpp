@@ -171,6 +171,19 @@ void MainWindowTest::droppingALinkFarFromAnyBlockRemovesIt() {
     QCOMPARE(remote->Inputs().at(0).id, master->Outputs().at(0).id);
     h.session().User().SetModified(false);
 
+    // A drag that ends without a drop (Escape) leaves the link as it was, though the diagram
+    // showed it gone while the mouse was far from any output.
+    press(h.viewport(), h.iconCentre(remote));
+    move(h.viewport(), QPoint(560, 480));
+    move(h.viewport(), QPoint(600, 500));
+    QVERIFY(!h.diagram().item(h.itemOf(remote))->rows[0].linked());
+    key(h.view(), Qt::Key_Escape);
+    release(h.viewport(), QPoint(600, 500));
+    QCOMPARE(h.diagram().mode(), DiagramMode::Idle);
+    QVERIFY(h.diagram().item(h.itemOf(remote))->rows[0].linked());
+    QCOMPARE(remote->Inputs().at(0).id, master->Outputs().at(0).id);
+    QVERIFY(!h.session().User().Modified());
+
     drag(h.viewport(), h.iconCentre(remote), QPoint(600, 500));
     QCOMPARE(remote->Inputs().at(0).id, 0);
     QVERIFY(!h.diagram().item(h.itemOf(remote))->rows[0].linked());
