@@ -50,9 +50,8 @@ Block* blockOf(DiagramData data) {
 
 }  // namespace
 
-MainWindow::MainWindow(AppState& state, Prompter& prompter, DeviceCommands& devices,
-                       QWidget* parent)
-    : QMainWindow(parent), state_(state), prompter_(prompter), devices_(devices) {
+MainWindow::MainWindow(AppState& state, DeviceCommands& devices, QWidget* parent)
+    : QMainWindow(parent), state_(state), devices_(devices) {
     setObjectName(QStringLiteral("Skelvane_Main"));
     state_.portSettings = LoadPortSettings(*state_.settingsStore, PlatformDefaultPortName());
     state_.session.SetStorePortSettings(

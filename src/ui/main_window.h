@@ -20,7 +20,6 @@ class DeviceCommands;
 class DiagramView;
 class ExplorerTree;
 class PortBar;
-class Prompter;
 
 // The program's window: menus, toolbar, status bar, the explorer tree and the diagram side by
 // side. It routes commands to the document session and the device dialogs and keeps the tree
@@ -32,8 +31,7 @@ class MainWindow : public QMainWindow, public DiagramOwner {
     // The squared distance within which a dropped link finds its output.
     static constexpr std::int64_t kDropLimit = 7000;
 
-    MainWindow(AppState& state, Prompter& prompter, DeviceCommands& devices,
-               QWidget* parent = nullptr);
+    MainWindow(AppState& state, DeviceCommands& devices, QWidget* parent = nullptr);
     ~MainWindow() override;
 
     // Reads the configuration and makes the first network. False when the program must end
@@ -102,7 +100,6 @@ class MainWindow : public QMainWindow, public DiagramOwner {
     std::filesystem::path programDir() const;
 
     AppState& state_;
-    Prompter& prompter_;
     DeviceCommands& devices_;
 
     std::map<int, QAction*> actions_;

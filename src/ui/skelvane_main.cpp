@@ -62,7 +62,7 @@ int main(int argc, char** argv) {
     AppState state(prompter, DefaultSessionPaths());
     state.settingsStore = OpenPlatformSettingsStore();
     UnavailableDeviceCommands devices(prompter);
-    MainWindow window(state, prompter, devices);
+    MainWindow window(state, devices);
     dialogs.setParent(&window);
 
     if (!window.startUp()) {

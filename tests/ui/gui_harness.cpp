@@ -54,7 +54,7 @@ Harness::Harness() {
     const std::filesystem::path dir = temp_.path().toStdString();
     writeTemplate(dir / "TAVRIN-A.TPL");
     state_ = std::make_unique<AppState>(prompter_, SessionPaths{dir, dir});
-    window_ = std::make_unique<MainWindow>(*state_, prompter_, devices_);
+    window_ = std::make_unique<MainWindow>(*state_, devices_);
     window_->resize(900, 640);
     window_->startUp();
     window_->show();
