@@ -22,7 +22,7 @@ QImage render(Harness& h) {
 }
 
 // Colours compared by their RGB value (a palette colour and an image pixel of the same value
-// may differ in their colour spec).
+// may differ in how they hold it).
 QRgb pixel(const QImage& image, QPoint p) {
     return image.pixel(p);
 }
