@@ -45,6 +45,10 @@ std::optional<std::string> IdText(std::string text) {
         }
         return std::to_string(id);
     }
+    if (text.empty() || text.size() > 3 ||
+        text.find_first_not_of("0123456789") != std::string::npos || std::stoi(text) > 255) {
+        return std::nullopt;
+    }
     return text;
 }
 
@@ -78,7 +82,10 @@ std::optional<CustomSpec> ParseCustom(const std::string& text, bool withValue) {
 }
 
 std::string CheckCustom(const std::string& text, bool withValue) {
-    return ParseCustom(text, withValue) ? std::string() : "expected SIZE:ID1[,ID2,...]";
+    return ParseCustom(text, withValue)
+               ? std::string()
+               : withValue ? "expected SIZE:ID1[,ID2,...]=VALUE with ids 0 to 255"
+                           : "expected SIZE:ID1[,ID2,...] with ids 0 to 255";
 }
 
 void PutCustom(DiagnosticsPageModel& page, const CustomSpec& spec) {
