@@ -3,8 +3,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <random>
 #include "base/format.h"
+
 #include "link/default_sets.h"
+#include "link/diagnostics_exchange.h"
 #include "link/diagnostics_page_model.h"
 #include "link/settings_page_model.h"
 #include "link/version_number.h"
@@ -396,6 +399,43 @@ TEST(ParseSettingsReplyFactsTest, LinkRateAndCountryComeFromTheirRegisters) {
     const Bytes version = test::Join({0x08, 0, 1, 0x8C}, test::Text("V4.45"));
     EXPECT_EQ(ParseSettingsReply(link, none, facts, version.data(), version.size()), 1);
     EXPECT_EQ(facts.versionNumber.load(), 0u);
+}
+
+}  // namespace
+}  // namespace skelvane
+
+namespace skelvane {
+namespace {
+
+// Replies of every length and content, each in a buffer exactly its size, so a read past
+// the reply is caught by the address sanitizer.
+TEST(ReplyParsersTest, ArbitraryBytesStayInsideTheReply) {
+    VirtualClock clock;
+    LogPane log(0);
+    DeviceLink link(clock, log, "SIM1");
+    auto block = test::TemplateBlock(BlockKind::Remote, 300);
+    UnitFacts facts;
+    CustomParameter custom{4, {0x20, 0x21, 0xC4, 0x02}, 0};
+    std::string field;
+    std::mt19937 random(7);
+    const std::uint8_t codes[] = {0x64, 0x5A, 0x8C, 0x8D, 0x8E, 0x90, 0x93, 0xAE, 0x11};
+    for (int round = 0; round < 4000; ++round) {
+        const auto size = static_cast<std::size_t>(random() % 258);
+        auto reply = std::make_unique<std::uint8_t[]>(size);
+        for (std::size_t i = 0; i < size; ++i) {
+            reply[i] = static_cast<std::uint8_t>(random());
+        }
+        if (size > 3 && round % 4 != 0) {
+            reply[0] = static_cast<std::uint8_t>(size - 1);  // mostly well-formed heads
+            reply[3] = codes[random() % std::size(codes)];
+        }
+        ParseSettingsReply(link, block->Parameters(), facts, reply.get(), size);
+        ParseDiagReply(link, block->Parameters(), custom, field, reply.get(), size);
+    }
+    for (const Parameter& parameter : block->Parameters()) {
+        EXPECT_LE(parameter.textValue.size(), kTextValueMax);
+    }
+    EXPECT_GT(log.Size(), 0u);
 }
 
 }  // namespace
