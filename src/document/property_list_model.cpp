@@ -6,7 +6,7 @@
 #include "base/format.h"
 #include "base/latin1.h"
 #include "base/strings.h"
-#include "document/unit_address_naming.h"
+#include "document/block_names.h"
 
 namespace skelvane {
 
@@ -170,7 +170,7 @@ bool PropertyListModel::AcceptNumber(std::size_t row, std::uint32_t value) {
         if (unitAddressChanged_) {
             unitAddressChanged_(value);
         }
-        if (NameBlockAfterUnitAddress(block_, value) && renamed_) {
+        if (NameAfterUnitAddress(block_, value) && renamed_) {
             renamed_(block_);
         }
     }

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "document/property_list_model.h"
-#include "document/unit_address_naming.h"
 
 namespace skelvane {
 namespace {
@@ -111,31 +110,6 @@ INSTANTIATE_TEST_SUITE_P(
                       RangeCase{"-1", false, "Value '4294967295' out of range <1, 65535>"},
                       RangeCase{" 42abc", true, ""}));
 
-struct NamingCase {
-    const char* name;
-    std::uint32_t ua;
-    const char* after;
-};
-
-class NamingTest : public ::testing::TestWithParam<NamingCase> {};
-
-TEST_P(NamingTest, ABlockIsNamedAfterItsAddressOnlyWhenItsNameIsADefaultOrANumber) {
-    auto block = CreateBlock(static_cast<int>(BlockKind::Remote));
-    block->SetName(GetParam().name);
-    const bool renamed = NameBlockAfterUnitAddress(*block, GetParam().ua);
-    EXPECT_EQ(block->Name(), GetParam().after);
-    EXPECT_EQ(renamed, std::string(GetParam().name) != GetParam().after);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Names, NamingTest,
-    ::testing::Values(NamingCase{"Remote", 1, "Remote"}, NamingCase{"Remote", 0, "Remote"},
-                      NamingCase{"Remote", 25, "25"}, NamingCase{"Repeater", 2, "2"},
-                      NamingCase{"7", 30, "30"}, NamingCase{" -7 west", 30, "30"},
-                      NamingCase{"0 north", 30, "0 north"}, NamingCase{"Master", 30, "Master"},
-                      NamingCase{"Pump house", 30, "Pump house"},
-                      NamingCase{"remote", 30, "remote"}));
-
 TEST_F(PropertyListTest, AnAcceptedUnitAddressRenamesTheBlockAndTellsThePage) {
     std::uint32_t told = 0;
     int renamed = 0;
@@ -148,6 +122,10 @@ TEST_F(PropertyListTest, AnAcceptedUnitAddressRenamesTheBlockAndTellsThePage) {
     EXPECT_EQ(renamed, 1);
     EXPECT_FALSE(list.AcceptNumber(Row("UnitAddress"), std::uint32_t{0}));
     EXPECT_EQ(told, 25u);
+    // Address 1 is taken but names nothing.
+    EXPECT_TRUE(list.AcceptNumber(Row("UnitAddress"), std::uint32_t{1}));
+    EXPECT_EQ(block->Name(), "25");
+    EXPECT_EQ(renamed, 1);
 }
 
 struct InterlockCase {
