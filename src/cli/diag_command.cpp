@@ -82,10 +82,9 @@ std::optional<CustomSpec> ParseCustom(const std::string& text, bool withValue) {
 }
 
 std::string CheckCustom(const std::string& text, bool withValue) {
-    return ParseCustom(text, withValue)
-               ? std::string()
-               : withValue ? "expected SIZE:ID1[,ID2,...]=VALUE with ids 0 to 255"
-                           : "expected SIZE:ID1[,ID2,...] with ids 0 to 255";
+    return ParseCustom(text, withValue) ? std::string()
+           : withValue                  ? "expected SIZE:ID1[,ID2,...]=VALUE with ids 0 to 255"
+                                        : "expected SIZE:ID1[,ID2,...] with ids 0 to 255";
 }
 
 void PutCustom(DiagnosticsPageModel& page, const CustomSpec& spec) {
