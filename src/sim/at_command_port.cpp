@@ -72,6 +72,12 @@ void AtCommandPort::OnBytes(PortContext& port, std::span<const std::uint8_t> byt
             if (line_.empty()) {
                 continue;
             }
+            // CR LF ends one line, not two; and after a command that leaves command mode the
+            // LF must not reach the diagnostic side.
+            if (byte == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') {
+                echo.push_back('\n');
+                ++i;
+            }
             flushEcho();
             const std::string line = std::move(line_);
             line_.clear();
@@ -164,8 +170,8 @@ void AtCommandPort::Sweep(PortContext& port) {
     const int channels = ScanChannelCount(options_.model, rate);
     const std::vector<ChannelLevel> levels = noise_.Sweep(channels);
     int last = channels;
-    const bool cut =
-        channels > 1 && std::bernoulli_distribution(options_.cutAnswerChance)(random_);
+    const double chance = options_.cutAnswerChance > 0 ? std::min(options_.cutAnswerChance, 1.0) : 0.0;
+    const bool cut = channels > 1 && std::bernoulli_distribution(chance)(random_);
     if (cut) {
         last = std::uniform_int_distribution<int>(1, channels - 1)(random_);
     }

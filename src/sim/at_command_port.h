@@ -57,6 +57,8 @@ class AtCommandPort final : public PortHandler,
     void OnLeave(PortContext& port) override;
 
     const AtCommandOptions& Options() const { return options_; }
+    // Change under the network's lock while a host may be talking.
+    void SetCutAnswerChance(double chance) { options_.cutAnswerChance = chance; }
     int Sweeps() const { return sweeps_; }
 
   private:
