@@ -53,9 +53,7 @@ std::vector<std::uint8_t> Bytes(const std::string& text) {
 }  // namespace
 
 AtCommandPort::AtCommandPort(AtCommandOptions options)
-    : options_(std::move(options)),
-      noise_(options_.seed),
-      random_(options_.seed ^ 0x9E3779B9u) {}
+    : options_(std::move(options)), noise_(options_.seed), random_(options_.seed ^ 0x9E3779B9u) {}
 
 void AtCommandPort::OnBytes(PortContext& port, std::span<const std::uint8_t> bytes) {
     std::string echo;
@@ -170,7 +168,8 @@ void AtCommandPort::Sweep(PortContext& port) {
     const int channels = ScanChannelCount(options_.model, rate);
     const std::vector<ChannelLevel> levels = noise_.Sweep(channels);
     int last = channels;
-    const double chance = options_.cutAnswerChance > 0 ? std::min(options_.cutAnswerChance, 1.0) : 0.0;
+    const double chance =
+        options_.cutAnswerChance > 0 ? std::min(options_.cutAnswerChance, 1.0) : 0.0;
     const bool cut = channels > 1 && std::bernoulli_distribution(chance)(random_);
     if (cut) {
         last = std::uniform_int_distribution<int>(1, channels - 1)(random_);
@@ -263,9 +262,8 @@ bool InstallAtCommandSide(Unit& unit, AtCommandOptions options) {
 }
 
 bool InstallAtCommandSide(Network& network, AtCommandOptions options) {
-    return network.Locked([&options](Network& net) {
-        return InstallAtCommandSide(net.Local(), std::move(options));
-    });
+    return network.Locked(
+        [&options](Network& net) { return InstallAtCommandSide(net.Local(), std::move(options)); });
 }
 
 }  // namespace skelvane::sim

@@ -41,8 +41,7 @@ struct AtCommandOptions {
 // speed, and when a line starts with a byte no command can start with (a diagnostic frame's
 // length byte): that byte and the rest are handed to the diagnostic side, so a diagnostic
 // client that follows a scan on the same port is answered without any other sign.
-class AtCommandPort final : public PortHandler,
-                            public std::enable_shared_from_this<AtCommandPort> {
+class AtCommandPort final : public PortHandler, public std::enable_shared_from_this<AtCommandPort> {
   public:
     static constexpr std::size_t kMaxLine = 64;
     static constexpr Millis kResponseTime{5};

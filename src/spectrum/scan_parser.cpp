@@ -16,13 +16,9 @@ constexpr int kBarFloor = -111;
 // The level text is four characters from its '-'.
 constexpr std::size_t kLevelLength = 4;
 
-// Position of `needle` from `from` on, only when found after the first character.
+// Position of `needle` from `from` on, after the first character of the text.
 std::size_t FindAfterFirst(std::string_view text, std::string_view needle, std::size_t from) {
-    if (from > text.size()) {
-        return npos;
-    }
-    const std::size_t at = text.find(needle, from);
-    return at == 0 ? npos : at;
+    return from > text.size() ? npos : text.find(needle, std::max<std::size_t>(from, 1));
 }
 
 // The line from `from` up to its CR LF (or the end of the answer).

@@ -146,8 +146,8 @@ INSTANTIATE_TEST_SUITE_P(
         UnreadCase{"ATg\r\nch 1 -100 ...\r\n", {5, 1}},
         // No '-' before the end: nothing is read past the answer.
         UnreadCase{"ATg\r\nch 1 100dBm ...", {5, 1}},
-        // "OK" at the very start does not count.
-        UnreadCase{"OK\r\n", {0, 1}}));
+        // "OK" at the very start does not count; a later one does.
+        UnreadCase{"OK\r\n", {0, 1}}, UnreadCase{"OK\r\nch 1 -\r\nOK", {0, 1}}));
 
 TEST(ApplyReadingsTest, HoldsOnlyRise) {
     ChartModel chart;
