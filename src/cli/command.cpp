@@ -1,6 +1,6 @@
 #include "cli/command.h"
 
-#include "sim/builtin_network.h"
+#include "sim/template_network.h"
 
 #include <algorithm>
 #include <iostream>
@@ -26,7 +26,8 @@ int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
     Context context;
     context.out = &out;
     context.err = &err;
-    context.simPorts.Add("SIM1", sim::MakeBuiltInNetwork(context.clock));
+    std::string simNote;
+    context.simPorts.Add("SIM1", sim::MakeDefaultNetwork(context.clock, simNote));
     const sim::ScopedSimPorts simulator(context.simPorts);
 
     CLI::App app{"Skelvane command-line tool: network files and radios over a serial port",

@@ -19,6 +19,7 @@
 #include "sim/faults.h"
 #include "sim/network.h"
 #include "sim/pty_bridge.h"
+#include "sim/template_network.h"
 
 namespace {
 
@@ -97,7 +98,13 @@ int main(int argc, char** argv) {
     SystemClock clock;
     std::shared_ptr<sim::Network> network;
     if (networkPath.empty()) {
-        network = sim::MakeBuiltInNetwork(clock);
+        // The default model's register sets; the small built-in set when no template is
+        // installed.
+        std::string note;
+        network = sim::MakeDefaultNetwork(clock, note);
+        if (!note.empty()) {
+            std::cerr << "skelvane-sim: " << note << "\n";
+        }
     } else {
         std::vector<std::string> warnings;
         network = sim::NetworkFromFile(networkPath, clock, error, &warnings);
