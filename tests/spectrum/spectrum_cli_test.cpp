@@ -118,7 +118,7 @@ TEST(SpectrumCliTest, ScansSkelvaneSimThroughAPseudoTerminal) {
     EXPECT_EQ(log[log.size() - 2], "Model: MORVEX-B");
     EXPECT_EQ(log.back(), "Scanning ...");
 
-    // MORVEX-B at the simulator's link rate 2: 290 channels 280 kHz apart from 2401.6 MHz.
+    // MORVEX-B at the simulated link rate (1 to 3): 290 channels 280 kHz apart from 2401.6 MHz.
     const std::vector<std::string> rows = Lines(test::ReadFileBytes(csv));
     ASSERT_EQ(rows.size(), 291u);
     EXPECT_EQ(rows[0], "frequency_mhz,mean_dbm,max_dbm,mean_hold_dbm,max_hold_dbm");
