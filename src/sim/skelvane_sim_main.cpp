@@ -13,6 +13,7 @@
 
 #include "base/clock.h"
 #include "link/log_pane.h"
+#include "sim/at_command_port.h"
 #include "sim/block_seed.h"
 #include "sim/builtin_network.h"
 #include "sim/faults.h"
@@ -59,6 +60,7 @@ int main(int argc, char** argv) {
     std::string networkPath;
     std::string linkPath;
     std::string faultSpec;
+    std::string model = "TAVRIN-A";
     bool verbose = false;
     app.add_option("--network", networkPath,
                    "Network file whose radio blocks become the units; the first Master is on "
@@ -67,6 +69,8 @@ int main(int argc, char** argv) {
     app.add_option("--link", linkPath, "Also make this path a symbolic link to the terminal");
     app.add_option("--faults", faultSpec,
                    "Faults, e.g. drop=0.01,out.split=4,out.gap=2,u300.silent=5,vanish=100");
+    app.add_option("--model", model, "Model text the unit on the cable reports on its data port")
+        ->capture_default_str();
     app.add_flag("-v,--verbose", verbose, "Log the traffic");
     try {
         app.parse(argc, argv);
@@ -112,6 +116,11 @@ int main(int argc, char** argv) {
             return 1;
         }
     }
+    // The unit on the cable also answers AT commands on its data port (the spectrum scan).
+    sim::AtCommandOptions dataPort;
+    dataPort.model = model;
+    sim::InstallAtCommandSide(*network, dataPort);
+
     for (const std::uint16_t ua : sim::ApplyFaultPlan(*network, plan)) {
         std::cerr << "skelvane-sim: --faults: no unit has the address " << ua << "\n";
     }
