@@ -1,5 +1,6 @@
 #include "cli/command.h"
 
+#include "sim/at_command_port.h"
 #include "sim/template_network.h"
 
 #include <algorithm>
@@ -27,7 +28,10 @@ int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
     context.out = &out;
     context.err = &err;
     std::string simNote;
-    context.simPorts.Add("SIM1", sim::MakeDefaultNetwork(context.clock, simNote));
+    auto network = sim::MakeDefaultNetwork(context.clock, simNote);
+    // The simulated unit on the cable answers AT commands too (spectrum scans).
+    sim::InstallAtCommandSide(*network);
+    context.simPorts.Add("SIM1", std::move(network));
     const sim::ScopedSimPorts simulator(context.simPorts);
 
     CLI::App app{"Skelvane command-line tool: network files and radios over a serial port",

@@ -12,7 +12,6 @@
 #include "cli/command.h"
 #include "cli/console_prompter.h"
 #include "link/port_settings.h"
-#include "sim/at_command_port.h"
 #include "spectrum/scan_parser.h"
 #include "spectrum/spectrum_chart.h"
 #include "spectrum/spectrum_page.h"
@@ -69,10 +68,6 @@ void RunSpectrum(Context& ctx, const SpectrumOptions& options) {
     }
     if (!options.baud.empty()) {
         settings.baudRate = options.baud;
-    }
-    // A simulated radio answers on its data port too.
-    if (const std::shared_ptr<sim::Network> network = ctx.simPorts.Find(settings.portName)) {
-        sim::InstallAtCommandSide(*network);
     }
 
     ScanParserState parser;
