@@ -75,12 +75,20 @@ class RestrictionState {
     void SetRepeaters(const RepeaterList& repeaters) {
         std::lock_guard lock(mutex_);
         repeaters_ = repeaters;
+        repeatersBuilt_ = true;
+    }
+    // Whether a repeater list was built in this run; until then the slots hold 0, which is
+    // no list to send.
+    bool RepeatersBuilt() const {
+        std::lock_guard lock(mutex_);
+        return repeatersBuilt_;
     }
 
   private:
     mutable std::mutex mutex_;
     RestrictionTable table_;
     RepeaterList repeaters_;
+    bool repeatersBuilt_ = false;
 };
 
 }  // namespace skelvane

@@ -40,6 +40,16 @@ void RestrictionsPageModel::Refresh() {
     }
 }
 
+void RestrictionsPageModel::RefreshRow(std::string_view name) {
+    for (Row& row : rows_) {
+        if (row.name == name) {
+            if (const Parameter* parameter = block_.FindParameter(row.name)) {
+                row.value = parameter->textValue;
+            }
+        }
+    }
+}
+
 void RestrictionsPageModel::SelectRow(std::size_t row) {
     if (row < rows_.size()) {
         selectedRow_ = row;

@@ -38,6 +38,8 @@ class RestrictionsPageModel {
     const std::vector<Row>& Rows() const { return rows_; }
     // Every row's value again from its parameter.
     void Refresh();
+    // The value of the row of that parameter again (a value a unit just reported).
+    void RefreshRow(std::string_view name);
 
     // A click on row `row`; a click beside the rows (an index past them) changes nothing.
     void SelectRow(std::size_t row);

@@ -1,0 +1,247 @@
+#include "restrictions/restrictions_exchange.h"
+
+#include <algorithm>
+
+#include "link/frame.h"
+#include "link/version_number.h"
+#include "restrictions/restriction_parameters.h"
+#include "restrictions/restriction_payload.h"
+
+namespace skelvane {
+namespace {
+
+namespace codes = restriction_codes;
+
+constexpr int kPolls = 100;
+constexpr std::uint8_t kRegisterLinkRate = 0x0E;
+constexpr std::uint8_t kRegisterCountry = 0x59;
+
+constexpr const char* kNoRestrictions = "Freqency: not supported in this version.";
+constexpr const char* kNoRepeaters = "Repeater list: not supported in this version.";
+constexpr const char* kNoRepeaterList = "Repeater list: none in this block, not sent.";
+
+bool HasRepeaterParameter(const std::vector<Parameter>& parameters) {
+    return std::any_of(parameters.begin(), parameters.end(),
+                       [](const Parameter& p) { return IsRepeaterParameter(p.name); });
+}
+
+}  // namespace
+
+RestrictionsExchange::RestrictionsExchange(DeviceLink& link, std::vector<Parameter>& parameters,
+                                           UnitFacts& facts, RestrictionState& state,
+                                           Prompter& prompter)
+    : link_(link), parameters_(parameters), facts_(facts), state_(state), prompter_(prompter) {}
+
+RestrictionsReport RestrictionsExchange::Run(int operation) {
+    RestrictionsReport report;
+    if (!link_.OpenPort()) {
+        return report;
+    }
+    bool ok = true;
+    switch (operation) {
+        case restrictions_op::kRead:
+            ok = Read(report);
+            break;
+        case restrictions_op::kWrite:
+            ok = Write(report);
+            break;
+        case restrictions_op::kUnitFacts:
+            ok = UnitFactsSteps();
+            break;
+        case restrictions_op::kReset:
+            // The unit restarts and answers nothing; whatever comes back is drained unlogged.
+            // Only a request that could not be written at all is a failure.
+            if (!link_.Command(link_.MakeFrame(codes::kReset), kPolls, {true, false})) {
+                Failed();
+                ok = false;
+            }
+            break;
+        default:
+            break;
+    }
+    report.outcome = ok ? RestrictionsOutcome::Succeeded : RestrictionsOutcome::Failed;
+    return report;
+}
+
+bool RestrictionsExchange::UnitFactsSteps() {
+    const std::uint8_t registers[] = {kRegisterCountry, kRegisterLinkRate};
+    return Step("Getting country code ...",
+                [&] { return GetStep(link_.MakeFrame(codes::kGetCountry, registers)); }) &&
+           Step("Getting version ...", [&] { return GetStep(link_.MakeFrame(codes::kGetVersion)); });
+}
+
+bool RestrictionsExchange::Read(RestrictionsReport& report) {
+    if (!UnitFactsSteps()) {
+        return false;
+    }
+    if (facts_.versionNumber.load() < kRestrictionsMinVersion) {
+        link_.LogLine(kNoRestrictions, true);
+        return true;
+    }
+    if (!Step("Getting restrictions ...", [&] { return ReadEntries(); })) {
+        return false;
+    }
+    report.restrictions = true;
+    if (facts_.versionNumber.load() < kRepeatersMinVersion) {
+        link_.LogLine(kNoRepeaters, true);
+        return true;
+    }
+    if (!Step("Getting repeaters ...",
+              [&] { return GetStep(link_.MakeFrame(codes::kRepeaters)); })) {
+        return false;
+    }
+    report.repeaters = true;
+    return true;
+}
+
+bool RestrictionsExchange::Write(RestrictionsReport& report) {
+    // A Write does not ask the unit: it relies on the version an earlier read learned.
+    if (facts_.versionNumber.load() < kRestrictionsMinVersion) {
+        link_.LogLine(kNoRestrictions, true);
+        return true;
+    }
+    const bool sent = Step("Sending restrictions ...", [&] {
+        const std::optional<RestrictionTable> table =
+            BuildRestrictionTable(parameters_, state_, facts_, prompter_);
+        return table && SendEntries(*table);
+    });
+    if (!sent) {
+        return false;
+    }
+    report.restrictions = true;
+    if (facts_.versionNumber.load() < kRepeatersMinVersion) {
+        link_.LogLine(kNoRepeaters, true);
+    } else if (!HasRepeaterParameter(parameters_) && !state_.RepeatersBuilt()) {
+        // Nothing to send: the program's list holds no addresses yet, and slots of 0 would
+        // overwrite the unit's list with addresses no unit can have.
+        link_.LogLine(kNoRepeaterList, true);
+    } else {
+        if (!Step("Sending repeaters ...", [&] { return SendRepeaters(); })) {
+            return false;
+        }
+        report.repeaters = true;
+    }
+    return Step("Saving to memory...",
+                [&] { return SendStep(link_.MakeFrame(codes::kSaveToMemory), codes::kSaveReply); });
+}
+
+bool RestrictionsExchange::ReadEntries() {
+    // All sixteen are asked for even when one goes unanswered, so that every entry the unit
+    // does report arrives; but the step passes only when every one of them was answered,
+    // or a file saved afterwards would keep old texts for the missing entries unnoticed.
+    bool answered = true;
+    for (int i = 0; i < kRestrictionEntryCount; ++i) {
+        if (link_.StopFlag()) {
+            return false;
+        }
+        const std::uint8_t index[] = {static_cast<std::uint8_t>(i)};
+        answered = GetStep(link_.MakeFrame(codes::kGetEntry, index)) && answered;
+    }
+    return answered;
+}
+
+bool RestrictionsExchange::SendEntries(const RestrictionTable& table) {
+    // As with reading, every entry goes out, and the step passes only when the unit
+    // acknowledged all of them: an entry it did not take must not pass for written.
+    bool acknowledged = true;
+    for (int i = 0; i < kRestrictionEntryCount; ++i) {
+        if (link_.StopFlag()) {
+            return false;
+        }
+        const auto index = static_cast<std::uint8_t>(i);
+        const auto payload = PackRestrictionEntry(index, table.entries[index]);
+        acknowledged =
+            SendStep(link_.MakeFrame(codes::kSendEntry, payload), codes::kSendEntryReply) &&
+            acknowledged;
+    }
+    return acknowledged;
+}
+
+bool RestrictionsExchange::SendRepeaters() {
+    const std::optional<RepeaterList> list = BuildRepeaterList(parameters_, state_, prompter_);
+    if (!list) {
+        return false;
+    }
+    const auto payload = PackRepeaterList(*list);
+    return SendStep(link_.MakeFrame(codes::kRepeaters, payload), codes::kRepeatersReply);
+}
+
+bool RestrictionsExchange::GetStep(const std::vector<std::uint8_t>& frame) {
+    const std::size_t count = link_.Exchange(frame, kPolls);
+    if (count == 0) {
+        return false;
+    }
+    ParseReply(link_.ReplyBytes().data(), count);
+    if (replyListener_) {
+        replyListener_();
+    }
+    return true;
+}
+
+bool RestrictionsExchange::SendStep(const std::vector<std::uint8_t>& frame,
+                                    std::uint8_t acknowledgement) {
+    const std::size_t count = link_.Exchange(frame, kPolls);
+    const std::span<const std::uint8_t> reply = link_.ReplyBytes();
+    return count > 0 && reply.size() >= kFrameHeaderSize && reply[3] == acknowledgement;
+}
+
+void RestrictionsExchange::ParseReply(const std::uint8_t* buffer, std::size_t count) {
+    if (!link_.CheckReply(buffer, count)) {
+        return;
+    }
+    const std::span<const std::uint8_t> frame(buffer, count);
+    switch (buffer[3]) {
+        case codes::kCountryReply:
+            // Whole pairs only: a lone last byte has no value to go with it.
+            for (std::size_t at = kFrameHeaderSize; at + 1 < count; at += 2) {
+                if (buffer[at] == kRegisterLinkRate) {
+                    facts_.linkRateIndex.store(buffer[at + 1]);
+                } else if (buffer[at] == kRegisterCountry) {
+                    facts_.countryIndex.store(buffer[at + 1]);
+                }
+            }
+            break;
+        case codes::kVersionReply: {
+            // The unit has just said what it runs, so that is what the version gates go by,
+            // whether or not the block keeps the text.
+            std::string text = PayloadText(frame, kTextValueMax);
+            facts_.versionNumber.store(VersionNumberFromText(text));
+            for (Parameter& parameter : parameters_) {
+                if (parameter.name == "VersionNo") {
+                    parameter.textValue = std::move(text);
+                    break;
+                }
+            }
+            break;
+        }
+        case codes::kEntryReply:
+            ApplyRestrictionEntryReply(parameters_, FramePayload(frame));
+            break;
+        case codes::kRepeatersReply:
+            ApplyRepeaterReply(parameters_, FramePayload(frame));
+            break;
+        default:
+            link_.LogLine("Unknown responses!", true);
+            break;
+    }
+}
+
+bool RestrictionsExchange::Step(const char* line, const std::function<bool()>& body) {
+    link_.LogLine(line, true);
+    if (!body()) {
+        Failed();
+        return false;
+    }
+    Passed();
+    return true;
+}
+
+void RestrictionsExchange::Passed() {
+    link_.LogLine(" passed.", false, true);
+}
+
+void RestrictionsExchange::Failed() {
+    link_.LogLine("Failed.", false, true);
+}
+
+}  // namespace skelvane
