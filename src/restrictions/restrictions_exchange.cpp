@@ -67,7 +67,8 @@ bool RestrictionsExchange::UnitFactsSteps() {
     const std::uint8_t registers[] = {kRegisterCountry, kRegisterLinkRate};
     return Step("Getting country code ...",
                 [&] { return GetStep(link_.MakeFrame(codes::kGetCountry, registers)); }) &&
-           Step("Getting version ...", [&] { return GetStep(link_.MakeFrame(codes::kGetVersion)); });
+           Step("Getting version ...",
+                [&] { return GetStep(link_.MakeFrame(codes::kGetVersion)); });
 }
 
 bool RestrictionsExchange::Read(RestrictionsReport& report) {

@@ -36,9 +36,8 @@ namespace skelvane {
 // own thread. A Write's validation messages are asked of the Prompter on the worker thread.
 class RestrictionsPage {
   public:
-    RestrictionsPage(Block& block, std::string portName, UnitFacts& facts,
-                     RestrictionState& state, CurrentRemoteUa& remoteUa, Prompter& prompter,
-                     Clock& clock);
+    RestrictionsPage(Block& block, std::string portName, UnitFacts& facts, RestrictionState& state,
+                     CurrentRemoteUa& remoteUa, Prompter& prompter, Clock& clock);
     RestrictionsPage(const RestrictionsPage&) = delete;
     RestrictionsPage& operator=(const RestrictionsPage&) = delete;
     // Closing the page finishes a running worker.

@@ -1,0 +1,98 @@
+// skelvane-cli restrictions read|write: the "Restrictions & Repeaters" page on the command
+// line. "read" fills a block's restriction entries and repeater list from a unit and saves
+// the file; "write" sends them to the unit and has it save them to its memory.
+
+#include <memory>
+#include <ostream>
+#include <string>
+
+#include "base/latin1.h"
+#include "cli/command.h"
+#include "cli/console_prompter.h"
+#include "cli/device_options.h"
+#include "document/network_file.h"
+#include "link/current_remote_ua.h"
+#include "restrictions/restriction_table.h"
+#include "restrictions/restrictions_page.h"
+
+namespace skelvane::cli {
+namespace {
+
+using Operation = bool (RestrictionsPage::*)();
+
+// Runs one operation of the page to its end and applies what it read to the block. True when
+// it did not fail.
+bool Run(RestrictionsPage& page, LogPrinter& printer, Operation operation) {
+    if (!(page.*operation)()) {
+        return false;
+    }
+    page.Link().Wait();
+    page.ApplyWorkerResults();
+    printer.Finish();
+    const auto report = page.LastReport();
+    return report && report->outcome == RestrictionsOutcome::Succeeded;
+}
+
+void AddOperation(CLI::App& parent, Context& ctx, const char* name, const char* help, bool write) {
+    auto* sub = parent.add_subcommand(name, help);
+    auto unit = std::make_shared<UnitOptions>();
+    auto file = std::make_shared<std::string>();
+    auto blockName = std::make_shared<std::string>();
+    AddUnitOptions(*sub, *unit);
+    sub->add_option("FILE", *file, "Network file")->required();
+    sub->add_option("BLOCK", *blockName, "Name of the block")->required();
+    sub->callback([&ctx, unit, file, blockName, write] {
+        ctx.exitCode = 1;
+        ConsolePrompter prompter(*ctx.err);
+        LinkIdCounter ids;
+        NetworkFile document(ids);
+        if (!document.Read(*file, prompter)) {
+            return;
+        }
+        Block* block = FindBlockByName(document.Root(), Utf8ToLatin1(*blockName));
+        if (block == nullptr || block->Kind() == BlockKind::Network) {
+            *ctx.err << "No radio block named \"" << *blockName << "\" in " << *file << "\n";
+            return;
+        }
+        UnitFacts facts;
+        RestrictionState state;
+        CurrentRemoteUa remoteUa;
+        remoteUa.Set(static_cast<std::uint16_t>(unit->remote));
+        RestrictionsPage page(*block, PortName(*unit), facts, state, remoteUa, prompter, ctx.clock);
+        page.Link().SetTrafficLogging(ctx.verbose);
+        LogPrinter printer(*ctx.out, page.Log());
+        page.Activate();
+        page.ChooseLocal(unit->local);
+
+        // A Write goes by the band and firmware version the program last learned of the
+        // unit; here nothing has been learned yet, so the unit is asked first.
+        if (write && !Run(page, printer, &RestrictionsPage::ReadUnitFacts)) {
+            return;
+        }
+        if (!Run(page, printer, write ? &RestrictionsPage::Write : &RestrictionsPage::Read)) {
+            return;
+        }
+        // A unit whose firmware keeps no restriction table has had nothing read or written.
+        if (!page.LastReport()->restrictions) {
+            return;
+        }
+        if (!write && !document.Save(*file, prompter)) {
+            return;
+        }
+        ctx.exitCode = 0;
+    });
+}
+
+SKELVANE_CLI_COMMAND(115, [](CLI::App& app, Context& ctx) {
+    auto* sub = app.add_subcommand(
+        "restrictions", "Read or write a block's frequency restrictions and repeater list");
+    sub->require_subcommand(1);
+    AddOperation(*sub, ctx, "read",
+                 "Read a unit's restriction entries and repeater list into BLOCK; saves FILE",
+                 false);
+    AddOperation(*sub, ctx, "write",
+                 "Write BLOCK's restriction entries and repeater list to a unit", true);
+});
+
+}  // namespace
+}  // namespace skelvane::cli
