@@ -2,9 +2,13 @@
 // line. "read" fills a block's restriction entries and repeater list from a unit and saves
 // the file; "write" sends them to the unit and has it save them to its memory.
 
+#include <cstddef>
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "base/latin1.h"
 #include "cli/command.h"
@@ -19,6 +23,36 @@ namespace skelvane::cli {
 namespace {
 
 using Operation = bool (RestrictionsPage::*)();
+
+// A Write's validation messages come from the worker while a log line may still be waiting
+// for its result: that line is ended first, so a message never lands in the middle of it.
+class LogAwarePrompter final : public Prompter {
+  public:
+    explicit LogAwarePrompter(Prompter& inner) : inner_(inner) {}
+    void SetPrinter(LogPrinter* printer) { printer_ = printer; }
+
+    Answer Message(std::string_view text, std::string_view caption, MessageIcon icon,
+                   MessageButtons buttons) override {
+        EndLogLine();
+        return inner_.Message(text, caption, icon, buttons);
+    }
+    std::optional<std::size_t> Choose(std::string_view caption,
+                                      const std::vector<std::string>& items,
+                                      std::size_t selected) override {
+        EndLogLine();
+        return inner_.Choose(caption, items, selected);
+    }
+
+  private:
+    void EndLogLine() {
+        if (printer_ != nullptr) {
+            printer_->Finish();
+        }
+    }
+
+    Prompter& inner_;
+    LogPrinter* printer_ = nullptr;
+};
 
 // Runs one operation of the page to its end and applies what it read to the block. True when
 // it did not fail.
@@ -58,9 +92,12 @@ void AddOperation(CLI::App& parent, Context& ctx, const char* name, const char* 
         RestrictionState state;
         CurrentRemoteUa remoteUa;
         remoteUa.Set(static_cast<std::uint16_t>(unit->remote));
-        RestrictionsPage page(*block, PortName(*unit), facts, state, remoteUa, prompter, ctx.clock);
+        LogAwarePrompter workerPrompter(prompter);
+        RestrictionsPage page(*block, PortName(*unit), facts, state, remoteUa, workerPrompter,
+                              ctx.clock);
         page.Link().SetTrafficLogging(ctx.verbose);
         LogPrinter printer(*ctx.out, page.Log());
+        workerPrompter.SetPrinter(&printer);
         page.Activate();
         page.ChooseLocal(unit->local);
 
