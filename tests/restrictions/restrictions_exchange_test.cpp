@@ -3,7 +3,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <condition_variable>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -617,36 +616,21 @@ TEST_F(RestrictionsExchangeTest, APortThatCannotBeOpenedEndsTheWorker) {
     EXPECT_TRUE(Sent().empty());
 }
 
-TEST_F(RestrictionsExchangeTest, ASecondButtonWhileAWorkerRunsStartsNothing) {
-    std::mutex gateMutex;
-    std::condition_variable gateCv;
-    bool entered = false;
-    bool open = false;
-    network->Local().SetFrameHandler(0x28, [&](sim::Unit& unit, const sim::Frame&) {
-        std::unique_lock lock(gateMutex);
-        entered = true;
-        gateCv.notify_all();
-        gateCv.wait(lock, [&] { return open; });
-        return std::optional<sim::Reply>(
-            sim::Reply{0x8C, Bytes(unit.Version().begin(), unit.Version().end()), Millis{0}});
-    });
+// The version gates go by what the unit just said, also for a block that keeps no version
+// text, rather than by whatever unit was read last.
+TEST_F(RestrictionsExchangeTest, TheVersionReplyCountsWithoutAVersionParameter) {
+    auto& parameters = block->Parameters();
+    parameters.erase(parameters.begin() + 1);
+    ASSERT_EQ(block->FindParameter("VersionNo"), nullptr);
+    facts.versionNumber = 44500;
     network->Local().SetVersion("V3.0");
-    ASSERT_TRUE(Page().Read());
-    {
-        std::unique_lock lock(gateMutex);
-        gateCv.wait(lock, [&] { return entered; });
-    }
-    EXPECT_FALSE(Page().ActionsEnabled());
-    EXPECT_FALSE(Page().Write());
-    EXPECT_FALSE(Page().Reset());
-    {
-        std::lock_guard lock(gateMutex);
-        open = true;
-    }
-    gateCv.notify_all();
-    Page().Link().Wait();
+    int updates = 0;
+    Page().SetUpdateListener([&updates] { ++updates; });
+    Run(&RestrictionsPage::Read);
+    EXPECT_EQ(facts.versionNumber.load(), 30000u);
     EXPECT_EQ(SentCodes(), (Bytes{0x14, 0x28}));
-    EXPECT_TRUE(Page().ActionsEnabled());
+    // Each parsed reply and the end of the worker tell the owner.
+    EXPECT_GE(updates, 3);
 }
 
 }  // namespace
