@@ -168,6 +168,11 @@ class RestrictionsExchangeTest : public ::testing::Test {
         network->Local().SetPortHandler(sim::UnitMode::Diagnostic,
                                         std::make_shared<ScriptedPort>(std::move(script)));
     }
+    void ClearSent() {
+        std::lock_guard lock(mutex);
+        sent.clear();
+    }
+    // The unit runs `version`, and the program knows that and the unit's band, as after a Read.
     void UseVersion(sim::Unit& unit, const char* version) {
         unit.SetVersion(version);
         facts.versionNumber = unit.VersionNumber();
@@ -463,7 +468,7 @@ TEST_F(RestrictionsExchangeTest, ABlockWithoutARepeaterListSendsOnlyABuiltOne) {
     list.slots.fill(kVacant);
     list.slots[0] = 77;
     state.SetRepeaters(list);
-    sent.clear();
+    ClearSent();
     Run(&RestrictionsPage::Write);
     EXPECT_EQ(SentCodes(), Concat({Bytes(16, 0x52), {0x54, 0x53}}));
     EXPECT_EQ(network->Local().SavedRepeaters(), SimRepeaters({77}));
@@ -596,7 +601,7 @@ TEST_F(RestrictionsExchangeTest, ResetLogsItsRequestOnlyAndDrainsTheReply) {
     EXPECT_EQ(Run(&RestrictionsPage::Reset)->outcome, RestrictionsOutcome::Succeeded);
     EXPECT_THAT(StepLines(), ElementsAre("TX:>>>>>", "03 00 00 FF "));
     Script([](const Bytes&) { return std::nullopt; });
-    sent.clear();
+    ClearSent();
     Run(&RestrictionsPage::Reset);
     EXPECT_EQ(network->Local().ResetCount(), 1);
     EXPECT_EQ(Sent(), (std::vector<Bytes>{{0x03, 0x00, 0x00, 0xFF}}));
