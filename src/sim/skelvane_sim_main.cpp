@@ -18,6 +18,8 @@
 #include "sim/faults.h"
 #include "sim/network.h"
 #include "sim/pty_bridge.h"
+#include "sim/terminal_mark.h"
+#include "sim/upgrade_sides.h"
 
 namespace {
 
@@ -67,6 +69,13 @@ int main(int argc, char** argv) {
     app.add_option("--faults", faultSpec,
                    "Faults, e.g. drop=0.01,out.split=4,out.gap=2,u300.silent=5,vanish=100");
     app.add_flag("-v,--verbose", verbose, "Log the traffic");
+    // Firmware upgrades.
+    sim::UpgradeSimOptions upgrade;
+    app.add_flag("--boot-mode", upgrade.bootMode,
+                 "The unit on the cable starts in boot mode (for hard upgrades)");
+    app.add_flag("--blank-flash", upgrade.blankFlash, "Every unit's flash is blank");
+    app.add_flag("--unpaced", upgrade.unpaced,
+                 "No wire, response, erase or write times: the client sets the pace");
     try {
         app.parse(argc, argv);
     } catch (const CLI::Success& success) {
@@ -108,6 +117,7 @@ int main(int argc, char** argv) {
     for (const std::uint16_t ua : sim::ApplyFaultPlan(*network, plan)) {
         std::cerr << "skelvane-sim: --faults: no unit has the address " << ua << "\n";
     }
+    sim::InstallUpgradeSides(*network, upgrade);
 
     sim::PtyBridge bridge(network);
     if (!bridge.Open(error)) {
@@ -115,6 +125,10 @@ int main(int argc, char** argv) {
         return 1;
     }
     const std::string path = bridge.Path();
+    // Lets the hard upgrade recognise a simulated unit behind this terminal.
+    if (!sim::MarkSimulatorTerminal(path)) {
+        std::cerr << "skelvane-sim: cannot mark " << path << " as the simulator's terminal\n";
+    }
     if (!linkPath.empty() && !MakeLink(linkPath, path, error)) {
         std::cerr << "skelvane-sim: " << error << "\n";
         return 1;
