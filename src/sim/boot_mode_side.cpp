@@ -145,7 +145,9 @@ void BootModeSide::Matching(PortContext& port, std::uint8_t byte) {
             zeros_ = 0;
             matched_ = false;
         }
-        if (++zeros_ >= options_.zerosToMatch) {
+        // Once it has measured the bit rate it says so, once; further 0x00 bytes that were
+        // already on their way are ignored.
+        if (++zeros_ == options_.zerosToMatch) {
             matched_ = true;
             port.Send({0x00});
         }

@@ -21,8 +21,9 @@ struct BootModeOptions {
     // pseudo-terminal, where DTR and RTS do not travel, a host that starts again (a 0x00 at a
     // matching speed after a second of silence) restarts the boot program.
     bool strapped = false;
-    // From the last uKernel byte to the boot program's 0xAA.
-    Millis kernelStart{50};
+    // From the last uKernel byte to the boot program's 0xAA: long after the host has stopped
+    // collecting echoes (where a 0xAA would be lost), well inside its 200 ms pause.
+    Millis kernelStart{150};
     // Erasing one block.
     Millis eraseTime{40};
     // Fault: firmware frames after this many are not acknowledged (-1: all are).

@@ -51,6 +51,14 @@ void SoftUpgradeModel::SetPickers(const SchedulePickers& pickers) {
     pickers_ = pickers;
 }
 
+void SoftUpgradeModel::SetUnitAddress(std::uint16_t ua) {
+    {
+        std::lock_guard lock(mutex_);
+        view_.unitAddress = ua;
+    }
+    Notify();
+}
+
 SoftUpgradeView SoftUpgradeModel::View() const {
     std::lock_guard lock(mutex_);
     SoftUpgradeView view = view_;

@@ -67,6 +67,8 @@ class SoftUpgradeModel {
     void SetFields(const SoftUpgradeFields& fields);
     SoftUpgradeFields Fields() const;
     void SetPickers(const SchedulePickers& pickers);
+    // The unit the next "&Program" upgrades (the schedule sets it for each of its units).
+    void SetUnitAddress(std::uint16_t ua);
 
     // "&Browse ...": the firmware file the user chose.
     void BrowseFile(const std::string& path);
