@@ -52,8 +52,7 @@ std::optional<Reply> SoftUpgradeSide::Answer(std::vector<std::uint8_t> payload, 
 std::optional<Reply> SoftUpgradeSide::Handle(Unit& unit, const Frame& frame) {
     const Millis now = frame.receivedAt;
     Settle(unit, now);
-    if (frame.payload.empty() ||
-        (options_.silentAfterBlocks >= 0 && acknowledged_ >= options_.silentAfterBlocks)) {
+    if (frame.payload.empty() || silent_) {
         return std::nullopt;
     }
     const std::vector<std::uint8_t>& p = frame.payload;
@@ -77,6 +76,10 @@ std::optional<Reply> SoftUpgradeSide::Handle(Unit& unit, const Frame& frame) {
             if (p.size() != 3 + kBlockSize || stage_ == Stage::Writing) {
                 return std::nullopt;
             }
+            if (options_.silentAfterBlocks == 0) {
+                silent_ = true;
+                return std::nullopt;
+            }
             const std::size_t block = static_cast<std::size_t>(p[1] << 8 | p[2]);
             if (block >= kBlocks) {
                 return std::nullopt;
@@ -92,7 +95,9 @@ std::optional<Reply> SoftUpgradeSide::Handle(Unit& unit, const Frame& frame) {
                 options_.lostBlockAcks.erase(lost);
                 return std::nullopt;
             }
-            ++acknowledged_;
+            if (++acknowledged_ == options_.silentAfterBlocks) {
+                silent_ = true;  // this acknowledgement is its last word
+            }
             if (options_.shortBlockAcks) {
                 return Answer({kDataBlock});
             }

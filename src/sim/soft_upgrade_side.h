@@ -22,7 +22,8 @@ struct SoftUpgradeOptions {
     std::vector<int> lostBlockAcks;
     // The CRC it reports is not the CRC of what it received.
     bool wrongCrc = false;
-    // After acknowledging this many data blocks it answers nothing any more (-1: never).
+    // After acknowledging this many data blocks (0: at the first block) it answers nothing any
+    // more (-1: never).
     int silentAfterBlocks = -1;
     // It never answers the initialize request (polls after writing included).
     bool ignoreInitialize = false;
@@ -74,6 +75,7 @@ class SoftUpgradeSide {
     int acknowledged_ = 0;
     int armed_ = 0;
     int writes_started_ = 0;
+    bool silent_ = false;
 };
 
 }  // namespace skelvane::sim

@@ -70,3 +70,24 @@ inline Bytes FileBytes(const std::string& path) {
 }
 
 }  // namespace skelvane::test
+
+namespace skelvane::test {
+
+// The diagnostic frames in `bytes` (each LEN and LEN more bytes).
+inline std::vector<Bytes> SplitFrames(const Bytes& bytes) {
+    std::vector<Bytes> frames;
+    for (std::size_t at = 0; at < bytes.size();) {
+        const std::size_t size = std::min<std::size_t>(bytes[at] + 1u, bytes.size() - at);
+        frames.emplace_back(bytes.begin() + static_cast<std::ptrdiff_t>(at),
+                            bytes.begin() + static_cast<std::ptrdiff_t>(at + size));
+        at += size;
+    }
+    return frames;
+}
+
+// Lines that end with `end`.
+inline bool EndsWith(const std::string& text, const std::string& end) {
+    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+}  // namespace skelvane::test
