@@ -63,6 +63,8 @@ class BootModeSide final : public PortHandler, public std::enable_shared_from_th
     Stage GetStage() const { return stage_; }
     // The bit rate the boot program works at (0 before it has matched one).
     std::uint32_t Speed() const { return speed_; }
+    // The bit rate of the last match (0 before the first).
+    std::uint32_t MatchedSpeed() const { return match_speed_; }
     int BootStarts() const { return boot_starts_; }
     // The device codes found in the uKernel it received.
     const std::vector<std::string>& DeviceCodes() const { return device_codes_; }
