@@ -72,7 +72,7 @@ class HardUpgradeModel {
 
     const std::string port_name_;
     Clock& clock_;
-    const BootImages& images_;
+    const BootImages images_;
     UpgradeLog log_;
     SerialPort port_;
     DeviceWorker worker_;
