@@ -91,7 +91,8 @@ class Simulator {
 
 std::string FirmwareFile() {
     static const std::string path = [] {
-        const fs::path file = fs::temp_directory_path() / ("skelvane-bench-fw-" + std::to_string(getpid()) + ".bin");
+        const fs::path file =
+            fs::temp_directory_path() / ("skelvane-bench-fw-" + std::to_string(getpid()) + ".bin");
         std::FILE* out = std::fopen(file.c_str(), "wb");
         for (std::size_t i = 0; i < kImageSize; ++i) {
             std::fputc(static_cast<int>((i * 31 + i / 128) & 0xFF), out);
@@ -106,12 +107,14 @@ std::string FirmwareFile() {
 class Stopwatch {
   public:
     void Watch(LogPane& pane, std::string startLine, std::string endSuffix) {
-        pane.SetListener([this, startLine, endSuffix](LogPane::Event event, const std::string& text) {
+        pane.SetListener([this, startLine, endSuffix](LogPane::Event event,
+                                                      const std::string& text) {
             std::lock_guard lock(mutex_);
             if (event == LogPane::Event::Added && text == startLine) {
                 start_ = Steady::now();
             } else if (text.size() >= endSuffix.size() &&
-                       text.compare(text.size() - endSuffix.size(), endSuffix.size(), endSuffix) == 0) {
+                       text.compare(text.size() - endSuffix.size(), endSuffix.size(), endSuffix) ==
+                           0) {
                 end_ = Steady::now();
             }
         });
@@ -197,8 +200,9 @@ int main(int argc, char** argv) {
     for (const auto& [name, ratio] : Ratios()) {
         const bool target = name.find("whole") == std::string::npos;
         std::printf("%s / wire time = %.3f%s\n", name.c_str(), ratio,
-                    target ? (ratio <= 0.10 ? " (target <= 0.10: met)" : " (target <= 0.10: NOT met)")
-                           : " (includes the 10 s the start-writing request waits for no reply)");
+                    target
+                        ? (ratio <= 0.10 ? " (target <= 0.10: met)" : " (target <= 0.10: NOT met)")
+                        : " (includes the 10 s the start-writing request waits for no reply)");
     }
     std::error_code error;
     fs::remove(FirmwareFile(), error);

@@ -33,8 +33,7 @@ std::optional<LocalTime> ParseMinute(const std::string& text) {
     char end = 0;
     if (std::sscanf(text.c_str(), "%4d-%2d-%2d %2d:%2d%c", &year, &month, &day, &hour, &minute,
                     &end) != 5 ||
-        month < 1 || month > 12 || day < 1 || hour > 23 || minute > 59 || hour < 0 ||
-        minute < 0) {
+        month < 1 || month > 12 || day < 1 || hour > 23 || minute > 59 || hour < 0 || minute < 0) {
         return std::nullopt;
     }
     const LocalTime time{year, month, day, hour, minute, 0, 0};
@@ -46,7 +45,8 @@ std::optional<LocalTime> ParseMinute(const std::string& text) {
 }
 
 std::string MinuteCheck(const std::string& text) {
-    return ParseMinute(text) ? std::string() : "expected \"YYYY-MM-DD HH:MM\", got \"" + text + "\"";
+    return ParseMinute(text) ? std::string()
+                             : "expected \"YYYY-MM-DD HH:MM\", got \"" + text + "\"";
 }
 
 // The simulated network of "SIM1" learns the upgrades, so that they can be tried without a
@@ -178,10 +178,11 @@ SKELVANE_CLI_COMMAND(90, [](CLI::App& app, Context& ctx) {
     local->excludes(ua);
     sub->add_option("--retries", options->retries, "Attempts of each exchange (default 100)");
     sub->add_flag("--no-crc", options->noCrc, "Skip the CRC check before arming");
-    auto* start = sub->add_option("--start", options->start,
-                                  "Start of the time window, \"YYYY-MM-DD HH:MM\"")
-                      ->check(MinuteCheck);
-    auto* end = sub->add_option("--end", options->end, "End of the time window")->check(MinuteCheck);
+    auto* start =
+        sub->add_option("--start", options->start, "Start of the time window, \"YYYY-MM-DD HH:MM\"")
+            ->check(MinuteCheck);
+    auto* end =
+        sub->add_option("--end", options->end, "End of the time window")->check(MinuteCheck);
     start->needs(end);
     end->needs(start);
     start->needs(ua);

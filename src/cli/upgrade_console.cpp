@@ -21,7 +21,8 @@ bool IsBlockLine(const std::string& line) {
 }
 
 bool EndsWith(const std::string& text, std::string_view end) {
-    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+    return text.size() >= end.size() &&
+           text.compare(text.size() - end.size(), end.size(), end) == 0;
 }
 
 }  // namespace
@@ -41,7 +42,8 @@ std::string UpgradeConsole::Bar(std::size_t done, std::size_t total, double bloc
     bar.front() = '[';
     bar.back() = ']';
     std::fill_n(bar.begin() + 1, filled, '#');
-    bar += Format("  %zu/%zu blocks", done, total);
+    bar += Format("  %lu/%lu blocks", static_cast<unsigned long>(done),
+                  static_cast<unsigned long>(total));
     if (blocksPerSecond > 0) {
         const auto left = static_cast<long>(static_cast<double>(total - done) / blocksPerSecond);
         bar += Format("  %.1f blocks/s  ", blocksPerSecond);
@@ -52,7 +54,8 @@ std::string UpgradeConsole::Bar(std::size_t done, std::size_t total, double bloc
 }
 
 void UpgradeConsole::Attach(LogPane& pane) {
-    pane.SetListener([this](LogPane::Event event, const std::string& text) { OnLine(event, text); });
+    pane.SetListener(
+        [this](LogPane::Event event, const std::string& text) { OnLine(event, text); });
 }
 
 void UpgradeConsole::OnLine(LogPane::Event event, const std::string& text) {

@@ -233,9 +233,8 @@ bool BootModeSide::UKernelCommand(PortContext& port) {
             return true;
         case 0x10: {  // device selection
             const std::string code(message.begin() + 2, message.end() - 1);
-            if (!SumsToZero(message) ||
-                std::find(device_codes_.begin(), device_codes_.end(), code) ==
-                    device_codes_.end()) {
+            if (!SumsToZero(message) || std::find(device_codes_.begin(), device_codes_.end(),
+                                                  code) == device_codes_.end()) {
                 Error(port, command);
                 return true;
             }
@@ -342,13 +341,15 @@ bool BootModeSide::KernelCommand(PortContext& port) {
             Ack(port);
             return true;
         case 0x58: {  // erase a block, or 0xFF: erasing done
-            if (pending_.size() < 2 || pending_.size() < static_cast<std::size_t>(pending_[1]) + 3) {
+            if (pending_.size() < 2 ||
+                pending_.size() < static_cast<std::size_t>(pending_[1]) + 3) {
                 return false;
             }
             const std::size_t length = static_cast<std::size_t>(pending_[1]) + 3;
             const std::vector<std::uint8_t> message(
                 pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(length));
-            pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(length));
+            pending_.erase(pending_.begin(),
+                           pending_.begin() + static_cast<std::ptrdiff_t>(length));
             if (!erasing_loaded_ || length != 4 || !SumsToZero(message)) {
                 Error(port, command);
                 return true;

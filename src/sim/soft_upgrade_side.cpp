@@ -20,9 +20,8 @@ std::shared_ptr<SoftUpgradeSide> SoftUpgradeSide::Install(Unit& unit,
                                                           std::shared_ptr<UnitFlash> flash,
                                                           SoftUpgradeOptions options) {
     auto side = std::make_shared<SoftUpgradeSide>(std::move(flash), std::move(options));
-    unit.SetFrameHandler(kCode, [side](Unit& self, const Frame& frame) {
-        return side->Handle(self, frame);
-    });
+    unit.SetFrameHandler(
+        kCode, [side](Unit& self, const Frame& frame) { return side->Handle(self, frame); });
     unit.SetFrameHandler(0x28, [side](Unit& self, const Frame& frame) -> std::optional<Reply> {
         side->Settle(self, frame.receivedAt);
         const std::string& version = self.Version();

@@ -24,7 +24,7 @@ struct UpgradeSimOptions {
 // The upgrade sides of a network's units, each unit with its own flash.
 struct UpgradeSides {
     std::map<std::uint16_t, std::shared_ptr<SoftUpgradeSide>> soft;  // by UA; 0 the local unit
-    std::shared_ptr<BootModeSide> boot;                               // the unit on the cable
+    std::shared_ptr<BootModeSide> boot;                              // the unit on the cable
 };
 
 // Gives every unit of `network` a flash and the soft-upgrade side, and the unit on the cable

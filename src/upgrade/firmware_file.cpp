@@ -12,7 +12,7 @@ FirmwareFile ReadFirmwareFile(const std::string& path, std::size_t maxSize) {
         return result;
     }
     const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
-                                                                &std::fclose);
+                                                               &std::fclose);
     if (file == nullptr) {
         return result;
     }

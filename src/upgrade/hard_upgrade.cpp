@@ -141,8 +141,8 @@ bool HardUpgrade::Steps(const HardUpgradeJob& job, const HardUpgradeHooks& hooks
     // The uKernel's size goes in two bytes, upper first, each echoed.
     Log("Sending uKernel size ...");
     const auto size = static_cast<std::uint16_t>(images_.uKernel.size());
-    const bool upper = link.SendExpect(static_cast<std::uint8_t>(size >> 8),
-                                       static_cast<std::uint8_t>(size >> 8));
+    const bool upper =
+        link.SendExpect(static_cast<std::uint8_t>(size >> 8), static_cast<std::uint8_t>(size >> 8));
     const bool lower = link.SendExpect(static_cast<std::uint8_t>(size & 0xFF),
                                        static_cast<std::uint8_t>(size & 0xFF));
     if (!Outcome(upper && lower)) {
@@ -290,7 +290,8 @@ bool HardUpgrade::LoadUKernel() {
     const std::span<const std::uint8_t> image = images_.uKernel;
     std::array<std::uint8_t, 256> buffer;
     for (std::size_t at = 0; at < image.size(); at += kChunk) {
-        const std::span<const std::uint8_t> chunk = image.subspan(at, std::min(kChunk, image.size() - at));
+        const std::span<const std::uint8_t> chunk =
+            image.subspan(at, std::min(kChunk, image.size() - at));
         for (const std::uint8_t byte : chunk) {
             link_->Write(std::span<const std::uint8_t>(&byte, 1));
         }
@@ -303,7 +304,8 @@ bool HardUpgrade::LoadUKernel() {
             }
             const std::size_t got = port_.Read(buffer.data(), buffer.size());
             const std::size_t kept = std::min(got, chunk.size() - echo.size());
-            echo.insert(echo.end(), buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(kept));
+            echo.insert(echo.end(), buffer.begin(),
+                        buffer.begin() + static_cast<std::ptrdiff_t>(kept));
             if (attempt == 65) {
                 Append(".");
             }
@@ -331,7 +333,8 @@ bool HardUpgrade::ReferSize() {
 
 bool HardUpgrade::Erase() {
     for (unsigned block = 0; block <= kEraseBlocks; ++block) {
-        const std::uint8_t number = block < kEraseBlocks ? static_cast<std::uint8_t>(block) : kEraseEnd;
+        const std::uint8_t number =
+            block < kEraseBlocks ? static_cast<std::uint8_t>(block) : kEraseEnd;
         const bool acknowledged = link_->SendExpect(WithChecksum({0x58, 0x01, number}), kAck);
         Append(".");
         if (!link_->Sleep(Millis{5}) || !acknowledged) {
@@ -350,9 +353,9 @@ bool HardUpgrade::SendFirmware(const HardUpgradeHooks& hooks) {
     for (std::size_t i = 0; i < blocks; ++i) {
         const std::size_t address = i * kFrameData;
         const std::size_t count = std::min(kFrameData, firmware_.size() - address);
-        const std::vector<std::uint8_t> frame = FirmwareFrame(
-            static_cast<std::uint32_t>(address),
-            std::span<const std::uint8_t>(firmware_.data() + address, count));
+        const std::vector<std::uint8_t> frame =
+            FirmwareFrame(static_cast<std::uint32_t>(address),
+                          std::span<const std::uint8_t>(firmware_.data() + address, count));
         const bool acknowledged = link_->SendExpect(frame, kAck);
         if (i % 20 == 0) {
             Append(".");

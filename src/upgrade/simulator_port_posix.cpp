@@ -15,7 +15,7 @@ namespace {
 bool IsPseudoTerminalPath(const std::string& portName, std::string& resolved) {
     // Links such as skelvane-sim --link make are followed to the terminal itself.
     const std::unique_ptr<char, void (*)(void*)> real(realpath(portName.c_str(), nullptr),
-                                                       &std::free);
+                                                      &std::free);
     if (real == nullptr) {
         return false;
     }

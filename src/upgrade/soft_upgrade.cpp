@@ -115,9 +115,7 @@ bool SoftUpgrade::Steps(const SoftUpgradeJob& job, const SoftUpgradeHooks& hooks
     }
 
     Log("Arm upgrading ...");
-    const auto arm = [this] {
-        return Exchange(Request(kArm, kArmValue), 16) && ReplyIs(kArm);
-    };
+    const auto arm = [this] { return Exchange(Request(kArm, kArmValue), 16) && ReplyIs(kArm); };
     if (!RetryLoop(arm, " passed.")) {
         return false;
     }
@@ -283,7 +281,8 @@ bool SoftUpgrade::CollectReply(std::size_t readSize) {
         const std::size_t got = port_.Read(scratch.data(), readSize);
         // A reply is at most 256 bytes; what comes beyond that is dropped.
         const std::size_t kept = std::min(got, reply_.size() - reply_count_);
-        std::copy_n(scratch.begin(), kept, reply_.begin() + static_cast<std::ptrdiff_t>(reply_count_));
+        std::copy_n(scratch.begin(), kept,
+                    reply_.begin() + static_cast<std::ptrdiff_t>(reply_count_));
         reply_count_ += kept;
         if (reply_count_ > 0 && reply_count_ >= static_cast<std::size_t>(reply_[0]) + 1) {
             return true;

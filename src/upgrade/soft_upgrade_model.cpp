@@ -12,7 +12,7 @@ constexpr std::string_view kStartTooEarlyText =
 constexpr std::string_view kEndTooEarlyText = "Enging time should be later than Starting time.";
 
 LocalTime Compose(const LocalTime& date, const LocalTime& time) {
-    return LocalTime{date.year, date.month, date.day,       time.hour,
+    return LocalTime{date.year,   date.month,  date.day,        time.hour,
                      time.minute, date.second, date.millisecond};
 }
 

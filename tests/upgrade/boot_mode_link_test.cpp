@@ -65,7 +65,8 @@ struct StatusCase {
     bool passes;
 };
 
-class QueryStatusTest : public BootModeLinkTest, public ::testing::WithParamInterface<StatusCase> {};
+class QueryStatusTest : public BootModeLinkTest,
+                        public ::testing::WithParamInterface<StatusCase> {};
 
 TEST_P(QueryStatusTest, NeedsFiveBytesThatSumToZeroAndTheStatus) {
     AnswerAlways(GetParam().reply);
@@ -73,16 +74,15 @@ TEST_P(QueryStatusTest, NeedsFiveBytesThatSumToZeroAndTheStatus) {
     EXPECT_EQ(peer->received, Bytes{0x4F});
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Replies, QueryStatusTest,
-    ::testing::Values(StatusCase{{0x5F, 0x02, 0x03, 0x00, 0x9C}, 3, true},
-                      StatusCase{{0x5F, 0x02, 0x03, 0x00, 0x9D}, 3, false},
-                      StatusCase{{0x5F, 0x02, 0x03, 0x00}, 3, false},
-                      StatusCase{{0x5F, 0x02, 0x02, 0x00, 0x9D}, 3, false},
-                      StatusCase{{0x5F, 0x02, 0x02, 0x00, 0x9D}, 2, true},
-                      // bytes 0, 1 and 3 only count through the checksum
-                      StatusCase{{0x00, 0x00, 0x03, 0x10, 0xED}, 3, true},
-                      StatusCase{{}, 3, false}));
+INSTANTIATE_TEST_SUITE_P(Replies, QueryStatusTest,
+                         ::testing::Values(StatusCase{{0x5F, 0x02, 0x03, 0x00, 0x9C}, 3, true},
+                                           StatusCase{{0x5F, 0x02, 0x03, 0x00, 0x9D}, 3, false},
+                                           StatusCase{{0x5F, 0x02, 0x03, 0x00}, 3, false},
+                                           StatusCase{{0x5F, 0x02, 0x02, 0x00, 0x9D}, 3, false},
+                                           StatusCase{{0x5F, 0x02, 0x02, 0x00, 0x9D}, 2, true},
+                                           // bytes 0, 1 and 3 only count through the checksum
+                                           StatusCase{{0x00, 0x00, 0x03, 0x10, 0xED}, 3, true},
+                                           StatusCase{{}, 3, false}));
 
 TEST_F(BootModeLinkTest, AShortStatusReplyCostsOneLongReadAtMost) {
     AnswerAlways({0x5F, 0x02, 0x03, 0x00});

@@ -107,12 +107,14 @@ TEST_F(BlankUnitTest, A130ByteFileIsTwoFramesAndTheEraseIsSkipped) {
     tail.insert(tail.end(), second.begin(), second.end());
     tail.insert(tail.end(), {0x50, 0xFF, 0xFF, 0xFF, 0xFF, 0xB4});
     ASSERT_GE(sim.toUnit.size(), tail.size());
-    EXPECT_TRUE(std::equal(tail.begin(), tail.end(), sim.toUnit.end() - static_cast<long>(tail.size())));
+    EXPECT_TRUE(
+        std::equal(tail.begin(), tail.end(), sim.toUnit.end() - static_cast<long>(tail.size())));
 
     // The flash holds the file, the rest of its last frame 0x00, then nothing.
     const auto flash = sim.Boot().Flash().Bytes();
     EXPECT_TRUE(std::equal(file.begin(), file.end(), flash.begin()));
-    EXPECT_TRUE(std::all_of(flash.begin() + 130, flash.begin() + 256, [](auto b) { return b == 0; }));
+    EXPECT_TRUE(
+        std::all_of(flash.begin() + 130, flash.begin() + 256, [](auto b) { return b == 0; }));
     EXPECT_TRUE(std::all_of(flash.begin() + 256, flash.end(), [](auto b) { return b == 0xFF; }));
     EXPECT_TRUE(sim.Boot().ErasedBlocks().empty());
 
@@ -159,8 +161,8 @@ TEST_P(FirmwareFramesTest, ADotEveryTwentyFrames) {
     job.fileName = sim.Firmware(GetParam().size);
     EXPECT_EQ(Run(), UpgradeResult::Completed);
     EXPECT_EQ(sim.Boot().FramesWritten(), GetParam().frames);
-    EXPECT_TRUE(HasLine("Loading FW now, wait ..." + std::string(GetParam().dots, '.') +
-                        " succeeded."));
+    EXPECT_TRUE(
+        HasLine("Loading FW now, wait ..." + std::string(GetParam().dots, '.') + " succeeded."));
 }
 
 INSTANTIATE_TEST_SUITE_P(Sizes, FirmwareFramesTest,
@@ -191,11 +193,13 @@ struct RefusedFile {
     std::string line;  // %s: the path
 };
 
-class RefusedFileTest : public HardUpgradeTest, public ::testing::WithParamInterface<RefusedFile> {};
+class RefusedFileTest : public HardUpgradeTest,
+                        public ::testing::WithParamInterface<RefusedFile> {};
 
 TEST_P(RefusedFileTest, IsRefusedBeforeTheUnitIsTouched) {
     const RefusedFile& c = GetParam();
-    job.fileName = c.size == ~std::size_t{0} ? (sim.dir / c.name).string() : sim.Firmware(c.size, c.name);
+    job.fileName =
+        c.size == ~std::size_t{0} ? (sim.dir / c.name).string() : sim.Firmware(c.size, c.name);
     EXPECT_EQ(Run(), UpgradeResult::Failed);
     std::string expected = c.line;
     expected.replace(expected.find("%s"), 2, job.fileName);

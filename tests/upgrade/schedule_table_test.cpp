@@ -33,13 +33,12 @@ TEST_P(UaListAcceptedTest, FillsTheTableInListOrder) {
     EXPECT_EQ(prompter.Count(), 0u);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Lists, UaListAcceptedTest,
-    ::testing::Values(Accepted{"2, 123,,876 111", {2, 123, 876, 111}},
-                      Accepted{"  2 ,,123 ,876,  111 ,", {2, 123, 876, 111}},
-                      Accepted{"65534", {65534}}, Accepted{"+7,08", {7, 8}},
-                      // atoi reads the leading digits only
-                      Accepted{"12abc", {12}}));
+INSTANTIATE_TEST_SUITE_P(Lists, UaListAcceptedTest,
+                         ::testing::Values(Accepted{"2, 123,,876 111", {2, 123, 876, 111}},
+                                           Accepted{"  2 ,,123 ,876,  111 ,", {2, 123, 876, 111}},
+                                           Accepted{"65534", {65534}}, Accepted{"+7,08", {7, 8}},
+                                           // atoi reads the leading digits only
+                                           Accepted{"12abc", {12}}));
 
 struct Refused {
     std::string list;
@@ -74,7 +73,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(Refused{"1", kRange, {}}, Refused{"65535", kRange, {}},
                       Refused{"4,abc", kRange, {4}}, Refused{"-3", kRange, {}},
                       // A number beyond 32 bits does not wrap round into a valid address.
-                      Refused{"4294967298", kRange, {}}, Refused{"5,7,5", "Duplicate UA detected.", {5, 7}},
+                      Refused{"4294967298", kRange, {}},
+                      Refused{"5,7,5", "Duplicate UA detected.", {5, 7}},
                       Refused{"", "The list of UA is empty.", {}},
                       Refused{" , ,,", "The list of UA is empty.", {}}, Refused{"0", "", {}}));
 

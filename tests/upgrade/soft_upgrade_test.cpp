@@ -39,10 +39,10 @@ class SoftUpgradeTest : public ::testing::Test {
     }
 
     // Replaces the unit's 0x41 handler by `change` applied to the simulator's answer.
-    void ChangeAnswers(std::function<std::optional<sim::Reply>(const sim::Frame&,
-                                                               std::optional<sim::Reply>)>
-                           change,
-                       std::uint16_t ua = 0) {
+    void ChangeAnswers(
+        std::function<std::optional<sim::Reply>(const sim::Frame&, std::optional<sim::Reply>)>
+            change,
+        std::uint16_t ua = 0) {
         std::shared_ptr<sim::SoftUpgradeSide> side = sim.sides.soft.at(ua);
         sim::Unit& unit = ua == 0 ? sim.network->Local() : *sim.network->FindRemote(ua);
         unit.SetFrameHandler(0x41, [side, change](sim::Unit& self, const sim::Frame& frame) {
@@ -67,22 +67,16 @@ TEST_F(SoftUpgradeTest, TwoHundredBytesGoAsTwoBlocksAndTheUnitWritesThem) {
 
     EXPECT_EQ(Run(), UpgradeResult::Completed);
 
-    EXPECT_EQ(LogLines(), (Lines{" ",
-                                 "Start to program UnitAddres = 0... ",
-                                 "Opening serial port SIM1 ... done.",
-                                 "Changing baud rate to 115,200 ... passed.",
-                                 "Initialize FLASH Programming ... passed.",
-                                 "Sending firmware data ...",
-                                 "Loading FLASH image ... ",
-                                 " ",
-                                 "Block 1/2, wait ... done.",
-                                 "Block 2/2, wait ... done. passed.",
-                                 "CRC Checking ...",
-                                 Format("Calculated CRC=%04X/Reported CRC=%04X passed.", crc, crc),
-                                 "Arm upgrading ... passed.",
-                                 "Start to write FLASH ... passed.",
-                                 "Polling the unit ... passed!",
-                                 "Upgrade Completed, UnitAddres = 0."}));
+    EXPECT_EQ(
+        LogLines(),
+        (Lines{" ", "Start to program UnitAddres = 0... ", "Opening serial port SIM1 ... done.",
+               "Changing baud rate to 115,200 ... passed.",
+               "Initialize FLASH Programming ... passed.", "Sending firmware data ...",
+               "Loading FLASH image ... ", " ", "Block 1/2, wait ... done.",
+               "Block 2/2, wait ... done. passed.", "CRC Checking ...",
+               Format("Calculated CRC=%04X/Reported CRC=%04X passed.", crc, crc),
+               "Arm upgrading ... passed.", "Start to write FLASH ... passed.",
+               "Polling the unit ... passed!", "Upgrade Completed, UnitAddres = 0."}));
 
     // The frames as they went out: 135 bytes a block, the second block padded with 0xFF.
     const std::vector<Bytes> blocks = Requests(0x01);
@@ -227,8 +221,8 @@ TEST_F(SoftUpgradeTest, ACrcMismatchIsNeverRetriedAndNeverArms) {
     EXPECT_EQ(Run(), UpgradeResult::Failed);
     const Lines lines = LogLines();
     EXPECT_EQ(lines[lines.size() - 2], "CRC Checking ...");
-    EXPECT_EQ(lines.back(), Format("Calculated CRC=%04X/Reported CRC=%04X retry.failed.", crc,
-                                   crc ^ 0x0101));
+    EXPECT_EQ(lines.back(),
+              Format("Calculated CRC=%04X/Reported CRC=%04X retry.failed.", crc, crc ^ 0x0101));
     EXPECT_EQ(Requests(0x04).size(), 1u);
     EXPECT_TRUE(Requests(0x02).empty());
     EXPECT_EQ(sim.Soft().TimesArmed(), 0);

@@ -26,7 +26,8 @@ inline constexpr LocalTime kStartTime{2008, 5, 1, 13, 45, 12, 7};
 class UpgradeSim {
   public:
     explicit UpgradeSim(sim::UpgradeSimOptions options = {})
-        : network(sim::MakeBuiltInNetwork(clock)), sides(sim::InstallUpgradeSides(*network, options)) {
+        : network(sim::MakeBuiltInNetwork(clock)),
+          sides(sim::InstallUpgradeSides(*network, options)) {
         hub.Add("SIM1", network);
     }
 
@@ -87,7 +88,8 @@ inline std::vector<Bytes> SplitFrames(const Bytes& bytes) {
 
 // Lines that end with `end`.
 inline bool EndsWith(const std::string& text, const std::string& end) {
-    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+    return text.size() >= end.size() &&
+           text.compare(text.size() - end.size(), end.size(), end) == 0;
 }
 
 }  // namespace skelvane::test

@@ -79,8 +79,8 @@ class SoftUpgradeModelTest : public ::testing::Test {
     }
 
     sim::Unit& AddRemote(std::uint16_t ua) {
-        sim::Unit* unit = sim.network->AddRemote(
-            sim::MakeBuiltInUnit(sim::BuiltInRole::Remote, ua), sim::kRemoteLatency);
+        sim::Unit* unit = sim.network->AddRemote(sim::MakeBuiltInUnit(sim::BuiltInRole::Remote, ua),
+                                                 sim::kRemoteLatency);
         sim.sides.soft[ua] =
             sim::SoftUpgradeSide::Install(*unit, std::make_shared<sim::UnitFlash>());
         return *unit;
@@ -150,7 +150,8 @@ TEST_F(SoftUpgradeModelTest, CancelAppendsToTheLineInProgressAndStopsTheWorker) 
     Fields("", "0");  // retried until cancelled
     model.BrowseFile(file);
     ASSERT_TRUE(model.Program());
-    ASSERT_TRUE(Eventually([&] { return test::EndsWith(model.Log().LastLine(), " retry. retry."); }));
+    ASSERT_TRUE(
+        Eventually([&] { return test::EndsWith(model.Log().LastLine(), " retry. retry."); }));
     EXPECT_EQ(model.View().programText, "Cancel");
     EXPECT_FALSE(model.Program());  // "Cancel"
     EXPECT_FALSE(model.WorkerRunning());
@@ -183,8 +184,10 @@ TEST_F(SoftUpgradeModelTest, ScheduledUnitsRunFromTheStartMinuteOneAfterAnother)
     EXPECT_EQ(sim.Soft(300).Flash().Crc(), crc);
     EXPECT_EQ(sim.Soft(301).Flash().Crc(), crc);
     const Lines lines = model.Log().Lines();
-    const auto first = std::find(lines.begin(), lines.end(), "Upgrade Completed, UnitAddres = 300.");
-    const auto second = std::find(lines.begin(), lines.end(), "Upgrade Completed, UnitAddres = 301.");
+    const auto first =
+        std::find(lines.begin(), lines.end(), "Upgrade Completed, UnitAddres = 300.");
+    const auto second =
+        std::find(lines.begin(), lines.end(), "Upgrade Completed, UnitAddres = 301.");
     EXPECT_LT(first, second);
     EXPECT_NE(second, lines.end());
     EXPECT_EQ(lines.back(), "Scheduled upgrade completed!");
@@ -305,13 +308,14 @@ TEST_P(StartRefusalTest, ShowsItsMessageAndArmsNothing) {
 
 INSTANTIATE_TEST_SUITE_P(
     Refusals, StartRefusalTest,
-    ::testing::Values(
-        StartRefusal{"300", At(13, 44), At(13, 50),
-                     "Starting time should be no earlier than Current time."},
-        StartRefusal{"300", At(13, 50), At(13, 50), "Enging time should be later than Starting time."},
-        StartRefusal{"300", At(13, 50), At(13, 49), "Enging time should be later than Starting time."},
-        StartRefusal{"300,300", At(13, 50), At(13, 55), "Duplicate UA detected."},
-        StartRefusal{"0", At(13, 50), At(13, 55), ""}));
+    ::testing::Values(StartRefusal{"300", At(13, 44), At(13, 50),
+                                   "Starting time should be no earlier than Current time."},
+                      StartRefusal{"300", At(13, 50), At(13, 50),
+                                   "Enging time should be later than Starting time."},
+                      StartRefusal{"300", At(13, 50), At(13, 49),
+                                   "Enging time should be later than Starting time."},
+                      StartRefusal{"300,300", At(13, 50), At(13, 55), "Duplicate UA detected."},
+                      StartRefusal{"0", At(13, 50), At(13, 55), ""}));
 
 TEST_F(SoftUpgradeModelTest, StartLogsAFirmwareFileThatCannotBeUsed) {
     Fields("300");
@@ -332,8 +336,9 @@ TEST_F(SoftUpgradeModelTest, StartLogsAFirmwareFileThatCannotBeUsed) {
     const std::string big = sim.Firmware(262145, "big.bin");
     model.BrowseFile(big);
     EXPECT_FALSE(model.Start());
-    EXPECT_EQ(model.Log().LastLine(),
-              "The file " + big + " is larger than 262144 bytes (2048 blocks of 128): not scheduled.");
+    EXPECT_EQ(
+        model.Log().LastLine(),
+        "The file " + big + " is larger than 262144 bytes (2048 blocks of 128): not scheduled.");
     EXPECT_FALSE(model.View().armed);
 }
 
@@ -380,7 +385,8 @@ TEST(HardUpgradeModelTest, CancelDuringTheResetPulse) {
     HardUpgradeModel model("SIM1", clock, PlaceholderBootImages());
     model.BrowseFile((dir / "fw.bin").string());
     ASSERT_TRUE(model.Program());
-    ASSERT_TRUE(Eventually([&] { return model.Log().LastLine() == "Connecting to the device ..."; }));
+    ASSERT_TRUE(
+        Eventually([&] { return model.Log().LastLine() == "Connecting to the device ..."; }));
     EXPECT_FALSE(model.Program());  // "Cancel"
     EXPECT_FALSE(model.WorkerRunning());
     EXPECT_EQ(model.Log().LastLine(), "Connecting to the device ... cancelled.");
