@@ -84,7 +84,7 @@ void UpgradeConsole::Complete(const std::string& line) {
         return;
     }
     ClearStatus();
-    out_ << Latin1ToUtf8(line) << '\n';
+    out_ << Latin1ToUtf8(line) << '\n' << std::flush;
 }
 
 void UpgradeConsole::ClearStatus() {

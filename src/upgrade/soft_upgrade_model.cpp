@@ -120,15 +120,16 @@ void SoftUpgradeModel::BrowseLogFile(const std::string& path) {
 }
 
 bool SoftUpgradeModel::Program() {
-    if (worker_.Running()) {
-        Cancel();
-        return false;
-    }
     {
+        // A disabled button does nothing (while a schedule runs, for instance).
         std::lock_guard lock(mutex_);
         if (!view_.programEnabled) {
             return false;
         }
+    }
+    if (worker_.Running()) {
+        Cancel();
+        return false;
     }
     StartWorker();
     return true;
