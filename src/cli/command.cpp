@@ -1,6 +1,7 @@
 #include "cli/command.h"
 
-#include "sim/builtin_network.h"
+#include "sim/at_command_port.h"
+#include "sim/template_network.h"
 
 #include <algorithm>
 #include <iostream>
@@ -26,7 +27,11 @@ int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
     Context context;
     context.out = &out;
     context.err = &err;
-    context.simPorts.Add("SIM1", sim::MakeBuiltInNetwork(context.clock));
+    std::string simNote;
+    auto network = sim::MakeDefaultNetwork(context.clock, simNote);
+    // The simulated unit on the cable answers AT commands too (spectrum scans).
+    sim::InstallAtCommandSide(*network);
+    context.simPorts.Add("SIM1", std::move(network));
     const sim::ScopedSimPorts simulator(context.simPorts);
 
     CLI::App app{"Skelvane command-line tool: network files and radios over a serial port",

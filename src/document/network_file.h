@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "base/prompter.h"
 #include "document/block.h"
@@ -37,6 +38,9 @@ class NetworkFile {
     // Replaces the tree by a Network root with one new Master (default link ends, position
     // (40, 40)). Returns the Master.
     Block* NewNetwork();
+
+    // Replaces the tree by the given root (a Network block as a rule).
+    void SetRoot(std::unique_ptr<Block> root) { root_ = std::move(root); }
 
     // Unlinks a block from its parent (or the root from the document) and destroys it with its
     // children. False when the block is not in this document's tree.

@@ -13,11 +13,13 @@
 
 #include "base/clock.h"
 #include "link/log_pane.h"
+#include "sim/at_command_port.h"
 #include "sim/block_seed.h"
 #include "sim/builtin_network.h"
 #include "sim/faults.h"
 #include "sim/network.h"
 #include "sim/pty_bridge.h"
+#include "sim/template_network.h"
 #include "sim/terminal_mark.h"
 #include "sim/upgrade_sides.h"
 
@@ -60,6 +62,7 @@ int main(int argc, char** argv) {
     std::string networkPath;
     std::string linkPath;
     std::string faultSpec;
+    std::string model = "TAVRIN-A";
     bool verbose = false;
     app.add_option("--network", networkPath,
                    "Network file whose radio blocks become the units; the first Master is on "
@@ -68,6 +71,8 @@ int main(int argc, char** argv) {
     app.add_option("--link", linkPath, "Also make this path a symbolic link to the terminal");
     app.add_option("--faults", faultSpec,
                    "Faults, e.g. drop=0.01,out.split=4,out.gap=2,u300.silent=5,vanish=100");
+    app.add_option("--model", model, "Model text the unit on the cable reports on its data port")
+        ->capture_default_str();
     app.add_flag("-v,--verbose", verbose, "Log the traffic");
     // Firmware upgrades.
     sim::UpgradeSimOptions upgrade;
@@ -102,7 +107,13 @@ int main(int argc, char** argv) {
     SystemClock clock;
     std::shared_ptr<sim::Network> network;
     if (networkPath.empty()) {
-        network = sim::MakeBuiltInNetwork(clock);
+        // The default model's register sets; the small built-in set when no template is
+        // installed.
+        std::string note;
+        network = sim::MakeDefaultNetwork(clock, note);
+        if (!note.empty()) {
+            std::cerr << "skelvane-sim: " << note << "\n";
+        }
     } else {
         std::vector<std::string> warnings;
         network = sim::NetworkFromFile(networkPath, clock, error, &warnings);
@@ -114,6 +125,11 @@ int main(int argc, char** argv) {
             return 1;
         }
     }
+    // The unit on the cable also answers AT commands on its data port (the spectrum scan).
+    sim::AtCommandOptions dataPort;
+    dataPort.model = model;
+    sim::InstallAtCommandSide(*network, dataPort);
+
     for (const std::uint16_t ua : sim::ApplyFaultPlan(*network, plan)) {
         std::cerr << "skelvane-sim: --faults: no unit has the address " << ua << "\n";
     }

@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <string>
 
+#include "base/prompter.h"
+#include "document/network_file.h"
 #include "support/test_paths.h"
 
 namespace skelvane {
@@ -60,8 +62,8 @@ TEST_F(CliNetworkTest, InfoListsTheBlocksInWalkOrder) {
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_NE(run.output.find(": 5 blocks\n"
                               "Network \"Network\" at (0, 0); links: none; 0 parameters\n"
-                              "  Master \"Master\" at (40, 40); links: out 1 \"~\"; 9 parameters\n"
-                              "  Repeater \"10\" at (40, 168); links: in 1 \"~\", out 2 \"~\"; 9 "
+                              "  Master \"Master\" at (40, 40); links: out 1 \"~\"; 71 parameters\n"
+                              "  Repeater \"10\" at (40, 168); links: in 1 \"~\", out 2 \"~\"; 71 "
                               "parameters\n"
                               "  Remote \"Ma\xC3\xAEtre-B\xC3\xA2le\" at (40, 296)"),
               std::string::npos)
@@ -96,6 +98,61 @@ TEST_F(CliNetworkTest, FailuresPrintTheMessageAndExitWithOne) {
     EXPECT_EQ(run.output, "Save Failed\nUnable to save file to disk.\n");
 
     EXPECT_EQ(RunCli("info").exitCode, 2);
+}
+
+// skelvane-cli new: the model's template from beside the program, its Master parameter set.
+struct NewCase {
+    const char* arguments;  // before OUT
+    const char* templateFile;
+};
+
+class CliNewTest : public CliNetworkTest, public testing::WithParamInterface<NewCase> {};
+
+TEST_P(CliNewTest, WritesOneMasterWithTheModelsMasterParameters) {
+    const auto out = dir / "new.xml";
+    const CliRun made = RunCli(std::string(GetParam().arguments) + " " + Quoted(out));
+    ASSERT_EQ(made.exitCode, 0) << made.output;
+
+    LinkIdCounter ids;
+    NetworkFile templates(ids);
+    NetworkFile network(ids);
+    RecordingPrompter prompter;
+    ASSERT_TRUE(templates.Read(test::DataDir() / GetParam().templateFile, prompter));
+    ASSERT_TRUE(network.Read(out, prompter));
+    const Block* master = network.Root()->FirstChild();
+    ASSERT_NE(master, nullptr);
+    EXPECT_EQ(master->NextSibling(), nullptr);
+    const Block* kindSet = templates.Root()->FirstChild();
+    while (kindSet != nullptr && kindSet->Name() != "Master") {
+        kindSet = kindSet->NextSibling();
+    }
+    ASSERT_NE(kindSet, nullptr);
+    EXPECT_TRUE(master->Parameters() == kindSet->Parameters());
+
+    const CliRun info = RunCli("info " + Quoted(out));
+    EXPECT_EQ(info.exitCode, 0);
+    const std::string count = std::to_string(master->Parameters().size());
+    EXPECT_NE(info.output.find(": 2 blocks\n"
+                               "Network \"Network\" at (0, 0); links: none; 0 parameters\n"
+                               "  Master \"Master\" at (40, 40); links: out 1 \"~\"; " +
+                               count + " parameters\n"),
+              std::string::npos)
+        << info.output;
+}
+
+INSTANTIATE_TEST_SUITE_P(Models, CliNewTest,
+                         testing::Values(NewCase{"new", "TAVRIN-A.TPL"},
+                                         NewCase{"new --model TAVRIN-A", "TAVRIN-A.TPL"},
+                                         NewCase{"new --model MORVEX-A", "MORVEX-A.TPL"},
+                                         NewCase{"new --model morvex-a", "MORVEX-A.TPL"}));
+
+TEST_F(CliNetworkTest, NewRefusesAModelThatIsNotListed) {
+    const CliRun run = RunCli("new --model NOPE-9 " + Quoted(dir / "new.xml"));
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.output.find("NOPE-9"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("TAVRIN-A, MORVEX-A"), std::string::npos) << run.output;
+    EXPECT_FALSE(std::filesystem::exists(dir / "new.xml"));
+    EXPECT_EQ(RunCli("new").exitCode, 2);
 }
 
 }  // namespace

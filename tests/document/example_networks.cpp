@@ -1,6 +1,9 @@
 #include "example_networks.h"
 
+#include <tuple>
 #include <utility>
+
+#include "template_catalogue.h"
 
 namespace skelvane::test {
 namespace {
@@ -24,36 +27,47 @@ Parameter Make(std::uint8_t type, const char* name, const char* desc, const char
     return p;
 }
 
-Block* AddRadio(NetworkFile& document, BlockKind kind, const char* name, std::int32_t x,
-                std::int32_t y, std::uint32_t unitAddress, std::uint32_t mode) {
+// A radio of the model with its kind's template parameters, a name and a unit address.
+Block* AddRadio(NetworkFile& document, const ModelTemplate& model, BlockKind kind, const char* name,
+                std::int32_t x, std::int32_t y, std::uint32_t unitAddress) {
     std::unique_ptr<Block> block = CreateBlock(static_cast<int>(kind));
     block->CreateDefaultLinks(document.Ids());
     block->SetPosition(x, y);
     block->SetName(name);
-    block->Parameters() = RadioParameters(unitAddress, mode);
+    block->Parameters() = TemplateParameters(model, kind);
+    block->FindParameter("UnitAddress")->value = unitAddress;
     return document.Root()->AppendChild(std::move(block));
 }
 
-// A Master with two Remotes hanging off its output.
-void BuildStar(NetworkFile& document) {
+Block* NewMaster(NetworkFile& document, const ModelTemplate& model) {
     Block* master = document.NewNetwork();
-    master->Parameters() = RadioParameters(1, 1);
-    const std::int32_t out = master->Outputs().front().id;
-    AddRadio(document, BlockKind::Remote, "2", 40, 200, 2, 3)->ConnectInput("~", out);
-    AddRadio(document, BlockKind::Remote, "3", 200, 200, 3, 3)->ConnectInput("~", out);
+    master->Parameters() = TemplateParameters(model, BlockKind::Master);
+    return master;
 }
 
-// Master -> Repeater -> two Remotes, one of them with a Latin-1 name.
+// A 900 MHz Master with two Remotes hanging off its output.
+void BuildStar(NetworkFile& document) {
+    const ModelTemplate& model = ModelNamed("TAVRIN-A");
+    const std::int32_t out = NewMaster(document, model)->Outputs().front().id;
+    AddRadio(document, model, BlockKind::Remote, "2", 40, 200, 2)->ConnectInput("~", out);
+    AddRadio(document, model, BlockKind::Remote, "3", 200, 200, 3)->ConnectInput("~", out);
+}
+
+// A 2.4 GHz chain: Master -> Repeater -> two Remotes, one of them with a Latin-1 name.
 void BuildChain(NetworkFile& document) {
-    Block* master = document.NewNetwork();
-    master->Parameters() = RadioParameters(1, 1);
-    Block* repeater = AddRadio(document, BlockKind::Repeater, "10", 40, 168, 10, 2);
+    const ModelTemplate& model = ModelNamed("MORVEX-A");
+    Block* master = NewMaster(document, model);
+    Block* repeater = AddRadio(document, model, BlockKind::Repeater, "10", 40, 168, 10);
     repeater->ConnectInput("~", master->Outputs().front().id);
-    repeater->FindParameter("RepeaterYesNo")->value = 1;
     const std::int32_t out = repeater->Outputs().front().id;
-    AddRadio(document, BlockKind::Remote, "Ma\xEEtre-B\xE2le", 40, 296, 20, 3)
-        ->ConnectInput("~", out);
-    AddRadio(document, BlockKind::Remote, "21", 200, 296, 21, 3)->ConnectInput("~", out);
+    for (const auto& [name, x, ua] :
+         {std::tuple{"Ma\xEEtre-B\xE2le", 40, 20u}, std::tuple{"21", 200, 21u}}) {
+        Block* remote = AddRadio(document, model, BlockKind::Remote, name, x, 296, ua);
+        remote->ConnectInput("~", out);
+        // Remotes behind the repeater talk to it.
+        remote->FindParameter("DestAddess")->value = 10;
+        remote->FindParameter("RoamingAddress")->value = 10;
+    }
 }
 
 }  // namespace

@@ -113,7 +113,7 @@ Bytes ReadFrame(SerialPort& port) {
     return got;
 }
 
-TEST(PtyBridgeTest, SkelvaneSimServesTheBuiltInNetworkOnAPseudoTerminal) {
+TEST(PtyBridgeTest, SkelvaneSimServesTheDefaultModelsNetworkOnAPseudoTerminal) {
     test::TempDir dir;
     const std::filesystem::path link = dir / "radio";
     SimProcess sim({"--link", link.string()});
@@ -135,6 +135,12 @@ TEST(PtyBridgeTest, SkelvaneSimServesTheBuiltInNetworkOnAPseudoTerminal) {
     EXPECT_EQ(reply[0], reply.size() - 1);
     EXPECT_EQ(reply[3], 0x8D);
 
+    // The default model's register set: transmit power (0x0B) and link rate (0x0E) as the
+    // template's Master has them.
+    const Bytes registers = {0x05, 0x00, 0x00, 0x14, 0x0B, 0x0E};
+    port.Write(registers.data(), registers.size());
+    EXPECT_EQ(ReadFrame(port), (Bytes{0x07, 0x00, 0x01, 0x64, 0x0B, 30, 0x0E, 0x01}));
+
     const Bytes version = {0x03, 0x01, 0x2C, 0x28};
     port.Write(version.data(), version.size());
     const Bytes remote = ReadFrame(port);
@@ -155,10 +161,10 @@ TEST(PtyBridgeTest, SkelvaneSimServesTheUnitsOfANetworkFile) {
     SerialPort port;
     ASSERT_TRUE(port.Open(path));
     ASSERT_TRUE(port.SetBaudRate(115200));
-    // Remote "3" of the file, its unit address in registers 0x10 and 0x11.
-    const Bytes request = {0x05, 0x00, 0x03, 0x14, 0x10, 0x11};
+    // Remote "3" of the file, its unit address in registers 0x02 and 0x03.
+    const Bytes request = {0x05, 0x00, 0x03, 0x14, 0x02, 0x03};
     port.Write(request.data(), request.size());
-    EXPECT_EQ(ReadFrame(port), (Bytes{0x07, 0x00, 0x03, 0x64, 0x10, 0x00, 0x11, 0x03}));
+    EXPECT_EQ(ReadFrame(port), (Bytes{0x07, 0x00, 0x03, 0x64, 0x02, 0x00, 0x03, 0x03}));
     port.Close();
     EXPECT_EQ(sim.Stop(SIGINT), 0);
 }

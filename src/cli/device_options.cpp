@@ -1,0 +1,92 @@
+#include "cli/device_options.h"
+
+#include <ostream>
+
+#include "base/latin1.h"
+#include "link/port_settings.h"
+
+namespace skelvane::cli {
+
+void AddUnitOptions(CLI::App& command, UnitOptions& options) {
+    command.add_option("--port", options.port, "Serial port (default: the saved port setting)");
+    auto* unit = command.add_option_group("unit", "The unit to talk to");
+    unit->add_flag("--local", options.local, "The unit on the cable");
+    unit->add_option("--remote", options.remote, "A unit reached through it, by unit address")
+        ->check(CLI::Range(1, 65534));
+    unit->require_option(1);
+}
+
+std::string PortName(const UnitOptions& options) {
+    return options.port.empty() ? LoadPortSettings().portName : options.port;
+}
+
+Block* FindBlockByName(Block* root, std::string_view name) {
+    for (Block* block = root; block != nullptr; block = block->NextSibling()) {
+        if (block->Name() == name) {
+            return block;
+        }
+        if (Block* inner = FindBlockByName(block->FirstChild(), name)) {
+            return inner;
+        }
+    }
+    return nullptr;
+}
+
+LogPrinter::LogPrinter(std::ostream& out, LogPane& pane) : out_(out), pane_(pane) {
+    pane_.SetListener(
+        [this](LogPane::Event event, const std::string& text) { OnEvent(event, text); });
+}
+
+LogPrinter::~LogPrinter() {
+    pane_.SetListener(nullptr);
+    Finish();
+}
+
+void LogPrinter::EndLineLocked() {
+    if (open_) {
+        out_ << '\n';
+        open_ = false;
+    }
+}
+
+void LogPrinter::OnEvent(LogPane::Event event, const std::string& text) {
+    std::lock_guard lock(mutex_);
+    if (event == LogPane::Event::Replaced && open_ && text.starts_with(printed_)) {
+        out_ << Latin1ToUtf8(std::string_view(text).substr(printed_.size()));
+    } else {
+        EndLineLocked();
+        out_ << Latin1ToUtf8(text);
+    }
+    printed_ = text;
+    open_ = true;
+    out_.flush();
+}
+
+void LogPrinter::Print(std::string_view text) {
+    std::lock_guard lock(mutex_);
+    EndLineLocked();
+    out_ << text << '\n';
+    out_.flush();
+}
+
+void LogPrinter::Finish() {
+    std::lock_guard lock(mutex_);
+    EndLineLocked();
+    out_.flush();
+}
+
+void WorkerSignal::Notify() {
+    {
+        std::lock_guard lock(mutex_);
+        signalled_ = true;
+    }
+    cv_.notify_all();
+}
+
+void WorkerSignal::Wait() {
+    std::unique_lock lock(mutex_);
+    cv_.wait(lock, [this] { return signalled_; });
+    signalled_ = false;
+}
+
+}  // namespace skelvane::cli

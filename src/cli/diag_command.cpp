@@ -1,0 +1,225 @@
+// skelvane-cli diag: the Diagnostics page on the command line. Reads the diagnostic values
+// of a unit into a block's parameters and prints them, once or for a number of polls, or
+// gets or sets one register value of 1, 2 or 4 bytes.
+
+#include <algorithm>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "base/latin1.h"
+#include "cli/command.h"
+#include "cli/console_prompter.h"
+#include "cli/device_options.h"
+#include "document/network_file.h"
+#include "link/current_remote_ua.h"
+#include "link/diagnostics_page_model.h"
+
+namespace skelvane::cli {
+namespace {
+
+using Field = DiagnosticsPageModel::Field;
+
+struct CustomSpec {
+    std::string size;
+    std::vector<std::string> ids;
+    std::string value;
+};
+
+// One register id as typed: decimal, or hexadecimal after "0x".
+std::optional<std::string> IdText(std::string text) {
+    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+        unsigned long id = 0;
+        for (std::size_t i = 2; i < text.size(); ++i) {
+            const char c = text[i];
+            const int digit = c >= '0' && c <= '9'   ? c - '0'
+                              : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                              : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                                     : -1;
+            if (digit < 0 || (id = id * 16 + static_cast<unsigned long>(digit)) > 255) {
+                return std::nullopt;
+            }
+        }
+        return std::to_string(id);
+    }
+    if (text.empty() || text.size() > 3 ||
+        text.find_first_not_of("0123456789") != std::string::npos || std::stoi(text) > 255) {
+        return std::nullopt;
+    }
+    return text;
+}
+
+// "SIZE:ID1[,ID2,...]" with "=VALUE" when `withValue`.
+std::optional<CustomSpec> ParseCustom(const std::string& text, bool withValue) {
+    CustomSpec spec;
+    std::string rest = text;
+    if (withValue) {
+        const auto equals = rest.find('=');
+        if (equals == std::string::npos) {
+            return std::nullopt;
+        }
+        spec.value = rest.substr(equals + 1);
+        rest.resize(equals);
+    }
+    const auto colon = rest.find(':');
+    if (colon == std::string::npos) {
+        return std::nullopt;
+    }
+    spec.size = rest.substr(0, colon);
+    std::string ids = rest.substr(colon + 1) + ",";
+    for (std::size_t at = 0, comma = 0; (comma = ids.find(',', at)) != std::string::npos;
+         at = comma + 1) {
+        auto id = IdText(ids.substr(at, comma - at));
+        if (!id || spec.ids.size() == 4) {
+            return std::nullopt;
+        }
+        spec.ids.push_back(*id);
+    }
+    return spec;
+}
+
+std::string CheckCustom(const std::string& text, bool withValue) {
+    return ParseCustom(text, withValue) ? std::string()
+           : withValue                  ? "expected SIZE:ID1[,ID2,...]=VALUE with ids 0 to 255"
+                                        : "expected SIZE:ID1[,ID2,...] with ids 0 to 255";
+}
+
+void PutCustom(DiagnosticsPageModel& page, const CustomSpec& spec) {
+    page.SetFieldText(Field::Size, spec.size);
+    for (std::size_t k = 0; k < 4; ++k) {
+        page.SetFieldText(static_cast<Field>(1 + k), k < spec.ids.size() ? spec.ids[k] : "0");
+    }
+    if (!spec.value.empty()) {
+        page.SetFieldText(Field::Value, spec.value);
+    }
+}
+
+void PrintValues(LogPrinter& printer, const DiagnosticsPageModel& page, std::uint64_t pass) {
+    printer.Print("Pass " + std::to_string(pass) + ":");
+    for (const DiagnosticsPageModel::Row& row : page.Rows()) {
+        if (row.hasValue) {
+            const std::string& label = row.description.empty() ? row.name : row.description;
+            printer.Print("  " + Latin1ToUtf8(label) + ": " + row.value);
+        }
+    }
+}
+
+SKELVANE_CLI_COMMAND(120, [](CLI::App& app, Context& ctx) {
+    auto* sub = app.add_subcommand("diag", "Read a unit's diagnostic values into BLOCK");
+    auto unit = std::make_shared<UnitOptions>();
+    auto file = std::make_shared<std::string>();
+    auto blockName = std::make_shared<std::string>();
+    auto polls = std::make_shared<unsigned>(0);
+    auto get = std::make_shared<std::string>();
+    auto set = std::make_shared<std::string>();
+    AddUnitOptions(*sub, *unit);
+    sub->add_option("FILE", *file, "Network file")->required();
+    sub->add_option("BLOCK", *blockName, "Name of the block")->required();
+    sub->add_option("--poll", *polls, "Repeat once a second, this many passes")
+        ->check(CLI::Range(1u, 1000000u));
+    auto* getOption =
+        sub->add_option("--get", *get, "Read one value: SIZE:ID1[,ID2,...] (ids 0-255 or 0x..)")
+            ->check([](const std::string& t) { return CheckCustom(t, false); });
+    sub->add_option("--set", *set, "Write one value: SIZE:ID1[,...]=VALUE")
+        ->check([](const std::string& t) { return CheckCustom(t, true); })
+        ->excludes(getOption);
+    sub->callback([&ctx, unit, file, blockName, polls, get, set] {
+        ConsolePrompter prompter(*ctx.err);
+        LinkIdCounter ids;
+        NetworkFile document(ids);
+        if (!document.Read(*file, prompter)) {
+            ctx.exitCode = 1;
+            return;
+        }
+        Block* block = FindBlockByName(document.Root(), Utf8ToLatin1(*blockName));
+        if (block == nullptr || block->Kind() == BlockKind::Network) {
+            *ctx.err << "No radio block named \"" << *blockName << "\" in " << *file << "\n";
+            ctx.exitCode = 1;
+            return;
+        }
+        // Declared before the page, whose worker reports into them until the page is gone.
+        WorkerSignal signal;
+        std::mutex passMutex;
+        std::vector<bool> passes;  // each finished pass: did it do what it was for
+        CurrentRemoteUa remoteUa;
+        remoteUa.Set(static_cast<std::uint16_t>(unit->remote));
+        DiagnosticsPageModel page(*block, PortName(*unit), remoteUa, prompter, ctx.clock);
+        page.Activate();
+        page.ChooseLocal(unit->local);
+        page.Link().SetTrafficLogging(ctx.verbose);
+        LogPrinter printer(*ctx.out, page.Log());
+
+        const unsigned wanted = std::max(*polls, 1u);
+        const bool reading = get->empty() && set->empty();
+        page.SetPassListener([&](std::uint64_t pass, bool ok) {
+            if (pass >= wanted) {
+                page.Stop();
+            }
+            {
+                std::lock_guard lock(passMutex);
+                passes.push_back(ok);
+            }
+            signal.Notify();
+        });
+        page.SetUpdateListener([&signal] { signal.Notify(); });
+        page.SetPollChecked(*polls > 0);
+
+        bool started = false;
+        if (!get->empty()) {
+            PutCustom(page, *ParseCustom(*get, false));
+            started = page.Get();
+        } else if (!set->empty()) {
+            PutCustom(page, *ParseCustom(*set, true));
+            started = page.Set();
+        } else {
+            started = page.Read();
+        }
+        if (page.FocusedField()) {
+            page.Close();
+            printer.Print(
+                "The custom parameter is not valid: size 1 to 4, ids 0 to 255, value "
+                "0 to 4294967295.");
+            ctx.exitCode = 2;
+            return;
+        }
+        if (!started) {
+            ctx.exitCode = 1;
+            return;
+        }
+        std::size_t done = 0;
+        bool allOk = true;
+        for (;;) {
+            const bool busy = page.Link().Busy();
+            page.ApplyWorkerResults();
+            std::vector<bool> finished;
+            {
+                std::lock_guard lock(passMutex);
+                finished.assign(passes.begin() + static_cast<std::ptrdiff_t>(done), passes.end());
+            }
+            for (const bool ok : finished) {
+                ++done;
+                allOk = allOk && ok;
+                if (!ok) {
+                    continue;
+                }
+                if (reading) {
+                    PrintValues(printer, page, done);
+                } else {
+                    printer.Print("Value: " + page.FieldText(Field::Value));
+                }
+            }
+            if (!busy) {
+                break;
+            }
+            signal.Wait();
+        }
+        printer.Finish();
+        ctx.exitCode = done > 0 && allOk ? 0 : 1;
+    });
+});
+
+}  // namespace
+}  // namespace skelvane::cli

@@ -1,0 +1,177 @@
+// skelvane-cli read, write, version, serial, reset and defaults: the Settings page's
+// operations on a unit, with its log lines printed as they appear.
+
+#include <memory>
+#include <ostream>
+#include <string>
+
+#include "base/latin1.h"
+#include "cli/command.h"
+#include "cli/console_prompter.h"
+#include "cli/device_options.h"
+#include "document/network_file.h"
+#include "link/current_remote_ua.h"
+#include "link/default_sets.h"
+#include "link/settings_page_model.h"
+#include "link/version_number.h"
+
+namespace skelvane::cli {
+namespace {
+
+using Operation = bool (SettingsPageModel::*)();
+
+// Runs one Settings operation to its end and applies what it read to the block.
+bool Run(Context& ctx, SettingsPageModel& page, LogPrinter& printer, Operation operation) {
+    page.Link().SetTrafficLogging(ctx.verbose);
+    if (!(page.*operation)()) {
+        return false;
+    }
+    page.Link().Wait();
+    page.ApplyWorkerResults();
+    printer.Finish();
+    return page.LastOutcome() == SettingsOutcome::Succeeded;
+}
+
+void Choose(SettingsPageModel& page, const UnitOptions& unit) {
+    page.ChooseLocal(unit.local);
+    if (!unit.local) {
+        page.Link().SetUnitAddress(unit.remote);
+    }
+}
+
+// "read" and "write": an operation on a block of a network file.
+void AddBlockCommand(CLI::App& app, Context& ctx, const char* name, const char* help,
+                     Operation operation, bool save) {
+    auto* sub = app.add_subcommand(name, help);
+    auto unit = std::make_shared<UnitOptions>();
+    auto file = std::make_shared<std::string>();
+    auto blockName = std::make_shared<std::string>();
+    AddUnitOptions(*sub, *unit);
+    sub->add_option("FILE", *file, "Network file")->required();
+    sub->add_option("BLOCK", *blockName, "Name of the block")->required();
+    sub->callback([&ctx, unit, file, blockName, operation, save] {
+        ConsolePrompter prompter(*ctx.err);
+        LinkIdCounter ids;
+        NetworkFile document(ids);
+        if (!document.Read(*file, prompter)) {
+            ctx.exitCode = 1;
+            return;
+        }
+        Block* block = FindBlockByName(document.Root(), Utf8ToLatin1(*blockName));
+        if (block == nullptr || block->Kind() == BlockKind::Network) {
+            *ctx.err << "No radio block named \"" << *blockName << "\" in " << *file << "\n";
+            ctx.exitCode = 1;
+            return;
+        }
+        UnitFacts facts;
+        CurrentRemoteUa remoteUa;
+        SettingsPageModel page(*block, PortName(*unit), facts, remoteUa, prompter, ctx.clock);
+        LogPrinter printer(*ctx.out, page.Log());
+        Choose(page, *unit);
+        if (!Run(ctx, page, printer, operation)) {
+            ctx.exitCode = 1;
+            return;
+        }
+        if (save && !document.Save(*file, prompter)) {
+            ctx.exitCode = 1;
+            return;
+        }
+        ctx.exitCode = 0;
+    });
+}
+
+// A block that holds only what the unit-wide operations fill.
+std::unique_ptr<Block> ScratchBlock() {
+    auto block = CreateBlock(static_cast<int>(BlockKind::Remote));
+    for (const char* name : {"VersionNo", "SerialNo"}) {
+        Parameter parameter;
+        parameter.type = kTextParameterType;
+        parameter.name = name;
+        block->AddParameter(std::move(parameter));
+    }
+    return block;
+}
+
+// "version", "serial" and "reset": no network file; `show` names the text parameter printed
+// afterwards (empty: nothing).
+void AddUnitCommand(CLI::App& app, Context& ctx, const char* name, const char* help,
+                    Operation operation, std::string show, std::string label) {
+    auto* sub = app.add_subcommand(name, help);
+    auto unit = std::make_shared<UnitOptions>();
+    AddUnitOptions(*sub, *unit);
+    sub->callback([&ctx, unit, operation, show, label] {
+        ConsolePrompter prompter(*ctx.err);
+        const auto block = ScratchBlock();
+        UnitFacts facts;
+        CurrentRemoteUa remoteUa;
+        SettingsPageModel page(*block, PortName(*unit), facts, remoteUa, prompter, ctx.clock);
+        LogPrinter printer(*ctx.out, page.Log());
+        Choose(page, *unit);
+        if (!Run(ctx, page, printer, operation)) {
+            ctx.exitCode = 1;
+            return;
+        }
+        if (!show.empty()) {
+            printer.Print(label + ": " + Latin1ToUtf8(block->FindParameter(show)->textValue));
+        }
+        ctx.exitCode = 0;
+    });
+}
+
+SKELVANE_CLI_COMMAND(100, [](CLI::App& app, Context& ctx) {
+    AddBlockCommand(app, ctx, "read", "Read all of a unit's settings into BLOCK and save FILE",
+                    &SettingsPageModel::ReadAll, true);
+    AddBlockCommand(app, ctx, "write", "Write BLOCK's listed parameters to a unit",
+                    &SettingsPageModel::Write, false);
+    AddUnitCommand(app, ctx, "version", "Read a unit's firmware version",
+                   &SettingsPageModel::Version, "VersionNo", "Version");
+    AddUnitCommand(app, ctx, "serial", "Read a unit's serial number",
+                   &SettingsPageModel::SerialNumber, "SerialNo", "Serial number");
+    AddUnitCommand(app, ctx, "reset", "Reset a unit", &SettingsPageModel::Reset, "", "");
+});
+
+SKELVANE_CLI_COMMAND(110, [](CLI::App& app, Context& ctx) {
+    auto* sub = app.add_subcommand(
+        "defaults", "Make a unit load a factory default set (firmware 4.45 and later)");
+    auto unit = std::make_shared<UnitOptions>();
+    auto set = std::make_shared<std::string>();
+    AddUnitOptions(*sub, *unit);
+    sub->add_option("--set", *set, "F1, F2, F4, F5, F6, F7, F8 or F9")
+        ->required()
+        ->check([](const std::string& text) {
+            return DefaultSetIndex(text) ? std::string() : "not one of the default sets";
+        });
+    sub->callback([&ctx, unit, set] {
+        ConsolePrompter prompter(*ctx.err);
+        const auto block = ScratchBlock();
+        UnitFacts facts;
+        CurrentRemoteUa remoteUa;
+        SettingsPageModel page(*block, PortName(*unit), facts, remoteUa, prompter, ctx.clock);
+        LogPrinter printer(*ctx.out, page.Log());
+        Choose(page, *unit);
+        // As on the Settings page, the sets are offered only once the unit has shown a
+        // firmware version that has them.
+        if (!Run(ctx, page, printer, &SettingsPageModel::Version)) {
+            ctx.exitCode = 1;
+            return;
+        }
+        if (!page.DefaultEnabled()) {
+            printer.Print("The unit's firmware (" +
+                          Latin1ToUtf8(block->FindParameter("VersionNo")->textValue) +
+                          ") has no factory default sets.");
+            ctx.exitCode = 1;
+            return;
+        }
+        page.Link().SetTrafficLogging(ctx.verbose);
+        if (!page.Default(DefaultSetIndex(*set))) {
+            ctx.exitCode = 1;
+            return;
+        }
+        page.Link().Wait();
+        printer.Finish();
+        ctx.exitCode = page.LastOutcome() == SettingsOutcome::Succeeded ? 0 : 1;
+    });
+});
+
+}  // namespace
+}  // namespace skelvane::cli

@@ -1,0 +1,123 @@
+// skelvane-cli spectrum: the noise on every channel of the radio on the data port, measured
+// by the radio itself over AT commands, as comma-separated values.
+
+#include <fstream>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <ostream>
+#include <string>
+
+#include "base/latin1.h"
+#include "cli/command.h"
+#include "cli/console_prompter.h"
+#include "link/port_settings.h"
+#include "spectrum/scan_parser.h"
+#include "spectrum/spectrum_chart.h"
+#include "spectrum/spectrum_page.h"
+
+namespace skelvane::cli {
+namespace {
+
+struct SpectrumOptions {
+    std::string port;
+    std::string baud;
+    int scans = 1;
+    std::string csv;
+};
+
+// Prints each progress line of a log pane once it is complete: when the next line starts,
+// and the last one when Finish is called.
+class LinePrinter {
+  public:
+    explicit LinePrinter(std::ostream& out) : out_(out) {}
+
+    void Hear(LogPane::Event event, const std::string& text) {
+        std::lock_guard lock(mutex_);
+        if (event == LogPane::Event::Added && pending_) {
+            out_ << Latin1ToUtf8(*pending_) << std::endl;
+        }
+        pending_ = text;
+    }
+
+    void Finish() {
+        std::lock_guard lock(mutex_);
+        if (pending_) {
+            out_ << Latin1ToUtf8(*pending_) << std::endl;
+            pending_.reset();
+        }
+    }
+
+  private:
+    std::ostream& out_;
+    std::mutex mutex_;
+    std::optional<std::string> pending_;
+};
+
+bool WriteText(const std::string& path, const std::string& text) {
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    file << text;
+    file.close();
+    return static_cast<bool>(file);
+}
+
+void RunSpectrum(Context& ctx, const SpectrumOptions& options) {
+    PortSettings settings = LoadPortSettings();
+    if (!options.port.empty()) {
+        settings.portName = options.port;
+    }
+    if (!options.baud.empty()) {
+        settings.baudRate = options.baud;
+    }
+
+    ScanParserState parser;
+    ConsolePrompter prompter(*ctx.err);
+    LinePrinter printer(*ctx.out);
+    SpectrumPage page(settings, parser, ctx.clock, prompter);
+    page.Log().SetListener(
+        [&printer](LogPane::Event event, const std::string& text) { printer.Hear(event, text); });
+    page.SetScanLimit(options.scans);
+    page.PressScan();
+    page.WaitForWorker();
+    printer.Finish();
+
+    const SpectrumPage::RunSummary run = page.LastRun();
+    if (!run.setUp) {
+        ctx.exitCode = 1;
+        return;
+    }
+    if (run.answers == 0) {
+        *ctx.err << "skelvane-cli: the radio did not answer \"ATg\"\n";
+        ctx.exitCode = 1;
+        return;
+    }
+    const std::string csv = SpectrumCsv(page.Chart(), page.CurrentState().plan);
+    if (options.csv.empty()) {
+        *ctx.out << csv;
+    } else if (!WriteText(options.csv, csv)) {
+        *ctx.err << "skelvane-cli: cannot write " << options.csv << "\n";
+        ctx.exitCode = 1;
+        return;
+    }
+    ctx.exitCode = 0;
+}
+
+SKELVANE_CLI_COMMAND(200, [](CLI::App& app, Context& ctx) {
+    auto* sub = app.add_subcommand(
+        "spectrum", "Noise level per channel, measured by the radio on the data port");
+    auto options = std::make_shared<SpectrumOptions>();
+    sub->add_option("--port", options->port, "Serial port (default: the saved port setting)");
+    sub->add_option("--baud", options->baud,
+                    "Speed of the radio's data port (default: the saved baud rate)")
+        ->check(CLI::PositiveNumber);
+    sub->add_option("--scans", options->scans, "Number of scans, one a second")
+        ->check(CLI::Range(1, 1000000))
+        ->capture_default_str();
+    sub->add_option("--csv", options->csv,
+                    "Write frequency (MHz), mean, max, mean hold and max hold (dBm) of every "
+                    "channel to this file instead of the standard output");
+    sub->callback([&ctx, options] { RunSpectrum(ctx, *options); });
+});
+
+}  // namespace
+}  // namespace skelvane::cli

@@ -1,0 +1,261 @@
+#include "link/device_link.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace skelvane {
+namespace {
+
+constexpr std::uint32_t kDiagnosticBaud = 115200;
+constexpr Millis kLocalSettle{50};
+constexpr Millis kRemoteSettle{200};
+constexpr Millis kReceivePoll{1};
+constexpr Millis kFirstBytePoll{5};
+constexpr int kFirstBytePolls = 20;
+constexpr int kCheckPolls = 100;
+constexpr int kWakeUpPolls = 20;
+constexpr int kWakeUpAttempts = 20;
+
+}  // namespace
+
+DeviceLink::DeviceLink(Clock& clock, LogPane& log, std::string portName, Options options)
+    : clock_(clock), log_(log), portName_(std::move(portName)), options_(options) {}
+
+DeviceLink::DeviceLink(Clock& clock, LogPane& log, std::string portName)
+    : DeviceLink(clock, log, std::move(portName), Options{}) {}
+
+DeviceLink::~DeviceLink() {
+    worker_.RequestStop();
+    worker_.Wait();
+}
+
+std::vector<std::uint8_t> DeviceLink::MakeFrame(std::uint8_t code,
+                                                std::span<const std::uint8_t> payload) const {
+    return BuildFrame(RequestUa(), code, payload);
+}
+
+bool DeviceLink::Sleep(Millis duration) {
+    return clock_.SleepFor(duration, stop_);
+}
+
+bool DeviceLink::SendFrame(const std::uint8_t* frame, std::size_t length,
+                           std::uint8_t expectedFirstByte) {
+    // A frame that did not go out whole cannot be answered; saying so here keeps a dead port
+    // from passing for a write that worked.
+    if (frame == nullptr || length == 0 || port_.Write(frame, length) != length) {
+        return false;
+    }
+    // The frame is out even when a stop cuts the settling time short; the reply collection
+    // that follows then ends at once.
+    const bool settled = Sleep(Local() ? kLocalSettle : kRemoteSettle);
+    if (expectedFirstByte == 0xFF) {
+        return true;
+    }
+    if (!settled) {
+        return false;
+    }
+    for (int poll = 0; poll < kFirstBytePolls; ++poll) {
+        if (!Sleep(kFirstBytePoll)) {
+            return false;
+        }
+        const std::size_t got = port_.Read(scratch_.data(), scratch_.size());
+        if (got > 0 && scratch_[0] == expectedFirstByte) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::size_t DeviceLink::ReceiveReply(int maxPolls) {
+    std::size_t received = 0;
+    replyStored_ = 0;
+    for (int poll = 0; poll < maxPolls; ++poll) {
+        if (!Sleep(kReceivePoll)) {
+            break;
+        }
+        const std::size_t got = port_.Read(scratch_.data(), scratch_.size());
+        if (got > 0) {
+            const std::size_t room = reply_.size() - replyStored_;
+            const std::size_t keep = std::min(got, room);
+            std::memcpy(reply_.data() + replyStored_, scratch_.data(), keep);
+            replyStored_ += keep;
+            received += got;
+        }
+        if (received > 0 && received == static_cast<std::size_t>(reply_[0]) + 1) {
+            break;
+        }
+        if (StopFlag()) {
+            break;
+        }
+    }
+    return received;
+}
+
+std::span<const std::uint8_t> DeviceLink::ReplyBytes() const {
+    return std::span<const std::uint8_t>(reply_.data(), replyStored_);
+}
+
+bool DeviceLink::CheckReply(const std::uint8_t* buffer, std::size_t count) {
+    // Four bytes at least: a reply must carry its code before anything can be made of it.
+    if (buffer == nullptr || count < kFrameHeaderSize || count > kMaxFrameSize ||
+        buffer[0] != count - 1) {
+        LogLine("Errors in the responses!", true);
+        return false;
+    }
+    SetUnitAddress(static_cast<std::uint32_t>(buffer[1]) << 8 | buffer[2]);
+    return true;
+}
+
+std::size_t DeviceLink::Exchange(std::span<const std::uint8_t> frame, int maxPolls, LogChoice log) {
+    if (log.request) {
+        LogTraffic(frame.data(), frame.size(), 1);
+    }
+    if (!SendFrame(frame.data(), frame.size(), 0xFF)) {
+        return 0;
+    }
+    const std::size_t count = ReceiveReply(maxPolls);
+    if (log.reply) {
+        LogTraffic(reply_.data(), std::min(count, replyStored_), 0);
+    }
+    return count;
+}
+
+bool DeviceLink::Command(std::span<const std::uint8_t> frame, int maxPolls, LogChoice log) {
+    if (log.request) {
+        LogTraffic(frame.data(), frame.size(), 1);
+    }
+    if (!SendFrame(frame.data(), frame.size(), 0xFF)) {
+        return false;
+    }
+    const std::size_t count = ReceiveReply(maxPolls);
+    if (log.reply) {
+        LogTraffic(reply_.data(), std::min(count, replyStored_), 0);
+    }
+    return true;
+}
+
+void DeviceLink::LogLine(std::string_view text, bool newLine, bool append) {
+    if (options_.silentWhileStopping && StopFlag()) {
+        return;
+    }
+    log_.Line(text, newLine, append);
+}
+
+void DeviceLink::LogTraffic(const std::uint8_t* bytes, std::size_t count, int direction) {
+    if (direction == 0xFF || !trafficLogging_.load() ||
+        (options_.silentWhileStopping && StopFlag())) {
+        return;
+    }
+    log_.Traffic(bytes, count, direction);
+}
+
+bool DeviceLink::OpenPort() {
+    LogLine(" ", true);
+    if (port_.IsOpen()) {
+        // Left open by a worker that was ended from outside: this start only closes it.
+        port_.Close();
+        return false;
+    }
+    if (portName_.empty()) {
+        return false;
+    }
+    LogLine("Opening serial port ", true);
+    LogLine(portName_, false, true);
+    if (!port_.Open(portName_)) {
+        LogLine(" ... failed.", false, true);
+        port_.Close();
+        return false;
+    }
+    port_.Purge();
+    LogLine(" ... done.", false, true);
+    LogLine("Changing baud rate to 115,200 ...", true);
+    if (!port_.SetBaudRate(kDiagnosticBaud)) {
+        LogLine("Failed.", false, true);
+        port_.Close();
+        return false;
+    }
+    LogLine(" passed.", false, true);
+    return true;
+}
+
+bool DeviceLink::VerifyConnection(const ReplyParser& parser) {
+    const auto accepted = [this, &parser](std::size_t count) {
+        return count > 0 && parser(reply_.data(), count);
+    };
+    port_.Purge();
+    LogLine("Verify connection ...", true);
+    bool connected = accepted(Exchange(MakeFrame(request::kReadSerialNumber), kCheckPolls));
+    if (!connected) {
+        LogLine("Failed.", false, true);
+        LogLine("Wake up ...", true);
+        const std::vector<std::uint8_t> wakeUp = MakeFrame(request::kWakeUp);
+        for (int attempt = 0; attempt < kWakeUpAttempts && !StopFlag(); ++attempt) {
+            if (accepted(Exchange(wakeUp, kWakeUpPolls))) {
+                connected = true;
+                break;
+            }
+        }
+        if (!connected) {
+            LogLine("Failed.", false, true);
+            port_.Close();
+            return false;
+        }
+    }
+    LogLine(" passed.", false, true);
+    return true;
+}
+
+bool DeviceLink::Connect(const ReplyParser* check) {
+    if (!OpenPort()) {
+        return false;
+    }
+    return check == nullptr || VerifyConnection(*check);
+}
+
+bool DeviceLink::StartWorker(int operation, Work work) {
+    SetOperation(operation);
+    if (busy_.load()) {
+        return false;
+    }
+    if (worker_.Running()) {
+        // The last worker has told its listener and is on its way out.
+        worker_.Wait();
+    }
+    busy_.store(true);
+    stopFlag_.store(false);
+    const bool started = worker_.Start(
+        [this, work = std::move(work)](std::stop_token stop) {
+            stop_ = stop;
+            port_.SetStopToken(stop);
+            std::stop_callback raiseFlag(stop, [this] { stopFlag_.store(true); });
+            work(*this);
+            port_.Close();
+        },
+        [this] {
+            stopFlag_.store(false);
+            busy_.store(false);
+            std::function<void()> listener;
+            {
+                std::lock_guard lock(listenerMutex_);
+                listener = finishedListener_;
+            }
+            if (listener) {
+                listener();
+            }
+        });
+    if (!started) {
+        busy_.store(false);
+    }
+    return started;
+}
+
+bool DeviceLink::FinishWorker(Millis timeout) {
+    return worker_.Finish(timeout);
+}
+
+void DeviceLink::SetFinishedListener(std::function<void()> listener) {
+    std::lock_guard lock(listenerMutex_);
+    finishedListener_ = std::move(listener);
+}
+
+}  // namespace skelvane

@@ -1,0 +1,99 @@
+#include "link/diagnostics_exchange.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "base/format.h"
+#include "base/latin1.h"
+#include "link/frame.h"
+#include "link/register_values.h"
+
+namespace skelvane {
+namespace {
+
+int IdsForSize(int size) {
+    return size == 1 || size == 2 || size == 4 ? size : 0;
+}
+
+}  // namespace
+
+std::optional<std::string> FormatDiagValue(std::string_view name, std::uint32_t value) {
+    const auto is = [name](std::string_view known) { return EqualsNoCase(name, known); };
+    if (is("DiagVSWR")) {
+        return Format("%.2f", value * 0.001);
+    }
+    if (is("DiagRSSI")) {
+        return Format("-%u", value);
+    }
+    if (is("DiagVoltage")) {
+        return Format("%.2f", value * 36194.0 * 3.90625e-06);
+    }
+    if (is("DiagTemperature")) {
+        // Below 55 the unit is below freezing: a negative temperature, not a wrapped number.
+        return Format("%lld", static_cast<long long>(value) - 55);
+    }
+    for (const std::string_view known : kDiagnosticNames) {
+        if (is(known)) {
+            return Format("%u", value);
+        }
+    }
+    return std::nullopt;
+}
+
+std::vector<std::uint8_t> CustomReadFrame(const DeviceLink& link, const CustomParameter& custom) {
+    const int count = IdsForSize(custom.size);
+    return link.MakeFrame(
+        request::kReadRegisters,
+        std::span<const std::uint8_t>(custom.ids.data(), static_cast<std::size_t>(count)));
+}
+
+std::vector<std::uint8_t> CustomWriteFrame(const DeviceLink& link, const CustomParameter& custom) {
+    std::vector<std::uint8_t> pairs;
+    for (int j = 0; j < IdsForSize(custom.size); ++j) {
+        pairs.push_back(custom.ids[static_cast<std::size_t>(j)]);
+        pairs.push_back(static_cast<std::uint8_t>(custom.value >> (8 * j)));
+    }
+    return link.MakeFrame(request::kWriteRegisters, pairs);
+}
+
+int ParseDiagReply(DeviceLink& link, std::vector<Parameter>& parameters, CustomParameter& custom,
+                   std::string& valueField, const std::uint8_t* buffer, std::size_t count) {
+    if (!link.CheckReply(buffer, count)) {
+        return 0;
+    }
+    switch (buffer[3]) {
+        case reply::kRegisters:
+            for (std::size_t at = kFrameHeaderSize; at + 1 < count; at += 2) {
+                const std::uint8_t id = buffer[at];
+                const std::uint8_t byte = buffer[at + 1];
+                if (id == custom.ids[0]) {
+                    custom.value = byte;
+                }
+                for (std::size_t k = 1; k < custom.ids.size(); ++k) {
+                    if (id == custom.ids[k]) {
+                        custom.value |= static_cast<std::uint32_t>(byte) << (8 * k);
+                    }
+                }
+                StoreRegisterByte(parameters, id, byte);
+            }
+            valueField = Format("%u", custom.value);
+            break;
+        case reply::kVersion:
+        case reply::kSerialNumber:
+        case reply::kDataMask: {
+            const std::string_view name = buffer[3] == reply::kVersion        ? "VersionNo"
+                                          : buffer[3] == reply::kSerialNumber ? "SerialNo"
+                                                                              : "DataMask";
+            if (Parameter* parameter = FindParameterNoCase(parameters, name)) {
+                parameter->textValue = PayloadText({buffer, count}, kTextValueMax);
+            }
+            break;
+        }
+        default:
+            link.LogLine("Unknown responses!", true);
+            break;
+    }
+    return 1;
+}
+
+}  // namespace skelvane

@@ -1,0 +1,291 @@
+#include "link/diagnostics_page_model.h"
+
+#include <utility>
+
+#include "base/decimal.h"
+#include "base/latin1.h"
+#include "link/frame.h"
+
+namespace skelvane {
+namespace {
+
+constexpr int kGroupPolls = 200;
+constexpr int kGetPolls = 100;
+constexpr int kSetPolls = 10;
+constexpr Millis kPollInterval{1000};
+
+// An edit field read as an unsigned number: blanks around digits and nothing else. nullopt
+// for anything else and for a number above `max`.
+std::optional<std::uint32_t> FieldNumber(std::string_view text, std::uint32_t max) {
+    std::size_t begin = 0;
+    std::size_t end = text.size();
+    while (begin < end && text[begin] == ' ') {
+        ++begin;
+    }
+    while (end > begin && text[end - 1] == ' ') {
+        --end;
+    }
+    if (begin == end) {
+        return std::nullopt;
+    }
+    std::uint64_t value = 0;
+    for (std::size_t i = begin; i < end; ++i) {
+        if (text[i] < '0' || text[i] > '9') {
+            return std::nullopt;
+        }
+        value = value * 10 + static_cast<std::uint64_t>(text[i] - '0');
+        if (value > max) {
+            return std::nullopt;
+        }
+    }
+    return static_cast<std::uint32_t>(value);
+}
+
+bool IsDiagnosticName(std::string_view name) {
+    for (const std::string_view known : kDiagnosticNames) {
+        if (EqualsNoCase(name, known)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+DiagnosticsPageModel::DiagnosticsPageModel(Block& block, std::string portName,
+                                           CurrentRemoteUa& remoteUa, Prompter& prompter,
+                                           Clock& clock)
+    : block_(block),
+      remoteUa_(remoteUa),
+      prompter_(prompter),
+      localChosen_(block.OperatingMode() == 0),
+      link_(clock, log_, std::move(portName)) {
+    for (const Parameter& parameter : block.Parameters()) {
+        if (parameter.readwrite != 0) {
+            continue;
+        }
+        Row row{parameter.name, parameter.desc, IsDiagnosticName(parameter.name), ""};
+        if (row.hasValue) {
+            row.value = "0";
+        }
+        rows_.push_back(std::move(row));
+    }
+    fields_ = {"1", "0", "0", "0", "0", "0"};
+    link_.SetLocal(localChosen_);
+    handoff_.SetListener([this] { Notify(); });
+    link_.SetFinishedListener([this] { Notify(); });
+}
+
+DiagnosticsPageModel::~DiagnosticsPageModel() {
+    poll_.store(false);
+    link_.FinishWorker(Millis{1000});
+    link_.Wait();
+}
+
+std::string DiagnosticsPageModel::FieldText(Field field) const {
+    std::lock_guard lock(fieldsMutex_);
+    return fields_[static_cast<std::size_t>(field)];
+}
+
+void DiagnosticsPageModel::SetFieldText(Field field, std::string text) {
+    std::lock_guard lock(fieldsMutex_);
+    fields_[static_cast<std::size_t>(field)] = std::move(text);
+}
+
+void DiagnosticsPageModel::ReadControls() {
+    link_.SetLocal(localChosen_);
+    focused_.reset();
+    std::lock_guard lock(fieldsMutex_);
+    const auto refuse = [this](Field field) {
+        prompter_.Beep();
+        focused_ = field;
+    };
+    const auto size = FieldNumber(fields_[0], 4);
+    if (!size || *size < 1) {
+        refuse(Field::Size);
+        return;
+    }
+    custom_.size = static_cast<int>(*size);
+    for (std::size_t k = 0; k < 4; ++k) {
+        const auto id = FieldNumber(fields_[1 + k], 255);
+        if (!id) {
+            refuse(static_cast<Field>(1 + k));
+            return;
+        }
+        custom_.ids[k] = static_cast<std::uint8_t>(*id);
+    }
+    const auto value = FieldNumber(fields_[5], 0xFFFFFFFFu);
+    if (!value) {
+        refuse(Field::Value);
+        return;
+    }
+    custom_.value = *value;
+    poll_.store(pollChecked_.load());
+}
+
+bool DiagnosticsPageModel::Start(int operation) {
+    ReadControls();
+    if (link_.Busy()) {
+        link_.SetOperation(operation);
+        return false;
+    }
+    return link_.StartWorker(operation,
+                             [this, parameters = block_.Parameters()](DeviceLink& link) mutable {
+                                 RunWorker(link, std::move(parameters));
+                             });
+}
+
+void DiagnosticsPageModel::RunWorker(DeviceLink& link, std::vector<Parameter> parameters) {
+    if (!link.OpenPort()) {
+        return;
+    }
+    std::vector<Parameter> baseline = parameters;
+    for (;;) {
+        CustomParameter custom;
+        std::string valueField;
+        {
+            std::lock_guard lock(fieldsMutex_);
+            custom = custom_;
+            valueField = fields_[5];
+        }
+        const auto parse = [&](std::size_t count) {
+            ParseDiagReply(link, parameters, custom, valueField, link.ReplyBytes().data(), count);
+        };
+        bool end = false;
+        bool shown = false;
+        bool parsed = false;
+        bool ok = false;
+        switch (link.Operation()) {
+            case diagnostics_op::kRead: {
+                std::size_t count = link.Exchange(link.MakeFrame(1), kGroupPolls);
+                if (count == 0) {
+                    link.LogLine("Failed.", false, true);
+                    break;
+                }
+                parse(count);
+                count = link.Exchange(link.MakeFrame(6), kGroupPolls);
+                if (count == 0) {
+                    link.LogLine("Failed.", false, true);
+                    end = true;
+                    break;
+                }
+                parse(count);
+                parsed = shown = ok = true;
+                break;
+            }
+            case diagnostics_op::kGet: {
+                const std::size_t count = link.Exchange(CustomReadFrame(link, custom), kGetPolls);
+                if (count == 0) {
+                    link.LogLine("Failed.", false, true);
+                    end = true;
+                    break;
+                }
+                parse(count);
+                parsed = ok = true;
+                break;
+            }
+            case diagnostics_op::kSet:
+                custom.value = ParseUint32(valueField);  // leading digits; 0 when none
+                {
+                    std::lock_guard lock(fieldsMutex_);
+                    custom_.value = custom.value;
+                }
+                // The reply is not looked at; only a frame that could not be written fails.
+                if (!link.Command(CustomWriteFrame(link, custom), kSetPolls,
+                                  DeviceLink::LogChoice{true, true})) {
+                    link.LogLine("Failed.", false, true);
+                    end = true;
+                } else {
+                    ok = true;
+                }
+                break;
+            default:
+                end = true;
+                break;
+        }
+        if (parsed) {
+            std::lock_guard lock(fieldsMutex_);
+            custom_.value = custom.value;
+            fields_[5] = valueField;
+        }
+        handoff_.Post(baseline, parameters, shown ? kShowValues : 0);
+        const std::uint64_t pass = passes_.fetch_add(1) + 1;
+        {
+            std::function<void(std::uint64_t, bool)> listener;
+            {
+                std::lock_guard lock(listenerMutex_);
+                listener = passListener_;
+            }
+            if (listener) {
+                listener(pass, ok);
+            }
+        }
+        if (end || !poll_.load()) {
+            return;
+        }
+        if (!link.Sleep(kPollInterval) || !poll_.load()) {
+            return;
+        }
+    }
+}
+
+void DiagnosticsPageModel::Activate() {
+    link_.SetUnitAddress(remoteUa_.Get());
+}
+
+void DiagnosticsPageModel::Leave() {
+    ReadControls();
+    poll_.store(false);
+    pollChecked_.store(false);
+}
+
+void DiagnosticsPageModel::Close() {
+    poll_.store(false);
+    link_.FinishWorker(Millis{1000});
+}
+
+bool DiagnosticsPageModel::ApplyWorkerResults() {
+    if (!handoff_.Pending()) {
+        return false;
+    }
+    const ParameterHandoff::Batch batch = handoff_.Take();
+    ApplyParameterChanges(block_.Parameters(), batch.changes);
+    if ((batch.flags & kShowValues) != 0) {
+        ShowDiagValues();
+    }
+    return true;
+}
+
+void DiagnosticsPageModel::ShowDiagValues() {
+    for (Row& row : rows_) {
+        if (!row.hasValue) {
+            continue;
+        }
+        if (const Parameter* parameter = block_.FindParameter(row.name)) {
+            row.value = FormatDiagValue(row.name, parameter->value).value_or(row.value);
+        }
+    }
+}
+
+void DiagnosticsPageModel::SetUpdateListener(std::function<void()> listener) {
+    std::lock_guard lock(listenerMutex_);
+    updateListener_ = std::move(listener);
+}
+
+void DiagnosticsPageModel::SetPassListener(std::function<void(std::uint64_t, bool)> listener) {
+    std::lock_guard lock(listenerMutex_);
+    passListener_ = std::move(listener);
+}
+
+void DiagnosticsPageModel::Notify() {
+    std::function<void()> listener;
+    {
+        std::lock_guard lock(listenerMutex_);
+        listener = updateListener_;
+    }
+    if (listener) {
+        listener();
+    }
+}
+
+}  // namespace skelvane

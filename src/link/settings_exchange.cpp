@@ -1,0 +1,286 @@
+#include "link/settings_exchange.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string_view>
+
+#include "base/format.h"
+#include "base/latin1.h"
+#include "link/frame.h"
+#include "link/register_values.h"
+#include "link/version_number.h"
+
+namespace skelvane {
+namespace {
+
+constexpr int kReadPolls = 100;
+constexpr int kWritePolls = 100;
+constexpr std::uint8_t kRegisterLinkRate = 0x0E;
+constexpr std::uint8_t kRegisterCountry = 0x59;
+constexpr std::uint32_t kBaseFrequencyKhz = 902400;
+constexpr std::uint16_t kVacant = 0xFFFF;
+constexpr std::size_t kRangesPerEntry = 8;
+constexpr std::size_t kRestrictionEntries = 16;
+constexpr std::string_view kRestrictionPrefix = "FrequencyRestriction";
+
+void StoreText(std::vector<Parameter>& parameters, std::string_view name, std::string text) {
+    if (Parameter* parameter = FindParameterNoCase(parameters, name)) {
+        parameter->textValue = std::move(text);
+    }
+}
+
+void StoreRestrictionEntry(std::vector<Parameter>& parameters, const std::uint8_t* buffer,
+                           std::size_t count) {
+    if (count < 7) {
+        return;  // no room for the entry index and its UA
+    }
+    const std::string name = Format("%s%d", kRestrictionPrefix.data(), buffer[4] + 1);
+    const auto ua = static_cast<std::uint16_t>(buffer[5] << 8 | buffer[6]);
+    for (Parameter& parameter : parameters) {
+        if (parameter.name.size() >= kRestrictionPrefix.size() &&
+            parameter.name.starts_with(kRestrictionPrefix) && EqualsNoCase(parameter.name, name)) {
+            parameter.textValue = RestrictionEntryText(ua, buffer + 7, count - 7);
+            return;
+        }
+    }
+}
+
+bool IsChecked(const SettingsJob& job, std::string_view name) {
+    return std::any_of(job.checkedNames.begin(), job.checkedNames.end(),
+                       [name](const std::string& checked) { return EqualsNoCase(checked, name); });
+}
+
+// The checked numeric parameters with register ids, in list order.
+std::vector<const Parameter*> CountedParameters(const SettingsJob& job) {
+    std::vector<const Parameter*> counted;
+    for (const std::string& name : job.checkedNames) {
+        const Parameter* parameter = FindParameterNoCase(job.parameters, name);
+        if (parameter != nullptr && TravelsAsRegisters(*parameter)) {
+            counted.push_back(parameter);
+        }
+    }
+    return counted;
+}
+
+// A request whose reply is parsed; false when nothing came back.
+bool ReadStep(DeviceLink& link, SettingsJob& job, UnitFacts& facts,
+              const std::vector<std::uint8_t>& frame, DeviceLink::LogChoice log = {}) {
+    const std::size_t count = link.Exchange(frame, kReadPolls, log);
+    if (count == 0) {
+        return false;
+    }
+    ParseSettingsReply(link, job.parameters, facts, link.ReplyBytes().data(), count);
+    return true;
+}
+
+bool ReadRestrictions(DeviceLink& link, SettingsJob& job, UnitFacts& facts) {
+    // The step is judged by the last entry alone; the earlier ones fill what they can.
+    bool last = false;
+    for (std::size_t i = 0; i < kRestrictionEntries; ++i) {
+        const std::uint8_t index[] = {static_cast<std::uint8_t>(i)};
+        last = ReadStep(link, job, facts, link.MakeFrame(request::kReadRestriction, index),
+                        DeviceLink::LogChoice{false, false});
+    }
+    return last;
+}
+
+bool ReadAll(DeviceLink& link, SettingsJob& job, UnitFacts& facts) {
+    for (const std::uint8_t group : {0, 2, 3, 4, 5}) {
+        if (!ReadStep(link, job, facts, link.MakeFrame(group))) {
+            return false;
+        }
+    }
+    for (const std::uint8_t code :
+         {request::kReadVersion, request::kReadSerialNumber, request::kReadDataMask}) {
+        if (!ReadStep(link, job, facts, link.MakeFrame(code))) {
+            return false;
+        }
+    }
+    return ReadRestrictions(link, job, facts);
+}
+
+bool ReadChecked(DeviceLink& link, SettingsJob& job, UnitFacts& facts) {
+    for (const std::vector<std::uint8_t>& frame : ReadRequestFrames(link, job)) {
+        if (!ReadStep(link, job, facts, frame)) {
+            return false;
+        }
+    }
+    return ReadStep(link, job, facts, link.MakeFrame(request::kReadDataMask));
+}
+
+bool WriteChecked(DeviceLink& link, SettingsJob& job) {
+    const DeviceLink::LogChoice requestOnly{true, false};
+    for (const std::vector<std::uint8_t>& frame : WriteRequestFrames(link, job)) {
+        if (!link.Command(frame, kWritePolls, requestOnly)) {
+            return false;
+        }
+    }
+    if (!IsChecked(job, "DataMask")) {
+        return true;
+    }
+    const Parameter* mask = FindParameterNoCase(job.parameters, "DataMask");
+    if (mask == nullptr || mask->textValue.empty()) {
+        return true;
+    }
+    const std::string_view text = std::string_view(mask->textValue).substr(0, kMaxDataMaskLength);
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
+    return link.Command(link.MakeFrame(request::kWriteDataMask, {bytes, text.size()}), kWritePolls,
+                        requestOnly);
+}
+
+bool RunOperation(DeviceLink& link, SettingsJob& job, UnitFacts& facts) {
+    const DeviceLink::LogChoice requestOnly{true, false};
+    switch (job.operation) {
+        case settings_op::kReadAll:
+            return ReadAll(link, job, facts);
+        case settings_op::kRead:
+            return ReadChecked(link, job, facts);
+        case settings_op::kWrite:
+            return WriteChecked(link, job);
+        case settings_op::kSerialNumber:
+            return ReadStep(link, job, facts, link.MakeFrame(request::kReadSerialNumber));
+        case settings_op::kVersion:
+            return ReadStep(link, job, facts, link.MakeFrame(request::kReadVersion));
+        case settings_op::kReset:
+            return link.Command(link.MakeFrame(request::kReset), kWritePolls, requestOnly);
+        case settings_op::kDefault: {
+            const std::uint8_t set[] = {job.defaultSet};
+            return link.Command(link.MakeFrame(request::kApplyDefaults, set), kWritePolls,
+                                requestOnly);
+        }
+        default:
+            return true;
+    }
+}
+
+}  // namespace
+
+std::string RestrictionEntryText(std::uint16_t ua, const std::uint8_t* items, std::size_t size) {
+    // An entry without a unit is the empty entry whatever ranges come with it, as on the
+    // Restrictions page: a text such as "0,902400,903000" would be refused when written back.
+    if (ua == 0) {
+        return "0";
+    }
+    std::string text = Format("%d:", static_cast<int>(ua));
+    std::size_t ranges = 0;
+    for (std::size_t at = 0; at + 4 <= size && ranges < kRangesPerEntry; at += 4, ++ranges) {
+        const auto low = static_cast<std::uint16_t>(items[at] << 8 | items[at + 1]);
+        const auto high = static_cast<std::uint16_t>(items[at + 2] << 8 | items[at + 3]);
+        if (low == kVacant) {
+            break;
+        }
+        if (text.back() != ':') {
+            text += ',';
+        }
+        text += Format("%d,%d", static_cast<int>(low + kBaseFrequencyKhz),
+                       static_cast<int>(high + kBaseFrequencyKhz));
+    }
+    return text;
+}
+
+int ParseSettingsReply(DeviceLink& link, std::vector<Parameter>& parameters, UnitFacts& facts,
+                       const std::uint8_t* buffer, std::size_t count) {
+    if (!link.CheckReply(buffer, count)) {
+        return 0;
+    }
+    switch (buffer[3]) {
+        case reply::kRegisters:
+            // Whole pairs only: a lone last byte has no value to go with it.
+            for (std::size_t at = kFrameHeaderSize; at + 1 < count; at += 2) {
+                const std::uint8_t id = buffer[at];
+                const std::uint8_t value = buffer[at + 1];
+                if (id == kRegisterLinkRate) {
+                    facts.linkRateIndex.store(value);
+                } else if (id == kRegisterCountry) {
+                    facts.countryIndex.store(value);
+                }
+                StoreRegisterByte(parameters, id, value);
+            }
+            return 0;
+        case reply::kHello: {
+            static constexpr char kHelloText[] = "HELLO";  // with its zero byte
+            return count >= kFrameHeaderSize + sizeof kHelloText &&
+                           std::memcmp(buffer + kFrameHeaderSize, kHelloText, sizeof kHelloText) ==
+                               0
+                       ? 1
+                       : 0;
+        }
+        case reply::kVersion:
+            if (Parameter* version = FindParameterNoCase(parameters, "VersionNo")) {
+                version->textValue = PayloadText({buffer, count}, kTextValueMax);
+                facts.versionNumber.store(VersionNumberFromText(version->textValue));
+            }
+            return 1;
+        case reply::kSerialNumber:
+            StoreText(parameters, "SerialNo", PayloadText({buffer, count}, kTextValueMax));
+            return 1;
+        case reply::kDataMask:
+            StoreText(parameters, "DataMask", PayloadText({buffer, count}, kTextValueMax));
+            return 0;
+        case reply::kRestriction:
+            StoreRestrictionEntry(parameters, buffer, count);
+            return 0;
+        case reply::kDefaults:
+        case reply::kWakeUp:
+            return 1;
+        default:
+            link.LogLine("Unknown responses!", true);
+            return 0;
+    }
+}
+
+std::vector<std::vector<std::uint8_t>> ReadRequestFrames(const DeviceLink& link,
+                                                         const SettingsJob& job) {
+    std::vector<std::uint8_t> ids;
+    std::vector<std::size_t> groups;
+    for (const Parameter* parameter : CountedParameters(job)) {
+        ids.insert(ids.end(), parameter->vectors.begin(), parameter->vectors.end());
+        groups.push_back(parameter->vectors.size());
+    }
+    std::vector<std::vector<std::uint8_t>> frames;
+    for (const auto& piece : SplitIntoFrames(ids, groups, kMaxRegistersPerFrame)) {
+        frames.push_back(link.MakeFrame(request::kReadRegisters, piece));
+    }
+    return frames;
+}
+
+std::vector<std::vector<std::uint8_t>> WriteRequestFrames(const DeviceLink& link,
+                                                          const SettingsJob& job) {
+    std::vector<std::uint8_t> pairs;
+    std::vector<std::size_t> groups;
+    for (const Parameter* parameter : CountedParameters(job)) {
+        const std::size_t before = pairs.size();
+        AppendWritePairs(*parameter, pairs);
+        groups.push_back(pairs.size() - before);
+    }
+    std::vector<std::vector<std::uint8_t>> frames;
+    if (pairs.empty()) {
+        return frames;
+    }
+    for (const auto& piece : SplitIntoFrames(pairs, groups, 2 * kMaxRegistersPerFrame)) {
+        frames.push_back(link.MakeFrame(request::kWriteRegisters, piece));
+    }
+    return frames;
+}
+
+bool SettingsOperationRefreshes(int operation) {
+    return operation == settings_op::kReadAll || operation == settings_op::kRead ||
+           operation == settings_op::kSerialNumber || operation == settings_op::kVersion;
+}
+
+SettingsOutcome RunSettingsWorker(DeviceLink& link, SettingsJob& job, UnitFacts& facts) {
+    const DeviceLink::ReplyParser check = [&link, &job, &facts](const std::uint8_t* buffer,
+                                                                std::size_t count) {
+        return ParseSettingsReply(link, job.parameters, facts, buffer, count) == 1;
+    };
+    if (!link.Connect(&check)) {
+        return SettingsOutcome::NotConnected;
+    }
+    if (!RunOperation(link, job, facts)) {
+        link.LogLine("Failed.", false, true);
+        return SettingsOutcome::Failed;
+    }
+    return SettingsOutcome::Succeeded;
+}
+
+}  // namespace skelvane

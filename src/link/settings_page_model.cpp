@@ -1,0 +1,121 @@
+#include "link/settings_page_model.h"
+
+#include <utility>
+
+#include "link/default_sets.h"
+#include "link/version_number.h"
+
+namespace skelvane {
+
+SettingsPageModel::SettingsPageModel(Block& block, std::string portName, UnitFacts& facts,
+                                     CurrentRemoteUa& remoteUa, Prompter& prompter, Clock& clock)
+    : block_(block),
+      facts_(facts),
+      remoteUa_(remoteUa),
+      list_(block, facts, prompter),
+      localChosen_(block.OperatingMode() == 0),
+      link_(clock, log_, std::move(portName), DeviceLink::Options{true}) {
+    link_.SetUnitAddress(block.UnitAddress());
+    link_.SetLocal(localChosen_);
+    list_.SetUnitAddressListener([this](std::uint32_t ua) { link_.SetUnitAddress(ua); });
+    handoff_.SetListener([this] { NotifyUpdate(); });
+    link_.SetFinishedListener([this] {
+        defaultEnabled_.store(facts_.versionNumber.load() >= kDefaultsMinVersion);
+        NotifyUpdate();
+    });
+    Show();
+}
+
+SettingsPageModel::~SettingsPageModel() {
+    link_.FinishWorker(Millis{1000});
+    link_.Wait();
+}
+
+void SettingsPageModel::Show() {
+    list_.Fill();
+    link_.SetUnitAddress(list_.UnitAddress());
+}
+
+void SettingsPageModel::Leave() {
+    link_.SetLocal(localChosen_);
+    remoteUa_.Set(link_.UnitAddress());
+}
+
+void SettingsPageModel::Close() {
+    link_.FinishWorker(Millis{1000});
+}
+
+bool SettingsPageModel::Default(std::optional<std::size_t> chosenIndex) {
+    if (!chosenIndex) {
+        return false;
+    }
+    const std::optional<std::uint8_t> number = DefaultSetNumber(*chosenIndex);
+    if (!number) {
+        return false;
+    }
+    return Start(settings_op::kDefault, *number);
+}
+
+bool SettingsPageModel::Start(int operation, std::uint8_t defaultSet) {
+    link_.SetLocal(localChosen_);
+    if (link_.Busy()) {
+        link_.SetOperation(operation);
+        return false;
+    }
+    defaultEnabled_.store(false);
+    outcome_.store(-1);
+    SettingsJob job;
+    job.operation = operation;
+    job.parameters = block_.Parameters();
+    job.checkedNames = list_.CheckedNames();
+    job.defaultSet = defaultSet;
+    return link_.StartWorker(operation, [this, job = std::move(job)](DeviceLink& link) mutable {
+        std::vector<Parameter> baseline = job.parameters;
+        const SettingsOutcome outcome = RunSettingsWorker(link, job, facts_);
+        const bool refresh =
+            outcome == SettingsOutcome::Succeeded && SettingsOperationRefreshes(job.operation);
+        outcome_.store(static_cast<int>(outcome));
+        handoff_.Post(baseline, job.parameters, refresh ? kRefreshList : 0);
+    });
+}
+
+bool SettingsPageModel::ApplyWorkerResults() {
+    if (!handoff_.Pending()) {
+        return false;
+    }
+    const ParameterHandoff::Batch batch = handoff_.Take();
+    ApplyParameterChanges(block_.Parameters(), batch.changes);
+    if ((batch.flags & kRefreshList) != 0) {
+        list_.RefreshList();
+    }
+    return true;
+}
+
+std::optional<SettingsOutcome> SettingsPageModel::LastOutcome() const {
+    if (link_.Busy()) {
+        return std::nullopt;
+    }
+    const int outcome = outcome_.load();
+    if (outcome < 0) {
+        return std::nullopt;
+    }
+    return static_cast<SettingsOutcome>(outcome);
+}
+
+void SettingsPageModel::SetUpdateListener(std::function<void()> listener) {
+    std::lock_guard lock(listenerMutex_);
+    updateListener_ = std::move(listener);
+}
+
+void SettingsPageModel::NotifyUpdate() {
+    std::function<void()> listener;
+    {
+        std::lock_guard lock(listenerMutex_);
+        listener = updateListener_;
+    }
+    if (listener) {
+        listener();
+    }
+}
+
+}  // namespace skelvane

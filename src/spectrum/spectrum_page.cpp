@@ -1,0 +1,255 @@
+#include "spectrum/spectrum_page.h"
+
+#include <optional>
+#include <utility>
+
+#include "base/decimal.h"
+#include "spectrum/at_exchange.h"
+#include "spectrum/spectrum_chart.h"
+
+namespace skelvane {
+namespace {
+
+// The link-rate answer is read from at most this many characters.
+constexpr std::size_t kLinkRateDigits = 19;
+
+}  // namespace
+
+SpectrumPage::SpectrumPage(const PortSettings& settings, ScanParserState& parser, Clock& clock,
+                           Prompter& prompter)
+    : parser_(parser), clock_(clock), prompter_(prompter) {
+    state_.portName = settings.portName;
+    state_.baudRate = settings.baudRate;
+}
+
+SpectrumPage::~SpectrumPage() {
+    Close();
+}
+
+SpectrumPage::State SpectrumPage::CurrentState() const {
+    std::lock_guard lock(mutex_);
+    return state_;
+}
+
+std::string SpectrumPage::ScanButtonText() const {
+    std::lock_guard lock(mutex_);
+    return buttonText_;
+}
+
+void SpectrumPage::SetScanButtonListener(std::function<void(const std::string&)> listener) {
+    std::lock_guard lock(mutex_);
+    buttonListener_ = std::move(listener);
+}
+
+void SpectrumPage::SetScanButtonText(std::string text) {
+    std::function<void(const std::string&)> listener;
+    {
+        std::lock_guard lock(mutex_);
+        if (buttonText_ == text) {
+            return;
+        }
+        buttonText_ = text;
+        listener = buttonListener_;
+    }
+    if (listener) {
+        listener(text);
+    }
+}
+
+SpectrumPage::RunSummary SpectrumPage::LastRun() const {
+    std::lock_guard lock(mutex_);
+    return lastRun_;
+}
+
+void SpectrumPage::PressScan() {
+    if (!worker_.Running()) {
+        running_ = true;
+        operation_ = Operation::Scan;
+        worker_.Start([this](std::stop_token stop) { Work(std::move(stop)); });
+        return;
+    }
+    operation_ = Operation::None;
+    running_ = false;
+    log_.Line(" stopped.", false, true);
+    StopWorker();
+    SetScanButtonText("Scan");
+}
+
+void SpectrumPage::Close() {
+    operation_ = Operation::None;
+    running_ = false;
+    StopWorker();
+}
+
+// The worker's waits all honour its stop token, so it ends well within the timeout. Should
+// it not, the port stays with it: the worker closes the port itself on its way out.
+void SpectrumPage::StopWorker() {
+    if (worker_.Finish(kStopTimeout) && port_.IsOpen()) {
+        port_.Close();
+    }
+}
+
+void SpectrumPage::PressClear() {
+    ClearSpectrumChart(chart_, CurrentState().plan);
+}
+
+void SpectrumPage::PressClearLog() {
+    log_.Clear();
+}
+
+bool SpectrumPage::Stopping(const std::stop_token& stop) const {
+    return stop.stop_requested() || !running_;
+}
+
+void SpectrumPage::Work(std::stop_token stop) {
+    {
+        std::lock_guard lock(mutex_);
+        lastRun_ = RunSummary{};
+    }
+    log_.Line(" ", true);
+    port_.SetStopToken(stop);
+    if (port_.IsOpen()) {
+        port_.Close();
+    } else if (!CurrentState().portName.empty() && Connect(stop) && Identify(stop) &&
+               SetUpScreen()) {
+        ScanLoop(stop);
+    }
+    SetScanButtonText("Scan");
+    port_.Close();
+}
+
+bool SpectrumPage::Connect(std::stop_token stop) {
+    const State state = CurrentState();
+    log_.Line("Opening serial port ", true);
+    log_.Line(state.portName, false, true);
+    if (!port_.Open(state.portName)) {
+        log_.Line(" ... failed.", false, true);
+        return false;
+    }
+    port_.Purge();
+    log_.Line(" ... done.", false, true);
+
+    log_.Line("Changing baud rate to ", true);
+    log_.Line(state.baudRate, false, true);
+    if (!port_.SetBaudRate(ParseUint32(state.baudRate))) {
+        log_.Line("Failed.", false, true);
+        return false;
+    }
+    log_.Line(" passed.", false, true);
+    SetScanButtonText("Stop");
+
+    log_.Line("Test command mode ...", true);
+    const bool commandMode = EnterCommandMode(port_, clock_, stop);
+    if (Stopping(stop)) {
+        return false;
+    }
+    log_.Line(commandMode ? " done." : "Failed.", false, true);
+    return commandMode;
+}
+
+// Link rate and model: only an answer with "OK" replaces what the page had; an answer
+// without it still counts as an answer.
+bool SpectrumPage::Identify(std::stop_token stop) {
+    log_.Line("Read link rate ...", true);
+    SendAtCommand(port_, kReadLinkRate);
+    std::string answer = CollectAnswer(port_, kCommandAnswer);
+    if (Stopping(stop)) {
+        return false;
+    }
+    if (answer.empty()) {
+        log_.Line("Failed.", false, true);
+        return false;
+    }
+    log_.Line(" done.", false, true);
+    if (AnswerHasOk(answer)) {
+        const int rate = ParseInt32(AnswerLine(answer, kReadLinkRate, kLinkRateDigits));
+        std::lock_guard lock(mutex_);
+        state_.linkRateIndex = rate;
+    }
+
+    log_.Line("Retrieve model ...", true);
+    SendAtCommand(port_, kReadModel);
+    answer = CollectAnswer(port_, kCommandAnswer);
+    if (Stopping(stop)) {
+        return false;
+    }
+    if (answer.empty()) {
+        log_.Line("Failed.", false, true);
+        return false;
+    }
+    log_.Line(" done.", false, true);
+    if (AnswerHasOk(answer)) {
+        std::string model = AnswerLine(answer, kReadModel);
+        std::lock_guard lock(mutex_);
+        state_.modelName = std::move(model);
+    }
+    return true;
+}
+
+bool SpectrumPage::SetUpScreen() {
+    log_.Line("Setup screen ...", true);
+    State state = CurrentState();
+    const std::optional<ChannelPlan> plan =
+        LookUpChannelPlan(state.modelName, state.linkRateIndex, state.plan.spacingKhz);
+    if (!plan) {
+        log_.Line("Failed.", false, true);
+        return false;
+    }
+    {
+        std::lock_guard lock(mutex_);
+        state_.plan = *plan;
+    }
+    if (!SetUpSpectrumChart(chart_, *plan, prompter_)) {
+        log_.Line("Failed.", false, true);
+        return false;
+    }
+    log_.Line("Model: ", true);
+    log_.Line(state.modelName, false, true);
+    log_.Line("Scanning ...", true);
+    return true;
+}
+
+void SpectrumPage::ScanLoop(std::stop_token stop) {
+    {
+        std::lock_guard lock(mutex_);
+        lastRun_.setUp = true;
+    }
+    while (operation_ == Operation::Scan) {
+        ScanStep(stop);
+        if (Stopping(stop)) {
+            return;
+        }
+        const int limit = scanLimit_;
+        if (limit > 0 && LastRun().scans >= limit) {
+            return;
+        }
+        if (!clock_.SleepFor(kScanInterval, stop) || Stopping(stop)) {
+            return;
+        }
+    }
+}
+
+void SpectrumPage::ScanStep(std::stop_token stop) {
+    SendAtCommand(port_, kScan);
+    const std::string answer = CollectAnswer(port_, kScanAnswer);
+    {
+        std::lock_guard lock(mutex_);
+        ++lastRun_.scans;
+    }
+    // An answer cut short by the user's stop is not the radio's; it is left unread.
+    if (answer.empty() || Stopping(stop)) {
+        return;
+    }
+    {
+        std::lock_guard lock(mutex_);
+        ++lastRun_.answers;
+    }
+    const ChannelPlan plan = CurrentState().plan;
+    ScanPosition position = parser_.Get();
+    const std::vector<ChannelReading> readings = ParseScanAnswer(answer, position, plan);
+    parser_.Set(position);
+    ApplyReadings(chart_, readings);
+    chart_.Redraw();
+}
+
+}  // namespace skelvane

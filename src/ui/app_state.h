@@ -1,0 +1,52 @@
+#pragma once
+
+#include <memory>
+
+#include "base/clock.h"
+#include "base/prompter.h"
+#include "document/document_session.h"
+#include "document/link_id_counter.h"
+#include "document/unit_facts.h"
+#include "link/port_settings.h"
+#include "sim/at_command_port.h"
+#include "sim/sim_port.h"
+#include "sim/template_network.h"
+
+namespace skelvane {
+
+// Everything that lives as long as the program: made once by main() (each test makes its
+// own) and handed to the windows that need it. Members are declared in the order they
+// depend on each other.
+struct AppState {
+    AppState(Prompter& prompter, SessionPaths paths) : session(prompter, ids, std::move(paths)) {
+        auto network = sim::MakeDefaultNetwork(clock, simNote);
+        // The simulated unit on the cable answers AT commands too (spectrum scans).
+        sim::InstallAtCommandSide(*network);
+        simPorts.Add("SIM1", std::move(network));
+    }
+    AppState(const AppState&) = delete;
+    AppState& operator=(const AppState&) = delete;
+
+    SystemClock clock;
+    // Output-end ids of every document of the run.
+    LinkIdCounter ids;
+    // What the device exchanges last learned about a unit.
+    UnitFacts unitFacts;
+    // The user's network, the configuration and the template, and the copied block.
+    DocumentSession session;
+
+    // The four texts of the status bar's port selectors, and where they are kept. main()
+    // puts the platform's store here; until then (and in tests) they stay in memory.
+    PortSettings portSettings;
+    std::unique_ptr<SettingsStore> settingsStore = std::make_unique<MemorySettingsStore>();
+
+    // A simulated network served as the port "SIM1", so that every device command can be
+    // tried without a radio: the default model's units, or a small built-in register set
+    // when its template cannot be read (`simNote` says why). Registered for as long as the
+    // state lives.
+    std::string simNote;
+    sim::PortHub simPorts;
+    sim::ScopedSimPorts simRegistration{simPorts};
+};
+
+}  // namespace skelvane

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <string>
+
+class QWidget;
+
+namespace skelvane {
+
+class Block;
+class Prompter;
+
+// What a device dialog gets when it opens: its parent window, the block it is for (none for
+// the spectrum analyzer) and the port settings of the status bar at that moment.
+struct DeviceContext {
+    QWidget* parent = nullptr;
+    Block* block = nullptr;
+    std::string portName;
+    std::string baudRate;
+};
+
+// The commands that open the device dialogs. The main window calls these and nothing else
+// for them, so the dialogs are wired in one place: an implementation that opens the real
+// dialogs replaces UnavailableDeviceCommands in main().
+class DeviceCommands {
+  public:
+    virtual ~DeviceCommands() = default;
+    // The "Properties" sheet of one block. An implementation marks the document modified
+    // before the sheet is shown (editing may change any value).
+    virtual void properties(const DeviceContext& context) = 0;
+    virtual void hardUpgrade(const DeviceContext& context) = 0;
+    virtual void softUpgrade(const DeviceContext& context) = 0;
+    // The "Tools ..." sheet with the spectrum analyzer.
+    virtual void spectrum(const DeviceContext& context) = 0;
+};
+
+// Until the dialogs exist: each command says that it is not available yet.
+class UnavailableDeviceCommands final : public DeviceCommands {
+  public:
+    explicit UnavailableDeviceCommands(Prompter& prompter) : prompter_(prompter) {}
+    void properties(const DeviceContext& context) override;
+    void hardUpgrade(const DeviceContext& context) override;
+    void softUpgrade(const DeviceContext& context) override;
+    void spectrum(const DeviceContext& context) override;
+
+    // The message shown for a command ("Properties", ...).
+    static std::string message(const std::string& command);
+
+  private:
+    Prompter& prompter_;
+};
+
+}  // namespace skelvane

@@ -1,0 +1,87 @@
+// The desktop program. Besides Qt's own options it takes one of ours: --screenshot FILE
+// starts the program as usual, saves a picture of the main window to FILE and ends; with no
+// one to answer, its questions take their default answers and its messages go to stderr.
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QTimer>
+#include <cstdio>
+#include <memory>
+
+#include "link/port_settings.h"
+#include "ui/app_state.h"
+#include "ui/device_commands.h"
+#include "ui/main_window.h"
+#include "ui/qt_prompter.h"
+
+namespace {
+
+using namespace skelvane;
+
+// Answers every question with its default and writes every message to stderr.
+class UnattendedPrompter final : public Prompter {
+  public:
+    Answer Message(std::string_view text, std::string_view caption, MessageIcon,
+                   MessageButtons buttons) override {
+        std::fprintf(stderr, "%s: %s\n", std::string(caption).c_str(),
+                     messageText(text).toLocal8Bit().constData());
+        return buttons == MessageButtons::YesNo || buttons == MessageButtons::YesNoCancel
+                   ? Answer::Yes
+                   : Answer::Ok;
+    }
+    std::optional<std::size_t> Choose(std::string_view, const std::vector<std::string>&,
+                                      std::size_t selected) override {
+        return selected;
+    }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Skelvane"));
+    QApplication::setApplicationVersion(QStringLiteral(SKELVANE_VERSION_TEXT));
+
+    QCommandLineParser options;
+    options.setApplicationDescription(
+        QStringLiteral("Configures networks of spread-spectrum serial radio modems."));
+    options.addHelpOption();
+    options.addVersionOption();
+    const QCommandLineOption screenshot(
+        QStringLiteral("screenshot"),
+        QStringLiteral("Save a picture of the main window to <file> and exit."),
+        QStringLiteral("file"));
+    options.addOption(screenshot);
+    options.process(app);
+    const QString screenshotFile = options.value(screenshot);
+
+    QtPrompter dialogs;
+    UnattendedPrompter unattended;
+    Prompter& prompter = screenshotFile.isEmpty() ? static_cast<Prompter&>(dialogs) : unattended;
+
+    AppState state(prompter, DefaultSessionPaths());
+    state.settingsStore = OpenPlatformSettingsStore();
+    UnavailableDeviceCommands devices(prompter);
+    MainWindow window(state, devices);
+    dialogs.setParent(&window);
+
+    if (!window.startUp()) {
+        return 1;
+    }
+    bool mustEnd = false;
+    QObject::connect(&window, &MainWindow::mustEnd, &app, [&mustEnd] { mustEnd = true; });
+    window.showNormal();
+
+    if (!screenshotFile.isEmpty()) {
+        QTimer::singleShot(200, &window, [&window, screenshotFile] {
+            const bool saved = window.grab().save(screenshotFile);
+            if (!saved) {
+                std::fprintf(stderr, "Could not save the screenshot to %s\n",
+                             screenshotFile.toLocal8Bit().constData());
+            }
+            QApplication::exit(saved ? 0 : 1);
+        });
+    }
+    const int code = app.exec();
+    return mustEnd ? 1 : code;
+}

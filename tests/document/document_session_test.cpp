@@ -1,0 +1,582 @@
+// The document session: start-up, the model choice, the file commands with the question
+// about unsaved changes, placing and pasting blocks, and the modified flag.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "base/strings.h"
+#include "document/document_session.h"
+#include "support/test_paths.h"
+
+namespace skelvane {
+namespace {
+
+namespace fs = std::filesystem;
+
+using Models = std::vector<std::pair<std::string, std::string>>;  // name, template file
+
+const Block* ChildNamed(const Block* root, const std::string& name) {
+    for (const Block* b = root != nullptr ? root->FirstChild() : nullptr; b != nullptr;
+         b = b->NextSibling()) {
+        if (b->Name() == name) {
+            return b;
+        }
+    }
+    return nullptr;
+}
+
+std::vector<const Block*> Radios(const NetworkFile& document) {
+    std::vector<const Block*> radios;
+    for (const Block* b = document.Root() != nullptr ? document.Root()->FirstChild() : nullptr;
+         b != nullptr; b = b->NextSibling()) {
+        radios.push_back(b);
+    }
+    return radios;
+}
+
+class SessionTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        for (const char* sub : {"program", "data", "cwd"}) {
+            fs::create_directories(dir / sub);
+        }
+        // Relative template names are looked up in the current folder first: make it one
+        // that holds only what a test puts there.
+        previousCwd = fs::current_path();
+        fs::current_path(dir / "cwd");
+    }
+    void TearDown() override { fs::current_path(previousCwd); }
+
+    fs::path ProgramDir() const { return dir / "program"; }
+    fs::path DataFolder() const { return dir / "data"; }
+
+    // Copies a shipped template into one of the folders.
+    void Put(const fs::path& folder, const std::string& file, const std::string& as = {}) {
+        fs::copy_file(test::DataDir() / file, folder / (as.empty() ? file : as),
+                      fs::copy_options::overwrite_existing);
+    }
+
+    // "Skelvane.cfg" beside the program with this model list.
+    void WriteConfig(const Models& models) {
+        LinkIdCounter counter;
+        NetworkFile config(counter);
+        config.SetRoot(CreateBlock(static_cast<int>(BlockKind::Network)));
+        std::unique_ptr<Block> list = CreateBlock(static_cast<int>(BlockKind::Radio));
+        Parameter p;
+        p.name = "NetworkTemplates";
+        for (const auto& [name, file] : models) {
+            p.choices.push_back({name, file, 0});
+        }
+        list->AddParameter(p);
+        config.Root()->AppendChild(std::move(list));
+        RecordingPrompter quiet;
+        ASSERT_TRUE(config.Save(ProgramDir() / "Skelvane.cfg", quiet));
+    }
+
+    // A session whose templates are beside the program, started.
+    void StartWithShippedTemplates() {
+        Put(ProgramDir(), "TAVRIN-A.TPL");
+        Put(ProgramDir(), "MORVEX-A.TPL");
+        ASSERT_TRUE(session.StartUp());
+        prompter.Reset();
+    }
+
+    Block* Master() { return session.User().Root()->FirstChild(); }
+
+    const Block& TemplateBlock(const std::string& kindName) {
+        const Block* block = ChildNamed(session.Template().Root(), kindName);
+        EXPECT_NE(block, nullptr) << kindName;
+        return *block;
+    }
+
+    test::TempDir dir;
+    fs::path previousCwd;
+    LinkIdCounter ids;
+    RecordingPrompter prompter;
+    DocumentSession session{prompter, ids, {dir / "program", dir / "data"}};
+};
+
+// --- Start-up and the model choice ----------------------------------------------------------
+
+TEST_F(SessionTest, StartUpWithoutConfigurationUsesTheDefaultTemplateAndAsksNothing) {
+    Put(ProgramDir(), "TAVRIN-A.TPL");
+    ASSERT_TRUE(session.StartUp());
+    EXPECT_EQ(prompter.Count(), 0u);
+    EXPECT_FALSE(session.MustEnd());
+    EXPECT_EQ(session.TemplateFileName(), "TAVRIN-A.TPL");
+    EXPECT_EQ(session.Config().Root(), nullptr);
+    EXPECT_TRUE(session.Config().FileName().empty());
+    EXPECT_TRUE(session.ModelNames().empty());
+
+    EXPECT_EQ(session.User().FileName(), "Unknown.xml");
+    EXPECT_FALSE(session.User().Modified());
+    const auto radios = Radios(session.User());
+    ASSERT_EQ(radios.size(), 1u);
+    EXPECT_EQ(radios[0]->Kind(), BlockKind::Master);
+    EXPECT_EQ(radios[0]->Position(), (BlockPosition{40, 40}));
+    EXPECT_EQ(radios[0]->Parameters(), TemplateBlock("Master").Parameters());
+    EXPECT_FALSE(radios[0]->Parameters().empty());
+}
+
+struct ModelChoiceCase {
+    const char* label;
+    Models models;
+    bool asked;
+    std::size_t preselected;            // when asked
+    std::optional<std::size_t> answer;  // when asked
+    const char* expectedModel;
+    const char* expectedTemplate;
+};
+
+class ModelChoiceTest : public SessionTest, public testing::WithParamInterface<ModelChoiceCase> {};
+
+TEST_P(ModelChoiceTest, TakesTheTemplateOfTheChosenModel) {
+    const ModelChoiceCase& c = GetParam();
+    Put(ProgramDir(), "TAVRIN-A.TPL");
+    Put(ProgramDir(), "MORVEX-A.TPL");
+    WriteConfig(c.models);
+    prompter.QueueChoice(c.answer);
+    ASSERT_TRUE(session.StartUp());
+
+    const auto records = prompter.Records();
+    if (c.asked) {
+        ASSERT_EQ(records.size(), 1u);
+        EXPECT_TRUE(records[0].isChoice);
+        EXPECT_EQ(records[0].caption, "Network Templates");
+        std::vector<std::string> names;
+        for (const auto& model : c.models) {
+            names.push_back(model.first);
+        }
+        EXPECT_EQ(records[0].items, names);
+        EXPECT_EQ(records[0].selected, c.preselected);
+    } else {
+        EXPECT_TRUE(records.empty());
+    }
+    EXPECT_EQ(session.ModelName(), c.expectedModel);
+    EXPECT_EQ(session.TemplateFileName(), c.expectedTemplate);
+    EXPECT_EQ(session.Template().FileName(), (ProgramDir() / c.expectedTemplate).string());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, ModelChoiceTest,
+    testing::Values(
+        // One model offers no choice: the default model, whatever the entry names.
+        ModelChoiceCase{
+            "OneModel", {{"MORVEX-A", "MORVEX-A.TPL"}}, false, 0, {}, "TAVRIN-A", "TAVRIN-A.TPL"},
+        ModelChoiceCase{"NoModel", {}, false, 0, {}, "TAVRIN-A", "TAVRIN-A.TPL"},
+        ModelChoiceCase{"SecondChosen",
+                        {{"TAVRIN-A", "TAVRIN-A.TPL"}, {"MORVEX-A", "MORVEX-A.TPL"}},
+                        true,
+                        0,
+                        1,
+                        "MORVEX-A",
+                        "MORVEX-A.TPL"},
+        // Closing the list keeps the default model, whose file the list names.
+        ModelChoiceCase{"ClosedKeepsTheDefaultModel",
+                        {{"MORVEX-A", "TAVRIN-A.TPL"}, {"TAVRIN-A", "MORVEX-A.TPL"}},
+                        true,
+                        1,
+                        std::nullopt,
+                        "TAVRIN-A",
+                        "MORVEX-A.TPL"},
+        // The default model is found without regard to case, its file by the exact name.
+        ModelChoiceCase{"DefaultInOtherCase",
+                        {{"MORVEX-A", "TAVRIN-A.TPL"}, {"tavrin-a", "MORVEX-A.TPL"}},
+                        true,
+                        1,
+                        1,
+                        "tavrin-a",
+                        "MORVEX-A.TPL"},
+        ModelChoiceCase{"NoDefaultInTheList",
+                        {{"MORVEX-A", "MORVEX-A.TPL"}, {"MORVEX-B", "TAVRIN-A.TPL"}},
+                        true,
+                        0,
+                        0,
+                        "MORVEX-A",
+                        "MORVEX-A.TPL"}),
+    [](const auto& info) { return std::string(info.param.label); });
+
+TEST_F(SessionTest, AConfigurationWithoutAModelListGoesOnWithTheDefaultTemplate) {
+    Put(ProgramDir(), "TAVRIN-A.TPL");
+    test::WriteFileBytes(ProgramDir() / "Skelvane.cfg",
+                         "<?xml version=\"1.0\"?><Network><Blocks><Block type=\"34794\"/>"
+                         "</Blocks></Network>");
+    ASSERT_TRUE(session.StartUp());
+    EXPECT_EQ(prompter.Count(), 0u);
+    EXPECT_FALSE(session.Config().FileName().empty());
+    EXPECT_EQ(session.TemplateFileName(), "TAVRIN-A.TPL");
+    EXPECT_FALSE(Master()->Parameters().empty());
+}
+
+TEST_F(SessionTest, AChosenModelWhoseTemplateIsMissingEndsStartUpWithMessage139) {
+    Put(ProgramDir(), "TAVRIN-A.TPL");
+    WriteConfig({{"TAVRIN-A", "TAVRIN-A.TPL"}, {"GHOST-A", "GHOST-A.TPL"}});
+    prompter.QueueChoice(1);
+    EXPECT_FALSE(session.StartUp());
+    EXPECT_TRUE(session.MustEnd());
+    const auto records = prompter.Records();
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_EQ(records[1].text, LoadText(kIdsFileOpenFailed));
+    EXPECT_EQ(records[1].caption, "Error");
+}
+
+TEST_F(SessionTest, AnUnreadableConfigurationEndsStartUpBeforeAnyTemplate) {
+    Put(ProgramDir(), "TAVRIN-A.TPL");
+    test::WriteFileBytes(ProgramDir() / "Skelvane.cfg", "<Network><Blocks>");
+    EXPECT_FALSE(session.StartUp());
+    EXPECT_TRUE(session.MustEnd());
+    ASSERT_EQ(prompter.Count(), 1u);
+    EXPECT_EQ(prompter.LastText(), LoadText(kIdsFileOpenFailed));
+    EXPECT_EQ(session.Template().Root(), nullptr);
+}
+
+// Where a relative template name is found: the current folder, then beside the program, then
+// the data folder.
+struct LookupCase {
+    const char* label;
+    std::set<std::string> holders;  // of "cwd", "program", "data"
+    const char* expected;           // folder of the result; "" = the name as given
+};
+
+class TemplateLookupTest : public SessionTest, public testing::WithParamInterface<LookupCase> {};
+
+TEST_P(TemplateLookupTest, TakesTheFirstFolderHoldingTheFile) {
+    for (const std::string& holder : GetParam().holders) {
+        Put(dir / holder, "MORVEX-A.TPL", "X.TPL");
+    }
+    const std::string expected = GetParam().expected;
+    // Found in the current folder, or nowhere: the name as given.
+    const fs::path want = expected.empty() ? fs::path("X.TPL") : dir / expected / "X.TPL";
+    EXPECT_EQ(session.ResolveTemplatePath("X.TPL"), want);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, TemplateLookupTest,
+    testing::Values(LookupCase{"Everywhere", {"cwd", "program", "data"}, ""},
+                    LookupCase{"ProgramAndData", {"program", "data"}, "program"},
+                    LookupCase{"DataOnly", {"data"}, "data"},
+                    LookupCase{"CwdAndData", {"cwd", "data"}, ""}, LookupCase{"Nowhere", {}, ""}),
+    [](const auto& info) { return std::string(info.param.label); });
+
+// --- Placing and pasting blocks -------------------------------------------------------------
+
+struct PasteCase {
+    BlockKind kind;
+    const char* kindName;
+    std::set<std::string> notCopied;
+};
+
+class PasteTest : public SessionTest, public testing::WithParamInterface<PasteCase> {};
+
+TEST_P(PasteTest, TakesTheKindsSetWithTheCopiedValuesButTheUnitsIdentity) {
+    StartWithShippedTemplates();
+    // Give every value of the Master something no template holds.
+    Block* master = Master();
+    std::uint32_t n = 1000;
+    for (Parameter& p : master->Parameters()) {
+        p.value = ++n;
+        p.textValue = "copied " + std::to_string(n);
+    }
+    session.SetCopiedBlock(master);
+    Block* pasted = session.PasteBlock(GetParam().kind, 120, 260);
+    ASSERT_NE(pasted, nullptr);
+    EXPECT_TRUE(session.User().Modified());
+    EXPECT_EQ(pasted->Kind(), GetParam().kind);
+    EXPECT_EQ(pasted->Name(), GetParam().kindName);
+    EXPECT_EQ(pasted->Position(), (BlockPosition{120, 260}));
+    EXPECT_EQ(Radios(session.User()).size(), 2u);
+
+    const Block& kindSet = TemplateBlock(GetParam().kindName);
+    ASSERT_EQ(pasted->Parameters().size(), kindSet.Parameters().size());
+    for (std::size_t i = 0; i < kindSet.Parameters().size(); ++i) {
+        const Parameter& p = pasted->Parameters()[i];
+        const Parameter& fromTemplate = kindSet.Parameters()[i];
+        const Parameter* fromMaster = master->FindParameter(p.name);
+        ASSERT_NE(fromMaster, nullptr) << p.name;
+        // Only the value travels; the rest of the record is the kind's own.
+        Parameter expected = fromTemplate;
+        if (GetParam().notCopied.count(p.name) == 0) {
+            if (p.IsText()) {
+                expected.textValue = fromMaster->textValue;
+            } else {
+                expected.value = fromMaster->value;
+            }
+        }
+        EXPECT_TRUE(p == expected)
+            << p.name << ": value " << p.value << " text '" << p.textValue << "'";
+    }
+}
+
+const std::set<std::string> kIdentity = {"OperatingMode", "UnitAddress", "RoamingAddress",
+                                         "DestAddess", "RepeaterYesNo"};
+
+INSTANTIATE_TEST_SUITE_P(Kinds, PasteTest,
+                         testing::Values(PasteCase{BlockKind::Remote, "Remote", kIdentity},
+                                         PasteCase{BlockKind::Repeater, "Repeater", kIdentity},
+                                         PasteCase{BlockKind::Master, "Master", {"OperatingMode"}}),
+                         [](const auto& info) { return std::string(info.param.kindName); });
+
+TEST_F(SessionTest, AddingABlockGivesItItsKindsTemplateSetAndLinkEnds) {
+    StartWithShippedTemplates();
+    for (const BlockKind kind :
+         {BlockKind::Master, BlockKind::Repeater, BlockKind::Remote, BlockKind::Radio}) {
+        Block* block = session.AddBlock(kind, 300, 90);
+        ASSERT_NE(block, nullptr);
+        EXPECT_EQ(block->Parent(), session.User().Root());
+        EXPECT_EQ(block->Position(), (BlockPosition{300, 90}));
+        EXPECT_EQ(block->Parameters(), TemplateBlock(block->Name()).Parameters()) << block->Name();
+        const std::size_t ins = block->Inputs().size();
+        const std::size_t outs = block->Outputs().size();
+        EXPECT_EQ(ins, kind == BlockKind::Master ? 0u : 1u) << block->Name();
+        EXPECT_EQ(outs, kind == BlockKind::Master || kind == BlockKind::Repeater ? 1u : 0u)
+            << block->Name();
+    }
+    EXPECT_EQ(prompter.Count(), 0u);
+}
+
+TEST_F(SessionTest, ANetworkBlockIsNoRadioToPlace) {
+    StartWithShippedTemplates();
+    EXPECT_EQ(session.AddBlock(BlockKind::Network, 10, 10), nullptr);
+    EXPECT_EQ(prompter.LastText(), LoadText(kIdsUnknownBlockType));
+    EXPECT_EQ(Radios(session.User()).size(), 1u);
+    EXPECT_FALSE(session.User().Modified());
+}
+
+TEST_F(SessionTest, NothingIsPastedWithoutACopiedBlock) {
+    StartWithShippedTemplates();
+    EXPECT_EQ(session.PasteBlock(BlockKind::Remote, 10, 10), nullptr);
+    EXPECT_EQ(Radios(session.User()).size(), 1u);
+    EXPECT_FALSE(session.User().Modified());
+    EXPECT_EQ(prompter.Count(), 0u);
+}
+
+// The copied block points into the network: whatever may destroy it clears the copy.
+TEST_F(SessionTest, DeletingNewOrOpenClearsTheCopiedBlock) {
+    StartWithShippedTemplates();
+    const fs::path saved = dir / "net.xml";
+    ASSERT_TRUE(session.SaveAs(saved));
+    const std::vector<std::pair<const char*, std::function<void()>>> clearers = {
+        {"delete another block",
+         [&] { session.DeleteBlock(session.AddBlock(BlockKind::Remote, 1, 1)); }},
+        {"new", [&] { session.New(); }},
+        {"open", [&] { session.Open(saved); }},
+    };
+    for (const auto& [what, clear] : clearers) {
+        session.User().SetModified(false);
+        session.SetCopiedBlock(Master());
+        ASSERT_EQ(session.CopiedBlock(), Master()) << what;
+        clear();
+        EXPECT_EQ(session.CopiedBlock(), nullptr) << what;
+        EXPECT_EQ(session.PasteBlock(BlockKind::Remote, 5, 5), nullptr) << what;
+    }
+}
+
+TEST_F(SessionTest, OnlyBlocksOfTheNetworkCanBeCopiedOrDeleted) {
+    StartWithShippedTemplates();
+    Block* foreign = session.Template().Root()->FirstChild();
+    session.SetCopiedBlock(foreign);
+    EXPECT_EQ(session.CopiedBlock(), nullptr);
+    EXPECT_FALSE(session.DeleteBlock(foreign));
+    EXPECT_FALSE(session.DeleteBlock(session.User().Root()));
+    EXPECT_FALSE(session.DeleteBlock(nullptr));
+    EXPECT_NE(session.Template().Root()->FirstChild(), nullptr);
+    EXPECT_FALSE(session.User().Modified());
+}
+
+TEST_F(SessionTest, AFailedOpenLeavesANetworkThatSavesOverNeitherFile) {
+    StartWithShippedTemplates();
+    const fs::path good = dir / "good.xml";
+    ASSERT_TRUE(session.SaveAs(good));
+    const std::string goodBytes = test::ReadFileBytes(good);
+    const fs::path bad = dir / "notes.txt";
+    test::WriteFileBytes(bad, "shopping list");
+
+    EXPECT_FALSE(session.Open(bad));
+    EXPECT_EQ(prompter.LastText(), LoadText(kIdsFileOpenFailed));
+    EXPECT_EQ(session.User().FileName(), "Unknown.xml");
+    EXPECT_EQ(session.User().Root(), nullptr);
+
+    // The user carries on: a block can still be placed, and saving writes "Unknown.xml".
+    ASSERT_NE(session.AddBlock(BlockKind::Remote, 50, 60), nullptr);
+    ASSERT_TRUE(session.Save());
+    EXPECT_TRUE(fs::exists("Unknown.xml"));
+    EXPECT_EQ(test::ReadFileBytes(good), goodBytes);
+    EXPECT_EQ(test::ReadFileBytes(bad), "shopping list");
+}
+
+// --- Save and the question about unsaved changes --------------------------------------------
+
+TEST_F(SessionTest, SaveStoresThePortSettingsBeforeWriting) {
+    StartWithShippedTemplates();
+    const fs::path path = dir / "net.xml";
+    ASSERT_TRUE(session.SaveAs(path));
+    int stores = 0;
+    std::string contentWhenStored;
+    session.SetStorePortSettings([&] {
+        ++stores;
+        contentWhenStored = test::ReadFileBytes(path);
+    });
+    ASSERT_NE(session.AddBlock(BlockKind::Remote, 1, 2), nullptr);
+    const std::string before = test::ReadFileBytes(path);
+    ASSERT_TRUE(session.Save());
+    EXPECT_EQ(stores, 1);
+    EXPECT_EQ(contentWhenStored, before);
+    EXPECT_NE(test::ReadFileBytes(path), before);
+    // Save As does not store them.
+    ASSERT_TRUE(session.SaveAs(dir / "other.xml"));
+    EXPECT_EQ(stores, 1);
+}
+
+enum class Command { New, Open, Close };
+
+struct QuestionCase {
+    const char* label;
+    Command command;
+    Answer answer;
+    bool goesOn;  // the command's result
+    bool saved;   // the changes reached the file
+};
+
+class UnsavedChangesTest : public SessionTest, public testing::WithParamInterface<QuestionCase> {
+  protected:
+    void SetUp() override {
+        SessionTest::SetUp();
+        StartWithShippedTemplates();
+        ASSERT_TRUE(session.SaveAs(path));
+        ASSERT_TRUE(session.SaveAs(other));
+        ASSERT_TRUE(session.SaveAs(path));
+        changed = session.AddBlock(BlockKind::Remote, 70, 80);
+        ASSERT_NE(changed, nullptr);
+        prompter.Reset();
+    }
+
+    bool Run(Command command) {
+        switch (command) {
+            case Command::New:
+                return session.New();
+            case Command::Open:
+                return session.Open(other);
+            case Command::Close:
+                break;
+        }
+        return session.ConfirmClose();
+    }
+
+    std::size_t RadiosInFile() {
+        LinkIdCounter counter;
+        NetworkFile file(counter);
+        RecordingPrompter quiet;
+        EXPECT_TRUE(file.Read(path, quiet));
+        return Radios(file).size();
+    }
+
+    fs::path path = dir / "net.xml";
+    fs::path other = dir / "other.xml";
+    Block* changed = nullptr;
+};
+
+TEST_P(UnsavedChangesTest, TheAnswerDiscardsOrKeepsTheChangesAsTheQuestionSays) {
+    const QuestionCase& c = GetParam();
+    prompter.QueueAnswer(c.answer);
+    EXPECT_EQ(Run(c.command), c.goesOn);
+
+    const auto records = prompter.Records();
+    ASSERT_GE(records.size(), 1u);
+    EXPECT_EQ(records[0].text, LoadText(kIdsDiscardChanges));
+    EXPECT_EQ(records[0].caption, "Skelvane");
+    EXPECT_EQ(records[0].icon, MessageIcon::Information);
+    EXPECT_EQ(records[0].buttons,
+              c.command == Command::Close ? MessageButtons::YesNoCancel : MessageButtons::YesNo);
+    EXPECT_EQ(RadiosInFile(), c.saved ? 2u : 1u);
+    if (!c.goesOn) {
+        // Nothing of the network was touched.
+        EXPECT_TRUE(session.User().Modified());
+        EXPECT_EQ(Radios(session.User()).size(), 2u);
+    } else if (c.command != Command::Close) {
+        EXPECT_FALSE(session.User().Modified());
+        EXPECT_EQ(Radios(session.User()).size(), 1u);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, UnsavedChangesTest,
+    testing::Values(QuestionCase{"NewYesDiscards", Command::New, Answer::Yes, true, false},
+                    QuestionCase{"NewNoSaves", Command::New, Answer::No, true, true},
+                    QuestionCase{"OpenYesDiscards", Command::Open, Answer::Yes, true, false},
+                    QuestionCase{"OpenNoSaves", Command::Open, Answer::No, true, true},
+                    QuestionCase{"CloseYesDiscards", Command::Close, Answer::Yes, true, false},
+                    QuestionCase{"CloseNoSaves", Command::Close, Answer::No, true, true},
+                    QuestionCase{"CloseCancelStays", Command::Close, Answer::Cancel, false, false}),
+    [](const auto& info) { return std::string(info.param.label); });
+
+TEST_F(UnsavedChangesTest, WhenKeepingTheChangesFailsToSaveTheCommandStops) {
+    session.User().SetFileName((dir / "missing" / "net.xml").string());
+    for (const Command command : {Command::New, Command::Open, Command::Close}) {
+        prompter.Reset();
+        prompter.QueueAnswer(Answer::No);
+        EXPECT_FALSE(Run(command));
+        EXPECT_EQ(prompter.LastText(), LoadText(kIdsSaveFailed));
+        EXPECT_TRUE(session.User().Modified());
+        EXPECT_EQ(Radios(session.User()).size(), 2u);
+    }
+}
+
+TEST_F(UnsavedChangesTest, AnUnchangedNetworkAsksNothing) {
+    ASSERT_TRUE(session.Save());
+    prompter.Reset();
+    for (const Command command : {Command::Close, Command::Open, Command::New}) {
+        EXPECT_TRUE(Run(command));
+    }
+    EXPECT_EQ(prompter.Count(), 0u);
+}
+
+// --- The modified flag ----------------------------------------------------------------------
+
+TEST_F(SessionTest, TheModifiedFlagFollowsEachCommand) {
+    StartWithShippedTemplates();
+    Block* remote = nullptr;
+    Block* repeater = nullptr;
+    const fs::path path = dir / "flag.xml";
+    struct Step {
+        const char* what;
+        std::function<bool()> run;
+        bool modified;
+    };
+    const std::vector<Step> steps = {
+        {"add", [&] { return (remote = session.AddBlock(BlockKind::Remote, 1, 2)) != nullptr; },
+         true},
+        {"save as", [&] { return session.SaveAs(path); }, false},
+        {"rename", [&] { return session.RenameBlock(remote, "North 7"); }, true},
+        {"save", [&] { return session.Save(); }, false},
+        {"refused rename", [&] { return !session.RenameBlock(remote, "-x"); }, false},
+        {"refused add", [&] { return session.AddBlock(BlockKind::Network, 1, 1) == nullptr; },
+         false},
+        {"copy", [&] { return session.SetCopiedBlock(remote), session.CopiedBlock() == remote; },
+         false},
+        {"move", [&] { return session.MoveBlock(remote, 90, 95); }, true},
+        {"save", [&] { return session.Save(); }, false},
+        {"paste",
+         [&] { return (repeater = session.PasteBlock(BlockKind::Repeater, 5, 6)) != nullptr; },
+         true},
+        {"save", [&] { return session.Save(); }, false},
+        {"delete", [&] { return session.DeleteBlock(repeater); }, true},
+        {"open after keeping the changes",
+         [&] { return prompter.QueueAnswer(Answer::No), session.Open(path); }, false},
+        {"other change", [&] { return session.MarkModified(), true; }, true},
+        {"new after discarding", [&] { return prompter.QueueAnswer(Answer::Yes), session.New(); },
+         false},
+    };
+    for (const Step& step : steps) {
+        EXPECT_TRUE(step.run()) << step.what;
+        EXPECT_EQ(session.User().Modified(), step.modified) << step.what;
+    }
+}
+
+}  // namespace
+}  // namespace skelvane

@@ -1,0 +1,266 @@
+// skelvane-cli's device commands run as the program they are: against the simulated network
+// it serves itself under "SIM1", and against skelvane-sim on a pseudo-terminal.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <array>
+#include <chrono>
+#include <cstdio>
+#include <string>
+
+#include "base/prompter.h"
+#include "document/network_file.h"
+#include "document/parameter_sets.h"
+#include "link_fixture.h"
+#include "support/test_paths.h"
+
+extern char** environ;
+
+namespace skelvane {
+namespace {
+
+struct CliRun {
+    int exitCode = -1;
+    std::string output;  // stdout and stderr
+};
+
+std::string Quoted(const std::filesystem::path& path) {
+    return "'" + path.string() + "'";
+}
+
+CliRun RunCli(const std::string& arguments) {
+    CliRun run;
+    const std::string command =
+        Quoted(test::RuntimeDir() / "skelvane-cli") + " " + arguments + " 2>&1";
+    std::FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) {
+        return run;
+    }
+    std::array<char, 4096> buffer{};
+    std::size_t n = 0;
+    while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) {
+        run.output.append(buffer.data(), n);
+    }
+    const int status = pclose(pipe);
+    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
+}
+
+int CountLines(const std::string& text, const std::string& start) {
+    int count = 0;
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t end = text.find('\n', at);
+        if (text.compare(at, start.size(), start) == 0) {
+            ++count;
+        }
+        at = end == std::string::npos ? text.size() : end + 1;
+    }
+    return count;
+}
+
+// skelvane-sim as a child process; the pseudo-terminal's path is its first line of output.
+class SimProcess {
+  public:
+    SimProcess() {
+        int out[2];
+        if (pipe(out) != 0) {
+            return;
+        }
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+        posix_spawn_file_actions_addclose(&actions, out[0]);
+        std::string program = (test::RuntimeDir() / "skelvane-sim").string();
+        char* argv[] = {program.data(), nullptr};
+        if (posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv, environ) != 0) {
+            pid_ = -1;
+        }
+        posix_spawn_file_actions_destroy(&actions);
+        close(out[1]);
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (pid_ > 0 && std::chrono::steady_clock::now() < end) {
+            pollfd fd{out[0], POLLIN, 0};
+            char c = 0;
+            if (poll(&fd, 1, 100) <= 0) {
+                continue;
+            }
+            if (read(out[0], &c, 1) != 1 || c == '\n') {
+                break;
+            }
+            path_.push_back(c);
+        }
+        close(out[0]);
+    }
+    ~SimProcess() {
+        if (pid_ > 0) {
+            kill(pid_, SIGTERM);
+            waitpid(pid_, nullptr, 0);
+        }
+    }
+    const std::string& Path() const { return path_; }
+
+  private:
+    pid_t pid_ = -1;
+    std::string path_;
+};
+
+class CliDeviceTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        if (!std::filesystem::exists(test::RuntimeDir() / "skelvane-cli")) {
+            GTEST_SKIP() << "skelvane-cli is not built";
+        }
+    }
+    // The default model's Master as a new network gets it; the simulated units are seeded
+    // from the same template.
+    static std::vector<Parameter> TemplateMaster() {
+        LinkIdCounter ids;
+        NetworkFile templates(ids);
+        RecordingPrompter prompter;
+        EXPECT_TRUE(templates.Read(test::DataDir() / "TAVRIN-A.TPL", prompter));
+        auto master = CreateBlock(static_cast<int>(BlockKind::Master));
+        EXPECT_TRUE(CopyTemplateParameters(*master, templates));
+        master->FindParameter("UnitAddress")->value = 1;
+        return master->Parameters();
+    }
+    // A network whose Master carries the template's parameters with every number changed, so
+    // that a read visibly puts the unit's values back.
+    std::filesystem::path NewNetwork(const std::string& name) {
+        LinkIdCounter ids;
+        NetworkFile document(ids);
+        Block* master = document.NewNetwork();
+        master->Parameters() = TemplateMaster();
+        for (Parameter& parameter : master->Parameters()) {
+            parameter.value ^= 1;
+        }
+        const auto path = dir / name;
+        RecordingPrompter prompter;
+        EXPECT_TRUE(document.Save(path, prompter));
+        return path;
+    }
+    // The register values of a read Master equal the unit's, which are the template's.
+    static void ExpectTemplateValues(const std::vector<Parameter>& parameters) {
+        const std::vector<Parameter> expected = TemplateMaster();
+        ASSERT_EQ(parameters.size(), expected.size());
+        int compared = 0;
+        for (std::size_t i = 0; i < expected.size(); ++i) {
+            if (expected[i].type != 4 && expected[i].readwrite != 0) {
+                EXPECT_EQ(parameters[i].value, expected[i].value) << expected[i].name;
+                ++compared;
+            }
+        }
+        EXPECT_GT(compared, 20);
+        EXPECT_EQ(Find(parameters, "VersionNo").textValue, "V4.45");
+        EXPECT_EQ(Find(parameters, "SerialNo").textValue, "100001");
+    }
+    std::vector<Parameter> MasterParameters(const std::filesystem::path& path) {
+        LinkIdCounter ids;
+        NetworkFile document(ids);
+        RecordingPrompter prompter;
+        EXPECT_TRUE(document.Read(path, prompter));
+        return document.Root()->FirstChild()->Parameters();
+    }
+    static const Parameter& Find(const std::vector<Parameter>& parameters, const char* name) {
+        for (const Parameter& parameter : parameters) {
+            if (parameter.name == name) {
+                return parameter;
+            }
+        }
+        static const Parameter none;
+        return none;
+    }
+
+    test::TempDir dir;
+};
+
+TEST_F(CliDeviceTest, ReadFillsTheBlockAndSavesTheFile) {
+    const auto file = NewNetwork("net.xml");
+    const CliRun run = RunCli("read --port SIM1 --local " + Quoted(file) + " Master");
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_EQ(run.output,
+              " \nOpening serial port SIM1 ... done.\nChanging baud rate to 115,200 ... "
+              "passed.\nVerify connection ... passed.\n");
+    ExpectTemplateValues(MasterParameters(file));
+}
+
+TEST_F(CliDeviceTest, UnitCommandsPrintWhatTheyRead) {
+    CliRun run = RunCli("-v version --port SIM1 --remote 300");
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(CountLines(run.output, "TX:>>>>>"), 2);
+    EXPECT_THAT(run.output, ::testing::EndsWith("08 01 2C 8C 56 34 2E 34 35 \nVersion: V4.45\n"));
+    run = RunCli("serial --port SIM1 --remote 301");
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_THAT(run.output, ::testing::EndsWith("Serial number: 100301\n"));
+    EXPECT_EQ(CountLines(run.output, "TX:>>>>>"), 0);
+    EXPECT_EQ(RunCli("defaults --port SIM1 --local --set F4").exitCode, 0);
+    EXPECT_EQ(RunCli("reset --port SIM1 --local").exitCode, 0);
+}
+
+TEST_F(CliDeviceTest, FailuresAndUsageErrors) {
+    CliRun run = RunCli("version --port SIM9 --local");
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_THAT(run.output, ::testing::HasSubstr("Opening serial port SIM9 ... failed."));
+    run = RunCli("read --port SIM1 --local " + Quoted(NewNetwork("n.xml")) + " Nowhere");
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(RunCli("version --port SIM1").exitCode, 2);
+    EXPECT_EQ(RunCli("version --port SIM1 --local --remote 5").exitCode, 2);
+    EXPECT_EQ(RunCli("defaults --port SIM1 --local --set F3").exitCode, 2);
+    EXPECT_EQ(RunCli("diag --port SIM1 --local x.xml Master --get 2:300").exitCode, 2);
+}
+
+// The whole round against skelvane-sim through a real pseudo-terminal: read a unit into one
+// file, write that file's values back, read them into another file, poll the diagnostics.
+TEST_F(CliDeviceTest, WriteThenReadThroughAPseudoTerminalGivesTheSameValues) {
+    if (!std::filesystem::exists(test::RuntimeDir() / "skelvane-sim")) {
+        GTEST_SKIP() << "skelvane-sim is not built";
+    }
+    SimProcess sim;
+    ASSERT_EQ(sim.Path().rfind("/dev/pts/", 0), 0u) << sim.Path();
+    const std::string port = "--port " + Quoted(sim.Path()) + " --local ";
+
+    const auto first = NewNetwork("first.xml");
+    ASSERT_EQ(RunCli("read " + port + Quoted(first) + " Master").exitCode, 0);
+    ExpectTemplateValues(MasterParameters(first));
+
+    // Change values in the file, write them, read them into a fresh file.
+    {
+        LinkIdCounter ids;
+        NetworkFile document(ids);
+        RecordingPrompter prompter;
+        ASSERT_TRUE(document.Read(first, prompter));
+        Block* master = document.Root()->FirstChild();
+        master->FindParameter("NetworkId")->value = 0x4321;
+        master->FindParameter("SessionTimeout")->value = 86400;
+        master->FindParameter("DataMask")->textValue = "00FF00FF";
+        ASSERT_TRUE(document.Save(first, prompter));
+    }
+    const CliRun write = RunCli("write " + port + Quoted(first) + " Master");
+    ASSERT_EQ(write.exitCode, 0) << write.output;
+    const auto second = NewNetwork("second.xml");
+    ASSERT_EQ(RunCli("read " + port + Quoted(second) + " Master").exitCode, 0);
+    const auto written = MasterParameters(first);
+    const auto again = MasterParameters(second);
+    ASSERT_EQ(written.size(), again.size());
+    for (std::size_t i = 0; i < written.size(); ++i) {
+        if (written[i].readwrite != 0) {
+            EXPECT_EQ(again[i].value, written[i].value) << written[i].name;
+            EXPECT_EQ(again[i].textValue, written[i].textValue) << written[i].name;
+        }
+    }
+    EXPECT_EQ(Find(again, "NetworkId").value, 0x4321u);
+
+    const CliRun diag = RunCli("diag " + port + Quoted(second) + " Master --poll 3");
+    EXPECT_EQ(diag.exitCode, 0) << diag.output;
+    EXPECT_EQ(CountLines(diag.output, "Pass "), 3);
+    EXPECT_EQ(CountLines(diag.output, "  "), 3 * 13);
+    EXPECT_EQ(CountLines(diag.output, "  RSSI (dBm): -"), 3);
+}
+
+}  // namespace
+}  // namespace skelvane

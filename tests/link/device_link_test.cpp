@@ -1,0 +1,315 @@
+// The frame layer and the connect sequence, run through the Settings page (the one page
+// that uses every part of it) against the built-in simulated network on a virtual clock.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <condition_variable>
+#include <thread>
+
+#include "link/device_link.h"
+#include "link/settings_page_model.h"
+#include "link_fixture.h"
+
+namespace skelvane {
+namespace {
+
+using test::Bytes;
+using ::testing::ElementsAre;
+using ::testing::ElementsAreArray;
+
+std::vector<std::string> Concat(std::vector<std::string> a, const std::vector<std::string>& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+class ConnectTest : public ::testing::Test {
+  protected:
+    ConnectTest() : block(test::TemplateBlock(BlockKind::Remote, 300)) {}
+
+    std::unique_ptr<SettingsPageModel> Page(const std::string& port = "SIM1") {
+        return std::make_unique<SettingsPageModel>(*block, port, sim.facts, sim.remoteUa,
+                                                   sim.prompter, sim.clock);
+    }
+    // Runs the page's Version operation to its end; returns the virtual time it took.
+    Millis RunVersion(SettingsPageModel& page, bool local) {
+        page.ChooseLocal(local);
+        const Millis start = sim.clock.Now();
+        EXPECT_TRUE(page.Version());
+        page.Link().Wait();
+        page.ApplyWorkerResults();
+        return sim.clock.Now() - start;
+    }
+
+    test::LinkFixture sim;
+    std::unique_ptr<Block> block;
+};
+
+TEST_F(ConnectTest, LocalVersionLogsEveryStepAndTakesTwoShortExchanges) {
+    auto page = Page();
+    EXPECT_EQ(RunVersion(*page, true), Millis{2 * 51});
+    EXPECT_THAT(
+        page->Log().Lines(),
+        ElementsAreArray(Concat(test::OpenLines(),
+                                {"Verify connection ...", "TX:>>>>>", "03 00 00 29 ", "RX:<<<<<",
+                                 "09 00 01 8D 31 30 30 30 30 31  passed.", "TX:>>>>>",
+                                 "03 00 00 28 ", "RX:<<<<<", "08 00 01 8C 56 34 2E 34 35 "})));
+    EXPECT_EQ(page->LastOutcome(), SettingsOutcome::Succeeded);
+    EXPECT_EQ(block->FindParameter("VersionNo")->textValue, "V4.45");
+    EXPECT_EQ(block->FindParameter("SerialNo")->textValue, "100001");
+    // The local unit's own address came back in the replies.
+    EXPECT_EQ(page->UnitAddress(), 1);
+    EXPECT_FALSE(page->Link().Port().IsOpen());
+}
+
+TEST_F(ConnectTest, RemoteRequestsCarryTheUnitAddressAndWait200MsEach) {
+    auto page = Page();
+    EXPECT_EQ(RunVersion(*page, false), Millis{2 * 201});
+    EXPECT_THAT(sim.Sent(),
+                ElementsAre(Bytes{0x03, 0x01, 0x2C, 0x29}, Bytes{0x03, 0x01, 0x2C, 0x28}));
+    EXPECT_EQ(page->UnitAddress(), 300);
+}
+
+TEST_F(ConnectTest, WithLocalChosenEveryRequestCarriesUaZero) {
+    block->FindParameter("UnitAddress")->value = 301;
+    auto page = Page();
+    RunVersion(*page, true);
+    EXPECT_THAT(sim.Sent(),
+                ElementsAre(Bytes{0x03, 0x00, 0x00, 0x29}, Bytes{0x03, 0x00, 0x00, 0x28}));
+}
+
+TEST_F(ConnectTest, ASleepingUnitIsWokenUp) {
+    sim.Local().SetAsleep(true, 3);
+    auto page = Page();
+    // 750 ms for the unanswered check (50 + 100 idle polls of 7 ms), two unanswered wake-ups
+    // of 190 ms (50 + 20 polls), the third answered after one poll, then the version.
+    EXPECT_EQ(RunVersion(*page, true), Millis{750 + 2 * 190 + 51 + 51});
+    const auto lines = page->Log().Lines();
+    const std::vector<std::string> wakeUp = {"Verify connection ...",
+                                             "TX:>>>>>",
+                                             "03 00 00 29 ",
+                                             "Failed.",
+                                             "Wake up ...",
+                                             "TX:>>>>>",
+                                             "03 00 00 4A ",
+                                             "",
+                                             "TX:>>>>>",
+                                             "03 00 00 4A ",
+                                             "",
+                                             "TX:>>>>>",
+                                             "03 00 00 4A ",
+                                             "RX:<<<<<",
+                                             "03 00 01 AE  passed."};
+    ASSERT_GE(lines.size(), 3 + wakeUp.size());
+    EXPECT_EQ(std::vector<std::string>(lines.begin() + 3, lines.begin() + 3 + wakeUp.size()),
+              wakeUp);
+    EXPECT_EQ(page->LastOutcome(), SettingsOutcome::Succeeded);
+}
+
+TEST_F(ConnectTest, AUnitThatNeverAnswersEndsAfterTwentyWakeUps) {
+    sim.Local().SetSilentAfter(0);
+    auto page = Page();
+    EXPECT_EQ(RunVersion(*page, true), Millis{750 + 20 * 190});
+    EXPECT_EQ(page->Log().LastLine(), "Failed.");
+    Bytes codes{0x29};
+    codes.insert(codes.end(), 20, 0x4A);
+    EXPECT_EQ(sim.SentCodes(), codes);
+    EXPECT_EQ(page->LastOutcome(), SettingsOutcome::NotConnected);
+    EXPECT_FALSE(sim.hub.IsInUse("SIM1"));
+}
+
+TEST_F(ConnectTest, PortThatCannotBeOpenedOrNoPortAtAll) {
+    auto missing = Page("SIM9");
+    RunVersion(*missing, true);
+    EXPECT_THAT(missing->Log().Lines(), ElementsAre(" ", "Opening serial port SIM9 ... failed."));
+    auto none = Page("");
+    RunVersion(*none, true);
+    EXPECT_THAT(none->Log().Lines(), ElementsAre(" "));
+    EXPECT_TRUE(sim.Sent().empty());
+}
+
+TEST_F(ConnectTest, RepliesSplitOverSeveralReadsAreAssembled) {
+    sim.network->LineFaults(sim::Direction::ToHost).settings.splitEvery = 3;
+    sim.network->LineFaults(sim::Direction::ToHost).settings.splitGap = Millis{2};
+    auto page = Page();
+    RunVersion(*page, true);
+    EXPECT_EQ(page->LastOutcome(), SettingsOutcome::Succeeded);
+    EXPECT_EQ(block->FindParameter("VersionNo")->textValue, "V4.45");
+}
+
+// Replies that break the frame rules, sent by a scripted unit in place of the connection
+// check's answer; a wake-up acknowledgement follows so the run goes on.
+struct BadReplyCase {
+    const char* name;
+    Bytes reply;
+    std::vector<std::string> lines;  // logged after the request line
+    Millis checkTime;                // the connection check's exchange
+};
+
+class BadReplyTest : public ConnectTest, public ::testing::WithParamInterface<BadReplyCase> {};
+
+TEST_P(BadReplyTest, IsRejectedAndTheWakeUpFollows) {
+    auto scripted = std::make_shared<test::ScriptedUnit>(
+        std::vector<Bytes>{GetParam().reply, {0x03, 0x00, 0x01, 0xAE}, {0x03, 0x00, 0x01, 0x8C}});
+    sim.Local().SetPortHandler(sim::UnitMode::Diagnostic, scripted);
+    auto page = Page();
+    RunVersion(*page, true);
+    const auto lines = page->Log().Lines();
+    ASSERT_GT(lines.size(), 6 + GetParam().lines.size());
+    EXPECT_EQ(
+        std::vector<std::string>(lines.begin() + 6, lines.begin() + 6 + GetParam().lines.size()),
+        GetParam().lines);
+    EXPECT_EQ(page->LastOutcome(), SettingsOutcome::Succeeded);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Replies, BadReplyTest,
+    ::testing::Values(
+        BadReplyCase{
+            "LengthByteTooLarge",
+            {0x05, 0x00, 0x01, 0x8D, 0x31},
+            {"RX:<<<<<", "05 00 01 8D 31 ", "Errors in the responses!Failed.", "Wake up ..."}},
+        BadReplyCase{
+            "TwoBytes", {0x01, 0x00}, {"RX:<<<<<", "01 00 ", "Errors in the responses!Failed."}},
+        BadReplyCase{"HeadWithoutCode",
+                     {0x02, 0x00, 0x01},
+                     {"RX:<<<<<", "02 00 01 ", "Errors in the responses!Failed."}},
+        BadReplyCase{"Overshoot",
+                     {0x03, 0x00, 0x01, 0x8D, 0x55, 0x55},
+                     {"RX:<<<<<", "03 00 01 8D 55 55 ", "Errors in the responses!Failed."}},
+        BadReplyCase{"UnknownCode",
+                     {0x04, 0x00, 0x01, 0x77, 0x00},
+                     {"RX:<<<<<", "04 00 01 77 00 ", "Unknown responses!Failed."}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(ConnectTest, AnOvershootingReplyRunsThroughAllItsPolls) {
+    sim.Local().SetPortHandler(sim::UnitMode::Diagnostic,
+                               std::make_shared<test::ScriptedUnit>(std::vector<Bytes>{
+                                   {0x03, 0x00, 0x01, 0x8D, 0x55}, {0x03, 0x00, 0x01, 0xAE}}));
+    auto page = Page();
+    // The check: 50 ms, one poll that brings the bytes, 99 idle polls of 7 ms.
+    EXPECT_EQ(RunVersion(*page, true), Millis{50 + 1 + 99 * 7 + 51 + 50 + 100 * 7});
+}
+
+TEST_F(ConnectTest, BytesBeyondOneFrameAreCountedButNeverStored) {
+    // A length byte of 0x10 promises 17 bytes; 600 come, more than the buffer holds.
+    Bytes flood(600, 0x41);
+    flood[0] = 0x10;
+    sim.Local().SetPortHandler(sim::UnitMode::Diagnostic,
+                               std::make_shared<test::ScriptedUnit>(std::vector<Bytes>{flood}));
+    LogPane log;
+    DeviceLink link(sim.clock, log, "SIM1");
+    link.SetLocal(true);
+    ASSERT_TRUE(link.OpenPort());
+    const std::size_t count = link.Exchange(link.MakeFrame(0x29), 100);
+    EXPECT_EQ(count, 600u);
+    EXPECT_EQ(link.ReplyBytes().size(), 256u);
+    EXPECT_FALSE(link.CheckReply(link.ReplyBytes().data(), count));
+    EXPECT_EQ(log.LastLine(), "Errors in the responses!");
+    // The traffic shows the 256 bytes held: sixteen full lines.
+    const auto lines = log.Lines();
+    const auto rx = std::find(lines.begin(), lines.end(), "RX:<<<<<");
+    ASSERT_EQ(lines.end() - rx, 1 + 16 + 1);
+    std::string full;
+    for (int i = 0; i < 16; ++i) {
+        full += "41 ";
+    }
+    EXPECT_EQ(rx[1].substr(0, 6), "10 41 ");
+    EXPECT_EQ(rx[16], full);
+}
+
+TEST(CheckReplyTest, TakesTheUnitAddressOfAValidReply) {
+    VirtualClock clock;
+    LogPane log;
+    DeviceLink link(clock, log, "SIM1");
+    link.SetUnitAddress(5);
+    const Bytes reply = {0x06, 0x01, 0x2C, 0x8D, 0x31, 0x32, 0x33};
+    EXPECT_TRUE(link.CheckReply(reply.data(), reply.size()));
+    EXPECT_EQ(link.UnitAddress(), 300);
+    EXPECT_TRUE(log.Lines().empty());
+    EXPECT_FALSE(link.CheckReply(reply.data(), reply.size() - 1));
+    EXPECT_EQ(link.UnitAddress(), 300);
+    EXPECT_THAT(log.Lines(), ElementsAre("Errors in the responses!"));
+}
+
+// A unit whose serial-number answer waits until the test lets it go, so a worker is
+// certainly running while the test acts.
+class Gate {
+  public:
+    void Open() {
+        {
+            std::lock_guard lock(mutex_);
+            open_ = true;
+        }
+        cv_.notify_all();
+    }
+    void WaitOpen() {
+        std::unique_lock lock(mutex_);
+        cv_.wait(lock, [this] { return open_; });
+    }
+    void Entered() {
+        {
+            std::lock_guard lock(mutex_);
+            entered_ = true;
+        }
+        cv_.notify_all();
+    }
+    void WaitEntered() {
+        std::unique_lock lock(mutex_);
+        cv_.wait(lock, [this] { return entered_; });
+    }
+
+  private:
+    std::mutex mutex_;
+    std::condition_variable cv_;
+    bool open_ = false;
+    bool entered_ = false;
+};
+
+TEST_F(ConnectTest, ASecondButtonWhileAWorkerRunsStartsNothing) {
+    Gate gate;
+    sim.Local().SetFrameHandler(0x29, [&gate](sim::Unit& unit, const sim::Frame&) {
+        gate.Entered();
+        gate.WaitOpen();
+        return std::optional<sim::Reply>(
+            sim::Reply{0x8D, test::Text(unit.SerialNumber()), Millis{0}});
+    });
+    auto page = Page();
+    page->ChooseLocal(true);
+    ASSERT_TRUE(page->Version());
+    gate.WaitEntered();
+    EXPECT_FALSE(page->ActionsEnabled());
+    EXPECT_FALSE(page->ReadAll());
+    EXPECT_FALSE(page->Reset());
+    gate.Open();
+    page->Link().Wait();
+    EXPECT_EQ(sim.SentCodes(), (Bytes{0x29, 0x28}));
+    EXPECT_TRUE(page->ActionsEnabled());
+}
+
+// Real time: a unit that never answers would keep the connect sequence busy for seconds;
+// finishing the worker ends every wait at once, and nothing more is logged.
+TEST(StopTest, FinishingTheWorkerEndsALongWaitAndLeavesTheLogAsItWas) {
+    SystemClock clock;
+    auto network = sim::MakeBuiltInNetwork(clock);
+    network->Local().SetSilentAfter(0);
+    sim::PortHub hub;
+    hub.Add("SIM1", network);
+    sim::ScopedSimPorts registration(hub);
+    auto block = test::TemplateBlock(BlockKind::Master, 1);
+    UnitFacts facts;
+    CurrentRemoteUa remoteUa;
+    RecordingPrompter prompter;
+    SettingsPageModel page(*block, "SIM1", facts, remoteUa, prompter, clock);
+    ASSERT_TRUE(page.ReadAll());
+    while (page.Log().LastLine() != "03 00 00 29 ") {
+        std::this_thread::sleep_for(Millis{1});
+    }
+    const auto before = page.Log().Lines();
+    EXPECT_TRUE(page.Link().FinishWorker(Millis{1000}));
+    EXPECT_EQ(page.Log().Lines(), before);
+    EXPECT_TRUE(page.ActionsEnabled());
+    EXPECT_FALSE(hub.IsInUse("SIM1"));
+}
+
+}  // namespace
+}  // namespace skelvane

@@ -1,0 +1,290 @@
+// The Diagnostics page end to end against the simulated network, its value formats, the
+// custom parameter and the factory default sets table.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "link/default_sets.h"
+#include "link/diagnostics_page_model.h"
+#include "link_fixture.h"
+
+namespace skelvane {
+namespace {
+
+using test::Bytes;
+using ::testing::ElementsAre;
+using Field = DiagnosticsPageModel::Field;
+
+struct FormatCase {
+    const char* name;
+    std::uint32_t value;
+    const char* shown;
+};
+
+class FormatDiagValueTest : public ::testing::TestWithParam<FormatCase> {};
+
+TEST_P(FormatDiagValueTest, ShowsTheValueAsThePageDoes) {
+    EXPECT_EQ(FormatDiagValue(GetParam().name, GetParam().value).value_or("(none)"),
+              GetParam().shown);
+}
+
+INSTANTIATE_TEST_SUITE_P(Values, FormatDiagValueTest,
+                         ::testing::Values(FormatCase{"DiagRSSI", 95, "-95"},
+                                           FormatCase{"DiagVSWR", 1500, "1.50"},
+                                           FormatCase{"DiagVoltage", 850, "120.18"},
+                                           FormatCase{"DiagTemperature", 80, "25"},
+                                           FormatCase{"DiagTemperature", 55, "0"},
+                                           FormatCase{"DiagTemperature", 30, "-25"},
+                                           FormatCase{"DiagTemperature", 0, "-55"},
+                                           FormatCase{"diagtxpackets", 4000000000u, "4000000000"},
+                                           FormatCase{"DiagForwardPower", 30, "30"},
+                                           FormatCase{"DiagSomethingElse", 1, "(none)"}));
+
+class DiagnosticsTest : public ::testing::Test {
+  protected:
+    DiagnosticsTest() : block(test::TemplateBlock(BlockKind::Master, 1)) {
+        // Fixed values instead of the unit's live ones, so what is shown can be checked.
+        sim.Local().SetLiveValues({});
+        std::uint32_t value = 3;
+        for (const sim::LiveValue& live : sim::DefaultLiveValues()) {
+            sim.Local().SeedValue(live.ids, value++);
+        }
+        sim.Local().SeedValue(std::vector<std::uint8_t>{0xC0, 0xC1}, 1500);  // VSWR
+        sim.Local().SeedValue(std::vector<std::uint8_t>{0xC4}, 95);          // RSSI
+        sim.Local().SeedValue(std::vector<std::uint8_t>{0xC5, 0xC6}, 850);   // voltage
+        sim.Local().SeedValue(std::vector<std::uint8_t>{0xC7}, 30);          // temperature
+        block->AddParameter(test::TextParameter("Comment", "", 0));
+        page = std::make_unique<DiagnosticsPageModel>(*block, "SIM1", sim.remoteUa, sim.prompter,
+                                                      sim.clock);
+        page->SetPassListener([this](std::uint64_t pass, bool) {
+            if (pass >= stopAfter) {
+                page->Stop();
+            }
+        });
+    }
+
+    Millis Run(bool (DiagnosticsPageModel::*button)()) {
+        const Millis start = sim.clock.Now();
+        (*page.*button)();
+        page->Link().Wait();
+        page->ApplyWorkerResults();
+        return sim.clock.Now() - start;
+    }
+    std::vector<std::string> Shown() const {
+        std::vector<std::string> values;
+        for (const auto& row : page->Rows()) {
+            values.push_back(row.value);
+        }
+        return values;
+    }
+    void Custom(const char* size, std::vector<const char*> ids, const char* value = "0") {
+        page->SetFieldText(Field::Size, size);
+        for (std::size_t k = 0; k < 4; ++k) {
+            page->SetFieldText(static_cast<Field>(1 + k), k < ids.size() ? ids[k] : "0");
+        }
+        page->SetFieldText(Field::Value, value);
+    }
+
+    test::LinkFixture sim;
+    std::unique_ptr<Block> block;
+    std::unique_ptr<DiagnosticsPageModel> page;
+    std::uint64_t stopAfter = 1;
+};
+
+TEST_F(DiagnosticsTest, ReadShowsTheThirteenValuesFromGroupsOneAndSix) {
+    std::vector<std::string> initial(13, "0");
+    initial.push_back("");  // "Comment" has no value cell
+    EXPECT_EQ(Shown(), initial);
+    EXPECT_EQ(Run(&DiagnosticsPageModel::Read), Millis{2 * 51});
+    EXPECT_THAT(sim.Sent(),
+                ElementsAre(Bytes{0x03, 0x00, 0x00, 0x01}, Bytes{0x03, 0x00, 0x00, 0x06}));
+    EXPECT_THAT(Shown(), ElementsAre("3", "4", "5", "6", "7", "8", "9", "1.50", "11", "12", "-95",
+                                     "120.18", "-25", ""));
+    EXPECT_EQ(page->Rows().back().name, "Comment");
+    EXPECT_EQ(block->FindParameter("DiagRSSI")->value, 95u);
+    EXPECT_EQ(page->Passes(), 1u);
+    EXPECT_TRUE(page->Log().Lines()[3].starts_with("TX:>>>>>"));
+}
+
+TEST_F(DiagnosticsTest, PollingRepeatsAboutOnceASecondUntilStopped) {
+    page->SetPollChecked(true);
+    stopAfter = 3;
+    EXPECT_EQ(Run(&DiagnosticsPageModel::Read), Millis{3 * 102 + 2 * 1000});
+    EXPECT_EQ(sim.SentCodes(), (Bytes{1, 6, 1, 6, 1, 6}));
+    EXPECT_EQ(page->Passes(), 3u);
+}
+
+std::optional<sim::Reply> NoReply(sim::Unit&, const sim::Frame&) {
+    return std::nullopt;
+}
+
+TEST_F(DiagnosticsTest, ANoReplyToGroupOneFailsThePassButPollingGoesOn) {
+    sim.Local().SetFrameHandler(0x01, NoReply);
+    page->SetPollChecked(true);
+    stopAfter = 2;
+    Run(&DiagnosticsPageModel::Read);
+    EXPECT_EQ(sim.SentCodes(), (Bytes{1, 1}));
+    EXPECT_EQ(page->Log().LastLine(), "Failed.");
+}
+
+TEST_F(DiagnosticsTest, ANoReplyToGroupSixEndsPolling) {
+    sim.Local().SetFrameHandler(0x06, NoReply);
+    page->SetPollChecked(true);
+    stopAfter = 10;
+    Run(&DiagnosticsPageModel::Read);
+    EXPECT_EQ(sim.SentCodes(), (Bytes{1, 6}));
+    EXPECT_EQ(page->Log().LastLine(), "Failed.");
+    EXPECT_EQ(Shown()[0], "0");  // not shown without group 6
+}
+
+TEST_F(DiagnosticsTest, SetAndGetATwoByteCustomValue) {
+    Custom("2", {"33", "32"}, "4660");  // id1 0x21, id2 0x20
+    Run(&DiagnosticsPageModel::Set);
+    EXPECT_EQ(sim.Sent().back(), (Bytes{0x07, 0x00, 0x00, 0x46, 0x21, 0x34, 0x20, 0x12}));
+    EXPECT_EQ(sim.Local().Register(0x21), 0x34);
+    EXPECT_EQ(sim.Local().Register(0x20), 0x12);
+    EXPECT_EQ(page->Log().LastLine(), "03 00 01 AA ");  // the reply is logged
+
+    page->SetFieldText(Field::Value, "0");
+    Run(&DiagnosticsPageModel::Get);
+    EXPECT_EQ(sim.Sent().back(), (Bytes{0x05, 0x00, 0x00, 0x14, 0x21, 0x20}));
+    EXPECT_EQ(page->FieldText(Field::Value), "4660");
+    // The registers also reach the parameter that holds them ([0x20, 0x21]); its first id
+    // came last and cleared the low byte that came before it.
+    EXPECT_EQ(block->FindParameter("DiagSyncLost")->value, 0x1200u);
+}
+
+TEST_F(DiagnosticsTest, ASizeOtherThanOneTwoOrFourSendsNoIds) {
+    Custom("3", {"1", "2", "3"}, "5");
+    Run(&DiagnosticsPageModel::Get);
+    Run(&DiagnosticsPageModel::Set);
+    EXPECT_THAT(sim.Sent(),
+                ElementsAre(Bytes{0x03, 0x00, 0x00, 0x14}, Bytes{0x03, 0x00, 0x00, 0x46}));
+}
+
+TEST_F(DiagnosticsTest, SetTakesTheLeadingDigitsOfTheValueField) {
+    Custom("1", {"16"}, "42");
+    page->SetPollChecked(true);
+    stopAfter = 2;
+    page->SetPassListener([this](std::uint64_t pass, bool) {
+        page->SetFieldText(Field::Value, "77xyz");  // typed while the worker runs
+        if (pass >= stopAfter) {
+            page->Stop();
+        }
+    });
+    Run(&DiagnosticsPageModel::Set);
+    EXPECT_THAT(sim.Sent(), ElementsAre(Bytes{0x05, 0x00, 0x00, 0x46, 0x10, 42},
+                                        Bytes{0x05, 0x00, 0x00, 0x46, 0x10, 77}));
+}
+
+struct FieldCase {
+    const char* name;
+    std::array<const char*, 6> fields;  // size, id1..id4, value
+    std::optional<Field> focused;
+    Bytes getFrame;  // what Get then sends
+};
+
+class FieldTest : public DiagnosticsTest, public ::testing::WithParamInterface<FieldCase> {};
+
+TEST_P(FieldTest, AWrongFieldBeepsAndTheFieldsAfterItAreNotRead) {
+    page->SetPollChecked(true);  // read last, so a wrong field leaves polling off
+    stopAfter = 5;
+    for (std::size_t k = 0; k < 6; ++k) {
+        page->SetFieldText(static_cast<Field>(k), GetParam().fields[k]);
+    }
+    Run(&DiagnosticsPageModel::Get);
+    EXPECT_EQ(page->FocusedField(), GetParam().focused);
+    EXPECT_EQ(sim.prompter.Beeps(), GetParam().focused ? 1 : 0);
+    EXPECT_EQ(sim.Sent().front(), GetParam().getFrame);
+    EXPECT_EQ(sim.Sent().size(), GetParam().focused ? 1u : 5u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Fields, FieldTest,
+    ::testing::Values(
+        FieldCase{
+            "AllFine", {" 2 ", "7", "8", "0", "0", "1"}, std::nullopt, {0x05, 0, 0, 0x14, 7, 8}},
+        FieldCase{"SizeFive", {"5", "7", "8", "0", "0", "1"}, Field::Size, {0x04, 0, 0, 0x14, 0}},
+        FieldCase{"SizeEmpty", {"", "7", "8", "0", "0", "1"}, Field::Size, {0x04, 0, 0, 0x14, 0}},
+        FieldCase{
+            "IdTooLarge", {"2", "7", "256", "0", "0", "1"}, Field::Id2, {0x05, 0, 0, 0x14, 7, 0}},
+        FieldCase{
+            "IdNegative", {"2", "-1", "8", "0", "0", "1"}, Field::Id1, {0x05, 0, 0, 0x14, 0, 0}},
+        FieldCase{"ValueNotANumber",
+                  {"4", "1", "2", "3", "4", "x"},
+                  Field::Value,
+                  {0x07, 0, 0, 0x14, 1, 2, 3, 4}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(DiagnosticsTest, LeavingThePageStopsPollingAfterThePass) {
+    page->SetPollChecked(true);
+    stopAfter = 1000;
+    page->SetPassListener([this](std::uint64_t pass, bool) {
+        if (pass == 2) {
+            page->Leave();
+        }
+    });
+    Run(&DiagnosticsPageModel::Read);
+    EXPECT_EQ(page->Passes(), 2u);
+    EXPECT_FALSE(page->PollChecked());
+}
+
+TEST_F(DiagnosticsTest, ClosingEndsAWorkerThatPollsForever) {
+    page->SetPollChecked(true);
+    page->SetPassListener({});
+    ASSERT_TRUE(page->Read());
+    while (page->Passes() < 3) {
+        std::this_thread::yield();
+    }
+    EXPECT_FALSE(page->ReadEnabled());
+    page->Close();
+    EXPECT_TRUE(page->ReadEnabled());
+    EXPECT_FALSE(sim.hub.IsInUse("SIM1"));
+}
+
+TEST_F(DiagnosticsTest, ActivatingTakesTheCurrentRemoteUa) {
+    sim.remoteUa.Set(300);
+    page->Activate();
+    page->ChooseLocal(false);
+    Run(&DiagnosticsPageModel::Read);
+    EXPECT_EQ(sim.Sent().front(), (Bytes{0x03, 0x01, 0x2C, 0x01}));
+    EXPECT_EQ(page->UnitAddress(), 300);
+}
+
+TEST(ParseDiagReplyTest, AnId2PairBeforeTheId1PairIsLost) {
+    VirtualClock clock;
+    LogPane log;
+    DeviceLink link(clock, log, "SIM1");
+    std::vector<Parameter> parameters;
+    CustomParameter custom{2, {0x21, 0x20, 0, 0}, 0};
+    std::string field;
+    const Bytes reply = {0x07, 0x00, 0x01, 0x64, 0x20, 0x12, 0x21, 0x34};
+    EXPECT_EQ(ParseDiagReply(link, parameters, custom, field, reply.data(), reply.size()), 1);
+    EXPECT_EQ(field, "52");
+    const Bytes unknown = {0x03, 0x00, 0x01, 0x77};
+    EXPECT_EQ(ParseDiagReply(link, parameters, custom, field, unknown.data(), unknown.size()), 1);
+    EXPECT_EQ(log.LastLine(), "Unknown responses!");
+    EXPECT_EQ(ParseDiagReply(link, parameters, custom, field, unknown.data(), 3), 0);
+    EXPECT_EQ(log.LastLine(), "Errors in the responses!");
+}
+
+TEST(DefaultSetsTest, SetNumbersByNameSkipThree) {
+    const std::vector<std::pair<const char*, std::optional<std::size_t>>> cases = {
+        {"F1", 0},
+        {"f2", 1},
+        {"4", 2},
+        {"F9", 7},
+        {"F3", std::nullopt},
+        {"F10", std::nullopt},
+        {"", std::nullopt}};
+    for (const auto& [name, index] : cases) {
+        EXPECT_EQ(DefaultSetIndex(name), index) << name;
+    }
+    EXPECT_EQ(DefaultSetNumber(2), 4);
+    EXPECT_EQ(DefaultSetNumber(8), std::nullopt);
+    EXPECT_EQ(kDefaultSets[kPreselectedDefaultSet].caption, "F2 (PMP Remote)");
+}
+
+}  // namespace
+}  // namespace skelvane

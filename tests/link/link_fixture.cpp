@@ -1,0 +1,132 @@
+#include "link_fixture.h"
+
+#include "base/format.h"
+#include "link/diagnostics_exchange.h"
+
+namespace skelvane::test {
+
+Parameter NumberParameter(std::string name, std::uint8_t type, std::vector<std::uint8_t> ids,
+                          std::uint32_t value, std::vector<Choice> choices,
+                          std::uint8_t readwrite) {
+    Parameter p;
+    p.type = type;
+    p.name = std::move(name);
+    p.desc = p.name + " setting";
+    p.reg = ids.empty() ? "" : Format("0x%02X", ids.front());
+    p.readwrite = readwrite;
+    p.visible = 1;
+    p.value = value;
+    p.choices = std::move(choices);
+    p.vectors = std::move(ids);
+    return p;
+}
+
+Parameter RangeParameter(std::string name, std::uint8_t type, std::vector<std::uint8_t> ids,
+                         std::uint32_t value, std::uint32_t min, std::uint32_t max) {
+    return NumberParameter(std::move(name), type, std::move(ids), value,
+                           {{"Min", "", min}, {"Max", "", max}});
+}
+
+Parameter TextParameter(std::string name, std::string text, std::uint8_t readwrite,
+                        std::uint8_t visible) {
+    Parameter p;
+    p.type = 4;
+    p.name = std::move(name);
+    p.desc = p.name;
+    p.reg = "TXT";
+    p.readwrite = readwrite;
+    p.visible = visible;
+    p.textValue = std::move(text);
+    return p;
+}
+
+Parameter DiagParameter(std::string name, std::uint8_t type, std::vector<std::uint8_t> ids) {
+    Parameter p = NumberParameter(std::move(name), type, std::move(ids), 0, {}, 0);
+    p.desc = p.name.substr(4);
+    return p;
+}
+
+std::unique_ptr<Block> TemplateBlock(BlockKind kind, std::uint32_t unitAddress) {
+    auto block = CreateBlock(static_cast<int>(kind));
+    const std::uint32_t mode = kind == BlockKind::Master ? 0 : kind == BlockKind::Repeater ? 1 : 2;
+    block->AddParameter(
+        NumberParameter("OperatingMode", 1, {0x01}, mode,
+                        {{"Master", "", 0}, {"Repeater", "", 1}, {"Remote", "", 2}}));
+    block->AddParameter(RangeParameter("UnitAddress", 2, {0x02, 0x03}, unitAddress, 1, 65534));
+    block->AddParameter(RangeParameter("RoamingAddress", 2, {0x04, 0x05}, 7, 0, 65535));
+    block->AddParameter(RangeParameter("DestAddess", 2, {0x06, 0x07}, 7, 0, 65535));
+    block->AddParameter(
+        NumberParameter("RepeaterYesNo", 1, {0x08}, 1, {{"No", "", 0}, {"Yes", "", 1}}));
+    block->AddParameter(RangeParameter("TxPower", 1, {0x0A}, 21, 20, 30));
+    block->AddParameter(RangeParameter("HopPattern", 1, {0x0B}, 9, 0, 63));
+    block->AddParameter(
+        NumberParameter("LinkRate", 1, {0x0E}, 0,
+                        {{"115.2 kbps", "", 0}, {"153.6 kbps", "", 1}, {"76.8 kbps", "", 2}}));
+    block->AddParameter(RangeParameter("NetworkId", 2, {0x10, 0x11}, 0x0101, 0, 65535));
+    block->AddParameter(NumberParameter("CountryCode", 1, {0x59}, 2,
+                                        {{"USA", "", 0}, {"Australia", "", 1}, {"NZ", "", 2}}));
+    block->AddParameter(
+        RangeParameter("SessionTimeout", 3, {0x66, 0x67, 0x68, 0x69}, 5, 0, 0xFFFFFFFFu));
+    block->AddParameter(TextParameter("VersionNo", "", 1));
+    block->AddParameter(TextParameter("SerialNo", "", 1));
+    block->AddParameter(TextParameter("DataMask", "0000FFFF"));
+    for (int i = 1; i <= 16; ++i) {
+        block->AddParameter(TextParameter(Format("FrequencyRestriction%d", i), "0", 2, 0));
+    }
+    for (const sim::LiveValue& live : sim::DefaultLiveValues()) {
+        const auto type = static_cast<std::uint8_t>(live.ids.size() == 4 ? 3 : live.ids.size());
+        block->AddParameter(DiagParameter(live.name, type, live.ids));
+    }
+    return block;
+}
+
+LinkFixture::LinkFixture() : network(sim::MakeBuiltInNetwork(clock)) {
+    hub.Add("SIM1", network);
+    network->SetTrafficObserver(
+        [this](sim::Direction direction, std::span<const std::uint8_t> bytes) {
+            if (direction == sim::Direction::ToUnit) {
+                std::lock_guard lock(mutex_);
+                sent_.emplace_back(bytes.begin(), bytes.end());
+            }
+        });
+}
+
+LinkFixture::~LinkFixture() {
+    network->SetTrafficObserver(nullptr);
+}
+
+std::vector<Bytes> LinkFixture::Sent() const {
+    std::lock_guard lock(mutex_);
+    return sent_;
+}
+
+std::vector<std::uint8_t> LinkFixture::SentCodes() const {
+    std::vector<std::uint8_t> codes;
+    for (const Bytes& frame : Sent()) {
+        codes.push_back(frame.size() > 3 ? frame[3] : 0);
+    }
+    return codes;
+}
+
+void LinkFixture::ClearSent() {
+    std::lock_guard lock(mutex_);
+    sent_.clear();
+}
+
+std::vector<std::string> OpenLines(const std::string& port) {
+    return {" ", "Opening serial port " + port + " ... done.",
+            "Changing baud rate to 115,200 ... passed."};
+}
+
+void ScriptedUnit::OnBytes(sim::PortContext& port, std::span<const std::uint8_t> bytes) {
+    pending_.insert(pending_.end(), bytes.begin(), bytes.end());
+    while (!pending_.empty() && pending_.size() >= static_cast<std::size_t>(pending_[0]) + 1) {
+        pending_.erase(pending_.begin(), pending_.begin() + pending_[0] + 1);
+        ++frames_;
+        if (next_ < replies_.size()) {
+            port.Send(replies_[next_++]);
+        }
+    }
+}
+
+}  // namespace skelvane::test

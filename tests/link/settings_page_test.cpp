@@ -1,0 +1,442 @@
+// The Settings page's operations end to end against the simulated network, and its reply
+// parser on replies no unit of the simulator sends.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <random>
+#include "base/format.h"
+
+#include "link/default_sets.h"
+#include "link/diagnostics_exchange.h"
+#include "link/diagnostics_page_model.h"
+#include "link/settings_page_model.h"
+#include "link/version_number.h"
+#include "link_fixture.h"
+
+namespace skelvane {
+namespace {
+
+using test::Bytes;
+using ::testing::ElementsAre;
+
+class SettingsTest : public ::testing::Test {
+  protected:
+    SettingsTest() : block(test::TemplateBlock(BlockKind::Master, 1)) {}
+
+    SettingsPageModel& Page() {
+        if (!page) {
+            page = std::make_unique<SettingsPageModel>(*block, "SIM1", sim.facts, sim.remoteUa,
+                                                       sim.prompter, sim.clock);
+        }
+        return *page;
+    }
+    // Runs one button's operation to its end and applies the results; the virtual time taken.
+    Millis Run(bool (SettingsPageModel::*button)(), bool local = true) {
+        Page().ChooseLocal(local);
+        const Millis start = sim.clock.Now();
+        EXPECT_TRUE((Page().*button)());
+        Page().Link().Wait();
+        Page().ApplyWorkerResults();
+        return sim.clock.Now() - start;
+    }
+    std::uint32_t Value(const char* name) const { return block->FindParameter(name)->value; }
+    std::string RowValue(const char* name) {
+        return Page().List().Rows()[*Page().List().FindRow(name)].value;
+    }
+    void UncheckAll() {
+        for (std::size_t i = 0; i < Page().List().Rows().size(); ++i) {
+            Page().List().SetChecked(i, false);
+        }
+    }
+
+    test::LinkFixture sim;
+    std::unique_ptr<Block> block;
+    std::unique_ptr<SettingsPageModel> page;
+};
+
+TEST_F(SettingsTest, ReadAllFillsTheBlockFromTheLocalUnit) {
+    sim::RestrictionEntry entry;
+    entry.ua = 25;
+    entry.start[0] = 0, entry.end[0] = 600;
+    entry.start[1] = 12600, entry.end[1] = 13600;
+    sim.Local().SetRestriction(2, entry);
+    EXPECT_FALSE(Page().DefaultEnabled());
+
+    // Check, five groups, version, serial number, data mask, sixteen entries: 51 ms each.
+    EXPECT_EQ(Run(&SettingsPageModel::ReadAll), Millis{25 * 51});
+    EXPECT_EQ(Page().LastOutcome(), SettingsOutcome::Succeeded);
+    Bytes codes = {0x29, 0x00, 0x02, 0x03, 0x04, 0x05, 0x28, 0x29, 0x2A};
+    codes.insert(codes.end(), 16, 0x2C);
+    EXPECT_EQ(sim.SentCodes(), codes);
+    EXPECT_EQ(sim.Sent()[1], (Bytes{0x03, 0x00, 0x00, 0x00}));
+    EXPECT_EQ(sim.Sent()[24], (Bytes{0x04, 0x00, 0x00, 0x2C, 0x0F}));
+
+    for (const Parameter& parameter : block->Parameters()) {
+        if (parameter.type != 4 && parameter.readwrite != 0) {
+            EXPECT_EQ(parameter.value, sim.Local().Value(parameter.vectors)) << parameter.name;
+        }
+    }
+    EXPECT_EQ(Value("UnitAddress"), 1u);
+    EXPECT_EQ(Value("NetworkId"), 0x1234u);
+    EXPECT_EQ(block->FindParameter("VersionNo")->textValue, "V4.45");
+    EXPECT_EQ(block->FindParameter("SerialNo")->textValue, "100001");
+    EXPECT_EQ(block->FindParameter("DataMask")->textValue, "FFFFFFFF");
+    EXPECT_EQ(block->FindParameter("FrequencyRestriction3")->textValue,
+              "25:902400,903000,915000,916000");
+    EXPECT_EQ(block->FindParameter("FrequencyRestriction1")->textValue, "0");
+    EXPECT_EQ(sim.facts.versionNumber.load(), 44500u);
+    EXPECT_EQ(sim.facts.linkRateIndex.load(), 2u);
+    EXPECT_EQ(sim.facts.countryIndex.load(), 0u);
+    EXPECT_EQ(RowValue("LinkRate"), "76.8 kbps");
+    EXPECT_EQ(RowValue("NetworkId"), "4660");
+    EXPECT_TRUE(Page().DefaultEnabled());
+    // Neither the entry requests nor their replies are logged.
+    const auto lines = Page().Log().Lines();
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "TX:>>>>>"), 9);
+    EXPECT_EQ(lines.back(), "0B 00 01 8E 46 46 46 46 46 46 46 46 ");
+}
+
+TEST_F(SettingsTest, TheWorkerLeavesTheBlockAloneUntilTheOwnerAppliesItsResults) {
+    Page().ChooseLocal(true);
+    ASSERT_TRUE(Page().SerialNumber());
+    Page().Link().Wait();
+    EXPECT_EQ(block->FindParameter("SerialNo")->textValue, "");
+    EXPECT_EQ(RowValue("SerialNo"), "");
+    EXPECT_TRUE(Page().ApplyWorkerResults());
+    EXPECT_EQ(block->FindParameter("SerialNo")->textValue, "100001");
+    EXPECT_EQ(RowValue("SerialNo"), "100001");
+    EXPECT_FALSE(Page().ApplyWorkerResults());
+}
+
+TEST_F(SettingsTest, ReadAllFromARemoteTakesAtLeast200MsAnExchange) {
+    block = test::TemplateBlock(BlockKind::Remote, 300);
+    EXPECT_EQ(Run(&SettingsPageModel::ReadAll, false), Millis{25 * 201});
+    for (const Bytes& frame : sim.Sent()) {
+        EXPECT_EQ(frame[1] << 8 | frame[2], 300);
+    }
+    EXPECT_EQ(Value("UnitAddress"), 300u);
+    EXPECT_EQ(block->FindParameter("SerialNo")->textValue, "100300");
+}
+
+TEST_F(SettingsTest, ReadAskedForTheCheckedRowsOnly) {
+    UncheckAll();
+    Page().List().SetChecked(*Page().List().FindRow("NetworkId"), true);
+    Page().List().SetChecked(*Page().List().FindRow("SessionTimeout"), true);
+    Page().List().SetChecked(*Page().List().FindRow("DataMask"), true);  // a text: no ids
+    sim.Local().SeedValue(std::vector<std::uint8_t>{0x66, 0x67, 0x68, 0x69}, 0xCAFE0102);
+    Run(&SettingsPageModel::Read);
+    EXPECT_EQ(sim.Sent()[1], (Bytes{0x09, 0x00, 0x00, 0x14, 0x10, 0x11, 0x66, 0x67, 0x68, 0x69}));
+    EXPECT_EQ(sim.Sent()[2], (Bytes{0x03, 0x00, 0x00, 0x2A}));
+    EXPECT_EQ(Value("SessionTimeout"), 0xCAFE0102u);
+    EXPECT_EQ(Value("TxPower"), 21u);  // not asked for
+}
+
+TEST_F(SettingsTest, ReadWithNoRowCheckedStillSendsTheBareRequest) {
+    UncheckAll();
+    Run(&SettingsPageModel::Read);
+    EXPECT_THAT(sim.Sent(),
+                ElementsAre(Bytes{0x03, 0x00, 0x00, 0x29}, Bytes{0x03, 0x00, 0x00, 0x14},
+                            Bytes{0x03, 0x00, 0x00, 0x2A}));
+    EXPECT_EQ(Page().LastOutcome(), SettingsOutcome::Succeeded);
+}
+
+TEST_F(SettingsTest, WriteSendsTheCheckedValuesMostSignificantByteFirst) {
+    Run(&SettingsPageModel::Write);
+    const auto sent = sim.Sent();
+    ASSERT_EQ(sent.size(), 3u);
+    EXPECT_EQ(sent[1][3], 0x46);
+    EXPECT_EQ(sent[2], test::Join({0x0B, 0x00, 0x00, 0x51}, test::Text("0000FFFF")));
+    for (const Parameter& parameter : block->Parameters()) {
+        if (parameter.type != 4 && parameter.readwrite >= 2) {
+            EXPECT_EQ(sim.Local().Value(parameter.vectors), parameter.value) << parameter.name;
+        }
+    }
+    EXPECT_EQ(sim.Local().DataMask(), "0000FFFF");
+    // NetworkId 0x0101 then SessionTimeout 5 among the pairs, in list order.
+    const Bytes pairs(sent[1].begin() + 4, sent[1].end());
+    const Bytes network = {0x10, 0x01, 0x11, 0x01, 0x59, 0x02, 0x66,
+                           0x00, 0x67, 0x00, 0x68, 0x00, 0x69, 0x05};
+    EXPECT_NE(std::search(pairs.begin(), pairs.end(), network.begin(), network.end()), pairs.end());
+}
+
+TEST_F(SettingsTest, WriteWithNoRowCheckedSendsNothingAndDoesNotFail) {
+    UncheckAll();
+    Run(&SettingsPageModel::Write);
+    EXPECT_EQ(sim.SentCodes(), Bytes{0x29});
+    EXPECT_EQ(Page().LastOutcome(), SettingsOutcome::Succeeded);
+    EXPECT_EQ(Page().Log().LastLine().find("Failed."), std::string::npos);
+}
+
+TEST_F(SettingsTest, WriteThenReadAllGivesTheSameValues) {
+    Run(&SettingsPageModel::Write);
+    auto other = test::TemplateBlock(BlockKind::Master, 1);
+    SettingsPageModel second(*other, "SIM1", sim.facts, sim.remoteUa, sim.prompter, sim.clock);
+    second.ChooseLocal(true);
+    ASSERT_TRUE(second.ReadAll());
+    second.Link().Wait();
+    second.ApplyWorkerResults();
+    for (const Parameter& parameter : block->Parameters()) {
+        if (parameter.readwrite >= 2 && parameter.visible != 0) {
+            EXPECT_EQ(other->FindParameter(parameter.name)->value, parameter.value)
+                << parameter.name;
+            EXPECT_EQ(other->FindParameter(parameter.name)->textValue, parameter.textValue);
+        }
+    }
+}
+
+TEST_F(SettingsTest, AReadStepWithoutReplyEndsTheOperationAndKeepsWhatCame) {
+    sim.Local().SetSilentAfter(3);  // the check, group 0 and group 2 are answered
+    Run(&SettingsPageModel::ReadAll);
+    EXPECT_EQ(Page().LastOutcome(), SettingsOutcome::Failed);
+    EXPECT_EQ(Page().Log().LastLine(), "Failed.");
+    EXPECT_EQ(sim.SentCodes(), (Bytes{0x29, 0x00, 0x02, 0x03}));
+    EXPECT_EQ(Value("UnitAddress"), 1u);
+    EXPECT_EQ(Value("LinkRate"), 2u);               // group 0 came
+    EXPECT_EQ(RowValue("LinkRate"), "115.2 kbps");  // but the list is not refreshed
+    EXPECT_FALSE(Page().DefaultEnabled());
+}
+
+TEST_F(SettingsTest, AReplyFromAnotherUnitRedirectsTheNextRequests) {
+    block = test::TemplateBlock(BlockKind::Remote, 300);
+    sim.Remote(300).SetAnswerUa(301);
+    Run(&SettingsPageModel::Version, false);
+    EXPECT_EQ(Page().UnitAddress(), 301);
+    sim.ClearSent();
+    Run(&SettingsPageModel::Version, false);
+    EXPECT_EQ(sim.Sent()[0], (Bytes{0x03, 0x01, 0x2D, 0x29}));
+}
+
+TEST_F(SettingsTest, LeavingAfterALocalReadHandsTheLocalUnitsAddressToDiagnostics) {
+    block->FindParameter("UnitAddress")->value = 77;
+    Run(&SettingsPageModel::SerialNumber);
+    Page().Leave();
+    EXPECT_EQ(sim.remoteUa.Get(), 1);
+    DiagnosticsPageModel diagnostics(*block, "SIM1", sim.remoteUa, sim.prompter, sim.clock);
+    diagnostics.Activate();
+    EXPECT_EQ(diagnostics.UnitAddress(), 1);
+}
+
+struct VersionCase {
+    const char* text;
+    std::uint32_t number;
+    bool defaultEnabled;
+};
+
+class VersionTest : public SettingsTest, public ::testing::WithParamInterface<VersionCase> {};
+
+TEST_P(VersionTest, EnablesDefaultFrom445) {
+    sim.Local().SetVersion(GetParam().text);
+    Run(&SettingsPageModel::Version);
+    EXPECT_EQ(sim.facts.versionNumber.load(), GetParam().number);
+    EXPECT_EQ(VersionNumberFromText(GetParam().text), GetParam().number);
+    EXPECT_EQ(Page().DefaultEnabled(), GetParam().defaultEnabled);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Versions, VersionTest,
+    ::testing::Values(VersionCase{"V4.45", 44500, true}, VersionCase{"V4.44", 44400, false},
+                      VersionCase{"V3.108", 31080, false}, VersionCase{"V4.4501", 44501, true},
+                      VersionCase{"V 5", 50000, true}, VersionCase{"V4.45e1", 445000, true},
+                      VersionCase{"V-4.45", 0, false}, VersionCase{"V99999999", 0xFFFFFFFFu, true},
+                      VersionCase{"Vx4.45", 0, false}, VersionCase{"4", 0, false}));
+
+TEST_F(SettingsTest, DefaultSendsTheChosenSetAndCancelSendsNothing) {
+    EXPECT_FALSE(Page().Default(std::nullopt));
+    EXPECT_TRUE(sim.Sent().empty());
+    Page().ChooseLocal(true);
+    ASSERT_TRUE(Page().Default(DefaultSetIndex("F4")));
+    Page().Link().Wait();
+    EXPECT_EQ(sim.Sent().back(), (Bytes{0x04, 0x00, 0x00, 0x2F, 0x04}));
+    EXPECT_EQ(sim.Local().LastDefaultSet(), 4);
+    EXPECT_EQ(Page().LastOutcome(), SettingsOutcome::Succeeded);
+    EXPECT_EQ(Page().Log().LastLine(), "04 00 00 2F 04 ");  // the reply is not logged
+}
+
+TEST_F(SettingsTest, ResetSendsTheBareRequest) {
+    Run(&SettingsPageModel::Reset);
+    EXPECT_EQ(sim.Sent().back(), (Bytes{0x03, 0x00, 0x00, 0xFF}));
+    EXPECT_EQ(sim.Local().ResetCount(), 1);
+    EXPECT_EQ(Page().LastOutcome(), SettingsOutcome::Succeeded);
+}
+
+TEST_F(SettingsTest, AWriteThatCannotGoOutFails) {
+    sim.network->SetVanishAfter(1);  // the port goes after the connection check
+    Run(&SettingsPageModel::Write);
+    EXPECT_EQ(Page().LastOutcome(), SettingsOutcome::Failed);
+    EXPECT_TRUE(Page().Log().LastLine().ends_with("Failed."));
+}
+
+TEST_F(SettingsTest, ManyRegistersAreSplitOverFramesThatFit) {
+    sim.Local().SetLiveValues({});
+    block = CreateBlock(static_cast<int>(BlockKind::Master));
+    for (int i = 0; i < 200; ++i) {
+        block->AddParameter(test::RangeParameter(Format("R%d", i), 1,
+                                                 {static_cast<std::uint8_t>(i)}, 0xA5, 0, 255));
+    }
+    Run(&SettingsPageModel::Write);
+    auto sent = sim.Sent();
+    ASSERT_EQ(sent.size(), 3u);
+    EXPECT_EQ(sent[1].size(), 256u);  // 126 pairs
+    EXPECT_EQ(sent[2].size(), 4u + 2 * 74);
+    for (int i = 0; i < 200; ++i) {
+        EXPECT_EQ(sim.Local().Register(static_cast<std::uint8_t>(i)), 0xA5) << i;
+    }
+    sim.ClearSent();
+    for (int i = 0; i < 200; ++i) {
+        sim.Local().SetRegister(static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(i));
+    }
+    Run(&SettingsPageModel::Read);
+    sent = sim.Sent();
+    ASSERT_EQ(sent.size(), 4u);
+    EXPECT_EQ(sent[1].size(), 4u + 126);
+    EXPECT_EQ(sent[2].size(), 4u + 74);
+    for (int i = 0; i < 200; ++i) {
+        EXPECT_EQ(block->Parameters()[static_cast<std::size_t>(i)].value, static_cast<unsigned>(i));
+    }
+}
+
+// The parser on hand-made replies: what it returns, logs and stores.
+struct ParseCase {
+    const char* name;
+    Bytes reply;
+    int result;
+    std::string logged;  // "" = nothing
+    const char* parameter;
+    std::uint32_t value;
+    std::string text;
+};
+
+class ParseSettingsReplyTest : public ::testing::TestWithParam<ParseCase> {};
+
+TEST_P(ParseSettingsReplyTest, StoresAndAnswers) {
+    VirtualClock clock;
+    LogPane log;
+    DeviceLink link(clock, log, "SIM1");
+    auto block = test::TemplateBlock(BlockKind::Remote, 300);
+    block->AddParameter(test::RangeParameter("Pair", 2, {0x30, 0x31}, 0x1200, 0, 65535));
+    UnitFacts facts;
+    const ParseCase& c = GetParam();
+    EXPECT_EQ(ParseSettingsReply(link, block->Parameters(), facts, c.reply.data(), c.reply.size()),
+              c.result);
+    EXPECT_EQ(log.LastLine(), c.logged);
+    if (c.parameter != nullptr) {
+        EXPECT_EQ(block->FindParameter(c.parameter)->value, c.value);
+        EXPECT_EQ(block->FindParameter(c.parameter)->textValue, c.text);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Replies, ParseSettingsReplyTest,
+    ::testing::Values(
+        ParseCase{"TwoByteValueRebuilt",
+                  {0x07, 0, 1, 0x64, 0x30, 0x12, 0x31, 0x34},
+                  0,
+                  "",
+                  "Pair",
+                  0x1234,
+                  ""},
+        ParseCase{
+            "LowByteAloneIsOredIn", {0x05, 0, 1, 0x64, 0x31, 0x34}, 0, "", "Pair", 0x1234, ""},
+        ParseCase{
+            "LoneLastByteIgnored", {0x06, 0, 1, 0x64, 0x30, 0x56, 0x31}, 0, "", "Pair", 0x5600, ""},
+        ParseCase{"SerialNumber", test::Join({0x06, 0x01, 0x2C, 0x8D}, test::Text("123")), 1, "",
+                  "SerialNo", 0, "123"},
+        ParseCase{"TextEndsAtAZeroByte",
+                  {0x08, 0, 1, 0x8E, 'A', 'B', 0, 'C', 'D'},
+                  0,
+                  "",
+                  "DataMask",
+                  0,
+                  "AB"},
+        ParseCase{"EmptyRestrictionEntry",
+                  {0x0A, 0, 1, 0x90, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF},
+                  0,
+                  "",
+                  "FrequencyRestriction1",
+                  0,
+                  "0"},
+        ParseCase{"RestrictionWithoutEndMarker",
+                  {0x0A, 0, 1, 0x90, 15, 0x00, 0x19, 0x00, 0x00, 0x02, 0x58},
+                  0,
+                  "",
+                  "FrequencyRestriction16",
+                  0,
+                  "25:902400,903000"},
+        ParseCase{"RestrictionCutShort",
+                  {0x09, 0, 1, 0x90, 4, 0x00, 0x07, 0x00, 0x00, 0x02},
+                  0,
+                  "",
+                  "FrequencyRestriction5",
+                  0,
+                  "7:"},
+        ParseCase{"Hello", test::Join({0x09, 0, 1, 0x5A}, Bytes{'H', 'E', 'L', 'L', 'O', 0}), 1, "",
+                  nullptr, 0, ""},
+        ParseCase{"HelloWithoutItsZero", test::Join({0x08, 0, 1, 0x5A}, test::Text("HELLO")), 0, "",
+                  nullptr, 0, ""},
+        ParseCase{"DefaultsAcknowledged", {0x03, 0, 1, 0x93}, 1, "", nullptr, 0, ""},
+        ParseCase{"WakeUpAcknowledged", {0x03, 0, 1, 0xAE}, 1, "", nullptr, 0, ""},
+        ParseCase{"UnknownCode", {0x03, 0, 1, 0x42}, 0, "Unknown responses!", nullptr, 0, ""},
+        ParseCase{"WrongLength",
+                  {0x09, 0, 1, 0x8D, '1'},
+                  0,
+                  "Errors in the responses!",
+                  "SerialNo",
+                  0,
+                  ""}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ParseSettingsReplyFactsTest, LinkRateAndCountryComeFromTheirRegisters) {
+    VirtualClock clock;
+    LogPane log;
+    DeviceLink link(clock, log, "SIM1");
+    std::vector<Parameter> none;
+    UnitFacts facts;
+    const Bytes reply = {0x07, 0, 1, 0x64, 0x0E, 0x01, 0x59, 0x03};
+    ParseSettingsReply(link, none, facts, reply.data(), reply.size());
+    EXPECT_EQ(facts.linkRateIndex.load(), 1u);
+    EXPECT_EQ(facts.countryIndex.load(), 3u);
+    // A version reply without a "VersionNo" parameter changes nothing, but is accepted.
+    const Bytes version = test::Join({0x08, 0, 1, 0x8C}, test::Text("V4.45"));
+    EXPECT_EQ(ParseSettingsReply(link, none, facts, version.data(), version.size()), 1);
+    EXPECT_EQ(facts.versionNumber.load(), 0u);
+}
+
+}  // namespace
+}  // namespace skelvane
+
+namespace skelvane {
+namespace {
+
+// Replies of every length and content, each in a buffer exactly its size, so a read past
+// the reply is caught by the address sanitizer.
+TEST(ReplyParsersTest, ArbitraryBytesStayInsideTheReply) {
+    VirtualClock clock;
+    LogPane log(0);
+    DeviceLink link(clock, log, "SIM1");
+    auto block = test::TemplateBlock(BlockKind::Remote, 300);
+    UnitFacts facts;
+    CustomParameter custom{4, {0x20, 0x21, 0xC4, 0x02}, 0};
+    std::string field;
+    std::mt19937 random(7);
+    const std::uint8_t codes[] = {0x64, 0x5A, 0x8C, 0x8D, 0x8E, 0x90, 0x93, 0xAE, 0x11};
+    for (int round = 0; round < 4000; ++round) {
+        const auto size = static_cast<std::size_t>(random() % 258);
+        auto reply = std::make_unique<std::uint8_t[]>(size);
+        for (std::size_t i = 0; i < size; ++i) {
+            reply[i] = static_cast<std::uint8_t>(random());
+        }
+        if (size > 3 && round % 4 != 0) {
+            reply[0] = static_cast<std::uint8_t>(size - 1);  // mostly well-formed heads
+            reply[3] = codes[random() % std::size(codes)];
+        }
+        ParseSettingsReply(link, block->Parameters(), facts, reply.get(), size);
+        ParseDiagReply(link, block->Parameters(), custom, field, reply.get(), size);
+    }
+    for (const Parameter& parameter : block->Parameters()) {
+        EXPECT_LE(parameter.textValue.size(), kTextValueMax);
+    }
+    EXPECT_GT(log.Size(), 0u);
+}
+
+}  // namespace
+}  // namespace skelvane

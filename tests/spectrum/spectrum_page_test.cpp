@@ -1,0 +1,258 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "base/prompter.h"
+#include "link/port_settings.h"
+#include "radio_fixture.h"
+#include "spectrum/spectrum_chart.h"
+#include "spectrum/spectrum_page.h"
+
+namespace skelvane {
+namespace {
+
+using testing::ElementsAre;
+using testing::ElementsAreArray;
+
+TextExtent FixedPitch(std::string_view text, ChartFont) {
+    return TextExtent{static_cast<int>(text.size()) * 6, 10};
+}
+
+class SpectrumPageTest : public testing::Test {
+  protected:
+    SpectrumPage& Page() {
+        if (!page) {
+            PortSettings settings;
+            settings.portName = portName;
+            settings.baudRate = "115200";
+            page = std::make_unique<SpectrumPage>(settings, parser, rig.clock, prompter);
+        }
+        return *page;
+    }
+
+    void RunScans(int scans) {
+        Page().SetScanLimit(scans);
+        Page().PressScan();
+        Page().WaitForWorker();
+    }
+
+    void SetLinkRate(std::uint8_t rate) {
+        rig.network->Locked([rate](sim::Network& net) { net.Local().SetRegister(0x0E, rate); });
+    }
+
+    double Level(int channel, int series) {
+        return Page().Chart().GetPoint(channel - 1, series).value_or(ChartPoint{0, 0}).y;
+    }
+
+    // What a run logs up to the scanning.
+    static std::vector<std::string> ConnectLines(const std::string& model) {
+        return {" ",
+                "Opening serial port SIM1 ... done.",
+                "Changing baud rate to 115200 passed.",
+                "Test command mode ... done.",
+                "Read link rate ... done.",
+                "Retrieve model ... done.",
+                "Setup screen ...",
+                "Model: " + model,
+                "Scanning ..."};
+    }
+
+    test::RadioFixture rig;
+    ScanParserState parser;
+    RecordingPrompter prompter;
+    std::string portName = "SIM1";
+    std::unique_ptr<SpectrumPage> page;
+};
+
+TEST_F(SpectrumPageTest, ScansTheRadioOnTheDataPort) {
+    rig.InstallDataPort(test::NeverCut());
+    std::vector<std::string> buttons;
+    Page().SetScanButtonListener([&buttons](const std::string& text) { buttons.push_back(text); });
+    EXPECT_EQ(Page().ScanButtonText(), "&Scan");
+    const Millis start = rig.clock.Now();
+    RunScans(3);
+
+    EXPECT_THAT(Page().Log().Lines(), ElementsAreArray(ConnectLines("TAVRIN-A")));
+    const SpectrumPage::RunSummary run = Page().LastRun();
+    EXPECT_TRUE(run.setUp);
+    EXPECT_EQ(run.scans, 3);
+    EXPECT_EQ(run.answers, 3);
+    EXPECT_EQ(rig.DataPort().Sweeps(), 3);
+    // The guard and two pauses between the scans.
+    EXPECT_GE(rig.clock.Now() - start, Millis{1200 + 2 * 1000});
+    EXPECT_THAT(buttons, ElementsAre("Stop", "Scan"));
+    EXPECT_FALSE(rig.network->HostAttached());  // the port is closed
+
+    const SpectrumPage::State state = Page().CurrentState();
+    EXPECT_EQ(state.linkRateIndex, 2);
+    EXPECT_EQ(state.plan, (ChannelPlan{902.4, 280, 140, 900, 932, 32}));
+    const ChartModel& chart = Page().Chart();
+    ASSERT_EQ(chart.PointCount(), 140);
+    EXPECT_EQ(chart.LastPointIndex(), 139);
+    EXPECT_EQ(chart.Compose(FixedPitch).curves.size(), 4u);
+
+    // Every channel was measured, every hold is at least its last value, and the band has
+    // a few busy channels standing well above the floor.
+    double loudest = -120;
+    for (int channel = 1; channel <= 140; ++channel) {
+        const double mean = Level(channel, kMeanValue);
+        const double peak = Level(channel, kMaxValue);
+        EXPECT_GT(mean, -120) << channel;
+        EXPECT_LE(peak, -30) << channel;
+        EXPECT_GE(peak, mean) << channel;
+        EXPECT_GE(Level(channel, kMeanHold), mean) << channel;
+        EXPECT_GE(Level(channel, kMaxHold), peak) << channel;
+        loudest = std::max(loudest, Level(channel, kMaxHold));
+    }
+    EXPECT_GT(loudest, -85);
+    EXPECT_EQ(chart.GetPoint(0, kMeanValue)->x, 902.4);
+    EXPECT_EQ(parser.Get(), ScanPosition{});
+}
+
+TEST_F(SpectrumPageTest, TheRadioNamesItsModelAndLinkRate) {
+    rig.InstallDataPort(test::NeverCut("MORVEX-B"));
+    SetLinkRate(8);
+    RunScans(1);
+    EXPECT_THAT(Page().Log().Lines(), ElementsAreArray(ConnectLines("MORVEX-B")));
+    EXPECT_EQ(Page().CurrentState().plan, (ChannelPlan{2402.5, 1500, 56, 2400, 2482, 42}));
+    EXPECT_EQ(Page().Chart().PointCount(), 56);
+    EXPECT_EQ(Page().Chart().LastPointIndex(), 55);
+    EXPECT_GT(Level(56, kMeanValue), -120);
+
+    // Link rate 6 keeps the spacing the page had; start and channel count are the model's.
+    SetLinkRate(6);
+    RunScans(1);
+    EXPECT_EQ(Page().CurrentState().linkRateIndex, 6);
+    EXPECT_EQ(Page().CurrentState().plan, (ChannelPlan{2401.6, 1500, 290, 2400, 2482, 42}));
+    EXPECT_GT(Level(290, kMeanValue), -120);
+
+    // A new page starts from 280 kHz.
+    page.reset();
+    RunScans(1);
+    EXPECT_EQ(Page().CurrentState().plan.spacingKhz, 280);
+}
+
+TEST_F(SpectrumPageTest, AnUnknownModelStopsAtTheSetup) {
+    rig.InstallDataPort(test::NeverCut("ZEPHYR-9"));
+    RunScans(1);
+    std::vector<std::string> expected = ConnectLines("");
+    expected.resize(7);
+    expected.back() += "Failed.";
+    EXPECT_THAT(Page().Log().Lines(), ElementsAreArray(expected));
+    EXPECT_EQ(Page().CurrentState().modelName, "ZEPHYR-9");
+    EXPECT_FALSE(Page().LastRun().setUp);
+    EXPECT_EQ(rig.DataPort().Sweeps(), 0);
+    EXPECT_EQ(Page().ScanButtonText(), "Scan");
+    EXPECT_FALSE(rig.network->HostAttached());
+}
+
+TEST_F(SpectrumPageTest, AnAnswerCutShortIsContinuedByTheNextOne) {
+    sim::AtCommandOptions options = test::NeverCut();
+    options.cutAnswerChance = 1;
+    rig.InstallDataPort(options);
+    RunScans(1);
+    const ScanPosition carried = parser.Get();
+    ASSERT_GT(carried.channel, 1);
+    const int read = carried.channel - 1;
+    EXPECT_EQ(Page().Chart().LastPointIndex(), read - 1);
+    EXPECT_GT(Level(read, kMeanValue), -120);
+    EXPECT_EQ(Level(read + 1, kMeanValue), -120);
+
+    // The next run (the chart set up afresh) reads on from the next channel to the end.
+    rig.network->Locked([this](sim::Network&) { rig.DataPort().SetCutAnswerChance(0); });
+    RunScans(1);
+    EXPECT_EQ(parser.Get(), ScanPosition{});
+    EXPECT_EQ(Page().Chart().LastPointIndex(), 139);
+    EXPECT_EQ(Level(read, kMeanValue), -120);
+    EXPECT_GT(Level(read + 1, kMeanValue), -120);
+    EXPECT_GT(Level(140, kMeanValue), -120);
+}
+
+TEST_F(SpectrumPageTest, ScanAgainStopsTheWorker) {
+    rig.InstallDataPort(test::NeverCut());
+    Page().PressScan();
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (Page().LastRun().answers < 2 && std::chrono::steady_clock::now() < giveUp) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    ASSERT_GE(Page().LastRun().answers, 2);
+    Page().PressScan();
+    EXPECT_FALSE(Page().WorkerRunning());
+    EXPECT_EQ(Page().Log().LastLine(), "Scanning ... stopped.");
+    EXPECT_EQ(Page().ScanButtonText(), "Scan");
+    EXPECT_FALSE(rig.network->HostAttached());
+}
+
+TEST_F(SpectrumPageTest, ClearDropsTheCurvesAndRestartsTheHolds) {
+    rig.InstallDataPort(test::NeverCut());
+    RunScans(1);
+    Page().PressClear();
+    const ChartModel& chart = Page().Chart();
+    EXPECT_EQ(chart.LastPointIndex(), 0);
+    const ChartScene scene = chart.Compose(FixedPitch);
+    EXPECT_TRUE(scene.curves.empty());
+    EXPECT_TRUE(scene.legend.empty());
+    for (int series = kMeanHold; series <= kMaxValue; ++series) {
+        for (int channel = 1; channel <= 140; channel += 23) {
+            EXPECT_EQ(Level(channel, series), -120) << series << " " << channel;
+        }
+    }
+
+    Page().PressClearLog();
+    EXPECT_THAT(Page().Log().Lines(), ElementsAre(" "));
+}
+
+TEST_F(SpectrumPageTest, APortThatCannotBeOpenedEndsTheRun) {
+    portName = "SIM9";
+    RunScans(1);
+    EXPECT_THAT(Page().Log().Lines(), ElementsAre(" ", "Opening serial port SIM9 ... failed."));
+
+    page.reset();
+    portName = "";
+    RunScans(1);
+    EXPECT_THAT(Page().Log().Lines(), ElementsAre(" "));
+}
+
+TEST_F(SpectrumPageTest, ARadioWithoutCommandModeFailsTheTest) {
+    // The diagnostic port alone never answers "AT".
+    RunScans(1);
+    std::vector<std::string> expected = ConnectLines("");
+    expected.resize(4);
+    expected.back() = "Test command mode ...Failed.";
+    EXPECT_THAT(Page().Log().Lines(), ElementsAreArray(expected));
+}
+
+TEST_F(SpectrumPageTest, AnswersWithoutOkKeepTheModelAndLinkRate) {
+    auto radio = std::make_shared<test::ScriptedRadio>();
+    radio->answers = {{"", Millis{0}},
+                      {"AT\r\nOK\r\n"},
+                      {"ATS103?\r\n8\r\n"},
+                      {"ATI1\r\nMORVEX-A\r\n"},
+                      {"ATg\r\nch 1 -100dBm .....\r\nOK\r\n"}};
+    rig.network->Local().SetPortHandler(sim::UnitMode::Diagnostic, radio);
+    RunScans(1);
+    EXPECT_THAT(Page().Log().Lines(), ElementsAreArray(ConnectLines("TAVRIN-A")));
+    EXPECT_EQ(Page().CurrentState().linkRateIndex, 2);
+    EXPECT_EQ(Level(1, kMaxValue), -106);
+    EXPECT_EQ(radio->heard, "+++AT\r\nATS103?\r\nATI1\r\nATg\r\n");
+}
+
+TEST_F(SpectrumPageTest, ARadioThatFallsSilentFailsTheStep) {
+    auto radio = std::make_shared<test::ScriptedRadio>();
+    radio->answers = {{"", Millis{0}}, {"AT\r\nOK\r\n"}, {"ATS103?\r\n8\r\nOK\r\n"}};
+    rig.network->Local().SetPortHandler(sim::UnitMode::Diagnostic, radio);
+    RunScans(1);
+    std::vector<std::string> expected = ConnectLines("");
+    expected.resize(6);
+    expected.back() = "Retrieve model ...Failed.";
+    EXPECT_THAT(Page().Log().Lines(), ElementsAreArray(expected));
+    EXPECT_EQ(Page().CurrentState().linkRateIndex, 8);
+}
+
+}  // namespace
+}  // namespace skelvane

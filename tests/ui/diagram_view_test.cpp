@@ -1,0 +1,286 @@
+// The diagram as the user sees and handles it: colours where the model puts blocks and
+// links, the drag feedback, and the mouse rules that decide between moving, linking and
+// selecting.
+
+#include <QImage>
+#include <QMenu>
+#include <QScrollBar>
+#include <QTest>
+
+#include "gui_harness.h"
+#include "ui/command_ids.h"
+#include "ui/diagram_view.h"
+
+using namespace skelvane;
+using namespace skelvane::test;
+
+namespace {
+
+QImage render(Harness& h) {
+    h.diagram().ensureLayout();
+    return h.viewport().grab().toImage().convertToFormat(QImage::Format_RGB32);
+}
+
+// Colours compared by their RGB value (a palette colour and an image pixel of the same value
+// may differ in how they hold it).
+QRgb pixel(const QImage& image, QPoint p) {
+    return image.pixel(p);
+}
+
+// True when `color` is found within `radius` pixels of `p` (lines drawn at an angle may pass
+// a pixel beside the exact point).
+bool near(const QImage& image, QPoint p, const QColor& color, int radius = 1) {
+    for (int dy = -radius; dy <= radius; ++dy) {
+        for (int dx = -radius; dx <= radius; ++dx) {
+            const QPoint q = p + QPoint(dx, dy);
+            if (image.rect().contains(q) && image.pixel(q) == color.rgb()) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+QPoint mid(DiagramPoint a, DiagramPoint b) {
+    return QPoint((a.x + b.x) / 2, (a.y + b.y) / 2);
+}
+
+// The middle of the longest inner segment of a routed link, in client coordinates.
+QPoint onRoutedLink(DiagramView& view, const DiagramRow& row) {
+    int best = -1;
+    int length = 0;
+    for (int i = 1; i + 2 < row.pointCount; ++i) {
+        const int l = std::abs(row.points[i + 1].x - row.points[i].x) +
+                      std::abs(row.points[i + 1].y - row.points[i].y);
+        if (l > length) {
+            length = l;
+            best = i;
+        }
+    }
+    const QPoint m = mid(row.points[best], row.points[best + 1]);
+    return view.toClient({m.x(), m.y()});
+}
+
+const DiagramRow& inputRow(Harness& h, const Block* block, int row) {
+    return h.diagram().item(h.itemOf(block))->rows[static_cast<std::size_t>(row)];
+}
+
+}  // namespace
+
+class DiagramViewTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void blocksAndLinksAreDrawnWhereTheModelPutsThem();
+    void straightAndHighlightedLinksHaveTheirColours();
+    void movingShowsAnInvertedOutline();
+    void outputRowStartsNothingWithOneBlockAndMovesSeveral();
+    void rightClickSelectsAndOffersTheMatchingMenu();
+    void autoScrollFollowsTheMouseNearTheEdges();
+    void scrolledViewKeepsBlocksInContentCoordinates();
+};
+
+void DiagramViewTest::blocksAndLinksAreDrawnWhereTheModelPutsThem() {
+    Harness h;
+    Block* repeater = h.place(BlockKind::Repeater, QPoint(240, 40));
+    Block* remote = h.place(BlockKind::Remote, QPoint(420, 200));
+    drag(h.viewport(), h.iconCentre(repeater), h.iconCentre(h.master()));
+    drag(h.viewport(), h.iconCentre(remote), h.rowCentre(repeater, 1));
+    click(h.viewport(), h.titleCentre(remote));  // the Remote selected, the others not
+    const DiagramPalette& c = h.view().diagramStyle().colors;
+
+    const QImage image = render(h);
+    // Background away from everything.
+    QCOMPARE(pixel(image, QPoint(700, 500)), c.window.rgb());
+    // Title boxes: selected and not selected (sampled at their left end, clear of the text).
+    const DiagramItem& remoteItem = *h.diagram().item(h.itemOf(remote));
+    const DiagramItem& masterItem = *h.diagram().item(h.itemOf(h.master()));
+    auto titleSample = [&](const DiagramItem& it) {
+        return h.view().toClient({it.titleBox.left + 1, it.titleBox.top + 1});
+    };
+    QCOMPARE(pixel(image, titleSample(remoteItem)), c.activeCaption.rgb());
+    QCOMPARE(pixel(image, titleSample(masterItem)), c.inactiveCaption.rgb());
+    // The body under the header, and the raised edge round the box.
+    const QPoint body = h.view().toClient({masterItem.rect.left + 6, masterItem.rect.bottom - 4});
+    QCOMPARE(pixel(image, body), c.face.rgb());
+    QCOMPARE(pixel(image, h.view().toClient({masterItem.rect.right - 1, masterItem.rect.top + 8})),
+             c.darkShadow.rgb());
+
+    // The Remote's incoming link is blue (its block is selected); the Repeater's is grey.
+    const DiagramRow& toRemote = inputRow(h, remote, 0);
+    const DiagramRow& toRepeater = inputRow(h, repeater, 0);
+    QVERIFY(toRemote.pointCount > 2);
+    QVERIFY(toRepeater.pointCount > 2);
+    QVERIFY(near(image, onRoutedLink(h.view(), toRemote), kSelectedLinkColor, 0));
+    QVERIFY(near(image, onRoutedLink(h.view(), toRepeater), c.shadow, 0));
+    // The arrow head just before the end point, pointing into the row.
+    const DiagramPoint end = toRemote.points[static_cast<std::size_t>(toRemote.pointCount - 1)];
+    QCOMPARE(pixel(image, h.view().toClient({end.x - 2, end.y})), kSelectedLinkColor.rgb());
+    QCOMPARE(pixel(image, h.view().toClient({end.x - 4, end.y - 2})), kSelectedLinkColor.rgb());
+}
+
+void DiagramViewTest::straightAndHighlightedLinksHaveTheirColours() {
+    Harness h;
+    Block* remote = h.place(BlockKind::Remote, QPoint(16, 240));
+    Block* repeater = h.place(BlockKind::Repeater, QPoint(320, 40));
+    // A second input row on the Repeater, which the mouse can highlight.
+    repeater->AddInput("B", 0);
+    h.window().rebuildDiagram();
+    drag(h.viewport(), h.iconCentre(remote), h.rowCentre(repeater, 2));
+    QCOMPARE(remote->Inputs().at(0).id, repeater->Outputs().at(0).id);
+    drag(h.viewport(), h.rowCentre(repeater, 1), h.iconCentre(h.master()));
+    QCOMPARE(repeater->Inputs().at(1).id, h.master()->Outputs().at(0).id);
+    click(h.viewport(), QPoint(700, 500));
+
+    // A link the router leaves straight is magenta; with the straight-links style every
+    // link is.
+    h.diagram().setStyle(kStyleStraightLinks);
+    const DiagramRow& straight = inputRow(h, remote, 0);
+    QImage image = render(h);
+    QCOMPARE(straight.pointCount, 2);
+    const QPoint middle = mid(straight.points[0], straight.points[1]);
+    QVERIFY(near(image, h.view().toClient({middle.x(), middle.y()}), kStraightLinkColor));
+    h.diagram().setStyle(0);
+    image = render(h);
+
+    // Hovering the input row turns its link red.
+    const DiagramRow& fromMaster = inputRow(h, repeater, 1);
+    const QPoint sample = onRoutedLink(h.view(), fromMaster);
+    QVERIFY(near(image, sample, h.view().diagramStyle().colors.shadow, 0));
+    move(h.viewport(), h.rowCentre(repeater, 1), Qt::NoButton);
+    QVERIFY((inputRow(h, repeater, 1).flags & kRowHighlighted) != 0);
+    image = render(h);
+    QVERIFY(near(image, sample, kHighlightedLinkColor, 0));
+    move(h.viewport(), QPoint(700, 500), Qt::NoButton);
+    QVERIFY((inputRow(h, repeater, 1).flags & kRowHighlighted) == 0);
+}
+
+void DiagramViewTest::movingShowsAnInvertedOutline() {
+    Harness h;
+    const QPoint from = h.titleCentre(h.master());
+    const DiagramItem before = *h.diagram().item(0);
+    press(h.viewport(), from);
+    move(h.viewport(), from + QPoint(20, 20));
+    move(h.viewport(), from + QPoint(40, 40));
+    QCOMPARE(h.diagram().mode(), DiagramMode::Moving);
+    // The outline's top edge, 32 pixels right and down of the box, and the edge of the
+    // bounds round all outlines 2 pixels above it: a half-tone of inverted pixels.
+    const QRgb inverted = ~h.view().diagramStyle().colors.window.rgb() | 0xFF000000u;
+    const int width = before.rect.right - before.rect.left;
+    auto invertedOn = [&](const QImage& image, int y) {
+        int n = 0;
+        for (int x = before.rect.left + 32; x < before.rect.right + 32; ++x) {
+            n += pixel(image, h.view().toClient({x, y})) == inverted ? 1 : 0;
+        }
+        return n;
+    };
+    QImage image = render(h);
+    for (int y : {before.rect.top + 32, before.rect.top + 30}) {
+        const int n = invertedOn(image, y);
+        QVERIFY2(n >= width / 3 && n < width, qPrintable(QString::number(n)));
+    }
+    release(h.viewport(), from + QPoint(40, 40));
+    QCOMPARE(h.master()->X(), 32 + 32);
+    QCOMPARE(h.diagram().mode(), DiagramMode::Idle);
+    image = render(h);
+    QCOMPARE(invertedOn(image, before.rect.top + 30), 0);
+}
+
+void DiagramViewTest::outputRowStartsNothingWithOneBlockAndMovesSeveral() {
+    Harness h;
+    Block* repeater = h.place(BlockKind::Repeater, QPoint(240, 160));
+    const QPoint output = h.rowCentre(repeater, 1);
+    drag(h.viewport(), output, output + QPoint(48, 48));
+    QCOMPARE(QPoint(repeater->X(), repeater->Y()), QPoint(240, 160));
+    QCOMPARE(repeater->Inputs().at(0).id, 0);
+
+    // With two blocks selected the same press moves both.
+    click(h.viewport(), h.titleCentre(h.master()), Qt::ShiftModifier);
+    QCOMPARE(h.diagram().selectedCount(), 2);
+    drag(h.viewport(), output, output + QPoint(48, 40));
+    QCOMPARE(QPoint(repeater->X(), repeater->Y()), QPoint(288, 192));
+    QCOMPARE(QPoint(h.master()->X(), h.master()->Y()), QPoint(32 + 48, 32 + 32));
+}
+
+void DiagramViewTest::rightClickSelectsAndOffersTheMatchingMenu() {
+    Harness h;
+    Block* remote = h.place(BlockKind::Remote, QPoint(240, 160));
+    click(h.viewport(), h.titleCentre(h.master()), Qt::ShiftModifier);
+    QCOMPARE(h.diagram().selectedCount(), 2);
+    press(h.viewport(), h.titleCentre(h.master()), Qt::RightButton);
+    release(h.viewport(), h.titleCentre(h.master()), Qt::RightButton);
+    QCOMPARE(selectedBlocks(h.diagram()), std::vector<Block*>{h.master()});
+
+    auto texts = [&h] {
+        std::unique_ptr<QMenu> menu(h.view().createContextMenu(nullptr));
+        QStringList list;
+        for (QAction* a : menu->actions()) {
+            list << a->text();
+        }
+        return list;
+    };
+    QCOMPARE(texts(), QStringList({QStringLiteral("Re&name"), QStringLiteral("&Properties"),
+                                   QStringLiteral("&Hard Upgrade"), QStringLiteral("&Soft Upgrade"),
+                                   QStringLiteral("&Copy\tCtrl+C")}));
+    // The Edit menu's commands come back as the diagram's notifications.
+    h.view().contextCommand(command::kCopy);
+    QCOMPARE(h.session().CopiedBlock(), h.master());
+    h.view().contextCommand(command::kSoftUpgrade);
+    QCOMPARE(h.devices().calls.size(), std::size_t{1});
+    QCOMPARE(h.devices().calls[0].command, std::string("soft"));
+
+    press(h.viewport(), QPoint(700, 500), Qt::RightButton);
+    QCOMPARE(h.diagram().selectedCount(), 0);
+    QCOMPARE(texts(),
+             QStringList({QStringLiteral("Master\tCtrl+M"), QStringLiteral("Repeater\tCtrl+P"),
+                          QStringLiteral("Remote\tCtrl+R")}));
+    (void)remote;
+}
+
+void DiagramViewTest::autoScrollFollowsTheMouseNearTheEdges() {
+    Harness h;
+    QScrollBar* hbar = h.view().horizontalScrollBar();
+    QScrollBar* vbar = h.view().verticalScrollBar();
+    const QPoint from = h.titleCentre(h.master());
+    press(h.viewport(), from);
+    move(h.viewport(), from + QPoint(20, 20));  // the move starts
+    QCOMPARE(hbar->value(), 0);
+    const QPoint corner(h.viewport().width() - 10, h.viewport().height() - 10);
+    move(h.viewport(), corner);
+    QCOMPARE(hbar->value(), 6);
+    QCOMPARE(vbar->value(), 6);
+    move(h.viewport(), corner);
+    QCOMPARE(hbar->value(), 12);
+    move(h.viewport(), QPoint(5, 5));
+    QCOMPARE(hbar->value(), 6);
+    QCOMPARE(vbar->value(), 6);
+    move(h.viewport(), QPoint(200, 200));
+    QCOMPARE(hbar->value(), 6);
+    release(h.viewport(), QPoint(200, 200));
+    // The move is measured in content coordinates: the scrolled distance counts.
+    const DiagramRect& r = h.diagram().item(0)->rect;
+    QCOMPARE(QPoint(h.master()->X(), h.master()->Y()), QPoint(r.left, r.top));
+    QCOMPARE(r.left % 16, 0);
+    QCOMPARE(r.top % 16, 0);
+}
+
+void DiagramViewTest::scrolledViewKeepsBlocksInContentCoordinates() {
+    Harness h;
+    h.view().horizontalScrollBar()->setValue(64);
+    h.view().verticalScrollBar()->setValue(32);
+    Block* remote = h.place(BlockKind::Remote, QPoint(100, 100));
+    QVERIFY(remote != nullptr);
+    QCOMPARE(QPoint(remote->X(), remote->Y()), QPoint(160, 128));
+    const DiagramRect& r = h.diagram().item(h.itemOf(remote))->rect;
+    QCOMPARE(QPoint(r.left, r.top), QPoint(160, 128));
+    // Drawn where the mouse was, and found there again.
+    click(h.viewport(), QPoint(100, 100) + QPoint(20, 8));
+    QCOMPARE(selectedBlocks(h.diagram()), std::vector<Block*>{remote});
+    // Rebuilding from the document puts it back in the same place.
+    h.window().rebuildDiagram();
+    const DiagramRect& again = h.diagram().item(h.itemOf(remote))->rect;
+    QCOMPARE(QPoint(again.left, again.top), QPoint(160, 128));
+}
+
+QTEST_MAIN(DiagramViewTest)
+#include "diagram_view_test.moc"

@@ -1,0 +1,598 @@
+// What a user does in the main window: new networks, placing, linking, moving, selecting,
+// deleting, copying and pasting, renaming, saving and opening.
+
+#include <QCursor>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include "base/strings.h"
+#include "document/document_session.h"
+#include "gui_harness.h"
+#include "ui/command_ids.h"
+#include "ui/diagram_view.h"
+#include "ui/explorer_tree.h"
+#include "ui/rename_dialog.h"
+
+using namespace skelvane;
+using namespace skelvane::test;
+
+namespace {
+
+// The tree's texts, depth first, indented by level.
+QStringList treeTexts(const QTreeWidget& tree) {
+    QStringList texts;
+    std::function<void(const QTreeWidgetItem*, int)> walk = [&](const QTreeWidgetItem* item,
+                                                                int level) {
+        texts << QString(level * 2, QLatin1Char(' ')) + item->text(0);
+        for (int i = 0; i < item->childCount(); ++i) {
+            walk(item->child(i), level + 1);
+        }
+    };
+    for (int i = 0; i < tree.topLevelItemCount(); ++i) {
+        walk(tree.topLevelItem(i), 0);
+    }
+    return texts;
+}
+
+// Everything a diagram shows that the document decides: titles, positions, rows and links.
+QStringList describe(const BlockDiagram& d) {
+    QStringList lines;
+    for (const DiagramItem& it : d.items()) {
+        QString line = QStringLiteral("%1 @%2,%3 w%4 s%5:")
+                           .arg(QString::fromLatin1(it.title.c_str()))
+                           .arg(it.rect.left)
+                           .arg(it.rect.top)
+                           .arg(it.width)
+                           .arg(it.state);
+        for (const DiagramRow& row : it.rows) {
+            line +=
+                QStringLiteral(" [%1 %2").arg(row.side).arg(QString::fromLatin1(row.text.c_str()));
+            if (row.linked()) {
+                const int src = d.findById(row.sourceItemId);
+                line += QStringLiteral(" <- %1.%2")
+                            .arg(QString::fromLatin1(d.item(src)->title.c_str()))
+                            .arg(row.sourceRow);
+            }
+            line += QLatin1Char(']');
+        }
+        lines << line;
+    }
+    lines.sort();
+    return lines;
+}
+
+int countMessages(const RecordingPrompter& prompter, std::string_view text) {
+    int n = 0;
+    for (const auto& r : prompter.Records()) {
+        n += r.text == text ? 1 : 0;
+    }
+    return n;
+}
+
+}  // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void newNetworkShowsOneMaster();
+    void titleFollowsTheFileName();
+    void placingRepeaterAndRemoteAndLinkingThemRecordsTheLinkEnds();
+    void droppingALinkFarFromAnyBlockRemovesIt();
+    void releasingOutsideTheDiagramWhilePlacingCreatesNothing();
+    void moveSnapsToTheGrid_data();
+    void moveSnapsToTheGrid();
+    void rubberBandSelectsOnlyWholeBlocks();
+    void deleteRemovesBlockTreeItemAndCopiedBlock();
+    void deleteUnlinksTheBlocksFedByIt();
+    void pasteNeedsACopiedBlock();
+    void renameRefusesBadNames_data();
+    void renameRefusesBadNames();
+    void renameUpdatesDiagramAndTree();
+    void saveThenOpenGivesTheSameDiagram();
+    void failedOpenShowsWhatTheDocumentKept();
+    void enterActivatesOnlyWithOneSelectedBlock();
+    void blockCommandsNeedExactlyOneSelectedBlock_data();
+    void blockCommandsNeedExactlyOneSelectedBlock();
+    void doubleClickOnALinkedInputGoesToItsSource();
+    void doubleClickOnAnUnlinkedInputLinksItToTheNextOutput();
+    void treeSelectionSelectsTheBlockInTheDiagram();
+    void closingAsksAboutUnsavedChanges();
+    void newAsksAboutUnsavedChangesFirst();
+    void openAsksOnceBeforeTheFileDialog();
+};
+
+void MainWindowTest::newNetworkShowsOneMaster() {
+    Harness h;
+    QCOMPARE(h.diagram().itemCount(), 1);
+    const DiagramItem* item = h.diagram().item(0);
+    QCOMPARE(QString::fromStdString(item->title), QStringLiteral("Master"));
+    QCOMPARE(item->rect.left, 32);  // (40, 40) on the 16-pixel grid
+    QCOMPARE(item->rect.top, 32);
+    QCOMPARE(item->width, 84);
+    QVERIFY((item->state & kItemIconRight) != 0);
+    QCOMPARE(item->rows.size(), std::size_t{1});
+    QCOMPARE(item->rows[0].side, kOutputSide);
+    QCOMPARE(treeTexts(*h.window().explorer()),
+             QStringList({QStringLiteral("Network"), QStringLiteral("  Master")}));
+    QVERIFY(!h.master()->Parameters().empty());  // the template's Master set
+}
+
+void MainWindowTest::titleFollowsTheFileName() {
+    Harness h;
+    QCOMPARE(h.window().windowTitle(), QStringLiteral("Skelvane - Unknown.xml"));
+    const std::filesystem::path path = h.dir() / "net.xml";
+    QVERIFY(h.window().saveTo(path));
+    QCOMPARE(h.window().windowTitle(),
+             QStringLiteral("Skelvane - ") + QString::fromStdString(path.string()));
+    h.window().runCommand(command::kNew);
+    QCOMPARE(h.window().windowTitle(), QStringLiteral("Skelvane - Unknown.xml"));
+    QVERIFY(h.window().openFile(path));
+    QCOMPARE(h.window().windowTitle(),
+             QStringLiteral("Skelvane - ") + QString::fromStdString(path.string()));
+}
+
+void MainWindowTest::placingRepeaterAndRemoteAndLinkingThemRecordsTheLinkEnds() {
+    Harness h;
+    Block* master = h.master();
+    Block* repeater = h.place(BlockKind::Repeater, QPoint(200, 40));
+    QVERIFY(repeater != nullptr);
+    QCOMPARE(repeater->X(), 192);
+    QCOMPARE(repeater->Y(), 32);
+    Block* remote = h.place(BlockKind::Remote, QPoint(360, 140));
+    QVERIFY(remote != nullptr);
+    QVERIFY(h.session().User().Modified());
+    QCOMPARE(treeTexts(*h.window().explorer()),
+             QStringList({QStringLiteral("Network"), QStringLiteral("  Master"),
+                          QStringLiteral("  Remote"), QStringLiteral("  Repeater")}));
+
+    // The Repeater's input is its icon box; drag from there onto the Master's, its output.
+    drag(h.viewport(), h.iconCentre(repeater), h.iconCentre(master));
+    QCOMPARE(repeater->Inputs().at(0).id, master->Outputs().at(0).id);
+    // The Remote's input onto the Repeater's output row.
+    drag(h.viewport(), h.iconCentre(remote), h.rowCentre(repeater, 1));
+    QCOMPARE(remote->Inputs().at(0).id, repeater->Outputs().at(0).id);
+
+    const DiagramItem* remoteItem = h.diagram().item(h.itemOf(remote));
+    QVERIFY(remoteItem->rows[0].linked());
+    QCOMPARE(h.diagram().findById(remoteItem->rows[0].sourceItemId), h.itemOf(repeater));
+    QCOMPARE(remoteItem->rows[0].sourceRow, 1);
+    QCOMPARE(h.diagram().mode(), DiagramMode::Idle);
+}
+
+void MainWindowTest::droppingALinkFarFromAnyBlockRemovesIt() {
+    Harness h;
+    Block* master = h.master();
+    Block* remote = h.place(BlockKind::Remote, QPoint(200, 40));
+    drag(h.viewport(), h.iconCentre(remote), h.iconCentre(master));
+    QCOMPARE(remote->Inputs().at(0).id, master->Outputs().at(0).id);
+    h.session().User().SetModified(false);
+
+    // A drag that ends without a drop (Escape) leaves the link as it was, though the diagram
+    // showed it gone while the mouse was far from any output.
+    press(h.viewport(), h.iconCentre(remote));
+    move(h.viewport(), QPoint(560, 480));
+    move(h.viewport(), QPoint(600, 500));
+    QVERIFY(!h.diagram().item(h.itemOf(remote))->rows[0].linked());
+    key(h.view(), Qt::Key_Escape);
+    release(h.viewport(), QPoint(600, 500));
+    QCOMPARE(h.diagram().mode(), DiagramMode::Idle);
+    QVERIFY(h.diagram().item(h.itemOf(remote))->rows[0].linked());
+    QCOMPARE(remote->Inputs().at(0).id, master->Outputs().at(0).id);
+    QVERIFY(!h.session().User().Modified());
+
+    drag(h.viewport(), h.iconCentre(remote), QPoint(600, 500));
+    QCOMPARE(remote->Inputs().at(0).id, 0);
+    QVERIFY(!h.diagram().item(h.itemOf(remote))->rows[0].linked());
+    QVERIFY(h.session().User().Modified());
+}
+
+void MainWindowTest::releasingOutsideTheDiagramWhilePlacingCreatesNothing() {
+    Harness h;
+    h.window().runCommand(static_cast<int>(BlockKind::Remote));
+    QVERIFY(h.view().placing());
+    const QPoint outside(-20, 50);
+    press(h.viewport(), outside);
+    release(h.viewport(), outside);
+    QVERIFY(!h.view().placing());
+    QCOMPARE(h.diagram().itemCount(), 1);
+    QVERIFY(!h.session().User().Modified());
+
+    // Escape ends placing too.
+    h.window().runCommand(static_cast<int>(BlockKind::Remote));
+    key(h.view(), Qt::Key_Escape);
+    QVERIFY(!h.view().placing());
+    click(h.viewport(), QPoint(300, 300));
+    QCOMPARE(h.diagram().itemCount(), 1);
+}
+
+void MainWindowTest::moveSnapsToTheGrid_data() {
+    QTest::addColumn<QPoint>("by");
+    QTest::addColumn<QPoint>("moved");
+    QTest::newRow("less than a step") << QPoint(12, 15) << QPoint(0, 0);
+    QTest::newRow("one step and a bit") << QPoint(20, 0) << QPoint(16, 0);
+    QTest::newRow("several steps") << QPoint(70, 40) << QPoint(64, 32);
+    QTest::newRow("up and left") << QPoint(-20, -17) << QPoint(-16, -16);
+}
+
+void MainWindowTest::moveSnapsToTheGrid() {
+    QFETCH(QPoint, by);
+    QFETCH(QPoint, moved);
+    Harness h;
+    Block* remote = h.place(BlockKind::Remote, QPoint(200, 200));
+    h.session().User().SetModified(false);
+    const QPoint from = h.titleCentre(remote);
+    drag(h.viewport(), from, from + by);
+    QCOMPARE(QPoint(remote->X(), remote->Y()), QPoint(192, 192) + moved);
+    const DiagramItem* item = h.diagram().item(h.itemOf(remote));
+    QCOMPARE(QPoint(item->rect.left, item->rect.top), QPoint(192, 192) + moved);
+    QCOMPARE(h.session().User().Modified(), moved != QPoint(0, 0));
+    // Only the selection moves.
+    QCOMPARE(QPoint(h.master()->X(), h.master()->Y()), QPoint(40, 40));
+}
+
+void MainWindowTest::rubberBandSelectsOnlyWholeBlocks() {
+    Harness h;
+    Block* remote = h.place(BlockKind::Remote, QPoint(200, 200));
+    const QPoint masterTopLeft = h.clientTopLeft(h.master());
+    const QPoint remoteTopLeft = h.clientTopLeft(remote);
+    // From empty space above and left of the Master to the middle of the Remote: the Master
+    // lies wholly inside, the Remote is cut.
+    drag(h.viewport(), masterTopLeft - QPoint(10, 10), h.titleCentre(remote));
+    QCOMPARE(selectedBlocks(h.diagram()), std::vector<Block*>{h.master()});
+    // A band round both selects both.
+    drag(h.viewport(), masterTopLeft - QPoint(10, 10), remoteTopLeft + QPoint(120, 80));
+    QCOMPARE(selectedBlocks(h.diagram()).size(), std::size_t{2});
+    // A click on empty space clears the selection.
+    click(h.viewport(), QPoint(600, 500));
+    QCOMPARE(h.diagram().selectedCount(), 0);
+}
+
+void MainWindowTest::deleteRemovesBlockTreeItemAndCopiedBlock() {
+    Harness h;
+    Block* remote = h.place(BlockKind::Remote, QPoint(200, 200));
+    Block* repeater = h.place(BlockKind::Repeater, QPoint(400, 200));
+    click(h.viewport(), h.titleCentre(h.master()));
+    h.window().runCommand(command::kCopy);
+    QCOMPARE(h.session().CopiedBlock(), h.master());
+
+    click(h.viewport(), h.titleCentre(remote));
+    h.session().User().SetModified(false);
+    key(h.view(), Qt::Key_Delete);
+    QCOMPARE(h.diagram().itemCount(), 2);
+    QCOMPARE(h.itemOf(remote), -1);
+    QCOMPARE(treeTexts(*h.window().explorer()),
+             QStringList({QStringLiteral("Network"), QStringLiteral("  Master"),
+                          QStringLiteral("  Repeater")}));
+    QVERIFY(h.session().CopiedBlock() == nullptr);
+    QVERIFY(h.session().User().Modified());
+
+    // With nothing selected Delete changes nothing.
+    h.session().User().SetModified(false);
+    click(h.viewport(), QPoint(600, 500));
+    h.window().runCommand(command::kDelete);
+    QCOMPARE(h.diagram().itemCount(), 2);
+    QVERIFY(!h.session().User().Modified());
+
+    // Several at once, from the toolbar command.
+    click(h.viewport(), h.titleCentre(h.master()));
+    click(h.viewport(), h.titleCentre(repeater), Qt::ShiftModifier);
+    h.window().runCommand(command::kDelete);
+    QCOMPARE(h.diagram().itemCount(), 0);
+    QVERIFY(h.session().User().Root()->FirstChild() == nullptr);
+}
+
+void MainWindowTest::deleteUnlinksTheBlocksFedByIt() {
+    Harness h;
+    Block* repeater = h.place(BlockKind::Repeater, QPoint(200, 40));
+    Block* remote = h.place(BlockKind::Remote, QPoint(360, 140));
+    drag(h.viewport(), h.iconCentre(remote), h.rowCentre(repeater, 1));
+    QVERIFY(remote->Inputs().at(0).id != 0);
+    click(h.viewport(), h.titleCentre(repeater));
+    key(h.view(), Qt::Key_Delete);
+    // The Remote's input no longer names an output that does not exist.
+    QCOMPARE(remote->Inputs().at(0).id, 0);
+    QVERIFY(!h.diagram().item(h.itemOf(remote))->rows[0].linked());
+}
+
+void MainWindowTest::pasteNeedsACopiedBlock() {
+    Harness h;
+    const QPoint inside = h.viewport().mapToGlobal(QPoint(300, 250));
+    QVERIFY(h.window().pasteBlock(static_cast<int>(BlockKind::Remote), inside) == nullptr);
+    QCOMPARE(h.diagram().itemCount(), 1);
+
+    click(h.viewport(), h.titleCentre(h.master()));
+    h.window().runCommand(command::kCopy);
+    // Outside the diagram nothing happens.
+    const QPoint outside = h.viewport().mapToGlobal(QPoint(-30, 10));
+    QVERIFY(h.window().pasteBlock(static_cast<int>(BlockKind::Remote), outside) == nullptr);
+
+    Block* pasted = h.window().pasteBlock(static_cast<int>(BlockKind::Remote), inside);
+    QVERIFY(pasted != nullptr);
+    QCOMPARE(pasted->Kind(), BlockKind::Remote);
+    QCOMPARE(QPoint(pasted->X(), pasted->Y()), QPoint(288, 240));
+    QCOMPARE(h.diagram().itemCount(), 2);
+    // Seeded from the Master except the unit address, which stays the Remote template's.
+    QCOMPARE(pasted->FindParameter("TxPower")->value, 30u);
+    QCOMPARE(pasted->FindParameter("UnitAddress")->value, 3u);
+    QCOMPARE(h.window().explorer()->currentItem()->text(0), QStringLiteral("Remote"));
+
+    // After a deletion there is nothing to paste.
+    click(h.viewport(), h.titleCentre(pasted));
+    key(h.view(), Qt::Key_Delete);
+    QVERIFY(h.window().pasteBlock(static_cast<int>(BlockKind::Remote), inside) == nullptr);
+}
+
+void MainWindowTest::renameRefusesBadNames_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("message");
+    QTest::newRow("empty") << QString() << int{kIdsNameEmpty};
+    QTest::newRow("minus sign first") << QStringLiteral("-12") << int{kIdsNameInvalid};
+    QTest::newRow("blank first") << QStringLiteral(" Unit") << int{kIdsNameInvalid};
+    QTest::newRow("digit then letters") << QStringLiteral("7Relay") << 0;
+    QTest::newRow("accented letter") << QString::fromLatin1("\xC9tage") << 0;
+}
+
+void MainWindowTest::renameRefusesBadNames() {
+    QFETCH(QString, name);
+    QFETCH(int, message);
+    Harness h;
+    Block* master = h.master();
+    RenameDialog dialog(
+        master->Name(), [&](const std::string& n) { return h.session().RenameBlock(master, n); },
+        &h.window());
+    QCOMPARE(dialog.windowTitle(), QStringLiteral("Rename Block"));
+    QCOMPARE(dialog.nameEdit()->text(), QStringLiteral("Master"));
+    dialog.show();
+    dialog.nameEdit()->setText(name);
+    dialog.accept();
+    if (message != 0) {
+        QVERIFY(dialog.isVisible());
+        QCOMPARE(dialog.result(), 0);
+        QCOMPARE(h.prompter().LastText(), std::string(LoadText(message)));
+        QCOMPARE(master->Name(), std::string("Master"));
+    } else {
+        QVERIFY(!dialog.isVisible());
+        QCOMPARE(dialog.result(), int{QDialog::Accepted});
+        QCOMPARE(QString::fromLatin1(master->Name().c_str()), name);
+    }
+}
+
+void MainWindowTest::renameUpdatesDiagramAndTree() {
+    Harness h;
+    Block* remote = h.place(BlockKind::Remote, QPoint(200, 200));
+    click(h.viewport(), h.titleCentre(remote));
+    // F2 opens the dialog; type a name and confirm it once it is shown.
+    QTimer::singleShot(0, [] {
+        if (auto* dialog = qobject_cast<RenameDialog*>(QApplication::activeModalWidget())) {
+            dialog->nameEdit()->setText(QStringLiteral("Alpha"));
+            dialog->accept();
+        }
+    });
+    key(h.view(), Qt::Key_F2);
+    QCOMPARE(remote->Name(), std::string("Alpha"));
+    QCOMPARE(h.diagram().item(h.itemOf(remote))->title, std::string("Alpha"));
+    QCOMPARE(treeTexts(*h.window().explorer()),
+             QStringList({QStringLiteral("Network"), QStringLiteral("  Alpha"),
+                          QStringLiteral("  Master")}));
+    QCOMPARE(ExplorerTree::blockOf(h.window().explorer()->currentItem()), remote);
+    QVERIFY(h.session().User().Modified());
+}
+
+void MainWindowTest::saveThenOpenGivesTheSameDiagram() {
+    Harness h;
+    Block* repeater = h.place(BlockKind::Repeater, QPoint(200, 40));
+    Block* remote = h.place(BlockKind::Remote, QPoint(360, 140));
+    h.place(BlockKind::Remote, QPoint(360, 260));
+    drag(h.viewport(), h.iconCentre(repeater), h.iconCentre(h.master()));
+    drag(h.viewport(), h.iconCentre(remote), h.rowCentre(repeater, 1));
+    click(h.viewport(), QPoint(600, 500));
+    const QStringList before = describe(h.diagram());
+
+    const std::filesystem::path path = h.dir() / "saved.xml";
+    QVERIFY(h.window().saveTo(path));
+    QVERIFY(!h.session().User().Modified());
+    h.window().runCommand(command::kNew);
+    QCOMPARE(h.diagram().itemCount(), 1);
+    QVERIFY(h.window().openFile(path));
+    QCOMPARE(describe(h.diagram()), before);
+    QCOMPARE(treeTexts(*h.window().explorer()).size(), 5);
+}
+
+void MainWindowTest::failedOpenShowsWhatTheDocumentKept() {
+    Harness h;
+    const std::filesystem::path path = h.dir() / "broken.xml";
+    {
+        std::FILE* f = std::fopen(path.string().c_str(), "wb");
+        std::fputs("<?xml version=\"1.0\"?><Network><Blocks><Block type=\"34794\"", f);
+        std::fclose(f);
+    }
+    const std::size_t before = h.prompter().Count();
+    QVERIFY(!h.window().openFile(path));
+    QVERIFY(h.prompter().Count() > before);  // the read said what was wrong
+    QCOMPARE(h.diagram().itemCount(), 0);
+    QCOMPARE(h.window().windowTitle(), QStringLiteral("Skelvane - Unknown.xml"));
+    // The window goes on working: a block can still be placed.
+    QVERIFY(h.place(BlockKind::Master, QPoint(100, 100)) != nullptr);
+    QCOMPARE(h.diagram().itemCount(), 1);
+}
+
+void MainWindowTest::enterActivatesOnlyWithOneSelectedBlock() {
+    Harness h;
+    Block* remote = h.place(BlockKind::Remote, QPoint(200, 200));
+    click(h.viewport(), h.titleCentre(remote));
+    click(h.viewport(), h.titleCentre(h.master()), Qt::ShiftModifier);
+    QCOMPARE(h.diagram().selectedCount(), 2);
+    key(h.view(), Qt::Key_Return);
+    QVERIFY(h.devices().calls.empty());
+
+    // A press on a block of a selection keeps the selection (it may start a move).
+    click(h.viewport(), QPoint(600, 500));
+    click(h.viewport(), h.titleCentre(remote));
+    key(h.view(), Qt::Key_Return);
+    QCOMPARE(h.devices().calls.size(), std::size_t{1});
+    QCOMPARE(h.devices().calls[0].command, std::string("properties"));
+    QCOMPARE(h.devices().calls[0].block, remote);
+
+    // A double click on the title activates too.
+    doubleClick(h.viewport(), h.titleCentre(h.master()));
+    QCOMPARE(h.devices().calls.size(), std::size_t{2});
+    QCOMPARE(h.devices().calls[1].block, h.master());
+}
+
+void MainWindowTest::blockCommandsNeedExactlyOneSelectedBlock_data() {
+    QTest::addColumn<int>("command");
+    QTest::addColumn<QString>("call");
+    QTest::newRow("properties") << command::kProperties << QStringLiteral("properties");
+    QTest::newRow("hard upgrade") << command::kHardUpgrade << QStringLiteral("hard");
+    QTest::newRow("soft upgrade") << command::kSoftUpgrade << QStringLiteral("soft");
+    QTest::newRow("copy") << command::kCopy << QString();
+    QTest::newRow("rename") << command::kRename << QString();
+}
+
+void MainWindowTest::blockCommandsNeedExactlyOneSelectedBlock() {
+    QFETCH(int, command);
+    QFETCH(QString, call);
+    Harness h;
+    Block* remote = h.place(BlockKind::Remote, QPoint(200, 200));
+    // None selected, then two: nothing happens (no dialog is opened either, or the test
+    // would wait on it).
+    click(h.viewport(), QPoint(600, 500));
+    h.window().runCommand(command);
+    click(h.viewport(), h.titleCentre(remote));
+    click(h.viewport(), h.titleCentre(h.master()), Qt::ShiftModifier);
+    h.window().runCommand(command);
+    QVERIFY(h.devices().calls.empty());
+    QVERIFY(h.session().CopiedBlock() == nullptr);
+
+    click(h.viewport(), QPoint(600, 500));
+    click(h.viewport(), h.titleCentre(remote));
+    if (command == command::kRename) {
+        bool opened = false;
+        QTimer::singleShot(0, [&opened] {
+            if (QWidget* dialog = QApplication::activeModalWidget()) {
+                opened = qobject_cast<RenameDialog*>(dialog) != nullptr;
+                dialog->close();
+            }
+        });
+        h.window().runCommand(command);
+        QVERIFY(opened);
+        return;
+    }
+    h.window().runCommand(command);
+    if (call.isEmpty()) {
+        QCOMPARE(h.session().CopiedBlock(), remote);
+    } else {
+        QCOMPARE(h.devices().calls.size(), std::size_t{1});
+        QCOMPARE(QString::fromStdString(h.devices().calls[0].command), call);
+        QCOMPARE(h.devices().calls[0].block, remote);
+    }
+}
+
+void MainWindowTest::doubleClickOnALinkedInputGoesToItsSource() {
+    Harness h;
+    Block* remote = h.place(BlockKind::Remote, QPoint(300, 300));
+    drag(h.viewport(), h.iconCentre(remote), h.iconCentre(h.master()));
+    QVERIFY(remote->Inputs().at(0).id != 0);
+    h.session().User().SetModified(false);
+    QCursor::setPos(h.viewport().mapToGlobal(QPoint(5, 5)));
+    doubleClick(h.viewport(), h.iconCentre(remote));
+    const QPoint expected = h.viewport().mapToGlobal(h.clientTopLeft(h.master()) + QPoint(5, 5));
+    QCOMPARE(QCursor::pos(), expected);
+    QVERIFY(h.session().User().Modified());
+}
+
+void MainWindowTest::doubleClickOnAnUnlinkedInputLinksItToTheNextOutput() {
+    Harness h;
+    // The automatic link takes the nearest block right of the input's block and its output
+    // candidate: row 1 for a block without exactly one input. A block with no inputs and
+    // two outputs offers its second output that way; the standard kinds offer none.
+    Block* remote = h.place(BlockKind::Remote, QPoint(16, 200));
+    Block* twoOutputs = h.place(BlockKind::Master, QPoint(120, 200));
+    twoOutputs->AddOutput(0, "B", h.session().User().Ids());
+    h.window().rebuildDiagram();
+    h.session().User().SetModified(false);
+    doubleClick(h.viewport(), h.iconCentre(remote));
+    QCOMPARE(remote->Inputs().at(0).id, twoOutputs->Outputs().at(1).id);
+    QVERIFY(h.session().User().Modified());
+    QVERIFY(h.diagram().item(h.itemOf(remote))->rows[0].linked());
+
+    // Nothing suitable to its right: nothing happens.
+    Block* repeater = h.place(BlockKind::Repeater, QPoint(400, 300));
+    h.session().User().SetModified(false);
+    doubleClick(h.viewport(), h.iconCentre(repeater));
+    QCOMPARE(repeater->Inputs().at(0).id, 0);
+    QVERIFY(!h.session().User().Modified());
+}
+
+void MainWindowTest::treeSelectionSelectsTheBlockInTheDiagram() {
+    Harness h;
+    Block* remote = h.place(BlockKind::Remote, QPoint(200, 200));
+    ExplorerTree& tree = *h.window().explorer();
+    tree.setCurrentItem(tree.findItem(h.master()));
+    QCOMPARE(selectedBlocks(h.diagram()), std::vector<Block*>{h.master()});
+    tree.setCurrentItem(tree.findItem(remote));
+    QCOMPARE(selectedBlocks(h.diagram()), std::vector<Block*>{remote});
+    // The root has no box: nothing is selected.
+    tree.setCurrentItem(tree.findItem(h.session().User().Root()));
+    QCOMPARE(h.diagram().selectedCount(), 0);
+    QCOMPARE(h.diagram().itemCount(), 2);
+}
+
+void MainWindowTest::closingAsksAboutUnsavedChanges() {
+    Harness h;
+    h.place(BlockKind::Remote, QPoint(200, 200));
+    h.prompter().QueueAnswer(Answer::Cancel);
+    QVERIFY(!h.window().close());
+    QVERIFY(h.window().isVisible());
+    QCOMPARE(countMessages(h.prompter(), LoadText(kIdsDiscardChanges)), 1);
+    QCOMPARE(h.prompter().Records().back().buttons, MessageButtons::YesNoCancel);
+
+    h.prompter().QueueAnswer(Answer::Yes);  // discard
+    QVERIFY(h.window().close());
+}
+
+void MainWindowTest::newAsksAboutUnsavedChangesFirst() {
+    Harness h;
+    Block* remote = h.place(BlockKind::Remote, QPoint(200, 200));
+    click(h.viewport(), h.titleCentre(remote));
+    h.window().runCommand(command::kCopy);
+    h.prompter().QueueAnswer(Answer::Yes);  // discard them
+    h.window().runCommand(command::kNew);
+    QCOMPARE(countMessages(h.prompter(), LoadText(kIdsDiscardChanges)), 1);
+    QCOMPARE(h.diagram().itemCount(), 1);
+    QCOMPARE(treeTexts(*h.window().explorer()).size(), 2);
+    QVERIFY(h.session().CopiedBlock() == nullptr);
+    QVERIFY(!h.session().User().Modified());
+}
+
+void MainWindowTest::openAsksOnceBeforeTheFileDialog() {
+    Harness h;
+    const std::filesystem::path path = h.dir() / "one.xml";
+    QVERIFY(h.window().saveTo(path));
+    h.place(BlockKind::Remote, QPoint(200, 200));
+    h.place(BlockKind::Remote, QPoint(400, 200));
+    h.prompter().QueueAnswer(Answer::Yes);  // discard the changes
+    int questionsBeforeDialog = -1;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (dialog == nullptr) {
+            return;
+        }
+        questionsBeforeDialog = countMessages(h.prompter(), LoadText(kIdsDiscardChanges));
+        dialog->selectFile(QString::fromStdString(path.string()));
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    h.window().runCommand(command::kOpen);
+    QCOMPARE(questionsBeforeDialog, 1);
+    QCOMPARE(countMessages(h.prompter(), LoadText(kIdsDiscardChanges)), 1);
+    QCOMPARE(h.diagram().itemCount(), 1);  // the saved network: its Master only
+    QCOMPARE(h.window().windowTitle(),
+             QStringLiteral("Skelvane - ") + QString::fromStdString(path.string()));
+}
+
+QTEST_MAIN(MainWindowTest)
+#include "main_window_test.moc"

@@ -1,0 +1,147 @@
+// The status bar's port selectors: what they offer and select, what a pick writes back, and
+// when the settings are stored.
+
+#include <QComboBox>
+#include <QTest>
+
+#include "gui_harness.h"
+#include "link/port_discovery.h"
+#include "ui/command_ids.h"
+#include "ui/port_bar.h"
+
+using namespace skelvane;
+using namespace skelvane::test;
+
+namespace {
+
+QStringList texts(const QComboBox& box) {
+    QStringList list;
+    for (int i = 0; i < box.count(); ++i) {
+        list << box.itemText(i);
+    }
+    return list;
+}
+
+std::vector<PortListEntry> somePorts() {
+    return MarkPorts(std::vector<std::string>{"COM3", "COM4", "SIM1"},
+                     [](const std::string& name) { return name == "COM4"; });
+}
+
+}  // namespace
+
+class PortBarTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void listsOfferTheirValuesAndSelectTheSettings();
+    void portSelection_data();
+    void portSelection();
+    void pickingAnEntryWritesTheSetting();
+    void simulatorPortIsOfferedAndCanBeTheSetting();
+    void saveStoresTheSettingsAndDialogsGetThePort();
+};
+
+void PortBarTest::listsOfferTheirValuesAndSelectTheSettings() {
+    PortSettings settings;
+    settings.baudRate = "9600";
+    settings.dataFormat = "7E1";
+    settings.flowControl = "RTS/CTS";
+    PortBar bar(settings);
+    QCOMPARE(bar.baudList()->count(), 16);
+    QCOMPARE(bar.baudList()->itemText(0), QStringLiteral("300"));
+    QCOMPARE(bar.baudList()->itemText(15), QStringLiteral("230400"));
+    QCOMPARE(bar.baudList()->currentText(), QStringLiteral("9600"));
+    QCOMPARE(bar.baudList()->currentData().toUInt(), 9600u);
+    QCOMPARE(texts(*bar.formatList()),
+             QStringList({"8N1", "8N2", "8E1", "8O1", "7N1", "7N2", "7E1", "7O1", "7E2", "7O2"}));
+    QCOMPARE(bar.formatList()->currentText(), QStringLiteral("7E1"));
+    QCOMPARE(bar.formatList()->currentData().toUInt(), 7u);
+    QCOMPARE(texts(*bar.flowList()), QStringList({"None", "RTS/CTS"}));
+    QCOMPARE(bar.flowList()->currentData().toUInt(), 1u);
+
+    // A stored text that is not in a list leaves that list without a selection.
+    PortSettings odd;
+    odd.baudRate = "12345";
+    PortBar other(odd);
+    QCOMPARE(other.baudList()->currentIndex(), -1);
+}
+
+void PortBarTest::portSelection_data() {
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<int>("selected");
+    QTest::newRow("free port") << QStringLiteral("COM3") << 0;
+    QTest::newRow("port in use") << QStringLiteral("COM4") << 1;
+    QTest::newRow("simulator") << QStringLiteral("SIM1") << 2;
+    QTest::newRow("not found") << QStringLiteral("COM9") << -1;
+    QTest::newRow("case differs") << QStringLiteral("com3") << -1;
+}
+
+void PortBarTest::portSelection() {
+    QFETCH(QString, stored);
+    QFETCH(int, selected);
+    PortSettings settings;
+    settings.portName = stored.toStdString();
+    PortBar bar(settings);
+    bar.fillPorts(somePorts());
+    QCOMPARE(texts(*bar.portList()), QStringList({"COM3", "COM4 (In Use)", "SIM1"}));
+    QCOMPARE(bar.portList()->currentIndex(), selected);
+    QCOMPARE(settings.portName, stored.toStdString());  // showing changes no setting
+}
+
+void PortBarTest::pickingAnEntryWritesTheSetting() {
+    PortSettings settings;
+    PortBar bar(settings);
+    bar.fillPorts(somePorts());
+    bar.portList()->setCurrentIndex(1);
+    emit bar.portList()->activated(1);
+    // The in-use mark is the list's, not part of the port's name.
+    QCOMPARE(settings.portName, std::string("COM4"));
+    bar.baudList()->setCurrentIndex(bar.baudList()->findText(QStringLiteral("57600")));
+    emit bar.baudList()->activated(bar.baudList()->currentIndex());
+    QCOMPARE(settings.baudRate, std::string("57600"));
+    bar.formatList()->setCurrentIndex(4);
+    emit bar.formatList()->activated(4);
+    QCOMPARE(settings.dataFormat, std::string("7N1"));
+    bar.flowList()->setCurrentIndex(1);
+    emit bar.flowList()->activated(1);
+    QCOMPARE(settings.flowControl, std::string("RTS/CTS"));
+}
+
+void PortBarTest::simulatorPortIsOfferedAndCanBeTheSetting() {
+    Harness h;  // its state serves the simulated network
+    PortSettings settings;
+    settings.portName = "SIM1";
+    PortBar bar(settings);
+    QVERIFY(texts(*bar.portList()).contains(QStringLiteral("SIM1")));
+    QCOMPARE(bar.portList()->currentText(), QStringLiteral("SIM1"));
+}
+
+void PortBarTest::saveStoresTheSettingsAndDialogsGetThePort() {
+    Harness h;
+    auto* store = dynamic_cast<MemorySettingsStore*>(h.state().settingsStore.get());
+    QVERIFY(store != nullptr);
+    PortBar& bar = *h.window().portBar();
+    bar.fillPorts(somePorts());
+    bar.portList()->setCurrentIndex(2);
+    emit bar.portList()->activated(2);
+    bar.baudList()->setCurrentIndex(bar.baudList()->findText(QStringLiteral("9600")));
+    emit bar.baudList()->activated(bar.baudList()->currentIndex());
+
+    // Save As writes the file only; Save stores the settings first.
+    QVERIFY(h.window().saveTo(h.dir() / "net.xml"));
+    QVERIFY(store->values.empty());
+    h.window().runCommand(command::kSave);
+    QCOMPARE(store->values["PortName"], std::string("SIM1"));
+    QCOMPARE(store->values["BaudRate"], std::string("9600"));
+    QCOMPARE(store->values["DataFormat"], std::string("8N1"));
+    QCOMPARE(store->values["FlowControl"], std::string("None"));
+
+    click(h.viewport(), h.titleCentre(h.master()));
+    h.window().runCommand(command::kHardUpgrade);
+    QCOMPARE(h.devices().calls.size(), std::size_t{1});
+    QCOMPARE(h.devices().calls[0].portName, std::string("SIM1"));
+    QCOMPARE(h.devices().calls[0].baudRate, std::string("9600"));
+}
+
+QTEST_MAIN(PortBarTest)
+#include "port_bar_test.moc"

@@ -1,0 +1,213 @@
+// The smaller pieces: the shape of a link, file dialog filters, the message boxes and the
+// "Help ..." sheet.
+
+#include <QApplication>
+#include <QLabel>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTest>
+#include <QTimer>
+
+#include "base/strings.h"
+#include "ui/about_sheet.h"
+#include "ui/device_commands.h"
+#include "ui/file_names.h"
+#include "ui/link_shape.h"
+#include "ui/qt_prompter.h"
+
+using namespace skelvane;
+
+using Points = std::vector<DiagramPoint>;
+Q_DECLARE_METATYPE(Points)
+
+namespace {
+
+QString show(const Points& points) {
+    QStringList parts;
+    for (const DiagramPoint& p : points) {
+        parts << QStringLiteral("%1,%2").arg(p.x).arg(p.y);
+    }
+    return parts.join(QLatin1Char(' '));
+}
+
+// Runs `answer` on the next modal window once it is shown.
+void onNextModal(std::function<void(QWidget*)> answer) {
+    QTimer::singleShot(0, [answer] {
+        if (QWidget* w = QApplication::activeModalWidget()) {
+            answer(w);
+        }
+    });
+}
+
+}  // namespace
+
+class WidgetsTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void linkShape_data();
+    void linkShape();
+    void fileDialogFilter_data();
+    void fileDialogFilter();
+    void messageBoxAnswers_data();
+    void messageBoxAnswers();
+    void modelChoiceList();
+    void helpSheetPages();
+    void unavailableDeviceCommandsSaySo();
+};
+
+void WidgetsTest::linkShape_data() {
+    QTest::addColumn<Points>("points");
+    QTest::addColumn<Points>("line");
+    // Straight: from the start to the arrow's base 4 pixels short of the end.
+    QTest::newRow("two points") << Points{{0, 10}, {40, 10}} << Points{{0, 10}, {36, 10}};
+    // Every corner after a long leg is cut 2 pixels either side.
+    QTest::newRow("down and across")
+        << Points{{0, 0}, {20, 0}, {20, 30}, {50, 30}}
+        << Points{{0, 0}, {18, 0}, {20, 2}, {20, 28}, {22, 30}, {46, 30}};
+    QTest::newRow("up and across")
+        << Points{{0, 40}, {20, 40}, {20, 10}, {50, 10}}
+        << Points{{0, 40}, {18, 40}, {20, 38}, {20, 12}, {22, 10}, {46, 10}};
+    // A leg of 4 pixels or less leaves its corner square.
+    QTest::newRow("short leg") << Points{{0, 0}, {4, 0}, {4, 20}, {30, 20}}
+                               << Points{{0, 0}, {4, 0}, {4, 18}, {6, 20}, {26, 20}};
+    // Two runs in the same direction meet without a cut.
+    QTest::newRow("straight through")
+        << Points{{0, 0}, {10, 0}, {30, 0}} << Points{{0, 0}, {10, 0}, {26, 0}};
+}
+
+void WidgetsTest::linkShape() {
+    QFETCH(Points, points);
+    QFETCH(Points, line);
+    const LinkShape shape = makeLinkShape(points.data(), static_cast<int>(points.size()));
+    QVERIFY(shape.visible);
+    QCOMPARE(show(shape.line), show(line));
+    const DiagramPoint end = points.back();
+    QCOMPARE(show({shape.arrow.begin(), shape.arrow.end()}),
+             show({{end.x - 4, end.y - 2}, {end.x - 4, end.y + 2}, {end.x - 1, end.y}}));
+}
+
+void WidgetsTest::fileDialogFilter_data() {
+    QTest::addColumn<QString>("table");
+    QTest::addColumn<QString>("filter");
+    QTest::newRow("network files") << QString::fromLatin1(LoadText(kIdsNetworkFilter).data())
+                                   << QStringLiteral("Network Files (*.xml);;All Files (*.*)");
+    QTest::newRow("pattern added")
+        << QStringLiteral("Binary|*.bin|") << QStringLiteral("Binary (*.bin)");
+    QTest::newRow("several patterns")
+        << QStringLiteral("Logs|*.txt;*.log|") << QStringLiteral("Logs (*.txt *.log)");
+    QTest::newRow("description without pattern")
+        << QStringLiteral("Binary (*.bin)|*.bin|Broken") << QStringLiteral("Binary (*.bin)");
+    QTest::newRow("empty") << QString() << QString();
+}
+
+void WidgetsTest::fileDialogFilter() {
+    QFETCH(QString, table);
+    QFETCH(QString, filter);
+    const QByteArray bytes = table.toLatin1();
+    QCOMPARE(
+        skelvane::fileDialogFilter({bytes.constData(), static_cast<std::size_t>(bytes.size())}),
+        filter);
+}
+
+void WidgetsTest::messageBoxAnswers_data() {
+    QTest::addColumn<int>("buttons");
+    QTest::addColumn<int>("press");  // a QMessageBox::StandardButton, or 0 to close the box
+    QTest::addColumn<int>("answer");
+    QTest::newRow("ok") << int(MessageButtons::Ok) << int(QMessageBox::Ok) << int(Answer::Ok);
+    QTest::newRow("yes") << int(MessageButtons::YesNo) << int(QMessageBox::Yes) << int(Answer::Yes);
+    QTest::newRow("no") << int(MessageButtons::YesNoCancel) << int(QMessageBox::No)
+                        << int(Answer::No);
+    QTest::newRow("cancel") << int(MessageButtons::YesNoCancel) << int(QMessageBox::Cancel)
+                            << int(Answer::Cancel);
+    // Closing a Yes/No box is no permission to go on.
+    QTest::newRow("yes/no closed") << int(MessageButtons::YesNo) << 0 << int(Answer::No);
+}
+
+void WidgetsTest::messageBoxAnswers() {
+    QFETCH(int, buttons);
+    QFETCH(int, press);
+    QFETCH(int, answer);
+    QtPrompter prompter;
+    QString text;
+    QString caption;
+    onNextModal([&](QWidget* w) {
+        auto* box = qobject_cast<QMessageBox*>(w);
+        if (box == nullptr) {
+            return;
+        }
+        text = box->text();
+        caption = box->windowTitle();
+        if (press == 0) {
+            box->reject();
+        } else {
+            box->button(static_cast<QMessageBox::StandardButton>(press))->click();
+        }
+    });
+    const Answer got =
+        prompter.Message(LoadText(kIdsNameEmpty), LoadText(kIdsError), MessageIcon::Exclamation,
+                         static_cast<MessageButtons>(buttons));
+    QCOMPARE(int(got), answer);
+    QCOMPARE(text, QStringLiteral("The name is empty.\nCannot have an empty name."));
+    QCOMPARE(caption, QStringLiteral("Error"));
+}
+
+void WidgetsTest::modelChoiceList() {
+    QtPrompter prompter;
+    const std::vector<std::string> models{"TAVRIN-A", "TAVRIN-B", "K\xE4lla"};
+    QStringList shown;
+    onNextModal([&](QWidget* w) {
+        auto* list = w->findChild<QListWidget*>();
+        for (int i = 0; i < list->count(); ++i) {
+            shown << list->item(i)->text();
+        }
+        QCOMPARE(list->currentRow(), 1);
+        list->setCurrentRow(2);
+        w->findChild<QPushButton*>()->click();
+    });
+    QCOMPARE(prompter.Choose("Network Templates", models, 1), std::optional<std::size_t>(2));
+    QCOMPARE(shown, QStringList({QStringLiteral("TAVRIN-A"), QStringLiteral("TAVRIN-B"),
+                                 QString::fromLatin1("K\xE4lla")}));
+    // Closed without OK: no choice.
+    onNextModal([](QWidget* w) { w->close(); });
+    QCOMPARE(prompter.Choose("Network Templates", models, 0), std::nullopt);
+}
+
+void WidgetsTest::helpSheetPages() {
+    AboutSheet sheet;
+    QCOMPARE(sheet.windowTitle(), QStringLiteral("Help ..."));
+    QTabWidget* pages = sheet.pages();
+    QCOMPARE(pages->count(), 3);
+    QCOMPARE(pages->tabText(0), QStringLiteral("About"));
+    QCOMPARE(pages->tabText(1), QStringLiteral("Diagnostic Cable"));
+    QCOMPARE(pages->tabText(2), QStringLiteral("Program Cable"));
+    QStringList labels;
+    for (QLabel* label : pages->widget(0)->findChildren<QLabel*>()) {
+        labels << label->text();
+    }
+    QVERIFY(labels.contains(QStringLiteral("Version: 3.40")));
+    auto* diagnostic = qobject_cast<CableDiagram*>(pages->widget(1));
+    auto* programming = qobject_cast<CableDiagram*>(pages->widget(2));
+    QVERIFY(diagnostic != nullptr && programming != nullptr);
+    QCOMPARE(diagnostic->wiring().caption, QStringLiteral("Diagnostic Cable Diagram"));
+    QCOMPARE(programming->wiring().caption, QStringLiteral("Programming Cable Diagram"));
+}
+
+void WidgetsTest::unavailableDeviceCommandsSaySo() {
+    RecordingPrompter prompter;
+    UnavailableDeviceCommands devices(prompter);
+    devices.properties({});
+    devices.hardUpgrade({});
+    devices.softUpgrade({});
+    devices.spectrum({});
+    const auto records = prompter.Records();
+    QCOMPARE(records.size(), std::size_t{4});
+    QCOMPARE(records[0].text, UnavailableDeviceCommands::message("Properties"));
+    QCOMPARE(records[3].text, UnavailableDeviceCommands::message("Spectrum Analyzer"));
+    QVERIFY(records[1].text.find("not available yet") != std::string::npos);
+}
+
+QTEST_MAIN(WidgetsTest)
+#include "widgets_test.moc"
