@@ -60,9 +60,6 @@ class SoftUpgrade {
     UpgradeResult Run(const SoftUpgradeJob& job, std::stop_token stop,
                       const SoftUpgradeHooks& hooks = {});
 
-    // The bytes of the last reply collected (at most 256).
-    std::span<const std::uint8_t> Reply() const { return {reply_.data(), reply_count_}; }
-
   private:
     enum class CrcResult { Match, Mismatch, Retry };
 
