@@ -8,7 +8,6 @@
 #include "document/link_id_counter.h"
 #include "document/unit_facts.h"
 #include "link/port_settings.h"
-#include "sim/at_command_port.h"
 #include "sim/sim_port.h"
 #include "sim/template_network.h"
 
@@ -19,10 +18,7 @@ namespace skelvane {
 // depend on each other.
 struct AppState {
     AppState(Prompter& prompter, SessionPaths paths) : session(prompter, ids, std::move(paths)) {
-        auto network = sim::MakeDefaultNetwork(clock, simNote);
-        // The simulated unit on the cable answers AT commands too (spectrum scans).
-        sim::InstallAtCommandSide(*network);
-        simPorts.Add("SIM1", std::move(network));
+        simPorts.Add("SIM1", sim::MakeTryOutNetwork(clock, simNote));
     }
     AppState(const AppState&) = delete;
     AppState& operator=(const AppState&) = delete;
