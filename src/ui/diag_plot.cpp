@@ -14,16 +14,26 @@ const QColor kTemperatureColor(200, 50, 40);
 
 }  // namespace
 
-PlotRange niceRange(double low, double high, double step, double minSpan) {
+PlotRange niceRange(double low, double high, double unit, int divisions) {
     if (high < low) {
         std::swap(low, high);
     }
-    if (high - low < minSpan) {
-        const double middle = (low + high) / 2;
-        low = middle - minSpan / 2;
-        high = middle + minSpan / 2;
+    double step = std::max(unit, std::ceil((high - low) / divisions / unit) * unit);
+    for (;;) {
+        const double start = std::floor(low / step) * step;
+        if (start + step * divisions >= high) {
+            return {start, start + step * divisions, step};
+        }
+        step += unit;
     }
-    return {std::floor(low / step) * step, std::ceil(high / step) * step};
+}
+
+Millis plotSpan(Millis oldest, Millis newest) {
+    constexpr std::int64_t kMinute = 60 * 1000;
+    const std::int64_t covered = (newest - oldest).count();
+    const std::int64_t minutes = std::clamp<std::int64_t>((covered + kMinute - 1) / kMinute, 1,
+                                                          DiagPlot::kWindow.count() / kMinute);
+    return Millis{minutes * kMinute};
 }
 
 DiagPlot::DiagPlot(QWidget* parent) : QWidget(parent) {
@@ -95,10 +105,12 @@ void DiagPlot::paintEvent(QPaintEvent*) {
         tempLow = std::min(tempLow, s.temperatureC);
         tempHigh = std::max(tempHigh, s.temperatureC);
     }
-    const PlotRange rssi = niceRange(rssiLow, rssiHigh, 10, 20);
-    const PlotRange temp = niceRange(tempLow, tempHigh, 5, 10);
+    constexpr int kDivisions = 4;
+    const PlotRange rssi = niceRange(rssiLow, rssiHigh, 5, kDivisions);
+    const PlotRange temp = niceRange(tempLow, tempHigh, 1, kDivisions);
     const double newest = static_cast<double>(samples_.back().time.count());
-    const double span = static_cast<double>(kWindow.count());
+    const Millis spanTime = plotSpan(samples_.front().time, samples_.back().time);
+    const double span = static_cast<double>(spanTime.count());
 
     const auto xOf = [&](Millis t) {
         const double age = newest - static_cast<double>(t.count());
@@ -108,8 +120,7 @@ void DiagPlot::paintEvent(QPaintEvent*) {
         return plot.bottom() - (v - r.low) / (r.high - r.low) * plot.height();
     };
 
-    // Grid and scales: four divisions each way, minutes back from now along the bottom.
-    constexpr int kDivisions = 4;
+    // Grid and scales: four divisions each way, the time back from now along the bottom.
     for (int i = 0; i <= kDivisions; ++i) {
         const double y = plot.bottom() - plot.height() * i / double(kDivisions);
         p.setPen(QPen(pal.color(QPalette::Midlight), 1, Qt::DotLine));
@@ -124,10 +135,16 @@ void DiagPlot::paintEvent(QPaintEvent*) {
                    Qt::AlignLeft | Qt::AlignVCenter, QString::number(t, 'f', 0));
     }
     p.setPen(pal.color(QPalette::Text));
-    const int minutes = static_cast<int>(kWindow.count() / 60000);
-    for (int m = 0; m <= minutes; ++m) {
-        const double xm = plot.right() - plot.width() * m / double(minutes);
-        const QString label = m == 0 ? QStringLiteral("now") : QStringLiteral("-%1 min").arg(m);
+    // A tick every 15 s over the first minute, every minute after.
+    const int minutes = static_cast<int>(spanTime.count() / 60000);
+    const int ticks = minutes == 1 ? 4 : minutes;
+    for (int k = 0; k <= ticks; ++k) {
+        const double xm = plot.right() - plot.width() * k / double(ticks);
+        QString label = QStringLiteral("now");
+        if (k > 0) {
+            label = minutes == 1 ? QStringLiteral("-%1 s").arg(15 * k)
+                                 : QStringLiteral("-%1 min").arg(k);
+        }
         const int w = fm.horizontalAdvance(label);
         const double left = std::clamp(xm - w / 2.0, 0.0, double(width() - w));
         p.drawText(QPointF(left, plot.bottom() + 4 + fm.ascent()), label);

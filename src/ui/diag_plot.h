@@ -38,12 +38,17 @@ class DiagPlot : public QWidget {
     std::deque<Sample> samples_;
 };
 
-// A value range with round ends for a scale: the samples' range widened to whole steps of
-// `step`, at least `minSpan` wide.
+// A scale for values from `low` to `high`: `divisions` equal steps, each a whole multiple of
+// `unit`, starting at a multiple of the step, wide enough for both values.
 struct PlotRange {
     double low = 0;
     double high = 1;
+    double step = 1;
 };
-PlotRange niceRange(double low, double high, double step, double minSpan);
+PlotRange niceRange(double low, double high, double unit, int divisions);
+
+// How much time the chart spans for samples from `oldest` to `newest`: whole minutes, at least
+// one, at most the window.
+Millis plotSpan(Millis oldest, Millis newest);
 
 }  // namespace skelvane

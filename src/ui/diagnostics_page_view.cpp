@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -154,8 +155,11 @@ DiagnosticsPageView::DiagnosticsPageView(Block& block, const std::string& portNa
     right->addWidget(custom);
     right->addWidget(chart, 1);
 
+    // The two columns of values fit without scrolling sideways.
+    values_->setMinimumWidth(160 + 120 + values_->verticalScrollBar()->sizeHint().width() +
+                             2 * values_->frameWidth() + 4);
     auto* top = new QHBoxLayout;
-    top->addLayout(left, 1);
+    top->addLayout(left, 0);
     top->addLayout(right, 1);
 
     auto* logBox = new QGroupBox(QStringLiteral("Log"), this);
@@ -167,8 +171,8 @@ DiagnosticsPageView::DiagnosticsPageView(Block& block, const std::string& portNa
     logLayout->addLayout(clearColumn);
 
     auto* layout = new QVBoxLayout(this);
-    layout->addLayout(top, 3);
-    layout->addWidget(logBox, 2);
+    layout->addLayout(top, 1);
+    layout->addWidget(logBox, 0);
 
     connect(local_, &QRadioButton::toggled, this, [this](bool on) { model_->ChooseLocal(on); });
     connect(poll_, &QCheckBox::toggled, this, [this](bool on) { model_->SetPollChecked(on); });

@@ -70,7 +70,12 @@ LogView::LogView(const LogPane& pane, QWidget* parent) : QListView(parent), mode
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setMinimumHeight(fontMetrics().lineSpacing() * 6 + 2 * frameWidth());
     sync();
+}
+
+QSize LogView::sizeHint() const {
+    return QSize(QListView::sizeHint().width(), fontMetrics().lineSpacing() * 9 + 2 * frameWidth());
 }
 
 void LogView::sync() {

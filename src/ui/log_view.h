@@ -42,6 +42,7 @@ class LogView : public QListView {
 
     // GUI thread: shows what the pane holds now.
     void sync();
+    QSize sizeHint() const override;
     LogLinesModel& lines() { return model_; }
 
   private:

@@ -27,7 +27,7 @@ PropertiesSheet::PropertiesSheet(const PropertiesContext& context, QWidget* pare
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(tabs_);
     layout->addWidget(buttons_);
-    resize(760, 620);
+    resize(820, 680);
 
     current_ = tabs_->currentIndex();
     connect(tabs_, &QTabWidget::currentChanged, this, &PropertiesSheet::pageChanged);

@@ -61,8 +61,8 @@ SettingsPageView::SettingsPageView(Block& block, const std::string& portName, Un
     logLayout->addLayout(clearColumn);
 
     auto* layout = new QVBoxLayout(this);
-    layout->addLayout(top, 3);
-    layout->addWidget(logBox, 2);
+    layout->addLayout(top, 1);
+    layout->addWidget(logBox, 0);
 
     connect(local_, &QRadioButton::toggled, this, [this](bool on) { model_->ChooseLocal(on); });
     connect(readAll_, &QPushButton::clicked, this, [this] { start(&SettingsPageModel::ReadAll); });
