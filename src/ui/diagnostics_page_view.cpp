@@ -209,8 +209,16 @@ void DiagnosticsPageView::activate() {
     model_->Activate();
 }
 
-void DiagnosticsPageView::leave() {
+void DiagnosticsPageView::pushControls() {
     model_->ChooseLocal(local_->isChecked());
+    model_->SetPollChecked(poll_->isChecked());
+    for (std::size_t i = 0; i < fields_.size(); ++i) {
+        model_->SetFieldText(static_cast<Field>(i), toLatin1(fields_[i]->text()));
+    }
+}
+
+void DiagnosticsPageView::leave() {
+    pushControls();
     model_->Leave();
     const QSignalBlocker quiet(poll_);
     poll_->setChecked(model_->PollChecked());
@@ -226,11 +234,7 @@ bool DiagnosticsPageView::busy() const {
 }
 
 void DiagnosticsPageView::start(bool (DiagnosticsPageModel::*button)()) {
-    model_->ChooseLocal(local_->isChecked());
-    model_->SetPollChecked(poll_->isChecked());
-    for (std::size_t i = 0; i < fields_.size(); ++i) {
-        model_->SetFieldText(static_cast<Field>(i), toLatin1(fields_[i]->text()));
-    }
+    pushControls();
     ((*model_).*button)();
     if (const auto field = model_->FocusedField()) {
         QLineEdit* edit = fields_[static_cast<std::size_t>(*field)];

@@ -66,6 +66,8 @@ class DiagnosticsPageView : public PropertyPage {
         std::atomic<std::uint64_t> readPasses{0};
     };
 
+    // Hands the controls as they stand to the model (which reads them on a start or a leave).
+    void pushControls();
     void start(bool (DiagnosticsPageModel::*button)());
     void updateFromWorker();
     void showValues();
