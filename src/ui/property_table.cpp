@@ -3,7 +3,6 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPainter>
-#include <QRegularExpressionValidator>
 #include <QStyleOptionButton>
 
 #include "document/parameter.h"
@@ -57,6 +56,23 @@ void CheckHeader::paintSection(QPainter* painter, const QRect& rect, int logical
 
 // --- the cell editors -----------------------------------------------------------------------
 
+QValidator::State Uint32Validator::validate(QString& input, int&) const {
+    if (input.isEmpty()) {
+        return Intermediate;
+    }
+    std::uint64_t value = 0;
+    for (const QChar c : input) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9')) {
+            return Invalid;
+        }
+        value = value * 10 + static_cast<std::uint64_t>(c.unicode() - '0');
+        if (value > 0xFFFFFFFFull) {
+            return Invalid;
+        }
+    }
+    return Acceptable;
+}
+
 PropertyCellDelegate::PropertyCellDelegate(const PropertyListModel& model, QObject* parent)
     : QStyledItemDelegate(parent), model_(model) {}
 
@@ -74,10 +90,7 @@ QWidget* PropertyCellDelegate::createEditor(QWidget* parent, const QStyleOptionV
         }
         case CellKind::Number: {
             auto* edit = new QLineEdit(parent);
-            // Up to ten digits: every 32-bit number, and more than any range holds, so the
-            // range check has something to say about too large a number.
-            edit->setValidator(new QRegularExpressionValidator(
-                QRegularExpression(QStringLiteral("[0-9]{0,10}")), edit));
+            edit->setValidator(new Uint32Validator(edit));
             return edit;
         }
         case CellKind::List: {

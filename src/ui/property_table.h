@@ -3,6 +3,7 @@
 #include <QHeaderView>
 #include <QStyledItemDelegate>
 #include <QTableWidget>
+#include <QValidator>
 #include <QVariant>
 
 namespace skelvane {
@@ -24,6 +25,17 @@ class CheckHeader : public QHeaderView {
 
   private:
     bool checked_ = true;
+};
+
+// Digits of an unsigned 32-bit number and nothing else. The number editor uses it, so a value
+// past 4294967295 cannot be typed: read as a 32-bit number it would wrap around and could
+// land inside the parameter's range as some other value.
+class Uint32Validator : public QValidator {
+    Q_OBJECT
+
+  public:
+    using QValidator::QValidator;
+    State validate(QString& input, int& pos) const override;
 };
 
 // The value cell editors of the parameter list: a line for text (at most 511 characters), a

@@ -189,18 +189,23 @@ void PropertiesSheetTest::readAllFillsTheListAndEnablesDefault() {
 void PropertiesSheetTest::numberEditChecksTheRange_data() {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<bool>("accepted");
-    QTest::newRow("below the range") << "0" << false;
-    QTest::newRow("above the range") << "70000" << false;
-    QTest::newRow("far above 32 bits") << "9999999999" << false;
-    QTest::newRow("the lower end") << "1" << true;
-    QTest::newRow("inside") << "4000" << true;
-    QTest::newRow("the upper end") << "4095" << true;
-    QTest::newRow("one past the upper end") << "4096" << false;
+    QTest::addColumn<QString>("held");  // what the editor holds after the typing
+    QTest::newRow("below the range") << "0" << false << "0";
+    QTest::newRow("above the range") << "70000" << false << "70000";
+    // The editor takes no digit that would carry the number past 32 bits: 4294967297 would
+    // wrap around to 1 and be taken.
+    QTest::newRow("past 32 bits") << "4294967297" << false << "429496729";
+    QTest::newRow("the largest 32-bit number") << "4294967295" << false << "4294967295";
+    QTest::newRow("the lower end") << "1" << true << "1";
+    QTest::newRow("inside") << "4000" << true << "4000";
+    QTest::newRow("the upper end") << "4095" << true << "4095";
+    QTest::newRow("one past the upper end") << "4096" << false << "4096";
 }
 
 void PropertiesSheetTest::numberEditChecksTheRange() {
     QFETCH(QString, typed);
     QFETCH(bool, accepted);
+    QFETCH(QString, held);
     DeviceBench bench;
     Block* master = bench.addBlock(BlockKind::Master, 1);
     master->FindParameter("NetworkId")->value = 100;
@@ -214,16 +219,14 @@ void PropertiesSheetTest::numberEditChecksTheRange() {
 
     editValue(page, "NetworkId", typed);
     if (accepted) {
-        QTRY_COMPARE(networkId.value, typed.toUInt());
-        QCOMPARE(cell(page, "NetworkId"), typed);
+        QTRY_COMPARE(networkId.value, held.toUInt());
+        QCOMPARE(cell(page, "NetworkId"), held);
         QCOMPARE(bench.prompter.Count(), std::size_t{0});
         return;
     }
     QTRY_COMPARE(bench.prompter.Count(), std::size_t{1});
     const auto record = bench.prompter.Records().front();
-    // The number as the editor's C-style reading of it gives it, wrapped to 32 bits.
-    const std::uint32_t read = static_cast<std::uint32_t>(typed.toULongLong());
-    QCOMPARE(record.text, Format("Value '%u' out of range <%u, %u>", read, min, max));
+    QCOMPARE(record.text, Format("Value '%u' out of range <%u, %u>", held.toUInt(), min, max));
     QCOMPARE(record.caption, std::string("Error"));
     QCOMPARE(static_cast<int>(record.icon), static_cast<int>(MessageIcon::Information));
     QCOMPARE(networkId.value, 100u);
