@@ -9,7 +9,6 @@
 #include "document/unit_facts.h"
 #include "link/current_remote_ua.h"
 #include "link/port_settings.h"
-#include "sim/at_command_port.h"
 #include "sim/sim_port.h"
 #include "sim/template_network.h"
 #include "ui/restriction_state.h"
@@ -21,10 +20,7 @@ namespace skelvane {
 // depend on each other.
 struct AppState {
     AppState(Prompter& prompter, SessionPaths paths) : session(prompter, ids, std::move(paths)) {
-        auto network = sim::MakeDefaultNetwork(clock, simNote);
-        // The simulated unit on the cable answers AT commands too (spectrum scans).
-        sim::InstallAtCommandSide(*network);
-        simPorts.Add("SIM1", std::move(network));
+        simPorts.Add("SIM1", sim::MakeTryOutNetwork(clock, simNote));
     }
     AppState(const AppState&) = delete;
     AppState& operator=(const AppState&) = delete;
