@@ -83,12 +83,13 @@ void DeviceDialogsTest::propertiesNeedsOneSelectedBlock() {
     window.diagramView()->diagram().setState(-1, 0, kItemSelected);
     state.session.User().SetModified(false);
     bool opened = false;
-    onNextModal([&](QWidget* w) {
+    QObject* watcher = onNextModal([&](QWidget* w) {
         opened = true;
         w->close();
     });
     window.runCommand(command::kProperties);
     QTest::qWait(50);
+    delete watcher;
     QVERIFY(!opened);
     QVERIFY(!state.session.User().Modified());
 }

@@ -62,9 +62,9 @@ int threadCount() {
     return count;
 }
 
-void onNextModal(std::function<void(QWidget*)> answer) {
+QObject* onNextModal(std::function<void(QWidget*)> answer) {
     // Polls until the modal window is up, then answers once.
-    auto* timer = new QTimer;
+    auto* timer = new QTimer(qApp);
     QObject::connect(timer, &QTimer::timeout, timer, [timer, answer] {
         if (QWidget* w = QApplication::activeModalWidget()) {
             timer->stop();
@@ -73,6 +73,7 @@ void onNextModal(std::function<void(QWidget*)> answer) {
         }
     });
     timer->start(10);
+    return timer;
 }
 
 }  // namespace skelvane::test

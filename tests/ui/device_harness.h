@@ -70,7 +70,8 @@ class DeviceBench {
 // Threads of this process, from /proc.
 int threadCount();
 
-// Runs `answer` on the next modal window once it is shown.
-void onNextModal(std::function<void(QWidget*)> answer);
+// Runs `answer` on the next modal window once it is shown. The returned watcher belongs to
+// the application and goes once it has answered; delete it to stop waiting.
+QObject* onNextModal(std::function<void(QWidget*)> answer);
 
 }  // namespace skelvane::test
