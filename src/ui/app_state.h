@@ -7,9 +7,11 @@
 #include "document/document_session.h"
 #include "document/link_id_counter.h"
 #include "document/unit_facts.h"
+#include "link/current_remote_ua.h"
 #include "link/port_settings.h"
 #include "sim/sim_port.h"
 #include "sim/template_network.h"
+#include "ui/restriction_state.h"
 
 namespace skelvane {
 
@@ -28,6 +30,10 @@ struct AppState {
     LinkIdCounter ids;
     // What the device exchanges last learned about a unit.
     UnitFacts unitFacts;
+    // The unit address the pages of a property sheet hand on, and the restriction table and
+    // repeater list the restrictions page validates and sends.
+    CurrentRemoteUa remoteUa;
+    RestrictionState restrictions;
     // The user's network, the configuration and the template, and the copied block.
     DocumentSession session;
 

@@ -10,7 +10,7 @@
 
 #include "link/port_settings.h"
 #include "ui/app_state.h"
-#include "ui/device_commands.h"
+#include "ui/device_dialogs.h"
 #include "ui/main_window.h"
 #include "ui/qt_prompter.h"
 
@@ -61,7 +61,8 @@ int main(int argc, char** argv) {
 
     AppState state(prompter, DefaultSessionPaths());
     state.settingsStore = OpenPlatformSettingsStore();
-    UnavailableDeviceCommands devices(prompter);
+    // Under --screenshot the dialogs' messages go to stderr as well.
+    DeviceDialogs devices(state, prompter, screenshotFile.isEmpty() ? nullptr : &unattended);
     MainWindow window(state, devices);
     dialogs.setParent(&window);
 

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QAbstractListModel>
+#include <QListView>
+#include <QStringList>
+#include <cstdint>
+
+namespace skelvane {
+
+class LogPane;
+
+// The lines of a LogPane as a list model. sync() (GUI thread) takes the pane's lines when they
+// have changed since the last sync; a pane that only grew or changed its last line updates
+// just those rows.
+class LogLinesModel : public QAbstractListModel {
+    Q_OBJECT
+
+  public:
+    explicit LogLinesModel(const LogPane& pane, QObject* parent = nullptr);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+
+    // True when the rows changed.
+    bool sync();
+    const QStringList& lines() const { return lines_; }
+
+  private:
+    const LogPane& pane_;
+    QStringList lines_;
+    std::uint64_t revision_ = 0;
+    bool synced_ = false;
+};
+
+// A dialog's log pane: a list of progress and traffic lines in a fixed-pitch font that keeps
+// the last line selected and in view, as the worker writes.
+class LogView : public QListView {
+    Q_OBJECT
+
+  public:
+    explicit LogView(const LogPane& pane, QWidget* parent = nullptr);
+
+    // GUI thread: shows what the pane holds now.
+    void sync();
+    QSize sizeHint() const override;
+    LogLinesModel& lines() { return model_; }
+
+  private:
+    LogLinesModel model_;
+};
+
+}  // namespace skelvane

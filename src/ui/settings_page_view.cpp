@@ -1,0 +1,174 @@
+#include "ui/settings_page_view.h"
+
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include "link/settings_page_model.h"
+#include "ui/defaults_dialog.h"
+#include "ui/log_view.h"
+#include "ui/property_table.h"
+#include "ui/qt_prompter.h"
+#include "ui/worker_pump.h"
+
+namespace skelvane {
+
+SettingsPageView::SettingsPageView(Block& block, const std::string& portName, UnitFacts& facts,
+                                   CurrentRemoteUa& remoteUa, Prompter& prompter, Clock& clock,
+                                   QWidget* parent)
+    : PropertyPage(parent),
+      block_(block),
+      pump_(std::make_unique<WorkerPump>([this] { updateFromWorker(); })),
+      model_(
+          std::make_unique<SettingsPageModel>(block, portName, facts, remoteUa, prompter, clock)) {
+    table_ = new PropertyTable(model_->List(), this);
+    log_ = new LogView(model_->Log(), this);
+
+    local_ = new QRadioButton(QStringLiteral("&Local"), this);
+    remote_ = new QRadioButton(QStringLiteral("Rem&ote"), this);
+    (model_->LocalChosen() ? local_ : remote_)->setChecked(true);
+    readAll_ = new QPushButton(QStringLiteral("Read &All"), this);
+    read_ = new QPushButton(QStringLiteral("&Read"), this);
+    write_ = new QPushButton(QStringLiteral("&Write"), this);
+    serial_ = new QPushButton(QStringLiteral("&Serial No."), this);
+    version_ = new QPushButton(QStringLiteral("&Version"), this);
+    reset_ = new QPushButton(QStringLiteral("Re&set"), this);
+    default_ = new QPushButton(QStringLiteral("&Default"), this);
+    clearLog_ = new QPushButton(QStringLiteral("&Clear Log"), this);
+
+    auto* unit = new QGroupBox(QStringLiteral("Unit"), this);
+    auto* unitLayout = new QVBoxLayout(unit);
+    unitLayout->addWidget(local_);
+    unitLayout->addWidget(remote_);
+    auto* buttons = new QVBoxLayout;
+    buttons->addWidget(unit);
+    for (QPushButton* button : {readAll_, read_, write_, serial_, version_, reset_, default_}) {
+        buttons->addWidget(button);
+    }
+    buttons->addStretch(1);
+    auto* top = new QHBoxLayout;
+    top->addWidget(table_, 1);
+    top->addLayout(buttons);
+
+    auto* logBox = new QGroupBox(QStringLiteral("Log"), this);
+    auto* logLayout = new QHBoxLayout(logBox);
+    logLayout->addWidget(log_, 1);
+    auto* clearColumn = new QVBoxLayout;
+    clearColumn->addWidget(clearLog_);
+    clearColumn->addStretch(1);
+    logLayout->addLayout(clearColumn);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top, 1);
+    layout->addWidget(logBox, 0);
+
+    connect(local_, &QRadioButton::toggled, this, [this](bool on) { model_->ChooseLocal(on); });
+    connect(readAll_, &QPushButton::clicked, this, [this] { start(&SettingsPageModel::ReadAll); });
+    connect(read_, &QPushButton::clicked, this, [this] { start(&SettingsPageModel::Read); });
+    connect(write_, &QPushButton::clicked, this, [this] { start(&SettingsPageModel::Write); });
+    connect(serial_, &QPushButton::clicked, this,
+            [this] { start(&SettingsPageModel::SerialNumber); });
+    connect(version_, &QPushButton::clicked, this, [this] { start(&SettingsPageModel::Version); });
+    connect(reset_, &QPushButton::clicked, this, [this] { start(&SettingsPageModel::Reset); });
+    connect(default_, &QPushButton::clicked, this, &SettingsPageView::chooseDefault);
+    connect(clearLog_, &QPushButton::clicked, this, [this] {
+        model_->ClearLog();
+        log_->sync();
+    });
+    // Queued: the edit is judged once its editor has closed, so a message box cannot make
+    // the editor commit a second time.
+    connect(table_, &PropertyTable::valueEdited, this, &SettingsPageView::acceptEdit,
+            Qt::QueuedConnection);
+
+    const auto notify = pump_->notifier();
+    model_->SetUpdateListener(notify);
+    model_->Log().SetListener([notify](LogPane::Event, const std::string&) { notify(); });
+    model_->List().SetRenamedListener([this](Block& renamed) { emit blockRenamed(&renamed); });
+    updateButtons();
+}
+
+SettingsPageView::~SettingsPageView() {
+    closePage();
+    model_->SetUpdateListener(nullptr);
+    model_->Log().SetListener(nullptr);
+    // The views look at the model: they go first.
+    delete table_;
+    delete log_;
+}
+
+void SettingsPageView::activate() {
+    // Another page may have read values into the block meanwhile.
+    model_->List().RefreshList();
+    table_->showValues();
+}
+
+void SettingsPageView::leave() {
+    model_->ChooseLocal(local_->isChecked());
+    model_->Leave();
+}
+
+void SettingsPageView::closePage() {
+    model_->Close();
+    updateFromWorker();
+}
+
+bool SettingsPageView::busy() const {
+    return !model_->ActionsEnabled();
+}
+
+void SettingsPageView::start(bool (SettingsPageModel::*button)()) {
+    model_->ChooseLocal(local_->isChecked());
+    ((*model_).*button)();
+    updateButtons();
+}
+
+void SettingsPageView::chooseDefault() {
+    const std::optional<std::size_t> chosen = DefaultsDialog::chooseDefaultSet(this);
+    if (!chosen) {
+        return;
+    }
+    model_->ChooseLocal(local_->isChecked());
+    model_->Default(chosen);
+    updateButtons();
+}
+
+void SettingsPageView::acceptEdit(int row, const QVariant& value) {
+    PropertyListModel& list = model_->List();
+    if (row < 0 || static_cast<std::size_t>(row) >= list.Rows().size()) {
+        return;
+    }
+    const auto index = static_cast<std::size_t>(row);
+    switch (list.Rows()[index].kind) {
+        case CellKind::Text:
+            list.AcceptText(index, toLatin1(value.toString()));
+            break;
+        case CellKind::Number:
+            list.AcceptNumber(index, toLatin1(value.toString()));
+            break;
+        case CellKind::List:
+            list.AcceptChoice(index, value.toInt());
+            break;
+    }
+    // Accepted or refused, the cell shows what the parameter holds now.
+    table_->showValues();
+}
+
+void SettingsPageView::updateFromWorker() {
+    if (model_->ApplyWorkerResults()) {
+        table_->showValues();
+    }
+    log_->sync();
+    updateButtons();
+}
+
+void SettingsPageView::updateButtons() {
+    const bool idle = model_->ActionsEnabled();
+    for (QPushButton* button : {readAll_, read_, write_, serial_, version_, reset_}) {
+        button->setEnabled(idle);
+    }
+    default_->setEnabled(model_->DefaultEnabled());
+}
+
+}  // namespace skelvane

@@ -1,0 +1,85 @@
+#pragma once
+
+#include <QVariant>
+#include <memory>
+#include <string>
+
+#include "document/block.h"
+#include "ui/property_page.h"
+
+class QPushButton;
+class QRadioButton;
+
+namespace skelvane {
+
+class Block;
+class Clock;
+class CurrentRemoteUa;
+class LogView;
+class Prompter;
+class PropertyTable;
+class SettingsPageModel;
+class WorkerPump;
+struct UnitFacts;
+
+// The "Settings" page: the block's parameter list, Local/Remote, the action buttons, the log
+// and "&Clear Log", over a SettingsPageModel. The worker's results reach the widgets through a
+// WorkerPump on the GUI thread.
+class SettingsPageView : public PropertyPage {
+    Q_OBJECT
+
+  public:
+    SettingsPageView(Block& block, const std::string& portName, UnitFacts& facts,
+                     CurrentRemoteUa& remoteUa, Prompter& prompter, Clock& clock,
+                     QWidget* parent = nullptr);
+    ~SettingsPageView() override;
+
+    void activate() override;
+    void leave() override;
+    void closePage() override;
+    bool busy() const override;
+
+    SettingsPageModel& model() { return *model_; }
+    PropertyTable* table() const { return table_; }
+    LogView* log() const { return log_; }
+    QRadioButton* localButton() const { return local_; }
+    QRadioButton* remoteButton() const { return remote_; }
+    QPushButton* readAllButton() const { return readAll_; }
+    QPushButton* readButton() const { return read_; }
+    QPushButton* writeButton() const { return write_; }
+    QPushButton* serialButton() const { return serial_; }
+    QPushButton* versionButton() const { return version_; }
+    QPushButton* resetButton() const { return reset_; }
+    QPushButton* defaultButton() const { return default_; }
+    QPushButton* clearLogButton() const { return clearLog_; }
+    WorkerPump& pump() { return *pump_; }
+
+  signals:
+    // An accepted "UnitAddress" gave the block a new name.
+    void blockRenamed(Block* block);
+
+  private:
+    void start(bool (SettingsPageModel::*button)());
+    void chooseDefault();
+    void acceptEdit(int row, const QVariant& value);
+    void updateFromWorker();
+    void updateButtons();
+
+    Block& block_;
+    std::unique_ptr<WorkerPump> pump_;
+    std::unique_ptr<SettingsPageModel> model_;
+    PropertyTable* table_ = nullptr;
+    LogView* log_ = nullptr;
+    QRadioButton* local_ = nullptr;
+    QRadioButton* remote_ = nullptr;
+    QPushButton* readAll_ = nullptr;
+    QPushButton* read_ = nullptr;
+    QPushButton* write_ = nullptr;
+    QPushButton* serial_ = nullptr;
+    QPushButton* version_ = nullptr;
+    QPushButton* reset_ = nullptr;
+    QPushButton* default_ = nullptr;
+    QPushButton* clearLog_ = nullptr;
+};
+
+}  // namespace skelvane

@@ -1,0 +1,77 @@
+#pragma once
+
+#include <QWidget>
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "base/clock.h"
+#include "base/prompter.h"
+#include "document/link_id_counter.h"
+#include "document/network_file.h"
+#include "document/unit_facts.h"
+#include "link/current_remote_ua.h"
+#include "sim/network.h"
+#include "sim/sim_port.h"
+#include "ui/properties_sheet.h"
+#include "ui/restriction_state.h"
+
+namespace skelvane::test {
+
+// Real time, sped up: `factor` milliseconds of this clock pass in one real millisecond, and
+// sleeps are cut short by a stop request. Device work then runs on its own threads as it does
+// in the program (a dialog can be closed while its worker waits), in a fraction of the time.
+class FastClock final : public Clock {
+  public:
+    explicit FastClock(int factor = 10);
+    Millis Now() const override;
+    bool SleepFor(Millis duration, std::stop_token stop = {}) override;
+    LocalTime LocalNow() const override;
+
+  private:
+    int factor_;
+    std::chrono::steady_clock::time_point start_;
+    std::mutex mutex_;
+    std::condition_variable_any wake_;
+};
+
+// The default model's simulated network (Master UA 1 on the cable, Repeater 2, Remotes 300
+// and 301) served as "SIM1" on a FastClock, and a document whose blocks have the template's
+// parameters, for the property sheet and its pages.
+class DeviceBench {
+  public:
+    DeviceBench();
+    ~DeviceBench();
+
+    // A block of the document with the template's parameters of its kind and the unit address.
+    Block* addBlock(BlockKind kind, std::uint32_t unitAddress);
+    PropertiesContext context(Block& block, const std::string& port = "SIM1");
+
+    sim::Unit& local() { return network->Local(); }
+    sim::Unit& remote(std::uint16_t ua) { return *network->FindRemote(ua); }
+
+    FastClock clock;
+    std::string note;  // why the built-in register set is served, if it is
+    std::shared_ptr<sim::Network> network;
+    sim::PortHub hub;
+    sim::ScopedSimPorts registration{hub};
+    LinkIdCounter ids;
+    NetworkFile templates{ids};
+    NetworkFile document{ids};
+    UnitFacts facts;
+    CurrentRemoteUa remoteUa;
+    RestrictionState restrictions;
+    RecordingPrompter prompter;
+};
+
+// Threads of this process, from /proc.
+int threadCount();
+
+// Runs `answer` on the next modal window once it is shown. The returned watcher belongs to
+// the application and goes once it has answered; delete it to stop waiting.
+QObject* onNextModal(std::function<void(QWidget*)> answer);
+
+}  // namespace skelvane::test

@@ -1,0 +1,556 @@
+// The "Properties" sheet against the simulated network: what each button does to the unit and
+// to the list, the edits of the parameter list, the pages handing on the unit address, and
+// closing the sheet while a worker runs.
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTabWidget>
+#include <QTest>
+#include <mutex>
+
+#include "base/format.h"
+#include "device_harness.h"
+#include "link/diagnostics_exchange.h"
+#include "link/diagnostics_page_model.h"
+#include "link/log_pane.h"
+#include "link/settings_page_model.h"
+#include "ui/defaults_dialog.h"
+#include "ui/diag_plot.h"
+#include "ui/diagnostics_page_view.h"
+#include "ui/log_view.h"
+#include "ui/properties_sheet.h"
+#include "ui/property_table.h"
+#include "ui/qt_prompter.h"
+#include "ui/settings_page_view.h"
+#include "ui/worker_pump.h"
+
+using namespace skelvane;
+using namespace skelvane::test;
+
+namespace {
+
+// Device work on the FastClock takes well under a second; the sanitizer build is slower.
+constexpr int kLong = 30000;
+
+QString cell(SettingsPageView* page, const std::string& name) {
+    const int row = page->table()->rowOf(name);
+    return row < 0 ? QStringLiteral("<no row>")
+                   : page->table()->item(row, PropertyTable::kValueColumn)->text();
+}
+
+// What the list should show for a parameter holding `value`.
+QString shownValue(const Parameter& parameter, std::uint32_t value) {
+    Parameter copy = parameter;
+    copy.value = value;
+    switch (CellKindOf(copy)) {
+        case CellKind::Number:
+            return QString::number(value);
+        case CellKind::List:
+            return fromLatin1(copy.choices[static_cast<std::size_t>(ShownChoice(copy))].name);
+        case CellKind::Text:
+            break;
+    }
+    return fromLatin1(copy.textValue);
+}
+
+void clickAndWait(QPushButton* button, PropertyPage* page) {
+    QVERIFY(button->isEnabled());
+    QTest::mouseClick(button, Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(!page->busy(), kLong);
+    // The last news of the worker reaches the widgets through the event loop.
+    QTest::qWait(2 * WorkerPump::kMinIntervalMs);
+}
+
+// Opens the value editor of a row, types `text` (a line) or picks `index` (a list) and
+// commits it as Return would.
+void editValue(SettingsPageView* page, const std::string& name, const QString& text,
+               int index = -1) {
+    PropertyTable* table = page->table();
+    const int row = table->rowOf(name);
+    QVERIFY(row >= 0);
+    table->setCurrentCell(row, PropertyTable::kValueColumn);
+    table->edit(table->model()->index(row, PropertyTable::kValueColumn));
+    QWidget* editor = QApplication::focusWidget();
+    if (editor == nullptr || !table->viewport()->isAncestorOf(editor)) {
+        editor = table->viewport()->findChild<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
+    }
+    QVERIFY(editor != nullptr);
+    if (auto* combo = qobject_cast<QComboBox*>(editor)) {
+        combo->setCurrentIndex(index);
+        emit combo->activated(index);
+    } else {
+        auto* line = qobject_cast<QLineEdit*>(editor);
+        QVERIFY(line != nullptr);
+        line->selectAll();
+        QTest::keyClicks(line, text);
+        QTest::keyClick(line, Qt::Key_Return);
+    }
+    // The edit is judged once the editor has closed.
+    QTRY_VERIFY(table->viewport()->findChildren<QLineEdit*>().isEmpty() ||
+                !table->isPersistentEditorOpen(table->currentIndex()));
+    QTest::qWait(20);
+}
+
+QStringList paneLines(const LogPane& pane) {
+    QStringList lines;
+    for (const std::string& line : pane.Lines()) {
+        lines << fromLatin1(line);
+    }
+    return lines;
+}
+
+}  // namespace
+
+class PropertiesSheetTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void init();
+    void readAllFillsTheListAndEnablesDefault_data();
+    void readAllFillsTheListAndEnablesDefault();
+    void numberEditChecksTheRange_data();
+    void numberEditChecksTheRange();
+    void unitAddressEditRenamesTheBlock();
+    void headerClickTogglesEveryEnabledRow();
+    void writeThenReadRoundTrips();
+    void defaultAppliesTheChosenSet_data();
+    void defaultAppliesTheChosenSet();
+    void pagesHandOnTheUnitAddress();
+    void pollReadsAboutOnceASecondUntilStop();
+    void customFieldsAreCheckedInOrder_data();
+    void customFieldsAreCheckedInOrder();
+    void customSetThenGet();
+    void closingWhileAWorkerRunsLeavesNoThread_data();
+    void closingWhileAWorkerRunsLeavesNoThread();
+};
+
+void PropertiesSheetTest::init() {
+    DeviceBench probe;
+    QVERIFY2(probe.note.empty(), probe.note.c_str());
+}
+
+void PropertiesSheetTest::readAllFillsTheListAndEnablesDefault_data() {
+    QTest::addColumn<QString>("version");
+    QTest::addColumn<bool>("defaultEnabled");
+    QTest::newRow("4.45 offers the defaults") << "V4.45" << true;
+    QTest::newRow("4.44 does not") << "V4.44" << false;
+}
+
+void PropertiesSheetTest::readAllFillsTheListAndEnablesDefault() {
+    QFETCH(QString, version);
+    QFETCH(bool, defaultEnabled);
+    DeviceBench bench;
+    bench.local().SetVersion(version.toStdString());
+    Block* master = bench.addBlock(BlockKind::Master, 1);
+    // Values the unit does not hold, so that the read visibly changes them.
+    master->FindParameter("NetworkId")->value = 7;
+    master->FindParameter("TxPower")->value = 20;
+    master->FindParameter("SerialNo")->textValue = "unknown";
+    PropertiesSheet sheet(bench.context(*master));
+    sheet.show();
+    SettingsPageView* page = sheet.settings();
+    QVERIFY(!page->defaultButton()->isEnabled());
+    QCOMPARE(cell(page, "NetworkId"), QStringLiteral("7"));
+
+    QTest::mouseClick(page->readAllButton(), Qt::LeftButton);
+    // Every action button is disabled while the worker runs.
+    QVERIFY(!page->readAllButton()->isEnabled());
+    QVERIFY(!page->writeButton()->isEnabled());
+    QVERIFY(!page->defaultButton()->isEnabled());
+    QTRY_VERIFY_WITH_TIMEOUT(page->readAllButton()->isEnabled(), kLong);
+    QCOMPARE(page->model().LastOutcome(), std::optional(SettingsOutcome::Succeeded));
+
+    int compared = 0;
+    for (const PropertyRow& row : page->model().List().Rows()) {
+        const Parameter* parameter = master->FindParameter(row.name);
+        QVERIFY(parameter != nullptr);
+        if (parameter->IsText()) {
+            continue;
+        }
+        const std::uint32_t unitValue = bench.local().Value(parameter->vectors);
+        QCOMPARE(parameter->value, unitValue);
+        QCOMPARE(cell(page, row.name), shownValue(*parameter, unitValue));
+        ++compared;
+    }
+    QVERIFY(compared > 20);
+    QVERIFY(cell(page, "NetworkId") != QStringLiteral("7"));
+    QCOMPARE(cell(page, "SerialNo"), fromLatin1(master->FindParameter("SerialNo")->textValue));
+    QVERIFY(cell(page, "SerialNo") != QStringLiteral("unknown"));
+    QTRY_COMPARE(page->defaultButton()->isEnabled(), defaultEnabled);
+    // The log view shows exactly what the pane holds.
+    QTRY_COMPARE(page->log()->lines().lines(), paneLines(page->model().Log()));
+}
+
+void PropertiesSheetTest::numberEditChecksTheRange_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("accepted");
+    QTest::addColumn<QString>("held");  // what the editor holds after the typing
+    QTest::newRow("below the range") << "0" << false << "0";
+    QTest::newRow("above the range") << "70000" << false << "70000";
+    // The editor takes no digit that would carry the number past 32 bits: 4294967297 would
+    // wrap around to 1 and be taken.
+    QTest::newRow("past 32 bits") << "4294967297" << false << "429496729";
+    QTest::newRow("the largest 32-bit number") << "4294967295" << false << "4294967295";
+    QTest::newRow("the lower end") << "1" << true << "1";
+    QTest::newRow("inside") << "4000" << true << "4000";
+    QTest::newRow("the upper end") << "4095" << true << "4095";
+    QTest::newRow("one past the upper end") << "4096" << false << "4096";
+}
+
+void PropertiesSheetTest::numberEditChecksTheRange() {
+    QFETCH(QString, typed);
+    QFETCH(bool, accepted);
+    QFETCH(QString, held);
+    DeviceBench bench;
+    Block* master = bench.addBlock(BlockKind::Master, 1);
+    master->FindParameter("NetworkId")->value = 100;
+    const Parameter& networkId = *master->FindParameter("NetworkId");
+    const std::uint32_t min = networkId.choices[0].value;
+    const std::uint32_t max = networkId.choices[1].value;
+    PropertiesSheet sheet(bench.context(*master));
+    sheet.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&sheet));
+    SettingsPageView* page = sheet.settings();
+
+    editValue(page, "NetworkId", typed);
+    if (accepted) {
+        QTRY_COMPARE(networkId.value, held.toUInt());
+        QCOMPARE(cell(page, "NetworkId"), held);
+        QCOMPARE(bench.prompter.Count(), std::size_t{0});
+        return;
+    }
+    QTRY_COMPARE(bench.prompter.Count(), std::size_t{1});
+    const auto record = bench.prompter.Records().front();
+    QCOMPARE(record.text, Format("Value '%u' out of range <%u, %u>", held.toUInt(), min, max));
+    QCOMPARE(record.caption, std::string("Error"));
+    QCOMPARE(static_cast<int>(record.icon), static_cast<int>(MessageIcon::Information));
+    QCOMPARE(networkId.value, 100u);
+    QCOMPARE(cell(page, "NetworkId"), QStringLiteral("100"));
+}
+
+void PropertiesSheetTest::unitAddressEditRenamesTheBlock() {
+    DeviceBench bench;
+    Block* remote = bench.addBlock(BlockKind::Remote, 3);
+    QCOMPARE(remote->Name(), std::string("Remote"));
+    PropertiesSheet sheet(bench.context(*remote));
+    sheet.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&sheet));
+    QSignalSpy renamed(&sheet, &PropertiesSheet::blockRenamed);
+
+    editValue(sheet.settings(), "UnitAddress", QStringLiteral("25"));
+    QTRY_COMPARE(renamed.count(), 1);
+    QCOMPARE(renamed.front().front().value<Block*>(), remote);
+    QCOMPARE(remote->Name(), std::string("25"));
+    // Requests now go to the new address.
+    QCOMPARE(sheet.settings()->model().UnitAddress(), std::uint16_t{25});
+}
+
+void PropertiesSheetTest::headerClickTogglesEveryEnabledRow() {
+    DeviceBench bench;
+    Block* master = bench.addBlock(BlockKind::Master, 1);
+    PropertiesSheet sheet(bench.context(*master));
+    sheet.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&sheet));
+    PropertyTable* table = sheet.settings()->table();
+    CheckHeader* header = table->checkHeader();
+    const QPoint section(header->sectionViewportPosition(0) + 10, header->height() / 2);
+
+    const auto states = [&] {
+        int checked = 0;
+        int disabledChecked = 0;
+        for (int row = 0; row < table->rowCount(); ++row) {
+            const bool on = table->item(row, 0)->checkState() == Qt::Checked;
+            const bool enabled = (table->item(row, 0)->flags() & Qt::ItemIsEnabled) != 0;
+            checked += on ? 1 : 0;
+            disabledChecked += on && !enabled ? 1 : 0;
+        }
+        return std::pair{checked, disabledChecked};
+    };
+    const int disabled =
+        static_cast<int>(std::count_if(sheet.settings()->model().List().Rows().begin(),
+                                       sheet.settings()->model().List().Rows().end(),
+                                       [](const PropertyRow& r) { return !r.enabled; }));
+    QVERIFY(disabled >= 2);  // the version and the serial number are read-only
+    QCOMPARE(states(), std::pair(table->rowCount() - disabled, 0));
+
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, section);
+    QVERIFY(!header->isChecked());
+    QCOMPARE(states(), std::pair(0, 0));
+    QVERIFY(sheet.settings()->model().List().CheckedNames().empty());
+
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, section);
+    QVERIFY(header->isChecked());
+    QCOMPARE(states(), std::pair(table->rowCount() - disabled, 0));
+}
+
+void PropertiesSheetTest::writeThenReadRoundTrips() {
+    DeviceBench bench;
+    Block* master = bench.addBlock(BlockKind::Master, 1);
+    const Parameter& power = *master->FindParameter("TxPower");
+    const Parameter& networkId = *master->FindParameter("NetworkId");
+    PropertiesSheet sheet(bench.context(*master));
+    sheet.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&sheet));
+    SettingsPageView* page = sheet.settings();
+
+    // A list choice and a number, edited in the list.
+    const int lowPower = 1;  // "250 mW"
+    editValue(page, "TxPower", {}, lowPower);
+    editValue(page, "NetworkId", QStringLiteral("4000"));
+    QTRY_COMPARE(networkId.value, 4000u);
+    QCOMPARE(power.value, power.choices[lowPower].value);
+    QVERIFY(bench.local().Value(power.vectors) != power.value);
+
+    clickAndWait(page->writeButton(), page);
+    QCOMPARE(page->model().LastOutcome(), std::optional(SettingsOutcome::Succeeded));
+    QCOMPARE(bench.local().Value(power.vectors), power.value);
+    QCOMPARE(bench.local().Value(networkId.vectors), 4000u);
+
+    // Forget the values in the block; "&Read" brings them back from the unit.
+    master->FindParameter("TxPower")->value = power.choices[0].value;
+    master->FindParameter("NetworkId")->value = 1;
+    clickAndWait(page->readButton(), page);
+    QCOMPARE(power.value, power.choices[lowPower].value);
+    QCOMPARE(networkId.value, 4000u);
+    QCOMPARE(cell(page, "TxPower"), fromLatin1(power.choices[lowPower].name));
+    QCOMPARE(cell(page, "NetworkId"), QStringLiteral("4000"));
+}
+
+void PropertiesSheetTest::defaultAppliesTheChosenSet_data() {
+    QTest::addColumn<bool>("confirm");
+    QTest::newRow("OK with F4") << true;
+    QTest::newRow("Cancel") << false;
+}
+
+void PropertiesSheetTest::defaultAppliesTheChosenSet() {
+    QFETCH(bool, confirm);
+    DeviceBench bench;
+    Block* master = bench.addBlock(BlockKind::Master, 1);
+    PropertiesSheet sheet(bench.context(*master));
+    sheet.show();
+    SettingsPageView* page = sheet.settings();
+    clickAndWait(page->versionButton(), page);
+    QTRY_VERIFY(page->defaultButton()->isEnabled());
+    const QStringList before = paneLines(page->model().Log());
+
+    bool sawDialog = false;
+    onNextModal([&](QWidget* w) {
+        auto* dialog = qobject_cast<DefaultsDialog*>(w);
+        sawDialog = dialog != nullptr;
+        if (dialog == nullptr) {
+            w->close();
+            return;
+        }
+        // "F2 (PMP Remote)" comes up selected.
+        sawDialog = dialog->selectedIndex() == 1 && dialog->setButton(1)->isChecked();
+        if (confirm) {
+            dialog->setButton(2)->click();  // "F4 (PMP Master)"
+            dialog->accept();
+        } else {
+            dialog->reject();
+        }
+    });
+    QTest::mouseClick(page->defaultButton(), Qt::LeftButton);
+    QVERIFY(sawDialog);
+    QTRY_VERIFY_WITH_TIMEOUT(!page->busy(), kLong);
+    QTest::qWait(2 * WorkerPump::kMinIntervalMs);
+    const QStringList after = paneLines(page->model().Log());
+    if (!confirm) {
+        QCOMPARE(after, before);
+        return;
+    }
+    // Local: UA 0, ApplyDefaults, set 4.
+    const auto sent = after.indexOf(QStringLiteral("04 00 00 2F 04 "));
+    QVERIFY2(sent > 0, qPrintable(after.join('\n')));
+    QCOMPARE(after[sent - 1], QStringLiteral("TX:>>>>>"));
+}
+
+void PropertiesSheetTest::pagesHandOnTheUnitAddress() {
+    DeviceBench bench;
+    Block* remote = bench.addBlock(BlockKind::Remote, 300);
+    PropertiesSheet sheet(bench.context(*remote));
+    sheet.show();
+    SettingsPageView* settings = sheet.settings();
+    // A Remote block starts with "Rem&ote" chosen.
+    QVERIFY(settings->remoteButton()->isChecked());
+    QCOMPARE(bench.remoteUa.Get(), std::uint16_t{0});
+
+    sheet.showPage(1);
+    QCOMPARE(bench.remoteUa.Get(), std::uint16_t{300});
+    DiagnosticsPageView* diagnostics = sheet.diagnostics();
+    QCOMPARE(diagnostics->model().UnitAddress(), std::uint16_t{300});
+    QVERIFY(diagnostics->remoteButton()->isChecked());
+
+    // The Diagnostics page reads the remote unit through the one on the cable.
+    clickAndWait(diagnostics->readButton(), diagnostics);
+    const Parameter& rssi = *remote->FindParameter("DiagRSSI");
+    QVERIFY(rssi.value != 0);
+    const int row = static_cast<int>(
+        std::find_if(diagnostics->model().Rows().begin(), diagnostics->model().Rows().end(),
+                     [](const auto& r) { return r.name == "DiagRSSI"; }) -
+        diagnostics->model().Rows().begin());
+    QCOMPARE(diagnostics->values()->item(row, 1)->text(),
+             fromLatin1(*FormatDiagValue("DiagRSSI", rssi.value)));
+    const QStringList lines = paneLines(diagnostics->model().Log());
+    QVERIFY(lines.contains(QStringLiteral("03 01 2C 01 ")));  // ReadGroup 1 to UA 300
+}
+
+void PropertiesSheetTest::pollReadsAboutOnceASecondUntilStop() {
+    DeviceBench bench;
+    Block* master = bench.addBlock(BlockKind::Master, 1);
+    std::mutex mutex;
+    std::vector<Millis> group1;  // when each ReadGroup 1 request reached the unit
+    bench.network->SetTrafficObserver(
+        [&](sim::Direction direction, std::span<const std::uint8_t> bytes) {
+            if (direction == sim::Direction::ToUnit && bytes.size() == 4 && bytes[3] == 0x01) {
+                std::lock_guard lock(mutex);
+                group1.push_back(bench.clock.Now());
+            }
+        });
+    const auto requests = [&] {
+        std::lock_guard lock(mutex);
+        return group1;
+    };
+    PropertiesSheet sheet(bench.context(*master));
+    sheet.show();
+    sheet.showPage(1);
+    DiagnosticsPageView* page = sheet.diagnostics();
+
+    page->pollBox()->setChecked(true);
+    QTest::mouseClick(page->readButton(), Qt::LeftButton);
+    QVERIFY(!page->readButton()->isEnabled());
+    QVERIFY(!page->pollBox()->isEnabled());
+    QTRY_VERIFY_WITH_TIMEOUT(requests().size() >= 4, kLong);
+    QTest::mouseClick(page->stopButton(), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(page->readButton()->isEnabled(), kLong);
+    const std::vector<Millis> times = requests();
+
+    // One pass a second: the 1000 ms pause plus the two group exchanges.
+    for (std::size_t i = 1; i < times.size(); ++i) {
+        const auto gap = (times[i] - times[i - 1]).count();
+        QVERIFY2(gap >= 1000 && gap < 1600, qPrintable(QString::number(gap)));
+    }
+    // Nothing more after "&Stop".
+    QTest::qWait(400);  // 4 s on the bench's clock
+    QCOMPARE(requests().size(), times.size());
+    QVERIFY(page->pollBox()->isEnabled());
+
+    // The value cells and the chart show what the passes read.
+    QTest::qWait(2 * WorkerPump::kMinIntervalMs);
+    const auto& rows = page->model().Rows();
+    for (int row = 0; row < static_cast<int>(rows.size()); ++row) {
+        const auto& r = rows[static_cast<std::size_t>(row)];
+        if (!r.hasValue) {
+            QVERIFY(page->values()->item(row, 1) == nullptr);
+            continue;
+        }
+        QCOMPARE(page->values()->item(row, 1)->text(),
+                 fromLatin1(*FormatDiagValue(r.name, master->FindParameter(r.name)->value)));
+    }
+    QVERIFY(page->plot()->samples().size() >= 2);
+    QCOMPARE(page->plot()->samples().back().rssiDbm,
+             -static_cast<double>(master->FindParameter("DiagRSSI")->value));
+}
+
+void PropertiesSheetTest::customFieldsAreCheckedInOrder_data() {
+    QTest::addColumn<int>("field");  // DiagnosticsPageModel::Field
+    QTest::addColumn<QString>("text");
+    QTest::newRow("size 0") << 0 << "0";
+    QTest::newRow("size 5") << 0 << "5";
+    QTest::newRow("id1 empty") << 1 << "";
+    QTest::newRow("id2 256") << 2 << "256";
+    QTest::newRow("id4 not a number") << 4 << "1x";
+    QTest::newRow("value empty") << 5 << "";
+}
+
+void PropertiesSheetTest::customFieldsAreCheckedInOrder() {
+    QFETCH(int, field);
+    QFETCH(QString, text);
+    DeviceBench bench;
+    Block* master = bench.addBlock(BlockKind::Master, 1);
+    PropertiesSheet sheet(bench.context(*master));
+    sheet.show();
+    QVERIFY(QTest::qWaitForWindowActive(&sheet));
+    sheet.showPage(1);
+    DiagnosticsPageView* page = sheet.diagnostics();
+    QLineEdit* edits[] = {page->sizeEdit(), page->idEdit(0), page->idEdit(1),
+                          page->idEdit(2),  page->idEdit(3), page->valueEdit()};
+    // Every field after the bad one is wrong too: only the first is reported.
+    for (int k = field + 1; k < 6; ++k) {
+        edits[k]->setText(QStringLiteral("x"));
+    }
+    edits[field]->clear();
+    QTest::keyClicks(edits[field], text);
+    page->readButton()->setFocus();
+
+    QTest::mouseClick(page->getButton(), Qt::LeftButton);
+    QCOMPARE(bench.prompter.Beeps(), 1);
+    QVERIFY(page->model().FocusedField().has_value());
+    QCOMPARE(static_cast<int>(*page->model().FocusedField()), field);
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(edits[field]));
+    // The worker starts all the same.
+    QTRY_VERIFY_WITH_TIMEOUT(!page->busy(), kLong);
+}
+
+void PropertiesSheetTest::customSetThenGet() {
+    DeviceBench bench;
+    Block* master = bench.addBlock(BlockKind::Master, 1);
+    const std::vector<std::uint8_t> networkIdIds = master->FindParameter("NetworkId")->vectors;
+    QCOMPARE(networkIdIds.size(), std::size_t{2});
+    PropertiesSheet sheet(bench.context(*master));
+    sheet.show();
+    sheet.showPage(1);
+    DiagnosticsPageView* page = sheet.diagnostics();
+    // A 2-byte register: id1 is the low byte (right), id2 the high byte.
+    page->sizeEdit()->setText(QStringLiteral("2"));
+    page->idEdit(0)->setText(QString::number(networkIdIds[1]));
+    page->idEdit(1)->setText(QString::number(networkIdIds[0]));
+    page->valueEdit()->setText(QStringLiteral("4660"));
+
+    clickAndWait(page->setButton(), page);
+    QCOMPARE(bench.local().Value(networkIdIds), 0x1234u);
+
+    page->valueEdit()->setText(QStringLiteral("0"));
+    clickAndWait(page->getButton(), page);
+    QCOMPARE(page->valueEdit()->text(), QStringLiteral("4660"));
+}
+
+void PropertiesSheetTest::closingWhileAWorkerRunsLeavesNoThread_data() {
+    QTest::addColumn<int>("page");
+    QTest::newRow("Settings: Read All from a remote") << 0;
+    QTest::newRow("Diagnostics: polling") << 1;
+}
+
+void PropertiesSheetTest::closingWhileAWorkerRunsLeavesNoThread() {
+    QFETCH(int, page);
+    DeviceBench bench;
+    Block* remote = bench.addBlock(BlockKind::Remote, 300);
+    const int before = threadCount();
+    auto sheet = std::make_unique<PropertiesSheet>(bench.context(*remote));
+    sheet->show();
+    sheet->showPage(page);
+    if (page == 0) {
+        QTest::mouseClick(sheet->settings()->readAllButton(), Qt::LeftButton);
+    } else {
+        sheet->diagnostics()->pollBox()->setChecked(true);
+        QTest::mouseClick(sheet->diagnostics()->readButton(), Qt::LeftButton);
+    }
+    QTest::qWait(100);
+    QVERIFY(sheet->busy());
+    QCOMPARE(threadCount(), before + 1);
+
+    sheet->reject();
+    // Closing waits for the worker: when it returns, nothing runs any more.
+    QVERIFY(!sheet->busy());
+    QVERIFY(!sheet->isVisible());
+    sheet.reset();
+    QCOMPARE(threadCount(), before);
+}
+
+QTEST_MAIN(PropertiesSheetTest)
+#include "properties_sheet_test.moc"
