@@ -11,6 +11,7 @@
 #include "sim/at_command_port.h"
 #include "sim/sim_port.h"
 #include "sim/template_network.h"
+#include "spectrum/scan_parser.h"
 
 namespace skelvane {
 
@@ -32,6 +33,8 @@ struct AppState {
     LinkIdCounter ids;
     // What the device exchanges last learned about a unit.
     UnitFacts unitFacts;
+    // Where the spectrum scan's parser goes on, from one answer and one dialog to the next.
+    ScanParserState scanParser;
     // The user's network, the configuration and the template, and the copied block.
     DocumentSession session;
 

@@ -11,6 +11,7 @@
 #include "link/port_settings.h"
 #include "ui/app_state.h"
 #include "ui/device_commands.h"
+#include "ui/device_dialogs.h"
 #include "ui/main_window.h"
 #include "ui/qt_prompter.h"
 
@@ -61,7 +62,8 @@ int main(int argc, char** argv) {
 
     AppState state(prompter, DefaultSessionPaths());
     state.settingsStore = OpenPlatformSettingsStore();
-    UnavailableDeviceCommands devices(prompter);
+    UnavailableDeviceCommands unavailable(prompter);
+    DeviceDialogs devices(state, prompter, unavailable);
     MainWindow window(state, devices);
     dialogs.setParent(&window);
 

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "ui/device_commands.h"
+#include "ui/gui_thread_prompter.h"
+
+namespace skelvane {
+
+struct AppState;
+
+// The device commands that open their dialogs: the upgrades and the spectrum analyzer.
+// The commands it has no dialog for go to `others`.
+class DeviceDialogs final : public DeviceCommands {
+  public:
+    // `prompter` is the program's GUI prompter; the dialogs' workers reach it through a
+    // GuiThreadPrompter.
+    DeviceDialogs(AppState& state, Prompter& prompter, DeviceCommands& others);
+
+    void properties(const DeviceContext& context) override;
+    void hardUpgrade(const DeviceContext& context) override;
+    void softUpgrade(const DeviceContext& context) override;
+    void spectrum(const DeviceContext& context) override;
+
+  private:
+    AppState& state_;
+    GuiThreadPrompter prompter_;
+    DeviceCommands& others_;
+};
+
+}  // namespace skelvane

@@ -1,0 +1,284 @@
+// The pieces the device dialogs are built of: the chart widget, the log view, the update
+// coalescing and the prompter that workers may use.
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QPainter>
+#include <QTest>
+#include <atomic>
+#include <thread>
+
+#include "base/prompter.h"
+#include "link/log_pane.h"
+#include "spectrum/chart_model.h"
+#include "ui/chart_widget.h"
+#include "ui/gui_thread_prompter.h"
+#include "ui/log_view.h"
+#include "ui/update_coalescer.h"
+
+using namespace skelvane;
+
+Q_DECLARE_METATYPE(MessageButtons)
+Q_DECLARE_METATYPE(Answer)
+
+namespace {
+
+QColor qColor(Rgb rgb) {
+    return QColor(rgb.red, rgb.green, rgb.blue);
+}
+
+int countColour(const QImage& image, const QRect& area, QColor colour) {
+    int n = 0;
+    const QRect r = area.intersected(image.rect());
+    for (int y = r.top(); y <= r.bottom(); ++y) {
+        for (int x = r.left(); x <= r.right(); ++x) {
+            n += image.pixelColor(x, y) == colour ? 1 : 0;
+        }
+    }
+    return n;
+}
+
+QRect toQRect(const PixelRect& r) {
+    return QRect(r.left, r.top, r.Width(), r.Height());
+}
+
+// A chart of two series over 0..100 x 0..50: series 1 rising, series 2 flat at 40.
+void frameChart(ChartModel& chart) {
+    RecordingPrompter quiet;
+    chart.SetRanges(0, 100, 0, 50);
+    chart.SetDivisions(10, 5);
+    chart.SetTitle("Levels");
+    chart.SetAxisTitles("Frequency", "Level");
+    chart.SetSeries(1, {255, 0, 0}, "Rising");
+    chart.SetSeries(2, {0, 0, 255}, "Flat");
+    chart.SetSeries(3, {255, 255, 0}, "Three");
+    chart.SetSeries(4, {0, 255, 255}, "Four");
+    chart.AllocatePoints(11, quiet);
+    for (int i = 0; i <= 10; ++i) {
+        chart.SetPoint(i * 10, i * 4, i, 1);
+        chart.SetPoint(i * 10, 40, i, 2);
+    }
+}
+
+}  // namespace
+
+class DeviceWidgetsTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void chartDrawsItsScene();
+    void chartTextsLandInTheirBoxes();
+    void chartWithoutPointsHasNoCurves();
+    void chartFollowsItsWindowSize();
+    void coalescerFlushesAtMostTwentyFiveTimesASecond();
+    void coalescerLosesNoLateChange();
+    void logViewShowsWhatAWorkerWrote();
+    void logViewAfterClearShowsTheBlankLine();
+    void workerMessagesWaitForTheGuiThread_data();
+    void workerMessagesWaitForTheGuiThread();
+};
+
+void DeviceWidgetsTest::chartDrawsItsScene() {
+    ChartModel model;
+    ChartWidget chart(model);
+    chart.resize(600, 300);
+    frameChart(model);
+    const QImage image = chart.render();
+    const PixelRect plot = model.Plot();
+    const PixelRect frame = model.Frame();
+
+    // Inside the frame the background is black; the plot's outline and grid are dark green.
+    QCOMPARE(image.pixelColor(frame.left + 3, frame.top + 3), qColor(ChartModel::kBackground));
+    QCOMPARE(image.pixelColor(plot.left, (plot.top + plot.bottom) / 2),
+             qColor(ChartModel::kFrameColour));
+    QVERIFY(countColour(image, toQRect(plot), qColor(ChartModel::kGridColour)) > 500);
+    // Series 1 runs from the bottom left to near the top right, series 2 across at 40.
+    const PixelPoint start = model.Map(0, 0);
+    const PixelPoint middle = model.Map(50, 20);
+    QCOMPARE(image.pixelColor(middle.x, middle.y), QColor(255, 0, 0));
+    QVERIFY(countColour(image, QRect(start.x, start.y - 3, 4, 4), QColor(255, 0, 0)) > 0);
+    const PixelPoint flat = model.Map(30, 40);
+    QCOMPARE(image.pixelColor(flat.x, flat.y), QColor(0, 0, 255));
+    // Series 3 and 4 have no points of their own, but their legend entries are drawn.
+    QVERIFY(countColour(image, image.rect(), QColor(255, 255, 0)) >= 16);
+    QVERIFY(countColour(image, image.rect(), QColor(0, 255, 255)) >= 16);
+}
+
+// Every text, turned or not, is drawn inside the box the scene gives it: each is painted on
+// its own, and every pixel of its ink must lie in its box.
+void DeviceWidgetsTest::chartTextsLandInTheirBoxes() {
+    ChartModel model;
+    ChartWidget chart(model);
+    chart.show();
+    chart.resize(700, 360);
+    frameChart(model);
+    const ChartScene scene = model.Compose(chartTextMeasure(chart.fonts(), &chart));
+    std::vector<ChartText> texts = scene.yLabels;
+    texts.insert(texts.end(), scene.xLabels.begin(), scene.xLabels.end());
+    texts.push_back(scene.xTitle);
+    texts.push_back(scene.yTitle);
+    texts.push_back(scene.title);
+    QCOMPARE(texts.size(), 6u + 11u + 3u);
+    for (const ChartText& text : texts) {
+        ChartScene solo;
+        solo.client = scene.client;
+        solo.frame = scene.frame;
+        solo.background = scene.background;
+        solo.title = text;
+        QImage image(700, 360, QImage::Format_RGB32);
+        image.fill(Qt::black);
+        {
+            QPainter painter(&image);
+            paintChartScene(painter, solo, chart.fonts());
+        }
+        const QRect box = toQRect(text.box).adjusted(-1, -1, 1, 1);
+        int inside = 0;
+        int outside = 0;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                // Glyph edges blend into the background; the empty plot outline is darker.
+                if (image.pixelColor(x, y).green() > 100) {
+                    (box.contains(x, y) ? inside : outside) += 1;
+                }
+            }
+        }
+        QVERIFY2(inside > 0 && outside == 0, text.text.c_str());
+    }
+}
+
+void DeviceWidgetsTest::chartWithoutPointsHasNoCurves() {
+    ChartModel model;
+    ChartWidget chart(model);
+    chart.resize(600, 300);
+    frameChart(model);
+    model.ResetLastPointIndex();
+    const QImage image = chart.render();
+    for (const QColor c : {QColor(255, 0, 0), QColor(0, 0, 255), QColor(255, 255, 0)}) {
+        QCOMPARE(countColour(image, image.rect(), c), 0);
+    }
+    // The frame is drawn all the same.
+    QCOMPARE(image.pixelColor(model.Frame().left + 3, model.Frame().top + 3), QColor(0, 0, 0));
+}
+
+void DeviceWidgetsTest::chartFollowsItsWindowSize() {
+    ChartModel model;
+    ChartWidget chart(model);
+    chart.show();
+    chart.resize(500, 250);
+    QCOMPARE(model.Client(), (PixelRect{0, 0, 500, 250}));
+    chart.resize(800, 400);
+    QCOMPARE(model.Client(), (PixelRect{0, 0, 800, 400}));
+    QCOMPARE(model.Frame(), (PixelRect{2, 2, 798, 398}));
+}
+
+void DeviceWidgetsTest::coalescerFlushesAtMostTwentyFiveTimesASecond() {
+    UpdateCoalescer coalescer;
+    int flushes = 0;
+    connect(&coalescer, &UpdateCoalescer::flush, [&flushes] { ++flushes; });
+    std::atomic<bool> done{false};
+    QElapsedTimer elapsed;
+    elapsed.start();
+    // A worker asks as fast as it can for half a second.
+    std::thread worker([&] {
+        while (elapsed.elapsed() < 500) {
+            coalescer.request();
+        }
+        done = true;
+    });
+    while (!done) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+    worker.join();
+    QTest::qWait(2 * UpdateCoalescer::kIntervalMs);
+    const qint64 ms = elapsed.elapsed();
+    QVERIFY(flushes >= 2);
+    QVERIFY2(flushes <= ms / UpdateCoalescer::kIntervalMs + 1,
+             qPrintable(QStringLiteral("%1 flushes in %2 ms").arg(flushes).arg(ms)));
+}
+
+void DeviceWidgetsTest::coalescerLosesNoLateChange() {
+    UpdateCoalescer coalescer;
+    std::atomic<int> value{0};
+    int seen = -1;
+    connect(&coalescer, &UpdateCoalescer::flush, [&] { seen = value; });
+    std::thread worker([&] {
+        for (int i = 1; i <= 2000; ++i) {
+            value = i;
+            coalescer.request();
+        }
+    });
+    worker.join();
+    // However the requests fell, the last flush saw the last value.
+    QTRY_COMPARE(seen, 2000);
+}
+
+void DeviceWidgetsTest::logViewShowsWhatAWorkerWrote() {
+    LogPane pane(0);
+    LogView view(pane);
+    std::thread worker([&pane] {
+        for (int i = 0; i < 3000; ++i) {
+            pane.Line("Block " + std::to_string(i) + ", wait ...", true);
+            pane.Line(" done.", false, true);
+            if (i % 500 == 0) {
+                const std::uint8_t bytes[20] = {0x04, 0x00, 0x01, 0x41};
+                pane.Traffic(bytes, sizeof bytes, 1);
+            }
+        }
+        pane.Line("Finished", false, false);
+    });
+    worker.join();
+    QTRY_COMPARE(view.shownLines(), pane.Lines());
+    QCOMPARE(view.shownLines().back(), std::string("Finished"));
+    QCOMPARE(view.currentRow(), view.count() - 1);
+}
+
+void DeviceWidgetsTest::logViewAfterClearShowsTheBlankLine() {
+    LogPane pane(0);
+    pane.Line("before the view", true);
+    LogView view(pane);
+    QCOMPARE(view.shownLines(), std::vector<std::string>{"before the view"});
+    std::thread worker([&pane] {
+        for (int i = 0; i < 200; ++i) {
+            pane.Line(std::to_string(i), true);
+        }
+        pane.Clear();
+        pane.Line(" cancelled.", false, true);
+        pane.Line("again", true);
+    });
+    worker.join();
+    QTRY_COMPARE(view.shownLines(), (std::vector<std::string>{"  cancelled.", "again"}));
+}
+
+void DeviceWidgetsTest::workerMessagesWaitForTheGuiThread_data() {
+    QTest::addColumn<MessageButtons>("buttons");
+    QTest::addColumn<Answer>("answer");
+    QTest::newRow("ok") << MessageButtons::Ok << Answer::Ok;
+    QTest::newRow("ok cancel") << MessageButtons::OkCancel << Answer::Cancel;
+    QTest::newRow("yes no") << MessageButtons::YesNo << Answer::No;
+    QTest::newRow("yes no cancel") << MessageButtons::YesNoCancel << Answer::Cancel;
+}
+
+void DeviceWidgetsTest::workerMessagesWaitForTheGuiThread() {
+    QFETCH(MessageButtons, buttons);
+    QFETCH(Answer, answer);
+    RecordingPrompter recorder;
+    // The recorder would say Yes or Ok to anything; the worker must not get that answer.
+    GuiThreadPrompter prompter(recorder);
+    Answer got = Answer::Yes;
+    std::thread worker([&] {
+        got =
+            prompter.Message("Error allocating chart serie", "", MessageIcon::Exclamation, buttons);
+    });
+    worker.join();
+    QCOMPARE(got, answer);
+    QCOMPARE(recorder.Count(), 0u);
+    QTRY_COMPARE(recorder.Count(), 1u);
+    QCOMPARE(recorder.LastText(), std::string("Error allocating chart serie"));
+    // On the GUI thread the answer is the user's.
+    recorder.QueueAnswer(Answer::No);
+    QCOMPARE(prompter.Message("?", "", MessageIcon::Question, MessageButtons::YesNo), Answer::No);
+}
+
+QTEST_MAIN(DeviceWidgetsTest)
+#include "device_widgets_test.moc"
