@@ -15,12 +15,23 @@
 #include "ui/chart_widget.h"
 #include "ui/gui_thread_prompter.h"
 #include "ui/log_view.h"
+#include "ui/time_format.h"
+#include "ui/transfer_progress.h"
 #include "ui/update_coalescer.h"
+#include "ui/upgrade_animation.h"
 
 using namespace skelvane;
 
 Q_DECLARE_METATYPE(MessageButtons)
 Q_DECLARE_METATYPE(Answer)
+// Counts heard by a progress display: blocks done, total, seconds after the start.
+struct Count {
+    int done;
+    int total;
+    double at;
+};
+using Counts = std::vector<Count>;
+Q_DECLARE_METATYPE(Counts)
 
 namespace {
 
@@ -77,6 +88,11 @@ class DeviceWidgetsTest : public QObject {
     void logViewAfterClearShowsTheBlankLine();
     void workerMessagesWaitForTheGuiThread_data();
     void workerMessagesWaitForTheGuiThread();
+    void timePickersShowNoSeconds_data();
+    void timePickersShowNoSeconds();
+    void progressEstimatesTheTimeLeft_data();
+    void progressEstimatesTheTimeLeft();
+    void onlyBusyPicturesMove();
 };
 
 void DeviceWidgetsTest::chartDrawsItsScene() {
@@ -278,6 +294,88 @@ void DeviceWidgetsTest::workerMessagesWaitForTheGuiThread() {
     // On the GUI thread the answer is the user's.
     recorder.QueueAnswer(Answer::No);
     QCOMPARE(prompter.Message("?", "", MessageIcon::Question, MessageButtons::YesNo), Answer::No);
+}
+
+void DeviceWidgetsTest::timePickersShowNoSeconds_data() {
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("24 hours") << "HH:mm:ss"
+                              << "HH:mm";
+    QTest::newRow("12 hours") << "h:mm:ss AP"
+                              << "h:mm AP";
+    QTest::newRow("morning first") << "AP h:mm:ss"
+                                   << "AP h:mm";
+    QTest::newRow("dots") << "H.mm.ss"
+                          << "H.mm";
+    QTest::newRow("single s") << "h:mm:s ap"
+                              << "h:mm ap";
+    QTest::newRow("no seconds") << "HH:mm"
+                                << "HH:mm";
+    QTest::newRow("no hours") << "mm:ss"
+                              << "mm";
+}
+
+void DeviceWidgetsTest::timePickersShowNoSeconds() {
+    QFETCH(QString, format);
+    QFETCH(QString, shown);
+    QCOMPARE(timeFormatWithoutSeconds(format), shown);
+}
+
+void DeviceWidgetsTest::progressEstimatesTheTimeLeft_data() {
+    QTest::addColumn<Counts>("counts");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("nothing yet") << Counts{} << "";
+    QTest::newRow("first block: pace unknown") << Counts{{1, 10, 0}} << "1 / 10 blocks";
+    QTest::newRow("a block a second")
+        << Counts{{1, 10, 0}, {5, 10, 4}} << "5 / 10 blocks, 0:05 left";
+    QTest::newRow("long transfer")
+        << Counts{{1, 2048, 0}, {101, 2048, 50}} << "101 / 2048 blocks, 16:14 left";
+    QTest::newRow("over an hour") << Counts{{1, 2048, 0}, {2, 2048, 3}}
+                                  << "2 / 2048 blocks, 1:42:18 left";
+    QTest::newRow("done") << Counts{{1, 10, 0}, {10, 10, 9}} << "10 / 10 blocks";
+    // A new run starts from its own first count: the old pace is forgotten.
+    QTest::newRow("started again") << Counts{{1, 10, 0}, {9, 10, 80}, {1, 10, 100}, {3, 10, 101}}
+                                   << "3 / 10 blocks, 0:04 left";
+    QTest::newRow("another file") << Counts{{1, 10, 0}, {9, 10, 8}, {9, 20, 20}, {11, 20, 21}}
+                                  << "11 / 20 blocks, 0:05 left";
+    QTest::newRow("no total") << Counts{{0, 0, 0}} << "";
+}
+
+void DeviceWidgetsTest::progressEstimatesTheTimeLeft() {
+    QFETCH(Counts, counts);
+    QFETCH(QString, text);
+    TransferProgress progress;
+    const TransferProgress::Clock::time_point start{};
+    for (const Count& c : counts) {
+        progress.observe(static_cast<std::size_t>(c.done), static_cast<std::size_t>(c.total),
+                         start + std::chrono::duration_cast<TransferProgress::Clock::duration>(
+                                     std::chrono::duration<double>(c.at)));
+    }
+    QCOMPARE(QString::fromStdString(progress.text()), text);
+}
+
+void DeviceWidgetsTest::onlyBusyPicturesMove() {
+    UpgradeAnimation picture(UpgradePicture::IdleLocal);
+    picture.resize(160, 64);
+    picture.show();
+    QVERIFY(!picture.animating());
+    const QImage idleLocal = picture.grab().toImage();
+
+    picture.setPicture(UpgradePicture::BusyRemote);
+    QVERIFY(picture.animating());
+    const QImage first = picture.grab().toImage();
+    QTRY_VERIFY(picture.frame() >= 2);
+    QVERIFY(picture.grab().toImage() != first);
+
+    picture.setPicture(UpgradePicture::IdleRemote);
+    QVERIFY(!picture.animating());
+    QVERIFY(picture.grab().toImage() != idleLocal);
+    // A hidden busy picture costs no timer.
+    picture.setPicture(UpgradePicture::HardBusy);
+    picture.hide();
+    QVERIFY(!picture.animating());
+    picture.show();
+    QVERIFY(picture.animating());
 }
 
 QTEST_MAIN(DeviceWidgetsTest)
