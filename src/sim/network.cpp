@@ -235,7 +235,15 @@ void Network::ScheduleLocked(Millis due, Action action) {
     events_.emplace(due, std::move(action));
 }
 
+void Network::SetPaced(bool paced) {
+    std::lock_guard lock(mutex_);
+    paced_ = paced;
+}
+
 Micros Network::ByteTime() const {
+    if (!paced_) {
+        return Micros{0};
+    }
     // A start bit, the data bits, the parity bit and the stop bits, rounded up.
     const std::int64_t bits = 1 + std::clamp<int>(line_.byteSize, 5, 8) +
                               (line_.parity != 0 ? 1 : 0) + (line_.stopBits != 0 ? 2 : 1);

@@ -72,6 +72,9 @@ class Network {
     std::vector<Unit*> Remotes();
     // How long the unit on the cable takes to answer.
     void SetResponseTime(Millis time) { response_time_ = time; }
+    // Unpaced, bytes cross the cable at once whatever the line's speed (for benchmarks, where
+    // the client alone should set the pace).
+    void SetPaced(bool paced);
 
     // Faults of the cable, per direction. Set them while no exchange runs (or through
     // Locked).
@@ -133,6 +136,7 @@ class Network {
     };
     std::map<std::uint16_t, RemoteUnit> remotes_;
     Millis response_time_{2};
+    bool paced_ = true;
     FaultFilter to_unit_faults_;
     FaultFilter to_host_faults_;
     bool vanished_ = false;

@@ -20,6 +20,8 @@
 #include "sim/network.h"
 #include "sim/pty_bridge.h"
 #include "sim/template_network.h"
+#include "sim/terminal_mark.h"
+#include "sim/upgrade_sides.h"
 
 namespace {
 
@@ -72,6 +74,13 @@ int main(int argc, char** argv) {
     app.add_option("--model", model, "Model text the unit on the cable reports on its data port")
         ->capture_default_str();
     app.add_flag("-v,--verbose", verbose, "Log the traffic");
+    // Firmware upgrades.
+    sim::UpgradeSimOptions upgrade;
+    app.add_flag("--boot-mode", upgrade.bootMode,
+                 "The unit on the cable starts in boot mode (for hard upgrades)");
+    app.add_flag("--blank-flash", upgrade.blankFlash, "Every unit's flash is blank");
+    app.add_flag("--unpaced", upgrade.unpaced,
+                 "No wire, response, erase or write times: the client sets the pace");
     try {
         app.parse(argc, argv);
     } catch (const CLI::Success& success) {
@@ -124,6 +133,7 @@ int main(int argc, char** argv) {
     for (const std::uint16_t ua : sim::ApplyFaultPlan(*network, plan)) {
         std::cerr << "skelvane-sim: --faults: no unit has the address " << ua << "\n";
     }
+    sim::InstallUpgradeSides(*network, upgrade);
 
     sim::PtyBridge bridge(network);
     if (!bridge.Open(error)) {
@@ -131,6 +141,10 @@ int main(int argc, char** argv) {
         return 1;
     }
     const std::string path = bridge.Path();
+    // Lets the hard upgrade recognise a simulated unit behind this terminal.
+    if (!sim::MarkSimulatorTerminal(path)) {
+        std::cerr << "skelvane-sim: cannot mark " << path << " as the simulator's terminal\n";
+    }
     if (!linkPath.empty() && !MakeLink(linkPath, path, error)) {
         std::cerr << "skelvane-sim: " << error << "\n";
         return 1;

@@ -1,0 +1,216 @@
+// skelvane-cli soft-upgrade and hard-upgrade: firmware upgrades from the command line, with
+// the same log lines as the dialogs (and the upgrade log file with --log).
+
+#include <cstdio>
+#include <iostream>
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <string>
+
+#include "base/decimal.h"
+#include "base/latin1.h"
+#include "cli/command.h"
+#include "cli/console_prompter.h"
+#include "cli/upgrade_console.h"
+#include "link/port_names.h"
+#include "link/port_settings.h"
+#include "sim/upgrade_sides.h"
+#include "upgrade/hard_upgrade_model.h"
+#include "upgrade/schedule_table.h"
+#include "upgrade/soft_upgrade_model.h"
+
+namespace skelvane::cli {
+namespace {
+
+// "YYYY-MM-DD HH:MM" as a local date and time (seconds 0); nullopt for anything else.
+std::optional<LocalTime> ParseMinute(const std::string& text) {
+    int year = 0;
+    int month = 0;
+    int day = 0;
+    int hour = 0;
+    int minute = 0;
+    char end = 0;
+    if (std::sscanf(text.c_str(), "%4d-%2d-%2d %2d:%2d%c", &year, &month, &day, &hour, &minute,
+                    &end) != 5 ||
+        month < 1 || month > 12 || day < 1 || hour > 23 || minute > 59 || hour < 0 || minute < 0) {
+        return std::nullopt;
+    }
+    const LocalTime time{year, month, day, hour, minute, 0, 0};
+    // A day that does not exist in its month comes back as another date.
+    if (FromEpochMillis(ToEpochMillis(time)) != time) {
+        return std::nullopt;
+    }
+    return time;
+}
+
+std::string MinuteCheck(const std::string& text) {
+    return ParseMinute(text) ? std::string()
+                             : "expected \"YYYY-MM-DD HH:MM\", got \"" + text + "\"";
+}
+
+// The simulated network of "SIM1" learns the upgrades, so that they can be tried without a
+// radio.
+void TeachSimulatorUpgrades(Context& ctx) {
+    if (const std::shared_ptr<sim::Network> network = ctx.simPorts.Find("SIM1")) {
+        sim::InstallUpgradeSides(*network);
+    }
+}
+
+std::string PortOrSaved(const std::string& port) {
+    return port.empty() ? StripInUseSuffix(LoadPortSettings().portName) : port;
+}
+
+struct SoftOptions {
+    std::string port;
+    std::string file;
+    bool local = false;
+    std::string uaList;
+    std::string retries = "100";
+    bool noCrc = false;
+    std::string start;
+    std::string end;
+    std::string log;
+};
+
+int RunSoftUpgrade(Context& ctx, const SoftOptions& options) {
+    TeachSimulatorUpgrades(ctx);
+    ConsolePrompter prompter(*ctx.err);
+    ScheduleTable schedule;  // the program-wide table: this run is the program
+    SoftUpgradeModel model(PortOrSaved(options.port), 0, schedule, ctx.clock, prompter);
+    UpgradeConsole console(*ctx.out, ctx.out == &std::cout && StandardOutputIsTerminal(),
+                           ctx.clock);
+    console.Attach(model.Log().Pane());
+    model.SetProgressListener(
+        [&console](std::size_t done, std::size_t total) { console.Progress(done, total); });
+
+    SoftUpgradeFields fields;
+    fields.retries = options.retries;
+    fields.crcVerify = !options.noCrc;
+    fields.uaList = options.uaList;
+    model.SetFields(fields);
+    if (!options.log.empty()) {
+        model.BrowseLogFile(options.log);
+    }
+    model.BrowseFile(options.file);
+    if (!model.View().programEnabled) {
+        console.Finish();
+        return 1;
+    }
+
+    if (!options.start.empty()) {
+        SchedulePickers pickers;
+        pickers.startDate = pickers.startTime = *ParseMinute(options.start);
+        pickers.endDate = pickers.endTime = *ParseMinute(options.end);
+        model.SetPickers(pickers);
+        if (!model.Start()) {
+            console.Finish();
+            return 1;
+        }
+        // The dialog's one-second timer.
+        while (model.View().armed || model.WorkerRunning()) {
+            ctx.clock.SleepFor(Millis{1000});
+            model.Tick();
+        }
+        model.WaitForWorker();
+        console.Finish();
+        return schedule.FirstPending() ? 1 : 0;
+    }
+
+    std::vector<std::uint16_t> units;
+    if (options.local) {
+        units.push_back(0);
+    } else {
+        if (!CheckUaList(options.uaList, schedule, prompter)) {
+            console.Finish();
+            return 1;
+        }
+        for (const std::uint32_t entry : schedule.Entries()) {
+            if (entry != ScheduleTable::kEmpty) {
+                units.push_back(static_cast<std::uint16_t>(entry));
+            }
+        }
+    }
+    bool allDone = true;
+    for (const std::uint16_t ua : units) {
+        model.SetUnitAddress(ua);
+        model.Program();
+        model.WaitForWorker();
+        allDone = allDone && model.LastResult() == UpgradeResult::Completed;
+    }
+    console.Finish();
+    return allDone ? 0 : 1;
+}
+
+int RunHardUpgrade(Context& ctx, const std::string& port, const std::string& file,
+                   bool forceErase) {
+    TeachSimulatorUpgrades(ctx);
+    HardUpgradeModel model(PortOrSaved(port), ctx.clock);
+    UpgradeConsole console(*ctx.out, ctx.out == &std::cout && StandardOutputIsTerminal(),
+                           ctx.clock);
+    console.Attach(model.Log().Pane());
+    model.SetProgressListener(
+        [&console](std::size_t done, std::size_t total) { console.Progress(done, total); });
+    model.BrowseFile(file);
+    HardUpgradeFields fields = model.Fields();
+    fields.forceErase = forceErase;
+    model.SetFields(fields);
+    if (!model.Program()) {
+        console.Finish();
+        return 1;
+    }
+    model.WaitForWorker();
+    console.Finish();
+    return model.LastResult() == UpgradeResult::Completed ? 0 : 1;
+}
+
+SKELVANE_CLI_COMMAND(90, [](CLI::App& app, Context& ctx) {
+    auto* sub = app.add_subcommand(
+        "soft-upgrade",
+        "Send a firmware image over the diagnostic link to the local unit or a list of units, "
+        "now or in a time window");
+    auto options = std::make_shared<SoftOptions>();
+    sub->add_option("--port", options->port, "Serial port (default: the saved port setting)");
+    sub->add_option("--file", options->file, "Firmware image (at most 262144 bytes)")->required();
+    auto* local = sub->add_flag("--local", options->local, "Upgrade the unit on the cable");
+    auto* ua = sub->add_option("--ua", options->uaList,
+                               "Unit addresses 2..65534, separated by commas or blanks");
+    local->excludes(ua);
+    sub->add_option("--retries", options->retries, "Attempts of each exchange (default 100)");
+    sub->add_flag("--no-crc", options->noCrc, "Skip the CRC check before arming");
+    auto* start =
+        sub->add_option("--start", options->start, "Start of the time window, \"YYYY-MM-DD HH:MM\"")
+            ->check(MinuteCheck);
+    auto* end =
+        sub->add_option("--end", options->end, "End of the time window")->check(MinuteCheck);
+    start->needs(end);
+    end->needs(start);
+    start->needs(ua);
+    sub->add_option("--log", options->log, "Upgrade log file (created empty)");
+    sub->callback([&ctx, options, local, ua] {
+        if (local->count() == 0 && ua->count() == 0) {
+            *ctx.err << "soft-upgrade: one of --local and --ua is required\n";
+            ctx.exitCode = 2;
+            return;
+        }
+        ctx.exitCode = RunSoftUpgrade(ctx, *options);
+    });
+});
+
+SKELVANE_CLI_COMMAND(91, [](CLI::App& app, Context& ctx) {
+    auto* sub = app.add_subcommand(
+        "hard-upgrade",
+        "Program the whole flash of the unit on the programming cable in its boot mode");
+    auto port = std::make_shared<std::string>();
+    auto file = std::make_shared<std::string>();
+    auto forceErase = std::make_shared<bool>(false);
+    sub->add_option("--port", *port, "Serial port (default: the saved port setting)");
+    sub->add_option("--file", *file, "Firmware image")->required();
+    sub->add_flag("--force-erase", *forceErase, "Erase the flash even when it is blank");
+    sub->callback([&ctx, port, file, forceErase] {
+        ctx.exitCode = RunHardUpgrade(ctx, *port, *file, *forceErase);
+    });
+});
+
+}  // namespace
+}  // namespace skelvane::cli

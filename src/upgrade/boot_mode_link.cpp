@@ -1,0 +1,111 @@
+#include "upgrade/boot_mode_link.h"
+
+#include <algorithm>
+#include <array>
+
+#include "upgrade/boot_images.h"
+
+namespace skelvane {
+
+std::uint8_t CommandChecksum(std::span<const std::uint8_t> bytes) {
+    unsigned sum = 0;
+    for (const std::uint8_t byte : bytes) {
+        sum += byte;
+    }
+    return static_cast<std::uint8_t>(0x100 - (sum & 0xFF));
+}
+
+void BootModeLink::Write(std::span<const std::uint8_t> bytes) {
+    if (!Stopped() && !bytes.empty()) {
+        port_.Write(bytes.data(), bytes.size());
+    }
+}
+
+void BootModeLink::SetReadTimeout(std::uint32_t ms) {
+    port_.SetTimeouts(ms, 1, ms, 1, 1500);
+}
+
+bool BootModeLink::SendExpect(std::span<const std::uint8_t> bytes,
+                              std::optional<std::uint8_t> expected) {
+    if (Stopped()) {
+        return false;
+    }
+    Write(bytes);
+    if (!expected) {
+        return true;
+    }
+    std::array<std::uint8_t, 256> buffer;
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        if (!Sleep(Millis{0})) {
+            return false;
+        }
+        const std::size_t got = port_.Read(buffer.data(), buffer.size());
+        if (got > 0 && buffer[0] == *expected) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool BootModeLink::WaitByte(std::uint8_t value) {
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        if (!Sleep(Millis{5})) {
+            return false;
+        }
+        std::uint8_t byte = 0;
+        if (port_.Read(&byte, 1) == 1 && byte == value) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool BootModeLink::QueryStatus(std::uint8_t expected) {
+    if (Stopped()) {
+        return false;
+    }
+    SetReadTimeout(1500);
+    Write(std::array<std::uint8_t, 1>{0x4F});
+    std::array<std::uint8_t, 5> reply{};
+    std::size_t count = 0;
+    for (int attempt = 0; attempt < 5 && count < reply.size(); ++attempt) {
+        if (!Sleep(Millis{1})) {
+            return false;
+        }
+        count += port_.Read(reply.data() + count, 1);
+    }
+    if (count != reply.size()) {
+        return false;
+    }
+    unsigned sum = 0;
+    for (const std::uint8_t byte : reply) {
+        sum += byte;
+    }
+    return (sum & 0xFF) == 0 && reply[2] == expected;
+}
+
+bool BootModeLink::LoadProcedure(std::span<const std::uint8_t> image) {
+    if (Stopped()) {
+        return false;
+    }
+    const auto size = static_cast<std::uint32_t>(image.size());
+    const std::array<std::uint8_t, 4> sizeBytes = {
+        static_cast<std::uint8_t>(size >> 24), static_cast<std::uint8_t>(size >> 16),
+        static_cast<std::uint8_t>(size >> 8), static_cast<std::uint8_t>(size)};
+    Write(sizeBytes);
+    constexpr std::size_t kPiece = 256;
+    std::size_t at = 0;
+    for (; image.size() - at >= kPiece; at += kPiece) {
+        Write(image.subspan(at, kPiece));
+        if (dot_) {
+            dot_();
+        }
+        if (!Sleep(Millis{5})) {
+            return false;
+        }
+    }
+    Write(image.subspan(at));
+    return SendExpect(ProcedureChecksum(image), kAck);
+}
+
+}  // namespace skelvane

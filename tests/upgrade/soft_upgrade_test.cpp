@@ -1,0 +1,301 @@
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "base/format.h"
+#include "upgrade/crc16.h"
+#include "upgrade/soft_upgrade.h"
+#include "upgrade_fixture.h"
+
+namespace skelvane {
+namespace {
+
+using Lines = std::vector<std::string>;
+using test::Bytes;
+
+// One soft upgrade on the test's thread against the simulated network.
+class SoftUpgradeTest : public ::testing::Test {
+  protected:
+    SoftUpgradeTest() {
+        job.portName = "SIM1";
+        job.retries = "1";
+        sim.Record();
+    }
+
+    UpgradeResult Run(std::stop_token stop = {}, const SoftUpgradeHooks& hooks = {}) {
+        SoftUpgrade upgrade(port, log, sim.clock);
+        return upgrade.Run(job, stop, hooks);
+    }
+
+    // The 0x41 requests the unit got, by subcommand.
+    std::vector<Bytes> Requests(std::uint8_t subcommand) const {
+        std::vector<Bytes> found;
+        for (const Bytes& frame : test::SplitFrames(sim.toUnit)) {
+            if (frame.size() >= 5 && frame[3] == 0x41 && frame[4] == subcommand) {
+                found.push_back(frame);
+            }
+        }
+        return found;
+    }
+
+    // Replaces the unit's 0x41 handler by `change` applied to the simulator's answer.
+    void ChangeAnswers(
+        std::function<std::optional<sim::Reply>(const sim::Frame&, std::optional<sim::Reply>)>
+            change,
+        std::uint16_t ua = 0) {
+        std::shared_ptr<sim::SoftUpgradeSide> side = sim.sides.soft.at(ua);
+        sim::Unit& unit = ua == 0 ? sim.network->Local() : *sim.network->FindRemote(ua);
+        unit.SetFrameHandler(0x41, [side, change](sim::Unit& self, const sim::Frame& frame) {
+            return change(frame, side->Handle(self, frame));
+        });
+    }
+
+    std::string LastLine() const { return log.LastLine(); }
+    Lines LogLines() const { return log.Lines(); }
+
+    test::UpgradeSim sim;
+    SerialPort port;
+    UpgradeLog log{sim.clock};
+    SoftUpgradeJob job;
+};
+
+TEST_F(SoftUpgradeTest, TwoHundredBytesGoAsTwoBlocksAndTheUnitWritesThem) {
+    job.fileName = sim.Firmware(200);
+    const Bytes file = test::FileBytes(job.fileName);
+    const std::uint16_t crc = ImageCrc(file);
+    const std::string before = sim.network->Local().Version();
+
+    EXPECT_EQ(Run(), UpgradeResult::Completed);
+
+    EXPECT_EQ(
+        LogLines(),
+        (Lines{" ", "Start to program UnitAddres = 0... ", "Opening serial port SIM1 ... done.",
+               "Changing baud rate to 115,200 ... passed.",
+               "Initialize FLASH Programming ... passed.", "Sending firmware data ...",
+               "Loading FLASH image ... ", " ", "Block 1/2, wait ... done.",
+               "Block 2/2, wait ... done. passed.", "CRC Checking ...",
+               Format("Calculated CRC=%04X/Reported CRC=%04X passed.", crc, crc),
+               "Arm upgrading ... passed.", "Start to write FLASH ... passed.",
+               "Polling the unit ... passed!", "Upgrade Completed, UnitAddres = 0."}));
+
+    // The frames as they went out: 135 bytes a block, the second block padded with 0xFF.
+    const std::vector<Bytes> blocks = Requests(0x01);
+    ASSERT_EQ(blocks.size(), 2u);
+    Bytes second = {0x86, 0x00, 0x00, 0x41, 0x01, 0x00, 0x01};
+    second.insert(second.end(), file.begin() + 128, file.end());
+    second.insert(second.end(), 56, 0xFF);
+    EXPECT_EQ(blocks[1], second);
+    EXPECT_EQ(Requests(0x02), (std::vector<Bytes>{{0x06, 0x00, 0x00, 0x41, 0x02, 0x4B, 0x1D}}));
+    EXPECT_EQ(Requests(0x00).size(), 2u);  // initialize and poll
+
+    // The unit holds the image and runs a new version.
+    Bytes image = file;
+    image.resize(262144, 0xFF);
+    const auto flash = sim.Soft().Flash().Bytes();
+    EXPECT_TRUE(std::equal(flash.begin(), flash.end(), image.begin(), image.end()));
+    EXPECT_EQ(sim.Soft().Flash().Crc(), crc);
+    EXPECT_NE(sim.network->Local().Version(), before);
+    EXPECT_FALSE(port.IsOpen());
+}
+
+TEST_F(SoftUpgradeTest, ARemoteUnitIsAddressedByItsUa) {
+    job.unitAddress = 300;
+    job.fileName = sim.Firmware(300);
+    EXPECT_EQ(Run(), UpgradeResult::Completed);
+    EXPECT_EQ(LastLine(), "Upgrade Completed, UnitAddres = 300.");
+    for (const Bytes& frame : test::SplitFrames(sim.toUnit)) {
+        EXPECT_EQ(frame[1], 0x01);
+        EXPECT_EQ(frame[2], 0x2C);
+    }
+    EXPECT_EQ(sim.Soft(300).Flash().Crc(), ImageCrc(test::FileBytes(job.fileName)));
+    EXPECT_EQ(sim.Soft(0).Flash().Writes(), 0);
+}
+
+TEST_F(SoftUpgradeTest, AWholeImageOf2048BlocksIsAccepted) {
+    job.fileName = sim.Firmware(262144);
+    EXPECT_EQ(Run(), UpgradeResult::Completed);
+    EXPECT_EQ(Requests(0x01).size(), 2048u);
+    EXPECT_EQ(sim.Soft().Flash().Crc(), ImageCrc(test::FileBytes(job.fileName)));
+}
+
+TEST_F(SoftUpgradeTest, AFileLargerThanTheImageIsRefusedBeforeThePortIsOpened) {
+    job.fileName = sim.Firmware(262145);
+    EXPECT_EQ(Run(), UpgradeResult::Failed);
+    const Lines lines = LogLines();
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[2], "The file " + job.fileName +
+                            " is larger than 262144 bytes (2048 blocks of 128): nothing is sent.");
+    EXPECT_TRUE(sim.toUnit.empty());
+    EXPECT_FALSE(sim.network->HostAttached());
+}
+
+TEST_F(SoftUpgradeTest, AnUnreadableFileFailsTheTransfer) {
+    for (const std::string& name : {std::string("missing.bin"), std::string("empty.bin")}) {
+        job.fileName = name == "empty.bin" ? sim.Firmware(0, name) : (sim.dir / name).string();
+        log.Clear();
+        EXPECT_EQ(Run(), UpgradeResult::Failed);
+        EXPECT_EQ(LastLine(), "Sending firmware data ...failed.") << name;
+    }
+    EXPECT_TRUE(Requests(0x01).empty());
+}
+
+TEST_F(SoftUpgradeTest, PortProblems) {
+    job.fileName = sim.Firmware(10);
+    job.portName = "";
+    EXPECT_EQ(Run(), UpgradeResult::Failed);
+    EXPECT_EQ(LastLine(), "Start to program UnitAddres = 0... ");
+    job.portName = "SIM9";
+    EXPECT_EQ(Run(), UpgradeResult::Failed);
+    EXPECT_EQ(LastLine(), "Opening serial port SIM9 ... failed.");
+}
+
+TEST_F(SoftUpgradeTest, RetriesOneAgainstAUnitThatNeverAnswersTheInitialize) {
+    sim.Soft().Options().ignoreInitialize = true;
+    job.fileName = sim.Firmware(200);
+    EXPECT_EQ(Run(), UpgradeResult::Failed);
+    EXPECT_EQ(LastLine(), "Initialize FLASH Programming ... retry.failed.");
+    // 200 reads of 50 ms each.
+    EXPECT_EQ(sim.clock.Elapsed(), Millis{10000});
+    EXPECT_FALSE(port.IsOpen());
+}
+
+TEST_F(SoftUpgradeTest, ABlockIsSentRetriesPlusOneTimes) {
+    job.fileName = sim.Firmware(200);
+    sim.Soft().Options().lostBlockAcks = {1, 1};
+    EXPECT_EQ(Run(), UpgradeResult::Failed);
+    EXPECT_EQ(LastLine(), "Block 2/2, wait ... retry1  retry2 failed.");
+
+    log.Clear();
+    sim.Soft().Options().lostBlockAcks = {1, 1};
+    job.retries = "2";
+    EXPECT_EQ(Run(), UpgradeResult::Completed);
+    EXPECT_NE(std::find(LogLines().begin(), LogLines().end(),
+                        "Block 2/2, wait ... retry1  retry2  done. passed."),
+              LogLines().end());
+}
+
+TEST_F(SoftUpgradeTest, FiveByteAcknowledgementsAreGood) {
+    sim.Soft().Options().shortBlockAcks = true;
+    job.fileName = sim.Firmware(1000);
+    EXPECT_EQ(Run(), UpgradeResult::Completed);
+}
+
+TEST_F(SoftUpgradeTest, AnAcknowledgementForAnotherBlockIsDrainedAndTheBlockSentAgain) {
+    bool wrongOnce = true;
+    ChangeAnswers([&wrongOnce](const sim::Frame& frame, std::optional<sim::Reply> reply) {
+        if (reply && frame.payload[0] == 0x01 && wrongOnce) {
+            wrongOnce = false;
+            reply->payload[2] ^= 0x01;
+        }
+        return reply;
+    });
+    job.fileName = sim.Firmware(200);
+    EXPECT_EQ(Run(), UpgradeResult::Completed);
+    EXPECT_EQ(LogLines()[8], "Block 1/2, wait ... retry1  done.");
+    EXPECT_EQ(Requests(0x01).size(), 3u);
+    // The drain reads for 10 s, on top of the 10 s the unwanted start-writing reply takes.
+    EXPECT_GE(sim.clock.Elapsed(), Millis{20000});
+    EXPECT_LT(sim.clock.Elapsed(), Millis{21000});
+}
+
+TEST_F(SoftUpgradeTest, AUnitThatRefusesToStartWritingIsAskedAgain) {
+    ChangeAnswers([](const sim::Frame& frame, std::optional<sim::Reply> reply) {
+        if (frame.payload[0] == 0x03) {
+            return std::optional<sim::Reply>(sim::Reply{0xA5, {0x03}, Millis{0}});
+        }
+        return reply;
+    });
+    job.fileName = sim.Firmware(200);
+    job.retries = "2";
+    EXPECT_EQ(Run(), UpgradeResult::Failed);
+    EXPECT_EQ(LastLine(), "Start to write FLASH ... retry. retry.failed.");
+    EXPECT_EQ(Requests(0x03).size(), 2u);
+    EXPECT_EQ(sim.Soft().Flash().Writes(), 0);
+}
+
+TEST_F(SoftUpgradeTest, ACrcMismatchIsNeverRetriedAndNeverArms) {
+    sim.Soft().Options().wrongCrc = true;
+    job.fileName = sim.Firmware(200);
+    job.retries = "100";
+    const std::uint16_t crc = ImageCrc(test::FileBytes(job.fileName));
+    EXPECT_EQ(Run(), UpgradeResult::Failed);
+    const Lines lines = LogLines();
+    EXPECT_EQ(lines[lines.size() - 2], "CRC Checking ...");
+    EXPECT_EQ(lines.back(),
+              Format("Calculated CRC=%04X/Reported CRC=%04X retry.failed.", crc, crc ^ 0x0101));
+    EXPECT_EQ(Requests(0x04).size(), 1u);
+    EXPECT_TRUE(Requests(0x02).empty());
+    EXPECT_EQ(sim.Soft().TimesArmed(), 0);
+    EXPECT_EQ(sim.Soft().Flash().Writes(), 0);
+}
+
+TEST_F(SoftUpgradeTest, WithoutCrcVerifyNoCrcIsAsked) {
+    job.crcVerify = false;
+    job.fileName = sim.Firmware(200);
+    EXPECT_EQ(Run(), UpgradeResult::Completed);
+    EXPECT_TRUE(Requests(0x04).empty());
+    const Lines lines = LogLines();
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "CRC Checking ..."), 0);
+}
+
+// A unit that falls silent after N blocks: the transfer, or the CRC query after the last
+// block, fails, and the unit is never armed nor writes its flash.
+class SilentAfterBlocksTest : public SoftUpgradeTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(SilentAfterBlocksTest, EndsWithFailedAndTheUnitNotArmed) {
+    const int n = GetParam();
+    sim.Soft().Options().silentAfterBlocks = n;
+    job.fileName = sim.Firmware(10 * 128);
+    const std::uint16_t flashBefore = sim.Soft().Flash().Crc();
+    EXPECT_EQ(Run(), UpgradeResult::Failed);
+    if (n < 10) {
+        EXPECT_EQ(LastLine(), Format("Block %d/10, wait ... retry1  retry2 failed.", n + 1));
+    } else {
+        EXPECT_EQ(LastLine(), "CRC Checking ... retry.failed.");
+    }
+    EXPECT_EQ(sim.Soft().BlocksAcknowledged(), n);
+    EXPECT_EQ(sim.Soft().TimesArmed(), 0);
+    EXPECT_EQ(sim.Soft().WritesStarted(), 0);
+    EXPECT_EQ(sim.Soft().Flash().Crc(), flashBefore);
+    EXPECT_TRUE(Requests(0x02).empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Blocks, SilentAfterBlocksTest, ::testing::Values(0, 1, 5, 9, 10));
+
+TEST_F(SoftUpgradeTest, AStopEndsTheRunAtOnceAndLogsNothingMore) {
+    job.fileName = sim.Firmware(10 * 128);
+    std::stop_source stop;
+    Millis stoppedAt{0};
+    SoftUpgradeHooks hooks;
+    hooks.progress = [&](std::size_t done, std::size_t) {
+        if (done == 3) {
+            stoppedAt = sim.clock.Now();
+            stop.request_stop();
+        }
+    };
+    EXPECT_EQ(Run(stop.get_token(), hooks), UpgradeResult::Stopped);
+    EXPECT_EQ(LastLine(), "Block 3/10, wait ... done.");
+    EXPECT_EQ(Requests(0x01).size(), 3u);
+    EXPECT_EQ(sim.clock.Now(), stoppedAt);
+    EXPECT_FALSE(port.IsOpen());
+}
+
+TEST_F(SoftUpgradeTest, AStopCutsAReplyWaitShort) {
+    sim.Soft().Options().ignoreInitialize = true;
+    job.fileName = sim.Firmware(200);
+    job.retries = "0";  // until stopped
+    std::stop_source stop;
+    int initializeRequests = 0;
+    sim.network->SetTrafficObserver([&](sim::Direction direction, std::span<const std::uint8_t> b) {
+        if (direction == sim::Direction::ToUnit && b.size() == 5 && ++initializeRequests == 3) {
+            stop.request_stop();
+        }
+    });
+    EXPECT_EQ(Run(stop.get_token()), UpgradeResult::Stopped);
+    // Two whole waits of 200 reads; the third ends with the stop.
+    EXPECT_EQ(sim.clock.Elapsed(), Millis{20000});
+    EXPECT_EQ(LastLine(), "Initialize FLASH Programming ... retry. retry.");
+}
+
+}  // namespace
+}  // namespace skelvane

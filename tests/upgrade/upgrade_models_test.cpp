@@ -1,0 +1,399 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "sim/builtin_network.h"
+#include "upgrade/crc16.h"
+#include "upgrade/hard_upgrade_model.h"
+#include "upgrade/soft_upgrade_model.h"
+#include "upgrade_fixture.h"
+
+namespace skelvane {
+namespace {
+
+using Lines = std::vector<std::string>;
+using test::Bytes;
+using namespace std::chrono_literals;
+
+LocalTime At(int hour, int minute) {
+    return LocalTime{2008, 5, 1, hour, minute, 0, 0};
+}
+
+SchedulePickers Window(LocalTime start, LocalTime end) {
+    return SchedulePickers{start, start, end, end};
+}
+
+// Waits (in real time, a few seconds at most) until `done` holds.
+template <typename Condition>
+bool Eventually(Condition done) {
+    const auto end = std::chrono::steady_clock::now() + 10s;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end) {
+            return false;
+        }
+        std::this_thread::sleep_for(1ms);
+    }
+    return true;
+}
+
+std::size_t Count(const Lines& lines, const std::string& line) {
+    return static_cast<std::size_t>(std::count(lines.begin(), lines.end(), line));
+}
+
+class SoftUpgradeModelTest : public ::testing::Test {
+  protected:
+    SoftUpgradeModelTest() {
+        file = sim.Firmware(300);
+        sim.network->SetTrafficObserver(
+            [this](sim::Direction direction, std::span<const std::uint8_t> bytes) {
+                if (direction == sim::Direction::ToUnit) {
+                    if (!firstRequestAt) {
+                        firstRequestAt = sim.clock.LocalNow();
+                    }
+                    if (bytes.size() >= 3) {
+                        addressed.push_back(static_cast<std::uint16_t>(bytes[1] << 8 | bytes[2]));
+                    }
+                }
+            });
+    }
+
+    void Fields(const std::string& uaList, const std::string& retries = "1") {
+        SoftUpgradeFields fields = model.Fields();
+        fields.uaList = uaList;
+        fields.retries = retries;
+        model.SetFields(fields);
+    }
+
+    // The one-second timer until the schedule has ended (each worker runs to its end between
+    // two ticks) or `seconds` have passed.
+    void RunTicks(int seconds) {
+        for (int i = 0; i < seconds; ++i) {
+            model.Tick();
+            model.WaitForWorker();
+            if (!model.View().armed) {
+                return;
+            }
+            sim.clock.Advance(1000ms);
+        }
+    }
+
+    sim::Unit& AddRemote(std::uint16_t ua) {
+        sim::Unit* unit = sim.network->AddRemote(sim::MakeBuiltInUnit(sim::BuiltInRole::Remote, ua),
+                                                 sim::kRemoteLatency);
+        sim.sides.soft[ua] =
+            sim::SoftUpgradeSide::Install(*unit, std::make_shared<sim::UnitFlash>());
+        return *unit;
+    }
+
+    test::UpgradeSim sim;  // starts at 13:45:12.007
+    std::string file;
+    ScheduleTable schedule;
+    RecordingPrompter prompter;
+    SoftUpgradeModel model{"SIM1", 0, schedule, sim.clock, prompter};
+    std::optional<LocalTime> firstRequestAt;
+    std::vector<std::uint16_t> addressed;
+};
+
+TEST_F(SoftUpgradeModelTest, BrowsingEnablesProgramAndStartOnlyForAReadableFile) {
+    EXPECT_FALSE(model.View().programEnabled);
+    EXPECT_FALSE(model.View().startEnabled);
+    model.BrowseFile(file);
+    EXPECT_TRUE(model.View().programEnabled);
+    EXPECT_TRUE(model.View().startEnabled);
+    const std::string missing = (sim.dir / "missing.bin").string();
+    model.BrowseFile(missing);
+    EXPECT_FALSE(model.View().programEnabled);
+    EXPECT_FALSE(model.View().startEnabled);
+    EXPECT_EQ(model.Log().Lines(),
+              (Lines{"Selected file: " + file, "Couldn't access file " + missing}));
+    EXPECT_FALSE(model.Program());
+}
+
+TEST_F(SoftUpgradeModelTest, ProgramUpgradesTheCurrentUnitWithBusyAndIdlePictures) {
+    std::vector<SoftUpgradeView> seen;
+    std::mutex seenMutex;
+    model.SetListener([&] {
+        std::lock_guard lock(seenMutex);
+        seen.push_back(model.View());
+    });
+    model.SetUnitAddress(300);
+    model.BrowseFile(file);
+    ASSERT_TRUE(model.Program());
+    model.WaitForWorker();
+    EXPECT_EQ(model.LastResult(), UpgradeResult::Completed);
+    EXPECT_EQ(model.Log().LastLine(), "Upgrade Completed, UnitAddres = 300.");
+    const bool sawBusy = std::any_of(seen.begin(), seen.end(), [](const SoftUpgradeView& v) {
+        return v.programText == "Cancel" && v.picture == SoftUpgradePicture::BusyRemote;
+    });
+    EXPECT_TRUE(sawBusy);
+    const SoftUpgradeView end = model.View();
+    EXPECT_EQ(end.programText, "Program");
+    EXPECT_EQ(end.picture, SoftUpgradePicture::IdleRemote);
+    EXPECT_TRUE(end.programEnabled);
+}
+
+TEST_F(SoftUpgradeModelTest, UnitAddressesZeroAndOneAreLocal) {
+    const std::vector<std::pair<std::uint16_t, SoftUpgradePicture>> pictures = {
+        {0, SoftUpgradePicture::IdleLocal},
+        {1, SoftUpgradePicture::IdleLocal},
+        {2, SoftUpgradePicture::IdleRemote},
+        {65535, SoftUpgradePicture::IdleRemote}};
+    for (const auto& [ua, picture] : pictures) {
+        model.SetUnitAddress(ua);
+        EXPECT_EQ(model.View().picture, picture) << ua;
+    }
+}
+
+TEST_F(SoftUpgradeModelTest, CancelAppendsToTheLineInProgressAndStopsTheWorker) {
+    sim.Soft().Options().ignoreInitialize = true;
+    Fields("", "0");  // retried until cancelled
+    model.BrowseFile(file);
+    ASSERT_TRUE(model.Program());
+    ASSERT_TRUE(
+        Eventually([&] { return test::EndsWith(model.Log().LastLine(), " retry. retry."); }));
+    EXPECT_EQ(model.View().programText, "Cancel");
+    EXPECT_FALSE(model.Program());  // "Cancel"
+    EXPECT_FALSE(model.WorkerRunning());
+    const std::string last = model.Log().LastLine();
+    EXPECT_EQ(last.rfind("Initialize FLASH Programming ... retry.", 0), 0u) << last;
+    EXPECT_TRUE(test::EndsWith(last, " retry. cancelled.")) << last;
+    EXPECT_EQ(model.LastResult(), UpgradeResult::Stopped);
+    EXPECT_EQ(model.View().programText, "Program");
+    EXPECT_EQ(model.View().picture, SoftUpgradePicture::IdleLocal);
+}
+
+TEST_F(SoftUpgradeModelTest, ScheduledUnitsRunFromTheStartMinuteOneAfterAnother) {
+    const std::string logFile = (sim.dir / "upgrade.txt").string();
+    model.BrowseLogFile(logFile);
+    Fields("300, 301");
+    model.BrowseFile(file);
+    model.SetPickers(Window(At(13, 46), At(13, 55)));
+    ASSERT_TRUE(model.Start());
+    EXPECT_TRUE(model.View().armed);
+    EXPECT_FALSE(model.View().startEnabled);
+    EXPECT_TRUE(model.View().stopEnabled);
+    EXPECT_FALSE(model.View().programEnabled);
+
+    RunTicks(600);
+
+    ASSERT_TRUE(firstRequestAt);
+    EXPECT_EQ(firstRequestAt->hour, 13);
+    EXPECT_EQ(firstRequestAt->minute, 46);
+    const std::uint16_t crc = ImageCrc(test::FileBytes(file));
+    EXPECT_EQ(sim.Soft(300).Flash().Crc(), crc);
+    EXPECT_EQ(sim.Soft(301).Flash().Crc(), crc);
+    const Lines lines = model.Log().Lines();
+    const auto first =
+        std::find(lines.begin(), lines.end(), "Upgrade Completed, UnitAddres = 300.");
+    const auto second =
+        std::find(lines.begin(), lines.end(), "Upgrade Completed, UnitAddres = 301.");
+    EXPECT_LT(first, second);
+    EXPECT_NE(second, lines.end());
+    EXPECT_EQ(lines.back(), "Scheduled upgrade completed!");
+    EXPECT_EQ(lines[lines.size() - 2], " ");
+    EXPECT_EQ(schedule.FirstPending(), std::nullopt);
+
+    const SoftUpgradeView view = model.View();
+    EXPECT_FALSE(view.armed);
+    EXPECT_FALSE(view.active);
+    EXPECT_TRUE(view.startEnabled);
+    EXPECT_TRUE(view.programEnabled);
+    EXPECT_FALSE(view.stopEnabled);
+
+    const std::string text = test::ReadFileBytes(logFile);
+    EXPECT_EQ(text.rfind("2008-05-01 13:45:12:007  Log file: \r\n"
+                         "2008-05-01 13:45:12:007  Log file: " +
+                             logFile + "\r\n",
+                         0),
+              0u);
+    EXPECT_NE(text.find(":007  Upgrade Scheduled.\r\n"), std::string::npos);
+    EXPECT_NE(text.find("  Upgrade Completed, UnitAddres = 301.\r\n"), std::string::npos);
+    EXPECT_TRUE(test::EndsWith(text, "  Scheduled upgrade completed!\r\n"));
+}
+
+TEST_F(SoftUpgradeModelTest, AUnitThatNeverAnswersHoldsBackTheUnitsAfterIt) {
+    AddRemote(10).SetSilentAfter(0);
+    AddRemote(20);
+    Fields("10 20");
+    model.BrowseFile(file);
+    model.SetPickers(Window(At(13, 46), At(13, 48)));
+    ASSERT_TRUE(model.Start());
+
+    RunTicks(600);
+
+    const Lines lines = model.Log().Lines();
+    EXPECT_GE(Count(lines, "Start to program UnitAddres = 10... "), 5u);
+    EXPECT_EQ(Count(lines, "Start to program UnitAddres = 20... "), 0u);
+    EXPECT_EQ(std::count(addressed.begin(), addressed.end(), 20), 0);
+    EXPECT_EQ(Count(lines, "Scheduled upgrade completed!"), 0u);
+    EXPECT_FALSE(model.View().armed);
+    EXPECT_EQ(schedule.FirstPending(), 10);
+    // Nothing started after the end minute.
+    EXPECT_LT(sim.clock.LocalNow().minute, 49);
+}
+
+TEST_F(SoftUpgradeModelTest, StopKeepsTheScheduleFromStarting) {
+    Fields("300");
+    model.BrowseFile(file);
+    model.SetPickers(Window(At(13, 46), At(13, 50)));
+    ASSERT_TRUE(model.Start());
+    model.Stop();
+    EXPECT_FALSE(model.View().armed);
+    EXPECT_TRUE(model.View().startEnabled);
+    EXPECT_TRUE(model.View().programEnabled);
+    EXPECT_FALSE(model.View().stopEnabled);
+    RunTicks(120);
+    EXPECT_FALSE(firstRequestAt);
+}
+
+TEST_F(SoftUpgradeModelTest, AUnitCompletedAfterStopKeepsItsEntry) {
+    Fields("300");
+    model.BrowseFile(file);
+    model.SetPickers(Window(At(13, 46), At(13, 50)));
+    model.SetProgressListener([this](std::size_t done, std::size_t) {
+        if (done == 1) {
+            model.Stop();
+        }
+    });
+    ASSERT_TRUE(model.Start());
+    sim.clock.Advance(1min);
+    model.Tick();
+    model.WaitForWorker();
+    EXPECT_EQ(model.LastResult(), UpgradeResult::Completed);
+    EXPECT_FALSE(model.View().armed);
+    EXPECT_EQ(schedule.FirstPending(), 300);
+}
+
+TEST_F(SoftUpgradeModelTest, ALateTickStillFindsTheWindowOpenOrClosed) {
+    Fields("300");
+    model.BrowseFile(file);
+    model.SetPickers(Window(At(13, 46), At(13, 50)));
+    ASSERT_TRUE(model.Start());
+    sim.clock.Advance(2min);  // no tick in the start minute
+    model.Tick();
+    EXPECT_TRUE(model.View().active);
+    model.WaitForWorker();
+    EXPECT_EQ(model.LastResult(), UpgradeResult::Completed);
+
+    model.SetPickers(Window(At(13, 49), At(13, 50)));
+    ASSERT_TRUE(model.Start());
+    sim.clock.Advance(5min);  // no tick until after the end minute
+    model.Tick();
+    EXPECT_FALSE(model.View().armed);
+    EXPECT_FALSE(model.WorkerRunning());
+}
+
+struct StartRefusal {
+    std::string uaList;
+    LocalTime start;
+    LocalTime end;
+    std::string message;
+};
+
+class StartRefusalTest : public SoftUpgradeModelTest,
+                         public ::testing::WithParamInterface<StartRefusal> {};
+
+TEST_P(StartRefusalTest, ShowsItsMessageAndArmsNothing) {
+    Fields(GetParam().uaList);
+    model.BrowseFile(file);
+    model.SetPickers(Window(GetParam().start, GetParam().end));
+    EXPECT_FALSE(model.Start());
+    EXPECT_FALSE(model.View().armed);
+    EXPECT_EQ(prompter.LastText(), GetParam().message);
+    if (!GetParam().message.empty()) {
+        EXPECT_EQ(prompter.Records().back().caption, "Error");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Refusals, StartRefusalTest,
+    ::testing::Values(StartRefusal{"300", At(13, 44), At(13, 50),
+                                   "Starting time should be no earlier than Current time."},
+                      StartRefusal{"300", At(13, 50), At(13, 50),
+                                   "Enging time should be later than Starting time."},
+                      StartRefusal{"300", At(13, 50), At(13, 49),
+                                   "Enging time should be later than Starting time."},
+                      StartRefusal{"300,300", At(13, 50), At(13, 55), "Duplicate UA detected."},
+                      StartRefusal{"0", At(13, 50), At(13, 55), ""}));
+
+TEST_F(SoftUpgradeModelTest, StartLogsAFirmwareFileThatCannotBeUsed) {
+    Fields("300");
+    model.SetPickers(Window(At(13, 46), At(13, 50)));
+    model.BrowseFile(file);
+    const std::string missing = (sim.dir / "gone.bin").string();
+    model.SetFields([&] {
+        SoftUpgradeFields f = model.Fields();
+        f.fileName = missing;
+        return f;
+    }());
+    EXPECT_FALSE(model.Start());
+    EXPECT_EQ(model.Log().LastLine(), "Couldn't access file " + missing);
+    EXPECT_TRUE(model.View().startEnabled);
+    EXPECT_FALSE(model.View().stopEnabled);
+    EXPECT_FALSE(model.View().programEnabled);
+
+    const std::string big = sim.Firmware(262145, "big.bin");
+    model.BrowseFile(big);
+    EXPECT_FALSE(model.Start());
+    EXPECT_EQ(
+        model.Log().LastLine(),
+        "The file " + big + " is larger than 262144 bytes (2048 blocks of 128): not scheduled.");
+    EXPECT_FALSE(model.View().armed);
+}
+
+TEST(HardUpgradeModelTest, ProgramNeedsAReadableFileAndRunsToTheEnd) {
+    test::UpgradeSim sim;
+    HardUpgradeModel model("SIM1", sim.clock, PlaceholderBootImages());
+    std::vector<HardUpgradeView> seen;
+    std::mutex seenMutex;
+    model.SetListener([&] {
+        std::lock_guard lock(seenMutex);
+        seen.push_back(model.View());
+    });
+    EXPECT_FALSE(model.Program());
+    const std::string missing = (sim.dir / "missing.bin").string();
+    model.BrowseFile(missing);
+    EXPECT_FALSE(model.View().programEnabled);
+    EXPECT_EQ(model.Log().LastLine(), "Couldn't access file " + missing);
+
+    model.BrowseFile(sim.Firmware(130));
+    EXPECT_TRUE(model.View().programEnabled);
+    ASSERT_TRUE(model.Program());
+    model.WaitForWorker();
+    EXPECT_EQ(model.LastResult(), UpgradeResult::Completed);
+    EXPECT_EQ(model.Log().LastLine(), "Upgrade completed !!");
+    EXPECT_TRUE(std::any_of(seen.begin(), seen.end(), [](const HardUpgradeView& v) {
+        return v.programText == "Cancel" && v.picture == HardUpgradePicture::Busy;
+    }));
+    EXPECT_EQ(model.View().programText, "Program");
+    EXPECT_EQ(model.View().picture, HardUpgradePicture::Idle);
+    EXPECT_TRUE(model.View().programEnabled);
+}
+
+TEST(HardUpgradeModelTest, CancelDuringTheResetPulse) {
+    // In real time: the worker sits in the 500 ms pulse that resets the unit into boot mode.
+    SystemClock clock;
+    auto network = sim::MakeBuiltInNetwork(clock);
+    sim::InstallUpgradeSides(*network);
+    sim::PortHub hub;
+    hub.Add("SIM1", network);
+    sim::ScopedSimPorts registration(hub);
+    test::TempDir dir;
+    test::WriteFileBytes(dir / "fw.bin", std::string(300, 'x'));
+
+    HardUpgradeModel model("SIM1", clock, PlaceholderBootImages());
+    model.BrowseFile((dir / "fw.bin").string());
+    ASSERT_TRUE(model.Program());
+    ASSERT_TRUE(
+        Eventually([&] { return model.Log().LastLine() == "Connecting to the device ..."; }));
+    EXPECT_FALSE(model.Program());  // "Cancel"
+    EXPECT_FALSE(model.WorkerRunning());
+    EXPECT_EQ(model.Log().LastLine(), "Connecting to the device ... cancelled.");
+    EXPECT_EQ(model.LastResult(), UpgradeResult::Stopped);
+    EXPECT_EQ(model.View().programText, "Program");
+    EXPECT_EQ(model.View().picture, HardUpgradePicture::Idle);
+}
+
+}  // namespace
+}  // namespace skelvane
