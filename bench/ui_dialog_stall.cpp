@@ -10,6 +10,8 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <algorithm>
 #include <cstdlib>
@@ -22,8 +24,11 @@
 #include "sim/at_command_port.h"
 #include "sim/builtin_network.h"
 #include "sim/sim_port.h"
+#include "sim/upgrade_sides.h"
 #include "spectrum/scan_parser.h"
+#include "ui/soft_upgrade_dialog.h"
 #include "ui/spectrum_sheet.h"
+#include "upgrade/schedule_table.h"
 
 namespace skelvane {
 namespace {
@@ -124,6 +129,63 @@ void BM_SpectrumScanning(benchmark::State& state) {
     spectrum(state, true);
 }
 BENCHMARK(BM_SpectrumScanning)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The built-in network behind "SIM1" with every unit taking upgrades, and a firmware file.
+struct UpgradeRig {
+    explicit UpgradeRig(int blocks) : network(sim::MakeBuiltInNetwork(clock)) {
+        sim::InstallUpgradeSides(*network);
+        hub.Add("SIM1", network);
+        firmware = dir.filePath(QStringLiteral("fw.bin"));
+        QFile file(firmware);
+        file.open(QIODevice::WriteOnly);
+        QByteArray bytes(blocks * 128, '\0');
+        for (int i = 0; i < bytes.size(); ++i) {
+            bytes[i] = static_cast<char>(i * 13 + i / 128);
+        }
+        file.write(bytes);
+    }
+    SystemClock clock;
+    std::shared_ptr<sim::Network> network;
+    sim::PortHub hub;
+    sim::ScopedSimPorts registration{hub};
+    QTemporaryDir dir;
+    QString firmware;
+    ScheduleTable schedule;
+    RecordingPrompter prompter;
+};
+
+void softUpgrade(benchmark::State& state, bool upgrading) {
+    // 2048 blocks (the largest image) to the unit on the cable, as fast as the wire allows:
+    // a log line and a progress count every few milliseconds.
+    UpgradeRig rig(2048);
+    SoftUpgradeDialog dialog("SIM1", 0, rig.schedule, rig.clock, rig.prompter);
+    dialog.resize(700, 560);
+    dialog.show();
+    dialog.chooseFirmwareFile(rig.firmware);
+    Gaps gaps;
+    for (auto _ : state) {
+        gaps = probe(6000, [&] {
+            if (upgrading) {
+                dialog.model().Program();
+            }
+        });
+    }
+    state.counters["log_lines"] = static_cast<double>(dialog.model().Log().Lines().size());
+    dialog.model().Close();
+    report(state, gaps);
+}
+
+// Reference: the dialog open with its one-second timer, nothing running.
+void BM_SoftUpgradeIdle(benchmark::State& state) {
+    softUpgrade(state, false);
+}
+BENCHMARK(BM_SoftUpgradeIdle)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The image going out block by block: a log line and a progress count each.
+void BM_SoftUpgradeTransfer(benchmark::State& state) {
+    softUpgrade(state, true);
+}
+BENCHMARK(BM_SoftUpgradeTransfer)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 }  // namespace skelvane

@@ -11,7 +11,9 @@
 #include "sim/at_command_port.h"
 #include "sim/sim_port.h"
 #include "sim/template_network.h"
+#include "sim/upgrade_sides.h"
 #include "spectrum/scan_parser.h"
+#include "upgrade/schedule_table.h"
 
 namespace skelvane {
 
@@ -23,6 +25,8 @@ struct AppState {
         auto network = sim::MakeDefaultNetwork(clock, simNote);
         // The simulated unit on the cable answers AT commands too (spectrum scans).
         sim::InstallAtCommandSide(*network);
+        // Every unit takes firmware upgrades, soft and (the unit on the cable) hard.
+        sim::InstallUpgradeSides(*network);
         simPorts.Add("SIM1", std::move(network));
     }
     AppState(const AppState&) = delete;
@@ -35,6 +39,8 @@ struct AppState {
     UnitFacts unitFacts;
     // Where the spectrum scan's parser goes on, from one answer and one dialog to the next.
     ScanParserState scanParser;
+    // The units of a scheduled soft upgrade.
+    ScheduleTable schedule;
     // The user's network, the configuration and the template, and the copied block.
     DocumentSession session;
 

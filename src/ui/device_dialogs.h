@@ -1,11 +1,18 @@
 #pragma once
 
+#include <cstdint>
+
 #include "ui/device_commands.h"
 #include "ui/gui_thread_prompter.h"
 
 namespace skelvane {
 
 struct AppState;
+class Block;
+
+// The unit a block stands for: its "UnitAddress" parameter (cut to 16 bits), 0 when it has
+// none or there is no block.
+std::uint16_t unitAddressOf(const Block* block);
 
 // The device commands that open their dialogs: the upgrades and the spectrum analyzer.
 // The commands it has no dialog for go to `others`.
