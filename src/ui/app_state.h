@@ -37,12 +37,12 @@ struct AppState {
     LinkIdCounter ids;
     // What the device exchanges last learned about a unit.
     UnitFacts unitFacts;
+    // The user's network, the configuration and the template, and the copied block.
+    DocumentSession session;
     // Where the spectrum scan's parser goes on, from one answer and one dialog to the next.
     ScanParserState scanParser;
     // The units of a scheduled soft upgrade.
     ScheduleTable schedule;
-    // The user's network, the configuration and the template, and the copied block.
-    DocumentSession session;
 
     // The four texts of the status bar's port selectors, and where they are kept. main()
     // puts the platform's store here; until then (and in tests) they stay in memory.

@@ -10,7 +10,7 @@
 #include <QVBoxLayout>
 
 #include "ui/icons.h"
-#include "ui/log_view.h"
+#include "ui/log_pane_view.h"
 #include "ui/update_coalescer.h"
 #include "ui/upgrade_animation.h"
 
@@ -28,7 +28,7 @@ HardUpgradeDialog::HardUpgradeDialog(std::string portName, Clock& clock, QWidget
     browse_ = new QPushButton(QStringLiteral("&Browse ..."));
     force_ = new QCheckBox(QStringLiteral("Force to Erase"));
     program_ = new QPushButton(QStringLiteral("&Program"));
-    log_ = new LogView(model_->Log().Pane());
+    log_ = new LogPaneView(model_->Log().Pane());
     clearLog_ = new QPushButton(QStringLiteral("&Clear Log"));
     animation_ = new UpgradeAnimation(UpgradePicture::HardIdle);
     progress_ = makeProgressBar();

@@ -15,7 +15,7 @@ class QPushButton;
 
 namespace skelvane {
 
-class LogView;
+class LogPaneView;
 class UpdateCoalescer;
 class UpgradeAnimation;
 
@@ -44,7 +44,7 @@ class HardUpgradeDialog : public QDialog {
     QCheckBox* forceErase() const { return force_; }
     QPushButton* programButton() const { return program_; }
     QPushButton* clearLogButton() const { return clearLog_; }
-    LogView* log() const { return log_; }
+    LogPaneView* log() const { return log_; }
     UpgradeAnimation* animation() const { return animation_; }
     QProgressBar* progress() const { return progress_; }
 
@@ -63,7 +63,7 @@ class HardUpgradeDialog : public QDialog {
     QPushButton* browse_;
     QCheckBox* force_;
     QPushButton* program_;
-    LogView* log_;
+    LogPaneView* log_;
     QPushButton* clearLog_;
     UpgradeAnimation* animation_;
     QProgressBar* progress_;

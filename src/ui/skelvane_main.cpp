@@ -11,9 +11,9 @@
 #include "link/port_settings.h"
 #include "ui/app_state.h"
 #include "ui/device_commands.h"
-#include "ui/device_dialogs.h"
 #include "ui/main_window.h"
 #include "ui/qt_prompter.h"
+#include "ui/upgrade_spectrum_dialogs.h"
 
 namespace {
 
@@ -63,7 +63,7 @@ int main(int argc, char** argv) {
     AppState state(prompter, DefaultSessionPaths());
     state.settingsStore = OpenPlatformSettingsStore();
     UnavailableDeviceCommands unavailable(prompter);
-    DeviceDialogs devices(state, prompter, unavailable);
+    UpgradeSpectrumDialogs devices(state, prompter, unavailable);
     MainWindow window(state, devices);
     dialogs.setParent(&window);
 

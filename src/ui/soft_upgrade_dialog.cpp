@@ -14,7 +14,7 @@
 #include <QVBoxLayout>
 
 #include "ui/icons.h"
-#include "ui/log_view.h"
+#include "ui/log_pane_view.h"
 #include "ui/qt_prompter.h"
 #include "ui/time_format.h"
 #include "ui/update_coalescer.h"
@@ -125,7 +125,7 @@ void SoftUpgradeDialog::build() {
     stop_ = new QPushButton(QStringLiteral("&Stop"));
     uaEdit_ = new QLineEdit;
 
-    log_ = new LogView(model_->Log().Pane());
+    log_ = new LogPaneView(model_->Log().Pane());
     logFileEdit_ = new QLineEdit;
     logBrowse_ = new QPushButton(QStringLiteral("B&rowse ..."));
     clearLog_ = new QPushButton(QStringLiteral("&Clear Log"));

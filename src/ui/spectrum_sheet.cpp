@@ -17,7 +17,7 @@
 #include "ui/data_port_picture.h"
 #include "ui/dialog_units.h"
 #include "ui/file_names.h"
-#include "ui/log_view.h"
+#include "ui/log_pane_view.h"
 #include "ui/qt_prompter.h"
 #include "ui/update_coalescer.h"
 
@@ -48,7 +48,7 @@ SpectrumAnalyzerPage::SpectrumAnalyzerPage(const PortSettings& settings, ScanPar
     clear_ = new QPushButton(fromLatin1(SpectrumPage::kClearCaption));
     export_ = new QPushButton(QStringLiteral("E&xport CSV..."));
     export_->setToolTip(QStringLiteral("Write the four curves to a comma-separated file"));
-    log_ = new LogView(page_->Log());
+    log_ = new LogPaneView(page_->Log());
     clearLog_ = new QPushButton(fromLatin1(SpectrumPage::kClearLogCaption));
 
     auto* top = new QHBoxLayout;

@@ -17,7 +17,7 @@ namespace skelvane {
 
 class ChartWidget;
 class DataPortPicture;
-class LogView;
+class LogPaneView;
 class UpdateCoalescer;
 
 // The "Spectrum Analyzer" page: the instructions and the picture of the cabling at the top,
@@ -37,7 +37,7 @@ class SpectrumAnalyzerPage : public QWidget {
 
     SpectrumPage& model() { return *page_; }
     ChartWidget* chart() const { return chart_; }
-    LogView* log() const { return log_; }
+    LogPaneView* log() const { return log_; }
     QPushButton* scanButton() const { return scan_; }
     QPushButton* clearButton() const { return clear_; }
     QPushButton* clearLogButton() const { return clearLog_; }
@@ -60,7 +60,7 @@ class SpectrumAnalyzerPage : public QWidget {
     QLabel* instructions_;
     DataPortPicture* picture_;
     ChartWidget* chart_;
-    LogView* log_;
+    LogPaneView* log_;
     QPushButton* scan_;
     QPushButton* clear_;
     QPushButton* clearLog_;

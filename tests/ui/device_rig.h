@@ -47,7 +47,7 @@ struct DeviceRig {
 };
 
 // Threads of this process now; -1 where the system does not say.
-inline int threadCount() {
+inline int processThreads() {
     QFile status(QStringLiteral("/proc/self/status"));
     if (!status.open(QIODevice::ReadOnly)) {
         return -1;

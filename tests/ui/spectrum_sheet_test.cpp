@@ -17,7 +17,7 @@
 #include "spectrum/scan_parser.h"
 #include "spectrum/spectrum_chart.h"
 #include "ui/chart_widget.h"
-#include "ui/log_view.h"
+#include "ui/log_pane_view.h"
 #include "ui/spectrum_sheet.h"
 
 using namespace skelvane;
@@ -206,7 +206,7 @@ void SpectrumSheetTest::closingWhileScanningLeavesNoThread() {
     rig.giveDataPort();
     ScanParserState parser;
     RecordingPrompter prompter;
-    const int before = test::threadCount();
+    const int before = test::processThreads();
     {
         SpectrumSheet sheet(rig.settings(), parser, rig.clock, prompter);
         sheet.show();
@@ -222,7 +222,7 @@ void SpectrumSheetTest::closingWhileScanningLeavesNoThread() {
         QVERIFY(!rig.network->HostAttached());
     }
     if (before >= 0) {
-        QCOMPARE(test::threadCount(), before);
+        QCOMPARE(test::processThreads(), before);
     }
 }
 
@@ -231,7 +231,7 @@ void SpectrumSheetTest::closingTheSheetByItsBoxStopsTheScan() {
     rig.giveDataPort();
     ScanParserState parser;
     RecordingPrompter prompter;
-    const int before = test::threadCount();
+    const int before = test::processThreads();
     auto sheet = std::make_unique<SpectrumSheet>(rig.settings(), parser, rig.clock, prompter);
     sheet->show();
     SpectrumAnalyzerPage* page = sheet->analyzer();
@@ -243,7 +243,7 @@ void SpectrumSheetTest::closingTheSheetByItsBoxStopsTheScan() {
     QVERIFY(!page->model().WorkerRunning());
     sheet.reset();
     if (before >= 0) {
-        QCOMPARE(test::threadCount(), before);
+        QCOMPARE(test::processThreads(), before);
     }
 }
 

@@ -18,7 +18,7 @@
 #include "device_rig.h"
 #include "sim/upgrade_sides.h"
 #include "ui/hard_upgrade_dialog.h"
-#include "ui/log_view.h"
+#include "ui/log_pane_view.h"
 #include "ui/soft_upgrade_dialog.h"
 #include "ui/upgrade_animation.h"
 #include "upgrade/boot_images.h"
@@ -34,7 +34,7 @@ bool endsWith(const std::string& text, const std::string& end) {
 }
 
 // The last line a log view shows; empty while it shows none.
-std::string lastShown(const LogView* view) {
+std::string lastShown(const LogPaneView* view) {
     const std::vector<std::string> lines = view->shownLines();
     return lines.empty() ? std::string() : lines.back();
 }
@@ -269,7 +269,7 @@ void UpgradeDialogsTest::closingTheSoftUpgradeWhileItRunsLeavesNoThread() {
     // A unit that never answers: the worker waits 10 s for each initialize attempt.
     rig.network->Locked(
         [&rig](sim::Network&) { rig.sides.soft.at(0)->Options().ignoreInitialize = true; });
-    const int before = test::threadCount();
+    const int before = test::processThreads();
     {
         SoftUpgradeDialog dialog("SIM1", 0, rig.schedule, rig.clock, rig.prompter);
         dialog.show();
@@ -286,13 +286,13 @@ void UpgradeDialogsTest::closingTheSoftUpgradeWhileItRunsLeavesNoThread() {
     }
     QVERIFY(!rig.network->HostAttached());
     if (before >= 0) {
-        QCOMPARE(test::threadCount(), before);
+        QCOMPARE(test::processThreads(), before);
     }
 }
 
 void UpgradeDialogsTest::closingTheHardUpgradeWhileItRunsLeavesNoThread() {
     UpgradeRig<SystemClock> rig;
-    const int before = test::threadCount();
+    const int before = test::processThreads();
     {
         auto dialog = std::make_unique<HardUpgradeDialog>("SIM1", rig.clock, nullptr,
                                                           PlaceholderBootImages());
@@ -307,7 +307,7 @@ void UpgradeDialogsTest::closingTheHardUpgradeWhileItRunsLeavesNoThread() {
     }
     QVERIFY(!rig.network->HostAttached());
     if (before >= 0) {
-        QCOMPARE(test::threadCount(), before);
+        QCOMPARE(test::processThreads(), before);
     }
 }
 

@@ -1,4 +1,4 @@
-#include "ui/device_dialogs.h"
+#include "ui/upgrade_spectrum_dialogs.h"
 
 #include "document/block.h"
 #include "link/port_names.h"
@@ -14,26 +14,27 @@ std::uint16_t unitAddressOf(const Block* block) {
     return ua != nullptr ? static_cast<std::uint16_t>(ua->value) : 0;
 }
 
-DeviceDialogs::DeviceDialogs(AppState& state, Prompter& prompter, DeviceCommands& others)
+UpgradeSpectrumDialogs::UpgradeSpectrumDialogs(AppState& state, Prompter& prompter,
+                                               DeviceCommands& others)
     : state_(state), prompter_(prompter), others_(others) {}
 
-void DeviceDialogs::properties(const DeviceContext& context) {
+void UpgradeSpectrumDialogs::properties(const DeviceContext& context) {
     others_.properties(context);
 }
 
 // The block plays no part: only the unit on the programming cable is reprogrammed.
-void DeviceDialogs::hardUpgrade(const DeviceContext& context) {
+void UpgradeSpectrumDialogs::hardUpgrade(const DeviceContext& context) {
     HardUpgradeDialog dialog(StripInUseSuffix(context.portName), state_.clock, context.parent);
     dialog.exec();
 }
 
-void DeviceDialogs::softUpgrade(const DeviceContext& context) {
+void UpgradeSpectrumDialogs::softUpgrade(const DeviceContext& context) {
     SoftUpgradeDialog dialog(StripInUseSuffix(context.portName), unitAddressOf(context.block),
                              state_.schedule, state_.clock, prompter_, context.parent);
     dialog.exec();
 }
 
-void DeviceDialogs::spectrum(const DeviceContext& context) {
+void UpgradeSpectrumDialogs::spectrum(const DeviceContext& context) {
     PortSettings settings = state_.portSettings;
     settings.portName = StripInUseSuffix(context.portName);
     settings.baudRate = context.baudRate;

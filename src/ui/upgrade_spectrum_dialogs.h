@@ -16,11 +16,11 @@ std::uint16_t unitAddressOf(const Block* block);
 
 // The device commands that open their dialogs: the upgrades and the spectrum analyzer.
 // The commands it has no dialog for go to `others`.
-class DeviceDialogs final : public DeviceCommands {
+class UpgradeSpectrumDialogs final : public DeviceCommands {
   public:
     // `prompter` is the program's GUI prompter; the dialogs' workers reach it through a
     // GuiThreadPrompter.
-    DeviceDialogs(AppState& state, Prompter& prompter, DeviceCommands& others);
+    UpgradeSpectrumDialogs(AppState& state, Prompter& prompter, DeviceCommands& others);
 
     void properties(const DeviceContext& context) override;
     void hardUpgrade(const DeviceContext& context) override;

@@ -13,10 +13,10 @@
 #include "document/block.h"
 #include "gui_harness.h"
 #include "ui/app_state.h"
-#include "ui/device_dialogs.h"
 #include "ui/hard_upgrade_dialog.h"
 #include "ui/soft_upgrade_dialog.h"
 #include "ui/spectrum_sheet.h"
+#include "ui/upgrade_spectrum_dialogs.h"
 
 using namespace skelvane;
 
@@ -88,7 +88,7 @@ class DeviceDialogsTest : public QObject {
     std::unique_ptr<RecordingPrompter> prompter_;
     std::unique_ptr<AppState> state_;
     std::unique_ptr<UnavailableDeviceCommands> unavailable_;
-    std::unique_ptr<DeviceDialogs> dialogs_;
+    std::unique_ptr<UpgradeSpectrumDialogs> dialogs_;
 };
 
 void DeviceDialogsTest::init() {
@@ -98,7 +98,7 @@ void DeviceDialogsTest::init() {
     prompter_ = std::make_unique<RecordingPrompter>();
     state_ = std::make_unique<AppState>(*prompter_, SessionPaths{dir, dir});
     unavailable_ = std::make_unique<UnavailableDeviceCommands>(*prompter_);
-    dialogs_ = std::make_unique<DeviceDialogs>(*state_, *prompter_, *unavailable_);
+    dialogs_ = std::make_unique<UpgradeSpectrumDialogs>(*state_, *prompter_, *unavailable_);
 }
 
 void DeviceDialogsTest::cleanup() {
@@ -169,4 +169,4 @@ void DeviceDialogsTest::propertiesGoElsewhere() {
 }
 
 QTEST_MAIN(DeviceDialogsTest)
-#include "device_dialogs_test.moc"
+#include "upgrade_spectrum_commands_test.moc"

@@ -18,12 +18,12 @@ class UpdateCoalescer;
 //
 // Takes the pane's listener for its lifetime. Whoever writes the pane from another thread
 // must have stopped before the view goes.
-class LogView : public QListWidget {
+class LogPaneView : public QListWidget {
     Q_OBJECT
 
   public:
-    explicit LogView(LogPane& pane, QWidget* parent = nullptr);
-    ~LogView() override;
+    explicit LogPaneView(LogPane& pane, QWidget* parent = nullptr);
+    ~LogPaneView() override;
 
     LogPane& pane() { return pane_; }
     // Applies what has changed since the last time (called by the view's own timer; tests

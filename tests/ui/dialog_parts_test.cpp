@@ -14,7 +14,7 @@
 #include "spectrum/chart_model.h"
 #include "ui/chart_widget.h"
 #include "ui/gui_thread_prompter.h"
-#include "ui/log_view.h"
+#include "ui/log_pane_view.h"
 #include "ui/time_format.h"
 #include "ui/transfer_progress.h"
 #include "ui/update_coalescer.h"
@@ -74,7 +74,7 @@ void frameChart(ChartModel& chart) {
 
 }  // namespace
 
-class DeviceWidgetsTest : public QObject {
+class DialogPartsTest : public QObject {
     Q_OBJECT
 
   private slots:
@@ -95,7 +95,7 @@ class DeviceWidgetsTest : public QObject {
     void onlyBusyPicturesMove();
 };
 
-void DeviceWidgetsTest::chartDrawsItsScene() {
+void DialogPartsTest::chartDrawsItsScene() {
     ChartModel model;
     ChartWidget chart(model);
     chart.resize(600, 300);
@@ -123,7 +123,7 @@ void DeviceWidgetsTest::chartDrawsItsScene() {
 
 // Every text, turned or not, is drawn inside the box the scene gives it: each is painted on
 // its own, and every pixel of its ink must lie in its box.
-void DeviceWidgetsTest::chartTextsLandInTheirBoxes() {
+void DialogPartsTest::chartTextsLandInTheirBoxes() {
     ChartModel model;
     ChartWidget chart(model);
     chart.show();
@@ -163,7 +163,7 @@ void DeviceWidgetsTest::chartTextsLandInTheirBoxes() {
     }
 }
 
-void DeviceWidgetsTest::chartWithoutPointsHasNoCurves() {
+void DialogPartsTest::chartWithoutPointsHasNoCurves() {
     ChartModel model;
     ChartWidget chart(model);
     chart.resize(600, 300);
@@ -177,7 +177,7 @@ void DeviceWidgetsTest::chartWithoutPointsHasNoCurves() {
     QCOMPARE(image.pixelColor(model.Frame().left + 3, model.Frame().top + 3), QColor(0, 0, 0));
 }
 
-void DeviceWidgetsTest::chartFollowsItsWindowSize() {
+void DialogPartsTest::chartFollowsItsWindowSize() {
     ChartModel model;
     ChartWidget chart(model);
     chart.show();
@@ -188,7 +188,7 @@ void DeviceWidgetsTest::chartFollowsItsWindowSize() {
     QCOMPARE(model.Frame(), (PixelRect{2, 2, 798, 398}));
 }
 
-void DeviceWidgetsTest::coalescerFlushesAtMostTwentyFiveTimesASecond() {
+void DialogPartsTest::coalescerFlushesAtMostTwentyFiveTimesASecond() {
     UpdateCoalescer coalescer;
     int flushes = 0;
     connect(&coalescer, &UpdateCoalescer::flush, [&flushes] { ++flushes; });
@@ -213,7 +213,7 @@ void DeviceWidgetsTest::coalescerFlushesAtMostTwentyFiveTimesASecond() {
              qPrintable(QStringLiteral("%1 flushes in %2 ms").arg(flushes).arg(ms)));
 }
 
-void DeviceWidgetsTest::coalescerLosesNoLateChange() {
+void DialogPartsTest::coalescerLosesNoLateChange() {
     UpdateCoalescer coalescer;
     std::atomic<int> value{0};
     int seen = -1;
@@ -229,9 +229,9 @@ void DeviceWidgetsTest::coalescerLosesNoLateChange() {
     QTRY_COMPARE(seen, 2000);
 }
 
-void DeviceWidgetsTest::logViewShowsWhatAWorkerWrote() {
+void DialogPartsTest::logViewShowsWhatAWorkerWrote() {
     LogPane pane(0);
-    LogView view(pane);
+    LogPaneView view(pane);
     std::thread worker([&pane] {
         for (int i = 0; i < 3000; ++i) {
             pane.Line("Block " + std::to_string(i) + ", wait ...", true);
@@ -249,10 +249,10 @@ void DeviceWidgetsTest::logViewShowsWhatAWorkerWrote() {
     QCOMPARE(view.currentRow(), view.count() - 1);
 }
 
-void DeviceWidgetsTest::logViewAfterClearShowsTheBlankLine() {
+void DialogPartsTest::logViewAfterClearShowsTheBlankLine() {
     LogPane pane(0);
     pane.Line("before the view", true);
-    LogView view(pane);
+    LogPaneView view(pane);
     QCOMPARE(view.shownLines(), std::vector<std::string>{"before the view"});
     std::thread worker([&pane] {
         for (int i = 0; i < 200; ++i) {
@@ -266,7 +266,7 @@ void DeviceWidgetsTest::logViewAfterClearShowsTheBlankLine() {
     QTRY_COMPARE(view.shownLines(), (std::vector<std::string>{"  cancelled.", "again"}));
 }
 
-void DeviceWidgetsTest::workerMessagesWaitForTheGuiThread_data() {
+void DialogPartsTest::workerMessagesWaitForTheGuiThread_data() {
     QTest::addColumn<MessageButtons>("buttons");
     QTest::addColumn<Answer>("answer");
     QTest::newRow("ok") << MessageButtons::Ok << Answer::Ok;
@@ -275,7 +275,7 @@ void DeviceWidgetsTest::workerMessagesWaitForTheGuiThread_data() {
     QTest::newRow("yes no cancel") << MessageButtons::YesNoCancel << Answer::Cancel;
 }
 
-void DeviceWidgetsTest::workerMessagesWaitForTheGuiThread() {
+void DialogPartsTest::workerMessagesWaitForTheGuiThread() {
     QFETCH(MessageButtons, buttons);
     QFETCH(Answer, answer);
     RecordingPrompter recorder;
@@ -296,7 +296,7 @@ void DeviceWidgetsTest::workerMessagesWaitForTheGuiThread() {
     QCOMPARE(prompter.Message("?", "", MessageIcon::Question, MessageButtons::YesNo), Answer::No);
 }
 
-void DeviceWidgetsTest::timePickersShowNoSeconds_data() {
+void DialogPartsTest::timePickersShowNoSeconds_data() {
     QTest::addColumn<QString>("format");
     QTest::addColumn<QString>("shown");
     QTest::newRow("24 hours") << "HH:mm:ss"
@@ -315,13 +315,13 @@ void DeviceWidgetsTest::timePickersShowNoSeconds_data() {
                               << "mm";
 }
 
-void DeviceWidgetsTest::timePickersShowNoSeconds() {
+void DialogPartsTest::timePickersShowNoSeconds() {
     QFETCH(QString, format);
     QFETCH(QString, shown);
     QCOMPARE(timeFormatWithoutSeconds(format), shown);
 }
 
-void DeviceWidgetsTest::progressEstimatesTheTimeLeft_data() {
+void DialogPartsTest::progressEstimatesTheTimeLeft_data() {
     QTest::addColumn<Counts>("counts");
     QTest::addColumn<QString>("text");
     QTest::newRow("nothing yet") << Counts{} << "";
@@ -341,7 +341,7 @@ void DeviceWidgetsTest::progressEstimatesTheTimeLeft_data() {
     QTest::newRow("no total") << Counts{{0, 0, 0}} << "";
 }
 
-void DeviceWidgetsTest::progressEstimatesTheTimeLeft() {
+void DialogPartsTest::progressEstimatesTheTimeLeft() {
     QFETCH(Counts, counts);
     QFETCH(QString, text);
     TransferProgress progress;
@@ -354,7 +354,7 @@ void DeviceWidgetsTest::progressEstimatesTheTimeLeft() {
     QCOMPARE(QString::fromStdString(progress.text()), text);
 }
 
-void DeviceWidgetsTest::onlyBusyPicturesMove() {
+void DialogPartsTest::onlyBusyPicturesMove() {
     UpgradeAnimation picture(UpgradePicture::IdleLocal);
     picture.resize(160, 64);
     picture.show();
@@ -378,5 +378,5 @@ void DeviceWidgetsTest::onlyBusyPicturesMove() {
     QVERIFY(picture.animating());
 }
 
-QTEST_MAIN(DeviceWidgetsTest)
-#include "device_widgets_test.moc"
+QTEST_MAIN(DialogPartsTest)
+#include "dialog_parts_test.moc"

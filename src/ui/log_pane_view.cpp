@@ -1,15 +1,15 @@
-#include "ui/log_view.h"
+#include "ui/log_pane_view.h"
 
 #include "ui/qt_prompter.h"
 #include "ui/update_coalescer.h"
 
 namespace skelvane {
 
-LogView::LogView(LogPane& pane, QWidget* parent)
+LogPaneView::LogPaneView(LogPane& pane, QWidget* parent)
     : QListWidget(parent), pane_(pane), coalescer_(new UpdateCoalescer(this)) {
     setUniformItemSizes(true);
     setSelectionMode(QAbstractItemView::SingleSelection);
-    connect(coalescer_, &UpdateCoalescer::flush, this, &LogView::sync);
+    connect(coalescer_, &UpdateCoalescer::flush, this, &LogPaneView::sync);
     // Nothing writes the pane while its dialog is being built, so the lines read here and
     // the changes heard from now on neither overlap nor leave a gap.
     pane_.SetListener(
@@ -17,11 +17,11 @@ LogView::LogView(LogPane& pane, QWidget* parent)
     rebuild(pane_.Lines());
 }
 
-LogView::~LogView() {
+LogPaneView::~LogPaneView() {
     pane_.SetListener({});
 }
 
-void LogView::heard(LogPane::Event event, const std::string& text) {
+void LogPaneView::heard(LogPane::Event event, const std::string& text) {
     {
         std::lock_guard lock(mutex_);
         // A line rewritten again and again (dots of progress) needs showing only as it ends.
@@ -39,14 +39,14 @@ void LogView::heard(LogPane::Event event, const std::string& text) {
     coalescer_->request();
 }
 
-void LogView::rebuild(const std::vector<std::string>& lines) {
+void LogPaneView::rebuild(const std::vector<std::string>& lines) {
     clear();
     for (const std::string& line : lines) {
         addItem(fromLatin1(line));
     }
 }
 
-void LogView::sync() {
+void LogPaneView::sync() {
     std::vector<Change> changes;
     {
         std::lock_guard lock(mutex_);
@@ -78,7 +78,7 @@ void LogView::sync() {
     }
 }
 
-std::vector<std::string> LogView::shownLines() const {
+std::vector<std::string> LogPaneView::shownLines() const {
     std::vector<std::string> lines;
     lines.reserve(static_cast<std::size_t>(count()));
     for (int i = 0; i < count(); ++i) {
