@@ -1,6 +1,5 @@
 #include "cli/command.h"
 
-#include "sim/at_command_port.h"
 #include "sim/template_network.h"
 
 #include <algorithm>
@@ -28,10 +27,7 @@ int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
     context.out = &out;
     context.err = &err;
     std::string simNote;
-    auto network = sim::MakeDefaultNetwork(context.clock, simNote);
-    // The simulated unit on the cable answers AT commands too (spectrum scans).
-    sim::InstallAtCommandSide(*network);
-    context.simPorts.Add("SIM1", std::move(network));
+    context.simPorts.Add("SIM1", sim::MakeTryOutNetwork(context.clock, simNote));
     const sim::ScopedSimPorts simulator(context.simPorts);
 
     CLI::App app{"Skelvane command-line tool: network files and radios over a serial port",

@@ -15,7 +15,6 @@
 #include "cli/upgrade_console.h"
 #include "link/port_names.h"
 #include "link/port_settings.h"
-#include "sim/upgrade_sides.h"
 #include "upgrade/hard_upgrade_model.h"
 #include "upgrade/schedule_table.h"
 #include "upgrade/soft_upgrade_model.h"
@@ -49,14 +48,6 @@ std::string MinuteCheck(const std::string& text) {
                              : "expected \"YYYY-MM-DD HH:MM\", got \"" + text + "\"";
 }
 
-// The simulated network of "SIM1" learns the upgrades, so that they can be tried without a
-// radio.
-void TeachSimulatorUpgrades(Context& ctx) {
-    if (const std::shared_ptr<sim::Network> network = ctx.simPorts.Find("SIM1")) {
-        sim::InstallUpgradeSides(*network);
-    }
-}
-
 std::string PortOrSaved(const std::string& port) {
     return port.empty() ? StripInUseSuffix(LoadPortSettings().portName) : port;
 }
@@ -74,7 +65,6 @@ struct SoftOptions {
 };
 
 int RunSoftUpgrade(Context& ctx, const SoftOptions& options) {
-    TeachSimulatorUpgrades(ctx);
     ConsolePrompter prompter(*ctx.err);
     ScheduleTable schedule;  // the program-wide table: this run is the program
     SoftUpgradeModel model(PortOrSaved(options.port), 0, schedule, ctx.clock, prompter);
@@ -144,7 +134,6 @@ int RunSoftUpgrade(Context& ctx, const SoftOptions& options) {
 
 int RunHardUpgrade(Context& ctx, const std::string& port, const std::string& file,
                    bool forceErase) {
-    TeachSimulatorUpgrades(ctx);
     HardUpgradeModel model(PortOrSaved(port), ctx.clock);
     UpgradeConsole console(*ctx.out, ctx.out == &std::cout && StandardOutputIsTerminal(),
                            ctx.clock);

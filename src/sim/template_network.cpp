@@ -9,8 +9,10 @@
 #include "document/link_id_counter.h"
 #include "document/network_file.h"
 #include "document/parameter_sets.h"
+#include "sim/at_command_port.h"
 #include "sim/block_seed.h"
 #include "sim/builtin_network.h"
+#include "sim/upgrade_sides.h"
 
 namespace skelvane::sim {
 namespace {
@@ -74,6 +76,13 @@ std::shared_ptr<Network> MakeDefaultNetwork(Clock& clock, std::string& note) {
                "; serving the built-in register set";
         network = MakeBuiltInNetwork(clock);
     }
+    return network;
+}
+
+std::shared_ptr<Network> MakeTryOutNetwork(Clock& clock, std::string& note) {
+    std::shared_ptr<Network> network = MakeDefaultNetwork(clock, note);
+    InstallAtCommandSide(*network);
+    InstallUpgradeSides(*network);
     return network;
 }
 

@@ -25,4 +25,9 @@ std::filesystem::path FindDefaultTemplate();
 // (then `note` says why; it stays empty otherwise).
 std::shared_ptr<Network> MakeDefaultNetwork(Clock& clock, std::string& note);
 
+// The network behind the programs' "SIM1" port: the default network whose units also take
+// soft upgrades, whose unit on the cable answers AT commands on its data port and goes into
+// boot mode when the host resets it with DTR and RTS. So every command can be tried at once.
+std::shared_ptr<Network> MakeTryOutNetwork(Clock& clock, std::string& note);
+
 }  // namespace skelvane::sim

@@ -8,10 +8,8 @@
 #include "document/link_id_counter.h"
 #include "document/unit_facts.h"
 #include "link/port_settings.h"
-#include "sim/at_command_port.h"
 #include "sim/sim_port.h"
 #include "sim/template_network.h"
-#include "sim/upgrade_sides.h"
 #include "spectrum/scan_parser.h"
 #include "upgrade/schedule_table.h"
 
@@ -22,12 +20,7 @@ namespace skelvane {
 // depend on each other.
 struct AppState {
     AppState(Prompter& prompter, SessionPaths paths) : session(prompter, ids, std::move(paths)) {
-        auto network = sim::MakeDefaultNetwork(clock, simNote);
-        // The simulated unit on the cable answers AT commands too (spectrum scans).
-        sim::InstallAtCommandSide(*network);
-        // Every unit takes firmware upgrades, soft and (the unit on the cable) hard.
-        sim::InstallUpgradeSides(*network);
-        simPorts.Add("SIM1", std::move(network));
+        simPorts.Add("SIM1", sim::MakeTryOutNetwork(clock, simNote));
     }
     AppState(const AppState&) = delete;
     AppState& operator=(const AppState&) = delete;
