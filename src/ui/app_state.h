@@ -11,7 +11,9 @@
 #include "link/port_settings.h"
 #include "sim/sim_port.h"
 #include "sim/template_network.h"
+#include "spectrum/scan_parser.h"
 #include "ui/restriction_state.h"
+#include "upgrade/schedule_table.h"
 
 namespace skelvane {
 
@@ -36,6 +38,10 @@ struct AppState {
     RestrictionState restrictions;
     // The user's network, the configuration and the template, and the copied block.
     DocumentSession session;
+    // Where the spectrum scan's parser goes on, from one answer and one dialog to the next.
+    ScanParserState scanParser;
+    // The units of a scheduled soft upgrade.
+    ScheduleTable schedule;
 
     // The four texts of the status bar's port selectors, and where they are kept. main()
     // puts the platform's store here; until then (and in tests) they stay in memory.

@@ -1,0 +1,124 @@
+#include "ui/hard_upgrade_dialog.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "ui/icons.h"
+#include "ui/log_pane_view.h"
+#include "ui/update_coalescer.h"
+#include "ui/upgrade_animation.h"
+
+namespace skelvane {
+
+HardUpgradeDialog::HardUpgradeDialog(std::string portName, Clock& clock, QWidget* parent,
+                                     const BootImages& images)
+    : QDialog(parent),
+      model_(std::make_unique<HardUpgradeModel>(std::move(portName), clock, images)),
+      coalescer_(new UpdateCoalescer(this)) {
+    setWindowTitle(QString::fromLatin1(kTitle));
+    setWindowIcon(commandIcon(CommandIcon::HardUpgrade));
+
+    fileEdit_ = new QLineEdit;
+    browse_ = new QPushButton(QStringLiteral("&Browse ..."));
+    force_ = new QCheckBox(QStringLiteral("Force to Erase"));
+    program_ = new QPushButton(QStringLiteral("&Program"));
+    log_ = new LogPaneView(model_->Log().Pane());
+    clearLog_ = new QPushButton(QStringLiteral("&Clear Log"));
+    animation_ = new UpgradeAnimation(UpgradePicture::HardIdle);
+    progress_ = makeProgressBar();
+    for (QPushButton* b : {browse_, program_, clearLog_}) {
+        b->setAutoDefault(false);
+    }
+
+    auto* fields = new QGridLayout;
+    fields->addWidget(new QLabel(QStringLiteral("File Name:")), 0, 0);
+    fields->addWidget(fileEdit_, 0, 1, 1, 2);
+    fields->addWidget(browse_, 0, 3);
+    fields->addWidget(force_, 1, 1);
+    fields->addWidget(program_, 1, 3);
+    fields->setColumnStretch(2, 1);
+
+    auto* top = new QHBoxLayout;
+    top->addLayout(fields, 1);
+    top->addWidget(animation_, 0, Qt::AlignTop);
+
+    auto* bottom = new QHBoxLayout;
+    bottom->addStretch();
+    bottom->addWidget(clearLog_);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(progress_);
+    layout->addWidget(log_, 1);
+    layout->addLayout(bottom);
+    resize(sizeHint().expandedTo(QSize(560, 400)));
+
+    connect(browse_, &QPushButton::clicked, this, [this] {
+        const QString path = askFirmwareFile(this, fileEdit_->text());
+        if (!path.isEmpty()) {
+            chooseFirmwareFile(path);
+        }
+    });
+    connect(program_, &QPushButton::clicked, this, &HardUpgradeDialog::program);
+    connect(clearLog_, &QPushButton::clicked, this, [this] { model_->ClearLog(); });
+    connect(coalescer_, &UpdateCoalescer::flush, this, &HardUpgradeDialog::refresh);
+    model_->SetListener([this] { coalescer_->request(); });
+    model_->SetProgressListener([this](std::size_t done, std::size_t total) {
+        feed_.report(done, total);
+        coalescer_->request();
+    });
+    refresh();
+}
+
+HardUpgradeDialog::~HardUpgradeDialog() {
+    model_->Close();
+    // Should the worker have outlasted the close's bound, it still writes the log: the view
+    // goes only once it has ended.
+    model_->WaitForWorker();
+    model_->SetListener({});
+    model_->SetProgressListener({});
+    delete log_;
+}
+
+void HardUpgradeDialog::readControls() {
+    model_->SetFields(HardUpgradeFields{toFileName(fileEdit_->text()), force_->isChecked()});
+}
+
+void HardUpgradeDialog::refresh() {
+    const HardUpgradeView view = model_->View();
+    program_->setEnabled(view.programEnabled);
+    program_->setText(programText(view.programText));
+    animation_->setPicture(view.picture == HardUpgradePicture::Busy ? UpgradePicture::HardBusy
+                                                                    : UpgradePicture::HardIdle);
+    showProgress(*progress_, feed_.state());
+}
+
+void HardUpgradeDialog::program() {
+    readControls();
+    if (!model_->WorkerRunning()) {
+        feed_.reset();
+    }
+    model_->Program();
+    refresh();
+}
+
+void HardUpgradeDialog::chooseFirmwareFile(const QString& path) {
+    readControls();
+    model_->BrowseFile(toFileName(path));
+    fileEdit_->setText(path);
+    refresh();
+}
+
+void HardUpgradeDialog::done(int result) {
+    model_->Close();
+    refresh();
+    QDialog::done(result);
+}
+
+}  // namespace skelvane

@@ -1,0 +1,317 @@
+// The upgrade dialogs against the simulated units: a soft upgrade to its end and cancelled
+// in the middle, the schedule's refusals and its run, the hard upgrade, and closing either
+// dialog while its worker runs.
+
+#include <QCheckBox>
+#include <QDateEdit>
+#include <QFile>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimeEdit>
+#include <memory>
+#include <string>
+
+#include "base/prompter.h"
+#include "device_rig.h"
+#include "sim/upgrade_sides.h"
+#include "ui/hard_upgrade_dialog.h"
+#include "ui/log_pane_view.h"
+#include "ui/soft_upgrade_dialog.h"
+#include "ui/upgrade_animation.h"
+#include "upgrade/boot_images.h"
+#include "upgrade/schedule_table.h"
+
+using namespace skelvane;
+
+namespace {
+
+bool endsWith(const std::string& text, const std::string& end) {
+    return text.size() >= end.size() &&
+           text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+// The last line a log view shows; empty while it shows none.
+std::string lastShown(const LogPaneView* view) {
+    const std::vector<std::string> lines = view->shownLines();
+    return lines.empty() ? std::string() : lines.back();
+}
+
+// The simulated network with every unit taking upgrades, and a folder for the files.
+template <typename ClockType>
+struct UpgradeRig : test::DeviceRig<ClockType> {
+    UpgradeRig() : sides(sim::InstallUpgradeSides(*this->network)) {}
+
+    // A firmware file of `blocks` 128-byte blocks.
+    QString firmware(int blocks) {
+        const QString path = dir.filePath(QStringLiteral("fw%1.bin").arg(blocks));
+        QFile file(path);
+        file.open(QIODevice::WriteOnly);
+        QByteArray bytes(blocks * 128, '\0');
+        for (int i = 0; i < bytes.size(); ++i) {
+            bytes[i] = static_cast<char>(i * 7 + i / 128);
+        }
+        file.write(bytes);
+        return path;
+    }
+
+    sim::UpgradeSides sides;
+    QTemporaryDir dir;
+    ScheduleTable schedule;
+    RecordingPrompter prompter;
+};
+
+void setPickers(SoftUpgradeDialog& dialog, const QDateTime& start, const QDateTime& end) {
+    dialog.startDate()->setDate(start.date());
+    dialog.startTime()->setTime(start.time());
+    dialog.endDate()->setDate(end.date());
+    dialog.endTime()->setTime(end.time());
+}
+
+QDateTime toDateTime(const LocalTime& t) {
+    return QDateTime(QDate(t.year, t.month, t.day), QTime(t.hour, t.minute, t.second));
+}
+
+}  // namespace
+
+class UpgradeDialogsTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void softUpgradeOpensIdle();
+    void softUpgradeRunsToTheEnd();
+    void cancelInTheMiddleOfTheTransfer();
+    void scheduleRefusesABadList_data();
+    void scheduleRefusesABadList();
+    void scheduleUpgradesItsUnitsOnTheTimer();
+    void hardUpgradeRunsToTheEnd();
+    void closingTheSoftUpgradeWhileItRunsLeavesNoThread();
+    void closingTheHardUpgradeWhileItRunsLeavesNoThread();
+};
+
+void UpgradeDialogsTest::softUpgradeOpensIdle() {
+    UpgradeRig<VirtualClock> rig;
+    SoftUpgradeDialog dialog("SIM1", 300, rig.schedule, rig.clock, rig.prompter);
+    QCOMPARE(dialog.windowTitle(), QStringLiteral("Soft Upgrade - Corvantis"));
+    QCOMPARE(dialog.retriesEdit()->text(), QStringLiteral("100"));
+    QVERIFY(dialog.crcCheck()->isChecked());
+    QVERIFY(!dialog.programButton()->isEnabled());
+    QCOMPARE(dialog.programButton()->text(), QStringLiteral("&Program"));
+    QVERIFY(!dialog.startButton()->isEnabled());
+    QVERIFY(!dialog.stopButton()->isEnabled());
+    QCOMPARE(dialog.animation()->picture(), UpgradePicture::IdleRemote);
+    QVERIFY(dialog.timer().isActive());
+    QCOMPARE(dialog.timer().interval(), 1000);
+    // The time pickers show hours and minutes only.
+    QVERIFY(!dialog.startTime()->displayFormat().contains(QLatin1Char('s')));
+
+    // A file that cannot be read enables nothing.
+    dialog.chooseFirmwareFile(rig.dir.filePath(QStringLiteral("missing.bin")));
+    QVERIFY(!dialog.programButton()->isEnabled());
+    QTRY_VERIFY(lastShown(dialog.log()).rfind("Couldn't access file ", 0) == 0);
+
+    SoftUpgradeDialog local("SIM1", 1, rig.schedule, rig.clock, rig.prompter);
+    QCOMPARE(local.animation()->picture(), UpgradePicture::IdleLocal);
+}
+
+void UpgradeDialogsTest::softUpgradeRunsToTheEnd() {
+    UpgradeRig<VirtualClock> rig;
+    SoftUpgradeDialog dialog("SIM1", 300, rig.schedule, rig.clock, rig.prompter);
+    dialog.show();
+    const QString logFile = rig.dir.filePath(QStringLiteral("upgrade.txt"));
+    dialog.chooseLogFile(logFile);
+    dialog.chooseFirmwareFile(rig.firmware(20));
+    QVERIFY(dialog.programButton()->isEnabled());
+    QVERIFY(dialog.startButton()->isEnabled());
+
+    QTest::mouseClick(dialog.programButton(), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(!dialog.model().WorkerRunning(), 30000);
+
+    const std::string last = "Upgrade Completed, UnitAddres = 300.";
+    QCOMPARE(dialog.model().Log().LastLine(), last);
+    // The widgets show it, on the GUI thread.
+    QTRY_COMPARE(dialog.log()->shownLines(), dialog.model().Log().Lines());
+    QTRY_COMPARE(dialog.progress()->value(), 20);
+    QCOMPARE(dialog.progress()->maximum(), 20);
+    QCOMPARE(dialog.progress()->format(), QStringLiteral("20 / 20 blocks"));
+    QCOMPARE(dialog.programButton()->text(), QStringLiteral("&Program"));
+    QVERIFY(dialog.programButton()->isEnabled());
+    QCOMPARE(dialog.animation()->picture(), UpgradePicture::IdleRemote);
+    QCOMPARE(rig.sides.soft.at(300)->WritesStarted(), 1);
+
+    // The log file the dialog named holds the last line too.
+    QFile file(logFile);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QVERIFY(file.readAll().trimmed().endsWith(QByteArray::fromStdString(last)));
+}
+
+void UpgradeDialogsTest::cancelInTheMiddleOfTheTransfer() {
+    // In real time: the unit stops answering after five blocks, and the worker waits for it.
+    UpgradeRig<SystemClock> rig;
+    rig.network->Locked(
+        [&rig](sim::Network&) { rig.sides.soft.at(0)->Options().silentAfterBlocks = 5; });
+    SoftUpgradeDialog dialog("SIM1", 0, rig.schedule, rig.clock, rig.prompter);
+    dialog.show();
+    dialog.chooseFirmwareFile(rig.firmware(40));
+    QTest::mouseClick(dialog.programButton(), Qt::LeftButton);
+    // Waiting for the sixth block's answer, which does not come.
+    QTRY_VERIFY_WITH_TIMEOUT(dialog.model().Log().LastLine().rfind("Block 6/40, wait ...", 0) == 0,
+                             20000);
+    QTRY_COMPARE(dialog.progress()->value(), 5);
+    QTRY_COMPARE(dialog.programButton()->text(), QStringLiteral("Cancel"));
+    QCOMPARE(dialog.animation()->picture(), UpgradePicture::BusyLocal);
+
+    QTest::mouseClick(dialog.programButton(), Qt::LeftButton);
+    QVERIFY(!dialog.model().WorkerRunning());
+    const std::string last = dialog.model().Log().LastLine();
+    QVERIFY2(last.rfind("Block 6/40, wait ...", 0) == 0 && endsWith(last, " cancelled."),
+             last.c_str());
+    QVERIFY(!rig.network->HostAttached());
+    QCOMPARE(dialog.programButton()->text(), QStringLiteral("&Program"));
+    QCOMPARE(dialog.animation()->picture(), UpgradePicture::IdleLocal);
+    QTRY_COMPARE(lastShown(dialog.log()), last);
+}
+
+void UpgradeDialogsTest::scheduleRefusesABadList_data() {
+    QTest::addColumn<QString>("list");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("empty") << ""
+                           << "The list of UA is empty.";
+    QTest::newRow("only commas") << ",, ,"
+                                 << "The list of UA is empty.";
+    QTest::newRow("twice") << "5,7,5"
+                           << "Duplicate UA detected.";
+    QTest::newRow("the cable's unit") << "1"
+                                      << "UA out of range or wrong format on UA list.\n\nUA1,"
+                                         "UA2...,UA16, and\nUA? = 2~65534.";
+}
+
+void UpgradeDialogsTest::scheduleRefusesABadList() {
+    QFETCH(QString, list);
+    QFETCH(QString, message);
+    UpgradeRig<VirtualClock> rig;
+    SoftUpgradeDialog dialog("SIM1", 2, rig.schedule, rig.clock, rig.prompter);
+    dialog.chooseFirmwareFile(rig.firmware(2));
+    const QDateTime now = toDateTime(rig.clock.LocalNow());
+    setPickers(dialog, now.addSecs(120), now.addSecs(600));
+    dialog.uaEdit()->setText(list);
+
+    QTest::mouseClick(dialog.startButton(), Qt::LeftButton);
+    QCOMPARE(rig.prompter.Count(), 1u);
+    QCOMPARE(QString::fromStdString(rig.prompter.LastText()), message);
+    QCOMPARE(rig.prompter.Records()[0].caption, std::string("Error"));
+    QVERIFY(!dialog.model().View().armed);
+    QVERIFY(dialog.startButton()->isEnabled());
+    QVERIFY(!dialog.stopButton()->isEnabled());
+    QVERIFY(dialog.programButton()->isEnabled());
+}
+
+void UpgradeDialogsTest::scheduleUpgradesItsUnitsOnTheTimer() {
+    UpgradeRig<VirtualClock> rig;
+    SoftUpgradeDialog dialog("SIM1", 2, rig.schedule, rig.clock, rig.prompter);
+    dialog.chooseFirmwareFile(rig.firmware(3));
+    // From the next minute on, for ten minutes.
+    const QDateTime now = toDateTime(rig.clock.LocalNow());
+    const QDateTime start = now.addSecs(60);
+    setPickers(dialog, start, start.addSecs(600));
+    dialog.uaEdit()->setText(QStringLiteral("300, 301"));
+    dialog.retriesEdit()->setText(QStringLiteral("2"));
+
+    QTest::mouseClick(dialog.startButton(), Qt::LeftButton);
+    QCOMPARE(rig.prompter.Count(), 0u);
+    QVERIFY(dialog.model().View().armed);
+    QTRY_COMPARE(lastShown(dialog.log()), std::string("Upgrade Scheduled."));
+    QVERIFY(!dialog.startButton()->isEnabled());
+    QVERIFY(dialog.stopButton()->isEnabled());
+    QVERIFY(!dialog.programButton()->isEnabled());
+
+    // Nothing happens before the start minute.
+    dialog.tick();
+    QVERIFY(!dialog.model().WorkerRunning());
+    rig.clock.Advance(Millis{60'000});
+    for (int i = 0; i < 10 && dialog.model().View().armed; ++i) {
+        dialog.tick();
+        dialog.model().WaitForWorker();
+        rig.clock.Advance(Millis{1000});
+    }
+    QVERIFY(!dialog.model().View().armed);
+    const std::vector<std::string> lines = dialog.model().Log().Lines();
+    QCOMPARE(std::count(lines.begin(), lines.end(), "Upgrade Completed, UnitAddres = 300."), 1);
+    QCOMPARE(std::count(lines.begin(), lines.end(), "Upgrade Completed, UnitAddres = 301."), 1);
+    QCOMPARE(lines.back(), std::string("Scheduled upgrade completed!"));
+    QTRY_VERIFY(dialog.startButton()->isEnabled());
+    QVERIFY(!dialog.stopButton()->isEnabled());
+}
+
+void UpgradeDialogsTest::hardUpgradeRunsToTheEnd() {
+    UpgradeRig<VirtualClock> rig;
+    HardUpgradeDialog dialog("SIM1", rig.clock, nullptr, PlaceholderBootImages());
+    dialog.show();
+    QCOMPARE(dialog.windowTitle(), QStringLiteral("Hard Upgrade - Corvantis"));
+    QVERIFY(!dialog.programButton()->isEnabled());
+    QVERIFY(!dialog.forceErase()->isChecked());
+    QCOMPARE(dialog.animation()->picture(), UpgradePicture::HardIdle);
+
+    dialog.chooseFirmwareFile(rig.firmware(30));
+    QVERIFY(dialog.programButton()->isEnabled());
+    QTest::mouseClick(dialog.programButton(), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(!dialog.model().WorkerRunning(), 30000);
+    QCOMPARE(dialog.model().Log().LastLine(), std::string("Upgrade completed !!"));
+    QTRY_COMPARE(dialog.log()->shownLines(), dialog.model().Log().Lines());
+    QTRY_COMPARE(dialog.progress()->value(), 30);
+    QCOMPARE(dialog.progress()->maximum(), 30);
+    QCOMPARE(dialog.programButton()->text(), QStringLiteral("&Program"));
+    QCOMPARE(dialog.animation()->picture(), UpgradePicture::HardIdle);
+}
+
+void UpgradeDialogsTest::closingTheSoftUpgradeWhileItRunsLeavesNoThread() {
+    UpgradeRig<SystemClock> rig;
+    // A unit that never answers: the worker waits 10 s for each initialize attempt.
+    rig.network->Locked(
+        [&rig](sim::Network&) { rig.sides.soft.at(0)->Options().ignoreInitialize = true; });
+    const int before = test::processThreads();
+    {
+        SoftUpgradeDialog dialog("SIM1", 0, rig.schedule, rig.clock, rig.prompter);
+        dialog.show();
+        dialog.chooseFirmwareFile(rig.firmware(4));
+        QTest::mouseClick(dialog.programButton(), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            dialog.model().Log().LastLine().rfind("Initialize FLASH Programming ...", 0) == 0,
+            10000);
+        QVERIFY(dialog.model().WorkerRunning());
+        dialog.reject();
+        QVERIFY(!dialog.isVisible());
+        QVERIFY(!dialog.model().WorkerRunning());
+        QVERIFY(!dialog.timer().isActive());
+    }
+    QVERIFY(!rig.network->HostAttached());
+    if (before >= 0) {
+        QCOMPARE(test::processThreads(), before);
+    }
+}
+
+void UpgradeDialogsTest::closingTheHardUpgradeWhileItRunsLeavesNoThread() {
+    UpgradeRig<SystemClock> rig;
+    const int before = test::processThreads();
+    {
+        auto dialog = std::make_unique<HardUpgradeDialog>("SIM1", rig.clock, nullptr,
+                                                          PlaceholderBootImages());
+        dialog->show();
+        dialog->chooseFirmwareFile(rig.firmware(4));
+        QTest::mouseClick(dialog->programButton(), Qt::LeftButton);
+        // In the 500 ms pulse that resets the unit into its boot mode.
+        QTRY_COMPARE_WITH_TIMEOUT(dialog->model().Log().LastLine(),
+                                  std::string("Connecting to the device ..."), 10000);
+        QVERIFY(dialog->close());
+        QVERIFY(!dialog->model().WorkerRunning());
+    }
+    QVERIFY(!rig.network->HostAttached());
+    if (before >= 0) {
+        QCOMPARE(test::processThreads(), before);
+    }
+}
+
+QTEST_MAIN(UpgradeDialogsTest)
+#include "upgrade_dialogs_test.moc"
