@@ -5,6 +5,7 @@
 #include <QVBoxLayout>
 
 #include "ui/diagnostics_page_view.h"
+#include "ui/restrictions_page_view.h"
 #include "ui/settings_page_view.h"
 
 namespace skelvane {
@@ -17,9 +18,13 @@ PropertiesSheet::PropertiesSheet(const PropertiesContext& context, QWidget* pare
                                      context.remoteUa, prompter_, context.clock, tabs_);
     diagnostics_ = new DiagnosticsPageView(context.block, context.portName, context.remoteUa,
                                            prompter_, context.clock, tabs_);
-    pages_ = {settings_, diagnostics_};
+    restrictions_ = new RestrictionsPageView(context.block, context.portName, context.facts,
+                                             context.restrictions, context.remoteUa, prompter_,
+                                             context.clock, tabs_);
+    pages_ = {settings_, diagnostics_, restrictions_};
     tabs_->addTab(settings_, QStringLiteral("Settings"));
     tabs_->addTab(diagnostics_, QStringLiteral("Diagnostics"));
+    tabs_->addTab(restrictions_, QStringLiteral("Restrictions && Repeaters"));
     connect(settings_, &SettingsPageView::blockRenamed, this, &PropertiesSheet::blockRenamed);
 
     buttons_ = new QDialogButtonBox(QDialogButtonBox::Close, this);

@@ -19,6 +19,7 @@ class DiagnosticsPageView;
 class Prompter;
 class PropertyPage;
 class RestrictionState;
+class RestrictionsPageView;
 class SettingsPageView;
 struct UnitFacts;
 
@@ -49,6 +50,7 @@ class PropertiesSheet : public QDialog {
     QTabWidget* pages() const { return tabs_; }
     SettingsPageView* settings() const { return settings_; }
     DiagnosticsPageView* diagnostics() const { return diagnostics_; }
+    RestrictionsPageView* restrictions() const { return restrictions_; }
     PropertyPage* page(int index) const;
     // Shows page `index` as the user would by clicking its tab.
     void showPage(int index);
@@ -70,6 +72,7 @@ class PropertiesSheet : public QDialog {
     QDialogButtonBox* buttons_ = nullptr;
     SettingsPageView* settings_ = nullptr;
     DiagnosticsPageView* diagnostics_ = nullptr;
+    RestrictionsPageView* restrictions_ = nullptr;
     std::vector<PropertyPage*> pages_;
     int current_ = 0;
     bool closed_ = false;

@@ -1,0 +1,265 @@
+#include "ui/restrictions_page_view.h"
+
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+// First: it hides Qt's `slots` keyword from the restriction table the page includes.
+#include "ui/restriction_state.h"
+
+#include "document/parameter.h"
+#include "restrictions/restrictions_page.h"
+#include "ui/log_view.h"
+#include "ui/qt_prompter.h"
+#include "ui/worker_pump.h"
+#include "ui/zone_preset_dialog.h"
+
+namespace skelvane {
+
+namespace {
+
+constexpr int kDescriptionWidth = 74;
+constexpr int kValueWidth = 390;
+
+// A group box title takes '&' as a mnemonic mark; a block's name is shown as it stands.
+QString plainTitle(const std::string& name) {
+    QString title = fromLatin1(name);
+    title.replace(QLatin1Char('&'), QStringLiteral("&&"));
+    return title;
+}
+
+}  // namespace
+
+QWidget* RestrictionCellDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem&,
+                                               const QModelIndex& index) const {
+    if (index.column() != RestrictionsPageView::kValueColumn) {
+        return nullptr;
+    }
+    auto* edit = new QLineEdit(parent);
+    edit->setMaxLength(static_cast<int>(kTextValueMax));
+    return edit;
+}
+
+void RestrictionCellDelegate::setModelData(QWidget* editor, QAbstractItemModel*,
+                                           const QModelIndex& index) const {
+    if (auto* edit = qobject_cast<QLineEdit*>(editor)) {
+        emit committed(index.row(), edit->text());
+    }
+}
+
+RestrictionsPageView::RestrictionsPageView(Block& block, const std::string& portName,
+                                           UnitFacts& facts, RestrictionState& restrictions,
+                                           CurrentRemoteUa& remoteUa, Prompter& prompter,
+                                           Clock& clock, QWidget* parent)
+    : PropertyPage(parent),
+      prompter_(prompter),
+      pump_(std::make_unique<WorkerPump>([this] { updateFromWorker(); })),
+      page_(std::make_unique<RestrictionsPage>(block, portName, facts, restrictions, remoteUa,
+                                               prompter, clock)) {
+    group_ = new QGroupBox(this);
+    // Only the title is bold: the controls inside keep the page's font.
+    // Weights set explicitly on both, or the controls would inherit the group box's.
+    QFont normal = font();
+    normal.setWeight(QFont::Normal);
+    QFont bold = normal;
+    bold.setWeight(QFont::Bold);
+    group_->setFont(bold);
+    showTitle();
+
+    list_ = new QTableWidget(0, 2, group_);
+    list_->setHorizontalHeaderLabels({QStringLiteral("Description"), QStringLiteral("Value")});
+    list_->setColumnWidth(kDescriptionColumn, kDescriptionWidth);
+    list_->setColumnWidth(kValueColumn, kValueWidth);
+    list_->horizontalHeader()->setStretchLastSection(true);
+    list_->verticalHeader()->hide();
+    list_->verticalHeader()->setDefaultSectionSize(list_->fontMetrics().height() + 6);
+    list_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    list_->setSelectionMode(QAbstractItemView::SingleSelection);
+    list_->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                           QAbstractItemView::SelectedClicked);
+    delegate_ = new RestrictionCellDelegate(list_);
+    list_->setItemDelegate(delegate_);
+    const auto& rows = page_->List().Rows();
+    list_->setRowCount(static_cast<int>(rows.size()));
+    for (int i = 0; i < list_->rowCount(); ++i) {
+        const auto& row = rows[static_cast<std::size_t>(i)];
+        auto* description = new QTableWidgetItem(fromLatin1(row.description));
+        description->setFlags(description->flags() & ~Qt::ItemIsEditable);
+        list_->setItem(i, kDescriptionColumn, description);
+        list_->setItem(i, kValueColumn, new QTableWidgetItem(fromLatin1(row.value)));
+    }
+
+    local_ = new QRadioButton(QStringLiteral("&Local"), group_);
+    remote_ = new QRadioButton(QStringLiteral("Rem&ote"), group_);
+    (page_->LocalChosen() ? local_ : remote_)->setChecked(true);
+    read_ = new QPushButton(QStringLiteral("&Read"), group_);
+    write_ = new QPushButton(QStringLiteral("&Write"), group_);
+    reset_ = new QPushButton(QStringLiteral("Re&set"), group_);
+    zones_ = new QPushButton(QStringLiteral("Zones"), group_);
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{list_, local_, remote_, read_, write_, reset_, zones_}) {
+        w->setFont(normal);
+    }
+
+    auto* buttons = new QVBoxLayout;
+    buttons->addWidget(local_);
+    buttons->addWidget(remote_);
+    buttons->addSpacing(8);
+    for (QPushButton* button : {read_, write_, reset_, zones_}) {
+        buttons->addWidget(button);
+    }
+    buttons->addStretch(1);
+    auto* groupLayout = new QHBoxLayout(group_);
+    groupLayout->addLayout(buttons);
+    groupLayout->addWidget(list_, 1);
+
+    log_ = new LogView(page_->Log(), this);
+    clearLog_ = new QPushButton(QStringLiteral("&Clear Log"), this);
+    auto* logBox = new QGroupBox(QStringLiteral("Log"), this);
+    auto* logLayout = new QHBoxLayout(logBox);
+    logLayout->addWidget(log_, 1);
+    auto* clearColumn = new QVBoxLayout;
+    clearColumn->addWidget(clearLog_);
+    clearColumn->addStretch(1);
+    logLayout->addLayout(clearColumn);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(group_, 1);
+    layout->addWidget(logBox, 0);
+
+    connect(local_, &QRadioButton::toggled, this, [this](bool on) { page_->ChooseLocal(on); });
+    connect(read_, &QPushButton::clicked, this, [this] { start(&RestrictionsPage::Read); });
+    connect(write_, &QPushButton::clicked, this, [this] { start(&RestrictionsPage::Write); });
+    connect(reset_, &QPushButton::clicked, this, [this] { start(&RestrictionsPage::Reset); });
+    connect(zones_, &QPushButton::clicked, this, &RestrictionsPageView::openZones);
+    connect(clearLog_, &QPushButton::clicked, this, [this] {
+        page_->ClearLog();
+        log_->sync();
+    });
+    connect(list_, &QTableWidget::currentCellChanged, this, [this](int row) { rowSelected(row); });
+    connect(list_, &QTableWidget::cellClicked, this, [this](int row) { rowSelected(row); });
+    // Queued: the text is judged once its editor has closed, so a message box cannot make
+    // the editor commit a second time.
+    connect(delegate_, &RestrictionCellDelegate::committed, this, &RestrictionsPageView::commitEdit,
+            Qt::QueuedConnection);
+
+    const auto notify = pump_->notifier();
+    page_->SetUpdateListener(notify);
+    page_->Log().SetListener([notify](LogPane::Event, const std::string&) { notify(); });
+    updateButtons();
+}
+
+RestrictionsPageView::~RestrictionsPageView() {
+    closePage();
+    page_->SetUpdateListener(nullptr);
+    page_->Log().SetListener(nullptr);
+    // The views look at the page's log and list: they go first.
+    delete log_;
+    delete list_;
+}
+
+int RestrictionsPageView::rowOf(const std::string& name) const {
+    const auto& rows = page_->List().Rows();
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        if (rows[i].name == name) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+void RestrictionsPageView::activate() {
+    page_->Activate();
+    // The Settings page may have renamed the block or read its entries meanwhile.
+    showTitle();
+    page_->List().Refresh();
+    showValues();
+    updateButtons();
+}
+
+void RestrictionsPageView::leave() {
+    page_->ChooseLocal(local_->isChecked());
+    page_->Leave();
+    updateButtons();
+}
+
+void RestrictionsPageView::closePage() {
+    page_->Close();
+    updateFromWorker();
+}
+
+bool RestrictionsPageView::busy() const {
+    return !page_->ActionsEnabled();
+}
+
+void RestrictionsPageView::start(bool (RestrictionsPage::*button)()) {
+    page_->ChooseLocal(local_->isChecked());
+    ((*page_).*button)();
+    updateButtons();
+}
+
+void RestrictionsPageView::rowSelected(int row) {
+    // -1: the click fell beside the rows, which keeps the selection.
+    if (row >= 0) {
+        page_->List().SelectRow(static_cast<std::size_t>(row));
+    }
+}
+
+void RestrictionsPageView::openZones() {
+    if (!page_->List().ZonesOpensDialog()) {
+        return;
+    }
+    ZonePresetDialog dialog(prompter_, this);
+    if (dialog.exec() != QDialog::Accepted) {
+        return;
+    }
+    page_->ApplyZoneResult(dialog.resultText());
+    // Taken or refused, the row shows the pattern until the list is next refreshed.
+    showValues();
+}
+
+void RestrictionsPageView::commitEdit(int row, const QString& text) {
+    if (row < 0 || static_cast<std::size_t>(row) >= page_->List().Rows().size()) {
+        return;
+    }
+    page_->CommitEdit(static_cast<std::size_t>(row), toLatin1(text));
+    showValues();
+}
+
+void RestrictionsPageView::updateFromWorker() {
+    if (page_->ApplyWorkerResults()) {
+        showValues();
+    }
+    log_->sync();
+    updateButtons();
+}
+
+void RestrictionsPageView::showTitle() {
+    group_->setTitle(plainTitle(page_->Title()));
+}
+
+void RestrictionsPageView::showValues() {
+    const auto& rows = page_->List().Rows();
+    for (int i = 0; i < list_->rowCount() && static_cast<std::size_t>(i) < rows.size(); ++i) {
+        QTableWidgetItem* cell = list_->item(i, kValueColumn);
+        const QString value = fromLatin1(rows[static_cast<std::size_t>(i)].value);
+        if (cell != nullptr && cell->text() != value) {
+            cell->setText(value);
+        }
+    }
+}
+
+void RestrictionsPageView::updateButtons() {
+    const bool idle = page_->ActionsEnabled();
+    for (QPushButton* button : {read_, write_, reset_}) {
+        button->setEnabled(idle);
+    }
+    zones_->setEnabled(page_->ZonesEnabled());
+}
+
+}  // namespace skelvane

@@ -1,0 +1,452 @@
+// The "Restrictions & Repeaters" page of the property sheet against the simulated network:
+// Read fills the rows and sets "Zones", in-place edits are judged on commit, Write refuses an
+// invalid entry before anything is sent, "Zones" fills the selected row, and Write sends what
+// the rows hold.
+
+#include <QApplication>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableWidget>
+#include <QTest>
+#include <mutex>
+
+#include "base/format.h"
+#include "device_harness.h"
+#include "link/log_pane.h"
+#include "restrictions/restriction_text.h"
+#include "restrictions/restrictions_page.h"
+#include "ui/log_view.h"
+#include "ui/properties_sheet.h"
+#include "ui/qt_prompter.h"
+#include "ui/restrictions_page_view.h"
+#include "ui/worker_pump.h"
+#include "ui/zone_preset_dialog.h"
+
+using namespace skelvane;
+using namespace skelvane::test;
+
+namespace {
+
+constexpr int kLong = 30000;
+constexpr int kRestrictionsPage = 2;
+constexpr std::uint8_t kCountryRegister = 0x59;
+constexpr std::uint8_t kLinkRateRegister = 0x0E;
+
+using Frames = std::vector<std::vector<std::uint8_t>>;
+
+// Every request that reaches the simulated units.
+struct SentFrames {
+    explicit SentFrames(sim::Network& network) {
+        network.SetTrafficObserver([this](sim::Direction direction, auto bytes) {
+            if (direction == sim::Direction::ToUnit && bytes.size() > 3) {
+                std::lock_guard lock(mutex);
+                frames.emplace_back(bytes.begin(), bytes.end());
+            }
+        });
+    }
+    int withCode(std::uint8_t code) {
+        std::lock_guard lock(mutex);
+        return static_cast<int>(std::count_if(frames.begin(), frames.end(),
+                                              [code](const auto& f) { return f[3] == code; }));
+    }
+    std::mutex mutex;
+    Frames frames;
+};
+
+sim::RestrictionEntry simEntry(std::uint16_t ua, std::vector<std::pair<int, int>> ranges) {
+    sim::RestrictionEntry entry;
+    entry.ua = ua;
+    for (std::size_t k = 0; k < ranges.size(); ++k) {
+        entry.start[k] = static_cast<std::uint16_t>(ranges[k].first);
+        entry.end[k] = static_cast<std::uint16_t>(ranges[k].second);
+    }
+    return entry;
+}
+
+QString cell(RestrictionsPageView* page, const std::string& name) {
+    const int row = page->rowOf(name);
+    return row < 0 ? QStringLiteral("<no row>")
+                   : page->list()->item(row, RestrictionsPageView::kValueColumn)->text();
+}
+
+QStringList paneLines(const LogPane& pane) {
+    QStringList lines;
+    for (const std::string& line : pane.Lines()) {
+        lines << fromLatin1(line);
+    }
+    return lines;
+}
+
+QStringList shownLog(RestrictionsPageView* page) {
+    return page->log()->lines().lines();
+}
+
+void clickAndWait(QPushButton* button, PropertyPage* page) {
+    QVERIFY(button->isEnabled());
+    QTest::mouseClick(button, Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(!page->busy(), kLong);
+    QTest::qWait(2 * WorkerPump::kMinIntervalMs);
+}
+
+// Clicks the row of `name` in the list.
+void clickRow(RestrictionsPageView* page, const std::string& name) {
+    QTableWidget* list = page->list();
+    const int row = page->rowOf(name);
+    QVERIFY(row >= 0);
+    const QRect rect =
+        list->visualItemRect(list->item(row, RestrictionsPageView::kDescriptionColumn));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
+}
+
+// Opens the value editor of a row, types `text` and commits it with Return.
+void editValue(RestrictionsPageView* page, const std::string& name, const QString& text) {
+    QTableWidget* list = page->list();
+    const int row = page->rowOf(name);
+    QVERIFY(row >= 0);
+    list->setCurrentCell(row, RestrictionsPageView::kValueColumn);
+    list->edit(list->model()->index(row, RestrictionsPageView::kValueColumn));
+    auto* line = list->viewport()->findChild<QLineEdit*>();
+    QVERIFY(line != nullptr);
+    line->selectAll();
+    if (text.isEmpty()) {
+        QTest::keyClick(line, Qt::Key_Delete);
+    } else {
+        QTest::keyClicks(line, text);
+    }
+    QTest::keyClick(line, Qt::Key_Return);
+    QTRY_VERIFY(list->viewport()->findChild<QLineEdit*>() == nullptr);
+    // The commit is judged once the editor has gone.
+    QTest::qWait(20);
+}
+
+struct OpenSheet {
+    OpenSheet(DeviceBench& bench, Block& block) : sheet(bench.context(block)) {
+        sheet.show();
+        sheet.showPage(kRestrictionsPage);
+        page = sheet.restrictions();
+    }
+    PropertiesSheet sheet;
+    RestrictionsPageView* page = nullptr;
+};
+
+}  // namespace
+
+class RestrictionsPageTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void init();
+    void pageShowsTheBlocksRowsUnderItsName();
+    void readFillsTheRowsAndSetsZones_data();
+    void readFillsTheRowsAndSetsZones();
+    void editIsJudgedOnCommit_data();
+    void editIsJudgedOnCommit();
+    void writeRefusesAnInvalidEntryBeforeSending();
+    void editedEntriesAreWrittenToTheUnit();
+    void zonesFillsTheSelectedRow_data();
+    void zonesFillsTheSelectedRow();
+    void closingDuringAReadLeavesNoThread();
+};
+
+void RestrictionsPageTest::init() {
+    DeviceBench probe;
+    QVERIFY2(probe.note.empty(), probe.note.c_str());
+}
+
+void RestrictionsPageTest::pageShowsTheBlocksRowsUnderItsName() {
+    DeviceBench bench;
+    Block* remote = bench.addBlock(BlockKind::Remote, 300);
+    remote->SetName("North & South");
+    remote->FindParameter("FrequencyRestriction2")->textValue = "4:902400,910000";
+    OpenSheet open(bench, *remote);
+    QCOMPARE(open.sheet.pages()->tabText(kRestrictionsPage),
+             QStringLiteral("Restrictions && Repeaters"));
+    RestrictionsPageView* page = open.page;
+    // The '&' of the name is shown, not taken as a mnemonic mark.
+    QCOMPARE(page->group()->title(), QStringLiteral("North && South"));
+    QVERIFY(page->group()->font().bold());
+    QVERIFY(!page->readButton()->font().bold());
+    // Sixteen entries and the repeater list, in the block's order.
+    QCOMPARE(page->list()->rowCount(), 17);
+    QCOMPARE(page->rowOf("FrequencyRestriction1"), 0);
+    QCOMPARE(page->rowOf("RepeaterRegistration"), 16);
+    QCOMPARE(cell(page, "FrequencyRestriction2"), QStringLiteral("4:902400,910000"));
+    // A Remote block starts with "Rem&ote" chosen; nothing is known of the unit yet.
+    QVERIFY(page->remoteButton()->isChecked());
+    QVERIFY(!page->zonesButton()->isEnabled());
+    QVERIFY(page->readButton()->isEnabled());
+}
+
+void RestrictionsPageTest::readFillsTheRowsAndSetsZones_data() {
+    QTest::addColumn<int>("country");
+    QTest::addColumn<int>("linkRate");
+    QTest::addColumn<bool>("zones");
+    QTest::newRow("North America2 at 50 kHz") << 3 << 0 << true;
+    QTest::newRow("North America2 at another rate") << 3 << 1 << false;
+    QTest::newRow("another country") << 2 << 0 << false;
+}
+
+void RestrictionsPageTest::readFillsTheRowsAndSetsZones() {
+    QFETCH(int, country);
+    QFETCH(int, linkRate);
+    QFETCH(bool, zones);
+    DeviceBench bench;
+    sim::Unit& unit = bench.local();
+    unit.SetVersion("V4.45");
+    unit.SetRegister(kCountryRegister, static_cast<std::uint8_t>(country));
+    unit.SetRegister(kLinkRateRegister, static_cast<std::uint8_t>(linkRate));
+    unit.SetRestriction(0, simEntry(5, {{0, 2500}, {5100, 25200}}));
+    unit.SetRestriction(6, simEntry(12, {{20350, 25200}}));
+    sim::RepeaterSlots repeaters;
+    repeaters.fill(0xFFFF);
+    repeaters[0] = 2;
+    repeaters[1] = 301;
+    unit.SetRepeaters(repeaters);
+    Block* master = bench.addBlock(BlockKind::Master, 1);
+    master->FindParameter("FrequencyRestriction3")->textValue = "9:902400,927600";
+    OpenSheet open(bench, *master);
+    RestrictionsPageView* page = open.page;
+    QVERIFY(page->localButton()->isChecked());
+
+    QTest::mouseClick(page->readButton(), Qt::LeftButton);
+    QVERIFY(!page->readButton()->isEnabled());
+    QVERIFY(!page->writeButton()->isEnabled());
+    QVERIFY(!page->resetButton()->isEnabled());
+    QTRY_VERIFY_WITH_TIMEOUT(page->readButton()->isEnabled(), kLong);
+    QTest::qWait(2 * WorkerPump::kMinIntervalMs);
+    QCOMPARE(page->model().LastReport()->outcome, RestrictionsOutcome::Succeeded);
+
+    const std::pair<const char*, const char*> expected[] = {
+        {"FrequencyRestriction1", "5:902400,904900,907500,927600"},
+        {"FrequencyRestriction3", "0"},  // the unit's entry names no unit
+        {"FrequencyRestriction7", "12:922750,927600"},
+        {"RepeaterRegistration", "2,301"},
+    };
+    for (const auto& [name, text] : expected) {
+        QCOMPARE(master->FindParameter(name)->textValue, std::string(text));
+        QCOMPARE(cell(page, name), QString::fromLatin1(text));
+    }
+    QCOMPARE(bench.facts.countryIndex.load(), static_cast<std::uint32_t>(country));
+    QCOMPARE(page->zonesButton()->isEnabled(), zones);
+    QVERIFY(page->model().LastReport()->restrictions);
+    QVERIFY(page->model().LastReport()->repeaters);
+    // The log shows what the pane holds, the traffic of every step included.
+    const QStringList log = shownLog(page);
+    QCOMPARE(log, paneLines(page->model().Log()));
+    QVERIFY(log.contains(QStringLiteral("Getting restrictions ...")));
+    QVERIFY(log.contains(QStringLiteral("Getting repeaters ...")));
+    QVERIFY(log.back().endsWith(QStringLiteral(" passed.")));
+
+    // Leaving the page disables "Zones"; coming back sets it from what was read.
+    open.sheet.showPage(0);
+    QVERIFY(!page->zonesButton()->isEnabled());
+    open.sheet.showPage(kRestrictionsPage);
+    QCOMPARE(page->zonesButton()->isEnabled(), zones);
+
+    // "&Clear Log" leaves one blank line.
+    QTest::mouseClick(page->clearLogButton(), Qt::LeftButton);
+    QCOMPARE(shownLog(page), QStringList{QStringLiteral(" ")});
+}
+
+void RestrictionsPageTest::editIsJudgedOnCommit_data() {
+    QTest::addColumn<QString>("row");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("stored");  // empty: refused, the parameter keeps its text
+    QTest::newRow("an entry") << "FrequencyRestriction2"
+                              << "7:905000,927600"
+                              << "7:905000,927600";
+    QTest::newRow("an empty entry stores 0") << "FrequencyRestriction2"
+                                             << ""
+                                             << "0";
+    QTest::newRow("a range past the band") << "FrequencyRestriction2"
+                                           << "7:905000,999999"
+                                           << "";
+    QTest::newRow("not a number") << "FrequencyRestriction16"
+                                  << "seven"
+                                  << "";
+    QTest::newRow("a repeater list") << "RepeaterRegistration"
+                                     << "2,9,301"
+                                     << "2,9,301";
+    QTest::newRow("an empty repeater list stores 0") << "RepeaterRegistration"
+                                                     << ""
+                                                     << "0";
+    QTest::newRow("a repeater past 65534") << "RepeaterRegistration"
+                                           << "2,70000"
+                                           << "";
+}
+
+void RestrictionsPageTest::editIsJudgedOnCommit() {
+    QFETCH(QString, row);
+    QFETCH(QString, typed);
+    QFETCH(QString, stored);
+    DeviceBench bench;
+    bench.facts.countryIndex = 3;
+    Block* master = bench.addBlock(BlockKind::Master, 1);
+    const std::string name = row.toStdString();
+    master->FindParameter(name)->textValue = "12";
+    OpenSheet open(bench, *master);
+    QVERIFY(QTest::qWaitForWindowExposed(&open.sheet));
+    RestrictionsPageView* page = open.page;
+
+    editValue(page, name, typed);
+    if (!stored.isEmpty()) {
+        QCOMPARE(master->FindParameter(name)->textValue, stored.toStdString());
+        QCOMPARE(cell(page, name), stored);
+        QCOMPARE(bench.prompter.Count(), std::size_t{0});
+        return;
+    }
+    // Refused: the message the entry's validation gives, the parameter keeps its text and
+    // the row shows what was typed until the list is refreshed.
+    QTRY_COMPARE(bench.prompter.Count(), std::size_t{1});
+    RecordingPrompter expected;
+    RestrictionTable table;
+    RepeaterList list;
+    if (name == "RepeaterRegistration") {
+        QVERIFY(!ValidateRepeaterList(toLatin1(typed), list, expected));
+    } else {
+        const int entry = std::stoi(name.substr(std::string("FrequencyRestriction").size())) - 1;
+        QVERIFY(!ValidateRestrictionEntry(toLatin1(typed), entry, table, bench.facts, expected));
+    }
+    QCOMPARE(bench.prompter.LastText(), expected.LastText());
+    QCOMPARE(master->FindParameter(name)->textValue, std::string("12"));
+    QCOMPARE(cell(page, name), typed);
+    open.sheet.showPage(0);
+    open.sheet.showPage(kRestrictionsPage);
+    QCOMPARE(cell(page, name), QStringLiteral("12"));
+}
+
+void RestrictionsPageTest::writeRefusesAnInvalidEntryBeforeSending() {
+    DeviceBench bench;
+    bench.facts.versionNumber = 44500;  // as if the unit had been read
+    bench.facts.countryIndex = 3;
+    SentFrames sent(*bench.network);
+    Block* master = bench.addBlock(BlockKind::Master, 1);
+    master->FindParameter("FrequencyRestriction1")->textValue = "7:905000,927600";
+    // As a file may hold it: the list never lets such a text in.
+    master->FindParameter("FrequencyRestriction5")->textValue = "7:927600,905000";
+    OpenSheet open(bench, *master);
+    RestrictionsPageView* page = open.page;
+
+    clickAndWait(page->writeButton(), page);
+    QCOMPARE(page->model().LastReport()->outcome, RestrictionsOutcome::Failed);
+    RecordingPrompter expected;
+    RestrictionTable table;
+    QVERIFY(!ValidateRestrictionEntry("7:927600,905000", 4, table, bench.facts, expected));
+    QCOMPARE(bench.prompter.Count(), std::size_t{1});
+    QCOMPARE(bench.prompter.LastText(), expected.LastText());
+    QTRY_VERIFY(shownLog(page).contains(QStringLiteral("Sending restrictions ...Failed.")));
+    // Neither an entry, nor the repeaters, nor the save.
+    QCOMPARE(sent.withCode(0x52), 0);
+    QCOMPARE(sent.withCode(0x54), 0);
+    QCOMPARE(sent.withCode(0x53), 0);
+    QCOMPARE(bench.local().Restriction(0), sim::RestrictionEntry{});
+    QVERIFY(page->writeButton()->isEnabled());
+}
+
+void RestrictionsPageTest::editedEntriesAreWrittenToTheUnit() {
+    DeviceBench bench;
+    sim::Unit& unit = bench.local();
+    unit.SetVersion("V4.45");
+    unit.SetRegister(kCountryRegister, 3);
+    unit.SetRegister(kLinkRateRegister, 0);
+    Block* master = bench.addBlock(BlockKind::Master, 1);
+    OpenSheet open(bench, *master);
+    QVERIFY(QTest::qWaitForWindowExposed(&open.sheet));
+    RestrictionsPageView* page = open.page;
+    // The version a Write goes by comes from a Read.
+    clickAndWait(page->readButton(), page);
+
+    editValue(page, "FrequencyRestriction4", QStringLiteral("300:902400,904900,907500,927600"));
+    editValue(page, "RepeaterRegistration", QStringLiteral("2,301"));
+    clickAndWait(page->writeButton(), page);
+    QCOMPARE(page->model().LastReport()->outcome, RestrictionsOutcome::Succeeded);
+    QCOMPARE(unit.SavedRestriction(3), simEntry(300, {{0, 2500}, {5100, 25200}}));
+    QCOMPARE(unit.SavedRepeaters()[0], std::uint16_t{2});
+    QCOMPARE(unit.SavedRepeaters()[1], std::uint16_t{301});
+    QCOMPARE(unit.SavedRepeaters()[2], std::uint16_t{0xFFFF});
+    const QStringList log = shownLog(page);
+    QVERIFY(log.contains(QStringLiteral("Saving to memory...")));
+    QVERIFY(log.back().endsWith(QStringLiteral(" passed.")));
+}
+
+void RestrictionsPageTest::zonesFillsTheSelectedRow_data() {
+    QTest::addColumn<QString>("row");
+    QTest::addColumn<bool>("opens");
+    QTest::addColumn<bool>("ok");
+    QTest::newRow("an entry, OK") << "FrequencyRestriction3" << true << true;
+    QTest::newRow("an entry, Cancel") << "FrequencyRestriction3" << true << false;
+    QTest::newRow("the repeater row") << "RepeaterRegistration" << false << true;
+    QTest::newRow("no row selected") << "" << false << true;
+}
+
+void RestrictionsPageTest::zonesFillsTheSelectedRow() {
+    QFETCH(QString, row);
+    QFETCH(bool, opens);
+    QFETCH(bool, ok);
+    DeviceBench bench;
+    bench.facts.countryIndex = 3;
+    bench.facts.linkRateIndex = 0;
+    Block* master = bench.addBlock(BlockKind::Master, 1);
+    OpenSheet open(bench, *master);
+    QVERIFY(QTest::qWaitForWindowExposed(&open.sheet));
+    RestrictionsPageView* page = open.page;
+    QVERIFY(page->zonesButton()->isEnabled());
+    if (!row.isEmpty()) {
+        // The repeater row is selected after an entry: the last selection counts.
+        clickRow(page, "FrequencyRestriction3");
+        clickRow(page, row.toStdString());
+    }
+
+    bool opened = false;
+    QObject* watcher = onNextModal([&](QWidget* w) {
+        auto* dialog = qobject_cast<ZonePresetDialog*>(w);
+        opened = dialog != nullptr;
+        if (dialog == nullptr) {
+            w->close();
+            return;
+        }
+        dialog->uaEdit()->setText(QStringLiteral("7"));
+        dialog->zoneButton(0)->click();
+        if (ok) {
+            dialog->accept();
+        } else {
+            dialog->reject();
+        }
+    });
+    QTest::mouseClick(page->zonesButton(), Qt::LeftButton);
+    QTest::qWait(50);
+    if (!opens) {
+        delete watcher;
+    }
+    QCOMPARE(opened, opens);
+    const std::string expected = opens && ok ? "7:905000,927600" : "0";
+    QCOMPARE(master->FindParameter("FrequencyRestriction3")->textValue, expected);
+    QCOMPARE(cell(page, "FrequencyRestriction3"), QString::fromStdString(expected));
+    QCOMPARE(bench.prompter.Count(), std::size_t{0});
+}
+
+void RestrictionsPageTest::closingDuringAReadLeavesNoThread() {
+    DeviceBench bench;
+    Block* remote = bench.addBlock(BlockKind::Remote, 300);
+    bench.remoteUa.Set(300);
+    const int before = threadCount();
+    auto open = std::make_unique<OpenSheet>(bench, *remote);
+    RestrictionsPageView* page = open->page;
+    QCOMPARE(page->model().RemoteUa(), std::uint16_t{300});
+    QTest::mouseClick(page->readButton(), Qt::LeftButton);
+    // Nineteen requests at 200 ms each to a remote unit: still running.
+    QTest::qWait(100);
+    QVERIFY(open->sheet.busy());
+    QCOMPARE(threadCount(), before + 1);
+
+    open->sheet.reject();
+    QVERIFY(!open->sheet.busy());
+    QVERIFY(!open->sheet.isVisible());
+    open.reset();
+    QCOMPARE(threadCount(), before);
+}
+
+QTEST_MAIN(RestrictionsPageTest)
+#include "restrictions_page_test.moc"
