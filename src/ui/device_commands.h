@@ -7,7 +7,6 @@ class QWidget;
 namespace skelvane {
 
 class Block;
-class Prompter;
 
 // What a device dialog gets when it opens: its parent window, the block it is for (none for
 // the spectrum analyzer) and the port settings of the status bar at that moment.
@@ -19,8 +18,8 @@ struct DeviceContext {
 };
 
 // The commands that open the device dialogs. The main window calls these and nothing else
-// for them, so the dialogs are wired in one place: an implementation that opens the real
-// dialogs replaces UnavailableDeviceCommands in main().
+// for them, so the dialogs are wired in one place (DeviceDialogs in the program, a recorder
+// in tests).
 class DeviceCommands {
   public:
     virtual ~DeviceCommands() = default;
@@ -31,22 +30,6 @@ class DeviceCommands {
     virtual void softUpgrade(const DeviceContext& context) = 0;
     // The "Tools ..." sheet with the spectrum analyzer.
     virtual void spectrum(const DeviceContext& context) = 0;
-};
-
-// Until the dialogs exist: each command says that it is not available yet.
-class UnavailableDeviceCommands final : public DeviceCommands {
-  public:
-    explicit UnavailableDeviceCommands(Prompter& prompter) : prompter_(prompter) {}
-    void properties(const DeviceContext& context) override;
-    void hardUpgrade(const DeviceContext& context) override;
-    void softUpgrade(const DeviceContext& context) override;
-    void spectrum(const DeviceContext& context) override;
-
-    // The message shown for a command ("Properties", ...).
-    static std::string message(const std::string& command);
-
-  private:
-    Prompter& prompter_;
 };
 
 }  // namespace skelvane

@@ -1,11 +1,16 @@
 #include "ui/device_dialogs.h"
 
+#include "document/block.h"
+#include "link/port_names.h"
 #include "ui/app_state.h"
 #include "ui/diagram_view.h"
 #include "ui/explorer_tree.h"
+#include "ui/hard_upgrade_dialog.h"
 #include "ui/main_window.h"
 #include "ui/properties_sheet.h"
 #include "ui/qt_prompter.h"
+#include "ui/soft_upgrade_dialog.h"
+#include "ui/spectrum_sheet.h"
 
 namespace skelvane {
 
@@ -28,8 +33,13 @@ void showNewName(QWidget* parent, Block* block) {
 
 }  // namespace
 
-DeviceDialogs::DeviceDialogs(AppState& state, Prompter& fallback, Prompter* prompter)
-    : state_(state), prompter_(prompter), unavailable_(fallback) {}
+std::uint16_t unitAddressOf(const Block* block) {
+    const Parameter* ua = block != nullptr ? block->FindParameter("UnitAddress") : nullptr;
+    return ua != nullptr ? static_cast<std::uint16_t>(ua->value) : 0;
+}
+
+DeviceDialogs::DeviceDialogs(AppState& state, Prompter* prompter)
+    : state_(state), prompter_(prompter) {}
 
 void DeviceDialogs::properties(const DeviceContext& context) {
     if (context.block == nullptr) {
@@ -38,26 +48,40 @@ void DeviceDialogs::properties(const DeviceContext& context) {
     // Editing may change any value, and the sheet writes into the block at once.
     state_.session.MarkModified();
     QtPrompter boxes;
-    Prompter& prompter = prompter_ != nullptr ? *prompter_ : boxes;
-    PropertiesSheet sheet({*context.block, context.portName, state_.unitFacts, state_.remoteUa,
-                           state_.restrictions, prompter, state_.clock},
-                          context.parent);
+    PropertiesSheet sheet(
+        {*context.block, StripInUseSuffix(context.portName), state_.unitFacts, state_.remoteUa,
+         state_.restrictions, prompter_ != nullptr ? *prompter_ : boxes, state_.clock},
+        context.parent);
     boxes.setParent(&sheet);
     QObject::connect(&sheet, &PropertiesSheet::blockRenamed, &sheet,
                      [parent = context.parent](Block* block) { showNewName(parent, block); });
     sheet.exec();
 }
 
+// The block plays no part: only the unit on the programming cable is reprogrammed.
 void DeviceDialogs::hardUpgrade(const DeviceContext& context) {
-    unavailable_.hardUpgrade(context);
+    HardUpgradeDialog dialog(StripInUseSuffix(context.portName), state_.clock, context.parent);
+    dialog.exec();
 }
 
 void DeviceDialogs::softUpgrade(const DeviceContext& context) {
-    unavailable_.softUpgrade(context);
+    QtPrompter boxes;
+    SoftUpgradeDialog dialog(StripInUseSuffix(context.portName), unitAddressOf(context.block),
+                             state_.schedule, state_.clock,
+                             prompter_ != nullptr ? *prompter_ : boxes, context.parent);
+    boxes.setParent(&dialog);
+    dialog.exec();
 }
 
 void DeviceDialogs::spectrum(const DeviceContext& context) {
-    unavailable_.spectrum(context);
+    PortSettings settings = state_.portSettings;
+    settings.portName = StripInUseSuffix(context.portName);
+    settings.baudRate = context.baudRate;
+    QtPrompter boxes;
+    SpectrumSheet sheet(settings, state_.scanParser, state_.clock,
+                        prompter_ != nullptr ? *prompter_ : boxes, context.parent);
+    boxes.setParent(&sheet);
+    sheet.exec();
 }
 
 }  // namespace skelvane

@@ -13,7 +13,6 @@
 #include "ui/device_dialogs.h"
 #include "ui/main_window.h"
 #include "ui/qt_prompter.h"
-#include "ui/upgrade_spectrum_dialogs.h"
 
 namespace {
 
@@ -63,8 +62,7 @@ int main(int argc, char** argv) {
     AppState state(prompter, DefaultSessionPaths());
     state.settingsStore = OpenPlatformSettingsStore();
     // Under --screenshot the dialogs' messages go to stderr as well.
-    DeviceDialogs properties(state, prompter, screenshotFile.isEmpty() ? nullptr : &unattended);
-    UpgradeSpectrumDialogs devices(state, prompter, properties);
+    DeviceDialogs devices(state, screenshotFile.isEmpty() ? nullptr : &unattended);
     MainWindow window(state, devices);
     dialogs.setParent(&window);
 

@@ -33,7 +33,7 @@ SpectrumAnalyzerPage::SpectrumAnalyzerPage(const PortSettings& settings, ScanPar
                                            Clock& clock, Prompter& prompter, QWidget* parent)
     : QWidget(parent),
       prompter_(prompter),
-      page_(std::make_unique<SpectrumPage>(settings, parser, clock, prompter)),
+      page_(std::make_unique<SpectrumPage>(settings, parser, clock, prompter_)),
       coalescer_(new UpdateCoalescer(this)) {
     instructions_ = new QLabel(fromLatin1(SpectrumPage::kInstructions));
     instructions_->setWordWrap(true);
@@ -102,6 +102,7 @@ SpectrumAnalyzerPage::~SpectrumAnalyzerPage() {
 }
 
 void SpectrumAnalyzerPage::closePage() {
+    prompter_.shutDown();
     page_->Close();
     refresh();
 }

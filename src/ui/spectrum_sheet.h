@@ -8,6 +8,7 @@
 #include "base/prompter.h"
 #include "link/port_settings.h"
 #include "spectrum/spectrum_page.h"
+#include "ui/worker_prompter.h"
 
 class QLabel;
 class QPushButton;
@@ -28,8 +29,8 @@ class SpectrumAnalyzerPage : public QWidget {
     Q_OBJECT
 
   public:
-    // `prompter` may be asked from the worker's thread (a failed chart allocation): give it a
-    // GuiThreadPrompter or another thread-safe one.
+    // `prompter` is a GUI-thread one: the worker's messages (a failed chart allocation)
+    // reach it through the page's WorkerPrompter.
     SpectrumAnalyzerPage(const PortSettings& settings, ScanParserState& parser, Clock& clock,
                          Prompter& prompter, QWidget* parent = nullptr);
     // Stops the worker first.
@@ -47,14 +48,15 @@ class SpectrumAnalyzerPage : public QWidget {
     // "Export CSV..." after its file dialog: writes the curves to `path`. False (after a
     // message) when the file cannot be written.
     bool exportCsv(const QString& path);
-    // The close paths of the sheet: stops a running scan and closes the port.
+    // The close paths of the sheet: releases a worker waiting for an answer, stops a running
+    // scan and closes the port.
     void closePage();
 
   private:
     void refresh();
     void chooseExportFile();
 
-    Prompter& prompter_;
+    WorkerPrompter prompter_;
     std::unique_ptr<SpectrumPage> page_;
     UpdateCoalescer* coalescer_;
     QLabel* instructions_;

@@ -31,7 +31,7 @@ class DeviceDialogsTest : public QObject {
 void DeviceDialogsTest::propertiesOpensTheSheetOfTheSelectedBlock() {
     RecordingPrompter prompter;
     AppState state(prompter, DefaultSessionPaths());
-    DeviceDialogs devices(state, prompter, &prompter);
+    DeviceDialogs devices(state, &prompter);
     MainWindow window(state, devices);
     window.resize(900, 640);
     QVERIFY(window.startUp());
@@ -76,7 +76,7 @@ void DeviceDialogsTest::propertiesOpensTheSheetOfTheSelectedBlock() {
 void DeviceDialogsTest::propertiesNeedsOneSelectedBlock() {
     RecordingPrompter prompter;
     AppState state(prompter, DefaultSessionPaths());
-    DeviceDialogs devices(state, prompter, &prompter);
+    DeviceDialogs devices(state, &prompter);
     MainWindow window(state, devices);
     QVERIFY(window.startUp());
     window.show();

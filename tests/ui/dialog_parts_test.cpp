@@ -13,7 +13,6 @@
 #include "link/log_pane.h"
 #include "spectrum/chart_model.h"
 #include "ui/chart_widget.h"
-#include "ui/gui_thread_prompter.h"
 #include "ui/log_pane_view.h"
 #include "ui/time_format.h"
 #include "ui/transfer_progress.h"
@@ -86,8 +85,6 @@ class DialogPartsTest : public QObject {
     void coalescerLosesNoLateChange();
     void logViewShowsWhatAWorkerWrote();
     void logViewAfterClearShowsTheBlankLine();
-    void workerMessagesWaitForTheGuiThread_data();
-    void workerMessagesWaitForTheGuiThread();
     void timePickersShowNoSeconds_data();
     void timePickersShowNoSeconds();
     void progressEstimatesTheTimeLeft_data();
@@ -264,36 +261,6 @@ void DialogPartsTest::logViewAfterClearShowsTheBlankLine() {
     });
     worker.join();
     QTRY_COMPARE(view.shownLines(), (std::vector<std::string>{"  cancelled.", "again"}));
-}
-
-void DialogPartsTest::workerMessagesWaitForTheGuiThread_data() {
-    QTest::addColumn<MessageButtons>("buttons");
-    QTest::addColumn<Answer>("answer");
-    QTest::newRow("ok") << MessageButtons::Ok << Answer::Ok;
-    QTest::newRow("ok cancel") << MessageButtons::OkCancel << Answer::Cancel;
-    QTest::newRow("yes no") << MessageButtons::YesNo << Answer::No;
-    QTest::newRow("yes no cancel") << MessageButtons::YesNoCancel << Answer::Cancel;
-}
-
-void DialogPartsTest::workerMessagesWaitForTheGuiThread() {
-    QFETCH(MessageButtons, buttons);
-    QFETCH(Answer, answer);
-    RecordingPrompter recorder;
-    // The recorder would say Yes or Ok to anything; the worker must not get that answer.
-    GuiThreadPrompter prompter(recorder);
-    Answer got = Answer::Yes;
-    std::thread worker([&] {
-        got =
-            prompter.Message("Error allocating chart serie", "", MessageIcon::Exclamation, buttons);
-    });
-    worker.join();
-    QCOMPARE(got, answer);
-    QCOMPARE(recorder.Count(), 0u);
-    QTRY_COMPARE(recorder.Count(), 1u);
-    QCOMPARE(recorder.LastText(), std::string("Error allocating chart serie"));
-    // On the GUI thread the answer is the user's.
-    recorder.QueueAnswer(Answer::No);
-    QCOMPARE(prompter.Message("?", "", MessageIcon::Question, MessageButtons::YesNo), Answer::No);
 }
 
 void DialogPartsTest::timePickersShowNoSeconds_data() {

@@ -12,7 +12,6 @@
 
 #include "base/strings.h"
 #include "ui/about_sheet.h"
-#include "ui/device_commands.h"
 #include "ui/file_names.h"
 #include "ui/link_shape.h"
 #include "ui/qt_prompter.h"
@@ -55,7 +54,6 @@ class WidgetsTest : public QObject {
     void messageBoxAnswers();
     void modelChoiceList();
     void helpSheetPages();
-    void unavailableDeviceCommandsSaySo();
 };
 
 void WidgetsTest::linkShape_data() {
@@ -193,20 +191,6 @@ void WidgetsTest::helpSheetPages() {
     QVERIFY(diagnostic != nullptr && programming != nullptr);
     QCOMPARE(diagnostic->wiring().caption, QStringLiteral("Diagnostic Cable Diagram"));
     QCOMPARE(programming->wiring().caption, QStringLiteral("Programming Cable Diagram"));
-}
-
-void WidgetsTest::unavailableDeviceCommandsSaySo() {
-    RecordingPrompter prompter;
-    UnavailableDeviceCommands devices(prompter);
-    devices.properties({});
-    devices.hardUpgrade({});
-    devices.softUpgrade({});
-    devices.spectrum({});
-    const auto records = prompter.Records();
-    QCOMPARE(records.size(), std::size_t{4});
-    QCOMPARE(records[0].text, UnavailableDeviceCommands::message("Properties"));
-    QCOMPARE(records[3].text, UnavailableDeviceCommands::message("Spectrum Analyzer"));
-    QVERIFY(records[1].text.find("not available yet") != std::string::npos);
 }
 
 QTEST_MAIN(WidgetsTest)

@@ -1,22 +1,32 @@
 // The device commands of the main window open their dialogs with the port of the status bar
-// and, for the soft upgrade, the selected block's unit address.
+// (without the mark of a port in use) and, for the soft upgrade and the property sheet, the
+// selected block.
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QGroupBox>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <functional>
 #include <memory>
 
+// First: it hides Qt's `slots` keyword from the restriction table the page includes.
+#include "ui/restriction_state.h"
+
 #include "base/prompter.h"
 #include "document/block.h"
 #include "gui_harness.h"
+#include "link/settings_page_model.h"
+#include "restrictions/restrictions_page.h"
 #include "ui/app_state.h"
+#include "ui/device_dialogs.h"
 #include "ui/hard_upgrade_dialog.h"
+#include "ui/properties_sheet.h"
+#include "ui/restrictions_page_view.h"
+#include "ui/settings_page_view.h"
 #include "ui/soft_upgrade_dialog.h"
 #include "ui/spectrum_sheet.h"
-#include "ui/upgrade_spectrum_dialogs.h"
 
 using namespace skelvane;
 
@@ -73,7 +83,7 @@ class DeviceDialogsTest : public QObject {
     void softUpgradeTakesTheBlocksUnitAddress_data();
     void softUpgradeTakesTheBlocksUnitAddress();
     void hardUpgradeOpensItsDialog();
-    void propertiesGoElsewhere();
+    void propertiesOpensTheBlocksSheet();
 
   private:
     DeviceContext context(Block* block = nullptr) const {
@@ -87,8 +97,7 @@ class DeviceDialogsTest : public QObject {
     std::unique_ptr<QTemporaryDir> dir_;
     std::unique_ptr<RecordingPrompter> prompter_;
     std::unique_ptr<AppState> state_;
-    std::unique_ptr<UnavailableDeviceCommands> unavailable_;
-    std::unique_ptr<UpgradeSpectrumDialogs> dialogs_;
+    std::unique_ptr<DeviceDialogs> dialogs_;
 };
 
 void DeviceDialogsTest::init() {
@@ -97,13 +106,11 @@ void DeviceDialogsTest::init() {
     test::writeTemplate(dir / "TAVRIN-A.TPL");
     prompter_ = std::make_unique<RecordingPrompter>();
     state_ = std::make_unique<AppState>(*prompter_, SessionPaths{dir, dir});
-    unavailable_ = std::make_unique<UnavailableDeviceCommands>(*prompter_);
-    dialogs_ = std::make_unique<UpgradeSpectrumDialogs>(*state_, *prompter_, *unavailable_);
+    dialogs_ = std::make_unique<DeviceDialogs>(*state_, prompter_.get());
 }
 
 void DeviceDialogsTest::cleanup() {
     dialogs_.reset();
-    unavailable_.reset();
     state_.reset();
     prompter_.reset();
     dir_.reset();
@@ -161,12 +168,34 @@ void DeviceDialogsTest::hardUpgradeOpensItsDialog() {
     QCOMPARE(title, QStringLiteral("Hard Upgrade - Corvantis"));
 }
 
-void DeviceDialogsTest::propertiesGoElsewhere() {
+void DeviceDialogsTest::propertiesOpensTheBlocksSheet() {
     const std::unique_ptr<Block> block = radio(BlockKind::Master, 1);
+    block->SetName("Hilltop");
+    state_->session.User().SetModified(false);
+    bool modifiedWhenShown = false;
+    std::string settingsPort;
+    std::string restrictionsPort;
+    QString title;
+    NextModal modal([&](QWidget* w) {
+        auto* sheet = qobject_cast<PropertiesSheet*>(w);
+        QVERIFY(sheet != nullptr);
+        modifiedWhenShown = state_->session.User().Modified();
+        settingsPort = sheet->settings()->model().Link().PortName();
+        restrictionsPort = sheet->restrictions()->model().Link().PortName();
+        title = sheet->restrictions()->group()->title();
+    });
     dialogs_->properties(context(block.get()));
-    QCOMPARE(prompter_->Count(), 1u);
-    QCOMPARE(prompter_->LastText(), UnavailableDeviceCommands::message("Properties"));
+    QVERIFY(modal.seen());
+    QVERIFY(modifiedWhenShown);
+    QCOMPARE(settingsPort, std::string("SIM1"));
+    QCOMPARE(restrictionsPort, std::string("SIM1"));
+    QCOMPARE(title, QStringLiteral("Hilltop"));
+    // No block, no sheet.
+    NextModal none([](QWidget*) {});
+    dialogs_->properties(context());
+    QTest::qWait(50);
+    QVERIFY(!none.seen());
 }
 
 QTEST_MAIN(DeviceDialogsTest)
-#include "upgrade_spectrum_commands_test.moc"
+#include "device_commands_test.moc"
