@@ -9,8 +9,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "link/log_pane.h"
 #include "ui/icons.h"
-#include "ui/log_pane_view.h"
+#include "ui/log_view.h"
 #include "ui/update_coalescer.h"
 #include "ui/upgrade_animation.h"
 
@@ -28,7 +29,7 @@ HardUpgradeDialog::HardUpgradeDialog(std::string portName, Clock& clock, QWidget
     browse_ = new QPushButton(QStringLiteral("&Browse ..."));
     force_ = new QCheckBox(QStringLiteral("Force to Erase"));
     program_ = new QPushButton(QStringLiteral("&Program"));
-    log_ = new LogPaneView(model_->Log().Pane());
+    log_ = new LogView(model_->Log().Pane());
     clearLog_ = new QPushButton(QStringLiteral("&Clear Log"));
     animation_ = new UpgradeAnimation(UpgradePicture::HardIdle);
     progress_ = makeProgressBar();
@@ -69,6 +70,8 @@ HardUpgradeDialog::HardUpgradeDialog(std::string portName, Clock& clock, QWidget
     connect(clearLog_, &QPushButton::clicked, this, [this] { model_->ClearLog(); });
     connect(coalescer_, &UpdateCoalescer::flush, this, &HardUpgradeDialog::refresh);
     model_->SetListener([this] { coalescer_->request(); });
+    model_->Log().Pane().SetListener(
+        [this](LogPane::Event, const std::string&) { coalescer_->request(); });
     model_->SetProgressListener([this](std::size_t done, std::size_t total) {
         feed_.report(done, total);
         coalescer_->request();
@@ -82,6 +85,7 @@ HardUpgradeDialog::~HardUpgradeDialog() {
     // goes only once it has ended.
     model_->WaitForWorker();
     model_->SetListener({});
+    model_->Log().Pane().SetListener({});
     model_->SetProgressListener({});
     delete log_;
 }
@@ -97,6 +101,7 @@ void HardUpgradeDialog::refresh() {
     animation_->setPicture(view.picture == HardUpgradePicture::Busy ? UpgradePicture::HardBusy
                                                                     : UpgradePicture::HardIdle);
     showProgress(*progress_, feed_.state());
+    log_->sync();
 }
 
 void HardUpgradeDialog::program() {

@@ -15,7 +15,7 @@ class QPushButton;
 
 namespace skelvane {
 
-class LogPaneView;
+class LogView;
 class UpdateCoalescer;
 class UpgradeAnimation;
 
@@ -44,7 +44,7 @@ class HardUpgradeDialog : public QDialog {
     QCheckBox* forceErase() const { return force_; }
     QPushButton* programButton() const { return program_; }
     QPushButton* clearLogButton() const { return clearLog_; }
-    LogPaneView* log() const { return log_; }
+    LogView* log() const { return log_; }
     UpgradeAnimation* animation() const { return animation_; }
     QProgressBar* progress() const { return progress_; }
 
@@ -63,7 +63,7 @@ class HardUpgradeDialog : public QDialog {
     QPushButton* browse_;
     QCheckBox* force_;
     QPushButton* program_;
-    LogPaneView* log_;
+    LogView* log_;
     QPushButton* clearLog_;
     UpgradeAnimation* animation_;
     QProgressBar* progress_;

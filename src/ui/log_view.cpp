@@ -78,6 +78,15 @@ QSize LogView::sizeHint() const {
     return QSize(QListView::sizeHint().width(), fontMetrics().lineSpacing() * 9 + 2 * frameWidth());
 }
 
+std::vector<std::string> LogView::shownLines() const {
+    std::vector<std::string> shown;
+    shown.reserve(static_cast<std::size_t>(model_.lines().size()));
+    for (const QString& line : model_.lines()) {
+        shown.push_back(toLatin1(line));
+    }
+    return shown;
+}
+
 void LogView::sync() {
     if (!model_.sync()) {
         return;

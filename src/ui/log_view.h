@@ -4,6 +4,8 @@
 #include <QListView>
 #include <QStringList>
 #include <cstdint>
+#include <string>
+#include <vector>
 
 namespace skelvane {
 
@@ -33,7 +35,9 @@ class LogLinesModel : public QAbstractListModel {
 };
 
 // A dialog's log pane: a list of progress and traffic lines in a fixed-pitch font that keeps
-// the last line selected and in view, as the worker writes.
+// the last line selected and in view, as the worker writes. The view reads the pane only when
+// sync() is called: its dialog calls it from its coalesced update whenever the pane's listener
+// has told of a change, so the worker never touches the widget.
 class LogView : public QListView {
     Q_OBJECT
 
@@ -44,6 +48,8 @@ class LogView : public QListView {
     void sync();
     QSize sizeHint() const override;
     LogLinesModel& lines() { return model_; }
+    // The lines shown, as Latin-1 text.
+    std::vector<std::string> shownLines() const;
 
   private:
     LogLinesModel model_;

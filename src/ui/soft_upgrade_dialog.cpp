@@ -13,8 +13,9 @@
 #include <QTimeEdit>
 #include <QVBoxLayout>
 
+#include "link/log_pane.h"
 #include "ui/icons.h"
-#include "ui/log_pane_view.h"
+#include "ui/log_view.h"
 #include "ui/qt_prompter.h"
 #include "ui/time_format.h"
 #include "ui/update_coalescer.h"
@@ -83,6 +84,8 @@ SoftUpgradeDialog::SoftUpgradeDialog(std::string portName, std::uint16_t unitAdd
 
     connect(coalescer_, &UpdateCoalescer::flush, this, &SoftUpgradeDialog::refresh);
     model_->SetListener([this] { coalescer_->request(); });
+    model_->Log().Pane().SetListener(
+        [this](LogPane::Event, const std::string&) { coalescer_->request(); });
     model_->SetProgressListener([this](std::size_t done, std::size_t total) {
         feed_.report(done, total);
         coalescer_->request();
@@ -100,6 +103,7 @@ SoftUpgradeDialog::~SoftUpgradeDialog() {
     // goes only once it has ended.
     model_->WaitForWorker();
     model_->SetListener({});
+    model_->Log().Pane().SetListener({});
     model_->SetProgressListener({});
     delete log_;
 }
@@ -125,7 +129,7 @@ void SoftUpgradeDialog::build() {
     stop_ = new QPushButton(QStringLiteral("&Stop"));
     uaEdit_ = new QLineEdit;
 
-    log_ = new LogPaneView(model_->Log().Pane());
+    log_ = new LogView(model_->Log().Pane());
     logFileEdit_ = new QLineEdit;
     logBrowse_ = new QPushButton(QStringLiteral("B&rowse ..."));
     clearLog_ = new QPushButton(QStringLiteral("&Clear Log"));
@@ -218,6 +222,7 @@ void SoftUpgradeDialog::refresh() {
     stop_->setEnabled(view.stopEnabled);
     animation_->setPicture(toPicture(view.picture));
     showProgress(*progress_, feed_.state());
+    log_->sync();
 }
 
 void SoftUpgradeDialog::program() {

@@ -22,7 +22,7 @@ class QTimeEdit;
 
 namespace skelvane {
 
-class LogPaneView;
+class LogView;
 class UpdateCoalescer;
 class UpgradeAnimation;
 
@@ -68,7 +68,7 @@ class SoftUpgradeDialog : public QDialog {
     QTimeEdit* endTime() const { return endTime_; }
     QLineEdit* logFileEdit() const { return logFileEdit_; }
     QPushButton* clearLogButton() const { return clearLog_; }
-    LogPaneView* log() const { return log_; }
+    LogView* log() const { return log_; }
     UpgradeAnimation* animation() const { return animation_; }
     QProgressBar* progress() const { return progress_; }
     const QTimer& timer() const { return timer_; }
@@ -103,7 +103,7 @@ class SoftUpgradeDialog : public QDialog {
     QPushButton* start_ = nullptr;
     QPushButton* stop_ = nullptr;
     QLineEdit* uaEdit_ = nullptr;
-    LogPaneView* log_ = nullptr;
+    LogView* log_ = nullptr;
     QLineEdit* logFileEdit_ = nullptr;
     QPushButton* logBrowse_ = nullptr;
     QPushButton* clearLog_ = nullptr;

@@ -12,12 +12,13 @@
 #include <fstream>
 
 #include "base/strings.h"
+#include "link/log_pane.h"
 #include "spectrum/spectrum_chart.h"
 #include "ui/chart_widget.h"
 #include "ui/data_port_picture.h"
 #include "ui/dialog_units.h"
 #include "ui/file_names.h"
-#include "ui/log_pane_view.h"
+#include "ui/log_view.h"
 #include "ui/qt_prompter.h"
 #include "ui/update_coalescer.h"
 
@@ -48,7 +49,7 @@ SpectrumAnalyzerPage::SpectrumAnalyzerPage(const PortSettings& settings, ScanPar
     clear_ = new QPushButton(fromLatin1(SpectrumPage::kClearCaption));
     export_ = new QPushButton(QStringLiteral("E&xport CSV..."));
     export_->setToolTip(QStringLiteral("Write the four curves to a comma-separated file"));
-    log_ = new LogPaneView(page_->Log());
+    log_ = new LogView(page_->Log());
     clearLog_ = new QPushButton(fromLatin1(SpectrumPage::kClearLogCaption));
 
     auto* top = new QHBoxLayout;
@@ -88,6 +89,7 @@ SpectrumAnalyzerPage::SpectrumAnalyzerPage(const PortSettings& settings, ScanPar
     connect(coalescer_, &UpdateCoalescer::flush, this, &SpectrumAnalyzerPage::refresh);
     connect(chart_, &ChartWidget::modelChanged, this, &SpectrumAnalyzerPage::refresh);
     page_->SetScanButtonListener([this](const std::string&) { coalescer_->request(); });
+    page_->Log().SetListener([this](LogPane::Event, const std::string&) { coalescer_->request(); });
     refresh();
 }
 
@@ -97,6 +99,7 @@ SpectrumAnalyzerPage::~SpectrumAnalyzerPage() {
     // chart: their views go only once it has ended.
     page_->WaitForWorker();
     page_->SetScanButtonListener({});
+    page_->Log().SetListener({});
     delete log_;
     delete chart_;
 }
@@ -110,6 +113,7 @@ void SpectrumAnalyzerPage::closePage() {
 void SpectrumAnalyzerPage::refresh() {
     scan_->setText(fromLatin1(page_->ScanButtonText()));
     export_->setEnabled(page_->Chart().Allocated());
+    log_->sync();
 }
 
 void SpectrumAnalyzerPage::chooseExportFile() {

@@ -18,7 +18,7 @@ namespace skelvane {
 
 class ChartWidget;
 class DataPortPicture;
-class LogPaneView;
+class LogView;
 class UpdateCoalescer;
 
 // The "Spectrum Analyzer" page: the instructions and the picture of the cabling at the top,
@@ -38,7 +38,7 @@ class SpectrumAnalyzerPage : public QWidget {
 
     SpectrumPage& model() { return *page_; }
     ChartWidget* chart() const { return chart_; }
-    LogPaneView* log() const { return log_; }
+    LogView* log() const { return log_; }
     QPushButton* scanButton() const { return scan_; }
     QPushButton* clearButton() const { return clear_; }
     QPushButton* clearLogButton() const { return clearLog_; }
@@ -62,7 +62,7 @@ class SpectrumAnalyzerPage : public QWidget {
     QLabel* instructions_;
     DataPortPicture* picture_;
     ChartWidget* chart_;
-    LogPaneView* log_;
+    LogView* log_;
     QPushButton* scan_;
     QPushButton* clear_;
     QPushButton* clearLog_;

@@ -13,7 +13,7 @@
 #include "link/log_pane.h"
 #include "spectrum/chart_model.h"
 #include "ui/chart_widget.h"
-#include "ui/log_pane_view.h"
+#include "ui/log_view.h"
 #include "ui/time_format.h"
 #include "ui/transfer_progress.h"
 #include "ui/update_coalescer.h"
@@ -33,6 +33,18 @@ using Counts = std::vector<Count>;
 Q_DECLARE_METATYPE(Counts)
 
 namespace {
+
+// Wires a log view to its pane as the dialogs do: the pane's listener asks for an update,
+// which the coalescer runs on the GUI thread.
+struct ViewFollows {
+    ViewFollows(LogPane& pane, LogView& view) : pane_(pane) {
+        QObject::connect(&coalescer_, &UpdateCoalescer::flush, &view, &LogView::sync);
+        pane_.SetListener([this](LogPane::Event, const std::string&) { coalescer_.request(); });
+    }
+    ~ViewFollows() { pane_.SetListener({}); }
+    LogPane& pane_;
+    UpdateCoalescer coalescer_;
+};
 
 QColor qColor(Rgb rgb) {
     return QColor(rgb.red, rgb.green, rgb.blue);
@@ -228,7 +240,8 @@ void DialogPartsTest::coalescerLosesNoLateChange() {
 
 void DialogPartsTest::logViewShowsWhatAWorkerWrote() {
     LogPane pane(0);
-    LogPaneView view(pane);
+    LogView view(pane);
+    ViewFollows follows(pane, view);
     std::thread worker([&pane] {
         for (int i = 0; i < 3000; ++i) {
             pane.Line("Block " + std::to_string(i) + ", wait ...", true);
@@ -243,13 +256,14 @@ void DialogPartsTest::logViewShowsWhatAWorkerWrote() {
     worker.join();
     QTRY_COMPARE(view.shownLines(), pane.Lines());
     QCOMPARE(view.shownLines().back(), std::string("Finished"));
-    QCOMPARE(view.currentRow(), view.count() - 1);
+    QCOMPARE(view.currentIndex().row(), view.lines().rowCount() - 1);
 }
 
 void DialogPartsTest::logViewAfterClearShowsTheBlankLine() {
     LogPane pane(0);
     pane.Line("before the view", true);
-    LogPaneView view(pane);
+    LogView view(pane);
+    ViewFollows follows(pane, view);
     QCOMPARE(view.shownLines(), std::vector<std::string>{"before the view"});
     std::thread worker([&pane] {
         for (int i = 0; i < 200; ++i) {

@@ -17,7 +17,7 @@
 #include "spectrum/scan_parser.h"
 #include "spectrum/spectrum_chart.h"
 #include "ui/chart_widget.h"
-#include "ui/log_pane_view.h"
+#include "ui/log_view.h"
 #include "ui/spectrum_sheet.h"
 
 using namespace skelvane;
@@ -102,7 +102,7 @@ void SpectrumSheetTest::aScanDrawsTheFourCurves() {
     // What the worker wrote reaches the widgets on the GUI thread.
     QTRY_COMPARE(page->log()->shownLines(), page->model().Log().Lines());
     QCOMPARE(page->log()->shownLines().back(), std::string("Scanning ..."));
-    QCOMPARE(page->log()->currentRow(), page->log()->count() - 1);
+    QCOMPARE(page->log()->currentIndex().row(), page->log()->lines().rowCount() - 1);
     QTRY_COMPARE(page->scanButton()->text(), QStringLiteral("Scan"));
     QTRY_VERIFY(page->exportButton()->isEnabled());
 

@@ -18,7 +18,7 @@
 #include "device_rig.h"
 #include "sim/upgrade_sides.h"
 #include "ui/hard_upgrade_dialog.h"
-#include "ui/log_pane_view.h"
+#include "ui/log_view.h"
 #include "ui/soft_upgrade_dialog.h"
 #include "ui/upgrade_animation.h"
 #include "upgrade/boot_images.h"
@@ -34,7 +34,7 @@ bool endsWith(const std::string& text, const std::string& end) {
 }
 
 // The last line a log view shows; empty while it shows none.
-std::string lastShown(const LogPaneView* view) {
+std::string lastShown(const LogView* view) {
     const std::vector<std::string> lines = view->shownLines();
     return lines.empty() ? std::string() : lines.back();
 }
