@@ -8,6 +8,7 @@
 #include <QRadioButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 // First: it hides Qt's `slots` keyword from the restriction table the page includes.
 #include "ui/restriction_state.h"
@@ -93,6 +94,14 @@ RestrictionsPageView::RestrictionsPageView(Block& block, const std::string& port
         list_->setItem(i, kDescriptionColumn, description);
         list_->setItem(i, kValueColumn, new QTableWidgetItem(fromLatin1(row.value)));
     }
+    // Seventeen short rows: all of them in view, the repeater list included.
+    list_->setMinimumHeight(list_->horizontalHeader()->sizeHint().height() +
+                            list_->rowCount() * list_->verticalHeader()->defaultSectionSize() +
+                            2 * list_->frameWidth());
+    // The descriptions are read in full: the column is never narrower than its longest one.
+    list_->resizeColumnToContents(kDescriptionColumn);
+    list_->setColumnWidth(kDescriptionColumn,
+                          std::max(kDescriptionWidth, list_->columnWidth(kDescriptionColumn)));
 
     local_ = new QRadioButton(QStringLiteral("&Local"), group_);
     remote_ = new QRadioButton(QStringLiteral("Rem&ote"), group_);
