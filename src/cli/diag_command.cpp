@@ -23,7 +23,7 @@ namespace {
 
 using Field = DiagnosticsPageModel::Field;
 
-struct CustomSpec {
+struct CustomRequest {
     std::string size;
     std::vector<std::string> ids;
     std::string value;
@@ -53,32 +53,32 @@ std::optional<std::string> IdText(std::string text) {
 }
 
 // "SIZE:ID1[,ID2,...]" with "=VALUE" when `withValue`.
-std::optional<CustomSpec> ParseCustom(const std::string& text, bool withValue) {
-    CustomSpec spec;
+std::optional<CustomRequest> ParseCustom(const std::string& text, bool withValue) {
+    CustomRequest request;
     std::string rest = text;
     if (withValue) {
         const auto equals = rest.find('=');
         if (equals == std::string::npos) {
             return std::nullopt;
         }
-        spec.value = rest.substr(equals + 1);
+        request.value = rest.substr(equals + 1);
         rest.resize(equals);
     }
     const auto colon = rest.find(':');
     if (colon == std::string::npos) {
         return std::nullopt;
     }
-    spec.size = rest.substr(0, colon);
+    request.size = rest.substr(0, colon);
     std::string ids = rest.substr(colon + 1) + ",";
     for (std::size_t at = 0, comma = 0; (comma = ids.find(',', at)) != std::string::npos;
          at = comma + 1) {
         auto id = IdText(ids.substr(at, comma - at));
-        if (!id || spec.ids.size() == 4) {
+        if (!id || request.ids.size() == 4) {
             return std::nullopt;
         }
-        spec.ids.push_back(*id);
+        request.ids.push_back(*id);
     }
-    return spec;
+    return request;
 }
 
 std::string CheckCustom(const std::string& text, bool withValue) {
@@ -87,13 +87,13 @@ std::string CheckCustom(const std::string& text, bool withValue) {
                                         : "expected SIZE:ID1[,ID2,...] with ids 0 to 255";
 }
 
-void PutCustom(DiagnosticsPageModel& page, const CustomSpec& spec) {
-    page.SetFieldText(Field::Size, spec.size);
+void PutCustom(DiagnosticsPageModel& page, const CustomRequest& request) {
+    page.SetFieldText(Field::Size, request.size);
     for (std::size_t k = 0; k < 4; ++k) {
-        page.SetFieldText(static_cast<Field>(1 + k), k < spec.ids.size() ? spec.ids[k] : "0");
+        page.SetFieldText(static_cast<Field>(1 + k), k < request.ids.size() ? request.ids[k] : "0");
     }
-    if (!spec.value.empty()) {
-        page.SetFieldText(Field::Value, spec.value);
+    if (!request.value.empty()) {
+        page.SetFieldText(Field::Value, request.value);
     }
 }
 

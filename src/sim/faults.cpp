@@ -116,11 +116,11 @@ bool SetByteFault(FaultSettings& s, std::string_view key, std::string_view text,
 
 }  // namespace
 
-bool ParseFaultSpec(std::string_view spec, FaultPlan& plan, std::string& error) {
-    while (!spec.empty()) {
-        const std::size_t comma = spec.find(',');
-        std::string_view item = spec.substr(0, comma);
-        spec = comma == std::string_view::npos ? std::string_view{} : spec.substr(comma + 1);
+bool ParseFaultPlan(std::string_view text, FaultPlan& plan, std::string& error) {
+    while (!text.empty()) {
+        const std::size_t comma = text.find(',');
+        std::string_view item = text.substr(0, comma);
+        text = comma == std::string_view::npos ? std::string_view{} : text.substr(comma + 1);
         if (item.empty()) {
             continue;
         }

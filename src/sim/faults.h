@@ -66,12 +66,12 @@ struct FaultPlan {
     std::map<std::uint16_t, UnitFaultPlan> units;
 };
 
-// Parses a fault specification: items separated by commas, each "[scope.]key=value".
+// Parses a fault plan: items separated by commas, each "[scope.]key=value".
 // Scopes: "in" (towards the units), "out" (towards the host), none (both directions), and
 // "u<UA>" optionally followed by ".in" or ".out" for one unit. Keys: drop, corrupt, extra
 // (chances 0..1), delay, gap (ms), split (bytes), silent (replies), vanish (frames, no
 // scope), seed. Example: "drop=0.01,out.split=4,out.gap=2,u300.silent=5".
 // False with a message in `error` for anything it does not understand.
-bool ParseFaultSpec(std::string_view spec, FaultPlan& plan, std::string& error);
+bool ParseFaultPlan(std::string_view text, FaultPlan& plan, std::string& error);
 
 }  // namespace skelvane::sim

@@ -61,7 +61,7 @@ int main(int argc, char** argv) {
     CLI::App app{"Serves a simulated radio network on a new pseudo-terminal", "skelvane-sim"};
     std::string networkPath;
     std::string linkPath;
-    std::string faultSpec;
+    std::string faultText;
     std::string model = "TAVRIN-A";
     bool verbose = false;
     app.add_option("--network", networkPath,
@@ -69,7 +69,7 @@ int main(int argc, char** argv) {
                    "the cable")
         ->check(CLI::ExistingFile);
     app.add_option("--link", linkPath, "Also make this path a symbolic link to the terminal");
-    app.add_option("--faults", faultSpec,
+    app.add_option("--faults", faultText,
                    "Faults, e.g. drop=0.01,out.split=4,out.gap=2,u300.silent=5,vanish=100");
     app.add_option("--model", model, "Model text the unit on the cable reports on its data port")
         ->capture_default_str();
@@ -99,7 +99,7 @@ int main(int argc, char** argv) {
 
     sim::FaultPlan plan;
     std::string error;
-    if (!sim::ParseFaultSpec(faultSpec, plan, error)) {
+    if (!sim::ParseFaultPlan(faultText, plan, error)) {
         std::cerr << "skelvane-sim: --faults: " << error << "\n";
         return 2;
     }

@@ -131,7 +131,7 @@ TEST(SimPortTest, PurgeKeepsBytesStillOnTheirWay) {
 // whose faithful reply is 10 bytes.
 struct FaultCase {
     const char* name;
-    std::string spec;
+    std::string text;
     std::size_t size;  // bytes that arrive
     bool wellFormed;   // first byte = count - 1 and the bytes unchanged
 };
@@ -142,7 +142,7 @@ TEST_P(FaultTest, InjectedFaultsShowOnTheWire) {
     test::SimFixture sim;
     sim::FaultPlan plan;
     std::string error;
-    ASSERT_TRUE(sim::ParseFaultSpec(GetParam().spec, plan, error)) << error;
+    ASSERT_TRUE(sim::ParseFaultPlan(GetParam().text, plan, error)) << error;
     EXPECT_TRUE(sim::ApplyFaultPlan(*sim.network, plan).empty());
     ASSERT_TRUE(sim.Connect());
     const Bytes faithful = {0x09, 0x01, 0x2C, 0x8D, '1', '0', '0', '3', '0', '0'};
@@ -225,35 +225,35 @@ TEST(SimFaultsTest, TheSameSeedGivesTheSameFaults) {
     EXPECT_LT(first.size(), 160u);
 }
 
-struct SpecCase {
-    const char* spec;
+struct PlanCase {
+    const char* text;
     bool ok;
 };
 
-class FaultSpecTest : public ::testing::TestWithParam<SpecCase> {};
+class FaultPlanTest : public ::testing::TestWithParam<PlanCase> {};
 
-TEST_P(FaultSpecTest, ParsesOrRefuses) {
+TEST_P(FaultPlanTest, ParsesOrRefuses) {
     sim::FaultPlan plan;
     std::string error;
-    EXPECT_EQ(sim::ParseFaultSpec(GetParam().spec, plan, error), GetParam().ok) << error;
+    EXPECT_EQ(sim::ParseFaultPlan(GetParam().text, plan, error), GetParam().ok) << error;
     EXPECT_EQ(error.empty(), GetParam().ok);
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Specs, FaultSpecTest,
-    ::testing::Values(SpecCase{"", true}, SpecCase{"drop=0.5,,corrupt=0", true},
-                      SpecCase{"in.delay=20,out.split=4,out.gap=2", true},
-                      SpecCase{"u300.silent=5,u2.in.drop=1,vanish=10,seed=3", true},
-                      SpecCase{"drop=2", false}, SpecCase{"drop=x", false},
-                      SpecCase{"delay=-1", false}, SpecCase{"split", false},
-                      SpecCase{"sideways.drop=1", false}, SpecCase{"u70000.drop=1", false},
-                      SpecCase{"u300.vanish=1", false}, SpecCase{"in.silent=1", false},
-                      SpecCase{"jitter=3", false}));
+    Plans, FaultPlanTest,
+    ::testing::Values(PlanCase{"", true}, PlanCase{"drop=0.5,,corrupt=0", true},
+                      PlanCase{"in.delay=20,out.split=4,out.gap=2", true},
+                      PlanCase{"u300.silent=5,u2.in.drop=1,vanish=10,seed=3", true},
+                      PlanCase{"drop=2", false}, PlanCase{"drop=x", false},
+                      PlanCase{"delay=-1", false}, PlanCase{"split", false},
+                      PlanCase{"sideways.drop=1", false}, PlanCase{"u70000.drop=1", false},
+                      PlanCase{"u300.vanish=1", false}, PlanCase{"in.silent=1", false},
+                      PlanCase{"jitter=3", false}));
 
-TEST(FaultSpecTest, FieldsLandWhereTheyBelong) {
+TEST(FaultPlanTest, FieldsLandWhereTheyBelong) {
     sim::FaultPlan plan;
     std::string error;
-    ASSERT_TRUE(sim::ParseFaultSpec(
+    ASSERT_TRUE(sim::ParseFaultPlan(
         "drop=0.25,out.split=4,out.gap=2,u300.silent=5,u300.in.corrupt=1,vanish=9,seed=3", plan,
         error));
     EXPECT_DOUBLE_EQ(plan.toUnit.dropByte, 0.25);
