@@ -87,20 +87,5 @@ TEST(SimExtensionTest, FrameHandlersAddAndReplaceCodes) {
     EXPECT_TRUE(sim.Exchange({0x03, 0x01, 0x2C, 0x29}).empty());
 }
 
-TEST(SimExtensionTest, TrafficObserverSeesBothDirections) {
-    test::SimFixture sim;
-    Bytes toUnit;
-    Bytes toHost;
-    sim.network->SetTrafficObserver(
-        [&](sim::Direction direction, std::span<const std::uint8_t> bytes) {
-            Bytes& into = direction == sim::Direction::ToUnit ? toUnit : toHost;
-            into.insert(into.end(), bytes.begin(), bytes.end());
-        });
-    ASSERT_TRUE(sim.Connect());
-    const Bytes reply = sim.Exchange({0x03, 0x00, 0x00, 0x4A});
-    EXPECT_EQ(toUnit, (Bytes{0x03, 0x00, 0x00, 0x4A}));
-    EXPECT_EQ(toHost, reply);
-}
-
 }  // namespace
 }  // namespace skelvane

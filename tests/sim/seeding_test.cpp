@@ -74,36 +74,21 @@ TEST(SeedingTest, DiagnosticNamesSayWhereTheLiveValuesAre) {
     EXPECT_EQ(unit.Register(0xC4), 0);  // the default place is no longer used
 }
 
-TEST(SeedingTest, BuiltInNetworkHasTheFourUnits) {
-    VirtualClock clock;
-    const std::shared_ptr<sim::Network> network = sim::MakeBuiltInNetwork(clock);
-    EXPECT_EQ(network->Local().Ua(), 1);
-    EXPECT_EQ(network->Local().Register(0x01), 0);  // operating mode of a Master
-    ASSERT_NE(network->FindRemote(2), nullptr);
-    EXPECT_EQ(network->FindRemote(2)->Register(0x08), 1);  // a repeater
-    ASSERT_NE(network->FindRemote(300), nullptr);
-    ASSERT_NE(network->FindRemote(301), nullptr);
-    EXPECT_EQ(network->Remotes().size(), 3u);
-    EXPECT_EQ(network->AddRemote(std::make_unique<sim::Unit>(300), Millis{1}), nullptr);
-    EXPECT_EQ(network->AddRemote(std::make_unique<sim::Unit>(0), Millis{1}), nullptr);
-}
-
 TEST(SeedingTest, UnitsFromTheBlocksOfADocument) {
+    auto parameter = [](const char* name, std::uint32_t value, std::uint8_t id) {
+        Parameter p;
+        p.type = 2;
+        p.name = name;
+        p.value = value;
+        p.vectors = {id, static_cast<std::uint8_t>(id + 1)};
+        return p;
+    };
     auto root = CreateBlock(static_cast<int>(BlockKind::Network));
     auto remote = CreateBlock(static_cast<int>(BlockKind::Remote));
-    Parameter ua;
-    ua.type = 2;
-    ua.name = "UnitAddress";
-    ua.value = 300;
-    ua.vectors = {0x02, 0x03};
-    Parameter id = ua;
-    id.name = "NetworkId";
-    id.value = 0xBEEF;
-    id.vectors = {0x10, 0x11};
-    remote->Parameters() = {ua, id};
+    remote->Parameters() = {parameter("UnitAddress", 300, 0x02),
+                            parameter("NetworkId", 0xBEEF, 0x10)};
     auto master = CreateBlock(static_cast<int>(BlockKind::Master));
-    ua.value = 1;
-    master->Parameters() = {ua};
+    master->Parameters() = {parameter("UnitAddress", 1, 0x02)};
     root->AppendChild(std::move(remote));
     root->AppendChild(std::move(master));
 
@@ -116,6 +101,9 @@ TEST(SeedingTest, UnitsFromTheBlocksOfADocument) {
     ASSERT_NE(unit, nullptr);
     EXPECT_EQ(unit->Register(0x10), 0xBE);
     EXPECT_EQ(unit->Register(0x11), 0xEF);
+    // Two units of one address, or of address 0, cannot both be on the air.
+    EXPECT_EQ(network->AddRemote(std::make_unique<sim::Unit>(300), Millis{1}), nullptr);
+    EXPECT_EQ(network->AddRemote(std::make_unique<sim::Unit>(0), Millis{1}), nullptr);
 
     auto lonely = CreateBlock(static_cast<int>(BlockKind::Network));
     lonely->AppendChild(CreateBlock(static_cast<int>(BlockKind::Remote)));

@@ -43,39 +43,6 @@ TEST(SimPortTest, SetBaudRateAssertsDtrAndReleasesRts) {
     EXPECT_EQ(sim.network->HostLine(), (sim::LineState{19200, 8, 0, 0, true, false}));
 }
 
-TEST(SimPortTest, RepliesTakeTheirTime) {
-    test::SimFixture sim;
-    ASSERT_TRUE(sim.Connect());
-    sim.port.SetTimeouts(1000, 1, 1000, 1, 1500);
-    std::uint8_t buffer[256];
-
-    // The unit on the cable answers within a few milliseconds ...
-    const Bytes local = {0x03, 0x00, 0x00, 0x29};
-    Millis start = sim.clock.Now();
-    sim.port.Write(local.data(), local.size());
-    ASSERT_GT(sim.port.Read(buffer, sizeof buffer), 0u);
-    EXPECT_LE(sim.clock.Now() - start, Millis{5});
-    sim.Collect(Millis{20});
-
-    // ... a remote one after its radio latency.
-    const Bytes remote = {0x03, 0x01, 0x2C, 0x29};
-    start = sim.clock.Now();
-    sim.port.Write(remote.data(), remote.size());
-    ASSERT_GT(sim.port.Read(buffer, sizeof buffer), 0u);
-    EXPECT_GE(sim.clock.Now() - start, sim::kRemoteLatency);
-    EXPECT_LE(sim.clock.Now() - start, sim::kRemoteLatency + Millis{5});
-}
-
-TEST(SimPortTest, ALongExchangeCostsOnlyVirtualTime) {
-    test::SimFixture sim;
-    ASSERT_TRUE(sim.Connect());
-    const Bytes request = {0x03, 0x01, 0x2C, 0x01};
-    for (int i = 0; i < 2000; ++i) {
-        ASSERT_EQ(sim.Exchange(request, Millis{100}).size(), 68u);
-    }
-    EXPECT_GE(sim.clock.Now(), Millis{200000});
-}
-
 TEST(SimPortTest, OneHostAtATime) {
     test::SimFixture sim;
     EXPECT_FALSE(IsPortInUse("SIM1"));
@@ -180,31 +147,6 @@ TEST(SimFaultsTest, SplitRepliesArriveInPieces) {
         }
     }
     EXPECT_EQ(reads, (std::vector<std::size_t>{3, 3, 3, 1}));
-}
-
-TEST(SimFaultsTest, DelayAddsToTheTravelTime) {
-    test::SimFixture sim;
-    sim.network->LineFaults(sim::Direction::ToHost).settings.delay = Millis{100};
-    ASSERT_TRUE(sim.Connect());
-    sim.port.SetTimeouts(1000, 1, 1000, 1, 1500);
-    const std::uint8_t request[] = {0x03, 0x00, 0x00, 0x29};
-    const Millis start = sim.clock.Now();
-    sim.port.Write(request, sizeof request);
-    std::uint8_t buffer[64];
-    ASSERT_GT(sim.port.Read(buffer, sizeof buffer), 0u);
-    EXPECT_GE(sim.clock.Now() - start, Millis{100});
-    EXPECT_LE(sim.clock.Now() - start, Millis{105});
-}
-
-TEST(SimFaultsTest, AUnitGoesSilentAfterItsReplies) {
-    test::SimFixture sim;
-    ASSERT_TRUE(sim.Connect());
-    sim.network->FindRemote(300)->SetSilentAfter(2);
-    const Bytes request = {0x03, 0x01, 0x2C, 0x29};
-    EXPECT_FALSE(sim.Exchange(request).empty());
-    EXPECT_FALSE(sim.Exchange(request).empty());
-    EXPECT_TRUE(sim.Exchange(request).empty());
-    EXPECT_FALSE(sim.Exchange({0x03, 0x01, 0x2D, 0x29}).empty());
 }
 
 TEST(SimFaultsTest, TheSameSeedGivesTheSameFaults) {

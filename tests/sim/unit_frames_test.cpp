@@ -180,40 +180,22 @@ TEST_P(FirmwareTest, OlderFirmwareLacksCodes) {
     EXPECT_FALSE(sim.Exchange({0x03, 0x01, 0x2D, 0x29}).empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Versions, FirmwareTest,
-    ::testing::Values(FirmwareCase{"V3.000", false, false}, FirmwareCase{"V3.1079", false, false},
-                      FirmwareCase{"V3.108", true, false}, FirmwareCase{"V3.2319", true, false},
-                      FirmwareCase{"V3.232", true, true}, FirmwareCase{"V4.45", true, true}),
-    [](const auto& info) { return "Version" + std::to_string(info.index); });
+INSTANTIATE_TEST_SUITE_P(Versions, FirmwareTest,
+                         ::testing::Values(FirmwareCase{"V3.1079", false, false},
+                                           FirmwareCase{"V3.108", true, false},
+                                           FirmwareCase{"V3.2319", true, false},
+                                           FirmwareCase{"V3.232", true, true}),
+                         [](const auto& info) { return "Version" + std::to_string(info.index); });
 
 TEST(UnitFramesTest, VersionNumberIsExactInDecimal) {
+    const std::pair<const char*, std::uint32_t> cases[] = {
+        {"V3.108", 31080}, {"V4.45", 44500}, {"v4.44", 44400},  {"V10", 100000},
+        {"X", 0},          {"", 0},          {"V4.45b", 44500}, {"V1.23456", 12345}};
     sim::Unit unit;
-    for (const auto& [text, number] :
-         std::vector<std::pair<std::string, std::uint32_t>>{{"V3.108", 31080},
-                                                            {"V4.45", 44500},
-                                                            {"v4.44", 44400},
-                                                            {"V10", 100000},
-                                                            {"X", 0},
-                                                            {"", 0},
-                                                            {"V4.45b", 44500},
-                                                            {"V1.23456", 12345}}) {
+    for (const auto& [text, number] : cases) {
         unit.SetVersion(text);
         EXPECT_EQ(unit.VersionNumber(), number) << text;
     }
-}
-
-TEST(UnitFramesTest, AnAsleepUnitHearsOnlyWakeUp) {
-    test::SimFixture sim;
-    ASSERT_TRUE(sim.Connect());
-    sim.network->FindRemote(300)->SetAsleep(true, 3);
-    EXPECT_EQ(sim.Exchange({0x03, 0x01, 0x2C, 0x29}), Bytes{});
-    EXPECT_EQ(sim.Exchange({0x03, 0x01, 0x2C, 0x4A}), Bytes{});
-    EXPECT_EQ(sim.Exchange({0x03, 0x01, 0x2C, 0x4A}), Bytes{});
-    EXPECT_EQ(sim.Exchange({0x03, 0x01, 0x2C, 0x4A}), (Bytes{0x03, 0x01, 0x2C, 0xAE}));
-    EXPECT_FALSE(sim.network->FindRemote(300)->Asleep());
-    EXPECT_EQ(sim.Exchange({0x03, 0x01, 0x2C, 0x29}),
-              Concat({0x09, 0x01, 0x2C, 0x8D}, TextBytes("100300")));
 }
 
 TEST(UnitFramesTest, AnAsleepUnitOnTheCableRelaysNothing) {
@@ -223,16 +205,6 @@ TEST(UnitFramesTest, AnAsleepUnitOnTheCableRelaysNothing) {
     EXPECT_EQ(sim.Exchange({0x03, 0x01, 0x2C, 0x29}), Bytes{});
     EXPECT_EQ(sim.Exchange({0x03, 0x00, 0x00, 0x4A}), (Bytes{0x03, 0x00, 0x01, 0xAE}));
     EXPECT_FALSE(sim.Exchange({0x03, 0x01, 0x2C, 0x29}).empty());
-}
-
-TEST(UnitFramesTest, AUnitMayAnswerWithAnotherUa) {
-    test::SimFixture sim;
-    ASSERT_TRUE(sim.Connect());
-    sim.network->FindRemote(300)->SetAnswerUa(301);
-    const Bytes reply = sim.Exchange({0x03, 0x01, 0x2C, 0x28});
-    ASSERT_GE(reply.size(), 4u);
-    EXPECT_EQ(reply[1], 0x01);
-    EXPECT_EQ(reply[2], 0x2D);
 }
 
 TEST(UnitFramesTest, FramesAreFoundAgainAfterGarbage) {
@@ -274,11 +246,6 @@ TEST(UnitFramesTest, DiagnosticCountersMoveOnWithTime) {
     // About 40 packets a second.
     EXPECT_GE(txPackets(later) - txPackets(first), 300u);
     EXPECT_LE(txPackets(later) - txPackets(first), 500u);
-    // RSSI (register 0xC4) wanders around its centre.
-    const Bytes group6 = sim.Exchange({0x03, 0x00, 0x00, 0x06});
-    ASSERT_EQ(group6[4 + 2 * 4], 0xC4);
-    EXPECT_GE(group6[4 + 2 * 4 + 1], 72);
-    EXPECT_LE(group6[4 + 2 * 4 + 1], 84);
 }
 
 }  // namespace

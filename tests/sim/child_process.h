@@ -1,0 +1,139 @@
+#pragma once
+
+// The programs beside the tests (skelvane-sim, skelvane-cli) run as child processes.
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <array>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "support/test_paths.h"
+
+extern char** environ;
+
+namespace skelvane::test {
+
+// A program beside the tests with its standard output on a pipe; killed if still running
+// when the object goes away.
+class ChildProcess {
+  public:
+    ChildProcess(const std::string& name, std::vector<std::string> args) {
+        int out[2];
+        if (pipe(out) != 0) {
+            return;
+        }
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+        posix_spawn_file_actions_addclose(&actions, out[0]);
+        const std::string program = (RuntimeDir() / name).string();
+        args.insert(args.begin(), program);
+        std::vector<char*> argv;
+        for (std::string& arg : args) {
+            argv.push_back(arg.data());
+        }
+        argv.push_back(nullptr);
+        if (posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), environ) != 0) {
+            pid_ = -1;
+        }
+        posix_spawn_file_actions_destroy(&actions);
+        close(out[1]);
+        out_ = out[0];
+    }
+    ~ChildProcess() {
+        if (pid_ > 0) {
+            kill(pid_, SIGKILL);
+            waitpid(pid_, nullptr, 0);
+        }
+        if (out_ >= 0) {
+            close(out_);
+        }
+    }
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    bool Started() const { return pid_ > 0; }
+
+    // The next line of output (skelvane-sim's first is its terminal), waiting up to 5 s.
+    std::string NextLine() {
+        std::string line;
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (pid_ > 0 && std::chrono::steady_clock::now() < end) {
+            pollfd fd{out_, POLLIN, 0};
+            char c = 0;
+            if (poll(&fd, 1, 100) <= 0) {
+                continue;
+            }
+            if (read(out_, &c, 1) != 1 || c == '\n') {
+                break;
+            }
+            line.push_back(c);
+        }
+        return line;
+    }
+
+    // Sends `signal` (0: none) and waits up to five seconds; the exit code, or -1.
+    int Stop(int signal) {
+        if (signal != 0) {
+            kill(pid_, signal);
+        }
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (pid_ > 0 && std::chrono::steady_clock::now() < end) {
+            int status = 0;
+            if (waitpid(pid_, &status, WNOHANG) == pid_) {
+                pid_ = -1;
+                return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        return -1;
+    }
+
+  private:
+    pid_t pid_ = -1;
+    int out_ = -1;
+};
+
+// Built up piece by piece: "'" + text trips a false -Wrestrict in GCC 12.
+inline std::string Quoted(const std::filesystem::path& path) {
+    std::string quoted(1, '\'');
+    quoted += path.string();
+    quoted += '\'';
+    return quoted;
+}
+
+struct CliRun {
+    int exitCode = -1;
+    std::string output;  // stdout and stderr
+};
+
+// skelvane-cli with `arguments` (a shell command line), run to its end.
+inline CliRun RunCli(const std::string& arguments) {
+    CliRun run;
+    std::string command = Quoted(RuntimeDir() / "skelvane-cli");
+    command += " ";
+    command += arguments;
+    command += " 2>&1";
+    std::FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) {
+        return run;
+    }
+    std::array<char, 4096> buffer{};
+    std::size_t n = 0;
+    while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) {
+        run.output.append(buffer.data(), n);
+    }
+    const int status = pclose(pipe);
+    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
+}
+
+}  // namespace skelvane::test
