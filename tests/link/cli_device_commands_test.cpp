@@ -3,112 +3,31 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <poll.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <array>
-#include <chrono>
-#include <cstdio>
 #include <string>
 
+#include "../sim/child_process.h"
 #include "base/prompter.h"
 #include "document/network_file.h"
 #include "document/parameter_sets.h"
 #include "link_fixture.h"
 #include "support/test_paths.h"
 
-extern char** environ;
-
 namespace skelvane {
 namespace {
 
-struct CliRun {
-    int exitCode = -1;
-    std::string output;  // stdout and stderr
-};
-
-std::string Quoted(const std::filesystem::path& path) {
-    return "'" + path.string() + "'";
-}
-
-CliRun RunCli(const std::string& arguments) {
-    CliRun run;
-    const std::string command =
-        Quoted(test::RuntimeDir() / "skelvane-cli") + " " + arguments + " 2>&1";
-    std::FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) {
-        return run;
-    }
-    std::array<char, 4096> buffer{};
-    std::size_t n = 0;
-    while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) {
-        run.output.append(buffer.data(), n);
-    }
-    const int status = pclose(pipe);
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
-}
+using test::CliRun;
+using test::Quoted;
+using test::RunCli;
 
 int CountLines(const std::string& text, const std::string& start) {
     int count = 0;
     for (std::size_t at = 0; at < text.size();) {
         const std::size_t end = text.find('\n', at);
-        if (text.compare(at, start.size(), start) == 0) {
-            ++count;
-        }
+        count += text.compare(at, start.size(), start) == 0 ? 1 : 0;
         at = end == std::string::npos ? text.size() : end + 1;
     }
     return count;
 }
-
-// skelvane-sim as a child process; the pseudo-terminal's path is its first line of output.
-class SimProcess {
-  public:
-    SimProcess() {
-        int out[2];
-        if (pipe(out) != 0) {
-            return;
-        }
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-        posix_spawn_file_actions_addclose(&actions, out[0]);
-        std::string program = (test::RuntimeDir() / "skelvane-sim").string();
-        char* argv[] = {program.data(), nullptr};
-        if (posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv, environ) != 0) {
-            pid_ = -1;
-        }
-        posix_spawn_file_actions_destroy(&actions);
-        close(out[1]);
-        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-        while (pid_ > 0 && std::chrono::steady_clock::now() < end) {
-            pollfd fd{out[0], POLLIN, 0};
-            char c = 0;
-            if (poll(&fd, 1, 100) <= 0) {
-                continue;
-            }
-            if (read(out[0], &c, 1) != 1 || c == '\n') {
-                break;
-            }
-            path_.push_back(c);
-        }
-        close(out[0]);
-    }
-    ~SimProcess() {
-        if (pid_ > 0) {
-            kill(pid_, SIGTERM);
-            waitpid(pid_, nullptr, 0);
-        }
-    }
-    const std::string& Path() const { return path_; }
-
-  private:
-    pid_t pid_ = -1;
-    std::string path_;
-};
 
 class CliDeviceTest : public ::testing::Test {
   protected:
@@ -220,9 +139,10 @@ TEST_F(CliDeviceTest, WriteThenReadThroughAPseudoTerminalGivesTheSameValues) {
     if (!std::filesystem::exists(test::RuntimeDir() / "skelvane-sim")) {
         GTEST_SKIP() << "skelvane-sim is not built";
     }
-    SimProcess sim;
-    ASSERT_EQ(sim.Path().rfind("/dev/pts/", 0), 0u) << sim.Path();
-    const std::string port = "--port " + Quoted(sim.Path()) + " --local ";
+    test::ChildProcess sim("skelvane-sim", {});
+    const std::string terminal = sim.NextLine();
+    ASSERT_EQ(terminal.rfind("/dev/pts/", 0), 0u) << terminal;
+    const std::string port = "--port " + Quoted(terminal) + " --local ";
 
     const auto first = NewNetwork("first.xml");
     ASSERT_EQ(RunCli("read " + port + Quoted(first) + " Master").exitCode, 0);

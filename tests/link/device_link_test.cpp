@@ -3,9 +3,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <condition_variable>
+#include <latch>
 #include <thread>
 
+#include "base/format.h"
 #include "link/device_link.h"
 #include "link/settings_page_model.h"
 #include "link_fixture.h"
@@ -141,23 +142,28 @@ TEST_F(ConnectTest, RepliesSplitOverSeveralReadsAreAssembled) {
 struct BadReplyCase {
     const char* name;
     Bytes reply;
-    std::vector<std::string> lines;  // logged after the request line
-    Millis checkTime;                // the connection check's exchange
+    const char* message;  // logged after the reply's traffic line, before "Failed."
 };
 
 class BadReplyTest : public ConnectTest, public ::testing::WithParamInterface<BadReplyCase> {};
 
 TEST_P(BadReplyTest, IsRejectedAndTheWakeUpFollows) {
-    auto scripted = std::make_shared<test::ScriptedUnit>(
-        std::vector<Bytes>{GetParam().reply, {0x03, 0x00, 0x01, 0xAE}, {0x03, 0x00, 0x01, 0x8C}});
-    sim.Local().SetPortHandler(sim::UnitMode::Diagnostic, scripted);
+    const Bytes& reply = GetParam().reply;
+    sim.Local().SetPortHandler(sim::UnitMode::Diagnostic,
+                               std::make_shared<test::ScriptedUnit>(std::vector<Bytes>{
+                                   reply, {0x03, 0x00, 0x01, 0xAE}, {0x03, 0x00, 0x01, 0x8C}}));
     auto page = Page();
     RunVersion(*page, true);
+    std::string traffic;
+    for (const std::uint8_t b : reply) {
+        traffic += Format("%02X ", b);
+    }
+    const std::vector<std::string> expected = {
+        "RX:<<<<<", traffic, GetParam().message + std::string("Failed."), "Wake up ..."};
     const auto lines = page->Log().Lines();
-    ASSERT_GT(lines.size(), 6 + GetParam().lines.size());
-    EXPECT_EQ(
-        std::vector<std::string>(lines.begin() + 6, lines.begin() + 6 + GetParam().lines.size()),
-        GetParam().lines);
+    ASSERT_GT(lines.size(), 6 + expected.size());
+    EXPECT_EQ(std::vector<std::string>(lines.begin() + 6, lines.begin() + 6 + expected.size()),
+              expected);
     EXPECT_EQ(page->LastOutcome(), SettingsOutcome::Succeeded);
 }
 
@@ -165,20 +171,11 @@ INSTANTIATE_TEST_SUITE_P(
     Replies, BadReplyTest,
     ::testing::Values(
         BadReplyCase{
-            "LengthByteTooLarge",
-            {0x05, 0x00, 0x01, 0x8D, 0x31},
-            {"RX:<<<<<", "05 00 01 8D 31 ", "Errors in the responses!Failed.", "Wake up ..."}},
-        BadReplyCase{
-            "TwoBytes", {0x01, 0x00}, {"RX:<<<<<", "01 00 ", "Errors in the responses!Failed."}},
-        BadReplyCase{"HeadWithoutCode",
-                     {0x02, 0x00, 0x01},
-                     {"RX:<<<<<", "02 00 01 ", "Errors in the responses!Failed."}},
-        BadReplyCase{"Overshoot",
-                     {0x03, 0x00, 0x01, 0x8D, 0x55, 0x55},
-                     {"RX:<<<<<", "03 00 01 8D 55 55 ", "Errors in the responses!Failed."}},
-        BadReplyCase{"UnknownCode",
-                     {0x04, 0x00, 0x01, 0x77, 0x00},
-                     {"RX:<<<<<", "04 00 01 77 00 ", "Unknown responses!Failed."}}),
+            "LengthByteTooLarge", {0x05, 0x00, 0x01, 0x8D, 0x31}, "Errors in the responses!"},
+        BadReplyCase{"TwoBytes", {0x01, 0x00}, "Errors in the responses!"},
+        BadReplyCase{"HeadWithoutCode", {0x02, 0x00, 0x01}, "Errors in the responses!"},
+        BadReplyCase{"Overshoot", {0x03, 0x00, 0x01, 0x8D, 0x55, 0x55}, "Errors in the responses!"},
+        BadReplyCase{"UnknownCode", {0x04, 0x00, 0x01, 0x77, 0x00}, "Unknown responses!"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ConnectTest, AnOvershootingReplyRunsThroughAllItsPolls) {
@@ -217,70 +214,25 @@ TEST_F(ConnectTest, BytesBeyondOneFrameAreCountedButNeverStored) {
     EXPECT_EQ(rx[16], full);
 }
 
-TEST(CheckReplyTest, TakesTheUnitAddressOfAValidReply) {
-    VirtualClock clock;
-    LogPane log;
-    DeviceLink link(clock, log, "SIM1");
-    link.SetUnitAddress(5);
-    const Bytes reply = {0x06, 0x01, 0x2C, 0x8D, 0x31, 0x32, 0x33};
-    EXPECT_TRUE(link.CheckReply(reply.data(), reply.size()));
-    EXPECT_EQ(link.UnitAddress(), 300);
-    EXPECT_TRUE(log.Lines().empty());
-    EXPECT_FALSE(link.CheckReply(reply.data(), reply.size() - 1));
-    EXPECT_EQ(link.UnitAddress(), 300);
-    EXPECT_THAT(log.Lines(), ElementsAre("Errors in the responses!"));
-}
-
-// A unit whose serial-number answer waits until the test lets it go, so a worker is
-// certainly running while the test acts.
-class Gate {
-  public:
-    void Open() {
-        {
-            std::lock_guard lock(mutex_);
-            open_ = true;
-        }
-        cv_.notify_all();
-    }
-    void WaitOpen() {
-        std::unique_lock lock(mutex_);
-        cv_.wait(lock, [this] { return open_; });
-    }
-    void Entered() {
-        {
-            std::lock_guard lock(mutex_);
-            entered_ = true;
-        }
-        cv_.notify_all();
-    }
-    void WaitEntered() {
-        std::unique_lock lock(mutex_);
-        cv_.wait(lock, [this] { return entered_; });
-    }
-
-  private:
-    std::mutex mutex_;
-    std::condition_variable cv_;
-    bool open_ = false;
-    bool entered_ = false;
-};
-
+// The unit's serial-number answer waits until the test lets it go, so a worker is certainly
+// running while the test acts.
 TEST_F(ConnectTest, ASecondButtonWhileAWorkerRunsStartsNothing) {
-    Gate gate;
-    sim.Local().SetFrameHandler(0x29, [&gate](sim::Unit& unit, const sim::Frame&) {
-        gate.Entered();
-        gate.WaitOpen();
+    std::latch entered{1};
+    std::latch open{1};
+    sim.Local().SetFrameHandler(0x29, [&](sim::Unit& unit, const sim::Frame&) {
+        entered.count_down();
+        open.wait();
         return std::optional<sim::Reply>(
             sim::Reply{0x8D, test::Text(unit.SerialNumber()), Millis{0}});
     });
     auto page = Page();
     page->ChooseLocal(true);
     ASSERT_TRUE(page->Version());
-    gate.WaitEntered();
+    entered.wait();
     EXPECT_FALSE(page->ActionsEnabled());
     EXPECT_FALSE(page->ReadAll());
     EXPECT_FALSE(page->Reset());
-    gate.Open();
+    open.count_down();
     page->Link().Wait();
     EXPECT_EQ(sim.SentCodes(), (Bytes{0x29, 0x28}));
     EXPECT_TRUE(page->ActionsEnabled());

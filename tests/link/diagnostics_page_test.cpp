@@ -243,15 +243,6 @@ TEST_F(DiagnosticsTest, ClosingEndsAWorkerThatPollsForever) {
     EXPECT_FALSE(sim.hub.IsInUse("SIM1"));
 }
 
-TEST_F(DiagnosticsTest, ActivatingTakesTheCurrentRemoteUa) {
-    sim.remoteUa.Set(300);
-    page->Activate();
-    page->ChooseLocal(false);
-    Run(&DiagnosticsPageModel::Read);
-    EXPECT_EQ(sim.Sent().front(), (Bytes{0x03, 0x01, 0x2C, 0x01}));
-    EXPECT_EQ(page->UnitAddress(), 300);
-}
-
 TEST(ParseDiagReplyTest, AnId2PairBeforeTheId1PairIsLost) {
     VirtualClock clock;
     LogPane log;
@@ -283,7 +274,6 @@ TEST(DefaultSetsTest, SetNumbersByNameSkipThree) {
     }
     EXPECT_EQ(DefaultSetNumber(2), 4);
     EXPECT_EQ(DefaultSetNumber(8), std::nullopt);
-    EXPECT_EQ(kDefaultSets[kPreselectedDefaultSet].caption, "F2 (PMP Remote)");
 }
 
 }  // namespace

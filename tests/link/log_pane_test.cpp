@@ -117,11 +117,5 @@ TEST(DeviceWorkerTest, FinishStopsACooperativeWaitQuickly) {
     EXPECT_FALSE(worker.Running());
 }
 
-TEST(DeviceWorkerTest, FinishWithoutWorkIsHarmless) {
-    DeviceWorker worker;
-    EXPECT_TRUE(worker.Finish(10ms));
-    EXPECT_FALSE(worker.StopRequested());
-}
-
 }  // namespace
 }  // namespace skelvane

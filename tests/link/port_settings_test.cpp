@@ -10,26 +10,15 @@
 namespace skelvane {
 namespace {
 
-struct PathCase {
-    const char* name;
-    const char* port;
-    const char* path;
-};
-
-class DevicePathTest : public ::testing::TestWithParam<PathCase> {};
-
-TEST_P(DevicePathTest, LongComNamesGetTheDevicePrefix) {
-    EXPECT_EQ(Win32DevicePath(GetParam().port), GetParam().path);
+TEST(PortNamesTest, LongComNamesGetTheDevicePrefix) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"COM12", "\\\\.\\COM12"},       {"COM9", "COM9"}, {"com12", "com12"},
+        {"COMX5", "\\\\.\\COMX5"},       {"COM", "COM"},   {"", ""},
+        {"/dev/ttyUSB0", "/dev/ttyUSB0"}};
+    for (const auto& [port, path] : cases) {
+        EXPECT_EQ(Win32DevicePath(port), path) << port;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Names, DevicePathTest,
-    ::testing::Values(PathCase{"Com12", "COM12", "\\\\.\\COM12"}, PathCase{"Com3", "COM3", "COM3"},
-                      PathCase{"Com9", "COM9", "COM9"}, PathCase{"LowerCase", "com12", "com12"},
-                      PathCase{"ComPrefixOnly", "COMX5", "\\\\.\\COMX5"},
-                      PathCase{"JustCom", "COM", "COM"}, PathCase{"Empty", "", ""},
-                      PathCase{"DevicePath", "/dev/ttyUSB0", "/dev/ttyUSB0"}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(PortNamesTest, InUseSuffixAndSimulatorNames) {
     EXPECT_EQ(StripInUseSuffix("COM3 (In Use)"), "COM3");
@@ -40,25 +29,6 @@ TEST(PortNamesTest, InUseSuffixAndSimulatorNames) {
     EXPECT_TRUE(IsSimPortName("SIM1"));
     EXPECT_FALSE(IsSimPortName("sim1"));
     EXPECT_FALSE(IsSimPortName("/dev/SIM1"));
-}
-
-TEST(PortSettingsTest, DefaultsWithoutStoredValues) {
-    MemorySettingsStore store;
-    const PortSettings settings = LoadPortSettings(store, "COM1");
-    EXPECT_EQ(settings, (PortSettings{"COM1", "115200", "8N1", "None"}));
-    EXPECT_EQ(LoadPortSettings(store, "SIM1").portName, "SIM1");
-}
-
-TEST(PortSettingsTest, SelectorValueLists) {
-    const std::vector<std::string> rates = BaudRateTexts();
-    ASSERT_EQ(rates.size(), 16u);
-    EXPECT_EQ(rates.front(), "300");
-    EXPECT_EQ(rates[5], "3600");
-    EXPECT_EQ(rates.back(), "230400");
-    EXPECT_EQ(kDataFormats[2].text, "8E1");
-    EXPECT_EQ(kDataFormats[2].data, 3u);
-    EXPECT_EQ(kDataFormats[9].text, "7O2");
-    EXPECT_EQ(kFlowControls[1].text, "RTS/CTS");
 }
 
 TEST(PortSettingsTest, TheStoredPortNameNeverKeepsTheInUseMarker) {

@@ -108,16 +108,6 @@ TEST_F(SettingsTest, TheWorkerLeavesTheBlockAloneUntilTheOwnerAppliesItsResults)
     EXPECT_FALSE(Page().ApplyWorkerResults());
 }
 
-TEST_F(SettingsTest, ReadAllFromARemoteTakesAtLeast200MsAnExchange) {
-    block = test::TemplateBlock(BlockKind::Remote, 300);
-    EXPECT_EQ(Run(&SettingsPageModel::ReadAll, false), Millis{25 * 201});
-    for (const Bytes& frame : sim.Sent()) {
-        EXPECT_EQ(frame[1] << 8 | frame[2], 300);
-    }
-    EXPECT_EQ(Value("UnitAddress"), 300u);
-    EXPECT_EQ(block->FindParameter("SerialNo")->textValue, "100300");
-}
-
 TEST_F(SettingsTest, ReadAskedForTheCheckedRowsOnly) {
     UncheckAll();
     Page().List().SetChecked(*Page().List().FindRow("NetworkId"), true);
@@ -129,15 +119,6 @@ TEST_F(SettingsTest, ReadAskedForTheCheckedRowsOnly) {
     EXPECT_EQ(sim.Sent()[2], (Bytes{0x03, 0x00, 0x00, 0x2A}));
     EXPECT_EQ(Value("SessionTimeout"), 0xCAFE0102u);
     EXPECT_EQ(Value("TxPower"), 21u);  // not asked for
-}
-
-TEST_F(SettingsTest, ReadWithNoRowCheckedStillSendsTheBareRequest) {
-    UncheckAll();
-    Run(&SettingsPageModel::Read);
-    EXPECT_THAT(sim.Sent(),
-                ElementsAre(Bytes{0x03, 0x00, 0x00, 0x29}, Bytes{0x03, 0x00, 0x00, 0x14},
-                            Bytes{0x03, 0x00, 0x00, 0x2A}));
-    EXPECT_EQ(Page().LastOutcome(), SettingsOutcome::Succeeded);
 }
 
 TEST_F(SettingsTest, WriteSendsTheCheckedValuesMostSignificantByteFirst) {
@@ -159,8 +140,14 @@ TEST_F(SettingsTest, WriteSendsTheCheckedValuesMostSignificantByteFirst) {
     EXPECT_NE(std::search(pairs.begin(), pairs.end(), network.begin(), network.end()), pairs.end());
 }
 
-TEST_F(SettingsTest, WriteWithNoRowCheckedSendsNothingAndDoesNotFail) {
+TEST_F(SettingsTest, WithNoRowCheckedReadSendsTheBareRequestAndWriteNothing) {
     UncheckAll();
+    Run(&SettingsPageModel::Read);
+    EXPECT_THAT(sim.Sent(),
+                ElementsAre(Bytes{0x03, 0x00, 0x00, 0x29}, Bytes{0x03, 0x00, 0x00, 0x14},
+                            Bytes{0x03, 0x00, 0x00, 0x2A}));
+    EXPECT_EQ(Page().LastOutcome(), SettingsOutcome::Succeeded);
+    sim.ClearSent();
     Run(&SettingsPageModel::Write);
     EXPECT_EQ(sim.SentCodes(), Bytes{0x29});
     EXPECT_EQ(Page().LastOutcome(), SettingsOutcome::Succeeded);
@@ -301,9 +288,7 @@ struct ParseCase {
     Bytes reply;
     int result;
     std::string logged;  // "" = nothing
-    const char* parameter;
-    std::uint32_t value;
-    std::string text;
+    std::string stored;  // "name=value'text'" of one parameter afterwards; "" = none checked
 };
 
 class ParseSettingsReplyTest : public ::testing::TestWithParam<ParseCase> {};
@@ -319,9 +304,10 @@ TEST_P(ParseSettingsReplyTest, StoresAndAnswers) {
     EXPECT_EQ(ParseSettingsReply(link, block->Parameters(), facts, c.reply.data(), c.reply.size()),
               c.result);
     EXPECT_EQ(log.LastLine(), c.logged);
-    if (c.parameter != nullptr) {
-        EXPECT_EQ(block->FindParameter(c.parameter)->value, c.value);
-        EXPECT_EQ(block->FindParameter(c.parameter)->textValue, c.text);
+    if (!c.stored.empty()) {
+        const Parameter* p = block->FindParameter(c.stored.substr(0, c.stored.find('=')));
+        ASSERT_NE(p, nullptr);
+        EXPECT_EQ(Format("%s=%u'%s'", p->name.c_str(), p->value, p->textValue.c_str()), c.stored);
     }
 }
 
@@ -332,57 +318,39 @@ INSTANTIATE_TEST_SUITE_P(
                   {0x07, 0, 1, 0x64, 0x30, 0x12, 0x31, 0x34},
                   0,
                   "",
-                  "Pair",
-                  0x1234,
-                  ""},
+                  "Pair=4660''"},
+        ParseCase{"LowByteAloneIsOredIn", {0x05, 0, 1, 0x64, 0x31, 0x34}, 0, "", "Pair=4660''"},
         ParseCase{
-            "LowByteAloneIsOredIn", {0x05, 0, 1, 0x64, 0x31, 0x34}, 0, "", "Pair", 0x1234, ""},
+            "LoneLastByteIgnored", {0x06, 0, 1, 0x64, 0x30, 0x56, 0x31}, 0, "", "Pair=22016''"},
         ParseCase{
-            "LoneLastByteIgnored", {0x06, 0, 1, 0x64, 0x30, 0x56, 0x31}, 0, "", "Pair", 0x5600, ""},
-        ParseCase{"SerialNumber", test::Join({0x06, 0x01, 0x2C, 0x8D}, test::Text("123")), 1, "",
-                  "SerialNo", 0, "123"},
+            "SerialNumber", {0x06, 0x01, 0x2C, 0x8D, '1', '2', '3'}, 1, "", "SerialNo=0'123'"},
         ParseCase{"TextEndsAtAZeroByte",
                   {0x08, 0, 1, 0x8E, 'A', 'B', 0, 'C', 'D'},
                   0,
                   "",
-                  "DataMask",
-                  0,
-                  "AB"},
+                  "DataMask=0'AB'"},
         ParseCase{"EmptyRestrictionEntry",
                   {0x0A, 0, 1, 0x90, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF},
                   0,
                   "",
-                  "FrequencyRestriction1",
-                  0,
-                  "0"},
+                  "FrequencyRestriction1=0'0'"},
         ParseCase{"RestrictionWithoutEndMarker",
                   {0x0A, 0, 1, 0x90, 15, 0x00, 0x19, 0x00, 0x00, 0x02, 0x58},
                   0,
                   "",
-                  "FrequencyRestriction16",
-                  0,
-                  "25:902400,903000"},
+                  "FrequencyRestriction16=0'25:902400,903000'"},
         ParseCase{"RestrictionCutShort",
                   {0x09, 0, 1, 0x90, 4, 0x00, 0x07, 0x00, 0x00, 0x02},
                   0,
                   "",
-                  "FrequencyRestriction5",
-                  0,
-                  "7:"},
-        ParseCase{"Hello", test::Join({0x09, 0, 1, 0x5A}, Bytes{'H', 'E', 'L', 'L', 'O', 0}), 1, "",
-                  nullptr, 0, ""},
-        ParseCase{"HelloWithoutItsZero", test::Join({0x08, 0, 1, 0x5A}, test::Text("HELLO")), 0, "",
-                  nullptr, 0, ""},
-        ParseCase{"DefaultsAcknowledged", {0x03, 0, 1, 0x93}, 1, "", nullptr, 0, ""},
-        ParseCase{"WakeUpAcknowledged", {0x03, 0, 1, 0xAE}, 1, "", nullptr, 0, ""},
-        ParseCase{"UnknownCode", {0x03, 0, 1, 0x42}, 0, "Unknown responses!", nullptr, 0, ""},
-        ParseCase{"WrongLength",
-                  {0x09, 0, 1, 0x8D, '1'},
-                  0,
-                  "Errors in the responses!",
-                  "SerialNo",
-                  0,
-                  ""}),
+                  "FrequencyRestriction5=0'7:'"},
+        ParseCase{"Hello", {0x09, 0, 1, 0x5A, 'H', 'E', 'L', 'L', 'O', 0}, 1, "", ""},
+        ParseCase{"HelloWithoutItsZero", {0x08, 0, 1, 0x5A, 'H', 'E', 'L', 'L', 'O'}, 0, "", ""},
+        ParseCase{"DefaultsAcknowledged", {0x03, 0, 1, 0x93}, 1, "", ""},
+        ParseCase{"WakeUpAcknowledged", {0x03, 0, 1, 0xAE}, 1, "", ""},
+        ParseCase{"UnknownCode", {0x03, 0, 1, 0x42}, 0, "Unknown responses!", ""},
+        ParseCase{
+            "WrongLength", {0x09, 0, 1, 0x8D, '1'}, 0, "Errors in the responses!", "SerialNo=0''"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ParseSettingsReplyFactsTest, LinkRateAndCountryComeFromTheirRegisters) {
