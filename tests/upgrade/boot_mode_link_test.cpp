@@ -166,17 +166,5 @@ TEST(CommandChecksumTest, TheFixedCommandsOfTheBootProtocol) {
     }
 }
 
-TEST(BootImagesTest, PlaceholdersHaveTheProtocolSizesAndTheDeviceRecords) {
-    const BootImages images = PlaceholderBootImages();
-    EXPECT_TRUE(images.placeholders);
-    EXPECT_EQ(images.uKernel.size(), 2144u);
-    EXPECT_EQ(images.mainKernel.size(), 1137u);
-    EXPECT_EQ(images.erasingProcedure.size(), 1297u);
-    EXPECT_EQ(images.writingProcedure.size(), 1429u);
-    const std::string kernel(images.uKernel.begin(), images.uKernel.end());
-    EXPECT_NE(kernel.find("0409HD64F7144"), std::string::npos);
-    EXPECT_NE(kernel.find("0410HD64F7145"), std::string::npos);
-}
-
 }  // namespace
 }  // namespace skelvane

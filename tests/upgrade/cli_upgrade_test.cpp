@@ -2,49 +2,15 @@
 // skelvane-sim on a pseudo-terminal.
 #include <gtest/gtest.h>
 
-#include <poll.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <array>
-#include <chrono>
-#include <cstdio>
 #include <string>
 
-#include "support/test_paths.h"
-
-extern char** environ;
+#include "../sim/child_process.h"
 
 namespace skelvane {
 namespace {
 
-struct CliRun {
-    int exitCode = -1;
-    std::string output;  // stdout and stderr
-};
-
-CliRun RunCli(const std::string& arguments) {
-    std::string command(1, '\'');
-    command += (test::RuntimeDir() / "skelvane-cli").string();
-    command += "' ";
-    command += arguments;
-    command += " 2>&1";
-    CliRun run;
-    std::FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) {
-        return run;
-    }
-    std::array<char, 4096> buffer{};
-    std::size_t n = 0;
-    while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) {
-        run.output.append(buffer.data(), n);
-    }
-    const int status = pclose(pipe);
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
-}
+using test::CliRun;
+using test::RunCli;
 
 class CliUpgradeTest : public ::testing::Test {
   protected:
@@ -52,12 +18,7 @@ class CliUpgradeTest : public ::testing::Test {
         test::WriteFileBytes(dir / "fw.bin", std::string(300, 'f'));
         test::WriteFileBytes(dir / "big.bin", std::string(262145, 'b'));
     }
-    std::string Path(const std::string& name) const {
-        std::string quoted(1, '\'');
-        quoted += (dir / name).string();
-        quoted += '\'';
-        return quoted;
-    }
+    std::string Path(const std::string& name) const { return test::Quoted(dir / name); }
 
     test::TempDir dir;
 };
@@ -87,76 +48,14 @@ TEST_F(CliUpgradeTest, RefusalsExitWithOneAndSayWhy) {
     EXPECT_NE(run.output.find("is larger than 262144 bytes"), std::string::npos) << run.output;
     EXPECT_EQ(run.output.find("Opening serial port"), std::string::npos) << run.output;
 
-    run = RunCli("soft-upgrade --port SIM1 --ua '5 7 5' --file " + Path("fw.bin"));
-    EXPECT_EQ(run.exitCode, 1);
-    EXPECT_NE(run.output.find("Duplicate UA detected."), std::string::npos) << run.output;
-
     run = RunCli("soft-upgrade --port SIM1 --local --file " + Path("missing.bin"));
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_NE(run.output.find("Couldn't access file "), std::string::npos) << run.output;
 }
 
-// skelvane-sim as a child process; its first line of output is the terminal's path.
-class SimProcess {
-  public:
-    explicit SimProcess(std::vector<std::string> args) {
-        int out[2];
-        if (pipe(out) != 0) {
-            return;
-        }
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-        posix_spawn_file_actions_addclose(&actions, out[0]);
-        const std::string program = (test::RuntimeDir() / "skelvane-sim").string();
-        args.insert(args.begin(), program);
-        std::vector<char*> argv;
-        for (std::string& arg : args) {
-            argv.push_back(arg.data());
-        }
-        argv.push_back(nullptr);
-        if (posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), environ) != 0) {
-            pid_ = -1;
-        }
-        posix_spawn_file_actions_destroy(&actions);
-        close(out[1]);
-        out_ = out[0];
-    }
-    ~SimProcess() {
-        if (pid_ > 0) {
-            kill(pid_, SIGTERM);
-            waitpid(pid_, nullptr, 0);
-        }
-        if (out_ >= 0) {
-            close(out_);
-        }
-    }
-
-    std::string FirstLine() {
-        std::string line;
-        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-        while (pid_ > 0 && std::chrono::steady_clock::now() < end) {
-            pollfd fd{out_, POLLIN, 0};
-            char c = 0;
-            if (poll(&fd, 1, 100) <= 0) {
-                continue;
-            }
-            if (read(out_, &c, 1) != 1 || c == '\n') {
-                break;
-            }
-            line.push_back(c);
-        }
-        return line;
-    }
-
-  private:
-    pid_t pid_ = -1;
-    int out_ = -1;
-};
-
 TEST_F(CliUpgradeTest, AHardUpgradeThroughTheSimulatorsTerminal) {
-    SimProcess sim({"--boot-mode", "--blank-flash", "--unpaced"});
-    const std::string terminal = sim.FirstLine();
+    test::ChildProcess sim("skelvane-sim", {"--boot-mode", "--blank-flash", "--unpaced"});
+    const std::string terminal = sim.NextLine();
     ASSERT_EQ(terminal.rfind("/dev/", 0), 0u) << terminal;
     const CliRun run = RunCli("hard-upgrade --port " + terminal + " --file " + Path("fw.bin"));
     EXPECT_EQ(run.exitCode, 0) << run.output;

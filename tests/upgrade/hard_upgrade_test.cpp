@@ -75,7 +75,7 @@ TEST_F(BlankUnitTest, A130ByteFileIsTwoFramesAndTheEraseIsSkipped) {
     // reads or more.
     const std::string kernel = lines[6];
     EXPECT_EQ(kernel.rfind("Loading uKernel, wait ...", 0), 0u) << kernel;
-    EXPECT_TRUE(test::EndsWith(kernel, ". passed.")) << kernel;
+    EXPECT_TRUE(kernel.ends_with(". passed.")) << kernel;
     EXPECT_GE(std::count(kernel.begin(), kernel.end(), '.'), 3 + 17 + 1);
     lines[6] = "(uKernel)";
     EXPECT_EQ(lines, (Lines{" ",

@@ -86,10 +86,4 @@ inline std::vector<Bytes> SplitFrames(const Bytes& bytes) {
     return frames;
 }
 
-// Lines that end with `end`.
-inline bool EndsWith(const std::string& text, const std::string& end) {
-    return text.size() >= end.size() &&
-           text.compare(text.size() - end.size(), end.size(), end) == 0;
-}
-
 }  // namespace skelvane::test

@@ -23,12 +23,6 @@ struct LogWithFile {
     UpgradeLog log{clock};
 };
 
-TEST(UpgradeLogTest, AFileLineHasTheMillisecondStampTwoBlanksAndCrLf) {
-    LogWithFile f;
-    f.log.Log("Upgrade Scheduled.");
-    EXPECT_EQ(f.File(), "2008-05-01 13:45:12:007  Upgrade Scheduled.\r\n");
-}
-
 TEST(UpgradeLogTest, EveryChangeOfALineWritesTheWholeLineAgain) {
     LogWithFile f;
     f.log.Log("Opening serial port ");
