@@ -1,94 +1,17 @@
 // The programs end to end: skelvane-cli scanning skelvane-sim through a pseudo-terminal.
-
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
+#include "../sim/child_process.h"
 #include "base/format.h"
-#include "link/serial_port.h"
-#include "support/test_paths.h"
-
-extern char** environ;
 
 namespace skelvane {
 namespace {
-
-using namespace std::chrono_literals;
-
-// One of the programs beside the tests, its output in a file; killed if still running when
-// the object goes away.
-class Program {
-  public:
-    Program(const std::string& name, std::vector<std::string> args,
-            const std::filesystem::path& output) {
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, output.c_str(),
-                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
-        const std::string program = (test::RuntimeDir() / name).string();
-        args.insert(args.begin(), program);
-        std::vector<char*> argv;
-        for (std::string& arg : args) {
-            argv.push_back(arg.data());
-        }
-        argv.push_back(nullptr);
-        if (posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), environ) != 0) {
-            pid_ = -1;
-        }
-        posix_spawn_file_actions_destroy(&actions);
-    }
-    ~Program() {
-        if (pid_ > 0) {
-            kill(pid_, SIGKILL);
-            waitpid(pid_, nullptr, 0);
-        }
-    }
-
-    bool Started() const { return pid_ > 0; }
-
-    // Sends `signal` (0: none) and waits up to `limit`; the exit code, or -1.
-    int Wait(std::chrono::milliseconds limit, int signal = 0) {
-        if (signal != 0) {
-            kill(pid_, signal);
-        }
-        const auto end = std::chrono::steady_clock::now() + limit;
-        while (std::chrono::steady_clock::now() < end) {
-            int status = 0;
-            if (waitpid(pid_, &status, WNOHANG) == pid_) {
-                pid_ = -1;
-                return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-            }
-            std::this_thread::sleep_for(20ms);
-        }
-        return -1;
-    }
-
-  private:
-    pid_t pid_ = -1;
-};
-
-bool WaitForPath(const std::filesystem::path& path) {
-    for (int i = 0; i < 250; ++i) {
-        std::error_code ec;
-        if (std::filesystem::exists(path, ec)) {
-            return true;
-        }
-        std::this_thread::sleep_for(20ms);
-    }
-    return false;
-}
 
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;
@@ -101,19 +24,15 @@ std::vector<std::string> Lines(const std::string& text) {
 
 TEST(SpectrumCliTest, ScansSkelvaneSimThroughAPseudoTerminal) {
     test::TempDir dir;
-    const std::filesystem::path radio = dir / "radio";
-    Program sim("skelvane-sim", {"--link", radio.string(), "--model", "MORVEX-B"}, dir / "sim.txt");
-    ASSERT_TRUE(sim.Started());
-    ASSERT_TRUE(WaitForPath(radio)) << test::ReadFileBytes(dir / "sim.txt");
+    test::ChildProcess sim("skelvane-sim", {"--model", "MORVEX-B"});
+    const std::string terminal = sim.NextLine();
+    ASSERT_EQ(terminal.rfind("/dev/", 0), 0u) << terminal;
 
     const std::filesystem::path csv = dir / "out.csv";
-    Program cli("skelvane-cli",
-                {"spectrum", "--port", radio.string(), "--baud", "115200", "--scans", "2", "--csv",
-                 csv.string()},
-                dir / "cli.txt");
-    ASSERT_TRUE(cli.Started());
-    ASSERT_EQ(cli.Wait(60s), 0) << test::ReadFileBytes(dir / "cli.txt");
-    const std::vector<std::string> log = Lines(test::ReadFileBytes(dir / "cli.txt"));
+    const test::CliRun run = test::RunCli("spectrum --port " + terminal +
+                                          " --baud 115200 --scans 2 --csv " + test::Quoted(csv));
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    const std::vector<std::string> log = Lines(run.output);
     ASSERT_GE(log.size(), 2u);
     EXPECT_EQ(log[log.size() - 2], "Model: MORVEX-B");
     EXPECT_EQ(log.back(), "Scanning ...");
@@ -137,33 +56,13 @@ TEST(SpectrumCliTest, ScansSkelvaneSimThroughAPseudoTerminal) {
         EXPECT_GE(meanHold, mean) << row;
         EXPECT_GE(peakHold, peak) << row;
     }
-
-    // The same terminal still speaks the diagnostic protocol.
-    SerialPort port;
-    ASSERT_TRUE(port.Open(radio.string()));
-    ASSERT_TRUE(port.SetBaudRate(115200));
-    const std::uint8_t request[] = {0x03, 0x00, 0x00, 0x29};
-    port.Write(request, sizeof request);
-    std::vector<std::uint8_t> reply;
-    std::uint8_t buffer[64];
-    for (int i = 0; i < 200 && (reply.empty() || reply.size() < reply[0] + 1u); ++i) {
-        const std::size_t n = port.Read(buffer, sizeof buffer);
-        reply.insert(reply.end(), buffer, buffer + n);
-    }
-    ASSERT_GE(reply.size(), 4u);
-    EXPECT_EQ(reply[3], 0x8D);
-    port.Close();
-    EXPECT_EQ(sim.Wait(5s, SIGTERM), 0);
 }
 
 TEST(SpectrumCliTest, APortThatCannotBeOpenedFailsTheCommand) {
-    test::TempDir dir;
-    Program missing("skelvane-cli", {"spectrum", "--port", "SIM9", "--baud", "9600"},
-                    dir / "missing.txt");
-    ASSERT_TRUE(missing.Started());
-    EXPECT_EQ(missing.Wait(20s), 1);
-    EXPECT_NE(test::ReadFileBytes(dir / "missing.txt").find("Opening serial port SIM9 ... failed."),
-              std::string::npos);
+    const test::CliRun run = test::RunCli("spectrum --port SIM9 --baud 9600");
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.output.find("Opening serial port SIM9 ... failed."), std::string::npos)
+        << run.output;
 }
 
 }  // namespace
