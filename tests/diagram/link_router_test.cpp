@@ -102,23 +102,6 @@ TEST(LinkRouterTest, RouteNeedingMoreThanSixCornersIsRefused) {
     EXPECT_LE(ok.pointCount, 9);
 }
 
-TEST(LinkRouterTest, LinksOfOneOutputShareRunsOthersKeepOff) {
-    LinkRouter router;
-    // Two destinations far to the right, one above the other.
-    const auto first = router.route({100, 52}, {600, 300}, 1);
-    const auto second = router.route({100, 52}, {600, 400}, 1);
-    const auto other = router.route({100, 60}, {600, 500}, 2);
-    ASSERT_EQ(first.status, Status::Routed);
-    ASSERT_EQ(second.status, Status::Routed);
-    ASSERT_EQ(other.status, Status::Routed);
-    const auto a = innerSegments(first.points.data(), first.pointCount);
-    const auto b = innerSegments(second.points.data(), second.pointCount);
-    const auto c = innerSegments(other.points.data(), other.pointCount);
-    EXPECT_TRUE(sharesARun(a, b));
-    EXPECT_FALSE(sharesARun(c, a));
-    EXPECT_FALSE(sharesARun(c, b));
-}
-
 TEST(LinkRouterTest, ClaimedPolylineKeepsOtherRowsOff) {
     LinkRouter router;
     const auto kept = router.route({100, 52}, {600, 300}, 1);
@@ -151,7 +134,7 @@ TEST(LinkRouterTest, KeysNeverLookLikeFreeGoalOrBlockedCells) {
     EXPECT_EQ(LinkRouter::keyForRow(0x3FFF), 0x7FFF);
 }
 
-TEST(LinkRouterTest, BlockMarksOneColumnLeftAndOneRowBelow) {
+TEST(LinkRouterTest, BlockMarksOneColumnLeftAndOneRowBelowAndStaysInsideTheGrid) {
     LinkRouter router;
     router.blockRect({32, 48, 128, 95});
     EXPECT_EQ(router.horizontalLabel(3, 6), LinkRouter::kBlocked);
@@ -160,10 +143,8 @@ TEST(LinkRouterTest, BlockMarksOneColumnLeftAndOneRowBelow) {
     EXPECT_EQ(router.horizontalLabel(16, 6), LinkRouter::kFree);
     EXPECT_EQ(router.horizontalLabel(3, 5), LinkRouter::kFree);
     EXPECT_EQ(router.horizontalLabel(3, 12), LinkRouter::kFree);
-}
-
-TEST(LinkRouterTest, BlocksReachingPastTheGridStillBlockTheirPartInside) {
-    LinkRouter router;
+    // Blocks reaching past the grid still block their part inside.
+    router.reset();
     router.blockRect({-40, -16, 56, 40});
     router.blockRect({960, 1000, 1096, 1100});
     EXPECT_EQ(router.horizontalLabel(0, 0), LinkRouter::kBlocked);
