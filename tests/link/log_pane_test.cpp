@@ -83,27 +83,7 @@ TEST(LogPaneTest, ClearLeavesOneBlankLineAndListenerSeesChanges) {
     EXPECT_EQ(events[2].first, LogPane::Event::Cleared);
 }
 
-TEST(DeviceWorkerTest, SecondStartWhileRunningDoesNothing) {
-    DeviceWorker worker;
-    std::atomic<int> runs{0};
-    std::atomic<bool> release{false};
-    ASSERT_TRUE(worker.Start([&](std::stop_token) {
-        ++runs;
-        while (!release) {
-            std::this_thread::sleep_for(1ms);
-        }
-    }));
-    EXPECT_FALSE(worker.Start([&](std::stop_token) { ++runs; }));
-    release = true;
-    worker.Wait();
-    EXPECT_EQ(runs, 1);
-    EXPECT_FALSE(worker.Running());
-    // Once finished, a new start runs again.
-    ASSERT_TRUE(worker.Start([&](std::stop_token) { ++runs; }));
-    worker.Wait();
-    EXPECT_EQ(runs, 2);
-}
-
+// A second start while a worker runs is refused: see the connect tests.
 TEST(DeviceWorkerTest, FinishStopsACooperativeWaitQuickly) {
     DeviceWorker worker;
     std::atomic<bool> finishedCalled{false};
