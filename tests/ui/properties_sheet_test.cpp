@@ -4,12 +4,10 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
-#include <QTabWidget>
 #include <QTest>
 #include <mutex>
 
@@ -17,7 +15,6 @@
 #include "device_harness.h"
 #include "link/diagnostics_exchange.h"
 #include "link/diagnostics_page_model.h"
-#include "link/log_pane.h"
 #include "link/settings_page_model.h"
 #include "ui/defaults_dialog.h"
 #include "ui/diag_plot.h"
@@ -33,9 +30,6 @@ using namespace skelvane;
 using namespace skelvane::test;
 
 namespace {
-
-// Device work on the FastClock takes well under a second; the sanitizer build is slower.
-constexpr int kLong = 30000;
 
 QString cell(SettingsPageView* page, const std::string& name) {
     const int row = page->table()->rowOf(name);
@@ -58,50 +52,10 @@ QString shownValue(const Parameter& parameter, std::uint32_t value) {
     return fromLatin1(copy.textValue);
 }
 
-void clickAndWait(QPushButton* button, PropertyPage* page) {
-    QVERIFY(button->isEnabled());
-    QTest::mouseClick(button, Qt::LeftButton);
-    QTRY_VERIFY_WITH_TIMEOUT(!page->busy(), kLong);
-    // The last news of the worker reaches the widgets through the event loop.
-    QTest::qWait(2 * WorkerPump::kMinIntervalMs);
-}
-
-// Opens the value editor of a row, types `text` (a line) or picks `index` (a list) and
-// commits it as Return would.
+// Edits the value of a row in the list: types `text` (a line) or picks `index` (a list).
 void editValue(SettingsPageView* page, const std::string& name, const QString& text,
                int index = -1) {
-    PropertyTable* table = page->table();
-    const int row = table->rowOf(name);
-    QVERIFY(row >= 0);
-    table->setCurrentCell(row, PropertyTable::kValueColumn);
-    table->edit(table->model()->index(row, PropertyTable::kValueColumn));
-    QWidget* editor = QApplication::focusWidget();
-    if (editor == nullptr || !table->viewport()->isAncestorOf(editor)) {
-        editor = table->viewport()->findChild<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
-    }
-    QVERIFY(editor != nullptr);
-    if (auto* combo = qobject_cast<QComboBox*>(editor)) {
-        combo->setCurrentIndex(index);
-        emit combo->activated(index);
-    } else {
-        auto* line = qobject_cast<QLineEdit*>(editor);
-        QVERIFY(line != nullptr);
-        line->selectAll();
-        QTest::keyClicks(line, text);
-        QTest::keyClick(line, Qt::Key_Return);
-    }
-    // The edit is judged once the editor has closed.
-    QTRY_VERIFY(table->viewport()->findChildren<QLineEdit*>().isEmpty() ||
-                !table->isPersistentEditorOpen(table->currentIndex()));
-    QTest::qWait(20);
-}
-
-QStringList paneLines(const LogPane& pane) {
-    QStringList lines;
-    for (const std::string& line : pane.Lines()) {
-        lines << fromLatin1(line);
-    }
-    return lines;
+    commitEdit(page->table(), page->table()->rowOf(name), PropertyTable::kValueColumn, text, index);
 }
 
 }  // namespace
@@ -197,7 +151,6 @@ void PropertiesSheetTest::numberEditChecksTheRange_data() {
     QTest::newRow("past 32 bits") << "4294967297" << false << "429496729";
     QTest::newRow("the largest 32-bit number") << "4294967295" << false << "4294967295";
     QTest::newRow("the lower end") << "1" << true << "1";
-    QTest::newRow("inside") << "4000" << true << "4000";
     QTest::newRow("the upper end") << "4095" << true << "4095";
     QTest::newRow("one past the upper end") << "4096" << false << "4096";
 }
