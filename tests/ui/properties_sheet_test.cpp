@@ -145,14 +145,11 @@ void PropertiesSheetTest::numberEditChecksTheRange_data() {
     QTest::addColumn<bool>("accepted");
     QTest::addColumn<QString>("held");  // what the editor holds after the typing
     QTest::newRow("below the range") << "0" << false << "0";
-    QTest::newRow("above the range") << "70000" << false << "70000";
     // The editor takes no digit that would carry the number past 32 bits: 4294967297 would
     // wrap around to 1 and be taken.
     QTest::newRow("past 32 bits") << "4294967297" << false << "429496729";
     QTest::newRow("the largest 32-bit number") << "4294967295" << false << "4294967295";
-    QTest::newRow("the lower end") << "1" << true << "1";
     QTest::newRow("the upper end") << "4095" << true << "4095";
-    QTest::newRow("one past the upper end") << "4096" << false << "4096";
 }
 
 void PropertiesSheetTest::numberEditChecksTheRange() {
@@ -414,10 +411,7 @@ void PropertiesSheetTest::customFieldsAreCheckedInOrder_data() {
     QTest::addColumn<int>("field");  // DiagnosticsPageModel::Field
     QTest::addColumn<QString>("text");
     QTest::newRow("size 0") << 0 << "0";
-    QTest::newRow("size 5") << 0 << "5";
-    QTest::newRow("id1 empty") << 1 << "";
     QTest::newRow("id2 256") << 2 << "256";
-    QTest::newRow("id4 not a number") << 4 << "1x";
     QTest::newRow("value empty") << 5 << "";
 }
 

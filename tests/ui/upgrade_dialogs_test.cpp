@@ -157,13 +157,8 @@ void UpgradeDialogsTest::scheduleRefusesABadList_data() {
     QTest::addColumn<QString>("message");
     QTest::newRow("empty") << ""
                            << "The list of UA is empty.";
-    QTest::newRow("only commas") << ",, ,"
-                                 << "The list of UA is empty.";
     QTest::newRow("twice") << "5,7,5"
                            << "Duplicate UA detected.";
-    QTest::newRow("the cable's unit") << "1"
-                                      << "UA out of range or wrong format on UA list.\n\nUA1,"
-                                         "UA2...,UA16, and\nUA? = 2~65534.";
 }
 
 void UpgradeDialogsTest::scheduleRefusesABadList() {
