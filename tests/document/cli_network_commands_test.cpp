@@ -142,7 +142,6 @@ TEST_P(CliNewTest, WritesOneMasterWithTheModelsMasterParameters) {
 
 INSTANTIATE_TEST_SUITE_P(Models, CliNewTest,
                          testing::Values(NewCase{"new", "TAVRIN-A.TPL"},
-                                         NewCase{"new --model TAVRIN-A", "TAVRIN-A.TPL"},
                                          NewCase{"new --model MORVEX-A", "MORVEX-A.TPL"},
                                          NewCase{"new --model morvex-a", "MORVEX-A.TPL"}));
 

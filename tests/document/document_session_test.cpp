@@ -127,9 +127,8 @@ TEST_F(SessionTest, StartUpWithoutConfigurationUsesTheDefaultTemplateAndAsksNoth
 struct ModelChoiceCase {
     const char* label;
     Models models;
-    bool asked;
-    std::size_t preselected;            // when asked
-    std::optional<std::size_t> answer;  // when asked
+    std::optional<std::size_t> preselected;  // nullopt: not asked
+    std::optional<std::size_t> answer;
     const char* expectedModel;
     const char* expectedTemplate;
 };
@@ -145,8 +144,8 @@ TEST_P(ModelChoiceTest, TakesTheTemplateOfTheChosenModel) {
     ASSERT_TRUE(session.StartUp());
 
     const auto records = prompter.Records();
-    if (c.asked) {
-        ASSERT_EQ(records.size(), 1u);
+    ASSERT_EQ(records.size(), c.preselected ? 1u : 0u);
+    if (c.preselected) {
         EXPECT_TRUE(records[0].isChoice);
         EXPECT_EQ(records[0].caption, "Network Templates");
         std::vector<std::string> names;
@@ -154,52 +153,33 @@ TEST_P(ModelChoiceTest, TakesTheTemplateOfTheChosenModel) {
             names.push_back(model.first);
         }
         EXPECT_EQ(records[0].items, names);
-        EXPECT_EQ(records[0].selected, c.preselected);
-    } else {
-        EXPECT_TRUE(records.empty());
+        EXPECT_EQ(records[0].selected, *c.preselected);
     }
     EXPECT_EQ(session.ModelName(), c.expectedModel);
     EXPECT_EQ(session.TemplateFileName(), c.expectedTemplate);
     EXPECT_EQ(session.Template().FileName(), (ProgramDir() / c.expectedTemplate).string());
 }
 
+const std::pair<std::string, std::string> kTavrin{"TAVRIN-A", "TAVRIN-A.TPL"};
+const std::pair<std::string, std::string> kMorvex{"MORVEX-A", "MORVEX-A.TPL"};
+
+// Each model named with the other's file, and the default model in other case.
+const Models kCrossed = {{"MORVEX-A", "TAVRIN-A.TPL"}, {"TAVRIN-A", "MORVEX-A.TPL"}};
+const Models kOtherCase = {{"MORVEX-A", "TAVRIN-A.TPL"}, {"tavrin-a", "MORVEX-A.TPL"}};
+const Models kNoDefault = {kMorvex, {"MORVEX-B", "TAVRIN-A.TPL"}};
+
 INSTANTIATE_TEST_SUITE_P(
     Table, ModelChoiceTest,
     testing::Values(
         // One model offers no choice: the default model, whatever the entry names.
-        ModelChoiceCase{
-            "OneModel", {{"MORVEX-A", "MORVEX-A.TPL"}}, false, 0, {}, "TAVRIN-A", "TAVRIN-A.TPL"},
-        ModelChoiceCase{"NoModel", {}, false, 0, {}, "TAVRIN-A", "TAVRIN-A.TPL"},
-        ModelChoiceCase{"SecondChosen",
-                        {{"TAVRIN-A", "TAVRIN-A.TPL"}, {"MORVEX-A", "MORVEX-A.TPL"}},
-                        true,
-                        0,
-                        1,
-                        "MORVEX-A",
-                        "MORVEX-A.TPL"},
+        ModelChoiceCase{"OneModel", {kMorvex}, {}, {}, "TAVRIN-A", "TAVRIN-A.TPL"},
+        ModelChoiceCase{"NoModel", {}, {}, {}, "TAVRIN-A", "TAVRIN-A.TPL"},
+        ModelChoiceCase{"SecondChosen", {kTavrin, kMorvex}, 0, 1, "MORVEX-A", "MORVEX-A.TPL"},
         // Closing the list keeps the default model, whose file the list names.
-        ModelChoiceCase{"ClosedKeepsTheDefaultModel",
-                        {{"MORVEX-A", "TAVRIN-A.TPL"}, {"TAVRIN-A", "MORVEX-A.TPL"}},
-                        true,
-                        1,
-                        std::nullopt,
-                        "TAVRIN-A",
-                        "MORVEX-A.TPL"},
+        ModelChoiceCase{"Closed", kCrossed, 1, std::nullopt, "TAVRIN-A", "MORVEX-A.TPL"},
         // The default model is found without regard to case, its file by the exact name.
-        ModelChoiceCase{"DefaultInOtherCase",
-                        {{"MORVEX-A", "TAVRIN-A.TPL"}, {"tavrin-a", "MORVEX-A.TPL"}},
-                        true,
-                        1,
-                        1,
-                        "tavrin-a",
-                        "MORVEX-A.TPL"},
-        ModelChoiceCase{"NoDefaultInTheList",
-                        {{"MORVEX-A", "MORVEX-A.TPL"}, {"MORVEX-B", "TAVRIN-A.TPL"}},
-                        true,
-                        0,
-                        0,
-                        "MORVEX-A",
-                        "MORVEX-A.TPL"}),
+        ModelChoiceCase{"DefaultInOtherCase", kOtherCase, 1, 1, "tavrin-a", "MORVEX-A.TPL"},
+        ModelChoiceCase{"NoDefaultInTheList", kNoDefault, 0, 0, "MORVEX-A", "MORVEX-A.TPL"}),
     [](const auto& info) { return std::string(info.param.label); });
 
 TEST_F(SessionTest, AConfigurationWithoutAModelListGoesOnWithTheDefaultTemplate) {
@@ -340,22 +320,6 @@ TEST_F(SessionTest, AddingABlockGivesItItsKindsTemplateSetAndLinkEnds) {
     EXPECT_EQ(prompter.Count(), 0u);
 }
 
-TEST_F(SessionTest, ANetworkBlockIsNoRadioToPlace) {
-    StartWithShippedTemplates();
-    EXPECT_EQ(session.AddBlock(BlockKind::Network, 10, 10), nullptr);
-    EXPECT_EQ(prompter.LastText(), LoadText(kIdsUnknownBlockType));
-    EXPECT_EQ(Radios(session.User()).size(), 1u);
-    EXPECT_FALSE(session.User().Modified());
-}
-
-TEST_F(SessionTest, NothingIsPastedWithoutACopiedBlock) {
-    StartWithShippedTemplates();
-    EXPECT_EQ(session.PasteBlock(BlockKind::Remote, 10, 10), nullptr);
-    EXPECT_EQ(Radios(session.User()).size(), 1u);
-    EXPECT_FALSE(session.User().Modified());
-    EXPECT_EQ(prompter.Count(), 0u);
-}
-
 // The copied block points into the network: whatever may destroy it clears the copy.
 TEST_F(SessionTest, DeletingNewOrOpenClearsTheCopiedBlock) {
     StartWithShippedTemplates();
@@ -377,8 +341,10 @@ TEST_F(SessionTest, DeletingNewOrOpenClearsTheCopiedBlock) {
     }
 }
 
-TEST_F(SessionTest, OnlyBlocksOfTheNetworkCanBeCopiedOrDeleted) {
+TEST_F(SessionTest, OnlyRadiosArePlacedAndOnlyBlocksOfTheNetworkCopiedOrDeleted) {
     StartWithShippedTemplates();
+    EXPECT_EQ(session.AddBlock(BlockKind::Network, 10, 10), nullptr);
+    EXPECT_EQ(prompter.LastText(), LoadText(kIdsUnknownBlockType));
     Block* foreign = session.Template().Root()->FirstChild();
     session.SetCopiedBlock(foreign);
     EXPECT_EQ(session.CopiedBlock(), nullptr);
@@ -386,6 +352,7 @@ TEST_F(SessionTest, OnlyBlocksOfTheNetworkCanBeCopiedOrDeleted) {
     EXPECT_FALSE(session.DeleteBlock(session.User().Root()));
     EXPECT_FALSE(session.DeleteBlock(nullptr));
     EXPECT_NE(session.Template().Root()->FirstChild(), nullptr);
+    EXPECT_EQ(Radios(session.User()).size(), 1u);
     EXPECT_FALSE(session.User().Modified());
 }
 

@@ -15,8 +15,8 @@
 #include "base/strings.h"
 #include "document/file_replace.h"
 #include "document/network_file.h"
-#include "example_networks.h"
 #include "support/test_paths.h"
+#include "template_catalogue.h"
 
 namespace skelvane {
 namespace {
@@ -133,16 +133,6 @@ TEST(NetworkSaveTest, ADiskFailureShowsTheMessageAndKeepsTheOldFile) {
     EXPECT_NE(test::ReadFileBytes(target), "the previous network");
 }
 #endif
-
-TEST(NetworkSaveTest, AnUnwritableFolderShowsTheMessage) {
-    test::TempDir dir;
-    LinkIdCounter ids;
-    NetworkFile document(ids);
-    RecordingPrompter prompter;
-    document.NewNetwork();
-    EXPECT_FALSE(document.Save(dir / "missing" / "net.xml", prompter));
-    EXPECT_EQ(prompter.LastText(), LoadText(kIdsSaveFailed));
-}
 
 }  // namespace
 }  // namespace skelvane

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <stdexcept>
+#include <tuple>
 #include <utility>
 
 #include "base/format.h"
@@ -244,6 +245,49 @@ std::vector<Setting> Settings(const ModelTemplate& model) {
     return settings;
 }
 
+// A radio of the model with its kind's template parameters, a name and a unit address.
+Block* AddRadio(NetworkFile& document, const ModelTemplate& model, BlockKind kind, const char* name,
+                std::int32_t x, std::int32_t y, std::uint32_t unitAddress) {
+    std::unique_ptr<Block> block = CreateBlock(static_cast<int>(kind));
+    block->CreateDefaultLinks(document.Ids());
+    block->SetPosition(x, y);
+    block->SetName(name);
+    block->Parameters() = TemplateParameters(model, kind);
+    block->FindParameter("UnitAddress")->value = unitAddress;
+    return document.Root()->AppendChild(std::move(block));
+}
+
+Block* NewMaster(NetworkFile& document, const ModelTemplate& model) {
+    Block* master = document.NewNetwork();
+    master->Parameters() = TemplateParameters(model, BlockKind::Master);
+    return master;
+}
+
+// A 900 MHz Master with two Remotes hanging off its output.
+void BuildStar(NetworkFile& document) {
+    const ModelTemplate& model = ModelNamed("TAVRIN-A");
+    const std::int32_t out = NewMaster(document, model)->Outputs().front().id;
+    AddRadio(document, model, BlockKind::Remote, "2", 40, 200, 2)->ConnectInput("~", out);
+    AddRadio(document, model, BlockKind::Remote, "3", 200, 200, 3)->ConnectInput("~", out);
+}
+
+// A 2.4 GHz chain: Master -> Repeater -> two Remotes, one of them with a Latin-1 name.
+void BuildChain(NetworkFile& document) {
+    const ModelTemplate& model = ModelNamed("MORVEX-A");
+    Block* master = NewMaster(document, model);
+    Block* repeater = AddRadio(document, model, BlockKind::Repeater, "10", 40, 168, 10);
+    repeater->ConnectInput("~", master->Outputs().front().id);
+    const std::int32_t out = repeater->Outputs().front().id;
+    for (const auto& [name, x, ua] :
+         {std::tuple{"Ma\xEEtre-B\xE2le", 40, 20u}, std::tuple{"21", 200, 21u}}) {
+        Block* remote = AddRadio(document, model, BlockKind::Remote, name, x, 296, ua);
+        remote->ConnectInput("~", out);
+        // Remotes behind the repeater talk to it.
+        remote->FindParameter("DestAddess")->value = 10;
+        remote->FindParameter("RoamingAddress")->value = 10;
+    }
+}
+
 }  // namespace
 
 const std::vector<ModelTemplate>& ModelTemplates() {
@@ -329,6 +373,14 @@ void BuildConfiguration(NetworkFile& document) {
     }
     block->AddParameter(std::move(models));
     document.Root()->AppendChild(std::move(block));
+}
+
+const std::vector<ExampleNetwork>& ExampleNetworks() {
+    static const std::vector<ExampleNetwork> networks = {
+        {"star-network.xml", BuildStar},
+        {"chain-network.xml", BuildChain},
+    };
+    return networks;
 }
 
 }  // namespace skelvane::test

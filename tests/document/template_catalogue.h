@@ -11,7 +11,7 @@ namespace skelvane::test {
 // The radio model templates and the configuration file shipped in data/, built through the
 // document API and written by the program's own writer. A test checks that the files are
 // exactly what the writer makes of these; with SKELVANE_WRITE_EXAMPLES=1 in the environment
-// it writes them instead (together with the example networks).
+// it writes them instead.
 struct ModelTemplate {
     std::string modelName;  // as offered in the model list
     std::string fileName;   // in data/
@@ -30,5 +30,13 @@ void BuildTemplate(const ModelTemplate& model, NetworkFile& document);
 
 // "Skelvane.cfg": the model list (every model of ModelTemplates(), in order).
 void BuildConfiguration(NetworkFile& document);
+
+// The example networks shipped in data/, checked and written the same way.
+struct ExampleNetwork {
+    std::string fileName;  // in data/
+    void (*build)(NetworkFile& document);
+};
+
+const std::vector<ExampleNetwork>& ExampleNetworks();
 
 }  // namespace skelvane::test

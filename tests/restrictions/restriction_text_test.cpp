@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "base/format.h"
 #include "base/prompter.h"
 #include "document/unit_facts.h"
 #include "restrictions/country_band_table.h"
@@ -22,11 +23,6 @@ void SetBand(UnitFacts& facts, std::uint32_t country, std::uint32_t linkRate) {
     facts.countryIndex = country;
     facts.linkRateIndex = linkRate;
 }
-
-struct Range {
-    std::uint16_t start;
-    std::uint16_t end;
-};
 
 // Offsets of the ranges stored in an entry, up to the first vacant one.
 std::vector<std::pair<int, int>> StoredRanges(const RestrictionEntry& entry) {
@@ -94,27 +90,20 @@ INSTANTIATE_TEST_SUITE_P(
         // them is not examined.
         ValidEntryCase{"8:902400,902500,902600,902700,902800,902900,903000,903100,903200,"
                        "903300,903400,903500,903600,903700,903800,903900,904000,904100,x",
-                       kNorthAmerica2,
-                       0,
-                       8,
-                       {{0, 100},
-                        {200, 300},
-                        {400, 500},
-                        {600, 700},
-                        {800, 900},
-                        {1000, 1100},
-                        {1200, 1300},
-                        {1400, 1500}}}),
-    [](const testing::TestParamInfo<ValidEntryCase>& info) {
-        return "Case" + std::to_string(info.index);
-    });
+                       kNorthAmerica2, 0, 8, [] {
+                           std::vector<std::pair<int, int>> ranges;
+                           for (int k = 0; k < 8; ++k) {
+                               ranges.emplace_back(200 * k, 200 * k + 100);
+                           }
+                           return ranges;
+                       }()}));
 
 struct InvalidEntryCase {
     const char* text;
     int entryIndex;
     std::uint32_t country;
     std::uint32_t linkRate;
-    const char* message;
+    std::string message;
 };
 
 class InvalidEntryTest : public testing::TestWithParam<InvalidEntryCase> {};
@@ -135,61 +124,64 @@ TEST_P(InvalidEntryTest, ShowsExactlyOneMessage) {
     EXPECT_EQ(records[0].buttons, MessageButtons::Ok);
 }
 
+// The messages of the entry with this number (from 1).
+std::string WrongFormat(int entry) {
+    return Format("Wrong format on entry: %d\nUA:start1,end1,start2,end2,...", entry);
+}
+std::string Mismatched(int entry) {
+    return Format("Mismatched on entry: %d\nUA:start1,end1,start2,end2,...", entry);
+}
+std::string UaOutOfRange(int entry) {
+    return Format("UA out of range on entry: %d\nUA = 1~65534.", entry);
+}
+std::string StartAfterEnd(int entry) {
+    return Format("StartFreq is greater than EndFreq on entry: %d\nstart < end.", entry);
+}
+std::string OutOfBand(const char* which, int entry, const char* band) {
+    return Format("%sFreq Out of boundary on entry: %d\nFreq = %s", which, entry, band);
+}
+std::string NoBand(std::uint32_t country, std::uint32_t rate, int entry) {
+    return Format(
+        "No frequency band for country index %u and link rate index %u on entry: %d\n"
+        "Country index = 0~6, link rate index = 0~7.",
+        country, rate, entry);
+}
+
+constexpr std::uint32_t kNA2 = kNorthAmerica2;
+
 INSTANTIATE_TEST_SUITE_P(
     Table, InvalidEntryTest,
     testing::Values(
-        InvalidEntryCase{"", 0, kNorthAmerica2, 0,
-                         "Wrong format on entry: 1\nUA:start1,end1,start2,end2,..."},
-        InvalidEntryCase{"00", 0, kNorthAmerica2, 0,
-                         "Wrong format on entry: 1\nUA:start1,end1,start2,end2,..."},
-        InvalidEntryCase{"5 902400,927600", 15, kNorthAmerica2, 0,
-                         "Wrong format on entry: 16\nUA:start1,end1,start2,end2,..."},
-        InvalidEntryCase{"5:902400,927600,", 2, kNorthAmerica2, 0,
-                         "Wrong format on entry: 3\nUA:start1,end1,start2,end2,..."},
-        InvalidEntryCase{"5:902400,927600,905000", 2, kNorthAmerica2, 0,
-                         "Wrong format on entry: 3\nUA:start1,end1,start2,end2,..."},
-        InvalidEntryCase{"5:902400,92760", 1, kNorthAmerica2, 0,
-                         "Mismatched on entry: 2\nUA:start1,end1,start2,end2,..."},
-        InvalidEntryCase{"5:902400,927600 ", 1, kNorthAmerica2, 0,
-                         "Mismatched on entry: 2\nUA:start1,end1,start2,end2,..."},
-        InvalidEntryCase{"5:,", 1, kNorthAmerica2, 0,
-                         "Mismatched on entry: 2\nUA:start1,end1,start2,end2,..."},
-        InvalidEntryCase{"0:902400,927600", 0, kNorthAmerica2, 0,
-                         "UA out of range on entry: 1\nUA = 1~65534."},
-        InvalidEntryCase{"65535:", 6, kNorthAmerica2, 0,
-                         "UA out of range on entry: 7\nUA = 1~65534."},
-        InvalidEntryCase{"-5:", 6, kNorthAmerica2, 0, "UA out of range on entry: 7\nUA = 1~65534."},
-        InvalidEntryCase{":902400,927600", 6, kNorthAmerica2, 0,
-                         "UA out of range on entry: 7\nUA = 1~65534."},
+        InvalidEntryCase{"", 0, kNA2, 0, WrongFormat(1)},
+        InvalidEntryCase{"00", 0, kNA2, 0, WrongFormat(1)},
+        InvalidEntryCase{"5 902400,927600", 15, kNA2, 0, WrongFormat(16)},
+        InvalidEntryCase{"5:902400,927600,", 2, kNA2, 0, WrongFormat(3)},
+        InvalidEntryCase{"5:902400,927600,905000", 2, kNA2, 0, WrongFormat(3)},
+        InvalidEntryCase{"5:902400,92760", 1, kNA2, 0, Mismatched(2)},
+        InvalidEntryCase{"5:902400,927600 ", 1, kNA2, 0, Mismatched(2)},
+        InvalidEntryCase{"5:,", 1, kNA2, 0, Mismatched(2)},
+        InvalidEntryCase{"0:902400,927600", 0, kNA2, 0, UaOutOfRange(1)},
+        InvalidEntryCase{"65535:", 6, kNA2, 0, UaOutOfRange(7)},
+        InvalidEntryCase{"-5:", 6, kNA2, 0, UaOutOfRange(7)},
+        InvalidEntryCase{":902400,927600", 6, kNA2, 0, UaOutOfRange(7)},
         // 2^32 + 1 is too large, not 1.
-        InvalidEntryCase{"4294967297:", 6, kNorthAmerica2, 0,
-                         "UA out of range on entry: 7\nUA = 1~65534."},
-        InvalidEntryCase{"5:910000,910000", 0, kNorthAmerica2, 0,
-                         "StartFreq is greater than EndFreq on entry: 1\nstart < end."},
-        InvalidEntryCase{"5:902400,903000,920000,910000", 0, kNorthAmerica2, 0,
-                         "StartFreq is greater than EndFreq on entry: 1\nstart < end."},
+        InvalidEntryCase{"4294967297:", 6, kNA2, 0, UaOutOfRange(7)},
+        InvalidEntryCase{"5:910000,910000", 0, kNA2, 0, StartAfterEnd(1)},
+        InvalidEntryCase{"5:902400,903000,920000,910000", 0, kNA2, 0, StartAfterEnd(1)},
         InvalidEntryCase{"5:902400,927600", 0, kAustralia, 3,
-                         "StartFreq Out of boundary on entry: 1\nFreq = 915250~927600"},
+                         OutOfBand("Start", 1, "915250~927600")},
         InvalidEntryCase{"5:902399,927600", 4, kNorthAmerica, 0,
-                         "StartFreq Out of boundary on entry: 5\nFreq = 902400~927600"},
+                         OutOfBand("Start", 5, "902400~927600")},
         InvalidEntryCase{"5:-902400,927600", 4, kNorthAmerica, 0,
-                         "StartFreq Out of boundary on entry: 5\nFreq = 902400~927600"},
-        InvalidEntryCase{"5:902400,927601", 8, kNorthAmerica2, 7,
-                         "EndFreq Out of boundary on entry: 9\nFreq = 902400~927600"},
+                         OutOfBand("Start", 5, "902400~927600")},
+        InvalidEntryCase{"5:902400,927601", 8, kNA2, 7, OutOfBand("End", 9, "902400~927600")},
         InvalidEntryCase{"5:921440,928750", 8, kNewZealand2, 2,
-                         "EndFreq Out of boundary on entry: 9\nFreq = 921440~928440"},
+                         OutOfBand("End", 9, "921440~928440")},
         // A unit or document naming a country or link rate the table does not have.
-        InvalidEntryCase{"5:902400,927600", 3, 7, 0,
-                         "No frequency band for country index 7 and link rate index 0 on "
-                         "entry: 4\nCountry index = 0~6, link rate index = 0~7."},
-        InvalidEntryCase{"5:902400,927600", 3, kNorthAmerica, 8,
-                         "No frequency band for country index 0 and link rate index 8 on "
-                         "entry: 4\nCountry index = 0~6, link rate index = 0~7."},
+        InvalidEntryCase{"5:902400,927600", 3, 7, 0, NoBand(7, 0, 4)},
+        InvalidEntryCase{"5:902400,927600", 3, kNorthAmerica, 8, NoBand(0, 8, 4)},
         InvalidEntryCase{"0", 16, kNorthAmerica, 0, "No restriction entry: 17\nEntry = 1~16."},
-        InvalidEntryCase{"0", -1, kNorthAmerica, 0, "No restriction entry: 0\nEntry = 1~16."}),
-    [](const testing::TestParamInfo<InvalidEntryCase>& info) {
-        return "Case" + std::to_string(info.index);
-    });
+        InvalidEntryCase{"0", -1, kNorthAmerica, 0, "No restriction entry: 0\nEntry = 1~16."}));
 
 TEST(EntryValidationTest, EntriesWithoutRangesNeedNoBand) {
     UnitFacts facts;
@@ -245,18 +237,12 @@ TEST_P(RepeaterListTest, ValidatesAndSorts) {
 const char* const kRangeMessage =
     "UA out of range or wrong format on repeater list.\n\nUA1,UA2...,UA16, and\nUA? = 2~65534.";
 
-std::vector<std::uint16_t> Sequence(int first, int count) {
-    std::vector<std::uint16_t> values;
-    for (int i = 0; i < count; ++i) {
-        values.push_back(static_cast<std::uint16_t>(first + i));
-    }
-    return values;
-}
-
-const std::string kSixteen = Addresses(100, 16);
+// Sixteen addresses, the most a unit keeps, in falling order: 2 to 16 and 65534.
+const std::string kSixteenBackwards = "16 15 14 13 12 11 10 9 8 7 6 5 4 3 2 65534";
+const std::vector<std::uint16_t> kSixteenSorted = {2,  3,  4,  5,  6,  7,  8,  9,
+                                                   10, 11, 12, 13, 14, 15, 16, 65534};
 const std::string kSeventeen = Addresses(100, 17);
 const std::string kSixteenAndDuplicate = Addresses(100, 16) + ",100";
-const std::string kSixteenBackwards = "16 15 14 13 12 11 10 9 8 7 6 5 4 3 2 65534";
 
 INSTANTIATE_TEST_SUITE_P(
     Table, RepeaterListTest,
@@ -264,52 +250,13 @@ INSTANTIATE_TEST_SUITE_P(
         RepeaterCase{"0", nullptr, {}}, RepeaterCase{"", nullptr, {}},
         RepeaterCase{" , ,, ", nullptr, {}}, RepeaterCase{"2,5 7,,9", nullptr, {2, 5, 7, 9}},
         RepeaterCase{"9,2", nullptr, {2, 9}}, RepeaterCase{",65534 ,3,", nullptr, {3, 65534}},
-        RepeaterCase{kSixteen.c_str(), nullptr, Sequence(100, 16)},
-        RepeaterCase{kSixteenBackwards.c_str(), nullptr,
-                     [] {
-                         auto v = Sequence(2, 15);
-                         v.push_back(65534);
-                         return v;
-                     }()},
+        RepeaterCase{kSixteenBackwards.c_str(), nullptr, kSixteenSorted},
         RepeaterCase{"1,5", kRangeMessage, {}}, RepeaterCase{"5,65535", kRangeMessage, {}},
         RepeaterCase{"5,abc", kRangeMessage, {}}, RepeaterCase{"00", kRangeMessage, {}},
         RepeaterCase{"5,7,5", "Duplicate UA detected.", {}},
         RepeaterCase{kSeventeen.c_str(), "Maximum 16 repeaters allowed.", {}},
         // A seventeenth address that repeats one is reported as the duplicate.
-        RepeaterCase{kSixteenAndDuplicate.c_str(), "Duplicate UA detected.", {}}),
-    [](const testing::TestParamInfo<RepeaterCase>& info) {
-        return "Case" + std::to_string(info.index);
-    });
-
-TEST(ReceivedTextTest, EntryTextFromOffsets) {
-    const std::vector<ReceivedRange> ranges{{0, 2500}, {5100, 25200}, {kVacant, 0}, {1, 2}};
-    EXPECT_EQ(EntryTextFromReceived(5, ranges), "5:902400,904900,907500,927600");
-    EXPECT_EQ(EntryTextFromReceived(5, {}), "5:");
-    EXPECT_EQ(EntryTextFromReceived(0, {}), "0");
-    // UA 0 is an empty entry; ranges that come with it cannot make a text the validation
-    // would refuse.
-    EXPECT_EQ(EntryTextFromReceived(0, ranges), "0");
-}
-
-TEST(ReceivedTextTest, ReceivedEntryValidatesBackToTheSameEntry) {
-    UnitFacts facts;
-    SetBand(facts, kNorthAmerica2, 0);
-    const std::vector<ReceivedRange> ranges{{0, 2500}, {5100, 25200}};
-    RestrictionTable table;
-    RecordingPrompter prompter;
-    ASSERT_TRUE(
-        ValidateRestrictionEntry(EntryTextFromReceived(321, ranges), 0, table, facts, prompter));
-    EXPECT_EQ(table.entries[0].ua, 321);
-    EXPECT_EQ(StoredRanges(table.entries[0]),
-              (std::vector<std::pair<int, int>>{{0, 2500}, {5100, 25200}}));
-}
-
-TEST(ReceivedTextTest, RepeaterListText) {
-    const std::vector<std::uint16_t> addresses{9, 2, 300, kVacant, 7};
-    EXPECT_EQ(RepeaterListText(addresses), "9,2,300");
-    EXPECT_EQ(RepeaterListText(std::vector<std::uint16_t>{kVacant}), "");
-    EXPECT_EQ(RepeaterListText({}), "");
-}
+        RepeaterCase{kSixteenAndDuplicate.c_str(), "Duplicate UA detected.", {}}));
 
 struct FreeChannelCase {
     const char* text;
@@ -344,10 +291,7 @@ INSTANTIATE_TEST_SUITE_P(Table, FreeChannelTest,
                                          FreeChannelCase{"0", kAustralia, 1, 50},
                                          FreeChannelCase{"5:921250,928440", kNewZealand, 0, 1},
                                          FreeChannelCase{"5:921250,928200", kNewZealand, 0, 2},
-                                         FreeChannelCase{"5:921250,928100", kNewZealand, 0, 3}),
-                         [](const testing::TestParamInfo<FreeChannelCase>& info) {
-                             return "Case" + std::to_string(info.index);
-                         });
+                                         FreeChannelCase{"5:921250,928100", kNewZealand, 0, 3}));
 
 TEST(FreeChannelTest, RangesBeyondTheBandStayInsideTheMap) {
     // An entry validated for New Zealand reaches offset 26350, channel 528 at 50 kHz, beyond
@@ -425,10 +369,7 @@ INSTANTIATE_TEST_SUITE_P(
                  1,
                  {{2, "5:927000,927600"}},
                  "Wrong table entry: 3\nNot enough room to create pattern!!",
-                 "Info"}),
-    [](const testing::TestParamInfo<RoomCase>& info) {
-        return "Case" + std::to_string(info.index);
-    });
+                 "Info"}));
 
 TEST(CheckRoomTest, WithoutBandRefusesEntriesThatNeedOne) {
     UnitFacts facts;
@@ -447,13 +388,6 @@ TEST(CheckRoomTest, WithoutBandRefusesEntriesThatNeedOne) {
     EXPECT_EQ(prompter.LastText(),
               "No frequency band for country index 3 and link rate index 9 on entry: 3\n"
               "Country index = 0~6, link rate index = 0~7.");
-}
-
-TEST(CountryBandTableTest, IndexesOutsideTheTableHaveNoBand) {
-    EXPECT_TRUE(CountryBandTable::Find(6, 7).has_value());
-    EXPECT_FALSE(CountryBandTable::Find(7, 0).has_value());
-    EXPECT_FALSE(CountryBandTable::Find(0, 8).has_value());
-    EXPECT_FALSE(CountryBandTable::Find(0xFFFFFFFFu, 0xFFFFFFFFu).has_value());
 }
 
 }  // namespace

@@ -249,7 +249,6 @@ Lines Join(std::initializer_list<Lines> parts) {
 INSTANTIATE_TEST_SUITE_P(
     Versions, ReadVersionTest,
     ::testing::Values(
-        VersionCase{"V3.0000", {0x14, 0x28}, Join({kFactLines, kNoRestrictions}), false, false},
         VersionCase{"V3.1079", {0x14, 0x28}, Join({kFactLines, kNoRestrictions}), false, false},
         VersionCase{"V3.108", Concat({{0x14, 0x28}, kSixteenEntryReads}),
                     Join({kFactLines, kEntriesRead, kNoRepeaters}), true, false},
@@ -257,8 +256,7 @@ INSTANTIATE_TEST_SUITE_P(
                     Join({kFactLines, kEntriesRead, kNoRepeaters}), true, false},
         VersionCase{"V3.2320", Concat({{0x14, 0x28}, kSixteenEntryReads, {0x54}}),
                     Join({kFactLines, kEntriesRead, {"Getting repeaters ... passed."}}), true,
-                    true}),
-    [](const auto& info) { return "Case" + std::to_string(info.index); });
+                    true}));
 
 TEST_F(RestrictionsExchangeTest, ReadFromARemoteFillsTheBlockOnceTheOwnerApplies) {
     block = RadioBlock(2);
@@ -394,8 +392,7 @@ INSTANTIATE_TEST_SUITE_P(Versions, WriteGateTest,
                                                          Concat({Bytes(16, 0x52), {0x54, 0x53}}),
                                                          {"Sending restrictions ... passed.",
                                                           "Sending repeaters ... passed.",
-                                                          "Saving to memory... passed."}}),
-                         [](const auto& info) { return "Case" + std::to_string(info.index); });
+                                                          "Saving to memory... passed."}}));
 
 TEST_F(RestrictionsExchangeTest, AWriteBeforeAnyReadKnowsNoVersion) {
     EXPECT_EQ(Run(&RestrictionsPage::Write)->restrictions, false);

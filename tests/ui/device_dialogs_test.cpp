@@ -1,38 +1,185 @@
-// The main window's "Properties" command opens the block's sheet: the document is marked
-// modified before the sheet shows, and a block named after a new unit address gets the name
-// in the diagram and the explorer tree while the sheet is still open.
+// The device commands open their dialogs with the port of the status bar (without the mark
+// of a port in use) and, for the soft upgrade and the property sheet, the selected block. The
+// document is marked modified before the sheet shows, and a block named after a new unit
+// address gets the name in the diagram and the explorer tree while the sheet is still open.
 
+#include <QGroupBox>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
+#include <functional>
+#include <memory>
+
+// First: it hides Qt's `slots` keyword from the restriction table the page includes.
+#include "ui/restriction_state.h"
 
 #include "device_harness.h"
 #include "document/document_session.h"
+#include "gui_harness.h"
 #include "link/settings_page_model.h"
+#include "restrictions/restrictions_page.h"
 #include "ui/app_state.h"
 #include "ui/command_ids.h"
 #include "ui/device_dialogs.h"
 #include "ui/diagram_view.h"
 #include "ui/explorer_tree.h"
+#include "ui/hard_upgrade_dialog.h"
 #include "ui/main_window.h"
 #include "ui/properties_sheet.h"
+#include "ui/restrictions_page_view.h"
 #include "ui/settings_page_view.h"
+#include "ui/soft_upgrade_dialog.h"
+#include "ui/spectrum_sheet.h"
 
 using namespace skelvane;
-using namespace skelvane::test;
+
+namespace {
+
+// Runs `command`; `inspect` looks at the modal window it opens, which is then closed. False
+// when none came.
+bool opensModal(const std::function<void()>& command,
+                const std::function<void(QWidget*)>& inspect) {
+    bool seen = false;
+    QObject* watcher = test::onNextModal([&](QWidget* w) {
+        seen = true;
+        inspect(w);
+        w->close();
+    });
+    command();
+    if (!seen) {
+        delete watcher;
+    }
+    return seen;
+}
+
+std::unique_ptr<Block> radio(BlockKind kind, std::optional<std::uint32_t> ua) {
+    std::unique_ptr<Block> block = CreateBlock(static_cast<int>(kind));
+    if (ua) {
+        Parameter p;
+        p.type = 2;
+        p.name = "UnitAddress";
+        p.value = *ua;
+        block->AddParameter(p);
+    }
+    return block;
+}
+
+}  // namespace
 
 class DeviceDialogsTest : public QObject {
     Q_OBJECT
 
   private slots:
-    void propertiesOpensTheSheetOfTheSelectedBlock();
-    void propertiesNeedsOneSelectedBlock();
+    void init();
+    void cleanup();
+    void spectrumAndHardUpgradeGetThePort();
+    void softUpgradeTakesTheBlocksUnitAddress_data();
+    void softUpgradeTakesTheBlocksUnitAddress();
+    void propertiesOpensTheBlocksSheet();
+    void unitAddressRenamesTheBlockInTheWindow();
+
+  private:
+    DeviceContext context(Block* block = nullptr) const {
+        DeviceContext c;
+        c.block = block;
+        c.portName = "SIM1 (In Use)";
+        c.baudRate = "57600";
+        return c;
+    }
+
+    std::unique_ptr<QTemporaryDir> dir_;
+    std::unique_ptr<RecordingPrompter> prompter_;
+    std::unique_ptr<AppState> state_;
+    std::unique_ptr<DeviceDialogs> dialogs_;
 };
 
-void DeviceDialogsTest::propertiesOpensTheSheetOfTheSelectedBlock() {
-    RecordingPrompter prompter;
-    AppState state(prompter, DefaultSessionPaths());
-    DeviceDialogs devices(state, &prompter);
-    MainWindow window(state, devices);
+void DeviceDialogsTest::init() {
+    dir_ = std::make_unique<QTemporaryDir>();
+    const std::filesystem::path dir = dir_->path().toStdString();
+    test::writeTemplate(dir / "TAVRIN-A.TPL");
+    prompter_ = std::make_unique<RecordingPrompter>();
+    state_ = std::make_unique<AppState>(*prompter_, SessionPaths{dir, dir});
+    dialogs_ = std::make_unique<DeviceDialogs>(*state_, prompter_.get());
+}
+
+void DeviceDialogsTest::cleanup() {
+    dialogs_.reset();
+    state_.reset();
+    prompter_.reset();
+    dir_.reset();
+}
+
+void DeviceDialogsTest::spectrumAndHardUpgradeGetThePort() {
+    SpectrumPage::State seen;
+    QVERIFY(opensModal([&] { dialogs_->spectrum(context()); },
+                       [&seen](QWidget* w) {
+                           auto* sheet = qobject_cast<SpectrumSheet*>(w);
+                           QVERIFY(sheet != nullptr);
+                           seen = sheet->analyzer()->model().CurrentState();
+                       }));
+    QCOMPARE(seen.portName, std::string("SIM1"));
+    QCOMPARE(seen.baudRate, std::string("57600"));
+
+    const std::unique_ptr<Block> block = radio(BlockKind::Master, 1);
+    bool hard = false;
+    QVERIFY(
+        opensModal([&] { dialogs_->hardUpgrade(context(block.get())); },
+                   [&hard](QWidget* w) { hard = qobject_cast<HardUpgradeDialog*>(w) != nullptr; }));
+    QVERIFY(hard);
+}
+
+void DeviceDialogsTest::softUpgradeTakesTheBlocksUnitAddress_data() {
+    QTest::addColumn<bool>("hasUa");
+    QTest::addColumn<uint>("ua");
+    QTest::addColumn<uint>("expected");
+    QTest::newRow("remote") << true << 300u << 300u;
+    QTest::newRow("no unit address") << false << 0u << 0u;
+    QTest::newRow("cut to 16 bits") << true << 0x10005u << 5u;
+}
+
+void DeviceDialogsTest::softUpgradeTakesTheBlocksUnitAddress() {
+    QFETCH(bool, hasUa);
+    QFETCH(uint, ua);
+    QFETCH(uint, expected);
+    const std::unique_ptr<Block> block =
+        radio(BlockKind::Remote, hasUa ? std::optional<std::uint32_t>(ua) : std::nullopt);
+    std::optional<std::uint16_t> seen;
+    QVERIFY(opensModal([&] { dialogs_->softUpgrade(context(block.get())); },
+                       [&seen](QWidget* w) {
+                           auto* dialog = qobject_cast<SoftUpgradeDialog*>(w);
+                           QVERIFY(dialog != nullptr);
+                           seen = dialog->model().View().unitAddress;
+                       }));
+    QCOMPARE(seen, std::optional<std::uint16_t>(static_cast<std::uint16_t>(expected)));
+}
+
+void DeviceDialogsTest::propertiesOpensTheBlocksSheet() {
+    const std::unique_ptr<Block> block = radio(BlockKind::Master, 1);
+    block->SetName("Hilltop");
+    state_->session.User().SetModified(false);
+    bool modifiedWhenShown = false;
+    std::string settingsPort;
+    std::string restrictionsPort;
+    QString title;
+    QVERIFY(opensModal([&] { dialogs_->properties(context(block.get())); },
+                       [&](QWidget* w) {
+                           auto* sheet = qobject_cast<PropertiesSheet*>(w);
+                           QVERIFY(sheet != nullptr);
+                           modifiedWhenShown = state_->session.User().Modified();
+                           settingsPort = sheet->settings()->model().Link().PortName();
+                           restrictionsPort = sheet->restrictions()->model().Link().PortName();
+                           title = sheet->restrictions()->group()->title();
+                       }));
+    QVERIFY(modifiedWhenShown);
+    QCOMPARE(settingsPort, std::string("SIM1"));
+    QCOMPARE(restrictionsPort, std::string("SIM1"));
+    QCOMPARE(title, QStringLiteral("Hilltop"));
+    // No block, no sheet.
+    QVERIFY(!opensModal([&] { dialogs_->properties(context()); }, [](QWidget*) {}));
+}
+
+void DeviceDialogsTest::unitAddressRenamesTheBlockInTheWindow() {
+    MainWindow window(*state_, *dialogs_);
     window.resize(900, 640);
     QVERIFY(window.startUp());
     window.show();
@@ -40,58 +187,27 @@ void DeviceDialogsTest::propertiesOpensTheSheetOfTheSelectedBlock() {
     Block* remote = window.placeBlock(static_cast<int>(BlockKind::Remote), QPoint(300, 200));
     QVERIFY(remote != nullptr);
     QCOMPARE(window.singleSelectedBlock(), remote);
-    state.session.User().SetModified(false);
 
-    bool sawSheet = false;
-    bool modifiedWhenShown = false;
     QString diagramTitle;
     QString treeText;
-    onNextModal([&](QWidget* w) {
-        auto* sheet = qobject_cast<PropertiesSheet*>(w);
-        if (sheet == nullptr) {
-            w->close();
-            return;
-        }
-        sawSheet = true;
-        modifiedWhenShown = state.session.User().Modified();
-        // An accepted unit address names the Remote after it.
-        PropertyListModel& list = sheet->settings()->model().List();
-        list.AcceptNumber(*list.FindRow("UnitAddress"), std::uint32_t{25});
-        BlockDiagram& diagram = window.diagramView()->diagram();
-        diagramTitle = QString::fromStdString(diagram.item(diagram.findByData(remote))->title);
-        const auto items = window.explorer()->findItems(QStringLiteral("25"),
-                                                        Qt::MatchExactly | Qt::MatchRecursive);
-        treeText = items.isEmpty() ? QString() : items.front()->text(0);
-        sheet->reject();
-    });
-    window.runCommand(command::kProperties);
-    QVERIFY(sawSheet);
-    QVERIFY(modifiedWhenShown);
+    QVERIFY(opensModal([&] { window.runCommand(command::kProperties); },
+                       [&](QWidget* w) {
+                           auto* sheet = qobject_cast<PropertiesSheet*>(w);
+                           QVERIFY(sheet != nullptr);
+                           // An accepted unit address names the Remote after it.
+                           PropertyListModel& list = sheet->settings()->model().List();
+                           list.AcceptNumber(*list.FindRow("UnitAddress"), std::uint32_t{25});
+                           BlockDiagram& diagram = window.diagramView()->diagram();
+                           diagramTitle = QString::fromStdString(
+                               diagram.item(diagram.findByData(remote))->title);
+                           const auto items = window.explorer()->findItems(
+                               QStringLiteral("25"), Qt::MatchExactly | Qt::MatchRecursive);
+                           treeText = items.isEmpty() ? QString() : items.front()->text(0);
+                       }));
     QCOMPARE(remote->Name(), std::string("25"));
     QCOMPARE(diagramTitle, QStringLiteral("25"));
     QCOMPARE(treeText, QStringLiteral("25"));
-    state.session.User().SetModified(false);
-}
-
-void DeviceDialogsTest::propertiesNeedsOneSelectedBlock() {
-    RecordingPrompter prompter;
-    AppState state(prompter, DefaultSessionPaths());
-    DeviceDialogs devices(state, &prompter);
-    MainWindow window(state, devices);
-    QVERIFY(window.startUp());
-    window.show();
-    window.diagramView()->diagram().setState(-1, 0, kItemSelected);
-    state.session.User().SetModified(false);
-    bool opened = false;
-    QObject* watcher = onNextModal([&](QWidget* w) {
-        opened = true;
-        w->close();
-    });
-    window.runCommand(command::kProperties);
-    QTest::qWait(50);
-    delete watcher;
-    QVERIFY(!opened);
-    QVERIFY(!state.session.User().Modified());
+    state_->session.User().SetModified(false);
 }
 
 QTEST_MAIN(DeviceDialogsTest)

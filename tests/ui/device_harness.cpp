@@ -1,11 +1,19 @@
 #include "device_harness.h"
 
 #include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTest>
 #include <QTimer>
 #include <filesystem>
 
 #include "document/parameter_sets.h"
 #include "sim/template_network.h"
+#include "ui/property_page.h"
+#include "ui/qt_prompter.h"
+#include "ui/worker_pump.h"
 
 namespace skelvane::test {
 
@@ -60,6 +68,60 @@ int threadCount() {
         ++count;
     }
     return count;
+}
+
+QStringList paneLines(const LogPane& pane) {
+    QStringList lines;
+    for (const std::string& line : pane.Lines()) {
+        lines << fromLatin1(line);
+    }
+    return lines;
+}
+
+int countColour(const QImage& image, const QRect& area, QColor colour) {
+    int n = 0;
+    const QRect r = area.intersected(image.rect());
+    for (int y = r.top(); y <= r.bottom(); ++y) {
+        for (int x = r.left(); x <= r.right(); ++x) {
+            n += image.pixelColor(x, y) == colour ? 1 : 0;
+        }
+    }
+    return n;
+}
+
+void clickAndWait(QPushButton* button, PropertyPage* page) {
+    QVERIFY(button->isEnabled());
+    QTest::mouseClick(button, Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(!page->busy(), kLong);
+    QTest::qWait(2 * WorkerPump::kMinIntervalMs);
+}
+
+void commitEdit(QTableWidget* table, int row, int column, const QString& text, int index) {
+    QVERIFY(row >= 0);
+    table->setCurrentCell(row, column);
+    table->edit(table->model()->index(row, column));
+    QWidget* editor = table->viewport()->findChild<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
+    if (QWidget* focus = QApplication::focusWidget();
+        focus != nullptr && table->viewport()->isAncestorOf(focus)) {
+        editor = focus;
+    }
+    QVERIFY(editor != nullptr);
+    if (auto* combo = qobject_cast<QComboBox*>(editor)) {
+        combo->setCurrentIndex(index);
+        emit combo->activated(index);
+    } else {
+        auto* line = qobject_cast<QLineEdit*>(editor);
+        QVERIFY(line != nullptr);
+        line->selectAll();
+        if (text.isEmpty()) {
+            QTest::keyClick(line, Qt::Key_Delete);
+        } else {
+            QTest::keyClicks(line, text);
+        }
+        QTest::keyClick(line, Qt::Key_Return);
+        QTRY_VERIFY(table->viewport()->findChild<QLineEdit*>() == nullptr);
+    }
+    QTest::qWait(20);
 }
 
 QObject* onNextModal(std::function<void(QWidget*)> answer) {

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QColor>
+#include <QImage>
+#include <QStringList>
 #include <QWidget>
 #include <chrono>
 #include <condition_variable>
@@ -14,12 +17,26 @@
 #include "document/network_file.h"
 #include "document/unit_facts.h"
 #include "link/current_remote_ua.h"
+#include "link/log_pane.h"
+#include "link/port_settings.h"
+#include "sim/at_command_port.h"
+#include "sim/builtin_network.h"
 #include "sim/network.h"
 #include "sim/sim_port.h"
 #include "ui/properties_sheet.h"
 #include "ui/restriction_state.h"
 
+class QPushButton;
+class QTableWidget;
+
+namespace skelvane {
+class PropertyPage;
+}
+
 namespace skelvane::test {
+
+// Device work on the FastClock takes well under a second; the sanitizer build is slower.
+constexpr int kLong = 30000;
 
 // Real time, sped up: `factor` milliseconds of this clock pass in one real millisecond, and
 // sleeps are cut short by a stop request. Device work then runs on its own threads as it does
@@ -67,8 +84,50 @@ class DeviceBench {
     RecordingPrompter prompter;
 };
 
+// The built-in network (Master UA 1 on the cable, Repeater 2, Remotes 300 and 301) behind
+// "SIM1". `ClockType` is VirtualClock where only the outcome matters (the worker runs as
+// fast as it can) and SystemClock where a test must catch the worker in the middle of its
+// work.
+template <typename ClockType>
+struct DeviceRig {
+    DeviceRig() : network(sim::MakeBuiltInNetwork(clock)) { hub.Add("SIM1", network); }
+
+    // The unit on the cable answers AT commands on its data port; answers are never cut off.
+    void giveDataPort() {
+        sim::AtCommandOptions options;
+        options.model = "TAVRIN-A";
+        options.cutAnswerChance = 0;
+        sim::InstallAtCommandSide(*network, options);
+    }
+
+    PortSettings settings() const {
+        PortSettings s;
+        s.portName = "SIM1";
+        s.baudRate = "115200";
+        return s;
+    }
+
+    ClockType clock;
+    std::shared_ptr<sim::Network> network;
+    sim::PortHub hub;
+    sim::ScopedSimPorts registration{hub};
+};
+
 // Threads of this process, from /proc.
 int threadCount();
+
+QStringList paneLines(const LogPane& pane);
+
+// Pixels of `colour` inside `area` of `image`.
+int countColour(const QImage& image, const QRect& area, QColor colour);
+
+// Clicks a page's button and waits until its worker is done and its last news has reached
+// the widgets.
+void clickAndWait(QPushButton* button, PropertyPage* page);
+
+// Opens the value editor of a table cell, types `text` (a line) or picks `index` (a list) and
+// commits it as Return would; the edit is judged once the editor has gone.
+void commitEdit(QTableWidget* table, int row, int column, const QString& text, int index = -1);
 
 // Runs `answer` on the next modal window once it is shown. The returned watcher belongs to
 // the application and goes once it has answered; delete it to stop waiting.

@@ -1,28 +1,39 @@
-// The pieces the device dialogs are built of: the chart widget, the log view, the update
-// coalescing and the prompter that workers may use.
+// The pieces the device dialogs are built of: the chart widget, update coalescing, questions
+// asked from a worker thread, the log view, progress and pictures of the upgrade dialogs, the
+// "Preset Freq. Restrictions" dialog and the diagnostics chart's scales.
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QImage>
+#include <QLineEdit>
 #include <QPainter>
+#include <QRadioButton>
+#include <QSignalSpy>
 #include <QTest>
+#include <QThread>
 #include <atomic>
+#include <future>
 #include <thread>
 
 #include "base/prompter.h"
+#include "device_harness.h"
 #include "link/log_pane.h"
 #include "spectrum/chart_model.h"
 #include "ui/chart_widget.h"
+#include "ui/diag_plot.h"
 #include "ui/log_view.h"
+#include "ui/qt_prompter.h"
 #include "ui/time_format.h"
 #include "ui/transfer_progress.h"
 #include "ui/update_coalescer.h"
 #include "ui/upgrade_animation.h"
+#include "ui/worker_prompter.h"
+#include "ui/worker_pump.h"
+#include "ui/zone_preset_dialog.h"
 
 using namespace skelvane;
+using test::countColour;
+using test::paneLines;
 
-Q_DECLARE_METATYPE(MessageButtons)
-Q_DECLARE_METATYPE(Answer)
 // Counts heard by a progress display: blocks done, total, seconds after the start.
 struct Count {
     int done;
@@ -31,6 +42,14 @@ struct Count {
 };
 using Counts = std::vector<Count>;
 Q_DECLARE_METATYPE(Counts)
+
+// A pane operation for the log view table.
+enum class Op { Line, Append, Replace, Traffic, Clear };
+struct PaneStep {
+    Op op;
+    const char* text;
+};
+Q_DECLARE_METATYPE(std::vector<PaneStep>)
 
 namespace {
 
@@ -48,17 +67,6 @@ struct ViewFollows {
 
 QColor qColor(Rgb rgb) {
     return QColor(rgb.red, rgb.green, rgb.blue);
-}
-
-int countColour(const QImage& image, const QRect& area, QColor colour) {
-    int n = 0;
-    const QRect r = area.intersected(image.rect());
-    for (int y = r.top(); y <= r.bottom(); ++y) {
-        for (int x = r.left(); x <= r.right(); ++x) {
-            n += image.pixelColor(x, y) == colour ? 1 : 0;
-        }
-    }
-    return n;
 }
 
 QRect toQRect(const PixelRect& r) {
@@ -91,17 +99,27 @@ class DialogPartsTest : public QObject {
   private slots:
     void chartDrawsItsScene();
     void chartTextsLandInTheirBoxes();
-    void chartWithoutPointsHasNoCurves();
-    void chartFollowsItsWindowSize();
-    void coalescerFlushesAtMostTwentyFiveTimesASecond();
-    void coalescerLosesNoLateChange();
+    void pumpGathersNewsAndSurvivesItsOwner();
+    void workerQuestionIsAnsweredOnTheGuiThread();
+    void closingReleasesAWaitingWorker_data();
+    void closingReleasesAWaitingWorker();
+    void logViewFollowsThePane_data();
+    void logViewFollowsThePane();
     void logViewShowsWhatAWorkerWrote();
-    void logViewAfterClearShowsTheBlankLine();
+    void logViewKeepsRowsWhenLinesAreAdded();
     void timePickersShowNoSeconds_data();
     void timePickersShowNoSeconds();
     void progressEstimatesTheTimeLeft_data();
     void progressEstimatesTheTimeLeft();
     void onlyBusyPicturesMove();
+    void zoneDialogOk_data();
+    void zoneDialogOk();
+    void zonePictureSelectsAZone();
+    void plotScales_data();
+    void plotScales();
+    void plotSpan_data();
+    void plotSpan();
+    void plotKeepsTheLastFiveMinutes();
 };
 
 void DialogPartsTest::chartDrawsItsScene() {
@@ -172,72 +190,143 @@ void DialogPartsTest::chartTextsLandInTheirBoxes() {
     }
 }
 
-void DialogPartsTest::chartWithoutPointsHasNoCurves() {
-    ChartModel model;
-    ChartWidget chart(model);
-    chart.resize(600, 300);
-    frameChart(model);
-    model.ResetLastPointIndex();
-    const QImage image = chart.render();
-    for (const QColor c : {QColor(255, 0, 0), QColor(0, 0, 255), QColor(255, 255, 0)}) {
-        QCOMPARE(countColour(image, image.rect(), c), 0);
-    }
-    // The frame is drawn all the same.
-    QCOMPARE(image.pixelColor(model.Frame().left + 3, model.Frame().top + 3), QColor(0, 0, 0));
-}
-
-void DialogPartsTest::chartFollowsItsWindowSize() {
-    ChartModel model;
-    ChartWidget chart(model);
-    chart.show();
-    chart.resize(500, 250);
-    QCOMPARE(model.Client(), (PixelRect{0, 0, 500, 250}));
-    chart.resize(800, 400);
-    QCOMPARE(model.Client(), (PixelRect{0, 0, 800, 400}));
-    QCOMPARE(model.Frame(), (PixelRect{2, 2, 798, 398}));
-}
-
-void DialogPartsTest::coalescerFlushesAtMostTwentyFiveTimesASecond() {
-    UpdateCoalescer coalescer;
-    int flushes = 0;
-    connect(&coalescer, &UpdateCoalescer::flush, [&flushes] { ++flushes; });
-    std::atomic<bool> done{false};
-    QElapsedTimer elapsed;
-    elapsed.start();
-    // A worker asks as fast as it can for half a second.
+void DialogPartsTest::pumpGathersNewsAndSurvivesItsOwner() {
+    std::atomic<bool> onGuiThread{true};
+    auto pump = std::make_unique<WorkerPump>(
+        [&] { onGuiThread = onGuiThread && QThread::currentThread() == qApp->thread(); });
+    const std::function<void()> notify = pump->notifier();
     std::thread worker([&] {
-        while (elapsed.elapsed() < 500) {
-            coalescer.request();
-        }
-        done = true;
-    });
-    while (!done) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
-    worker.join();
-    QTest::qWait(2 * UpdateCoalescer::kIntervalMs);
-    const qint64 ms = elapsed.elapsed();
-    QVERIFY(flushes >= 2);
-    QVERIFY2(flushes <= ms / UpdateCoalescer::kIntervalMs + 1,
-             qPrintable(QStringLiteral("%1 flushes in %2 ms").arg(flushes).arg(ms)));
-}
-
-void DialogPartsTest::coalescerLosesNoLateChange() {
-    UpdateCoalescer coalescer;
-    std::atomic<int> value{0};
-    int seen = -1;
-    connect(&coalescer, &UpdateCoalescer::flush, [&] { seen = value; });
-    std::thread worker([&] {
-        for (int i = 1; i <= 2000; ++i) {
-            value = i;
-            coalescer.request();
+        for (int i = 0; i < 5000; ++i) {
+            notify();
         }
     });
     worker.join();
-    // However the requests fell, the last flush saw the last value.
-    QTRY_COMPARE(seen, 2000);
+    QTRY_VERIFY(pump->updates() >= 1);
+    QTest::qWait(3 * WorkerPump::kMinIntervalMs);
+    // Thousands of notes, a handful of updates, each on the GUI thread.
+    QVERIFY2(pump->updates() <= 3, qPrintable(QString::number(pump->updates())));
+    QVERIFY(onGuiThread);
+
+    // A note after the pump is gone does nothing.
+    pump.reset();
+    std::thread late([&] { notify(); });
+    late.join();
+    QTest::qWait(10);
 }
 
+void DialogPartsTest::workerQuestionIsAnsweredOnTheGuiThread() {
+    RecordingPrompter target;
+    target.QueueAnswer(Answer::Yes);
+    WorkerPrompter prompter(target);
+    // A call on the GUI thread goes straight through.
+    QCOMPARE(prompter.Message("here", "Info", MessageIcon::Information), Answer::Yes);
+
+    target.QueueAnswer(Answer::No);
+    auto answer = std::async(std::launch::async, [&] {
+        return prompter.Message("from the worker", "Skelvane", MessageIcon::Question,
+                                MessageButtons::YesNo);
+    });
+    // The worker waits until the GUI thread has asked.
+    QVERIFY(answer.wait_for(std::chrono::milliseconds(50)) == std::future_status::timeout);
+    QTRY_VERIFY(answer.wait_for(std::chrono::milliseconds(0)) == std::future_status::ready);
+    QCOMPARE(answer.get(), Answer::No);
+    QCOMPARE(target.Count(), std::size_t{2});
+    QCOMPARE(target.LastText(), std::string("from the worker"));
+
+    target.QueueChoice(2);
+    auto choice = std::async(std::launch::async, [&] {
+        return prompter.Choose("Models", {"A", "B", "C"}, 0);
+    });
+    QTRY_VERIFY(choice.wait_for(std::chrono::milliseconds(0)) == std::future_status::ready);
+    QCOMPARE(choice.get(), std::optional<std::size_t>(2));
+}
+
+void DialogPartsTest::closingReleasesAWaitingWorker_data() {
+    QTest::addColumn<int>("buttons");
+    QTest::addColumn<int>("safe");
+    QTest::newRow("OK") << int(MessageButtons::Ok) << int(Answer::Ok);
+    QTest::newRow("OK, Cancel") << int(MessageButtons::OkCancel) << int(Answer::Cancel);
+    QTest::newRow("Yes, No") << int(MessageButtons::YesNo) << int(Answer::No);
+    QTest::newRow("Yes, No, Cancel") << int(MessageButtons::YesNoCancel) << int(Answer::Cancel);
+}
+
+void DialogPartsTest::closingReleasesAWaitingWorker() {
+    QFETCH(int, buttons);
+    QFETCH(int, safe);
+    RecordingPrompter target;
+    target.QueueAnswer(Answer::Yes);
+    WorkerPrompter prompter(target);
+    auto answer = std::async(std::launch::async, [&] {
+        return prompter.Message("waiting", "Skelvane", MessageIcon::Question,
+                                static_cast<MessageButtons>(buttons));
+    });
+    QVERIFY(answer.wait_for(std::chrono::milliseconds(30)) == std::future_status::timeout);
+    // The dialog closes before the GUI thread got round to asking.
+    prompter.shutDown();
+    QVERIFY(answer.wait_for(std::chrono::seconds(5)) == std::future_status::ready);
+    QCOMPARE(int(answer.get()), safe);
+    // The question that was on its way is dropped, and later ones are not asked at all.
+    QTest::qWait(20);
+    QCOMPARE(target.Count(), std::size_t{0});
+    auto later =
+        std::async(std::launch::async, [&] { return prompter.Choose("Models", {"A"}, 0); });
+    QVERIFY(later.wait_for(std::chrono::seconds(5)) == std::future_status::ready);
+    QCOMPARE(later.get(), std::optional<std::size_t>());
+}
+
+void DialogPartsTest::logViewFollowsThePane_data() {
+    QTest::addColumn<std::vector<PaneStep>>("steps");
+    QTest::newRow("new lines") << std::vector<PaneStep>{
+        {Op::Line, " "}, {Op::Line, "Opening serial port "}, {Op::Line, "two"}};
+    QTest::newRow("appended to the last line") << std::vector<PaneStep>{
+        {Op::Line, "Opening serial port "}, {Op::Append, "SIM1"}, {Op::Append, " ... done."}};
+    QTest::newRow("last line replaced")
+        << std::vector<PaneStep>{{Op::Line, "a"}, {Op::Line, "b"}, {Op::Replace, "c"}};
+    QTest::newRow("traffic") << std::vector<PaneStep>{{Op::Line, "x"}, {Op::Traffic, ""}};
+    // A cleared pane keeps its blank line; what comes next is appended to it.
+    QTest::newRow("cleared") << std::vector<PaneStep>{{Op::Line, "a"},
+                                                      {Op::Line, "b"},
+                                                      {Op::Clear, ""},
+                                                      {Op::Append, " cancelled."},
+                                                      {Op::Line, "c"}};
+    // The pane keeps four lines: the oldest go as new ones come.
+    QTest::newRow("over the cap") << std::vector<PaneStep>{
+        {Op::Line, "1"}, {Op::Line, "2"}, {Op::Line, "3"},   {Op::Line, "4"},
+        {Op::Line, "5"}, {Op::Line, "6"}, {Op::Append, "!"}, {Op::Line, "7"}};
+}
+
+void DialogPartsTest::logViewFollowsThePane() {
+    QFETCH(std::vector<PaneStep>, steps);
+    LogPane pane(4);
+    LogView view(pane);
+    const std::uint8_t bytes[18] = {0x03, 0x00, 0x00, 0x29, 4,  5,  6,  7,  8,
+                                    9,    10,   11,   12,   13, 14, 15, 16, 0xFF};
+    for (const PaneStep& step : steps) {
+        switch (step.op) {
+            case Op::Line:
+                pane.Line(step.text, true);
+                break;
+            case Op::Append:
+                pane.Line(step.text, false, true);
+                break;
+            case Op::Replace:
+                pane.Line(step.text, false, false);
+                break;
+            case Op::Traffic:
+                pane.Traffic(bytes, sizeof bytes, 1);
+                break;
+            case Op::Clear:
+                pane.Clear();
+                break;
+        }
+        view.sync();
+        QCOMPARE(view.lines().lines(), paneLines(pane));
+        // The last line is the selected one.
+        QCOMPARE(view.currentIndex().row(), view.lines().rowCount() - 1);
+    }
+}
+
+// However the coalesced updates fall, the last one shows the last line.
 void DialogPartsTest::logViewShowsWhatAWorkerWrote() {
     LogPane pane(0);
     LogView view(pane);
@@ -259,22 +348,23 @@ void DialogPartsTest::logViewShowsWhatAWorkerWrote() {
     QCOMPARE(view.currentIndex().row(), view.lines().rowCount() - 1);
 }
 
-void DialogPartsTest::logViewAfterClearShowsTheBlankLine() {
-    LogPane pane(0);
-    pane.Line("before the view", true);
+void DialogPartsTest::logViewKeepsRowsWhenLinesAreAdded() {
+    LogPane pane;
     LogView view(pane);
-    ViewFollows follows(pane, view);
-    QCOMPARE(view.shownLines(), std::vector<std::string>{"before the view"});
-    std::thread worker([&pane] {
-        for (int i = 0; i < 200; ++i) {
-            pane.Line(std::to_string(i), true);
-        }
-        pane.Clear();
-        pane.Line(" cancelled.", false, true);
-        pane.Line("again", true);
-    });
-    worker.join();
-    QTRY_COMPARE(view.shownLines(), (std::vector<std::string>{"  cancelled.", "again"}));
+    pane.Line("first", true);
+    view.sync();
+    QSignalSpy resets(&view.lines(), &QAbstractItemModel::modelReset);
+    QSignalSpy inserted(&view.lines(), &QAbstractItemModel::rowsInserted);
+    for (int i = 0; i < 50; ++i) {
+        pane.Line("line", true);
+        pane.Line(" passed.", false, true);
+        view.sync();
+    }
+    QCOMPARE(resets.count(), 0);
+    QCOMPARE(inserted.count(), 50);
+    QCOMPARE(view.lines().lines(), paneLines(pane));
+    // Nothing changed, nothing to do.
+    QVERIFY(!view.lines().sync());
 }
 
 void DialogPartsTest::timePickersShowNoSeconds_data() {
@@ -286,14 +376,10 @@ void DialogPartsTest::timePickersShowNoSeconds_data() {
                               << "h:mm AP";
     QTest::newRow("morning first") << "AP h:mm:ss"
                                    << "AP h:mm";
-    QTest::newRow("dots") << "H.mm.ss"
-                          << "H.mm";
     QTest::newRow("single s") << "h:mm:s ap"
                               << "h:mm ap";
     QTest::newRow("no seconds") << "HH:mm"
                                 << "HH:mm";
-    QTest::newRow("no hours") << "mm:ss"
-                              << "mm";
 }
 
 void DialogPartsTest::timePickersShowNoSeconds() {
@@ -357,6 +443,138 @@ void DialogPartsTest::onlyBusyPicturesMove() {
     QVERIFY(!picture.animating());
     picture.show();
     QVERIFY(picture.animating());
+}
+
+void DialogPartsTest::zoneDialogOk_data() {
+    QTest::addColumn<int>("zone");
+    QTest::addColumn<QString>("ua");
+    QTest::addColumn<QString>("result");  // empty: the dialog stays open
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<int>("beeps");
+    QTest::newRow("zone 9, UA 12") << 8 << "12"
+                                   << "12:902400,922750"
+                                   << "" << 0;
+    QTest::newRow("UA 0") << 3 << "0"
+                          << ""
+                          << "UA should be between 1 and 65534" << 0;
+    QTest::newRow("no UA") << 3 << ""
+                           << ""
+                           << "" << 1;
+}
+
+void DialogPartsTest::zoneDialogOk() {
+    QFETCH(int, zone);
+    QFETCH(QString, ua);
+    QFETCH(QString, result);
+    QFETCH(QString, message);
+    QFETCH(int, beeps);
+    RecordingPrompter prompter;
+    ZonePresetDialog dialog(prompter);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    QTest::mouseClick(dialog.zoneButton(zone), Qt::LeftButton);
+    dialog.uaEdit()->clear();
+    QTest::keyClicks(dialog.uaEdit(), ua);
+    dialog.zoneButton(zone)->setFocus();
+
+    dialog.accept();
+    QCOMPARE(prompter.Beeps(), beeps);
+    if (!result.isEmpty()) {
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QCOMPARE(fromLatin1(dialog.resultText()), result);
+        QCOMPARE(prompter.Count(), std::size_t{0});
+        return;
+    }
+    // Refused: the dialog stays open with its choices and the UA box has the focus.
+    QVERIFY(dialog.isVisible());
+    QVERIFY(dialog.zoneButton(zone)->isChecked());
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(dialog.uaEdit()));
+    if (message.isEmpty()) {
+        QCOMPARE(prompter.Count(), std::size_t{0});
+        return;
+    }
+    QCOMPARE(prompter.Count(), std::size_t{1});
+    const auto record = prompter.Records().front();
+    QCOMPARE(fromLatin1(record.text), message);
+    QCOMPARE(record.caption, std::string("Restricted UA"));
+    QCOMPARE(int(record.icon), int(MessageIcon::Exclamation));
+}
+
+void DialogPartsTest::zonePictureSelectsAZone() {
+    RecordingPrompter prompter;
+    ZonePresetDialog dialog(prompter);
+    dialog.resize(700, 160);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    ZoneStrip* strip = dialog.strip();
+    QTest::mouseClick(strip, Qt::LeftButton, {}, strip->zoneRect(4).center());
+    QCOMPARE(strip->selectedZone(), 4);
+    QVERIFY(dialog.zoneButton(4)->isChecked());
+    QCOMPARE(dialog.model().SelectedZone(), 4);
+    dialog.accept();
+    QCOMPARE(dialog.resultText(), ZoneEntryText(4, 1));
+}
+
+void DialogPartsTest::plotScales_data() {
+    QTest::addColumn<double>("low");
+    QTest::addColumn<double>("high");
+    QTest::addColumn<double>("unit");
+    QTest::addColumn<double>("expectLow");
+    QTest::addColumn<double>("expectHigh");
+    QTest::newRow("one RSSI value") << -79.0 << -79.0 << 5.0 << -80.0 << -60.0;
+    QTest::newRow("RSSI spread") << -84.0 << -66.0 << 5.0 << -85.0 << -65.0;
+    QTest::newRow("wide RSSI spread") << -118.0 << -41.0 << 5.0 << -120.0 << -40.0;
+    QTest::newRow("temperatures") << 23.0 << 27.0 << 1.0 << 23.0 << 27.0;
+    QTest::newRow("below zero") << -3.0 << 2.0 << 1.0 << -4.0 << 4.0;
+    QTest::newRow("reversed") << 27.0 << 23.0 << 1.0 << 23.0 << 27.0;
+}
+
+void DialogPartsTest::plotScales() {
+    QFETCH(double, low);
+    QFETCH(double, high);
+    QFETCH(double, unit);
+    QFETCH(double, expectLow);
+    QFETCH(double, expectHigh);
+    const PlotRange range = niceRange(low, high, unit, 4);
+    QCOMPARE(range.low, expectLow);
+    QCOMPARE(range.high, expectHigh);
+    // Four whole steps that hold both values.
+    QCOMPARE(range.high - range.low, 4 * range.step);
+    QCOMPARE(std::fmod(range.step, unit), 0.0);
+    QVERIFY(range.low <= std::min(low, high) && range.high >= std::max(low, high));
+}
+
+void DialogPartsTest::plotSpan_data() {
+    QTest::addColumn<int>("covered");
+    QTest::addColumn<int>("span");
+    QTest::newRow("one sample") << 0 << 60000;
+    QTest::newRow("a few seconds") << 8000 << 60000;
+    QTest::newRow("just over a minute") << 61000 << 120000;
+    QTest::newRow("four and a half minutes") << 270000 << 300000;
+    QTest::newRow("the whole window") << 300000 << 300000;
+}
+
+void DialogPartsTest::plotSpan() {
+    QFETCH(int, covered);
+    QFETCH(int, span);
+    QCOMPARE(skelvane::plotSpan(Millis{5000}, Millis{5000 + covered}).count(),
+             Millis{span}.count());
+}
+
+void DialogPartsTest::plotKeepsTheLastFiveMinutes() {
+    DiagPlot plot;
+    for (int s = 0; s <= 400; ++s) {
+        plot.addSample({Millis{s * 1000}, -80.0 - s % 7, 25.0});
+    }
+    QCOMPARE(plot.samples().front().time, Millis{100 * 1000});
+    QCOMPARE(plot.samples().back().time, Millis{400 * 1000});
+    plot.resize(360, 160);
+    // Drawing a full window and an empty one both work.
+    QImage image(plot.size(), QImage::Format_ARGB32);
+    plot.render(&image);
+    plot.clear();
+    plot.render(&image);
+    QVERIFY(plot.samples().empty());
 }
 
 QTEST_MAIN(DialogPartsTest)

@@ -33,7 +33,7 @@ class PortBarTest : public QObject {
     Q_OBJECT
 
   private slots:
-    void listsOfferTheirValuesAndSelectTheSettings();
+    void listsSelectTheStoredSettings();
     void portSelection_data();
     void portSelection();
     void pickingAnEntryWritesTheSetting();
@@ -41,22 +41,17 @@ class PortBarTest : public QObject {
     void saveStoresTheSettingsAndDialogsGetThePort();
 };
 
-void PortBarTest::listsOfferTheirValuesAndSelectTheSettings() {
+void PortBarTest::listsSelectTheStoredSettings() {
     PortSettings settings;
     settings.baudRate = "9600";
     settings.dataFormat = "7E1";
     settings.flowControl = "RTS/CTS";
     PortBar bar(settings);
-    QCOMPARE(bar.baudList()->count(), 16);
-    QCOMPARE(bar.baudList()->itemText(0), QStringLiteral("300"));
-    QCOMPARE(bar.baudList()->itemText(15), QStringLiteral("230400"));
     QCOMPARE(bar.baudList()->currentText(), QStringLiteral("9600"));
     QCOMPARE(bar.baudList()->currentData().toUInt(), 9600u);
-    QCOMPARE(texts(*bar.formatList()),
-             QStringList({"8N1", "8N2", "8E1", "8O1", "7N1", "7N2", "7E1", "7O1", "7E2", "7O2"}));
     QCOMPARE(bar.formatList()->currentText(), QStringLiteral("7E1"));
     QCOMPARE(bar.formatList()->currentData().toUInt(), 7u);
-    QCOMPARE(texts(*bar.flowList()), QStringList({"None", "RTS/CTS"}));
+    QCOMPARE(bar.flowList()->currentText(), QStringLiteral("RTS/CTS"));
     QCOMPARE(bar.flowList()->currentData().toUInt(), 1u);
 
     // A stored text that is not in a list leaves that list without a selection.

@@ -1,19 +1,16 @@
 // The "Tools ..." sheet against the simulated radio: the scan reaches the chart and the log
 // through the GUI thread, the buttons drive the page, and every way out stops the worker.
 
-#include <QApplication>
 #include <QFile>
 #include <QImage>
-#include <QLabel>
 #include <QPushButton>
-#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <map>
 #include <memory>
 
 #include "base/prompter.h"
-#include "device_rig.h"
+#include "device_harness.h"
 #include "spectrum/scan_parser.h"
 #include "spectrum/spectrum_chart.h"
 #include "ui/chart_widget.h"
@@ -21,20 +18,9 @@
 #include "ui/spectrum_sheet.h"
 
 using namespace skelvane;
+using test::countColour;
 
 namespace {
-
-// Pixels of `colour` inside `area` of `image`.
-int countColour(const QImage& image, const QRect& area, QColor colour) {
-    int n = 0;
-    const QRect r = area.intersected(image.rect());
-    for (int y = r.top(); y <= r.bottom(); ++y) {
-        for (int x = r.left(); x <= r.right(); ++x) {
-            n += image.pixelColor(x, y) == colour ? 1 : 0;
-        }
-    }
-    return n;
-}
 
 const std::map<int, QColor> kSeriesColours = {{kMeanHold, QColor(255, 0, 255)},
                                               {kMeanValue, QColor(0, 0, 255)},
@@ -53,38 +39,14 @@ class SpectrumSheetTest : public QObject {
     Q_OBJECT
 
   private slots:
-    void theSheetHasOnePageAndOnlyCloses();
-    void aScanDrawsTheFourCurves();
-    void clearTakesTheCurvesAway();
+    void aScanDrawsExportsAndClearsTheCurves();
     void stopEndsTheScanOnTheCurrentLine();
-    void exportWritesTheCurves();
     void exportToAnUnwritablePlaceSaysSo();
-    void closingWhileScanningLeavesNoThread();
-    void closingTheSheetByItsBoxStopsTheScan();
+    void closingWhileWorkingLeavesNoThread_data();
+    void closingWhileWorkingLeavesNoThread();
 };
 
-void SpectrumSheetTest::theSheetHasOnePageAndOnlyCloses() {
-    test::DeviceRig<VirtualClock> rig;
-    ScanParserState parser;
-    RecordingPrompter prompter;
-    SpectrumSheet sheet(rig.settings(), parser, rig.clock, prompter);
-    QCOMPARE(sheet.windowTitle(), QStringLiteral("Tools ..."));
-    QCOMPARE(sheet.pages()->count(), 1);
-    QCOMPARE(sheet.pages()->tabText(0), QStringLiteral("Spectrum Analyzer"));
-    // Scan, Clear, Export CSV, Clear Log and Close.
-    QCOMPARE(sheet.findChildren<QPushButton*>().count(), 5);
-    QVERIFY(sheet.closeButton() != nullptr);
-    SpectrumAnalyzerPage* page = sheet.analyzer();
-    QCOMPARE(page->scanButton()->text(), QStringLiteral("&Scan"));
-    QCOMPARE(page->clearButton()->text(), QStringLiteral("&Clear"));
-    QCOMPARE(page->clearLogButton()->text(), QStringLiteral("&Clear Log"));
-    QVERIFY(page->instructions()->text().startsWith(
-        QStringLiteral("Connect your PC to the data port as shown on the right. \n")));
-    // Nothing to export before a scan has framed the chart.
-    QVERIFY(!page->exportButton()->isEnabled());
-}
-
-void SpectrumSheetTest::aScanDrawsTheFourCurves() {
+void SpectrumSheetTest::aScanDrawsExportsAndClearsTheCurves() {
     test::DeviceRig<VirtualClock> rig;
     rig.giveDataPort();
     ScanParserState parser;
@@ -93,6 +55,8 @@ void SpectrumSheetTest::aScanDrawsTheFourCurves() {
     sheet.show();
     QVERIFY(QTest::qWaitForWindowExposed(&sheet));
     SpectrumAnalyzerPage* page = sheet.analyzer();
+    // Nothing to export before a scan has framed the chart.
+    QVERIFY(!page->exportButton()->isEnabled());
 
     // Three sweeps: the holds then stand above the last values here and there.
     page->model().SetScanLimit(3);
@@ -114,28 +78,35 @@ void SpectrumSheetTest::aScanDrawsTheFourCurves() {
     }
     // The title and axis texts of the spectrum, not the chart's defaults.
     QCOMPARE(page->model().Chart().Title(), std::string("My"));
-}
 
-void SpectrumSheetTest::clearTakesTheCurvesAway() {
-    test::DeviceRig<VirtualClock> rig;
-    rig.giveDataPort();
-    ScanParserState parser;
-    RecordingPrompter prompter;
-    SpectrumSheet sheet(rig.settings(), parser, rig.clock, prompter);
-    SpectrumAnalyzerPage* page = sheet.analyzer();
-    page->chart()->resize(640, 320);
-    page->model().SetScanLimit(1);
-    QTest::mouseClick(page->scanButton(), Qt::LeftButton);
-    QTRY_VERIFY_WITH_TIMEOUT(!page->model().WorkerRunning(), 20000);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("curves.csv"));
+    QVERIFY(page->exportCsv(path));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QList<QByteArray> rows = file.readAll().trimmed().split('\n');
+    QCOMPARE(rows.size(), 141);  // header and 140 channels
+    QCOMPARE(rows[0], QByteArray("frequency_mhz,mean_dbm,max_dbm,mean_hold_dbm,max_hold_dbm"));
+    const ChartModel& chart = page->model().Chart();
+    for (int channel : {1, 70, 140}) {
+        const QList<QByteArray> cells = rows[channel].split(',');
+        QCOMPARE(cells.size(), 5);
+        QCOMPARE(cells[0].toDouble(), 902.4 + (channel - 1) * 0.28);
+        int column = 1;
+        for (int series : {kMeanValue, kMaxValue, kMeanHold, kMaxHold}) {
+            QCOMPARE(cells[column++].toDouble(), chart.GetPoint(channel - 1, series)->y);
+        }
+    }
+    QCOMPARE(prompter.Count(), 0u);
 
     QTest::mouseClick(page->clearButton(), Qt::LeftButton);
-    const QImage image = page->chart()->render();
+    const QImage cleared = page->chart()->render();
     for (const auto& [series, colour] : kSeriesColours) {
-        Q_UNUSED(series);
-        QCOMPARE(countColour(image, image.rect(), colour), 0);
+        QVERIFY2(countColour(cleared, cleared.rect(), colour) == 0,
+                 qPrintable(QStringLiteral("series %1 is left").arg(series)));
     }
     // The holds start again from the floor.
-    QCOMPARE(page->model().Chart().GetPoint(10, kMaxHold)->y, -120.0);
+    QCOMPARE(chart.GetPoint(10, kMaxHold)->y, -120.0);
 }
 
 void SpectrumSheetTest::stopEndsTheScanOnTheCurrentLine() {
@@ -156,38 +127,6 @@ void SpectrumSheetTest::stopEndsTheScanOnTheCurrentLine() {
     QVERIFY(!rig.network->HostAttached());
 }
 
-void SpectrumSheetTest::exportWritesTheCurves() {
-    test::DeviceRig<VirtualClock> rig;
-    rig.giveDataPort();
-    ScanParserState parser;
-    RecordingPrompter prompter;
-    SpectrumSheet sheet(rig.settings(), parser, rig.clock, prompter);
-    SpectrumAnalyzerPage* page = sheet.analyzer();
-    page->model().SetScanLimit(2);
-    QTest::mouseClick(page->scanButton(), Qt::LeftButton);
-    QTRY_VERIFY_WITH_TIMEOUT(!page->model().WorkerRunning(), 20000);
-
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("curves.csv"));
-    QVERIFY(page->exportCsv(path));
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    const QList<QByteArray> rows = file.readAll().trimmed().split('\n');
-    QCOMPARE(rows.size(), 141);  // header and 140 channels
-    QCOMPARE(rows[0], QByteArray("frequency_mhz,mean_dbm,max_dbm,mean_hold_dbm,max_hold_dbm"));
-    const ChartModel& chart = page->model().Chart();
-    for (int channel : {1, 70, 140}) {
-        const QList<QByteArray> cells = rows[channel].split(',');
-        QCOMPARE(cells.size(), 5);
-        QCOMPARE(cells[0].toDouble(), 902.4 + (channel - 1) * 0.28);
-        QCOMPARE(cells[1].toDouble(), chart.GetPoint(channel - 1, kMeanValue)->y);
-        QCOMPARE(cells[2].toDouble(), chart.GetPoint(channel - 1, kMaxValue)->y);
-        QCOMPARE(cells[3].toDouble(), chart.GetPoint(channel - 1, kMeanHold)->y);
-        QCOMPARE(cells[4].toDouble(), chart.GetPoint(channel - 1, kMaxHold)->y);
-    }
-    QCOMPARE(prompter.Count(), 0u);
-}
-
 void SpectrumSheetTest::exportToAnUnwritablePlaceSaysSo() {
     test::DeviceRig<VirtualClock> rig;
     ScanParserState parser;
@@ -201,50 +140,39 @@ void SpectrumSheetTest::exportToAnUnwritablePlaceSaysSo() {
     QCOMPARE(prompter.Records()[0].caption, std::string("Error"));
 }
 
-void SpectrumSheetTest::closingWhileScanningLeavesNoThread() {
-    test::DeviceRig<SystemClock> rig;
-    rig.giveDataPort();
-    ScanParserState parser;
-    RecordingPrompter prompter;
-    const int before = test::processThreads();
-    {
-        SpectrumSheet sheet(rig.settings(), parser, rig.clock, prompter);
-        sheet.show();
-        SpectrumAnalyzerPage* page = sheet.analyzer();
-        QTest::mouseClick(page->scanButton(), Qt::LeftButton);
-        // Caught in the middle: scanning, with the port open.
-        QTRY_VERIFY_WITH_TIMEOUT(page->model().LastRun().scans > 0, 10000);
-        QVERIFY(page->model().WorkerRunning());
-
-        QTest::mouseClick(sheet.closeButton(), Qt::LeftButton);
-        QVERIFY(!sheet.isVisible());
-        QVERIFY(!page->model().WorkerRunning());
-        QVERIFY(!rig.network->HostAttached());
-    }
-    if (before >= 0) {
-        QCOMPARE(test::processThreads(), before);
-    }
+void SpectrumSheetTest::closingWhileWorkingLeavesNoThread_data() {
+    QTest::addColumn<bool>("scanning");
+    QTest::newRow("Close while scanning") << true;
+    QTest::newRow("the window's box while connecting") << false;
 }
 
-void SpectrumSheetTest::closingTheSheetByItsBoxStopsTheScan() {
+void SpectrumSheetTest::closingWhileWorkingLeavesNoThread() {
+    QFETCH(bool, scanning);
     test::DeviceRig<SystemClock> rig;
     rig.giveDataPort();
     ScanParserState parser;
     RecordingPrompter prompter;
-    const int before = test::processThreads();
+    const int before = test::threadCount();
     auto sheet = std::make_unique<SpectrumSheet>(rig.settings(), parser, rig.clock, prompter);
     sheet->show();
     SpectrumAnalyzerPage* page = sheet->analyzer();
     QTest::mouseClick(page->scanButton(), Qt::LeftButton);
-    // Still connecting: waiting out the guard time after "+++".
-    QTRY_VERIFY_WITH_TIMEOUT(page->model().Log().LastLine().rfind("Test command mode", 0) == 0,
-                             10000);
-    QVERIFY(sheet->close());
-    QVERIFY(!page->model().WorkerRunning());
-    sheet.reset();
-    if (before >= 0) {
-        QCOMPARE(test::processThreads(), before);
+    if (scanning) {
+        // Caught in the middle: scanning, with the port open.
+        QTRY_VERIFY_WITH_TIMEOUT(page->model().LastRun().scans > 0, 10000);
+        QVERIFY(page->model().WorkerRunning());
+        QTest::mouseClick(sheet->closeButton(), Qt::LeftButton);
+    } else {
+        // Still connecting: waiting out the guard time after "+++".
+        QTRY_VERIFY_WITH_TIMEOUT(page->model().Log().LastLine().rfind("Test command mode", 0) == 0,
+                                 10000);
+        QVERIFY(sheet->close());
     }
+    QVERIFY(!sheet->isVisible());
+    QVERIFY(!page->model().WorkerRunning());
+    QVERIFY(!rig.network->HostAttached());
+    sheet.reset();
+    QCOMPARE(test::threadCount(), before);
 }
 
 QTEST_MAIN(SpectrumSheetTest)

@@ -1,22 +1,18 @@
-// The smaller pieces: the shape of a link, file dialog filters, the message boxes and the
-// "Help ..." sheet.
+// The smaller pieces: the shape of a link, file dialog filters and the message boxes.
 
-#include <QApplication>
-#include <QLabel>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QTabWidget>
 #include <QTest>
-#include <QTimer>
 
 #include "base/strings.h"
-#include "ui/about_sheet.h"
+#include "device_harness.h"
 #include "ui/file_names.h"
 #include "ui/link_shape.h"
 #include "ui/qt_prompter.h"
 
 using namespace skelvane;
+using test::onNextModal;
 
 using Points = std::vector<DiagramPoint>;
 Q_DECLARE_METATYPE(Points)
@@ -29,15 +25,6 @@ QString show(const Points& points) {
         parts << QStringLiteral("%1,%2").arg(p.x).arg(p.y);
     }
     return parts.join(QLatin1Char(' '));
-}
-
-// Runs `answer` on the next modal window once it is shown.
-void onNextModal(std::function<void(QWidget*)> answer) {
-    QTimer::singleShot(0, [answer] {
-        if (QWidget* w = QApplication::activeModalWidget()) {
-            answer(w);
-        }
-    });
 }
 
 }  // namespace
@@ -53,7 +40,6 @@ class WidgetsTest : public QObject {
     void messageBoxAnswers_data();
     void messageBoxAnswers();
     void modelChoiceList();
-    void helpSheetPages();
 };
 
 void WidgetsTest::linkShape_data() {
@@ -171,26 +157,6 @@ void WidgetsTest::modelChoiceList() {
     // Closed without OK: no choice.
     onNextModal([](QWidget* w) { w->close(); });
     QCOMPARE(prompter.Choose("Network Templates", models, 0), std::nullopt);
-}
-
-void WidgetsTest::helpSheetPages() {
-    AboutSheet sheet;
-    QCOMPARE(sheet.windowTitle(), QStringLiteral("Help ..."));
-    QTabWidget* pages = sheet.pages();
-    QCOMPARE(pages->count(), 3);
-    QCOMPARE(pages->tabText(0), QStringLiteral("About"));
-    QCOMPARE(pages->tabText(1), QStringLiteral("Diagnostic Cable"));
-    QCOMPARE(pages->tabText(2), QStringLiteral("Program Cable"));
-    QStringList labels;
-    for (QLabel* label : pages->widget(0)->findChildren<QLabel*>()) {
-        labels << label->text();
-    }
-    QVERIFY(labels.contains(QStringLiteral("Version: 3.40")));
-    auto* diagnostic = qobject_cast<CableDiagram*>(pages->widget(1));
-    auto* programming = qobject_cast<CableDiagram*>(pages->widget(2));
-    QVERIFY(diagnostic != nullptr && programming != nullptr);
-    QCOMPARE(diagnostic->wiring().caption, QStringLiteral("Diagnostic Cable Diagram"));
-    QCOMPARE(programming->wiring().caption, QStringLiteral("Programming Cable Diagram"));
 }
 
 QTEST_MAIN(WidgetsTest)
