@@ -7,7 +7,7 @@
 #include <QResizeEvent>
 
 #include "ui/qt_prompter.h"
-#include "ui/update_coalescer.h"
+#include "ui/worker_pump.h"
 
 namespace skelvane {
 namespace {
@@ -136,13 +136,14 @@ ChartWidget::ChartWidget(ChartModel& model, QWidget* parent)
     : QWidget(parent),
       model_(model),
       fonts_(ChartFonts::standard()),
-      coalescer_(new UpdateCoalescer(this)) {
+      pump_(new WorkerPump(
+          [this] {
+              update();
+              emit modelChanged();
+          },
+          this)) {
     setAttribute(Qt::WA_OpaquePaintEvent);
-    connect(coalescer_, &UpdateCoalescer::flush, this, [this] {
-        update();
-        emit modelChanged();
-    });
-    model_.SetRedrawListener([this] { coalescer_->request(); });
+    model_.SetRedrawListener(pump_->notifier());
     model_.Attach(width(), height());
 }
 

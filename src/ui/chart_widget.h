@@ -9,7 +9,7 @@ class QPainter;
 
 namespace skelvane {
 
-class UpdateCoalescer;
+class WorkerPump;
 
 // The chart's three fonts: 8-point Arial for labels, legend and the x-axis title, the same
 // turned by 90 degrees (reading upwards) for the x-axis labels and the y-axis title, and
@@ -64,7 +64,7 @@ class ChartWidget : public QWidget {
 
     ChartModel& model_;
     ChartFonts fonts_;
-    UpdateCoalescer* coalescer_;
+    WorkerPump* pump_;
     int paints_ = 0;
 };
 

@@ -12,8 +12,8 @@
 #include "link/log_pane.h"
 #include "ui/icons.h"
 #include "ui/log_view.h"
-#include "ui/update_coalescer.h"
 #include "ui/upgrade_animation.h"
+#include "ui/worker_pump.h"
 
 namespace skelvane {
 
@@ -21,7 +21,7 @@ HardUpgradeDialog::HardUpgradeDialog(std::string portName, Clock& clock, QWidget
                                      const BootImages& images)
     : QDialog(parent),
       model_(std::make_unique<HardUpgradeModel>(std::move(portName), clock, images)),
-      coalescer_(new UpdateCoalescer(this)) {
+      pump_(new WorkerPump([this] { refresh(); }, this)) {
     setWindowTitle(QString::fromLatin1(kTitle));
     setWindowIcon(commandIcon(CommandIcon::HardUpgrade));
 
@@ -68,14 +68,14 @@ HardUpgradeDialog::HardUpgradeDialog(std::string portName, Clock& clock, QWidget
     });
     connect(program_, &QPushButton::clicked, this, &HardUpgradeDialog::program);
     connect(clearLog_, &QPushButton::clicked, this, [this] { model_->ClearLog(); });
-    connect(coalescer_, &UpdateCoalescer::flush, this, &HardUpgradeDialog::refresh);
-    model_->SetListener([this] { coalescer_->request(); });
+    model_->SetListener(pump_->notifier());
     model_->Log().Pane().SetListener(
-        [this](LogPane::Event, const std::string&) { coalescer_->request(); });
-    model_->SetProgressListener([this](std::size_t done, std::size_t total) {
-        feed_.report(done, total);
-        coalescer_->request();
-    });
+        [notify = pump_->notifier()](LogPane::Event, const std::string&) { notify(); });
+    model_->SetProgressListener(
+        [this, notify = pump_->notifier()](std::size_t done, std::size_t total) {
+            feed_.report(done, total);
+            notify();
+        });
     refresh();
 }
 

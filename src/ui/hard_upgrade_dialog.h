@@ -16,7 +16,7 @@ class QPushButton;
 namespace skelvane {
 
 class LogView;
-class UpdateCoalescer;
+class WorkerPump;
 class UpgradeAnimation;
 
 // "Hard Upgrade - Corvantis": the firmware file, "Force to Erase", "&Program" (which reads
@@ -56,7 +56,7 @@ class HardUpgradeDialog : public QDialog {
     void program();
 
     std::unique_ptr<HardUpgradeModel> model_;
-    UpdateCoalescer* coalescer_;
+    WorkerPump* pump_;
     ProgressFeed feed_;
 
     QLineEdit* fileEdit_;

@@ -18,8 +18,8 @@
 #include "ui/log_view.h"
 #include "ui/qt_prompter.h"
 #include "ui/time_format.h"
-#include "ui/update_coalescer.h"
 #include "ui/upgrade_animation.h"
+#include "ui/worker_pump.h"
 
 namespace skelvane {
 namespace {
@@ -77,19 +77,19 @@ SoftUpgradeDialog::SoftUpgradeDialog(std::string portName, std::uint16_t unitAdd
       clock_(clock),
       model_(std::make_unique<SoftUpgradeModel>(std::move(portName), unitAddress, schedule, clock,
                                                 prompter)),
-      coalescer_(new UpdateCoalescer(this)) {
+      pump_(new WorkerPump([this] { refresh(); }, this)) {
     setWindowTitle(QString::fromLatin1(kTitle));
     setWindowIcon(commandIcon(CommandIcon::SoftUpgrade));
     build();
 
-    connect(coalescer_, &UpdateCoalescer::flush, this, &SoftUpgradeDialog::refresh);
-    model_->SetListener([this] { coalescer_->request(); });
+    model_->SetListener(pump_->notifier());
     model_->Log().Pane().SetListener(
-        [this](LogPane::Event, const std::string&) { coalescer_->request(); });
-    model_->SetProgressListener([this](std::size_t done, std::size_t total) {
-        feed_.report(done, total);
-        coalescer_->request();
-    });
+        [notify = pump_->notifier()](LogPane::Event, const std::string&) { notify(); });
+    model_->SetProgressListener(
+        [this, notify = pump_->notifier()](std::size_t done, std::size_t total) {
+            feed_.report(done, total);
+            notify();
+        });
     timer_.setInterval(kTickMs);
     connect(&timer_, &QTimer::timeout, this, &SoftUpgradeDialog::tick);
     timer_.start();

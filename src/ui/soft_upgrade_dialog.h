@@ -23,7 +23,7 @@ class QTimeEdit;
 namespace skelvane {
 
 class LogView;
-class UpdateCoalescer;
+class WorkerPump;
 class UpgradeAnimation;
 
 // "Soft Upgrade - Corvantis": the firmware file, retries and CRC check, "&Program" for the
@@ -85,7 +85,7 @@ class SoftUpgradeDialog : public QDialog {
 
     Clock& clock_;
     std::unique_ptr<SoftUpgradeModel> model_;
-    UpdateCoalescer* coalescer_;
+    WorkerPump* pump_;
     QTimer timer_;
 
     ProgressFeed feed_;

@@ -20,7 +20,7 @@
 #include "ui/file_names.h"
 #include "ui/log_view.h"
 #include "ui/qt_prompter.h"
-#include "ui/update_coalescer.h"
+#include "ui/worker_pump.h"
 
 namespace skelvane {
 namespace {
@@ -35,7 +35,7 @@ SpectrumAnalyzerPage::SpectrumAnalyzerPage(const PortSettings& settings, ScanPar
     : QWidget(parent),
       prompter_(prompter),
       page_(std::make_unique<SpectrumPage>(settings, parser, clock, prompter_)),
-      coalescer_(new UpdateCoalescer(this)) {
+      pump_(new WorkerPump([this] { refresh(); }, this)) {
     instructions_ = new QLabel(fromLatin1(SpectrumPage::kInstructions));
     instructions_->setWordWrap(true);
     auto* frame = new QGroupBox;
@@ -86,10 +86,10 @@ SpectrumAnalyzerPage::SpectrumAnalyzerPage(const PortSettings& settings, ScanPar
     connect(clear_, &QPushButton::clicked, this, [this] { page_->PressClear(); });
     connect(clearLog_, &QPushButton::clicked, this, [this] { page_->PressClearLog(); });
     connect(export_, &QPushButton::clicked, this, &SpectrumAnalyzerPage::chooseExportFile);
-    connect(coalescer_, &UpdateCoalescer::flush, this, &SpectrumAnalyzerPage::refresh);
     connect(chart_, &ChartWidget::modelChanged, this, &SpectrumAnalyzerPage::refresh);
-    page_->SetScanButtonListener([this](const std::string&) { coalescer_->request(); });
-    page_->Log().SetListener([this](LogPane::Event, const std::string&) { coalescer_->request(); });
+    page_->SetScanButtonListener([notify = pump_->notifier()](const std::string&) { notify(); });
+    page_->Log().SetListener(
+        [notify = pump_->notifier()](LogPane::Event, const std::string&) { notify(); });
     refresh();
 }
 

@@ -19,7 +19,7 @@ namespace skelvane {
 class ChartWidget;
 class DataPortPicture;
 class LogView;
-class UpdateCoalescer;
+class WorkerPump;
 
 // The "Spectrum Analyzer" page: the instructions and the picture of the cabling at the top,
 // the Scan/Stop, Clear and Export buttons beside the chart, the log below. A thin view over
@@ -58,7 +58,7 @@ class SpectrumAnalyzerPage : public QWidget {
 
     WorkerPrompter prompter_;
     std::unique_ptr<SpectrumPage> page_;
-    UpdateCoalescer* coalescer_;
+    WorkerPump* pump_;
     QLabel* instructions_;
     DataPortPicture* picture_;
     ChartWidget* chart_;

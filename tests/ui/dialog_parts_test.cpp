@@ -24,7 +24,6 @@
 #include "ui/qt_prompter.h"
 #include "ui/time_format.h"
 #include "ui/transfer_progress.h"
-#include "ui/update_coalescer.h"
 #include "ui/upgrade_animation.h"
 #include "ui/worker_prompter.h"
 #include "ui/worker_pump.h"
@@ -54,15 +53,15 @@ Q_DECLARE_METATYPE(std::vector<PaneStep>)
 namespace {
 
 // Wires a log view to its pane as the dialogs do: the pane's listener asks for an update,
-// which the coalescer runs on the GUI thread.
+// which the pump runs on the GUI thread.
 struct ViewFollows {
-    ViewFollows(LogPane& pane, LogView& view) : pane_(pane) {
-        QObject::connect(&coalescer_, &UpdateCoalescer::flush, &view, &LogView::sync);
-        pane_.SetListener([this](LogPane::Event, const std::string&) { coalescer_.request(); });
+    ViewFollows(LogPane& pane, LogView& view) : pane_(pane), pump_([&view] { view.sync(); }) {
+        pane_.SetListener(
+            [notify = pump_.notifier()](LogPane::Event, const std::string&) { notify(); });
     }
     ~ViewFollows() { pane_.SetListener({}); }
     LogPane& pane_;
-    UpdateCoalescer coalescer_;
+    WorkerPump pump_;
 };
 
 QColor qColor(Rgb rgb) {
