@@ -5,12 +5,7 @@
 // which stays small when the waits sleep rather than spin.
 #include <benchmark/benchmark.h>
 
-#include <poll.h>
-#include <signal.h>
-#include <spawn.h>
 #include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
@@ -18,13 +13,12 @@
 #include <map>
 #include <string>
 
+#include "../tests/support/child_process.h"
 #include "base/clock.h"
 #include "base/prompter.h"
 #include "document/block.h"
 #include "link/current_remote_ua.h"
 #include "link/settings_page_model.h"
-
-extern char** environ;
 
 namespace {
 
@@ -34,49 +28,14 @@ constexpr int kExchanges = 25;  // check, 5 groups, version, serial, mask, 16 en
 constexpr double kLocalFloorMs = kExchanges * (50 + 1);
 constexpr double kRemoteFloorMs = kExchanges * (200 + 1);
 
+// skelvane-sim on a pseudo-terminal for the whole run; its first output line is the terminal.
 class SimProcess {
   public:
-    SimProcess() {
-        int out[2];
-        if (pipe(out) != 0) {
-            return;
-        }
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-        posix_spawn_file_actions_addclose(&actions, out[0]);
-        std::string program = std::string(SKELVANE_RUNTIME_DIR) + "/skelvane-sim";
-        char* argv[] = {program.data(), nullptr};
-        if (posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv, environ) != 0) {
-            pid_ = -1;
-        }
-        posix_spawn_file_actions_destroy(&actions);
-        close(out[1]);
-        for (int waited = 0; pid_ > 0 && waited < 50;) {
-            pollfd fd{out[0], POLLIN, 0};
-            char c = 0;
-            if (poll(&fd, 1, 100) <= 0) {
-                ++waited;
-                continue;
-            }
-            if (read(out[0], &c, 1) != 1 || c == '\n') {
-                break;
-            }
-            path_.push_back(c);
-        }
-        close(out[0]);
-    }
-    ~SimProcess() {
-        if (pid_ > 0) {
-            kill(pid_, SIGTERM);
-            waitpid(pid_, nullptr, 0);
-        }
-    }
     const std::string& Path() const { return path_; }
 
   private:
-    pid_t pid_ = -1;
-    std::string path_;
+    test::ChildProcess process_{SKELVANE_RUNTIME_DIR "/skelvane-sim", {}};
+    std::string path_ = process_.NextLine();
 };
 
 SimProcess& Sim() {

@@ -6,10 +6,6 @@
 // Target: the transfer takes at most 0.10 of its wire time.
 #include <benchmark/benchmark.h>
 
-#include <poll.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -20,11 +16,10 @@
 #include <string>
 #include <vector>
 
+#include "../tests/support/child_process.h"
 #include "upgrade/crc16.h"
 #include "upgrade/hard_upgrade.h"
 #include "upgrade/soft_upgrade.h"
-
-extern char** environ;
 
 namespace {
 
@@ -37,55 +32,17 @@ constexpr double kBaud = 115200.0;
 constexpr double kSoftWireSeconds = 2048.0 * (135 + 7) * kBitsPerByte / kBaud;
 constexpr double kHardWireSeconds = (2048.0 * (134 + 1) + (6 + 1)) * kBitsPerByte / kBaud;
 
-// skelvane-sim as a child process, killed at the end.
+// skelvane-sim as a child process, ended with the object; its first output line is the
+// terminal.
 class Simulator {
   public:
-    explicit Simulator(std::vector<std::string> args) {
-        int out[2];
-        if (pipe(out) != 0) {
-            return;
-        }
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-        posix_spawn_file_actions_addclose(&actions, out[0]);
-        const std::string program = std::string(SKELVANE_RUNTIME_DIR) + "/skelvane-sim";
-        args.insert(args.begin(), program);
-        std::vector<char*> argv;
-        for (std::string& arg : args) {
-            argv.push_back(arg.data());
-        }
-        argv.push_back(nullptr);
-        if (posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), environ) != 0) {
-            pid_ = -1;
-        }
-        posix_spawn_file_actions_destroy(&actions);
-        close(out[1]);
-        // The first line is the terminal's path.
-        const auto end = Steady::now() + std::chrono::seconds(5);
-        while (pid_ > 0 && Steady::now() < end) {
-            pollfd fd{out[0], POLLIN, 0};
-            char c = 0;
-            if (poll(&fd, 1, 100) <= 0) {
-                continue;
-            }
-            if (read(out[0], &c, 1) != 1 || c == '\n') {
-                break;
-            }
-            path_.push_back(c);
-        }
-        close(out[0]);
-    }
-    ~Simulator() {
-        if (pid_ > 0) {
-            kill(pid_, SIGTERM);
-            waitpid(pid_, nullptr, 0);
-        }
-    }
+    explicit Simulator(std::vector<std::string> args)
+        : process_(SKELVANE_RUNTIME_DIR "/skelvane-sim", std::move(args)),
+          path_(process_.NextLine()) {}
     const std::string& Path() const { return path_; }
 
   private:
-    pid_t pid_ = -1;
+    test::ChildProcess process_;
     std::string path_;
 };
 

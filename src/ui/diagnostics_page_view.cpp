@@ -162,13 +162,7 @@ DiagnosticsPageView::DiagnosticsPageView(Block& block, const std::string& portNa
     top->addLayout(left, 0);
     top->addLayout(right, 1);
 
-    auto* logBox = new QGroupBox(QStringLiteral("Log"), this);
-    auto* logLayout = new QHBoxLayout(logBox);
-    logLayout->addWidget(log_, 1);
-    auto* clearColumn = new QVBoxLayout;
-    clearColumn->addWidget(clearLog_);
-    clearColumn->addStretch(1);
-    logLayout->addLayout(clearColumn);
+    QGroupBox* logBox = makeLogGroup(log_, clearLog_, this);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top, 1);

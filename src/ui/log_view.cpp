@@ -1,6 +1,9 @@
 #include "ui/log_view.h"
 
+#include <QBoxLayout>
 #include <QFontDatabase>
+#include <QGroupBox>
+#include <QPushButton>
 
 #include "link/log_pane.h"
 #include "ui/qt_prompter.h"
@@ -97,6 +100,17 @@ void LogView::sync() {
         setCurrentIndex(last);
         scrollTo(last, QAbstractItemView::PositionAtBottom);
     }
+}
+
+QGroupBox* makeLogGroup(LogView* log, QPushButton* clearLog, QWidget* parent) {
+    auto* group = new QGroupBox(QStringLiteral("Log"), parent);
+    auto* layout = new QHBoxLayout(group);
+    layout->addWidget(log, 1);
+    auto* clearColumn = new QVBoxLayout;
+    clearColumn->addWidget(clearLog);
+    clearColumn->addStretch(1);
+    layout->addLayout(clearColumn);
+    return group;
 }
 
 }  // namespace skelvane

@@ -7,6 +7,9 @@
 #include <string>
 #include <vector>
 
+class QGroupBox;
+class QPushButton;
+
 namespace skelvane {
 
 class LogPane;
@@ -54,5 +57,8 @@ class LogView : public QListView {
   private:
     LogLinesModel model_;
 };
+
+// The "Log" group of the property pages: the view, and the "&Clear Log" button to its right.
+QGroupBox* makeLogGroup(LogView* log, QPushButton* clearLog, QWidget* parent);
 
 }  // namespace skelvane

@@ -129,13 +129,7 @@ RestrictionsPageView::RestrictionsPageView(Block& block, const std::string& port
 
     log_ = new LogView(page_->Log(), this);
     clearLog_ = new QPushButton(QStringLiteral("&Clear Log"), this);
-    auto* logBox = new QGroupBox(QStringLiteral("Log"), this);
-    auto* logLayout = new QHBoxLayout(logBox);
-    logLayout->addWidget(log_, 1);
-    auto* clearColumn = new QVBoxLayout;
-    clearColumn->addWidget(clearLog_);
-    clearColumn->addStretch(1);
-    logLayout->addLayout(clearColumn);
+    QGroupBox* logBox = makeLogGroup(log_, clearLog_, this);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(group_, 1);

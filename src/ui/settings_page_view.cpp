@@ -52,13 +52,7 @@ SettingsPageView::SettingsPageView(Block& block, const std::string& portName, Un
     top->addWidget(table_, 1);
     top->addLayout(buttons);
 
-    auto* logBox = new QGroupBox(QStringLiteral("Log"), this);
-    auto* logLayout = new QHBoxLayout(logBox);
-    logLayout->addWidget(log_, 1);
-    auto* clearColumn = new QVBoxLayout;
-    clearColumn->addWidget(clearLog_);
-    clearColumn->addStretch(1);
-    logLayout->addLayout(clearColumn);
+    QGroupBox* logBox = makeLogGroup(log_, clearLog_, this);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top, 1);

@@ -5,11 +5,11 @@
 
 #include <string>
 
-#include "../sim/child_process.h"
 #include "base/prompter.h"
 #include "document/network_file.h"
 #include "document/parameter_sets.h"
 #include "link_fixture.h"
+#include "support/programs.h"
 #include "support/test_paths.h"
 
 namespace skelvane {
@@ -139,7 +139,7 @@ TEST_F(CliDeviceTest, WriteThenReadThroughAPseudoTerminalGivesTheSameValues) {
     if (!std::filesystem::exists(test::RuntimeDir() / "skelvane-sim")) {
         GTEST_SKIP() << "skelvane-sim is not built";
     }
-    test::ChildProcess sim("skelvane-sim", {});
+    test::ChildProcess sim(test::RuntimeDir() / "skelvane-sim", {});
     const std::string terminal = sim.NextLine();
     ASSERT_EQ(terminal.rfind("/dev/pts/", 0), 0u) << terminal;
     const std::string port = "--port " + Quoted(terminal) + " --local ";

@@ -3,15 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <poll.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <array>
-#include <chrono>
-#include <cstdio>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -20,89 +12,17 @@
 #include "base/prompter.h"
 #include "document/network_file.h"
 #include "restrictions/zone_presets.h"
+#include "support/programs.h"
 #include "support/test_paths.h"
-
-extern char** environ;
 
 namespace skelvane {
 namespace {
 
 using ::testing::HasSubstr;
 
-struct CliRun {
-    int exitCode = -1;
-    std::string output;  // stdout and stderr
-};
-
-std::string Quoted(const std::filesystem::path& path) {
-    return "'" + path.string() + "'";
-}
-
-CliRun RunCli(const std::string& arguments) {
-    CliRun run;
-    const std::string command =
-        Quoted(test::RuntimeDir() / "skelvane-cli") + " " + arguments + " 2>&1";
-    std::FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) {
-        return run;
-    }
-    std::array<char, 4096> buffer{};
-    std::size_t n = 0;
-    while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) {
-        run.output.append(buffer.data(), n);
-    }
-    const int status = pclose(pipe);
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
-}
-
-// skelvane-sim serving a network file; the pseudo-terminal's path is its first output line.
-class SimProcess {
-  public:
-    explicit SimProcess(const std::filesystem::path& network) {
-        int out[2];
-        if (pipe(out) != 0) {
-            return;
-        }
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-        posix_spawn_file_actions_addclose(&actions, out[0]);
-        std::string program = (test::RuntimeDir() / "skelvane-sim").string();
-        std::string option = "--network";
-        std::string file = network.string();
-        char* argv[] = {program.data(), option.data(), file.data(), nullptr};
-        if (posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv, environ) != 0) {
-            pid_ = -1;
-        }
-        posix_spawn_file_actions_destroy(&actions);
-        close(out[1]);
-        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-        while (pid_ > 0 && std::chrono::steady_clock::now() < end) {
-            pollfd fd{out[0], POLLIN, 0};
-            char c = 0;
-            if (poll(&fd, 1, 100) <= 0) {
-                continue;
-            }
-            if (read(out[0], &c, 1) != 1 || c == '\n') {
-                break;
-            }
-            path_.push_back(c);
-        }
-        close(out[0]);
-    }
-    ~SimProcess() {
-        if (pid_ > 0) {
-            kill(pid_, SIGTERM);
-            waitpid(pid_, nullptr, 0);
-        }
-    }
-    const std::string& Path() const { return path_; }
-
-  private:
-    pid_t pid_ = -1;
-    std::string path_;
-};
+using test::CliRun;
+using test::Quoted;
+using test::RunCli;
 
 class RestrictionsCliTest : public ::testing::Test {
   protected:
@@ -210,9 +130,10 @@ TEST_F(RestrictionsCliTest, WriteThenReadThroughAPseudoTerminalGivesTheSameLists
         }
         master.FindParameter("RepeaterRegistration")->textValue = "301 2";
     });
-    SimProcess sim(written);
-    ASSERT_EQ(sim.Path().rfind("/dev/pts/", 0), 0u) << sim.Path();
-    const std::string port = "--port " + Quoted(sim.Path()) + " --local ";
+    test::ChildProcess sim(test::RuntimeDir() / "skelvane-sim", {"--network", written.string()});
+    const std::string terminal = sim.NextLine();
+    ASSERT_EQ(terminal.rfind("/dev/pts/", 0), 0u) << terminal;
+    const std::string port = "--port " + Quoted(terminal) + " --local ";
 
     const CliRun write = RunCli("restrictions write " + port + Quoted(written) + " Master");
     ASSERT_EQ(write.exitCode, 0) << write.output;

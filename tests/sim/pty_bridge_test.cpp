@@ -3,8 +3,8 @@
 
 #include <filesystem>
 
-#include "child_process.h"
 #include "link/serial_port.h"
+#include "support/programs.h"
 
 namespace skelvane {
 namespace {
@@ -29,7 +29,7 @@ Bytes Ask(SerialPort& port, const Bytes& request) {
 TEST(PtyBridgeTest, SkelvaneSimServesTheDefaultModelsNetworkOnAPseudoTerminal) {
     test::TempDir dir;
     const std::filesystem::path link = dir / "radio";
-    test::ChildProcess sim("skelvane-sim", {"--link", link.string()});
+    test::ChildProcess sim(test::RuntimeDir() / "skelvane-sim", {"--link", link.string()});
     ASSERT_TRUE(sim.Started()) << "skelvane-sim is not built";
     const std::string path = sim.NextLine();
     ASSERT_EQ(path.rfind("/dev/pts/", 0), 0u) << path;
@@ -60,7 +60,7 @@ TEST(PtyBridgeTest, SkelvaneSimServesTheDefaultModelsNetworkOnAPseudoTerminal) {
 }
 
 TEST(PtyBridgeTest, SkelvaneSimServesTheUnitsOfANetworkFile) {
-    test::ChildProcess sim("skelvane-sim",
+    test::ChildProcess sim(test::RuntimeDir() / "skelvane-sim",
                            {"--network", (test::DataDir() / "star-network.xml").string()});
     const std::string path = sim.NextLine();
     ASSERT_EQ(path.rfind("/dev/pts/", 0), 0u) << path;
@@ -75,7 +75,7 @@ TEST(PtyBridgeTest, SkelvaneSimServesTheUnitsOfANetworkFile) {
 }
 
 TEST(PtyBridgeTest, SkelvaneSimRefusesABadFaultSpecification) {
-    test::ChildProcess sim("skelvane-sim", {"--faults", "drop=lots"});
+    test::ChildProcess sim(test::RuntimeDir() / "skelvane-sim", {"--faults", "drop=lots"});
     ASSERT_TRUE(sim.Started());
     EXPECT_EQ(sim.Stop(0), 2);
 }

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "../sim/child_process.h"
 #include "base/format.h"
+#include "support/programs.h"
 
 namespace skelvane {
 namespace {
@@ -24,7 +24,7 @@ std::vector<std::string> Lines(const std::string& text) {
 
 TEST(SpectrumCliTest, ScansSkelvaneSimThroughAPseudoTerminal) {
     test::TempDir dir;
-    test::ChildProcess sim("skelvane-sim", {"--model", "MORVEX-B"});
+    test::ChildProcess sim(test::RuntimeDir() / "skelvane-sim", {"--model", "MORVEX-B"});
     const std::string terminal = sim.NextLine();
     ASSERT_EQ(terminal.rfind("/dev/", 0), 0u) << terminal;
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "../sim/child_process.h"
+#include "support/programs.h"
 
 namespace skelvane {
 namespace {
@@ -54,7 +54,8 @@ TEST_F(CliUpgradeTest, RefusalsExitWithOneAndSayWhy) {
 }
 
 TEST_F(CliUpgradeTest, AHardUpgradeThroughTheSimulatorsTerminal) {
-    test::ChildProcess sim("skelvane-sim", {"--boot-mode", "--blank-flash", "--unpaced"});
+    test::ChildProcess sim(test::RuntimeDir() / "skelvane-sim",
+                           {"--boot-mode", "--blank-flash", "--unpaced"});
     const std::string terminal = sim.NextLine();
     ASSERT_EQ(terminal.rfind("/dev/", 0), 0u) << terminal;
     const CliRun run = RunCli("hard-upgrade --port " + terminal + " --file " + Path("fw.bin"));

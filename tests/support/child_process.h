@@ -1,31 +1,28 @@
 #pragma once
 
-// The programs beside the tests (skelvane-sim, skelvane-cli) run as child processes.
+// Runs a program as a child process and reads its standard output line by line. Header-only
+// and free of the test framework, so the benchmarks use it as well.
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <array>
 #include <chrono>
-#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "support/test_paths.h"
-
 extern char** environ;
 
 namespace skelvane::test {
 
-// A program beside the tests with its standard output on a pipe; killed if still running
-// when the object goes away.
+// A program with its standard output on a pipe. When the object goes away a program still
+// running is asked to end (SIGTERM) and killed if it has not within five seconds.
 class ChildProcess {
   public:
-    ChildProcess(const std::string& name, std::vector<std::string> args) {
+    ChildProcess(const std::filesystem::path& path, std::vector<std::string> args) {
         int out[2];
         if (pipe(out) != 0) {
             return;
@@ -34,7 +31,7 @@ class ChildProcess {
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
         posix_spawn_file_actions_addclose(&actions, out[0]);
-        const std::string program = (RuntimeDir() / name).string();
+        const std::string program = path.string();
         args.insert(args.begin(), program);
         std::vector<char*> argv;
         for (std::string& arg : args) {
@@ -49,6 +46,9 @@ class ChildProcess {
         out_ = out[0];
     }
     ~ChildProcess() {
+        if (pid_ > 0) {
+            Stop(SIGTERM);
+        }
         if (pid_ > 0) {
             kill(pid_, SIGKILL);
             waitpid(pid_, nullptr, 0);
@@ -101,39 +101,5 @@ class ChildProcess {
     pid_t pid_ = -1;
     int out_ = -1;
 };
-
-// Built up piece by piece: "'" + text trips a false -Wrestrict in GCC 12.
-inline std::string Quoted(const std::filesystem::path& path) {
-    std::string quoted(1, '\'');
-    quoted += path.string();
-    quoted += '\'';
-    return quoted;
-}
-
-struct CliRun {
-    int exitCode = -1;
-    std::string output;  // stdout and stderr
-};
-
-// skelvane-cli with `arguments` (a shell command line), run to its end.
-inline CliRun RunCli(const std::string& arguments) {
-    CliRun run;
-    std::string command = Quoted(RuntimeDir() / "skelvane-cli");
-    command += " ";
-    command += arguments;
-    command += " 2>&1";
-    std::FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) {
-        return run;
-    }
-    std::array<char, 4096> buffer{};
-    std::size_t n = 0;
-    while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) {
-        run.output.append(buffer.data(), n);
-    }
-    const int status = pclose(pipe);
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
-}
 
 }  // namespace skelvane::test
