@@ -54,7 +54,16 @@ const Parameter* ModelList(const NetworkFile& config) {
 }  // namespace
 
 SessionPaths DefaultSessionPaths() {
-    return {ProgramDirectory(), std::filesystem::path(SKELVANE_INSTALL_DATA_DIR)};
+    // An installed program finds its data beside its bin/ folder, wherever the tree was
+    // unpacked (a package, an install into another prefix); the folder the build was
+    // configured to install to is the fallback.
+    const std::filesystem::path programDir = ProgramDirectory();
+    std::filesystem::path dataDir = programDir.parent_path() / "share" / "skelvane";
+    std::error_code ec;
+    if (programDir.empty() || !std::filesystem::is_directory(dataDir, ec)) {
+        dataDir = std::filesystem::path(SKELVANE_INSTALL_DATA_DIR);
+    }
+    return {programDir, dataDir};
 }
 
 std::filesystem::path FindTemplateFile(std::string_view fileName, const SessionPaths& paths) {
@@ -83,7 +92,13 @@ bool DocumentSession::StartUp() {
 
     config_.Clear();
     config_.SetFileName({});
-    const std::filesystem::path configPath = paths_.programDir / PathOf(kConfigFileName);
+    // Beside the program first (a build tree, a copied folder), then in the data folder of
+    // an installed program.
+    std::filesystem::path configPath = paths_.programDir / PathOf(kConfigFileName);
+    if (!IsRegularFile(configPath) && !paths_.dataDir.empty() &&
+        IsRegularFile(paths_.dataDir / PathOf(kConfigFileName))) {
+        configPath = paths_.dataDir / PathOf(kConfigFileName);
+    }
     // A configuration that cannot be opened (as a rule: there is none) is no error.
     if (std::ifstream(configPath, std::ios::binary).is_open()) {
         if (!config_.Read(configPath, prompter_)) {

@@ -13,15 +13,16 @@
 
 namespace skelvane {
 
-// Where the program finds its files: the folder of the program itself (the configuration file
-// "Skelvane.cfg" is read from there) and the installed data folder (templates are looked for
-// there last).
+// Where the program finds its files: the folder of the program itself and the installed data
+// folder. The configuration file "Skelvane.cfg" and the templates are looked for in the
+// program's folder first and in the data folder last.
 struct SessionPaths {
     std::filesystem::path programDir;
     std::filesystem::path dataDir;
 };
 
-// The folder of the running program and the data folder the build installs to.
+// The folder of the running program and its data folder: share/skelvane beside the program's
+// bin/ folder when there is one, else the folder the build installs to.
 SessionPaths DefaultSessionPaths();
 
 // Where a template file name is found: as given when absolute; otherwise the first of the
@@ -51,7 +52,8 @@ class DocumentSession {
     DocumentSession(const DocumentSession&) = delete;
     DocumentSession& operator=(const DocumentSession&) = delete;
 
-    // Reads the configuration beside the program (a missing file is no error), then runs New.
+    // Reads the configuration (beside the program, else in the data folder; a missing file is
+    // no error), then runs New.
     // False when the program must end: the configuration or the template could not be read
     // (the message has been shown).
     bool StartUp();

@@ -62,8 +62,8 @@ class SessionTest : public testing::Test {
                       fs::copy_options::overwrite_existing);
     }
 
-    // "Skelvane.cfg" beside the program with this model list.
-    void WriteConfig(const Models& models) {
+    // "Skelvane.cfg" with this model list, beside the program unless told otherwise.
+    void WriteConfig(const Models& models, const fs::path& folder = {}) {
         LinkIdCounter counter;
         NetworkFile config(counter);
         config.SetRoot(CreateBlock(static_cast<int>(BlockKind::Network)));
@@ -76,7 +76,7 @@ class SessionTest : public testing::Test {
         list->AddParameter(p);
         config.Root()->AppendChild(std::move(list));
         RecordingPrompter quiet;
-        ASSERT_TRUE(config.Save(ProgramDir() / "Skelvane.cfg", quiet));
+        ASSERT_TRUE(config.Save((folder.empty() ? ProgramDir() : folder) / "Skelvane.cfg", quiet));
     }
 
     // A session whose templates are beside the program, started.
@@ -214,6 +214,18 @@ TEST_F(SessionTest, AnUnreadableConfigurationEndsStartUpBeforeAnyTemplate) {
     ASSERT_EQ(prompter.Count(), 1u);
     EXPECT_EQ(prompter.LastText(), LoadText(kIdsFileOpenFailed));
     EXPECT_EQ(session.Template().Root(), nullptr);
+}
+
+TEST_F(SessionTest, TheConfigurationIsReadBesideTheProgramElseFromTheDataFolder) {
+    Put(ProgramDir(), "TAVRIN-A.TPL");
+    WriteConfig({{"TAVRIN-A", "TAVRIN-A.TPL"}, {"MORVEX-A", "MORVEX-A.TPL"}}, DataFolder());
+    ASSERT_TRUE(session.StartUp());
+    EXPECT_EQ(session.ModelNames(), (std::vector<std::string>{"TAVRIN-A", "MORVEX-A"}));
+
+    WriteConfig({{"TAVRIN-A", "TAVRIN-A.TPL"}});
+    DocumentSession second{prompter, ids, {ProgramDir(), DataFolder()}};
+    ASSERT_TRUE(second.StartUp());
+    EXPECT_EQ(second.ModelNames(), std::vector<std::string>{"TAVRIN-A"});
 }
 
 // Where a relative template name is found: the current folder, then beside the program, then
