@@ -163,6 +163,9 @@ bool DeviceLink::OpenPort() {
     LogLine(portName_, false, true);
     if (!port_.Open(portName_)) {
         LogLine(" ... failed.", false, true);
+        if (!port_.OpenFailureHint().empty()) {
+            LogLine(port_.OpenFailureHint(), true);
+        }
         port_.Close();
         return false;
     }

@@ -49,6 +49,9 @@ class PortBackend {
                       std::uint32_t access) = 0;
     virtual void Close() = 0;
     virtual bool IsOpen() const = 0;
+    // After a failed Open: what the user can do about it, when the backend knows (a port the
+    // user may not open, for instance); empty otherwise.
+    virtual std::string OpenFailureHint() const { return {}; }
 
     virtual std::size_t Read(std::uint8_t* buffer, std::size_t count, std::stop_token stop) = 0;
     virtual std::size_t Write(const std::uint8_t* buffer, std::size_t count,

@@ -38,6 +38,7 @@ void CommPort::Close() {
 bool CommPort::Open(const std::string& portName, std::uint32_t baudRate, std::uint32_t byteSize,
                     std::uint32_t parity, std::uint32_t stopBits, std::uint32_t access) {
     Close();
+    open_failure_hint_.clear();
     std::unique_ptr<PortBackend> backend = CreatePortBackend(portName);
     if (backend == nullptr) {
         return false;
@@ -48,6 +49,7 @@ bool CommPort::Open(const std::string& portName, std::uint32_t baudRate, std::ui
     line.parity = static_cast<std::uint8_t>(parity);
     line.stopBits = static_cast<std::uint8_t>(stopBits);
     if (!backend->Open(portName, line, access)) {
+        open_failure_hint_ = backend->OpenFailureHint();
         return false;
     }
     backend_ = std::move(backend);

@@ -42,6 +42,9 @@ class CommPort {
 
     // The name given to the last successful Open.
     const std::string& PortName() const { return port_name_; }
+    // After a failed Open: what the user can do about it, when that is known; empty
+    // otherwise. Callers log it as a line of its own.
+    const std::string& OpenFailureHint() const { return open_failure_hint_; }
 
   protected:
     PortBackend* Backend() const { return backend_.get(); }
@@ -49,6 +52,7 @@ class CommPort {
   private:
     std::unique_ptr<PortBackend> backend_;
     std::string port_name_;
+    std::string open_failure_hint_;
     std::stop_token stop_;
 };
 

@@ -90,6 +90,7 @@ class PosixBackend final : public PortBackend {
     bool Open(const std::string& portName, const LineSettings& line,
               std::uint32_t access) override {
         Close();
+        openFailureHint_.clear();
         int mode = O_RDWR;
         if ((access & kGenericRead) != 0 && (access & kGenericWrite) == 0) {
             mode = O_RDONLY;
@@ -98,6 +99,11 @@ class PosixBackend final : public PortBackend {
         }
         const int fd = ::open(portName.c_str(), mode | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
         if (fd < 0) {
+            if (errno == EACCES || errno == EPERM) {
+                openFailureHint_ =
+                    "Permission denied: serial ports belong to the group 'dialout'. Add your "
+                    "user to it (sudo adduser $USER dialout) and log in again.";
+            }
             return false;
         }
         // Only terminals are ports; a path naming a plain file or a directory is not.
@@ -144,6 +150,7 @@ class PosixBackend final : public PortBackend {
     }
 
     bool IsOpen() const override { return fd_ >= 0; }
+    std::string OpenFailureHint() const override { return openFailureHint_; }
 
     std::size_t Read(std::uint8_t* buffer, std::size_t count, std::stop_token stop) override {
         if (fd_ < 0 || count == 0) {
@@ -305,6 +312,7 @@ class PosixBackend final : public PortBackend {
     int fd_ = -1;
     int wake_read_ = -1;
     int wake_write_ = -1;
+    std::string openFailureHint_;
     PortTimeouts timeouts_;
 };
 

@@ -124,6 +124,9 @@ bool SpectrumPage::Connect(std::stop_token stop) {
     log_.Line(state.portName, false, true);
     if (!port_.Open(state.portName)) {
         log_.Line(" ... failed.", false, true);
+        if (!port_.OpenFailureHint().empty()) {
+            log_.Line(port_.OpenFailureHint(), true);
+        }
         return false;
     }
     port_.Purge();

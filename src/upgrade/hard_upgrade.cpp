@@ -123,6 +123,9 @@ bool HardUpgrade::Steps(const HardUpgradeJob& job, const HardUpgradeHooks& hooks
     Append(job.portName);
     if (!port_.Open(job.portName)) {
         Append(" ... failed.");
+        if (!port_.OpenFailureHint().empty()) {
+            Log(port_.OpenFailureHint());
+        }
         return false;
     }
     port_.Purge();

@@ -80,6 +80,9 @@ bool SoftUpgrade::Steps(const SoftUpgradeJob& job, const SoftUpgradeHooks& hooks
     Append(job.portName);
     if (!port_.Open(job.portName)) {
         Append(" ... failed.");
+        if (!port_.OpenFailureHint().empty()) {
+            Log(port_.OpenFailureHint());
+        }
         return false;
     }
     port_.Purge();
