@@ -64,6 +64,7 @@ int main(int argc, char** argv) {
     std::string faultText;
     std::string model = "TAVRIN-A";
     bool verbose = false;
+    app.set_version_flag("--version", std::string("skelvane-sim ") + SKELVANE_VERSION_TEXT);
     app.add_option("--network", networkPath,
                    "Network file whose radio blocks become the units; the first Master is on "
                    "the cable")

@@ -4,7 +4,9 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCursor>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMenuBar>
 #include <QScrollBar>
 #include <QSplitter>
@@ -234,8 +236,11 @@ void MainWindow::createStatusBar() {
     action(command::kViewStatusBar)->setChecked(true);
 }
 
-std::filesystem::path MainWindow::programDir() const {
-    return toPath(QCoreApplication::applicationDirPath());
+// The file dialogs start in the program's folder, unless the user may not write there (an
+// installed program's folder, such as /usr/bin): then in the home folder.
+std::filesystem::path MainWindow::fileDialogDir() const {
+    const QString dir = QCoreApplication::applicationDirPath();
+    return toPath(QFileInfo(dir).isWritable() ? dir : QDir::homePath());
 }
 
 // --- start-up and the file commands --------------------------------------------------------
@@ -276,7 +281,7 @@ void MainWindow::openNetwork() {
     if (!state_.session.AskAboutChanges()) {
         return;
     }
-    QFileDialog dialog(this, QString(), fromPath(programDir()),
+    QFileDialog dialog(this, QString(), fromPath(fileDialogDir()),
                        fileDialogFilter(LoadText(kIdsNetworkFilter)));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
@@ -311,7 +316,7 @@ void MainWindow::save() {
 }
 
 void MainWindow::saveAs() {
-    QFileDialog dialog(this, QString(), fromPath(programDir()),
+    QFileDialog dialog(this, QString(), fromPath(fileDialogDir()),
                        fileDialogFilter(LoadText(kIdsNetworkFilter)));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, true);

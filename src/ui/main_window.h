@@ -97,7 +97,7 @@ class MainWindow : public QMainWindow, public DiagramOwner {
     void navigateLink(DiagramPoint point);
     void forgetLinksTo(const Block& removed);
     void treeSelectionChanged(Block* block);
-    std::filesystem::path programDir() const;
+    std::filesystem::path fileDialogDir() const;
 
     AppState& state_;
     DeviceCommands& devices_;

@@ -1,12 +1,15 @@
 // The desktop program. Besides Qt's own options it takes one of ours: --screenshot FILE
 // starts the program as usual, saves a picture of the main window to FILE and ends; with no
 // one to answer, its questions take their default answers and its messages go to stderr.
+// --help and --version print their text without a display.
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QIcon>
 #include <QTimer>
 #include <cstdio>
 #include <memory>
+#include <string_view>
 
 #include "link/port_settings.h"
 #include "ui/app_state.h"
@@ -35,13 +38,24 @@ class UnattendedPrompter final : public Prompter {
     }
 };
 
+// Whether the command line asks for the help or the version text, which need no display.
+bool asksOnlyForText(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg == "-h" || arg == "-?" || arg == "--help" || arg == "--help-all" || arg == "-v" ||
+            arg == "--version") {
+            return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Skelvane"));
     QApplication::setApplicationVersion(QStringLiteral(SKELVANE_VERSION_TEXT));
-
+    QGuiApplication::setDesktopFileName(QStringLiteral("skelvane"));
     QCommandLineParser options;
     options.setApplicationDescription(
         QStringLiteral("Configures networks of spread-spectrum serial radio modems."));
@@ -52,6 +66,14 @@ int main(int argc, char** argv) {
         QStringLiteral("Save a picture of the main window to <file> and exit."),
         QStringLiteral("file"));
     options.addOption(screenshot);
+    if (asksOnlyForText(argc, argv)) {
+        const QCoreApplication text(argc, argv);
+        options.process(text);  // prints the text and ends the program
+        return 0;
+    }
+
+    QApplication app(argc, argv);
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("skelvane")));
     options.process(app);
     const QString screenshotFile = options.value(screenshot);
 
