@@ -16,6 +16,10 @@ int snapToGrid(int value) {
     return (value / BlockDiagram::kGridStep) * BlockDiagram::kGridStep;
 }
 
+std::int64_t floorDiv(std::int64_t value, std::int64_t by) {
+    return value >= 0 ? value / by : -((-value + by - 1) / by);
+}
+
 }  // namespace
 
 int BlockDiagram::clampCoordinate(std::int64_t value) {
@@ -73,9 +77,27 @@ void BlockDiagram::setScrollOrigin(DiagramPoint origin) {
     redraw();
 }
 
+void BlockDiagram::setZoom(int percent) {
+    zoom_ = std::clamp(percent, kMinZoom, kMaxZoom);
+    redraw();
+}
+
+// A client pixel shows the content under its middle: (client - origin + 1/2) / zoom.
 DiagramPoint BlockDiagram::toContent(DiagramPoint client) const {
-    return {clampCoordinate(std::int64_t{client.x} - origin_.x),
-            clampCoordinate(std::int64_t{client.y} - origin_.y)};
+    auto axis = [this](int c, int origin) {
+        const std::int64_t twice = 2 * (std::int64_t{c} - origin) + 1;
+        return clampCoordinate(floorDiv(twice * 100, 2 * std::int64_t{zoom_}));
+    };
+    return {axis(client.x, origin_.x), axis(client.y, origin_.y)};
+}
+
+// The smallest client pixel whose middle lies at or after the content coordinate.
+DiagramPoint BlockDiagram::toClient(DiagramPoint content) const {
+    auto axis = [this](int c, int origin) {
+        const std::int64_t scaled = 2 * std::int64_t{c} * zoom_ - 100;
+        return clampCoordinate(origin - floorDiv(-scaled, 200));
+    };
+    return {axis(content.x, origin_.x), axis(content.y, origin_.y)};
 }
 
 // Ids are 16-bit and 0 means "no item" in a link, so a counter that wraps skips 0 and,
@@ -118,10 +140,14 @@ bool BlockDiagram::rowIdInUse(std::uint16_t id) const {
 }
 
 int BlockDiagram::insertItem(std::string_view title, int x, int y, int image, DiagramData data) {
+    return insertItemAt(title, toContent({x, y}), image, data);
+}
+
+int BlockDiagram::insertItemAt(std::string_view title, DiagramPoint content, int image,
+                               DiagramData data) {
     if (itemCount() >= kMaxItems) {
         return -1;
     }
-    const DiagramPoint content = toContent({x, y});
     DiagramItem it;
     it.id = newItemId();
     it.title = CutText(title, kDiagramTextMax);
@@ -132,7 +158,7 @@ int BlockDiagram::insertItem(std::string_view title, int x, int y, int image, Di
     it.rect.top = snapToGrid(content.y);
     items_.push_back(std::move(it));
     const int index = itemCount() - 1;
-    notify(diagram_notify::kItemInserted, index, -1, {x, y});
+    notify(diagram_notify::kItemInserted, index, -1, toClient(content));
     changed();
     return index;
 }
@@ -198,6 +224,16 @@ bool BlockDiagram::setWidth(int index, int pixels) {
         return false;
     }
     items_[index].width = std::clamp(pixels, 0, kMaxWidth);
+    changed();
+    return true;
+}
+
+bool BlockDiagram::setPosition(int index, DiagramPoint content) {
+    if (index < 0 || index >= itemCount()) {
+        return false;
+    }
+    items_[index].rect.left = clampCoordinate(content.x);
+    items_[index].rect.top = clampCoordinate(content.y);
     changed();
     return true;
 }
@@ -371,11 +407,23 @@ void BlockDiagram::ensureLayout() {
     if (!dirty_) {
         return;
     }
+    bounds_ = {};
     for (DiagramItem& it : items_) {
         layoutItem(it, metrics_);
+        const DiagramRect& r = it.rect;
+        bounds_ =
+            &it == &items_.front()
+                ? r
+                : DiagramRect{std::min(bounds_.left, r.left), std::min(bounds_.top, r.top),
+                              std::max(bounds_.right, r.right), std::max(bounds_.bottom, r.bottom)};
     }
     layoutLinks();
     dirty_ = false;
+}
+
+DiagramRect BlockDiagram::contentBounds() {
+    ensureLayout();
+    return bounds_;
 }
 
 // Routes every link in array order, each item's rows in list order. While a link is dragged
@@ -403,7 +451,10 @@ void BlockDiagram::layoutLinks() {
     };
 
     if (!straight) {
-        router_->reset();
+        constexpr int m = kRoutingMargin;
+        router_->reset(items_.empty() ? DiagramRect{}
+                                      : DiagramRect{bounds_.left - m, bounds_.top - m,
+                                                    bounds_.right + m, bounds_.bottom + m});
         for (const DiagramItem& it : items_) {
             router_->blockRect(it.rect);
         }

@@ -31,9 +31,10 @@ struct DiagramDrag {
 // of the view. It never draws; the owner hears of changes through DiagramOwner.
 //
 // Points passed in are client coordinates of the view; the model turns them into content
-// coordinates with the scroll origin (content = client - origin). Item and row rectangles and
-// link points are content coordinates. Items are addressed by their index in the array, rows
-// by their position in the item's list.
+// coordinates with the scroll origin and the zoom (content = (client - origin) / zoom, taken at
+// the middle of the client pixel, so that a point hits what is drawn under it). Item and row
+// rectangles and link points are content coordinates. Items are addressed by their index in
+// the array, rows by their position in the item's list.
 class BlockDiagram {
   public:
     static constexpr int kGridStep = 16;  // positions snap to this
@@ -43,6 +44,11 @@ class BlockDiagram {
     static constexpr int kMaxFontHeight = 256;
     static constexpr int kMaxRowsPerItem = 4096;
     static constexpr int kMaxItems = 0xFFFF;
+    // Zoom in percent of the content's own size.
+    static constexpr int kMinZoom = 10;
+    static constexpr int kMaxZoom = 400;
+    // Room the router keeps round the blocks, beyond the area they cover.
+    static constexpr int kRoutingMargin = 64;
 
     explicit BlockDiagram(DiagramOwner* owner = nullptr);
     ~BlockDiagram();
@@ -58,17 +64,26 @@ class BlockDiagram {
     std::uint32_t style() const { return style_; }
     void setScrollOrigin(DiagramPoint origin);
     DiagramPoint scrollOrigin() const { return origin_; }
+    // Zoom in percent, clamped to kMinZoom .. kMaxZoom. Scroll origins are client pixels.
+    void setZoom(int percent);
+    int zoom() const { return zoom_; }
     DiagramPoint toContent(DiagramPoint client) const;
+    // The first client pixel that shows content at or after `content`.
+    DiagramPoint toClient(DiagramPoint content) const;
 
     // Items. insertItem snaps the position (client coordinates) to the 16-pixel grid and
     // returns the new item's index, or -1 when the diagram is full.
     int insertItem(std::string_view title, int x, int y, int image, DiagramData data);
+    // The same at a content position (snapped likewise), whatever the scroll origin and zoom.
+    int insertItemAt(std::string_view title, DiagramPoint content, int image, DiagramData data);
     bool deleteItem(int index);
     void clear();
     int itemCount() const { return static_cast<int>(items_.size()); }
     const DiagramItem* item(int index) const;
     const std::vector<DiagramItem>& items() const { return items_; }
     bool setWidth(int index, int pixels);
+    // Moves an item's top-left corner to a content position (not snapped).
+    bool setPosition(int index, DiagramPoint content);
     bool setTitle(int index, std::string_view text);
     DiagramData getData(int index) const;
     int findByData(DiagramData data) const;
@@ -96,6 +111,8 @@ class BlockDiagram {
     void ensureLayout();
     // Item indices back to front (ascending touch stamp, array order on ties).
     std::vector<int> zOrder() const;
+    // The union of all item rectangles (laid out first); empty without items.
+    DiagramRect contentBounds();
 
     HitResult hitTest(DiagramPoint client);
     // The output a link dragged out of an input row of `fromItem` and dropped at `client`
@@ -155,7 +172,9 @@ class BlockDiagram {
     DiagramMetrics metrics_;
     std::uint32_t style_ = 0;
     DiagramPoint origin_;
+    int zoom_ = 100;
     bool dirty_ = true;
+    DiagramRect bounds_;
 
     DiagramMode mode_ = DiagramMode::Idle;
     DiagramDrag drag_;

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <array>
+#include <climits>
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -9,26 +11,30 @@
 
 namespace skelvane {
 
-// Routes links between block boxes as horizontal and vertical runs on an 8-pixel grid that
-// covers the first 1024 x 1024 content pixels. Every cell carries two labels, one for runs
-// along it horizontally and one vertically, so routes may cross each other but never share a
-// run unless they come from the same output row.
+// Routes links between block boxes as horizontal and vertical runs on an 8-pixel grid. The
+// grid covers the first 1024 x 1024 content pixels at least, and grows to hold whatever area
+// it is given (up to kMaxCells cells). Every cell carries two labels, one for runs along it
+// horizontally and one vertically, so routes may cross each other but never share a run
+// unless they come from the same output row.
 //
-// Use: reset(), blockRect() for every item, then route() the links in drawing order; each
-// successful route claims its inner runs so later links of other rows go round them.
+// Use: reset() with the area in use, blockRect() for every item, then route() the links in
+// drawing order; each successful route claims its inner runs so later links of other rows go
+// round them.
 class LinkRouter {
   public:
     static constexpr int kCellSize = 8;
-    static constexpr int kInnerCells = 128;  // 1024 pixels
-    static constexpr int kGridPixels = kInnerCells * kCellSize;
-    static constexpr int kGridCells = kInnerCells + 2;  // a blocked border all round
+    static constexpr int kMinPixels = 1024;  // the grid never covers less than this each way
+    static constexpr int kMaxSideCells = 4096;
+    static constexpr int kMaxCells = 1 << 20;  // bounds the memory of a far-flung diagram
     static constexpr int kMaxCorners = 6;
-
-    // Cell labels. Wave distances stay below kKeyBase: no path in a 128 x 128 grid is longer.
-    static constexpr std::uint16_t kKeyBase = 0x4000;
-    static constexpr std::uint16_t kFree = 0x8000;
-    static constexpr std::uint16_t kGoal = 0xEEEE;
-    static constexpr std::uint16_t kBlocked = 0xFFFF;
+    // Cells one wave may queue: as many as it can on a 1024-pixel grid. A route the wave has
+    // not found by then is searched for straight towards its goal instead, which visits at
+    // most kSearchBudget cells before it gives up.
+    static constexpr std::size_t kWaveBudget = 2 * 130 * 130;
+    static constexpr std::size_t kSearchBudget = 1 << 16;
+    // Cells all waves and searches between two resets may visit, so that no layout takes
+    // long however the blocks lie; past it links are left straight.
+    static constexpr std::size_t kLayoutBudget = 1 << 24;
 
     enum class Status { Routed, OutsideGrid, NoPath, TooManyCorners };
 
@@ -40,8 +46,11 @@ class LinkRouter {
 
     LinkRouter();
 
-    // Every inner cell free, the border blocked.
-    void reset();
+    // A grid covering `area` (content pixels) and at least (0, 0) - (1024, 1024): every inner
+    // cell free, the border blocked. The grid's edges lie on multiples of 8 pixels.
+    void reset(const DiagramRect& area = {});
+    // The pixels the grid covers.
+    DiagramRect coverage() const;
 
     // Blocks the cells under an item's rectangle, with one extra column on its left (where
     // the arrows of its inputs come in) and one extra row below. Parts outside the grid are
@@ -57,33 +66,57 @@ class LinkRouter {
     // re-routed).
     void claimPolyline(const DiagramPoint* points, int count, std::uint16_t rowId);
 
-    // The label that marks the runs of one output row. Ids past the key range fold back
-    // into it, so that no key is ever mistaken for a free, goal or blocked cell.
-    static std::uint16_t keyForRow(std::uint16_t rowId);
-
-    // Labels of the cell at inner coordinates (column, row); kBlocked outside the grid.
-    std::uint16_t horizontalLabel(int column, int row) const;
-    std::uint16_t verticalLabel(int column, int row) const;
-
   private:
     struct Cell {
         std::uint16_t h;
         std::uint16_t v;
     };
-    using Grid = std::vector<Cell>;
 
-    static int cellIndex(int innerColumn, int innerRow) {
-        return (innerRow + 1) * kGridCells + innerColumn + 1;
-    }
-    static DiagramPoint cellCentre(int index);
-    int runWave(int start, std::uint16_t key);
+    bool inside(DiagramPoint p) const;
+    int cellAt(DiagramPoint p) const;
+    DiagramPoint cellCentre(int index) const;
+    void startWave(int start, std::uint16_t key);
+    void dropWave();
+    bool waveProcessed(int cell) const;
+    int runWave(int goal);
     Status traceBack(int from, std::uint16_t key, std::vector<int>& corners) const;
+    int search(int start, int goal, std::uint16_t key);
+    Status traceSearch(int from, std::vector<int>& corners) const;
     void claimRun(int a, int b, std::uint16_t key);
 
-    Grid grid_;
-    Grid work_;
-    std::vector<std::uint16_t> queue_;
+    // Pixel position of inner cell (0, 0), inner cells across and down, and the row length
+    // of the arrays (inner cells plus the border).
+    int left_ = 0;
+    int top_ = 0;
+    int columns_ = 0;
+    int rows_ = 0;
+    int stride_ = 0;
+    // The labels, and the wave's copy of them. The copy is made once per reset; when a wave
+    // is dropped only the cells it touched are put back.
+    std::vector<Cell> grid_;
+    std::vector<Cell> work_;
+    bool workStale_ = true;
+    // The wave in progress: its start and key, every cell it queued (in order), the next one
+    // to process, each cell's first place in the queue (valid where the queue agrees), and
+    // the cells its routes claimed since it started.
+    std::size_t budgetLeft_ = kLayoutBudget;
+    int waveStart_ = -1;
+    std::uint16_t waveKey_ = 0;
+    std::vector<int> queue_;
+    std::size_t waveHead_ = 0;
+    std::vector<std::uint32_t> firstPush_;
+    std::vector<int> claimedDuringWave_;
     std::vector<int> corners_;
+    // The goal-directed search: per cell and direction of arrival, the best cost found (steps,
+    // then turns) and the step that gave it; the states it touched; its open list.
+    struct Arrival {
+        std::uint32_t cost = UINT32_MAX;
+        std::uint8_t from = 0;  // direction of the step in, and the previous direction
+        bool closed = false;
+    };
+    std::vector<Arrival> arrivals_;
+    std::vector<int> searched_;
+    std::vector<std::pair<std::uint64_t, int>> open_;
 };
 
 }  // namespace skelvane

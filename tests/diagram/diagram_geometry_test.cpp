@@ -9,35 +9,6 @@ namespace {
 
 using test::addBlock;
 
-struct HeightCase {
-    DiagramMetrics metrics;
-    int inputs;
-    int outputs;
-    int rowBands;  // expected height = 2B + H + rowBands * R
-};
-
-class ItemHeightTest : public ::testing::TestWithParam<HeightCase> {};
-
-TEST_P(ItemHeightTest, HeaderPlusOneBandPerRowOfTheLongerSide) {
-    const HeightCase& c = GetParam();
-    BlockDiagram d;
-    d.setMetrics(c.metrics);
-    const int i = addBlock(d, 64, 32, c.inputs, c.outputs);
-    d.ensureLayout();
-    const DiagramRect& r = d.item(i)->rect;
-    const int header = 2 * DiagramMetrics::kBorder + c.metrics.headerHeight();
-    EXPECT_EQ(r.top, 32);
-    EXPECT_EQ(r.right - r.left, 96);
-    EXPECT_EQ(r.bottom - r.top, header + c.rowBands * c.metrics.rowHeight());
-}
-
-// Header height max(18, title + 2) + 5; row height row + 7. Row 0 counts on its side.
-INSTANTIATE_TEST_SUITE_P(
-    Metrics, ItemHeightTest,
-    ::testing::Values(HeightCase{{16, 13}, 0, 0, 0}, HeightCase{{16, 13}, 3, 1, 3},
-                      HeightCase{{16, 13}, 1, 3, 3}, HeightCase{{10, 13}, 3, 1, 3},
-                      HeightCase{{30, 20}, 3, 1, 3}, HeightCase{{16, 13}, 1, 1, 1}));
-
 TEST(DiagramGeometryTest, BoxesAndRowColumns) {
     BlockDiagram d;  // title font 16, row font 13: H = 23, R = 20
     const int i = d.insertItem("Repeater", 32, 48, 3, nullptr);
@@ -66,49 +37,21 @@ TEST(DiagramGeometryTest, BoxesAndRowColumns) {
 TEST(DiagramGeometryTest, OutputsOnlyUseTheWidthBesideTheIcon) {
     BlockDiagram d;
     const int master = addBlock(d, 0, 0, 0, 3);
-    const int single = addBlock(d, 200, 0, 0, 1);
     const int mixed = addBlock(d, 400, 0, 1, 2);
     d.setWidth(master, 84);
     d.ensureLayout();
     const DiagramItem& m = *d.item(master);
     EXPECT_EQ(m.rows[1].rect, (DiagramRect{19, 27, 81, 44}));
     EXPECT_EQ(m.rows[2].rect, (DiagramRect{19, 47, 81, 64}));
-    EXPECT_EQ(d.item(single)->rows[0].rect, d.item(single)->iconBox);
     // With an input the outputs keep to the right column.
     EXPECT_EQ(d.item(mixed)->rows[1].rect.left, 400 + 3 + 45 + 1);
-}
-
-TEST(DiagramGeometryTest, WidthIsBounded) {
-    BlockDiagram d;
-    const int i = d.insertItem("A", 0, 0, 0, nullptr);
-    EXPECT_TRUE(d.setWidth(i, 128));
-    d.ensureLayout();
-    EXPECT_EQ(d.item(i)->rect.right, 128);
-    d.setWidth(i, -40);
-    d.ensureLayout();
-    EXPECT_EQ(d.item(i)->rect.right, 0);
-    d.setWidth(i, 2147483647);
-    d.ensureLayout();
-    EXPECT_EQ(d.item(i)->rect.right, BlockDiagram::kMaxWidth);
-    EXPECT_FALSE(d.setWidth(3, 10));
-}
-
-// Where the link ends lie is checked over generated layouts by the route checker.
-TEST(DiagramGeometryTest, ALinkFromOrToAMissingRowHasNoEnds) {
-    BlockDiagram d;
-    const int a = addBlock(d, 0, 0, 1, 2);
-    const int b = addBlock(d, 320, 160, 2, 0);
-    d.ensureLayout();
-    EXPECT_TRUE(linkEndPoints(*d.item(a), 2, *d.item(b), 1).has_value());
-    EXPECT_FALSE(linkEndPoints(*d.item(a), 3, *d.item(b), 0).has_value());
-    EXPECT_FALSE(linkEndPoints(*d.item(a), 2, *d.item(b), 2).has_value());
 }
 
 DiagramPoint centreOf(const DiagramRect& r) {
     return {r.left + (r.right - r.left) / 2, r.top + (r.bottom - r.top) / 2};
 }
 
-TEST(DiagramHitTest, PartsFrontItemFirstAndScrollOrigin) {
+TEST(DiagramHitTest, PartsAndTheFrontItemFirst) {
     BlockDiagram d;
     const int back = addBlock(d, 0, 0, 2, 1);
     const int front = addBlock(d, 48, 16, 1, 1);
@@ -135,13 +78,32 @@ TEST(DiagramHitTest, PartsFrontItemFirstAndScrollOrigin) {
     EXPECT_EQ(d.hitTest(overlap).part, HitPart::Icon);
     d.setState(back, kItemSelected, kItemSelected);
     EXPECT_EQ(d.hitTest(overlap).item, back);
+}
 
-    // Client points are turned into content points with the scroll origin.
-    d.setScrollOrigin({-100, -50});
-    const DiagramPoint content = centreOf(f.rows[1].rect);
-    h = d.hitTest({content.x - 100, content.y - 50});
-    EXPECT_EQ(h.item, front);
-    EXPECT_EQ(h.row, 1);
+// Where a block is drawn at any zoom and scroll position, a press there finds it: the client
+// pixel of every corner of the box hits it, the pixel just outside does not.
+TEST(DiagramHitTest, ZoomedAndScrolledPointsHitWhatIsDrawnThere) {
+    BlockDiagram d;
+    const int i = addBlock(d, 48, 32, 2, 1);
+    d.ensureLayout();
+    const DiagramRect r = d.item(i)->rect;
+    const DiagramRect row = d.item(i)->rows[1].rect;
+    for (const int zoom : {10, 33, 50, 67, 100, 125, 150, 300, 400}) {
+        for (const DiagramPoint origin : {DiagramPoint{0, 0}, DiagramPoint{-37, -61}}) {
+            d.setZoom(zoom);
+            d.setScrollOrigin(origin);
+            SCOPED_TRACE(testing::Message() << "zoom " << zoom << " origin " << origin.x);
+            const DiagramPoint first = d.toClient({r.left, r.top});
+            const DiagramPoint last = d.toClient({r.right, r.bottom});  // first pixel past it
+            EXPECT_EQ(d.hitTest(first).item, i);
+            EXPECT_EQ(d.hitTest({last.x - 1, last.y - 1}).item, i);
+            EXPECT_EQ(d.hitTest({first.x - 1, first.y}).item, -1);
+            EXPECT_EQ(d.hitTest({last.x, last.y - 1}).item, -1);
+            // Below 50% a client pixel spans more than the two content pixels of slack.
+            const HitResult h = d.hitTest(d.toClient({row.left + 2, row.top + 2}));
+            EXPECT_TRUE(zoom < 50 || (h.part == HitPart::Row && h.row == 1));
+        }
+    }
 }
 
 // A network seen from a Remote (item 0) whose input is being linked.

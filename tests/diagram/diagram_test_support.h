@@ -8,21 +8,15 @@
 
 namespace skelvane::test {
 
-// Records every notification; answers kStateChanging with `veto` for the items listed.
+// Records every notification; answers kStateChanging with a veto for the items listed.
 class RecordingOwner : public DiagramOwner {
   public:
     int notify(const DiagramNotification& n) override {
         notes.push_back(n);
-        if (n.code == diagram_notify::kStateChanging) {
-            for (int item : vetoed) {
-                if (item == n.item) {
-                    return 1;
-                }
-            }
-        }
-        return 0;
+        const bool veto = n.code == diagram_notify::kStateChanging &&
+                          std::find(vetoed.begin(), vetoed.end(), n.item) != vetoed.end();
+        return veto ? 1 : 0;
     }
-    void redraw() override { ++redraws; }
 
     std::vector<int> codes() const {
         std::vector<int> out;
@@ -34,7 +28,6 @@ class RecordingOwner : public DiagramOwner {
 
     std::vector<DiagramNotification> notes;
     std::vector<int> vetoed;
-    int redraws = 0;
 };
 
 // A block as the main window builds it: inputs first, then outputs.
@@ -48,50 +41,6 @@ inline int addBlock(BlockDiagram& d, int x, int y, int inputs, int outputs,
         d.addRow(index, "out", kOutputSide, firstTag + static_cast<std::uint32_t>(o));
     }
     return index;
-}
-
-struct Segment {
-    DiagramPoint a;
-    DiagramPoint b;
-    bool horizontal() const { return a.y == b.y; }
-    bool vertical() const { return a.x == b.x; }
-};
-
-inline bool overlaps(int a1, int a2, int b1, int b2) {
-    return std::max(std::min(a1, a2), std::min(b1, b2)) <
-           std::min(std::max(a1, a2), std::max(b1, b2));
-}
-
-// Two axis-parallel segments share a stretch of positive length.
-inline bool runsAlong(const Segment& s, const Segment& t) {
-    if (s.horizontal() && t.horizontal() && s.a.y == t.a.y && s.a.x != s.b.x) {
-        return overlaps(s.a.x, s.b.x, t.a.x, t.b.x);
-    }
-    if (s.vertical() && t.vertical() && s.a.x == t.a.x && s.a.y != s.b.y) {
-        return overlaps(s.a.y, s.b.y, t.a.y, t.b.y);
-    }
-    return false;
-}
-
-// The inner segments of a polyline (all but the first and last legs).
-inline std::vector<Segment> innerSegments(const DiagramPoint* points, int count) {
-    std::vector<Segment> out;
-    for (int i = 1; i + 2 < count; ++i) {
-        out.push_back({points[i], points[i + 1]});
-    }
-    return out;
-}
-
-// Any inner segment of one polyline runs along one of the other.
-inline bool sharesARun(const std::vector<Segment>& a, const std::vector<Segment>& b) {
-    for (const Segment& s : a) {
-        for (const Segment& t : b) {
-            if (runsAlong(s, t)) {
-                return true;
-            }
-        }
-    }
-    return false;
 }
 
 }  // namespace skelvane::test

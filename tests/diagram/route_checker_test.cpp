@@ -12,15 +12,34 @@
 
 #include "base/format.h"
 #include "diagram/block_diagram.h"
+#include "diagram/diagram_arrange.h"
 #include "diagram/diagram_geometry.h"
-#include "diagram_test_support.h"
 
 namespace skelvane {
 namespace {
 
-using test::overlaps;
-using test::runsAlong;
-using test::Segment;
+struct Segment {
+    DiagramPoint a;
+    DiagramPoint b;
+    bool horizontal() const { return a.y == b.y; }
+    bool vertical() const { return a.x == b.x; }
+};
+
+bool overlaps(int a1, int a2, int b1, int b2) {
+    return std::max(std::min(a1, a2), std::min(b1, b2)) <
+           std::min(std::max(a1, a2), std::max(b1, b2));
+}
+
+// Two axis-parallel segments share a stretch of positive length.
+bool runsAlong(const Segment& s, const Segment& t) {
+    if (s.horizontal() && t.horizontal() && s.a.y == t.a.y && s.a.x != s.b.x) {
+        return overlaps(s.a.x, s.b.x, t.a.x, t.b.x);
+    }
+    if (s.vertical() && t.vertical() && s.a.x == t.a.x && s.a.y != s.b.y) {
+        return overlaps(s.a.y, s.b.y, t.a.y, t.b.y);
+    }
+    return false;
+}
 
 struct CheckedRoute {
     std::uint16_t sourceItem;
@@ -146,18 +165,25 @@ bool tooClose(const DiagramRect& a, const DiagramRect& b, int gap) {
            b.top < a.bottom + gap;
 }
 
-// Blocks of the sizes the program uses, at random grid positions with at least `gap`
-// pixels between them (some reaching past the routing area), and random links: most inputs
-// linked, often several of them to one output.
-void generateLayout(BlockDiagram& d, std::mt19937& rng, int gap) {
+// Blocks of the sizes the program uses, at random grid positions (`span` grid steps across
+// and down from `from`) with at least `gap` pixels between them, and random links: most
+// inputs linked, often several of them to one output.
+struct Spread {
+    int wanted;  // blocks tried for, at most
+    int from;
+    int span;
+};
+
+void generateLayout(BlockDiagram& d, std::mt19937& rng, int gap, Spread spread = {24, -1, 58}) {
     auto pick = [&rng](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
     const DiagramMetrics metrics[] = {{16, 13}, {12, 15}, {22, 18}};
     d.setMetrics(metrics[pick(0, 2)]);
     const int widths[] = {84, 96, 128};
-    const int wanted = pick(4, 24);
+    const int wanted = pick(4, spread.wanted);
     std::vector<DiagramRect> placed;
-    for (int attempt = 0; attempt < 400 && d.itemCount() < wanted; ++attempt) {
-        const int i = d.insertItem("B", pick(-1, 58) * 16, pick(-1, 58) * 16, 0, nullptr);
+    for (int attempt = 0; attempt < 20 * spread.wanted && d.itemCount() < wanted; ++attempt) {
+        const int i = d.insertItem("B", pick(spread.from, spread.from + spread.span) * 16,
+                                   pick(spread.from, spread.from + spread.span) * 16, 0, nullptr);
         d.setWidth(i, widths[pick(0, 2)]);
         if (pick(0, 1) == 1) {
             d.setState(i, kItemIconRight, kItemIconRight);
@@ -203,29 +229,87 @@ void generateLayout(BlockDiagram& d, std::mt19937& rng, int gap) {
     }
 }
 
-TEST(RouteCheckerTest, GeneratedLayoutsKeepEveryRoutingRule) {
+struct LayoutCase {
+    const char* name;
+    unsigned seeds;
+    Spread spread;
+    int minRoutes;
+};
+
+class GeneratedLayoutTest : public ::testing::TestWithParam<LayoutCase> {};
+
+TEST_P(GeneratedLayoutTest, KeepEveryRoutingRule) {
+    const LayoutCase& c = GetParam();
     Tally tally;
-    for (unsigned seed = 1; seed <= 400; ++seed) {
+    for (unsigned seed = 1; seed <= c.seeds; ++seed) {
         std::mt19937 rng(seed);
         BlockDiagram d;
-        generateLayout(d, rng, 16);
+        generateLayout(d, rng, 16, c.spread);
         d.ensureLayout();
         const std::string broken = checkRoutes(d, tally);
         ASSERT_TRUE(broken.empty()) << "layout " << seed << ": " << broken;
     }
     // The check is only worth something if most links were really routed, and if links of
     // one output were seen sharing their runs.
-    EXPECT_GT(tally.routes, 4000);
+    EXPECT_GT(tally.routes, c.minRoutes);
     EXPECT_GT(tally.routed, tally.routes / 2);
-    EXPECT_GT(tally.shared, 100);
+    EXPECT_GT(tally.shared, c.seeds / 4);
     std::printf("%d links, %d routed, %d sharing a run with their output's earlier link\n",
                 tally.routes, tally.routed, tally.shared);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Layouts, GeneratedLayoutTest,
+    ::testing::Values(LayoutCase{"within the first 1024 pixels", 400, {24, -1, 58}, 4000},
+                      // Far past 1024 pixels, and left of and above the origin.
+                      LayoutCase{"large", 8, {160, -40, 200}, 500}),
+    [](const auto& info) { return std::string(info.param.name[0] == 'l' ? "Large" : "Small"); });
+
+// Networks as the program shows them, far larger than 1024 pixels: a Master heading a chain
+// of Repeaters, each with its Remotes, on a grid of columns; and the same arranged as a tree.
+// Every link is routed.
+TEST(RouteCheckerTest, LargeNetworksRouteEveryLink) {
+    for (const bool arranged : {false, true}) {
+        BlockDiagram d;
+        int previous = -1;
+        for (int column = 0; column < 18; ++column) {
+            auto radio = [&d, column](int row, int inputs, int outputs) {
+                const int i = d.insertItem("R", column * 112 + 16, row * 64 + 16, 0, nullptr);
+                d.setWidth(i, 84);
+                d.setState(i, kItemIconRight, kItemIconRight);
+                for (int k = 0; k < inputs + outputs; ++k) {
+                    d.addRow(i, "~", k < inputs ? kInputSide : kOutputSide, 0);
+                }
+                return i;
+            };
+            const int head = radio(0, column == 0 ? 0 : 1, 1);
+            if (previous >= 0) {
+                d.connect(previous, previous == 0 ? 0 : 1, head, 0, 0);
+            }
+            for (int row = 1; row < 17; ++row) {
+                d.connect(head, column == 0 ? 0 : 1, radio(row, 1, 0), 0, 0);
+            }
+            previous = head;
+        }
+        if (arranged) {
+            const std::vector<DiagramPoint> at = arrangeTree(d, 0, 1200);
+            for (int i = 0; i < d.itemCount(); ++i) {
+                d.setPosition(i, at[i]);
+            }
+        }
+        d.ensureLayout();
+        Tally tally;
+        const std::string broken = checkRoutes(d, tally);
+        EXPECT_TRUE(broken.empty()) << broken;
+        EXPECT_EQ(tally.routes, 18 * 17 - 1);
+        EXPECT_EQ(tally.routed, tally.routes) << (arranged ? "arranged" : "columns");
+    }
 }
 
 // Overlapping and touching blocks: the shape rules still hold and nothing breaks.
 TEST(RouteCheckerTest, CrowdedLayoutsStillGiveWellFormedPolylines) {
     int routed = 0;
-    for (unsigned seed = 1000; seed < 1150; ++seed) {
+    for (unsigned seed = 1000; seed < 1060; ++seed) {
         std::mt19937 rng(seed);
         BlockDiagram d;
         generateLayout(d, rng, -48);
