@@ -142,6 +142,14 @@ void paintItem(QPainter& p, const DiagramItem& it, const DiagramStyle& style) {
     }
 }
 
+// Content coordinates from here on: shifted by the scroll origin, scaled by the zoom.
+void toContent(QPainter& painter, const BlockDiagram& diagram) {
+    const DiagramPoint origin = diagram.scrollOrigin();
+    painter.translate(origin.x, origin.y);
+    const qreal scale = diagram.zoom() / 100.0;
+    painter.scale(scale, scale);
+}
+
 }  // namespace
 
 void paintDiagram(QPainter& painter, BlockDiagram& diagram, const DiagramStyle& style,
@@ -151,10 +159,12 @@ void paintDiagram(QPainter& painter, BlockDiagram& diagram, const DiagramStyle& 
     painter.setRenderHint(QPainter::Antialiasing, false);
     painter.fillRect(client.intersected(dirty), style.colors.window);
 
-    const DiagramPoint origin = diagram.scrollOrigin();
-    painter.translate(origin.x, origin.y);
+    toContent(painter, diagram);
     // The part of the content that needs drawing.
-    const QRect area = client.intersected(dirty).translated(-origin.x, -origin.y);
+    const QRect area = painter.worldTransform()
+                           .inverted()
+                           .mapRect(client.intersected(dirty))
+                           .adjusted(-1, -1, 1, 1);
 
     const std::vector<int> order = diagram.zOrder();
     const auto& items = diagram.items();
@@ -190,10 +200,9 @@ void paintDragFeedback(QPainter& painter, const BlockDiagram& diagram) {
     if (rects.empty()) {
         return;
     }
-    const DiagramPoint origin = diagram.scrollOrigin();
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, false);
-    painter.translate(origin.x, origin.y);
+    toContent(painter, diagram);
     painter.setCompositionMode(QPainter::RasterOp_NotDestination);
     const QBrush halfTone(Qt::black, Qt::Dense4Pattern);
     for (const DiagramRect& r : rects) {

@@ -7,6 +7,9 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QWheelEvent>
+#include <algorithm>
+#include <cmath>
 
 #include "ui/command_ids.h"
 #include "ui/diagram_painter.h"
@@ -18,6 +21,22 @@ namespace {
 
 DiagramPoint toDiagram(QPoint p) {
     return {p.x(), p.y()};
+}
+
+// The zoom steps of Zoom In and Zoom Out, in percent.
+constexpr int kZoomSteps[] = {10, 15, 25, 33, 50, 67, 75, 100, 125, 150, 200, 300, 400};
+
+// Room left round the blocks when the view is fitted to them.
+constexpr int kFitMargin = 16;
+
+// A content length in client pixels at a zoom, rounded down or up.
+int scaledDown(std::int64_t content, int zoom) {
+    const std::int64_t v = content * zoom;
+    return static_cast<int>(v >= 0 ? v / 100 : -((-v + 99) / 100));
+}
+
+int scaledUp(std::int64_t content, int zoom) {
+    return -scaledDown(-content, zoom);
 }
 
 }  // namespace
@@ -48,8 +67,14 @@ int DiagramView::notify(const DiagramNotification& notification) {
     return owner_ != nullptr ? owner_->notify(notification) : 0;
 }
 
+// The extent of the blocks may have changed too; the scroll range follows once, when the
+// batch of changes is done.
 void DiagramView::redraw() {
     viewport()->update();
+    if (!rangePending_) {
+        rangePending_ = true;
+        QMetaObject::invokeMethod(this, &DiagramView::updateScrollRange, Qt::QueuedConnection);
+    }
 }
 
 int DiagramView::send(int code, int item, int row, QPoint point, int key) {
@@ -64,8 +89,8 @@ int DiagramView::send(int code, int item, int row, QPoint point, int key) {
 }
 
 QPoint DiagramView::toClient(DiagramPoint content) const {
-    const DiagramPoint origin = diagram_.scrollOrigin();
-    return QPoint(content.x + origin.x, content.y + origin.y);
+    const DiagramPoint client = diagram_.toClient(content);
+    return QPoint(client.x, client.y);
 }
 
 DiagramPoint DiagramView::toContent(QPoint client) const {
@@ -77,7 +102,10 @@ int DiagramView::singleSelected() const {
 }
 
 void DiagramView::syncOrigin() {
-    diagram_.setScrollOrigin({-horizontalScrollBar()->value(), -verticalScrollBar()->value()});
+    const DiagramPoint origin{-horizontalScrollBar()->value(), -verticalScrollBar()->value()};
+    if (!(origin == diagram_.scrollOrigin())) {
+        diagram_.setScrollOrigin(origin);
+    }
 }
 
 void DiagramView::scrollContentsBy(int, int) {
@@ -85,8 +113,110 @@ void DiagramView::scrollContentsBy(int, int) {
     viewport()->update();
 }
 
+void DiagramView::updateScrollRange() {
+    // Scrolling redraws, which would ask for this again.
+    rangePending_ = true;
+    const DiagramRect b = diagram_.contentBounds();
+    const int z = diagram_.zoom();
+    auto apply = [](QScrollBar* bar, int low, int high) {
+        high = std::max(low, high);
+        if (bar->minimum() != low || bar->maximum() != high) {
+            bar->setRange(low, high);
+        }
+    };
+    int left = 0;
+    int top = 0;
+    int right = scaledUp(kScrollRange, z);
+    int bottom = right;
+    if (diagram_.itemCount() > 0) {
+        left = std::min(0, scaledDown(std::int64_t{b.left} - kContentMargin, z));
+        top = std::min(0, scaledDown(std::int64_t{b.top} - kContentMargin, z));
+        right = std::max(right,
+                         scaledUp(std::int64_t{b.right} + kContentMargin, z) - viewport()->width());
+        bottom = std::max(
+            bottom, scaledUp(std::int64_t{b.bottom} + kContentMargin, z) - viewport()->height());
+    }
+    apply(horizontalScrollBar(), left, right);
+    apply(verticalScrollBar(), top, bottom);
+    syncOrigin();
+    rangePending_ = false;
+}
+
+void DiagramView::setZoom(int percent, std::optional<QPoint> anchor) {
+    const int old = diagram_.zoom();
+    percent = std::clamp(percent, BlockDiagram::kMinZoom, BlockDiagram::kMaxZoom);
+    if (percent == old) {
+        return;
+    }
+    const QPoint at = anchor.value_or(viewport()->rect().center());
+    QScrollBar* h = horizontalScrollBar();
+    QScrollBar* v = verticalScrollBar();
+    // The content point under the anchor, before and after.
+    const double x = (at.x() + h->value()) * 100.0 / old;
+    const double y = (at.y() + v->value()) * 100.0 / old;
+    diagram_.setZoom(percent);
+    updateScrollRange();
+    h->setValue(static_cast<int>(std::lround(x * percent / 100.0)) - at.x());
+    v->setValue(static_cast<int>(std::lround(y * percent / 100.0)) - at.y());
+    syncOrigin();
+    viewport()->update();
+}
+
+void DiagramView::zoomIn(std::optional<QPoint> anchor) {
+    const int* next = std::upper_bound(std::begin(kZoomSteps), std::end(kZoomSteps), zoom());
+    if (next != std::end(kZoomSteps)) {
+        setZoom(*next, anchor);
+    }
+}
+
+void DiagramView::zoomOut(std::optional<QPoint> anchor) {
+    const int* next = std::lower_bound(std::begin(kZoomSteps), std::end(kZoomSteps), zoom());
+    if (next != std::begin(kZoomSteps)) {
+        setZoom(*(next - 1), anchor);
+    }
+}
+
+void DiagramView::zoomToFit() {
+    const DiagramRect b = diagram_.contentBounds();
+    if (diagram_.itemCount() == 0) {
+        setZoom(100, QPoint(0, 0));
+        return;
+    }
+    const std::int64_t w = std::int64_t{b.right} - b.left + 2 * kFitMargin;
+    const std::int64_t h = std::int64_t{b.bottom} - b.top + 2 * kFitMargin;
+    const std::int64_t fit =
+        std::min({std::int64_t{100}, viewport()->width() * std::int64_t{100} / w,
+                  viewport()->height() * std::int64_t{100} / h});
+    setZoom(static_cast<int>(fit), QPoint(0, 0));
+    updateScrollRange();
+    const int z = diagram_.zoom();
+    horizontalScrollBar()->setValue(scaledDown(std::int64_t{b.left} - kFitMargin, z));
+    verticalScrollBar()->setValue(scaledDown(std::int64_t{b.top} - kFitMargin, z));
+    syncOrigin();
+}
+
+void DiagramView::wheelEvent(QWheelEvent* event) {
+    if ((event->modifiers() & Qt::ControlModifier) == 0) {
+        QAbstractScrollArea::wheelEvent(event);
+        return;
+    }
+    const QPoint at = event->position().toPoint();
+    const int delta = event->angleDelta().y();
+    if (delta > 0) {
+        zoomIn(at);
+    } else if (delta < 0) {
+        zoomOut(at);
+    }
+    event->accept();
+}
+
+void DiagramView::resizeEvent(QResizeEvent* event) {
+    QAbstractScrollArea::resizeEvent(event);
+    updateScrollRange();
+}
+
 void DiagramView::scrollItemIntoView(int index) {
-    diagram_.ensureLayout();
+    updateScrollRange();
     const DiagramItem* it = diagram_.item(index);
     if (it == nullptr) {
         return;
@@ -99,8 +229,11 @@ void DiagramView::scrollItemIntoView(int index) {
             bar->setValue(std::min(low, high - visible));
         }
     };
-    scrollAxis(horizontalScrollBar(), it->rect.left, it->rect.right, viewport()->width());
-    scrollAxis(verticalScrollBar(), it->rect.top, it->rect.bottom, viewport()->height());
+    const int z = diagram_.zoom();
+    scrollAxis(horizontalScrollBar(), scaledDown(it->rect.left, z), scaledUp(it->rect.right, z),
+               viewport()->width());
+    scrollAxis(verticalScrollBar(), scaledDown(it->rect.top, z), scaledUp(it->rect.bottom, z),
+               viewport()->height());
     syncOrigin();
 }
 

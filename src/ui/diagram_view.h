@@ -2,6 +2,7 @@
 
 #include <QAbstractScrollArea>
 #include <QPoint>
+#include <optional>
 
 #include "diagram/block_diagram.h"
 #include "diagram/diagram_owner.h"
@@ -18,8 +19,10 @@ class DiagramView : public QAbstractScrollArea, public DiagramOwner {
     Q_OBJECT
 
   public:
-    // Scroll range of both bars, and the steps of lines, pages and auto-scroll.
+    // Least scroll range of both bars (it grows to hold every block with kContentMargin round
+    // them), and the steps of lines, pages and auto-scroll.
     static constexpr int kScrollRange = 1024;
+    static constexpr int kContentMargin = 128;
     static constexpr int kLineStep = 16;
     static constexpr int kPageStep = 80;
     static constexpr int kAutoScrollStep = 6;
@@ -35,6 +38,18 @@ class DiagramView : public QAbstractScrollArea, public DiagramOwner {
 
     // Scrolls so that the item's rectangle is in view (as much of it as fits).
     void scrollItemIntoView(int index);
+    // Sets the scroll bars' ranges from the blocks' extent and the zoom. Changes to the
+    // diagram do this on their own once control returns to the event loop.
+    void updateScrollRange();
+
+    // Zoom in percent (BlockDiagram::kMinZoom .. kMaxZoom). Zooming keeps the content under
+    // `anchor` (a client point; the middle of the view when none is given) where it was.
+    int zoom() const { return diagram_.zoom(); }
+    void setZoom(int percent, std::optional<QPoint> anchor = std::nullopt);
+    void zoomIn(std::optional<QPoint> anchor = std::nullopt);
+    void zoomOut(std::optional<QPoint> anchor = std::nullopt);
+    // The largest zoom up to 100% that shows every block, scrolled to show them.
+    void zoomToFit();
     // Client point of a content point, and back.
     QPoint toClient(DiagramPoint content) const;
     DiagramPoint toContent(QPoint client) const;
@@ -69,6 +84,8 @@ class DiagramView : public QAbstractScrollArea, public DiagramOwner {
     void focusOutEvent(QFocusEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
     void changeEvent(QEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
@@ -93,6 +110,7 @@ class DiagramView : public QAbstractScrollArea, public DiagramOwner {
     int pressItem_ = -1;
     int pressRow_ = -1;
     int placingCommand_ = 0;
+    bool rangePending_ = false;
 };
 
 }  // namespace skelvane

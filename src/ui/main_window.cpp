@@ -15,6 +15,7 @@
 #include <QToolButton>
 
 #include "base/strings.h"
+#include "diagram/diagram_arrange.h"
 #include "link/port_settings.h"
 #include "ui/about_sheet.h"
 #include "ui/app_state.h"
@@ -148,6 +149,12 @@ void MainWindow::createActions() {
     addCommand(kSpectrum, QStringLiteral("&Spectrum"))->setIcon(commandIcon(CommandIcon::Spectrum));
     addCommand(kViewToolbar, QStringLiteral("&Toolbar"))->setCheckable(true);
     addCommand(kViewStatusBar, QStringLiteral("&Status Bar"))->setCheckable(true);
+    addCommand(kZoomIn, QStringLiteral("Zoom &In"), QKeySequence(Qt::CTRL | Qt::Key_Plus))
+        ->setShortcuts(
+            {QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)});
+    addCommand(kZoomOut, QStringLiteral("Zoom &Out"), QKeySequence(Qt::CTRL | Qt::Key_Minus));
+    addCommand(kZoomFit, QStringLiteral("&Fit"), QKeySequence(Qt::CTRL | Qt::Key_0));
+    addCommand(kArrange, QStringLiteral("&Arrange"));
     addCommand(kAbout, QStringLiteral("&About Skelvane..."))
         ->setIcon(commandIcon(CommandIcon::About));
 
@@ -181,6 +188,7 @@ void MainWindow::createMenus() {
     networkMenu_->addAction(action(static_cast<int>(BlockKind::Master)));
     networkMenu_->addAction(action(static_cast<int>(BlockKind::Repeater)));
     networkMenu_->addAction(action(static_cast<int>(BlockKind::Remote)));
+    devices->addAction(action(kArrange));
 
     QMenu* tools = menuBar()->addMenu(QStringLiteral("Tools"));
     tools->addAction(action(kSpectrum));
@@ -188,6 +196,10 @@ void MainWindow::createMenus() {
     QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
     view->addAction(action(kViewToolbar));
     view->addAction(action(kViewStatusBar));
+    view->addSeparator();
+    view->addAction(action(kZoomIn));
+    view->addAction(action(kZoomOut));
+    view->addAction(action(kZoomFit));
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->addAction(action(kAbout));
@@ -416,6 +428,18 @@ void MainWindow::runCommand(int id) {
         case kAbout:
             showAbout();
             return;
+        case kZoomIn:
+            view_->zoomIn();
+            return;
+        case kZoomOut:
+            view_->zoomOut();
+            return;
+        case kZoomFit:
+            view_->zoomToFit();
+            return;
+        case kArrange:
+            arrangeDiagram();
+            return;
         default:
             if (isInsertCommand(id)) {
                 view_->startPlacing(id);
@@ -464,9 +488,8 @@ int MainWindow::itemOf(const Block* block) const {
 
 void MainWindow::insertBlockItem(Block* block) {
     BlockDiagram& d = view_->diagram();
-    // Block positions are content coordinates; insertItem takes client ones.
-    const QPoint client = view_->toClient({block->X(), block->Y()});
-    const int i = d.insertItem(block->Name(), client.x(), client.y(), block->ImageIndex(), block);
+    const int i =
+        d.insertItemAt(block->Name(), {block->X(), block->Y()}, block->ImageIndex(), block);
     if (i < 0) {
         return;
     }
@@ -516,6 +539,35 @@ void MainWindow::rebuildDiagram() {
             }
         }
     }
+}
+
+// The block on the cable heads the tree: the first Master in child-walk order. Rows are as
+// wide as the view shows at its zoom.
+void MainWindow::arrangeDiagram() {
+    BlockDiagram& d = view_->diagram();
+    Block* root = state_.session.User().Root();
+    if (root == nullptr || d.itemCount() == 0) {
+        return;
+    }
+    d.endCapture();
+    int head = -1;
+    for (Block* b = root->FirstChild(); b != nullptr && head < 0; b = b->NextSibling()) {
+        if (b->Kind() == BlockKind::Master) {
+            head = itemOf(b);
+        }
+    }
+    const int width = view_->viewport()->width() * 100 / d.zoom();
+    const std::vector<DiagramPoint> positions = arrangeTree(d, head, width);
+    for (int i = 0; i < d.itemCount(); ++i) {
+        if (Block* block = blockOf(d.getData(i))) {
+            state_.session.MoveBlock(block, positions[i].x, positions[i].y);
+        }
+        d.setPosition(i, positions[i]);
+    }
+    state_.session.MarkModified();
+    view_->updateScrollRange();
+    view_->horizontalScrollBar()->setValue(0);
+    view_->verticalScrollBar()->setValue(0);
 }
 
 void MainWindow::rebuildTree() {

@@ -53,6 +53,8 @@ class MainWindow : public QMainWindow, public DiagramOwner {
     void renameBlock(Block* block);
 
     void rebuildDiagram();
+    // Devices > Arrange: the blocks laid out as a tree from the block on the cable.
+    void arrangeDiagram();
     void rebuildTree();
     void updateTitle();
 
