@@ -30,6 +30,10 @@ std::vector<DiagramPoint> arrangeTree(const BlockDiagram& diagram, int root, int
     }
 
     // Box sizes, and each item's children in array order.
+    std::vector<int> byId(0x10000, -1);
+    for (int i = 0; i < count; ++i) {
+        byId[items[i].id] = i;
+    }
     std::vector<DiagramRect> boxes(items.size());
     std::vector<std::vector<int>> children(items.size());
     for (int i = 0; i < count; ++i) {
@@ -39,7 +43,7 @@ std::vector<DiagramPoint> arrangeTree(const BlockDiagram& diagram, int root, int
         layoutItem(box, diagram.metrics());
         boxes[i] = box.rect;
         for (const DiagramRow& row : items[i].rows) {
-            const int parent = row.linked() ? diagram.findById(row.sourceItemId) : -1;
+            const int parent = row.linked() ? byId[row.sourceItemId] : -1;
             if (parent >= 0 && parent != i &&
                 (children[parent].empty() || children[parent].back() != i)) {
                 children[parent].push_back(i);

@@ -15,13 +15,15 @@ struct ArrangeSpacing {
     int indent = 32;  // of each level of the tree
 };
 
-// Top-left positions (by item index) that lay the diagram out as a tree from item `root`:
-// the root alone in the top row, below it the items linked from its outputs, below each of
-// those the items linked from theirs, and so on, each level in rows no wider than `width`
-// (at least one box a row), every row centred. An item linked from several levels' items
-// stays at the first level that reaches it; items the tree does not reach follow in rows of
-// their own. Within a level the children of one item stay together, those with outputs of
-// their own (relays) first, otherwise in array order. Positions lie on the 16-pixel grid.
+// Top-left positions (by item index) that lay the diagram out as a tree from item `root`
+// (-1: no tree). Each item sits alone in its row; below it, one indent further in, the items
+// linked from its outputs that have no outputs themselves (the Remotes of a Repeater), in
+// rows no wider than `width` (one box a row at least); then, one by one, the items linked
+// from it that do have outputs (its relays), each followed by what hangs off it in the same
+// way. So every item lies below the one it is linked from, and a relay's links stay among its
+// own rows. An item linked from several stays where the tree first reaches it; the items the
+// tree does not reach follow in rows at the left. Order is array order; positions lie on the
+// 16-pixel grid.
 std::vector<DiagramPoint> arrangeTree(const BlockDiagram& diagram, int root, int width,
                                       const ArrangeSpacing& spacing = {});
 

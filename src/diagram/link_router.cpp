@@ -418,10 +418,17 @@ LinkRouter::Route LinkRouter::route(DiagramPoint from, DiagramPoint to, std::uin
         result.status = Status::NoPath;
         return result;
     }
-    if (workStale_ || start != waveStart_ || key != waveKey_) {
+    // On a grid larger than 1024 pixels a far goal is searched for directly unless the wave
+    // of its row is under way: a new wave would flood the whole way round the start first.
+    const bool waveLeft = workStale_ || start != waveStart_ || key != waveKey_;
+    const int distance =
+        std::abs(start % stride_ - goal % stride_) + std::abs(start / stride_ - goal / stride_);
+    const bool far =
+        waveLeft && std::size_t{2} * columns_ * rows_ > kWaveBudget && distance > kWaveReach;
+    if (waveLeft && !far) {
         startWave(start, key);
     }
-    int reached = runWave(goal);
+    int reached = far ? kOverBudget : runWave(goal);
     if (reached == kOverBudget) {
         reached = search(start, goal, key);
         result.status = reached < 0 ? Status::NoPath : traceSearch(reached, corners_);

@@ -28,10 +28,13 @@ class LinkRouter {
     static constexpr int kMaxCells = 1 << 20;  // bounds the memory of a far-flung diagram
     static constexpr int kMaxCorners = 6;
     // Cells one wave may queue: as many as it can on a 1024-pixel grid. A route the wave has
-    // not found by then is searched for straight towards its goal instead, which visits at
-    // most kSearchBudget cells before it gives up.
+    // not found by then is searched for towards its goal instead, which visits at most
+    // kSearchBudget cells before it gives up.
     static constexpr std::size_t kWaveBudget = 2 * 130 * 130;
     static constexpr std::size_t kSearchBudget = 1 << 16;
+    // On a grid larger than 1024 pixels each way, goals further than this many cells from
+    // the start are searched for straight away.
+    static constexpr int kWaveReach = 64;
     // Cells all waves and searches between two resets may visit, so that no layout takes
     // long however the blocks lie; past it links are left straight.
     static constexpr std::size_t kLayoutBudget = 1 << 24;

@@ -174,7 +174,7 @@ struct Spread {
     int span;
 };
 
-void generateLayout(BlockDiagram& d, std::mt19937& rng, int gap, Spread spread = {24, -1, 58}) {
+void generateLayout(BlockDiagram& d, std::mt19937& rng, int gap, Spread spread = {24, 0, 52}) {
     auto pick = [&rng](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
     const DiagramMetrics metrics[] = {{16, 13}, {12, 15}, {22, 18}};
     d.setMetrics(metrics[pick(0, 2)]);
@@ -260,7 +260,7 @@ TEST_P(GeneratedLayoutTest, KeepEveryRoutingRule) {
 
 INSTANTIATE_TEST_SUITE_P(
     Layouts, GeneratedLayoutTest,
-    ::testing::Values(LayoutCase{"within the first 1024 pixels", 400, {24, -1, 58}, 4000},
+    ::testing::Values(LayoutCase{"within the first 1024 pixels", 400, {24, 0, 52}, 4000},
                       // Far past 1024 pixels, and left of and above the origin.
                       LayoutCase{"large", 8, {160, -40, 200}, 500}),
     [](const auto& info) { return std::string(info.param.name[0] == 'l' ? "Large" : "Small"); });
