@@ -2,10 +2,13 @@
 // links, the drag feedback, and the mouse rules that decide between moving, linking and
 // selecting.
 
+#include <QApplication>
 #include <QImage>
 #include <QMenu>
 #include <QScrollBar>
 #include <QTest>
+#include <QWheelEvent>
+#include <set>
 
 #include "gui_harness.h"
 #include "ui/command_ids.h"
@@ -59,6 +62,37 @@ const DiagramRow& inputRow(Harness& h, const Block* block, int row) {
     return h.diagram().item(h.itemOf(block))->rows[static_cast<std::size_t>(row)];
 }
 
+// A network of 300 radios saved to a file and opened: the Master, Repeaters linked from it
+// (every third one from the Repeater before it), each with Remotes, on a grid 200 pixels
+// apart reaching far past 1024 pixels, and one Remote left of and above the origin.
+void openLargeNetwork(Harness& h) {
+    DocumentSession& s = h.session();
+    Block* master = h.master();
+    master->SetPosition(0, 0);
+    Block* repeater = nullptr;
+    for (int n = 1; n < 300; ++n) {
+        const bool relay = n % 15 == 1;
+        Block* b = s.AddBlock(relay ? BlockKind::Repeater : BlockKind::Remote, (n % 20) * 200,
+                              (n / 20) * 200);
+        Block* from = !relay ? repeater : (repeater != nullptr && n % 45 == 16 ? repeater : master);
+        b->Inputs().at(0).id = from->Outputs().back().id;
+        if (relay) {
+            repeater = b;
+        }
+        if (n == 299) {
+            b->SetPosition(-208, -96);
+        }
+    }
+    const std::filesystem::path path = h.dir() / "large.xml";
+    QVERIFY(h.window().saveTo(path));
+    QVERIFY(h.window().openFile(path));
+    QCOMPARE(h.diagram().itemCount(), 300);
+}
+
+QPoint centreOf(DiagramView& view, const DiagramRect& r) {
+    return view.toClient({(r.left + r.right) / 2, (r.top + r.bottom) / 2});
+}
+
 }  // namespace
 
 class DiagramViewTest : public QObject {
@@ -72,6 +106,9 @@ class DiagramViewTest : public QObject {
     void rightClickSelectsAndOffersTheMatchingMenu();
     void autoScrollFollowsTheMouseNearTheEdges();
     void scrolledViewKeepsBlocksInContentCoordinates();
+    void everyBlockOfALargeNetworkCanBeScrolledToAndClicked();
+    void zoomKeepsPressesAndMovesOnTheContent();
+    void arrangeLaysTheNetworkOutAsATree();
 };
 
 void DiagramViewTest::blocksAndLinksAreDrawnWhereTheModelPutsThem() {
@@ -273,6 +310,119 @@ void DiagramViewTest::scrolledViewKeepsBlocksInContentCoordinates() {
     h.window().rebuildDiagram();
     const DiagramRect& again = h.diagram().item(h.itemOf(remote))->rect;
     QCOMPARE(QPoint(again.left, again.top), QPoint(160, 128));
+}
+
+void DiagramViewTest::everyBlockOfALargeNetworkCanBeScrolledToAndClicked() {
+    Harness h;
+    openLargeNetwork(h);
+    QScrollBar* hbar = h.view().horizontalScrollBar();
+    QScrollBar* vbar = h.view().verticalScrollBar();
+    for (const int zoom : {100, 50}) {
+        h.view().setZoom(zoom);
+        h.view().updateScrollRange();
+        for (int i = 0; i < h.diagram().itemCount(); ++i) {
+            const DiagramItem& it = *h.diagram().item(i);
+            // The block's top-left to the view's top-left, as far as the bars go.
+            hbar->setValue(it.rect.left * zoom / 100 - 8);
+            vbar->setValue(it.rect.top * zoom / 100 - 8);
+            const QPoint title = centreOf(h.view(), it.titleBox);
+            QVERIFY2(h.viewport().rect().contains(title), qPrintable(QString::number(i)));
+            click(h.viewport(), title);
+            QCOMPARE(h.diagram().selectedCount(), 1);
+            QVERIFY(h.diagram().item(i)->selected());
+        }
+    }
+}
+
+void DiagramViewTest::zoomKeepsPressesAndMovesOnTheContent() {
+    Harness h;
+    Block* remote = h.place(BlockKind::Remote, QPoint(320, 240));
+    h.view().horizontalScrollBar()->setValue(160);
+    h.view().verticalScrollBar()->setValue(160);
+    // Ctrl+wheel zooms about the mouse, the menu about the middle of the view: what was there
+    // stays there.
+    const QPoint under = h.titleCentre(remote);
+    const QPoint middle = h.viewport().rect().center();
+    const DiagramPoint content = h.view().toContent(under);
+    QWheelEvent wheel(under, h.viewport().mapToGlobal(under), QPoint(), QPoint(0, -120),
+                      Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(&h.viewport(), &wheel);
+    QCOMPARE(h.view().zoom(), 75);
+    QVERIFY(std::abs(h.view().toContent(under).x - content.x) <= 2);
+    QVERIFY(std::abs(h.view().toContent(under).y - content.y) <= 2);
+    const DiagramPoint atMiddle = h.view().toContent(middle);
+    h.window().runCommand(command::kZoomOut);
+    QCOMPARE(h.view().zoom(), 67);
+    QVERIFY(std::abs(h.view().toContent(middle).x - atMiddle.x) <= 2);
+    QVERIFY(std::abs(h.view().toContent(middle).y - atMiddle.y) <= 2);
+
+    // A press finds the block where it is drawn; a move of 48 client pixels at 67% is 71
+    // content pixels, four grid steps.
+    const QPoint from = h.titleCentre(remote);
+    drag(h.viewport(), from, from + QPoint(48, 0));
+    QCOMPARE(selectedBlocks(h.diagram()), std::vector<Block*>{remote});
+    QCOMPARE(QPoint(remote->X(), remote->Y()), QPoint(320 + 64, 240));
+    // Auto-scroll moves the view in client pixels and the selection follows the content.
+    const QPoint start = h.titleCentre(remote);
+    const DiagramPoint pressed = h.view().toContent(start);
+    press(h.viewport(), start);
+    move(h.viewport(), start + QPoint(20, 0));
+    const int before = h.view().horizontalScrollBar()->value();
+    const QPoint edge(h.viewport().width() - 5, start.y());
+    for (int k = 0; k < 10; ++k) {
+        move(h.viewport(), edge);
+    }
+    const int scrolled = h.view().horizontalScrollBar()->value() - before;
+    QCOMPARE(scrolled, 60);
+    const QPoint end = edge - QPoint(40, 0);  // clear of the edge: no more scrolling
+    move(h.viewport(), end);
+    release(h.viewport(), end);
+    const int moved = h.view().toContent(end).x - pressed.x;
+    QCOMPARE(remote->X() - 384, moved / 16 * 16);
+
+    // Fit shows every block.
+    h.window().runCommand(command::kZoomFit);
+    for (int i = 0; i < h.diagram().itemCount(); ++i) {
+        const DiagramRect& r = h.diagram().item(i)->rect;
+        QVERIFY(h.viewport().rect().contains(h.view().toClient({r.left, r.top})));
+        QVERIFY(h.viewport().rect().contains(h.view().toClient({r.right, r.bottom})));
+    }
+}
+
+void DiagramViewTest::arrangeLaysTheNetworkOutAsATree() {
+    Harness h;
+    openLargeNetwork(h);
+    QVERIFY(!h.session().User().Modified());
+    h.window().runCommand(command::kArrange);
+    QVERIFY(h.session().User().Modified());
+    BlockDiagram& d = h.diagram();
+    d.ensureLayout();
+    const int width = h.viewport().width();
+    std::set<int> rows;
+    for (int i = 0; i < d.itemCount(); ++i) {
+        const DiagramItem& it = *d.item(i);
+        const Block* block = static_cast<const Block*>(it.data);
+        QCOMPARE(QPoint(block->X(), block->Y()), QPoint(it.rect.left, it.rect.top));
+        QVERIFY(it.rect.right <= width);
+        rows.insert(it.rect.top);
+        for (int j = 0; j < i; ++j) {
+            const DiagramRect& o = d.item(j)->rect;
+            QVERIFY2(it.rect.right <= o.left || o.right <= it.rect.left ||
+                         it.rect.bottom <= o.top || o.bottom <= it.rect.top,
+                     qPrintable(QStringLiteral("%1 overlaps %2").arg(i).arg(j)));
+        }
+        // Below the block it is linked from, and the link routed.
+        for (const DiagramRow& row : it.rows) {
+            if (row.linked()) {
+                QVERIFY(d.item(d.findById(row.sourceItemId))->rect.bottom < it.rect.top);
+                QVERIFY(row.pointCount > 2);
+            }
+        }
+    }
+    // The Master heads it, alone in the top row; the boxes share rows.
+    const DiagramRect& top = d.item(h.itemOf(h.master()))->rect;
+    QCOMPARE(top.top, *rows.begin());
+    QVERIFY(rows.size() < 100);
 }
 
 QTEST_MAIN(DiagramViewTest)
