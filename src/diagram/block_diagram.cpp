@@ -451,9 +451,11 @@ void BlockDiagram::layoutLinks() {
     };
 
     if (!straight) {
+        // The grid starts at the origin unless blocks lie left of or above it.
         constexpr int m = kRoutingMargin;
         router_->reset(items_.empty() ? DiagramRect{}
-                                      : DiagramRect{bounds_.left - m, bounds_.top - m,
+                                      : DiagramRect{bounds_.left < 0 ? bounds_.left - m : 0,
+                                                    bounds_.top < 0 ? bounds_.top - m : 0,
                                                     bounds_.right + m, bounds_.bottom + m});
         for (const DiagramItem& it : items_) {
             router_->blockRect(it.rect);

@@ -57,12 +57,11 @@ void LinkRouter::reset(const DiagramRect& area) {
     const std::int64_t bottom = std::max<std::int64_t>(kMinPixels, -floorDiv(-area.bottom, c) * c);
     // Too large an area: the part round the origin is kept, where a far-off block cannot
     // take it away from the others.
-    constexpr std::int64_t kMaxSidePixels = std::int64_t{kMaxSideCells} * c;
-    left = std::max(left, std::min<std::int64_t>(0, right - kMaxSidePixels));
-    top = std::max(top, std::min<std::int64_t>(0, bottom - kMaxSidePixels));
     columns_ = static_cast<int>(std::min<std::int64_t>((right - left) / c, kMaxSideCells));
-    rows_ = static_cast<int>(
-        std::min<std::int64_t>({(bottom - top) / c, kMaxSideCells, kMaxCells / columns_}));
+    left = std::max(left, std::min<std::int64_t>(0, right - columns_ * c));
+    const int rowCap = std::min(kMaxSideCells, kMaxCells / columns_);
+    rows_ = static_cast<int>(std::min<std::int64_t>((bottom - top) / c, rowCap));
+    top = std::max(top, std::min<std::int64_t>(0, bottom - rows_ * c));
     left_ = static_cast<int>(left);
     top_ = static_cast<int>(top);
     stride_ = columns_ + 2;
@@ -427,6 +426,8 @@ LinkRouter::Route LinkRouter::route(DiagramPoint from, DiagramPoint to, std::uin
         waveLeft && std::size_t{2} * columns_ * rows_ > kWaveBudget && distance > kWaveReach;
     if (waveLeft && !far) {
         startWave(start, key);
+    } else if (far && waveStart_ >= 0) {
+        dropWave();  // this route's runs will change the grid under it
     }
     int reached = far ? kOverBudget : runWave(goal);
     if (reached == kOverBudget) {

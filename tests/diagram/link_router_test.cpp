@@ -87,12 +87,16 @@ TEST(LinkRouterTest, AGridIsNeverSmallerThan1024AndStaysBounded) {
     router.reset({-13, 5, 3001, 40});
     EXPECT_EQ(router.coverage(), (DiagramRect{-16, 0, 3008, 1024}));
     // A block far away does not take the grid away from the others.
-    router.reset({-1000000, 0, 1000, 1000000});
-    const DiagramRect huge = router.coverage();
-    EXPECT_LE(std::int64_t{huge.right - huge.left} * (huge.bottom - huge.top) / 64,
-              LinkRouter::kMaxCells);
-    EXPECT_TRUE(huge.contains({0, 0}));
-    EXPECT_TRUE(huge.contains({999, 999}));
+    for (const DiagramRect far :
+         {DiagramRect{-1000000, 0, 1000, 1000000}, DiagramRect{0, -30000, 32000, 1000},
+          DiagramRect{-1000000, -1000000, 1000000, 1000000}}) {
+        router.reset(far);
+        const DiagramRect huge = router.coverage();
+        EXPECT_LE(std::int64_t{huge.right - huge.left} * (huge.bottom - huge.top) / 64,
+                  LinkRouter::kMaxCells);
+        EXPECT_TRUE(huge.contains({0, 0}));
+        EXPECT_TRUE(huge.contains({999, 999}));
+    }
 }
 
 TEST(LinkRouterTest, EnclosedDestinationHasNoPath) {
