@@ -106,76 +106,54 @@ TEST(DiagramHitTest, ZoomedAndScrolledPointsHitWhatIsDrawnThere) {
     }
 }
 
-// A network seen from a Remote (item 0) whose input is being linked.
-class ResolveDropTest : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        remote = addBlock(d, 400, 400, 1, 0);
-        master2 = addBlock(d, 0, 0, 0, 2);     // rows 0, 1: outputs
-        repeater = addBlock(d, 200, 0, 1, 1);  // row 0 input, row 1 output
-        master1 = addBlock(d, 0, 200, 0, 1);   // row 0: output
-        hub = addBlock(d, 200, 200, 2, 1);     // rows 0, 1 inputs, row 2 output
-        d.ensureLayout();
-    }
-    DiagramPoint on(int item, int row) const { return centreOf(d.item(item)->rows[row].rect); }
-    DiagramPoint title(int item) const { return centreOf(d.item(item)->titleBox); }
-
+// Where a link dragged out of an input of `from` and dropped finds its output.
+TEST(DiagramHitTest, ResolveDropFindsTheOutputALinkComesFrom) {
     BlockDiagram d;
-    int remote = 0, master2 = 0, repeater = 0, master1 = 0, hub = 0;
-};
-
-TEST_F(ResolveDropTest, DropOnAnItem) {
+    const int remote = addBlock(d, 400, 400, 1, 0);
+    const int master2 = addBlock(d, 0, 0, 0, 2);     // rows 0, 1: outputs
+    const int repeater = addBlock(d, 200, 0, 1, 1);  // row 0 input, row 1 output
+    const int master1 = addBlock(d, 0, 200, 0, 1);   // row 0: output
+    const int hub = addBlock(d, 200, 200, 2, 1);     // rows 0, 1 inputs, row 2 output
+    const int right = addBlock(d, 320, 176, 0, 2);
+    d.ensureLayout();
+    auto on = [&d](int item, int row) { return centreOf(d.item(item)->rows[row].rect); };
+    auto title = [&d](int item) { return centreOf(d.item(item)->titleBox); };
+    const DiagramPoint below = centreOf(d.item(master2)->rect);
     struct Case {
         const char* name;
+        int from;
         DiagramPoint at;
+        std::int64_t limit;
         RowRef expected;
     };
     const Case cases[] = {
-        {"output row", on(master2, 1), {master2, 1}},
-        {"icon holding an output", on(master2, 0), {master2, 0}},
-        {"title, no inputs: row 1", title(master2), {master2, 1}},
-        {"title, one input: row 0 is that input", title(repeater), {}},
-        {"repeater output row", on(repeater, 1), {repeater, 1}},
-        {"title, no row 1", title(master1), {}},
-        {"icon of a single output", on(master1, 0), {master1, 0}},
-        {"title, two inputs: row 1 is an input", title(hub), {}},
-        {"an input row", on(hub, 1), {}},
-        {"output row of an item with inputs", on(hub, 2), {hub, 2}},
+        {"output row", remote, on(master2, 1), 7000, {master2, 1}},
+        {"icon holding an output", remote, on(master2, 0), 7000, {master2, 0}},
+        {"title, no inputs: row 1", remote, title(master2), 7000, {master2, 1}},
+        {"title, one input: row 0 is that input", remote, title(repeater), 7000, {}},
+        {"title, no row 1", remote, title(master1), 7000, {}},
+        {"icon of a single output", remote, on(master1, 0), 7000, {master1, 0}},
+        {"title, two inputs: row 1 is an input", remote, title(hub), 7000, {}},
+        {"an input row", remote, on(hub, 1), 7000, {}},
+        {"output row of an item with inputs", remote, on(hub, 2), 7000, {hub, 2}},
+        // Empty space: the nearest centre within the limit, 80 pixels away here.
+        {"near a block", remote, {below.x, below.y + 80}, 7000, {master2, 1}},
+        {"past the limit", remote, {below.x, below.y + 80}, 6399, {}},
+        {"far from everything", remote, {700, 20}, 7000, {}},
+        // No point: the nearest block not left of the source's top-right corner.
+        {"no point", hub, {0, 0}, 7000, {right, 1}},
+        {"no point, nothing right", remote, {0, 0}, 100000, {}},
+        // Onto itself only by an explicit hit on an output row, or the icon of an item with
+        // one input (which is that input).
+        {"own output", hub, on(hub, 2), 7000, {hub, 2}},
+        {"own title", hub, title(hub), 7000, {}},
+        {"own icon, one input", repeater, on(repeater, 0), 7000, {}},
+        {"own output, one input", repeater, on(repeater, 1), 7000, {}},
+        {"no such item", 42, on(hub, 2), 7000, {}},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(d.resolveDrop(remote, c.at, 7000), c.expected) << c.name;
+        EXPECT_EQ(d.resolveDrop(c.from, c.at, c.limit), c.expected) << c.name;
     }
-}
-
-TEST_F(ResolveDropTest, DropOnEmptySpaceTakesTheNearestCentreWithinTheLimit) {
-    const DiagramRect& r = d.item(master2)->rect;
-    const DiagramPoint centre{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
-    // 80 pixels below the centre, under the box: 6400 <= 7000.
-    const DiagramPoint near{centre.x, centre.y + 80};
-    ASSERT_EQ(d.hitTest(near).item, -1);
-    EXPECT_EQ(d.resolveDrop(remote, near, 7000), (RowRef{master2, 1}));
-    EXPECT_FALSE(d.resolveDrop(remote, near, 6399).valid());
-    // Far from everything: the owner removes the link.
-    EXPECT_FALSE(d.resolveDrop(remote, {700, 20}, 7000).valid());
-}
-
-TEST_F(ResolveDropTest, WithoutAPointOnlyItemsNotLeftOfTheSourceCount) {
-    // From the hub's top-right corner; master2 and master1 lie left of the hub.
-    const int right = addBlock(d, 320, 176, 0, 2);
-    d.ensureLayout();
-    EXPECT_EQ(d.resolveDrop(hub, {0, 0}, 7000), (RowRef{right, 1}));
-    // Nothing right of the remote.
-    EXPECT_FALSE(d.resolveDrop(remote, {0, 0}, 100000).valid());
-}
-
-TEST_F(ResolveDropTest, OntoItself) {
-    // The hub has two inputs: only an explicit hit on one of its rows may link it to itself.
-    EXPECT_EQ(d.resolveDrop(hub, on(hub, 2), 7000), (RowRef{hub, 2}));
-    EXPECT_FALSE(d.resolveDrop(hub, title(hub), 7000).valid());
-    // The Repeater has one input: only its icon counts, and that is the input itself.
-    EXPECT_FALSE(d.resolveDrop(repeater, on(repeater, 1), 7000).valid());
-    EXPECT_FALSE(d.resolveDrop(repeater, on(repeater, 0), 7000).valid());
-    EXPECT_FALSE(d.resolveDrop(42, on(hub, 2), 7000).valid());
 }
 
 }  // namespace

@@ -39,8 +39,6 @@ TEST_F(DiagramInteractionTest, MovingTheSelectionReportsEachMovedItem) {
     DiagramRect bounds;
     const auto outline = d.moveOutline(&bounds);
     ASSERT_EQ(outline.size(), 2u);
-    EXPECT_EQ(outline[0].left, 64);
-    EXPECT_EQ(bounds.top, 14);
     EXPECT_EQ(bounds.bottom, d.item(c)->rect.bottom - 16 + 2);
 
     d.finishDrag({140, 70});

@@ -99,21 +99,22 @@ TEST(LinkRouterTest, AGridIsNeverSmallerThan1024AndStaysBounded) {
     }
 }
 
-TEST(LinkRouterTest, EnclosedDestinationHasNoPath) {
+TEST(LinkRouterTest, EnclosedGoalsAndWaysOfMoreThanSixCornersAreNotRouted) {
     LinkRouter router;
     // A ring round the goal cell (35, 6).
     blockCells(router, 33, 4, 37, 4);
     blockCells(router, 33, 8, 37, 8);
     blockCells(router, 33, 4, 33, 8);
     blockCells(router, 37, 4, 37, 8);
-    const auto r = router.route({100, 52}, {300, 52}, 1);
-    EXPECT_EQ(r.status, Status::NoPath);
-    EXPECT_EQ(r.pointCount, 2);
-}
+    EXPECT_EQ(router.route({100, 52}, {300, 52}, 1).status, Status::NoPath);
 
-TEST(LinkRouterTest, RouteNeedingMoreThanSixCornersIsRefused) {
-    LinkRouter router;
-    // A serpentine: walls open alternately below and above.
+    // A serpentine, walls open alternately below and above: with two walls the way has six
+    // corners, with four more than that.
+    router.reset();
+    blockCells(router, 20, 0, 20, 30);
+    blockCells(router, 30, 10, 30, 127);
+    EXPECT_EQ(router.route({84, 164}, {500, 164}, 1).status, Status::Routed);
+    router.reset();
     blockCells(router, 20, 0, 20, 30);
     blockCells(router, 30, 10, 30, 127);
     blockCells(router, 40, 0, 40, 30);
@@ -121,14 +122,6 @@ TEST(LinkRouterTest, RouteNeedingMoreThanSixCornersIsRefused) {
     const auto r = router.route({84, 164}, {500, 164}, 1);
     EXPECT_EQ(r.status, Status::TooManyCorners);
     EXPECT_EQ(r.pointCount, 2);
-
-    // One wall less still fits in six corners.
-    LinkRouter easier;
-    blockCells(easier, 20, 0, 20, 30);
-    blockCells(easier, 30, 10, 30, 127);
-    const auto ok = easier.route({84, 164}, {500, 164}, 1);
-    EXPECT_EQ(ok.status, Status::Routed);
-    EXPECT_GT(ok.pointCount, 4);
 }
 
 // Runs claimed by one output row keep other rows off but not that row's later links, also
