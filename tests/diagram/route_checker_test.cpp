@@ -226,7 +226,7 @@ INSTANTIATE_TEST_SUITE_P(
     Layouts, GeneratedLayoutTest,
     ::testing::Values(LayoutCase{"Small", 200, 24, 0, 52, 16, 2000},
                       // Far past 1024 pixels, and left of and above the origin.
-                      LayoutCase{"Large", 4, 160, -40, 200, 16, 250},
+                      LayoutCase{"Large", 4, 100, -40, 200, 16, 150},
                       // Overlapping and touching blocks: the shapes still hold.
                       LayoutCase{"Crowded", 30, 24, -1, 58, -48, 50}),
     [](const auto& info) { return std::string(info.param.name); });
