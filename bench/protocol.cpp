@@ -17,8 +17,8 @@
 #include "base/clock.h"
 #include "base/prompter.h"
 #include "document/block.h"
-#include "link/current_remote_ua.h"
-#include "link/settings_page_model.h"
+#include "operations/current_remote_ua.h"
+#include "operations/settings_page_model.h"
 
 namespace {
 

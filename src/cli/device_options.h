@@ -9,8 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "base/log_pane.h"
 #include "document/block.h"
-#include "link/log_pane.h"
 
 namespace skelvane::cli {
 

@@ -15,8 +15,8 @@
 #include "cli/console_prompter.h"
 #include "cli/device_options.h"
 #include "document/network_file.h"
-#include "link/current_remote_ua.h"
-#include "link/diagnostics_page_model.h"
+#include "operations/current_remote_ua.h"
+#include "operations/diagnostics_page_model.h"
 
 namespace skelvane::cli {
 namespace {

@@ -15,9 +15,9 @@
 #include "cli/console_prompter.h"
 #include "cli/device_options.h"
 #include "document/network_file.h"
-#include "link/current_remote_ua.h"
+#include "operations/current_remote_ua.h"
+#include "operations/restrictions_page.h"
 #include "restrictions/restriction_table.h"
-#include "restrictions/restrictions_page.h"
 
 namespace skelvane::cli {
 namespace {

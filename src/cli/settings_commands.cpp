@@ -10,10 +10,10 @@
 #include "cli/console_prompter.h"
 #include "cli/device_options.h"
 #include "document/network_file.h"
-#include "link/current_remote_ua.h"
 #include "link/default_sets.h"
-#include "link/settings_page_model.h"
 #include "link/version_number.h"
+#include "operations/current_remote_ua.h"
+#include "operations/settings_page_model.h"
 
 namespace skelvane::cli {
 namespace {

@@ -12,9 +12,9 @@
 #include "cli/command.h"
 #include "cli/console_prompter.h"
 #include "link/port_settings.h"
+#include "operations/spectrum_page.h"
 #include "spectrum/scan_parser.h"
 #include "spectrum/spectrum_chart.h"
-#include "spectrum/spectrum_page.h"
 
 namespace skelvane::cli {
 namespace {

@@ -15,9 +15,9 @@
 #include "cli/upgrade_console.h"
 #include "link/port_names.h"
 #include "link/port_settings.h"
-#include "upgrade/hard_upgrade_model.h"
+#include "operations/hard_upgrade_model.h"
+#include "operations/soft_upgrade_model.h"
 #include "upgrade/schedule_table.h"
-#include "upgrade/soft_upgrade_model.h"
 
 namespace skelvane::cli {
 namespace {

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "base/clock.h"
-#include "link/log_pane.h"
+#include "base/log_pane.h"
 
 namespace skelvane::cli {
 

@@ -13,9 +13,9 @@
 #include <vector>
 
 #include "base/clock.h"
+#include "base/log_pane.h"
 #include "link/device_worker.h"
 #include "link/frame.h"
-#include "link/log_pane.h"
 #include "link/serial_port.h"
 
 namespace skelvane {

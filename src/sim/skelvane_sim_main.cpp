@@ -12,7 +12,7 @@
 #include <thread>
 
 #include "base/clock.h"
-#include "link/log_pane.h"
+#include "base/log_pane.h"
 #include "sim/at_command_port.h"
 #include "sim/block_seed.h"
 #include "sim/builtin_network.h"

@@ -14,7 +14,7 @@
 #include <QVBoxLayout>
 
 #include "base/latin1.h"
-#include "link/diagnostics_page_model.h"
+#include "operations/diagnostics_page_model.h"
 #include "ui/diag_plot.h"
 #include "ui/log_view.h"
 #include "ui/qt_prompter.h"

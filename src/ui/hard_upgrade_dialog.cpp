@@ -9,7 +9,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "link/log_pane.h"
+#include "base/log_pane.h"
 #include "ui/icons.h"
 #include "ui/log_view.h"
 #include "ui/upgrade_animation.h"

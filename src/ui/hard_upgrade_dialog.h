@@ -5,8 +5,8 @@
 #include <string>
 
 #include "base/clock.h"
+#include "operations/hard_upgrade_model.h"
 #include "ui/upgrade_widgets.h"
-#include "upgrade/hard_upgrade_model.h"
 
 class QCheckBox;
 class QLineEdit;

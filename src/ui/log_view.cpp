@@ -5,7 +5,7 @@
 #include <QGroupBox>
 #include <QPushButton>
 
-#include "link/log_pane.h"
+#include "base/log_pane.h"
 #include "ui/qt_prompter.h"
 
 namespace skelvane {

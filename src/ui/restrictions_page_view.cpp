@@ -14,7 +14,7 @@
 #include "ui/restriction_state.h"
 
 #include "document/parameter.h"
-#include "restrictions/restrictions_page.h"
+#include "operations/restrictions_page.h"
 #include "ui/log_view.h"
 #include "ui/qt_prompter.h"
 #include "ui/worker_pump.h"

@@ -6,7 +6,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "link/settings_page_model.h"
+#include "operations/settings_page_model.h"
 #include "ui/defaults_dialog.h"
 #include "ui/log_view.h"
 #include "ui/property_table.h"

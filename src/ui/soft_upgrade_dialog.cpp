@@ -13,7 +13,7 @@
 #include <QTimeEdit>
 #include <QVBoxLayout>
 
-#include "link/log_pane.h"
+#include "base/log_pane.h"
 #include "ui/icons.h"
 #include "ui/log_view.h"
 #include "ui/qt_prompter.h"

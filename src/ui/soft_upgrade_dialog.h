@@ -8,9 +8,9 @@
 
 #include "base/clock.h"
 #include "base/prompter.h"
+#include "operations/soft_upgrade_model.h"
 #include "ui/upgrade_widgets.h"
 #include "upgrade/schedule_table.h"
-#include "upgrade/soft_upgrade_model.h"
 
 class QCheckBox;
 class QDateEdit;

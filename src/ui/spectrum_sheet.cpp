@@ -11,8 +11,8 @@
 #include <QVBoxLayout>
 #include <fstream>
 
+#include "base/log_pane.h"
 #include "base/strings.h"
-#include "link/log_pane.h"
 #include "spectrum/spectrum_chart.h"
 #include "ui/chart_widget.h"
 #include "ui/data_port_picture.h"

@@ -7,7 +7,7 @@
 #include "base/clock.h"
 #include "base/prompter.h"
 #include "link/port_settings.h"
-#include "spectrum/spectrum_page.h"
+#include "operations/spectrum_page.h"
 #include "ui/worker_prompter.h"
 
 class QLabel;

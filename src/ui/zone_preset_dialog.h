@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "operations/zone_preset_dialog_model.h"
 #include "restrictions/zone_presets.h"
 
 class QLineEdit;

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "base/clock.h"
-#include "link/log_pane.h"
+#include "base/log_pane.h"
 
 namespace skelvane {
 

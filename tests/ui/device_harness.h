@@ -12,13 +12,13 @@
 #include <string>
 
 #include "base/clock.h"
+#include "base/log_pane.h"
 #include "base/prompter.h"
 #include "document/link_id_counter.h"
 #include "document/network_file.h"
 #include "document/unit_facts.h"
-#include "link/current_remote_ua.h"
-#include "link/log_pane.h"
 #include "link/port_settings.h"
+#include "operations/current_remote_ua.h"
 #include "sim/at_command_port.h"
 #include "sim/builtin_network.h"
 #include "sim/network.h"

@@ -14,9 +14,9 @@
 #include <future>
 #include <thread>
 
+#include "base/log_pane.h"
 #include "base/prompter.h"
 #include "device_harness.h"
-#include "link/log_pane.h"
 #include "spectrum/chart_model.h"
 #include "ui/chart_widget.h"
 #include "ui/diag_plot.h"

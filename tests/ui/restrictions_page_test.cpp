@@ -11,8 +11,8 @@
 #include <QTest>
 
 #include "device_harness.h"
+#include "operations/restrictions_page.h"
 #include "restrictions/restriction_text.h"
-#include "restrictions/restrictions_page.h"
 #include "ui/log_view.h"
 #include "ui/properties_sheet.h"
 #include "ui/qt_prompter.h"

@@ -1,4 +1,4 @@
-#include "restrictions/restrictions_page_model.h"
+#include "operations/restrictions_page_model.h"
 
 #include "base/latin1.h"
 #include "restrictions/restriction_parameters.h"

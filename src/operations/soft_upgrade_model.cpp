@@ -1,4 +1,4 @@
-#include "upgrade/soft_upgrade_model.h"
+#include "operations/soft_upgrade_model.h"
 
 #include "upgrade/crc16.h"
 #include "upgrade/firmware_file.h"

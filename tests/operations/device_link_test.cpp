@@ -8,8 +8,8 @@
 
 #include "base/format.h"
 #include "link/device_link.h"
-#include "link/settings_page_model.h"
 #include "link_fixture.h"
+#include "operations/settings_page_model.h"
 
 namespace skelvane {
 namespace {

@@ -9,16 +9,16 @@
 #include <string_view>
 
 #include "base/clock.h"
+#include "base/log_pane.h"
 #include "base/prompter.h"
 #include "document/block.h"
 #include "document/unit_facts.h"
-#include "link/current_remote_ua.h"
 #include "link/device_link.h"
-#include "link/log_pane.h"
-#include "link/parameter_handoff.h"
+#include "operations/current_remote_ua.h"
+#include "operations/parameter_handoff.h"
+#include "operations/restrictions_page_model.h"
 #include "restrictions/restriction_table.h"
 #include "restrictions/restrictions_exchange.h"
-#include "restrictions/restrictions_page_model.h"
 
 namespace skelvane {
 

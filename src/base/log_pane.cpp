@@ -1,4 +1,4 @@
-#include "link/log_pane.h"
+#include "base/log_pane.h"
 
 #include "base/format.h"
 

@@ -1,4 +1,4 @@
-#include "link/diagnostics_page_model.h"
+#include "operations/diagnostics_page_model.h"
 
 #include <utility>
 

@@ -8,10 +8,10 @@
 
 #include "link/default_sets.h"
 #include "link/diagnostics_exchange.h"
-#include "link/diagnostics_page_model.h"
-#include "link/settings_page_model.h"
 #include "link/version_number.h"
 #include "link_fixture.h"
+#include "operations/diagnostics_page_model.h"
+#include "operations/settings_page_model.h"
 
 namespace skelvane {
 namespace {

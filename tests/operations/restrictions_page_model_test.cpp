@@ -7,9 +7,9 @@
 
 #include "base/prompter.h"
 #include "document/block.h"
+#include "operations/restrictions_page_model.h"
 #include "restrictions/restriction_parameters.h"
 #include "restrictions/restriction_text.h"
-#include "restrictions/restrictions_page_model.h"
 
 namespace skelvane {
 namespace {

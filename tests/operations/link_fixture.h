@@ -8,11 +8,11 @@
 #include <vector>
 
 #include "base/clock.h"
+#include "base/log_pane.h"
 #include "base/prompter.h"
 #include "document/block.h"
 #include "document/unit_facts.h"
-#include "link/current_remote_ua.h"
-#include "link/log_pane.h"
+#include "operations/current_remote_ua.h"
 #include "sim/builtin_network.h"
 #include "sim/network.h"
 #include "sim/sim_port.h"

@@ -3,11 +3,11 @@
 #include <chrono>
 #include <thread>
 
+#include "operations/hard_upgrade_model.h"
+#include "operations/soft_upgrade_model.h"
 #include "sim/builtin_network.h"
 #include "upgrade/crc16.h"
-#include "upgrade/hard_upgrade_model.h"
-#include "upgrade/soft_upgrade_model.h"
-#include "upgrade_fixture.h"
+#include "upgrade/upgrade_fixture.h"
 
 namespace skelvane {
 namespace {

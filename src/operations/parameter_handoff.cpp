@@ -1,4 +1,4 @@
-#include "link/parameter_handoff.h"
+#include "operations/parameter_handoff.h"
 
 #include <algorithm>
 

@@ -8,9 +8,9 @@
 #include <string_view>
 
 #include "base/clock.h"
+#include "base/log_pane.h"
 #include "base/prompter.h"
 #include "link/device_worker.h"
-#include "link/log_pane.h"
 #include "link/port_settings.h"
 #include "link/serial_port.h"
 #include "spectrum/chart_model.h"

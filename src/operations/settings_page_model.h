@@ -9,15 +9,15 @@
 #include <string>
 
 #include "base/clock.h"
+#include "base/log_pane.h"
 #include "base/prompter.h"
 #include "document/block.h"
 #include "document/property_list_model.h"
 #include "document/unit_facts.h"
-#include "link/current_remote_ua.h"
 #include "link/device_link.h"
-#include "link/log_pane.h"
-#include "link/parameter_handoff.h"
 #include "link/settings_exchange.h"
+#include "operations/current_remote_ua.h"
+#include "operations/parameter_handoff.h"
 
 namespace skelvane {
 

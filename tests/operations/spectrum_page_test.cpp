@@ -9,9 +9,9 @@
 
 #include "base/prompter.h"
 #include "link/port_settings.h"
-#include "radio_fixture.h"
+#include "operations/spectrum_page.h"
+#include "spectrum/radio_fixture.h"
 #include "spectrum/spectrum_chart.h"
-#include "spectrum/spectrum_page.h"
 
 namespace skelvane {
 namespace {

@@ -1,4 +1,4 @@
-#include "spectrum/spectrum_page.h"
+#include "operations/spectrum_page.h"
 
 #include <optional>
 #include <utility>

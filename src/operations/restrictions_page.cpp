@@ -1,4 +1,4 @@
-#include "restrictions/restrictions_page.h"
+#include "operations/restrictions_page.h"
 
 #include <utility>
 

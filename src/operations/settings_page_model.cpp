@@ -1,4 +1,4 @@
-#include "link/settings_page_model.h"
+#include "operations/settings_page_model.h"
 
 #include <utility>
 

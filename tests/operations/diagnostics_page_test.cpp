@@ -6,8 +6,8 @@
 #include <thread>
 
 #include "link/default_sets.h"
-#include "link/diagnostics_page_model.h"
 #include "link_fixture.h"
+#include "operations/diagnostics_page_model.h"
 
 namespace skelvane {
 namespace {

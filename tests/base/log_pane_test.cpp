@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "base/format.h"
+#include "base/log_pane.h"
 #include "link/device_worker.h"
-#include "link/log_pane.h"
 
 namespace skelvane {
 namespace {

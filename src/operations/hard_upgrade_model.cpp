@@ -1,4 +1,4 @@
-#include "upgrade/hard_upgrade_model.h"
+#include "operations/hard_upgrade_model.h"
 
 #include "upgrade/firmware_file.h"
 

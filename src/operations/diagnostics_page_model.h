@@ -10,13 +10,13 @@
 #include <vector>
 
 #include "base/clock.h"
+#include "base/log_pane.h"
 #include "base/prompter.h"
 #include "document/block.h"
-#include "link/current_remote_ua.h"
 #include "link/device_link.h"
 #include "link/diagnostics_exchange.h"
-#include "link/log_pane.h"
-#include "link/parameter_handoff.h"
+#include "operations/current_remote_ua.h"
+#include "operations/parameter_handoff.h"
 
 namespace skelvane {
 
