@@ -1,18 +1,14 @@
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <chrono>
 #include <string>
 #include <vector>
 
 #include "base/format.h"
 #include "base/log_pane.h"
-#include "link/device_worker.h"
 
 namespace skelvane {
 namespace {
 
-using namespace std::chrono_literals;
 using Lines = std::vector<std::string>;
 
 TEST(LogPaneTest, NewLineAppendAndReplace) {
@@ -81,20 +77,6 @@ TEST(LogPaneTest, ClearLeavesOneBlankLineAndListenerSeesChanges) {
     ASSERT_EQ(events.size(), 3u);
     EXPECT_EQ(events[1], std::make_pair(LogPane::Event::Replaced, std::string("ab")));
     EXPECT_EQ(events[2].first, LogPane::Event::Cleared);
-}
-
-// A second start while a worker runs is refused: see the connect tests.
-TEST(DeviceWorkerTest, FinishStopsACooperativeWaitQuickly) {
-    DeviceWorker worker;
-    std::atomic<bool> finishedCalled{false};
-    SystemClock clock;
-    ASSERT_TRUE(worker.Start([&](std::stop_token stop) { clock.SleepFor(60s, stop); },
-                             [&] { finishedCalled = true; }));
-    const auto start = std::chrono::steady_clock::now();
-    EXPECT_TRUE(worker.Finish(1000ms));
-    EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
-    EXPECT_TRUE(finishedCalled);
-    EXPECT_FALSE(worker.Running());
 }
 
 }  // namespace
