@@ -94,7 +94,8 @@ void ReadAll(benchmark::State& state, bool local) {
     CurrentRemoteUa remoteUa;
     QuietPrompter prompter;
     auto block = RadioBlock(local ? 1 : 300);
-    SettingsPageModel page(*block, Sim().Path(), facts, remoteUa, prompter, clock);
+    const PortFactory ports;
+    SettingsPageModel page(*block, ports, Sim().Path(), facts, remoteUa, prompter, clock);
     page.ChooseLocal(local);
     double cpu = 0;
     for (auto _ : state) {

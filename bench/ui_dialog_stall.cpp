@@ -93,7 +93,7 @@ struct SpectrumRig {
     SystemClock clock;
     std::shared_ptr<sim::Network> network;
     sim::PortHub hub;
-    sim::ScopedSimPorts registration{hub};
+    PortFactory ports{hub};
     PortSettings settings;
     ScanParserState parser;
     RecordingPrompter prompter;
@@ -101,7 +101,7 @@ struct SpectrumRig {
 
 void spectrum(benchmark::State& state, bool scanning) {
     SpectrumRig rig;
-    SpectrumSheet sheet(rig.settings, rig.parser, rig.clock, rig.prompter);
+    SpectrumSheet sheet(rig.ports, rig.settings, rig.parser, rig.clock, rig.prompter);
     sheet.resize(1000, 720);
     sheet.show();
     Gaps gaps;
@@ -147,7 +147,7 @@ struct UpgradeRig {
     SystemClock clock;
     std::shared_ptr<sim::Network> network;
     sim::PortHub hub;
-    sim::ScopedSimPorts registration{hub};
+    PortFactory ports{hub};
     QTemporaryDir dir;
     QString firmware;
     ScheduleTable schedule;
@@ -158,7 +158,7 @@ void softUpgrade(benchmark::State& state, bool upgrading) {
     // 2048 blocks (the largest image) to the unit on the cable, as fast as the wire allows:
     // a log line and a progress count every few milliseconds.
     UpgradeRig rig(2048);
-    SoftUpgradeDialog dialog("SIM1", 0, rig.schedule, rig.clock, rig.prompter);
+    SoftUpgradeDialog dialog(rig.ports, "SIM1", 0, rig.schedule, rig.clock, rig.prompter);
     dialog.resize(700, 560);
     dialog.show();
     dialog.chooseFirmwareFile(rig.firmware);

@@ -96,7 +96,8 @@ void BM_SoftUpgrade(benchmark::State& state) {
     Simulator sim({"--unpaced"});
     SystemClock clock;
     for (auto _ : state) {
-        SerialPort port;
+        const PortFactory ports;
+        SerialPort port{ports};
         UpgradeLog log(clock);
         Stopwatch transfer;
         transfer.Watch(log.Pane(), "Loading FLASH image ... ", " done. passed.");
@@ -122,7 +123,8 @@ void BM_HardUpgradeFrames(benchmark::State& state) {
     SystemClock clock;
     const BootImages& images = SuppliedBootImages();
     for (auto _ : state) {
-        SerialPort port;
+        const PortFactory ports;
+        SerialPort port{ports};
         UpgradeLog log(clock);
         Stopwatch frames;
         frames.Watch(log.Pane(), "Loading FW now, wait ...", " succeeded.");

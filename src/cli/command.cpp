@@ -28,7 +28,6 @@ int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
     context.err = &err;
     std::string simNote;
     context.simPorts.Add("SIM1", sim::MakeTryOutNetwork(context.clock, simNote));
-    const sim::ScopedSimPorts simulator(context.simPorts);
 
     CLI::App app{"Skelvane command-line tool: network files and radios over a serial port",
                  "skelvane-cli"};

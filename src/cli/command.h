@@ -8,6 +8,7 @@
 #include <string>
 
 #include "base/clock.h"
+#include "link/port_factory.h"
 #include "sim/sim_port.h"
 
 namespace skelvane::cli {
@@ -19,9 +20,11 @@ struct Context {
     bool verbose = false;  // -v: traffic lines too
     int exitCode = 0;      // 0 success, 1 the operation failed, 2 usage error
     SystemClock clock;
-    // The simulated networks served under the port names "SIM1", ...: registered for the
-    // whole run, so every command can be tried without a radio.
+    // The simulated networks served under the port names "SIM1", ..., so every command can
+    // be tried without a radio, and the factory that opens and lists the ports of every
+    // command: the platform's and those.
     sim::PortHub simPorts;
+    PortFactory ports{simPorts};
 };
 
 // A command adds its subcommand (options and callback) to the application. Commands register

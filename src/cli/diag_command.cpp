@@ -146,7 +146,8 @@ SKELVANE_CLI_COMMAND(120, [](CLI::App& app, Context& ctx) {
         std::vector<bool> passes;  // each finished pass: did it do what it was for
         CurrentRemoteUa remoteUa;
         remoteUa.Set(static_cast<std::uint16_t>(unit->remote));
-        DiagnosticsPageModel page(*block, PortName(*unit), remoteUa, prompter, ctx.clock);
+        DiagnosticsPageModel page(*block, ctx.ports, PortName(*unit), remoteUa, prompter,
+                                  ctx.clock);
         page.Activate();
         page.ChooseLocal(unit->local);
         page.Link().SetTrafficLogging(ctx.verbose);

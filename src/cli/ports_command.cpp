@@ -12,7 +12,7 @@ namespace {
 SKELVANE_CLI_COMMAND(40, [](CLI::App& app, Context& context) {
     auto* sub = app.add_subcommand("ports", "Serial ports, those in use marked");
     sub->callback([&context] {
-        for (const PortListEntry& entry : DiscoverPorts()) {
+        for (const PortListEntry& entry : DiscoverPorts(context.ports)) {
             *context.out << entry.text << "\n";
         }
         context.exitCode = 0;

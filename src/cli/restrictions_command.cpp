@@ -93,8 +93,8 @@ void AddOperation(CLI::App& parent, Context& ctx, const char* name, const char* 
         CurrentRemoteUa remoteUa;
         remoteUa.Set(static_cast<std::uint16_t>(unit->remote));
         LogAwarePrompter workerPrompter(prompter);
-        RestrictionsPage page(*block, PortName(*unit), facts, state, remoteUa, workerPrompter,
-                              ctx.clock);
+        RestrictionsPage page(*block, ctx.ports, PortName(*unit), facts, state, remoteUa,
+                              workerPrompter, ctx.clock);
         page.Link().SetTrafficLogging(ctx.verbose);
         LogPrinter printer(*ctx.out, page.Log());
         workerPrompter.SetPrinter(&printer);

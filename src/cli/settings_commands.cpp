@@ -65,7 +65,8 @@ void AddBlockCommand(CLI::App& app, Context& ctx, const char* name, const char* 
         }
         UnitFacts facts;
         CurrentRemoteUa remoteUa;
-        SettingsPageModel page(*block, PortName(*unit), facts, remoteUa, prompter, ctx.clock);
+        SettingsPageModel page(*block, ctx.ports, PortName(*unit), facts, remoteUa, prompter,
+                               ctx.clock);
         LogPrinter printer(*ctx.out, page.Log());
         Choose(page, *unit);
         if (!Run(ctx, page, printer, operation)) {
@@ -104,7 +105,8 @@ void AddUnitCommand(CLI::App& app, Context& ctx, const char* name, const char* h
         const auto block = ScratchBlock();
         UnitFacts facts;
         CurrentRemoteUa remoteUa;
-        SettingsPageModel page(*block, PortName(*unit), facts, remoteUa, prompter, ctx.clock);
+        SettingsPageModel page(*block, ctx.ports, PortName(*unit), facts, remoteUa, prompter,
+                               ctx.clock);
         LogPrinter printer(*ctx.out, page.Log());
         Choose(page, *unit);
         if (!Run(ctx, page, printer, operation)) {
@@ -146,7 +148,8 @@ SKELVANE_CLI_COMMAND(110, [](CLI::App& app, Context& ctx) {
         const auto block = ScratchBlock();
         UnitFacts facts;
         CurrentRemoteUa remoteUa;
-        SettingsPageModel page(*block, PortName(*unit), facts, remoteUa, prompter, ctx.clock);
+        SettingsPageModel page(*block, ctx.ports, PortName(*unit), facts, remoteUa, prompter,
+                               ctx.clock);
         LogPrinter printer(*ctx.out, page.Log());
         Choose(page, *unit);
         // As on the Settings page, the sets are offered only once the unit has shown a

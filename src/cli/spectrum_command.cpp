@@ -73,7 +73,7 @@ void RunSpectrum(Context& ctx, const SpectrumOptions& options) {
     ScanParserState parser;
     ConsolePrompter prompter(*ctx.err);
     LinePrinter printer(*ctx.out);
-    SpectrumPage page(settings, parser, ctx.clock, prompter);
+    SpectrumPage page(ctx.ports, settings, parser, ctx.clock, prompter);
     page.Log().SetListener(
         [&printer](LogPane::Event event, const std::string& text) { printer.Hear(event, text); });
     page.SetScanLimit(options.scans);

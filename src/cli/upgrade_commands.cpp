@@ -67,7 +67,7 @@ struct SoftOptions {
 int RunSoftUpgrade(Context& ctx, const SoftOptions& options) {
     ConsolePrompter prompter(*ctx.err);
     ScheduleTable schedule;  // the program-wide table: this run is the program
-    SoftUpgradeModel model(PortOrSaved(options.port), 0, schedule, ctx.clock, prompter);
+    SoftUpgradeModel model(ctx.ports, PortOrSaved(options.port), 0, schedule, ctx.clock, prompter);
     UpgradeConsole console(*ctx.out, ctx.out == &std::cout && StandardOutputIsTerminal(),
                            ctx.clock);
     console.Attach(model.Log().Pane());
@@ -134,7 +134,7 @@ int RunSoftUpgrade(Context& ctx, const SoftOptions& options) {
 
 int RunHardUpgrade(Context& ctx, const std::string& port, const std::string& file,
                    bool forceErase) {
-    HardUpgradeModel model(PortOrSaved(port), ctx.clock);
+    HardUpgradeModel model(ctx.ports, PortOrSaved(port), ctx.clock);
     UpgradeConsole console(*ctx.out, ctx.out == &std::cout && StandardOutputIsTerminal(),
                            ctx.clock);
     console.Attach(model.Log().Pane());

@@ -18,11 +18,12 @@ constexpr int kWakeUpAttempts = 20;
 
 }  // namespace
 
-DeviceLink::DeviceLink(Clock& clock, LogPane& log, std::string portName, Options options)
-    : clock_(clock), log_(log), portName_(std::move(portName)), options_(options) {}
+DeviceLink::DeviceLink(Clock& clock, LogPane& log, const PortFactory& ports, std::string portName,
+                       Options options)
+    : clock_(clock), log_(log), portName_(std::move(portName)), options_(options), port_(ports) {}
 
-DeviceLink::DeviceLink(Clock& clock, LogPane& log, std::string portName)
-    : DeviceLink(clock, log, std::move(portName), Options{}) {}
+DeviceLink::DeviceLink(Clock& clock, LogPane& log, const PortFactory& ports, std::string portName)
+    : DeviceLink(clock, log, ports, std::move(portName), Options{}) {}
 
 DeviceLink::~DeviceLink() {
     worker_.RequestStop();

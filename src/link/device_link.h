@@ -40,8 +40,9 @@ class DeviceLink {
     };
 
     // `log` must outlive the link.
-    DeviceLink(Clock& clock, LogPane& log, std::string portName, Options options);
-    DeviceLink(Clock& clock, LogPane& log, std::string portName);
+    DeviceLink(Clock& clock, LogPane& log, const PortFactory& ports, std::string portName,
+               Options options);
+    DeviceLink(Clock& clock, LogPane& log, const PortFactory& ports, std::string portName);
     DeviceLink(const DeviceLink&) = delete;
     DeviceLink& operator=(const DeviceLink&) = delete;
     // Finishes a running worker (and waits for it).

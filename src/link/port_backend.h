@@ -5,7 +5,6 @@
 #include <memory>
 #include <stop_token>
 #include <string>
-#include <vector>
 
 namespace skelvane {
 
@@ -68,26 +67,5 @@ class PortBackend {
 
 // The serial driver of this platform (serial_port_posix.cpp or serial_port_win32.cpp).
 std::unique_ptr<PortBackend> CreatePlatformBackend();
-
-// Ports whose names begin with "SIM" are served in process by a simulated network. The link
-// layer knows the simulator only through this interface; the program (or a test) registers
-// the object that owns the simulated networks.
-class SimPortProvider {
-  public:
-    virtual ~SimPortProvider() = default;
-    virtual std::vector<std::string> PortNames() const = 0;
-    virtual bool IsInUse(const std::string& portName) const = 0;
-    // nullptr for a name this provider does not serve.
-    virtual std::unique_ptr<PortBackend> CreateBackend(const std::string& portName) = 0;
-};
-
-// Installs the provider for "SIM" names (nullptr removes it) and returns the previous one.
-// The provider is not owned and must outlive its registration.
-SimPortProvider* SetSimPortProvider(SimPortProvider* provider);
-SimPortProvider* GetSimPortProvider();
-
-// The backend for a port name: the simulator for "SIM..." names (nullptr when no provider
-// serves it), the platform driver for every other name.
-std::unique_ptr<PortBackend> CreatePortBackend(const std::string& portName);
 
 }  // namespace skelvane

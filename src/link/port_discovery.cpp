@@ -111,22 +111,19 @@ std::vector<std::string> EnumerateSerialPortsUnder(const std::filesystem::path& 
     return names;
 }
 
-bool IsPortInUse(const std::string& portName) {
+bool IsPortInUse(const PortFactory& ports, const std::string& portName) {
     if (IsSimPortName(portName)) {
-        SimPortProvider* provider = GetSimPortProvider();
-        return provider != nullptr && provider->IsInUse(portName);
+        return ports.IsSimPortInUse(portName);
     }
     return IsPlatformPortInUse(portName);
 }
 
-std::vector<PortListEntry> DiscoverPorts() {
+std::vector<PortListEntry> DiscoverPorts(const PortFactory& ports) {
     std::vector<std::string> names = EnumerateSerialPorts();
-    if (SimPortProvider* provider = GetSimPortProvider()) {
-        for (std::string& name : provider->PortNames()) {
-            names.push_back(std::move(name));
-        }
+    for (std::string& name : ports.SimPortNames()) {
+        names.push_back(std::move(name));
     }
-    return MarkPorts(names, [](const std::string& name) { return IsPortInUse(name); });
+    return MarkPorts(names, [&](const std::string& name) { return IsPortInUse(ports, name); });
 }
 
 int FindPortEntry(const std::vector<PortListEntry>& entries, const std::string& portName) {

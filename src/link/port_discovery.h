@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "link/port_factory.h"
+
 namespace skelvane {
 
 // One entry of the port selector.
@@ -25,13 +27,13 @@ std::vector<std::string> EnumerateSerialPortsUnder(const std::filesystem::path& 
                                                    const std::filesystem::path& devRoot);
 
 // True when the port cannot be opened exclusively now (another program holds it, or it is
-// gone). Simulator ports ask their provider; other names probe the platform driver.
-bool IsPortInUse(const std::string& portName);
+// gone). Simulator ports ask the factory's providers; other names probe the platform driver.
+bool IsPortInUse(const PortFactory& ports, const std::string& portName);
 bool IsPlatformPortInUse(const std::string& portName);
 
 // The selector's list: the platform ports, then the simulator's ports, each probed and
 // marked " (In Use)" when held; item data is the entry's index.
-std::vector<PortListEntry> DiscoverPorts();
+std::vector<PortListEntry> DiscoverPorts(const PortFactory& ports);
 
 // The same over a given list of names and probe, for tests.
 template <typename InUse>

@@ -2,7 +2,7 @@
 
 namespace skelvane {
 
-CommPort::CommPort() = default;
+CommPort::CommPort(const PortFactory& ports) : ports_(ports) {}
 
 CommPort::~CommPort() {
     // The destructor of the base cannot reach an override any more; closing the backend
@@ -39,7 +39,7 @@ bool CommPort::Open(const std::string& portName, std::uint32_t baudRate, std::ui
                     std::uint32_t parity, std::uint32_t stopBits, std::uint32_t access) {
     Close();
     open_failure_hint_.clear();
-    std::unique_ptr<PortBackend> backend = CreatePortBackend(portName);
+    std::unique_ptr<PortBackend> backend = ports_.CreateBackend(portName);
     if (backend == nullptr) {
         return false;
     }

@@ -8,16 +8,18 @@
 #include <utility>
 
 #include "link/port_backend.h"
+#include "link/port_factory.h"
 
 namespace skelvane {
 
 // A synchronous serial port: it never buffers, never retries and reports failure by return
-// values only. The device behind it is chosen by the port name when it is opened: the
-// simulator for names beginning with "SIM", the platform's serial driver otherwise.
-// One thread at a time uses an object.
+// values only. The device behind it is chosen by the port name when it is opened, by the
+// factory it was made with: the simulator for names beginning with "SIM", the platform's
+// serial driver otherwise. One thread at a time uses an object.
 class CommPort {
   public:
-    CommPort();
+    // `ports` must outlive the object.
+    explicit CommPort(const PortFactory& ports);
     CommPort(const CommPort&) = delete;
     CommPort& operator=(const CommPort&) = delete;
     virtual ~CommPort();
@@ -50,6 +52,7 @@ class CommPort {
     PortBackend* Backend() const { return backend_.get(); }
 
   private:
+    const PortFactory& ports_;
     std::unique_ptr<PortBackend> backend_;
     std::string port_name_;
     std::string open_failure_hint_;
@@ -58,6 +61,7 @@ class CommPort {
 
 class SerialPort : public CommPort {
   public:
+    using CommPort::CommPort;
     using CommPort::Open;
 
     // The default open of every device dialog: 9600 baud, 8 data bits, no parity, one stop

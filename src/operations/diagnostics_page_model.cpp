@@ -52,14 +52,14 @@ bool IsDiagnosticName(std::string_view name) {
 
 }  // namespace
 
-DiagnosticsPageModel::DiagnosticsPageModel(Block& block, std::string portName,
-                                           CurrentRemoteUa& remoteUa, Prompter& prompter,
-                                           Clock& clock)
+DiagnosticsPageModel::DiagnosticsPageModel(Block& block, const PortFactory& ports,
+                                           std::string portName, CurrentRemoteUa& remoteUa,
+                                           Prompter& prompter, Clock& clock)
     : block_(block),
       remoteUa_(remoteUa),
       prompter_(prompter),
       localChosen_(block.OperatingMode() == 0),
-      link_(clock, log_, std::move(portName)) {
+      link_(clock, log_, ports, std::move(portName)) {
     for (const Parameter& parameter : block.Parameters()) {
         if (parameter.readwrite != 0) {
             continue;

@@ -41,8 +41,8 @@ class DiagnosticsPageModel {
         std::string value;      // "0" until read
     };
 
-    DiagnosticsPageModel(Block& block, std::string portName, CurrentRemoteUa& remoteUa,
-                         Prompter& prompter, Clock& clock);
+    DiagnosticsPageModel(Block& block, const PortFactory& ports, std::string portName,
+                         CurrentRemoteUa& remoteUa, Prompter& prompter, Clock& clock);
     DiagnosticsPageModel(const DiagnosticsPageModel&) = delete;
     DiagnosticsPageModel& operator=(const DiagnosticsPageModel&) = delete;
     ~DiagnosticsPageModel();

@@ -4,8 +4,9 @@
 
 namespace skelvane {
 
-HardUpgradeModel::HardUpgradeModel(std::string portName, Clock& clock, const BootImages& images)
-    : port_name_(std::move(portName)), clock_(clock), images_(images), log_(clock) {}
+HardUpgradeModel::HardUpgradeModel(const PortFactory& ports, std::string portName, Clock& clock,
+                                   const BootImages& images)
+    : port_name_(std::move(portName)), clock_(clock), images_(images), log_(clock), port_(ports) {}
 
 HardUpgradeModel::~HardUpgradeModel() {
     Close();

@@ -35,7 +35,7 @@ struct HardUpgradeView {
 // after every change (the listener says when, from whichever thread made it).
 class HardUpgradeModel {
   public:
-    HardUpgradeModel(std::string portName, Clock& clock,
+    HardUpgradeModel(const PortFactory& ports, std::string portName, Clock& clock,
                      const BootImages& images = SuppliedBootImages());
     ~HardUpgradeModel();
     HardUpgradeModel(const HardUpgradeModel&) = delete;

@@ -9,9 +9,9 @@ constexpr Millis kFinishTimeout{1000};
 
 }  // namespace
 
-RestrictionsPage::RestrictionsPage(Block& block, std::string portName, UnitFacts& facts,
-                                   RestrictionState& state, CurrentRemoteUa& remoteUa,
-                                   Prompter& prompter, Clock& clock)
+RestrictionsPage::RestrictionsPage(Block& block, const PortFactory& ports, std::string portName,
+                                   UnitFacts& facts, RestrictionState& state,
+                                   CurrentRemoteUa& remoteUa, Prompter& prompter, Clock& clock)
     : block_(block),
       facts_(facts),
       state_(state),
@@ -19,7 +19,7 @@ RestrictionsPage::RestrictionsPage(Block& block, std::string portName, UnitFacts
       prompter_(prompter),
       list_(block, state, facts),
       localChosen_(list_.InitiallyLocal()),
-      link_(clock, log_, std::move(portName)) {
+      link_(clock, log_, ports, std::move(portName)) {
     link_.SetLocal(localChosen_);
     handoff_.SetListener([this] { NotifyUpdate(); });
     link_.SetFinishedListener([this] { NotifyUpdate(); });

@@ -36,8 +36,9 @@ namespace skelvane {
 // own thread. A Write's validation messages are asked of the Prompter on the worker thread.
 class RestrictionsPage {
   public:
-    RestrictionsPage(Block& block, std::string portName, UnitFacts& facts, RestrictionState& state,
-                     CurrentRemoteUa& remoteUa, Prompter& prompter, Clock& clock);
+    RestrictionsPage(Block& block, const PortFactory& ports, std::string portName, UnitFacts& facts,
+                     RestrictionState& state, CurrentRemoteUa& remoteUa, Prompter& prompter,
+                     Clock& clock);
     RestrictionsPage(const RestrictionsPage&) = delete;
     RestrictionsPage& operator=(const RestrictionsPage&) = delete;
     // Closing the page finishes a running worker.

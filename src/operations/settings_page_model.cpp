@@ -7,14 +7,15 @@
 
 namespace skelvane {
 
-SettingsPageModel::SettingsPageModel(Block& block, std::string portName, UnitFacts& facts,
-                                     CurrentRemoteUa& remoteUa, Prompter& prompter, Clock& clock)
+SettingsPageModel::SettingsPageModel(Block& block, const PortFactory& ports, std::string portName,
+                                     UnitFacts& facts, CurrentRemoteUa& remoteUa,
+                                     Prompter& prompter, Clock& clock)
     : block_(block),
       facts_(facts),
       remoteUa_(remoteUa),
       list_(block, facts, prompter),
       localChosen_(block.OperatingMode() == 0),
-      link_(clock, log_, std::move(portName), DeviceLink::Options{true}) {
+      link_(clock, log_, ports, std::move(portName), DeviceLink::Options{true}) {
     link_.SetUnitAddress(block.UnitAddress());
     link_.SetLocal(localChosen_);
     list_.SetUnitAddressListener([this](std::uint32_t ua) { link_.SetUnitAddress(ua); });

@@ -32,8 +32,9 @@ namespace skelvane {
 // from the worker thread, that results are waiting or that the worker has finished.
 class SettingsPageModel {
   public:
-    SettingsPageModel(Block& block, std::string portName, UnitFacts& facts,
-                      CurrentRemoteUa& remoteUa, Prompter& prompter, Clock& clock);
+    SettingsPageModel(Block& block, const PortFactory& ports, std::string portName,
+                      UnitFacts& facts, CurrentRemoteUa& remoteUa, Prompter& prompter,
+                      Clock& clock);
     SettingsPageModel(const SettingsPageModel&) = delete;
     SettingsPageModel& operator=(const SettingsPageModel&) = delete;
     // Closing the page finishes a running worker.

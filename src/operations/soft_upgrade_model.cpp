@@ -18,13 +18,15 @@ LocalTime Compose(const LocalTime& date, const LocalTime& time) {
 
 }  // namespace
 
-SoftUpgradeModel::SoftUpgradeModel(std::string portName, std::uint16_t unitAddress,
-                                   ScheduleTable& schedule, Clock& clock, Prompter& prompter)
+SoftUpgradeModel::SoftUpgradeModel(const PortFactory& ports, std::string portName,
+                                   std::uint16_t unitAddress, ScheduleTable& schedule, Clock& clock,
+                                   Prompter& prompter)
     : port_name_(std::move(portName)),
       schedule_(schedule),
       clock_(clock),
       prompter_(prompter),
-      log_(clock) {
+      log_(clock),
+      port_(ports) {
     view_.unitAddress = unitAddress;
 }
 

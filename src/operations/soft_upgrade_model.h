@@ -58,8 +58,8 @@ class SoftUpgradeModel {
   public:
     // `unitAddress`: the selected block's "UnitAddress" (0 when it has none). `schedule` is the
     // program's one table; `prompter` shows the refusals of "&Start".
-    SoftUpgradeModel(std::string portName, std::uint16_t unitAddress, ScheduleTable& schedule,
-                     Clock& clock, Prompter& prompter);
+    SoftUpgradeModel(const PortFactory& ports, std::string portName, std::uint16_t unitAddress,
+                     ScheduleTable& schedule, Clock& clock, Prompter& prompter);
     ~SoftUpgradeModel();
     SoftUpgradeModel(const SoftUpgradeModel&) = delete;
     SoftUpgradeModel& operator=(const SoftUpgradeModel&) = delete;

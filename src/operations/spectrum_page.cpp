@@ -15,9 +15,9 @@ constexpr std::size_t kLinkRateDigits = 19;
 
 }  // namespace
 
-SpectrumPage::SpectrumPage(const PortSettings& settings, ScanParserState& parser, Clock& clock,
-                           Prompter& prompter)
-    : parser_(parser), clock_(clock), prompter_(prompter) {
+SpectrumPage::SpectrumPage(const PortFactory& ports, const PortSettings& settings,
+                           ScanParserState& parser, Clock& clock, Prompter& prompter)
+    : parser_(parser), clock_(clock), prompter_(prompter), port_(ports) {
     state_.portName = settings.portName;
     state_.baudRate = settings.baudRate;
 }

@@ -68,8 +68,8 @@ class SpectrumPage {
     };
 
     // `parser` is the program's scan position; `clock` times the guard and the pauses.
-    SpectrumPage(const PortSettings& settings, ScanParserState& parser, Clock& clock,
-                 Prompter& prompter);
+    SpectrumPage(const PortFactory& ports, const PortSettings& settings, ScanParserState& parser,
+                 Clock& clock, Prompter& prompter);
     // Stops the worker like Close.
     ~SpectrumPage();
     SpectrumPage(const SpectrumPage&) = delete;

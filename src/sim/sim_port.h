@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "link/port_backend.h"
+#include "link/port_factory.h"
 #include "sim/network.h"
 
 namespace skelvane::sim {
@@ -37,8 +38,8 @@ class SimPortBackend final : public PortBackend {
     LineState line_;
 };
 
-// The simulated networks of a program, by port name ("SIM1", ...). Register it with
-// SetSimPortProvider (or ScopedSimPorts) and SerialPort opens the names it serves.
+// The simulated networks of a program, by port name ("SIM1", ...). Registered with a
+// PortFactory, it serves those names to every SerialPort made with that factory.
 class PortHub final : public SimPortProvider {
   public:
     void Add(const std::string& portName, std::shared_ptr<Network> network);
@@ -51,18 +52,6 @@ class PortHub final : public SimPortProvider {
   private:
     mutable std::mutex mutex_;
     std::map<std::string, std::shared_ptr<Network>> networks_;
-};
-
-// Registers a provider for the lifetime of the object and puts the previous one back after.
-class ScopedSimPorts {
-  public:
-    explicit ScopedSimPorts(SimPortProvider& provider) : previous_(SetSimPortProvider(&provider)) {}
-    ~ScopedSimPorts() { SetSimPortProvider(previous_); }
-    ScopedSimPorts(const ScopedSimPorts&) = delete;
-    ScopedSimPorts& operator=(const ScopedSimPorts&) = delete;
-
-  private:
-    SimPortProvider* previous_;
 };
 
 }  // namespace skelvane::sim

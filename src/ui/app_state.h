@@ -7,6 +7,7 @@
 #include "document/document_session.h"
 #include "document/link_id_counter.h"
 #include "document/unit_facts.h"
+#include "link/port_factory.h"
 #include "link/port_settings.h"
 #include "operations/current_remote_ua.h"
 #include "sim/sim_port.h"
@@ -50,11 +51,11 @@ struct AppState {
 
     // A simulated network served as the port "SIM1", so that every device command can be
     // tried without a radio: the default model's units, or a small built-in register set
-    // when its template cannot be read (`simNote` says why). Registered for as long as the
-    // state lives.
+    // when its template cannot be read (`simNote` says why).
     std::string simNote;
     sim::PortHub simPorts;
-    sim::ScopedSimPorts simRegistration{simPorts};
+    // Opens and lists the ports of every window: the platform's and "SIM1".
+    PortFactory ports{simPorts};
 };
 
 }  // namespace skelvane

@@ -48,10 +48,10 @@ void DeviceDialogs::properties(const DeviceContext& context) {
     // Editing may change any value, and the sheet writes into the block at once.
     state_.session.MarkModified();
     QtPrompter boxes;
-    PropertiesSheet sheet(
-        {*context.block, StripInUseSuffix(context.portName), state_.unitFacts, state_.remoteUa,
-         state_.restrictions, prompter_ != nullptr ? *prompter_ : boxes, state_.clock},
-        context.parent);
+    PropertiesSheet sheet({*context.block, state_.ports, StripInUseSuffix(context.portName),
+                           state_.unitFacts, state_.remoteUa, state_.restrictions,
+                           prompter_ != nullptr ? *prompter_ : boxes, state_.clock},
+                          context.parent);
     boxes.setParent(&sheet);
     QObject::connect(&sheet, &PropertiesSheet::blockRenamed, &sheet,
                      [parent = context.parent](Block* block) { showNewName(parent, block); });
@@ -60,14 +60,15 @@ void DeviceDialogs::properties(const DeviceContext& context) {
 
 // The block plays no part: only the unit on the programming cable is reprogrammed.
 void DeviceDialogs::hardUpgrade(const DeviceContext& context) {
-    HardUpgradeDialog dialog(StripInUseSuffix(context.portName), state_.clock, context.parent);
+    HardUpgradeDialog dialog(state_.ports, StripInUseSuffix(context.portName), state_.clock,
+                             context.parent);
     dialog.exec();
 }
 
 void DeviceDialogs::softUpgrade(const DeviceContext& context) {
     QtPrompter boxes;
-    SoftUpgradeDialog dialog(StripInUseSuffix(context.portName), unitAddressOf(context.block),
-                             state_.schedule, state_.clock,
+    SoftUpgradeDialog dialog(state_.ports, StripInUseSuffix(context.portName),
+                             unitAddressOf(context.block), state_.schedule, state_.clock,
                              prompter_ != nullptr ? *prompter_ : boxes, context.parent);
     boxes.setParent(&dialog);
     dialog.exec();
@@ -78,7 +79,7 @@ void DeviceDialogs::spectrum(const DeviceContext& context) {
     settings.portName = StripInUseSuffix(context.portName);
     settings.baudRate = context.baudRate;
     QtPrompter boxes;
-    SpectrumSheet sheet(settings, state_.scanParser, state_.clock,
+    SpectrumSheet sheet(state_.ports, settings, state_.scanParser, state_.clock,
                         prompter_ != nullptr ? *prompter_ : boxes, context.parent);
     boxes.setParent(&sheet);
     sheet.exec();

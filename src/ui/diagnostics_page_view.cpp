@@ -46,14 +46,15 @@ QLineEdit* smallEdit(QWidget* parent, int digits) {
 
 }  // namespace
 
-DiagnosticsPageView::DiagnosticsPageView(Block& block, const std::string& portName,
-                                         CurrentRemoteUa& remoteUa, Prompter& prompter,
-                                         Clock& clock, QWidget* parent)
+DiagnosticsPageView::DiagnosticsPageView(Block& block, const PortFactory& ports,
+                                         const std::string& portName, CurrentRemoteUa& remoteUa,
+                                         Prompter& prompter, Clock& clock, QWidget* parent)
     : PropertyPage(parent),
       block_(block),
       clock_(clock),
       pump_(std::make_unique<WorkerPump>([this] { updateFromWorker(); })),
-      model_(std::make_unique<DiagnosticsPageModel>(block, portName, remoteUa, prompter, clock)) {
+      model_(std::make_unique<DiagnosticsPageModel>(block, ports, portName, remoteUa, prompter,
+                                                    clock)) {
     // The values: one row per diagnostic parameter, a value cell for the thirteen known ones.
     values_ = new QTableWidget(0, 2, this);
     values_->setHorizontalHeaderLabels({QStringLiteral("Description"), QStringLiteral("Value")});

@@ -22,6 +22,7 @@ class CurrentRemoteUa;
 class DiagPlot;
 class DiagnosticsPageModel;
 class LogView;
+class PortFactory;
 class Prompter;
 class WorkerPump;
 
@@ -33,8 +34,9 @@ class DiagnosticsPageView : public PropertyPage {
     Q_OBJECT
 
   public:
-    DiagnosticsPageView(Block& block, const std::string& portName, CurrentRemoteUa& remoteUa,
-                        Prompter& prompter, Clock& clock, QWidget* parent = nullptr);
+    DiagnosticsPageView(Block& block, const PortFactory& ports, const std::string& portName,
+                        CurrentRemoteUa& remoteUa, Prompter& prompter, Clock& clock,
+                        QWidget* parent = nullptr);
     ~DiagnosticsPageView() override;
 
     void activate() override;

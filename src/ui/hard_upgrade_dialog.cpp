@@ -17,10 +17,10 @@
 
 namespace skelvane {
 
-HardUpgradeDialog::HardUpgradeDialog(std::string portName, Clock& clock, QWidget* parent,
-                                     const BootImages& images)
+HardUpgradeDialog::HardUpgradeDialog(const PortFactory& ports, std::string portName, Clock& clock,
+                                     QWidget* parent, const BootImages& images)
     : QDialog(parent),
-      model_(std::make_unique<HardUpgradeModel>(std::move(portName), clock, images)),
+      model_(std::make_unique<HardUpgradeModel>(ports, std::move(portName), clock, images)),
       pump_(new WorkerPump([this] { refresh(); }, this)) {
     setWindowTitle(QString::fromLatin1(kTitle));
     setWindowIcon(commandIcon(CommandIcon::HardUpgrade));

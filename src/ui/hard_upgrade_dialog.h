@@ -16,6 +16,7 @@ class QPushButton;
 namespace skelvane {
 
 class LogView;
+class PortFactory;
 class WorkerPump;
 class UpgradeAnimation;
 
@@ -30,8 +31,8 @@ class HardUpgradeDialog : public QDialog {
   public:
     static constexpr const char* kTitle = "Hard Upgrade - Corvantis";
 
-    HardUpgradeDialog(std::string portName, Clock& clock, QWidget* parent = nullptr,
-                      const BootImages& images = SuppliedBootImages());
+    HardUpgradeDialog(const PortFactory& ports, std::string portName, Clock& clock,
+                      QWidget* parent = nullptr, const BootImages& images = SuppliedBootImages());
     // Stops a running worker first.
     ~HardUpgradeDialog() override;
 

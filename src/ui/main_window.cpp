@@ -243,7 +243,7 @@ void MainWindow::createToolBar() {
 }
 
 void MainWindow::createStatusBar() {
-    portBar_ = new PortBar(state_.portSettings, this);
+    portBar_ = new PortBar(state_.portSettings, state_.ports, this);
     statusBar()->addWidget(portBar_);
     action(command::kViewStatusBar)->setChecked(true);
 }

@@ -22,9 +22,10 @@ void RefreshingComboBox::showPopup() {
     QComboBox::showPopup();
 }
 
-PortBar::PortBar(PortSettings& settings, QWidget* parent)
+PortBar::PortBar(PortSettings& settings, const PortFactory& factory, QWidget* parent)
     : QWidget(parent),
       settings_(settings),
+      factory_(factory),
       port_(new RefreshingComboBox(this)),
       baud_(new QComboBox(this)),
       format_(new QComboBox(this)),
@@ -84,7 +85,7 @@ void PortBar::fillPorts(const std::vector<PortListEntry>& ports) {
 }
 
 void PortBar::refreshPorts() {
-    fillPorts(DiscoverPorts());
+    fillPorts(DiscoverPorts(factory_));
 }
 
 }  // namespace skelvane

@@ -28,7 +28,8 @@ class PortBar : public QWidget {
     Q_OBJECT
 
   public:
-    PortBar(PortSettings& settings, QWidget* parent = nullptr);
+    // `factory` lists the simulated ports and probes every port; it must outlive the bar.
+    PortBar(PortSettings& settings, const PortFactory& factory, QWidget* parent = nullptr);
 
     // Fills the port list with these entries and selects the setting's port (no selection
     // when it is not among them).
@@ -43,6 +44,7 @@ class PortBar : public QWidget {
 
   private:
     PortSettings& settings_;
+    const PortFactory& factory_;
     std::vector<PortListEntry> ports_;
     RefreshingComboBox* port_;
     QComboBox* baud_;

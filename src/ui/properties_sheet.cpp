@@ -14,13 +14,13 @@ PropertiesSheet::PropertiesSheet(const PropertiesContext& context, QWidget* pare
     : QDialog(parent), prompter_(context.prompter) {
     setWindowTitle(QStringLiteral("Properties"));
     tabs_ = new QTabWidget(this);
-    settings_ = new SettingsPageView(context.block, context.portName, context.facts,
+    settings_ = new SettingsPageView(context.block, context.ports, context.portName, context.facts,
                                      context.remoteUa, prompter_, context.clock, tabs_);
-    diagnostics_ = new DiagnosticsPageView(context.block, context.portName, context.remoteUa,
-                                           prompter_, context.clock, tabs_);
-    restrictions_ = new RestrictionsPageView(context.block, context.portName, context.facts,
-                                             context.restrictions, context.remoteUa, prompter_,
-                                             context.clock, tabs_);
+    diagnostics_ = new DiagnosticsPageView(context.block, context.ports, context.portName,
+                                           context.remoteUa, prompter_, context.clock, tabs_);
+    restrictions_ = new RestrictionsPageView(context.block, context.ports, context.portName,
+                                             context.facts, context.restrictions, context.remoteUa,
+                                             prompter_, context.clock, tabs_);
     pages_ = {settings_, diagnostics_, restrictions_};
     tabs_->addTab(settings_, QStringLiteral("Settings"));
     tabs_->addTab(diagnostics_, QStringLiteral("Diagnostics"));

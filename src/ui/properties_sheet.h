@@ -16,6 +16,7 @@ class Block;
 class Clock;
 class CurrentRemoteUa;
 class DiagnosticsPageView;
+class PortFactory;
 class Prompter;
 class PropertyPage;
 class RestrictionState;
@@ -23,11 +24,13 @@ class RestrictionsPageView;
 class SettingsPageView;
 struct UnitFacts;
 
-// What the "Properties" sheet works with: the block, the port of the status bar, the
+// What the "Properties" sheet works with: the block, the port of the status bar and the
+// program's factory that opens it, the
 // program-wide unit facts, current remote UA and restriction lists, where messages go, and
 // the clock of every wait.
 struct PropertiesContext {
     Block& block;
+    const PortFactory& ports;
     std::string portName;
     UnitFacts& facts;
     CurrentRemoteUa& remoteUa;

@@ -53,15 +53,16 @@ void RestrictionCellDelegate::setModelData(QWidget* editor, QAbstractItemModel*,
     }
 }
 
-RestrictionsPageView::RestrictionsPageView(Block& block, const std::string& portName,
-                                           UnitFacts& facts, RestrictionState& restrictions,
+RestrictionsPageView::RestrictionsPageView(Block& block, const PortFactory& ports,
+                                           const std::string& portName, UnitFacts& facts,
+                                           RestrictionState& restrictions,
                                            CurrentRemoteUa& remoteUa, Prompter& prompter,
                                            Clock& clock, QWidget* parent)
     : PropertyPage(parent),
       prompter_(prompter),
       pump_(std::make_unique<WorkerPump>([this] { updateFromWorker(); })),
-      page_(std::make_unique<RestrictionsPage>(block, portName, facts, restrictions, remoteUa,
-                                               prompter, clock)) {
+      page_(std::make_unique<RestrictionsPage>(block, ports, portName, facts, restrictions,
+                                               remoteUa, prompter, clock)) {
     group_ = new QGroupBox(this);
     // Only the title is bold: the controls inside keep the page's font.
     // Weights set explicitly on both, or the controls would inherit the group box's.

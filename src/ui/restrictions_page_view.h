@@ -17,6 +17,7 @@ class Block;
 class Clock;
 class CurrentRemoteUa;
 class LogView;
+class PortFactory;
 class Prompter;
 class RestrictionState;
 class RestrictionsPage;
@@ -50,9 +51,10 @@ class RestrictionsPageView : public PropertyPage {
   public:
     enum Column { kDescriptionColumn = 0, kValueColumn };
 
-    RestrictionsPageView(Block& block, const std::string& portName, UnitFacts& facts,
-                         RestrictionState& restrictions, CurrentRemoteUa& remoteUa,
-                         Prompter& prompter, Clock& clock, QWidget* parent = nullptr);
+    RestrictionsPageView(Block& block, const PortFactory& ports, const std::string& portName,
+                         UnitFacts& facts, RestrictionState& restrictions,
+                         CurrentRemoteUa& remoteUa, Prompter& prompter, Clock& clock,
+                         QWidget* parent = nullptr);
     ~RestrictionsPageView() override;
 
     void activate() override;

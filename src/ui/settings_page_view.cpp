@@ -15,14 +15,15 @@
 
 namespace skelvane {
 
-SettingsPageView::SettingsPageView(Block& block, const std::string& portName, UnitFacts& facts,
+SettingsPageView::SettingsPageView(Block& block, const PortFactory& ports,
+                                   const std::string& portName, UnitFacts& facts,
                                    CurrentRemoteUa& remoteUa, Prompter& prompter, Clock& clock,
                                    QWidget* parent)
     : PropertyPage(parent),
       block_(block),
       pump_(std::make_unique<WorkerPump>([this] { updateFromWorker(); })),
-      model_(
-          std::make_unique<SettingsPageModel>(block, portName, facts, remoteUa, prompter, clock)) {
+      model_(std::make_unique<SettingsPageModel>(block, ports, portName, facts, remoteUa, prompter,
+                                                 clock)) {
     table_ = new PropertyTable(model_->List(), this);
     log_ = new LogView(model_->Log(), this);
 

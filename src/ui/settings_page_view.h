@@ -16,6 +16,7 @@ class Block;
 class Clock;
 class CurrentRemoteUa;
 class LogView;
+class PortFactory;
 class Prompter;
 class PropertyTable;
 class SettingsPageModel;
@@ -29,8 +30,8 @@ class SettingsPageView : public PropertyPage {
     Q_OBJECT
 
   public:
-    SettingsPageView(Block& block, const std::string& portName, UnitFacts& facts,
-                     CurrentRemoteUa& remoteUa, Prompter& prompter, Clock& clock,
+    SettingsPageView(Block& block, const PortFactory& ports, const std::string& portName,
+                     UnitFacts& facts, CurrentRemoteUa& remoteUa, Prompter& prompter, Clock& clock,
                      QWidget* parent = nullptr);
     ~SettingsPageView() override;
 

@@ -70,13 +70,13 @@ QTimeEdit* makeTimePicker(const LocalTime& now) {
 
 }  // namespace
 
-SoftUpgradeDialog::SoftUpgradeDialog(std::string portName, std::uint16_t unitAddress,
-                                     ScheduleTable& schedule, Clock& clock, Prompter& prompter,
-                                     QWidget* parent)
+SoftUpgradeDialog::SoftUpgradeDialog(const PortFactory& ports, std::string portName,
+                                     std::uint16_t unitAddress, ScheduleTable& schedule,
+                                     Clock& clock, Prompter& prompter, QWidget* parent)
     : QDialog(parent),
       clock_(clock),
-      model_(std::make_unique<SoftUpgradeModel>(std::move(portName), unitAddress, schedule, clock,
-                                                prompter)),
+      model_(std::make_unique<SoftUpgradeModel>(ports, std::move(portName), unitAddress, schedule,
+                                                clock, prompter)),
       pump_(new WorkerPump([this] { refresh(); }, this)) {
     setWindowTitle(QString::fromLatin1(kTitle));
     setWindowIcon(commandIcon(CommandIcon::SoftUpgrade));

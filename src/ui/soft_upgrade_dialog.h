@@ -23,6 +23,7 @@ class QTimeEdit;
 namespace skelvane {
 
 class LogView;
+class PortFactory;
 class WorkerPump;
 class UpgradeAnimation;
 
@@ -42,8 +43,9 @@ class SoftUpgradeDialog : public QDialog {
 
     // `unitAddress`: the selected block's "UnitAddress" (0 when it has none). `schedule` is
     // the program's table; `prompter` shows the refusals of "&Start" (on the GUI thread).
-    SoftUpgradeDialog(std::string portName, std::uint16_t unitAddress, ScheduleTable& schedule,
-                      Clock& clock, Prompter& prompter, QWidget* parent = nullptr);
+    SoftUpgradeDialog(const PortFactory& ports, std::string portName, std::uint16_t unitAddress,
+                      ScheduleTable& schedule, Clock& clock, Prompter& prompter,
+                      QWidget* parent = nullptr);
     // Stops a running worker first.
     ~SoftUpgradeDialog() override;
 

@@ -30,11 +30,12 @@ const QSize kChartMinimum(480, 240);
 
 }  // namespace
 
-SpectrumAnalyzerPage::SpectrumAnalyzerPage(const PortSettings& settings, ScanParserState& parser,
-                                           Clock& clock, Prompter& prompter, QWidget* parent)
+SpectrumAnalyzerPage::SpectrumAnalyzerPage(const PortFactory& ports, const PortSettings& settings,
+                                           ScanParserState& parser, Clock& clock,
+                                           Prompter& prompter, QWidget* parent)
     : QWidget(parent),
       prompter_(prompter),
-      page_(std::make_unique<SpectrumPage>(settings, parser, clock, prompter_)),
+      page_(std::make_unique<SpectrumPage>(ports, settings, parser, clock, prompter_)),
       pump_(new WorkerPump([this] { refresh(); }, this)) {
     instructions_ = new QLabel(fromLatin1(SpectrumPage::kInstructions));
     instructions_->setWordWrap(true);
@@ -140,11 +141,12 @@ bool SpectrumAnalyzerPage::exportCsv(const QString& path) {
     return true;
 }
 
-SpectrumSheet::SpectrumSheet(const PortSettings& settings, ScanParserState& parser, Clock& clock,
-                             Prompter& prompter, QWidget* parent)
+SpectrumSheet::SpectrumSheet(const PortFactory& ports, const PortSettings& settings,
+                             ScanParserState& parser, Clock& clock, Prompter& prompter,
+                             QWidget* parent)
     : QDialog(parent), pages_(new QTabWidget(this)) {
     setWindowTitle(fromLatin1(SpectrumPage::kSheetTitle));
-    analyzer_ = new SpectrumAnalyzerPage(settings, parser, clock, prompter);
+    analyzer_ = new SpectrumAnalyzerPage(ports, settings, parser, clock, prompter);
     pages_->addTab(analyzer_, fromLatin1(SpectrumPage::kPageTitle));
 
     // The sheet can only be closed: one button, "Close", where Cancel would stand.

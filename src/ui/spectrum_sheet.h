@@ -31,8 +31,9 @@ class SpectrumAnalyzerPage : public QWidget {
   public:
     // `prompter` is a GUI-thread one: the worker's messages (a failed chart allocation)
     // reach it through the page's WorkerPrompter.
-    SpectrumAnalyzerPage(const PortSettings& settings, ScanParserState& parser, Clock& clock,
-                         Prompter& prompter, QWidget* parent = nullptr);
+    SpectrumAnalyzerPage(const PortFactory& ports, const PortSettings& settings,
+                         ScanParserState& parser, Clock& clock, Prompter& prompter,
+                         QWidget* parent = nullptr);
     // Stops the worker first.
     ~SpectrumAnalyzerPage() override;
 
@@ -75,8 +76,8 @@ class SpectrumSheet : public QDialog {
     Q_OBJECT
 
   public:
-    SpectrumSheet(const PortSettings& settings, ScanParserState& parser, Clock& clock,
-                  Prompter& prompter, QWidget* parent = nullptr);
+    SpectrumSheet(const PortFactory& ports, const PortSettings& settings, ScanParserState& parser,
+                  Clock& clock, Prompter& prompter, QWidget* parent = nullptr);
 
     SpectrumAnalyzerPage* analyzer() const { return analyzer_; }
     QTabWidget* pages() const { return pages_; }

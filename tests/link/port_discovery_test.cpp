@@ -70,7 +70,7 @@ TEST(PortDiscoveryTest, HeldPortsAreMarkedAndFoundByTheirName) {
 
 TEST(PortDiscoveryTest, AMissingDeviceCountsAsInUse) {
     test::TempDir dir;
-    EXPECT_TRUE(IsPortInUse((dir / "ttyUSB9").string()));
+    EXPECT_TRUE(IsPortInUse(PortFactory{}, (dir / "ttyUSB9").string()));
 }
 
 }  // namespace

@@ -27,7 +27,8 @@ class SerialPortPosixTest : public ::testing::Test {
   protected:
     void SetUp() override { ASSERT_TRUE(pty_.Ok()) << "no pseudo-terminal available"; }
     test::PtyPair pty_;
-    SerialPort port_;
+    const PortFactory ports_;
+    SerialPort port_{ports_};
 };
 
 // An idle read waits about its read constant: 6 ms after Open, the value of SetTimeouts
@@ -107,12 +108,12 @@ TEST_F(SerialPortPosixTest, PurgeDropsWhatWaits) {
 
 TEST_F(SerialPortPosixTest, ASecondOpenFailsUntilTheFirstCloses) {
     ASSERT_TRUE(port_.Open(pty_.Path()));
-    EXPECT_TRUE(IsPortInUse(pty_.Path()));
-    SerialPort other;
+    EXPECT_TRUE(IsPortInUse(ports_, pty_.Path()));
+    SerialPort other{ports_};
     EXPECT_FALSE(other.Open(pty_.Path()));
     EXPECT_FALSE(other.IsOpen());
     port_.Close();
-    EXPECT_FALSE(IsPortInUse(pty_.Path()));
+    EXPECT_FALSE(IsPortInUse(ports_, pty_.Path()));
     EXPECT_TRUE(other.Open(pty_.Path()));
 }
 
@@ -169,7 +170,8 @@ TEST_P(BaudRateTest, EveryRateOfTheSelectorIsSet) {
 INSTANTIATE_TEST_SUITE_P(SelectorRates, BaudRateTest, ::testing::ValuesIn(kBaudRates));
 
 TEST(SerialPortClosedTest, OperationsOnAClosedPort) {
-    SerialPort port;
+    const PortFactory ports;
+    SerialPort port{ports};
     std::uint8_t buffer[4] = {1, 2, 3, 4};
     EXPECT_FALSE(port.IsOpen());
     EXPECT_EQ(port.Read(buffer, sizeof buffer), 0u);
@@ -182,7 +184,8 @@ TEST(SerialPortClosedTest, OperationsOnAClosedPort) {
 TEST(SerialPortClosedTest, OnlyTerminalsOpen) {
     test::TempDir dir;
     test::WriteFileBytes(dir / "plain", "not a port");
-    SerialPort port;
+    const PortFactory ports;
+    SerialPort port{ports};
     EXPECT_FALSE(port.Open((dir / "plain").string()));
     EXPECT_FALSE(port.Open((dir / "missing").string()));
     EXPECT_FALSE(port.Open(""));

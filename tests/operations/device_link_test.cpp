@@ -28,7 +28,7 @@ class ConnectTest : public ::testing::Test {
     ConnectTest() : block(test::TemplateBlock(BlockKind::Remote, 300)) {}
 
     std::unique_ptr<SettingsPageModel> Page(const std::string& port = "SIM1") {
-        return std::make_unique<SettingsPageModel>(*block, port, sim.facts, sim.remoteUa,
+        return std::make_unique<SettingsPageModel>(*block, sim.ports, port, sim.facts, sim.remoteUa,
                                                    sim.prompter, sim.clock);
     }
     // Runs the page's Version operation to its end; returns the virtual time it took.
@@ -194,7 +194,7 @@ TEST_F(ConnectTest, BytesBeyondOneFrameAreCountedButNeverStored) {
     sim.Local().SetPortHandler(sim::UnitMode::Diagnostic,
                                std::make_shared<test::ScriptedUnit>(std::vector<Bytes>{flood}));
     LogPane log;
-    DeviceLink link(sim.clock, log, "SIM1");
+    DeviceLink link(sim.clock, log, sim.ports, "SIM1");
     link.SetLocal(true);
     ASSERT_TRUE(link.OpenPort());
     const std::size_t count = link.Exchange(link.MakeFrame(0x29), 100);
@@ -246,12 +246,12 @@ TEST(StopTest, FinishingTheWorkerEndsALongWaitAndLeavesTheLogAsItWas) {
     network->Local().SetSilentAfter(0);
     sim::PortHub hub;
     hub.Add("SIM1", network);
-    sim::ScopedSimPorts registration(hub);
+    PortFactory ports{hub};
     auto block = test::TemplateBlock(BlockKind::Master, 1);
     UnitFacts facts;
     CurrentRemoteUa remoteUa;
     RecordingPrompter prompter;
-    SettingsPageModel page(*block, "SIM1", facts, remoteUa, prompter, clock);
+    SettingsPageModel page(*block, ports, "SIM1", facts, remoteUa, prompter, clock);
     ASSERT_TRUE(page.ReadAll());
     while (page.Log().LastLine() != "03 00 00 29 ") {
         std::this_thread::sleep_for(Millis{1});

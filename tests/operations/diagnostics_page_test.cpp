@@ -55,8 +55,8 @@ class DiagnosticsTest : public ::testing::Test {
         sim.Local().SeedValue(std::vector<std::uint8_t>{0xC5, 0xC6}, 850);   // voltage
         sim.Local().SeedValue(std::vector<std::uint8_t>{0xC7}, 30);          // temperature
         block->AddParameter(test::TextParameter("Comment", "", 0));
-        page = std::make_unique<DiagnosticsPageModel>(*block, "SIM1", sim.remoteUa, sim.prompter,
-                                                      sim.clock);
+        page = std::make_unique<DiagnosticsPageModel>(*block, sim.ports, "SIM1", sim.remoteUa,
+                                                      sim.prompter, sim.clock);
         page->SetPassListener([this](std::uint64_t pass, bool) {
             if (pass >= stopAfter) {
                 page->Stop();
@@ -246,7 +246,8 @@ TEST_F(DiagnosticsTest, ClosingEndsAWorkerThatPollsForever) {
 TEST(ParseDiagReplyTest, AnId2PairBeforeTheId1PairIsLost) {
     VirtualClock clock;
     LogPane log;
-    DeviceLink link(clock, log, "SIM1");
+    const PortFactory ports;
+    DeviceLink link(clock, log, ports, "SIM1");
     std::vector<Parameter> parameters;
     CustomParameter custom{2, {0x21, 0x20, 0, 0}, 0};
     std::string field;

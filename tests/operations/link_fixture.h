@@ -63,7 +63,7 @@ class LinkFixture {
     VirtualClock clock;
     std::shared_ptr<sim::Network> network;
     sim::PortHub hub;
-    sim::ScopedSimPorts registration{hub};
+    PortFactory ports{hub};
     UnitFacts facts;
     CurrentRemoteUa remoteUa;
     RecordingPrompter prompter;

@@ -130,7 +130,7 @@ class RestrictionsExchangeTest : public ::testing::Test {
 
     RestrictionsPage& Page(std::string port = "SIM1") {
         if (!page) {
-            page = std::make_unique<RestrictionsPage>(*block, std::move(port), facts, state,
+            page = std::make_unique<RestrictionsPage>(*block, ports, std::move(port), facts, state,
                                                       remoteUa, prompter, clock);
             page->Link().SetTrafficLogging(false);
         }
@@ -182,7 +182,7 @@ class RestrictionsExchangeTest : public ::testing::Test {
     VirtualClock clock;
     std::shared_ptr<sim::Network> network;
     sim::PortHub hub;
-    sim::ScopedSimPorts registration{hub};
+    PortFactory ports{hub};
     UnitFacts facts;
     RestrictionState state;
     CurrentRemoteUa remoteUa;
@@ -351,7 +351,7 @@ TEST_F(RestrictionsExchangeTest, WriteSendsZonePatternsThatReadBackUnchanged) {
     EXPECT_EQ(unit.SavedRepeaters(), SimRepeaters({2, 9, 301}));
 
     auto fresh = RadioBlock(2);
-    RestrictionsPage reader(*fresh, "SIM1", facts, state, remoteUa, prompter, clock);
+    RestrictionsPage reader(*fresh, ports, "SIM1", facts, state, remoteUa, prompter, clock);
     reader.Activate();
     ASSERT_TRUE(reader.Read());
     reader.Link().Wait();

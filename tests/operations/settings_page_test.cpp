@@ -25,8 +25,8 @@ class SettingsTest : public ::testing::Test {
 
     SettingsPageModel& Page() {
         if (!page) {
-            page = std::make_unique<SettingsPageModel>(*block, "SIM1", sim.facts, sim.remoteUa,
-                                                       sim.prompter, sim.clock);
+            page = std::make_unique<SettingsPageModel>(*block, sim.ports, "SIM1", sim.facts,
+                                                       sim.remoteUa, sim.prompter, sim.clock);
         }
         return *page;
     }
@@ -157,7 +157,8 @@ TEST_F(SettingsTest, WithNoRowCheckedReadSendsTheBareRequestAndWriteNothing) {
 TEST_F(SettingsTest, WriteThenReadAllGivesTheSameValues) {
     Run(&SettingsPageModel::Write);
     auto other = test::TemplateBlock(BlockKind::Master, 1);
-    SettingsPageModel second(*other, "SIM1", sim.facts, sim.remoteUa, sim.prompter, sim.clock);
+    SettingsPageModel second(*other, sim.ports, "SIM1", sim.facts, sim.remoteUa, sim.prompter,
+                             sim.clock);
     second.ChooseLocal(true);
     ASSERT_TRUE(second.ReadAll());
     second.Link().Wait();
@@ -198,7 +199,8 @@ TEST_F(SettingsTest, LeavingAfterALocalReadHandsTheLocalUnitsAddressToDiagnostic
     Run(&SettingsPageModel::SerialNumber);
     Page().Leave();
     EXPECT_EQ(sim.remoteUa.Get(), 1);
-    DiagnosticsPageModel diagnostics(*block, "SIM1", sim.remoteUa, sim.prompter, sim.clock);
+    DiagnosticsPageModel diagnostics(*block, sim.ports, "SIM1", sim.remoteUa, sim.prompter,
+                                     sim.clock);
     diagnostics.Activate();
     EXPECT_EQ(diagnostics.UnitAddress(), 1);
 }
@@ -296,7 +298,8 @@ class ParseSettingsReplyTest : public ::testing::TestWithParam<ParseCase> {};
 TEST_P(ParseSettingsReplyTest, StoresAndAnswers) {
     VirtualClock clock;
     LogPane log;
-    DeviceLink link(clock, log, "SIM1");
+    const PortFactory ports;
+    DeviceLink link(clock, log, ports, "SIM1");
     auto block = test::TemplateBlock(BlockKind::Remote, 300);
     block->AddParameter(test::RangeParameter("Pair", 2, {0x30, 0x31}, 0x1200, 0, 65535));
     UnitFacts facts;
@@ -356,7 +359,8 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(ParseSettingsReplyFactsTest, LinkRateAndCountryComeFromTheirRegisters) {
     VirtualClock clock;
     LogPane log;
-    DeviceLink link(clock, log, "SIM1");
+    const PortFactory ports;
+    DeviceLink link(clock, log, ports, "SIM1");
     std::vector<Parameter> none;
     UnitFacts facts;
     const Bytes reply = {0x07, 0, 1, 0x64, 0x0E, 0x01, 0x59, 0x03};
@@ -380,7 +384,8 @@ namespace {
 TEST(ReplyParsersTest, ArbitraryBytesStayInsideTheReply) {
     VirtualClock clock;
     LogPane log(0);
-    DeviceLink link(clock, log, "SIM1");
+    const PortFactory ports;
+    DeviceLink link(clock, log, ports, "SIM1");
     auto block = test::TemplateBlock(BlockKind::Remote, 300);
     UnitFacts facts;
     CustomParameter custom{4, {0x20, 0x21, 0xC4, 0x02}, 0};

@@ -30,7 +30,7 @@ class SpectrumPageTest : public testing::Test {
             PortSettings settings;
             settings.portName = portName;
             settings.baudRate = "115200";
-            page = std::make_unique<SpectrumPage>(settings, parser, rig.clock, prompter);
+            page = std::make_unique<SpectrumPage>(rig.ports, settings, parser, rig.clock, prompter);
         }
         return *page;
     }

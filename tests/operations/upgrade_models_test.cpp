@@ -102,7 +102,7 @@ class SoftUpgradeModelTest : public ::testing::Test {
     std::string file;
     ScheduleTable schedule;
     RecordingPrompter prompter;
-    SoftUpgradeModel model{"SIM1", 0, schedule, sim.clock, prompter};
+    SoftUpgradeModel model{sim.ports, "SIM1", 0, schedule, sim.clock, prompter};
     std::optional<LocalTime> firstRequestAt;
     std::vector<std::uint16_t> addressed;
 };
@@ -339,7 +339,7 @@ TEST_F(SoftUpgradeModelTest, StartLogsAFirmwareFileThatCannotBeUsed) {
 
 TEST(HardUpgradeModelTest, ProgramNeedsAReadableFileAndRunsToTheEnd) {
     test::UpgradeSim sim;
-    HardUpgradeModel model("SIM1", sim.clock, PlaceholderBootImages());
+    HardUpgradeModel model(sim.ports, "SIM1", sim.clock, PlaceholderBootImages());
     std::vector<HardUpgradeView> seen;
     std::mutex seenMutex;
     model.SetListener([&] {
@@ -373,11 +373,11 @@ TEST(HardUpgradeModelTest, CancelDuringTheResetPulse) {
     sim::InstallUpgradeSides(*network);
     sim::PortHub hub;
     hub.Add("SIM1", network);
-    sim::ScopedSimPorts registration(hub);
+    PortFactory ports{hub};
     test::TempDir dir;
     test::WriteFileBytes(dir / "fw.bin", std::string(300, 'x'));
 
-    HardUpgradeModel model("SIM1", clock, PlaceholderBootImages());
+    HardUpgradeModel model(ports, "SIM1", clock, PlaceholderBootImages());
     model.BrowseFile((dir / "fw.bin").string());
     ASSERT_TRUE(model.Program());
     ASSERT_TRUE(

@@ -37,7 +37,8 @@ TEST(PtyBridgeTest, SkelvaneSimServesTheDefaultModelsNetworkOnAPseudoTerminal) {
 
     // Through the symbolic link, as a user would configure the port, with the real termios
     // code of the tool: opened at 9600, switched to 115200.
-    SerialPort port;
+    const PortFactory ports;
+    SerialPort port{ports};
     ASSERT_TRUE(port.Open(link.string()));
     ASSERT_TRUE(port.Purge());
     ASSERT_TRUE(port.SetBaudRate(115200));
@@ -64,7 +65,8 @@ TEST(PtyBridgeTest, SkelvaneSimServesTheUnitsOfANetworkFile) {
                            {"--network", (test::DataDir() / "star-network.xml").string()});
     const std::string path = sim.NextLine();
     ASSERT_EQ(path.rfind("/dev/pts/", 0), 0u) << path;
-    SerialPort port;
+    const PortFactory ports;
+    SerialPort port{ports};
     ASSERT_TRUE(port.Open(path));
     ASSERT_TRUE(port.SetBaudRate(115200));
     // Remote "3" of the file, its unit address in registers 0x02 and 0x03.

@@ -47,8 +47,8 @@ class SimFixture {
     VirtualClock clock;
     std::shared_ptr<sim::Network> network;
     sim::PortHub hub;
-    sim::ScopedSimPorts registration{hub};
-    SerialPort port;
+    PortFactory ports{hub};
+    SerialPort port{ports};
 };
 
 }  // namespace skelvane::test

@@ -45,23 +45,24 @@ TEST(SimPortTest, SetBaudRateAssertsDtrAndReleasesRts) {
 
 TEST(SimPortTest, OneHostAtATime) {
     test::SimFixture sim;
-    EXPECT_FALSE(IsPortInUse("SIM1"));
+    EXPECT_FALSE(IsPortInUse(sim.ports, "SIM1"));
     ASSERT_TRUE(sim.Connect());
-    EXPECT_TRUE(IsPortInUse("SIM1"));
-    SerialPort other;
+    EXPECT_TRUE(IsPortInUse(sim.ports, "SIM1"));
+    SerialPort other{sim.ports};
     EXPECT_FALSE(other.Open("SIM1"));
     EXPECT_FALSE(other.Open("SIM2"));  // no such network
     sim.port.Close();
     EXPECT_TRUE(other.Open("SIM1"));
 
-    const std::vector<PortListEntry> entries = DiscoverPorts();
+    const std::vector<PortListEntry> entries = DiscoverPorts(sim.ports);
     ASSERT_FALSE(entries.empty());
     EXPECT_EQ(entries.back().text, "SIM1 (In Use)");
     EXPECT_EQ(entries.back().portName, "SIM1");
 }
 
 TEST(SimPortTest, WithoutAProviderSimNamesDoNotOpen) {
-    SerialPort port;
+    const PortFactory platformOnly;
+    SerialPort port{platformOnly};
     EXPECT_FALSE(port.Open("SIM1"));
 }
 
@@ -77,7 +78,7 @@ TEST(SimPortTest, AVanishedPortFailsReadsWritesAndOpens) {
     EXPECT_EQ(sim.port.Write(frame, sizeof frame), 0u);
     sim.port.Close();
     EXPECT_FALSE(sim.port.Open("SIM1"));
-    EXPECT_TRUE(IsPortInUse("SIM1"));
+    EXPECT_TRUE(IsPortInUse(sim.ports, "SIM1"));
 }
 
 TEST(SimPortTest, PurgeKeepsBytesStillOnTheirWay) {

@@ -71,7 +71,7 @@ class CollectAnswerTest : public testing::Test {
 
     test::RadioFixture rig;
     std::shared_ptr<test::ScriptedRadio> radio;
-    SerialPort port;
+    SerialPort port{rig.ports};
     Millis elapsed{0};
 };
 

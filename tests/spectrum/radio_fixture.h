@@ -31,7 +31,7 @@ struct RadioFixture {
     VirtualClock clock;
     std::shared_ptr<sim::Network> network;
     sim::PortHub hub;
-    sim::ScopedSimPorts registration{hub};
+    PortFactory ports{hub};
 };
 
 inline sim::AtCommandOptions NeverCut(std::string model = "TAVRIN-A") {

@@ -58,7 +58,7 @@ Block* DeviceBench::addBlock(BlockKind kind, std::uint32_t unitAddress) {
 }
 
 PropertiesContext DeviceBench::context(Block& block, const std::string& port) {
-    return PropertiesContext{block, port, facts, remoteUa, restrictions, prompter, clock};
+    return PropertiesContext{block, ports, port, facts, remoteUa, restrictions, prompter, clock};
 }
 
 int threadCount() {

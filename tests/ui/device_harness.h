@@ -74,7 +74,7 @@ class DeviceBench {
     std::string note;  // why the built-in register set is served, if it is
     std::shared_ptr<sim::Network> network;
     sim::PortHub hub;
-    sim::ScopedSimPorts registration{hub};
+    PortFactory ports{hub};
     LinkIdCounter ids;
     NetworkFile templates{ids};
     NetworkFile document{ids};
@@ -110,7 +110,7 @@ struct DeviceRig {
     ClockType clock;
     std::shared_ptr<sim::Network> network;
     sim::PortHub hub;
-    sim::ScopedSimPorts registration{hub};
+    PortFactory ports{hub};
 };
 
 // Threads of this process, from /proc.

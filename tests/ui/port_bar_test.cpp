@@ -22,6 +22,9 @@ QStringList texts(const QComboBox& box) {
     return list;
 }
 
+// The machine's ports only: these bars list no simulated port.
+const PortFactory platformPorts;
+
 std::vector<PortListEntry> somePorts() {
     return MarkPorts(std::vector<std::string>{"COM3", "COM4", "SIM1"},
                      [](const std::string& name) { return name == "COM4"; });
@@ -46,7 +49,7 @@ void PortBarTest::listsSelectTheStoredSettings() {
     settings.baudRate = "9600";
     settings.dataFormat = "7E1";
     settings.flowControl = "RTS/CTS";
-    PortBar bar(settings);
+    PortBar bar(settings, platformPorts);
     QCOMPARE(bar.baudList()->currentText(), QStringLiteral("9600"));
     QCOMPARE(bar.baudList()->currentData().toUInt(), 9600u);
     QCOMPARE(bar.formatList()->currentText(), QStringLiteral("7E1"));
@@ -57,7 +60,7 @@ void PortBarTest::listsSelectTheStoredSettings() {
     // A stored text that is not in a list leaves that list without a selection.
     PortSettings odd;
     odd.baudRate = "12345";
-    PortBar other(odd);
+    PortBar other(odd, platformPorts);
     QCOMPARE(other.baudList()->currentIndex(), -1);
 }
 
@@ -76,7 +79,7 @@ void PortBarTest::portSelection() {
     QFETCH(int, selected);
     PortSettings settings;
     settings.portName = stored.toStdString();
-    PortBar bar(settings);
+    PortBar bar(settings, platformPorts);
     bar.fillPorts(somePorts());
     QCOMPARE(texts(*bar.portList()), QStringList({"COM3", "COM4 (In Use)", "SIM1"}));
     QCOMPARE(bar.portList()->currentIndex(), selected);
@@ -85,7 +88,7 @@ void PortBarTest::portSelection() {
 
 void PortBarTest::pickingAnEntryWritesTheSetting() {
     PortSettings settings;
-    PortBar bar(settings);
+    PortBar bar(settings, platformPorts);
     bar.fillPorts(somePorts());
     bar.portList()->setCurrentIndex(1);
     emit bar.portList()->activated(1);
@@ -106,7 +109,7 @@ void PortBarTest::simulatorPortIsOfferedAndCanBeTheSetting() {
     Harness h;  // its state serves the simulated network
     PortSettings settings;
     settings.portName = "SIM1";
-    PortBar bar(settings);
+    PortBar bar(settings, h.state().ports);
     QVERIFY(texts(*bar.portList()).contains(QStringLiteral("SIM1")));
     QCOMPARE(bar.portList()->currentText(), QStringLiteral("SIM1"));
 }

@@ -51,7 +51,7 @@ void SpectrumSheetTest::aScanDrawsExportsAndClearsTheCurves() {
     rig.giveDataPort();
     ScanParserState parser;
     RecordingPrompter prompter;
-    SpectrumSheet sheet(rig.settings(), parser, rig.clock, prompter);
+    SpectrumSheet sheet(rig.ports, rig.settings(), parser, rig.clock, prompter);
     sheet.show();
     QVERIFY(QTest::qWaitForWindowExposed(&sheet));
     SpectrumAnalyzerPage* page = sheet.analyzer();
@@ -114,7 +114,7 @@ void SpectrumSheetTest::stopEndsTheScanOnTheCurrentLine() {
     rig.giveDataPort();
     ScanParserState parser;
     RecordingPrompter prompter;
-    SpectrumSheet sheet(rig.settings(), parser, rig.clock, prompter);
+    SpectrumSheet sheet(rig.ports, rig.settings(), parser, rig.clock, prompter);
     SpectrumAnalyzerPage* page = sheet.analyzer();
     QTest::mouseClick(page->scanButton(), Qt::LeftButton);
     QTRY_COMPARE_WITH_TIMEOUT(page->scanButton()->text(), QStringLiteral("Stop"), 10000);
@@ -131,7 +131,7 @@ void SpectrumSheetTest::exportToAnUnwritablePlaceSaysSo() {
     test::DeviceRig<VirtualClock> rig;
     ScanParserState parser;
     RecordingPrompter prompter;
-    SpectrumSheet sheet(rig.settings(), parser, rig.clock, prompter);
+    SpectrumSheet sheet(rig.ports, rig.settings(), parser, rig.clock, prompter);
     QTemporaryDir dir;
     // A directory cannot be written as a file.
     QVERIFY(!sheet.analyzer()->exportCsv(dir.path()));
@@ -153,7 +153,8 @@ void SpectrumSheetTest::closingWhileWorkingLeavesNoThread() {
     ScanParserState parser;
     RecordingPrompter prompter;
     const int before = test::threadCount();
-    auto sheet = std::make_unique<SpectrumSheet>(rig.settings(), parser, rig.clock, prompter);
+    auto sheet =
+        std::make_unique<SpectrumSheet>(rig.ports, rig.settings(), parser, rig.clock, prompter);
     sheet->show();
     SpectrumAnalyzerPage* page = sheet->analyzer();
     QTest::mouseClick(page->scanButton(), Qt::LeftButton);

@@ -91,7 +91,7 @@ class UpgradeDialogsTest : public QObject {
 
 void UpgradeDialogsTest::softUpgradeRunsToTheEnd() {
     UpgradeRig<VirtualClock> rig;
-    SoftUpgradeDialog dialog("SIM1", 300, rig.schedule, rig.clock, rig.prompter);
+    SoftUpgradeDialog dialog(rig.ports, "SIM1", 300, rig.schedule, rig.clock, rig.prompter);
     dialog.show();
     // A file that cannot be read enables nothing.
     dialog.chooseFirmwareFile(rig.dir.filePath(QStringLiteral("missing.bin")));
@@ -130,7 +130,7 @@ void UpgradeDialogsTest::cancelInTheMiddleOfTheTransfer() {
     UpgradeRig<SystemClock> rig;
     rig.network->Locked(
         [&rig](sim::Network&) { rig.sides.soft.at(0)->Options().silentAfterBlocks = 5; });
-    SoftUpgradeDialog dialog("SIM1", 0, rig.schedule, rig.clock, rig.prompter);
+    SoftUpgradeDialog dialog(rig.ports, "SIM1", 0, rig.schedule, rig.clock, rig.prompter);
     dialog.show();
     dialog.chooseFirmwareFile(rig.firmware(40));
     QTest::mouseClick(dialog.programButton(), Qt::LeftButton);
@@ -165,7 +165,7 @@ void UpgradeDialogsTest::scheduleRefusesABadList() {
     QFETCH(QString, list);
     QFETCH(QString, message);
     UpgradeRig<VirtualClock> rig;
-    SoftUpgradeDialog dialog("SIM1", 2, rig.schedule, rig.clock, rig.prompter);
+    SoftUpgradeDialog dialog(rig.ports, "SIM1", 2, rig.schedule, rig.clock, rig.prompter);
     dialog.chooseFirmwareFile(rig.firmware(2));
     const QDateTime now = toDateTime(rig.clock.LocalNow());
     setPickers(dialog, now.addSecs(120), now.addSecs(600));
@@ -183,7 +183,7 @@ void UpgradeDialogsTest::scheduleRefusesABadList() {
 
 void UpgradeDialogsTest::scheduleUpgradesItsUnitsOnTheTimer() {
     UpgradeRig<VirtualClock> rig;
-    SoftUpgradeDialog dialog("SIM1", 2, rig.schedule, rig.clock, rig.prompter);
+    SoftUpgradeDialog dialog(rig.ports, "SIM1", 2, rig.schedule, rig.clock, rig.prompter);
     dialog.chooseFirmwareFile(rig.firmware(3));
     // From the next minute on, for ten minutes.
     const QDateTime now = toDateTime(rig.clock.LocalNow());
@@ -220,7 +220,7 @@ void UpgradeDialogsTest::scheduleUpgradesItsUnitsOnTheTimer() {
 
 void UpgradeDialogsTest::hardUpgradeRunsToTheEnd() {
     UpgradeRig<VirtualClock> rig;
-    HardUpgradeDialog dialog("SIM1", rig.clock, nullptr, PlaceholderBootImages());
+    HardUpgradeDialog dialog(rig.ports, "SIM1", rig.clock, nullptr, PlaceholderBootImages());
     dialog.show();
     QVERIFY(!dialog.programButton()->isEnabled());
     dialog.chooseFirmwareFile(rig.firmware(30));
@@ -242,7 +242,7 @@ void UpgradeDialogsTest::closingTheSoftUpgradeWhileItRunsLeavesNoThread() {
         [&rig](sim::Network&) { rig.sides.soft.at(0)->Options().ignoreInitialize = true; });
     const int before = test::threadCount();
     {
-        SoftUpgradeDialog dialog("SIM1", 0, rig.schedule, rig.clock, rig.prompter);
+        SoftUpgradeDialog dialog(rig.ports, "SIM1", 0, rig.schedule, rig.clock, rig.prompter);
         dialog.show();
         dialog.chooseFirmwareFile(rig.firmware(4));
         QTest::mouseClick(dialog.programButton(), Qt::LeftButton);
@@ -263,7 +263,7 @@ void UpgradeDialogsTest::closingTheHardUpgradeWhileItRunsLeavesNoThread() {
     UpgradeRig<SystemClock> rig;
     const int before = test::threadCount();
     {
-        auto dialog = std::make_unique<HardUpgradeDialog>("SIM1", rig.clock, nullptr,
+        auto dialog = std::make_unique<HardUpgradeDialog>(rig.ports, "SIM1", rig.clock, nullptr,
                                                           PlaceholderBootImages());
         dialog->show();
         dialog->chooseFirmwareFile(rig.firmware(4));

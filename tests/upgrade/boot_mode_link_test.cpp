@@ -52,9 +52,9 @@ class BootModeLinkTest : public ::testing::Test {
     VirtualClock clock;
     std::shared_ptr<sim::Network> network = std::make_shared<sim::Network>(clock);
     sim::PortHub hub;
-    sim::ScopedSimPorts registration{hub};
+    PortFactory ports{hub};
     std::shared_ptr<ScriptedPeer> peer = std::make_shared<ScriptedPeer>();
-    SerialPort port;
+    SerialPort port{ports};
     int dots = 0;
     BootModeLink link{port, clock, {}, [this] { ++dots; }};
 };

@@ -52,7 +52,7 @@ class HardUpgradeTest : public ::testing::Test {
 
     test::UpgradeSim sim;
     BootImages images = PlaceholderBootImages();
-    SerialPort port;
+    SerialPort port{sim.ports};
     UpgradeLog log{sim.clock};
     HardUpgradeJob job;
 };

@@ -54,7 +54,7 @@ class SoftUpgradeTest : public ::testing::Test {
     Lines LogLines() const { return log.Lines(); }
 
     test::UpgradeSim sim;
-    SerialPort port;
+    SerialPort port{sim.ports};
     UpgradeLog log{sim.clock};
     SoftUpgradeJob job;
 };

@@ -58,7 +58,7 @@ class UpgradeSim {
     std::shared_ptr<sim::Network> network;
     sim::UpgradeSides sides;
     sim::PortHub hub;
-    sim::ScopedSimPorts registration{hub};
+    PortFactory ports{hub};
     TempDir dir;
     Bytes toUnit;
     Bytes toHost;
