@@ -60,6 +60,25 @@ TEST(SimPortTest, OneHostAtATime) {
     EXPECT_EQ(entries.back().portName, "SIM1");
 }
 
+// Each simulated name opens on the network of the provider that lists it; a name nobody
+// serves counts as gone.
+TEST(SimPortTest, AFactoryServesTheNamesOfEveryProvider) {
+    test::SimFixture sim;
+    sim::PortHub second;
+    const std::shared_ptr<sim::Network> other = sim::MakeBuiltInNetwork(sim.clock);
+    second.Add("SIM7", other);
+    sim.ports.AddSimPorts(second);
+    EXPECT_EQ(sim.ports.SimPortNames(), (std::vector<std::string>{"SIM1", "SIM7"}));
+
+    SerialPort port{sim.ports};
+    ASSERT_TRUE(port.Open("SIM7"));
+    EXPECT_TRUE(other->HostAttached());
+    EXPECT_FALSE(sim.network->HostAttached());
+    EXPECT_TRUE(IsPortInUse(sim.ports, "SIM7"));
+    EXPECT_FALSE(IsPortInUse(sim.ports, "SIM1"));
+    EXPECT_TRUE(IsPortInUse(sim.ports, "SIM9"));
+}
+
 TEST(SimPortTest, WithoutAProviderSimNamesDoNotOpen) {
     const PortFactory platformOnly;
     SerialPort port{platformOnly};
