@@ -1,5 +1,6 @@
-// Port settings on Windows: string values under the key
-// HKEY_LOCAL_MACHINE\SOFTWARE\Corvantis\Skelvane\SerialPort.
+// Port settings on Windows: string values under the key SOFTWARE\Corvantis\Skelvane\SerialPort,
+// written to HKEY_CURRENT_USER (which every user may write) and read from there first, then from
+// HKEY_LOCAL_MACHINE, where older installs kept them.
 
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
@@ -22,8 +23,36 @@ class RegistrySettingsStore final : public SettingsStore {
   public:
     std::optional<std::string> ReadValue(std::string_view name) override {
         const std::string valueName(name);
+        for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
+            if (std::optional<std::string> text = ReadFrom(root, valueName)) {
+                return text;
+            }
+        }
+        return std::nullopt;
+    }
+
+    bool WriteValues(const std::vector<std::pair<std::string, std::string>>& values) override {
         HKEY key = nullptr;
-        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS) {
+        if (RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                            KEY_WRITE, nullptr, &key, nullptr) != ERROR_SUCCESS) {
+            return false;
+        }
+        bool all = true;
+        for (const auto& [name, value] : values) {
+            if (RegSetValueExA(key, name.c_str(), 0, REG_SZ,
+                               reinterpret_cast<const BYTE*>(value.c_str()),
+                               static_cast<DWORD>(value.size() + 1)) != ERROR_SUCCESS) {
+                all = false;
+            }
+        }
+        RegCloseKey(key);
+        return all;
+    }
+
+  private:
+    static std::optional<std::string> ReadFrom(HKEY root, const std::string& valueName) {
+        HKEY key = nullptr;
+        if (RegOpenKeyExA(root, kSettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS) {
             return std::nullopt;
         }
         std::optional<std::string> text;
@@ -43,27 +72,6 @@ class RegistrySettingsStore final : public SettingsStore {
         }
         RegCloseKey(key);
         return text;
-    }
-
-    bool WriteValues(const std::vector<std::pair<std::string, std::string>>& values) override {
-        bool all = true;
-        for (const auto& [name, value] : values) {
-            HKEY key = nullptr;
-            DWORD disposition = 0;
-            if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kSettingsKey, 0, nullptr,
-                                REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr, &key,
-                                &disposition) != ERROR_SUCCESS) {
-                all = false;
-                continue;
-            }
-            if (RegSetValueExA(key, name.c_str(), 0, REG_SZ,
-                               reinterpret_cast<const BYTE*>(value.c_str()),
-                               static_cast<DWORD>(value.size() + 1)) != ERROR_SUCCESS) {
-                all = false;
-            }
-            RegCloseKey(key);
-        }
-        return all;
     }
 };
 

@@ -1,14 +1,16 @@
 // The serial driver on Windows: the Win32 communications calls with the device control block
 // and timeouts the rest of the program relies on.
 
-#ifndef _WIN32_WINNT
-#define _WIN32_WINNT 0x0601  // CancelSynchronousIo
-#endif
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
 #endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
 #include <windows.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <stop_token>
@@ -77,27 +79,27 @@ class Win32Backend final : public PortBackend {
         if (handle_ == INVALID_HANDLE_VALUE || count == 0) {
             return 0;
         }
-        // A stop request cancels the synchronous ReadFile of this thread.
-        HANDLE self = nullptr;
-        if (stop.stop_possible()) {
-            self = OpenThread(THREAD_TERMINATE, FALSE, GetCurrentThreadId());
+        if (stop.stop_requested() && timeouts_.readConstant != 0) {
+            return 0;
         }
-        DWORD got = 0;
-        BOOL ok = FALSE;
-        {
-            std::stop_callback cancel(stop, [self] {
-                if (self != nullptr) {
-                    CancelSynchronousIo(self);
-                }
-            });
-            if (!stop.stop_requested() || timeouts_.readConstant == 0) {
-                ok = ReadFile(handle_, buffer, static_cast<DWORD>(count), &got, nullptr);
+        if (!Sliced()) {
+            return ReadOnce(buffer, count);
+        }
+        // The wait for the first byte, a slice at a time, until the read constant has passed
+        // or a stop is requested.
+        using Steady = std::chrono::steady_clock;
+        const Steady::time_point deadline =
+            Steady::now() + std::chrono::milliseconds(timeouts_.readConstant);
+        ApplyReadConstant(kWaitSlice);
+        for (;;) {
+            const std::size_t got = ReadOnce(buffer, count);
+            const Steady::time_point now = Steady::now();
+            if (got > 0 || now >= deadline || stop.stop_requested()) {
+                return got;
             }
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - now).count();
+            ApplyReadConstant(static_cast<DWORD>(std::min<long long>(kWaitSlice, left)));
         }
-        if (self != nullptr) {
-            CloseHandle(self);
-        }
-        return ok ? got : 0;
     }
 
     std::size_t Write(const std::uint8_t* buffer, std::size_t count,
@@ -126,16 +128,11 @@ class Win32Backend final : public PortBackend {
 
     void SetTimeouts(const PortTimeouts& timeouts) override {
         timeouts_ = timeouts;
-        if (handle_ == INVALID_HANDLE_VALUE) {
-            return;
+        applied_ = timeouts;
+        if (Sliced()) {
+            applied_.readConstant = kWaitSlice;
         }
-        COMMTIMEOUTS t{};
-        t.ReadIntervalTimeout = timeouts.readInterval;
-        t.ReadTotalTimeoutMultiplier = timeouts.readMultiplier;
-        t.ReadTotalTimeoutConstant = timeouts.readConstant;
-        t.WriteTotalTimeoutMultiplier = timeouts.writeMultiplier;
-        t.WriteTotalTimeoutConstant = timeouts.writeConstant;
-        SetCommTimeouts(handle_, &t);
+        Apply();
     }
 
     void SetDtr(bool on) override {
@@ -157,8 +154,47 @@ class Win32Backend final : public PortBackend {
     }
 
   private:
+    // A synchronous read cannot be cancelled everywhere (wine's serial driver, for one, ignores
+    // CancelSynchronousIo), so a longer wait for the first byte is handed to the driver in
+    // slices of this many milliseconds, and a stop request ends it within one slice.
+    static constexpr std::uint32_t kWaitSlice = 10;
+
+    // The driver returns at once with what is buffered only with MAXDWORD in both read
+    // fields; then the wait for the first byte can be cut into slices.
+    bool Sliced() const {
+        return timeouts_.readInterval == kMaxDword && timeouts_.readMultiplier == kMaxDword &&
+               timeouts_.readConstant > kWaitSlice;
+    }
+
+    std::size_t ReadOnce(std::uint8_t* buffer, std::size_t count) {
+        DWORD got = 0;
+        const BOOL ok = ReadFile(handle_, buffer, static_cast<DWORD>(count), &got, nullptr);
+        return ok ? got : 0;
+    }
+
+    void ApplyReadConstant(DWORD readConstant) {
+        if (applied_.readConstant != readConstant) {
+            applied_.readConstant = readConstant;
+            Apply();
+        }
+    }
+
+    void Apply() {
+        if (handle_ == INVALID_HANDLE_VALUE) {
+            return;
+        }
+        COMMTIMEOUTS t{};
+        t.ReadIntervalTimeout = applied_.readInterval;
+        t.ReadTotalTimeoutMultiplier = applied_.readMultiplier;
+        t.ReadTotalTimeoutConstant = applied_.readConstant;
+        t.WriteTotalTimeoutMultiplier = applied_.writeMultiplier;
+        t.WriteTotalTimeoutConstant = applied_.writeConstant;
+        SetCommTimeouts(handle_, &t);
+    }
+
     HANDLE handle_ = INVALID_HANDLE_VALUE;
-    PortTimeouts timeouts_;
+    PortTimeouts timeouts_;  // as set
+    PortTimeouts applied_;   // as the driver has them
 };
 
 }  // namespace
