@@ -15,6 +15,10 @@ namespace skelvane {
 namespace {
 
 constexpr char kModelChoiceCaption[] = "Network Templates";
+// Where the settings go depends on the platform (the registry, a settings file), so the text
+// names none.
+constexpr char kPortSettingsNotStored[] =
+    "Port Settings Not Saved\r\nUnable to store the serial port settings.";
 
 // File names inside the core are Latin-1; the file system wants its own encoding.
 std::filesystem::path PathOf(std::string_view latin1) {
@@ -186,8 +190,8 @@ bool DocumentSession::Open(const std::filesystem::path& path) {
 }
 
 bool DocumentSession::Save() {
-    if (storePortSettings_) {
-        storePortSettings_();
+    if (storePortSettings_ && !storePortSettings_()) {
+        prompter_.Message(kPortSettingsNotStored, LoadText(kIdsError), MessageIcon::Exclamation);
     }
     if (user_.FileName().empty()) {
         return false;

@@ -120,8 +120,9 @@ class DocumentSession {
         return FindTemplateFile(fileName, paths_);
     }
 
-    // Called by Save before the network is written.
-    void SetStorePortSettings(std::function<void()> store) {
+    // Called by Save before the network is written; false when the settings could not be
+    // stored, which Save reports in a message before it saves the network all the same.
+    void SetStorePortSettings(std::function<bool()> store) {
         storePortSettings_ = std::move(store);
     }
 
@@ -141,7 +142,7 @@ class DocumentSession {
     Block* copied_ = nullptr;
     std::string modelName_{kDefaultModelName};
     std::string templateFile_{kDefaultTemplateFile};
-    std::function<void()> storePortSettings_;
+    std::function<bool()> storePortSettings_;
     bool mustEnd_ = false;
 };
 

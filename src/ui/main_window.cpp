@@ -58,7 +58,7 @@ MainWindow::MainWindow(AppState& state, DeviceCommands& devices, QWidget* parent
     setObjectName(QStringLiteral("Skelvane_Main"));
     state_.portSettings = LoadPortSettings(*state_.settingsStore, PlatformDefaultPortName());
     state_.session.SetStorePortSettings(
-        [this] { SavePortSettings(*state_.settingsStore, state_.portSettings); });
+        [this] { return SavePortSettings(*state_.settingsStore, state_.portSettings); });
     createActions();
     createMenus();
     createToolBar();

@@ -397,9 +397,11 @@ TEST_F(SessionTest, SaveStoresThePortSettingsBeforeWriting) {
     ASSERT_TRUE(session.SaveAs(path));
     int stores = 0;
     std::string contentWhenStored;
+    bool stored = true;
     session.SetStorePortSettings([&] {
         ++stores;
         contentWhenStored = test::ReadFileBytes(path);
+        return stored;
     });
     ASSERT_NE(session.AddBlock(BlockKind::Remote, 1, 2), nullptr);
     const std::string before = test::ReadFileBytes(path);
@@ -407,9 +409,19 @@ TEST_F(SessionTest, SaveStoresThePortSettingsBeforeWriting) {
     EXPECT_EQ(stores, 1);
     EXPECT_EQ(contentWhenStored, before);
     EXPECT_NE(test::ReadFileBytes(path), before);
+    EXPECT_TRUE(prompter.Records().empty());
     // Save As does not store them.
     ASSERT_TRUE(session.SaveAs(dir / "other.xml"));
     EXPECT_EQ(stores, 1);
+
+    // Settings that could not be stored are reported; the network is saved all the same.
+    stored = false;
+    ASSERT_NE(session.AddBlock(BlockKind::Remote, 3, 4), nullptr);
+    ASSERT_TRUE(session.Save());
+    ASSERT_EQ(prompter.Records().size(), 1u);
+    EXPECT_EQ(prompter.Records()[0].text,
+              "Port Settings Not Saved\r\nUnable to store the serial port settings.");
+    EXPECT_FALSE(session.User().Modified());
 }
 
 enum class Command { New, Open, Close };
