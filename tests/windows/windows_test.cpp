@@ -92,46 +92,68 @@ std::vector<int> SentCodes(const LogPane& log) {
     return codes;
 }
 
-class ReadAllTest : public PortTest, public ::testing::WithParamInterface<bool> {};
+std::string LogText(const LogPane& log) {
+    std::string text;
+    for (const std::string& line : log.Lines()) {
+        text += line + "\n";
+    }
+    return text;
+}
 
-TEST_P(ReadAllTest, ConnectsAndReadsTheLocalUnit) {
-    const std::string& name = GetParam() ? LongPort() : Port();
+// Values written through one name of the port and read back with Read All: both directions of
+// the exchange over the real driver, whatever network the simulator serves.
+struct ExchangeCase {
+    const char* name;
+    bool longName;
+    std::uint32_t networkId;
+    std::uint32_t txPower;
+};
+
+class ExchangeTest : public PortTest, public ::testing::WithParamInterface<ExchangeCase> {};
+
+TEST_P(ExchangeTest, WritesAndReadsAllOfTheLocalUnit) {
+    const ExchangeCase& c = GetParam();
     SystemClock clock;
     LogPane log(0);
-    DeviceLink link(clock, log, name);
+    DeviceLink link(clock, log, c.longName ? LongPort() : Port());
     link.SetLocal(true);
+    UnitFacts facts;
     SettingsJob job;
-    job.operation = settings_op::kReadAll;
     job.parameters = {Numeric("UnitAddress", {0x02, 0x03}),
                       Numeric("TxPower", {0x0A}),
                       Numeric("NetworkId", {0x10, 0x11}),
                       Text("VersionNo"),
                       Text("SerialNo"),
                       Text("FrequencyRestriction16")};
-    UnitFacts facts;
 
-    ASSERT_EQ(RunSettingsWorker(link, job, facts), SettingsOutcome::Succeeded) << [&] {
-        std::string text;
-        for (const std::string& line : log.Lines()) {
-            text += line + "\n";
-        }
-        return text;
-    }();
+    job.operation = settings_op::kWrite;
+    job.checkedNames = {"TxPower", "NetworkId"};
+    job.parameters[1].value = c.txPower;
+    job.parameters[2].value = c.networkId;
+    ASSERT_EQ(RunSettingsWorker(link, job, facts), SettingsOutcome::Succeeded) << LogText(log);
+
+    link.ClosePort();  // as the worker does after its work
+    log.Clear();
+    job.operation = settings_op::kReadAll;
+    job.parameters[1].value = 0;
+    job.parameters[2].value = 0;
+    ASSERT_EQ(RunSettingsWorker(link, job, facts), SettingsOutcome::Succeeded) << LogText(log);
     // The connection check (serial number), the five register groups, version, serial number
     // and data mask; the restriction entries go out unlogged.
     EXPECT_EQ(SentCodes(log),
               (std::vector<int>{0x29, 0x00, 0x02, 0x03, 0x04, 0x05, 0x28, 0x29, 0x2A}));
-    EXPECT_EQ(job.parameters[0].value, 1u);
-    EXPECT_EQ(job.parameters[1].value, 30u);
-    EXPECT_EQ(job.parameters[2].value, 0x1234u);
+    EXPECT_EQ(job.parameters[0].value, 1u);  // the unit on the cable
+    EXPECT_EQ(job.parameters[1].value, c.txPower);
+    EXPECT_EQ(job.parameters[2].value, c.networkId);
     EXPECT_FALSE(job.parameters[3].textValue.empty());
     EXPECT_FALSE(job.parameters[4].textValue.empty());
     EXPECT_FALSE(job.parameters[5].textValue.empty());  // the last of the sixteen entries
-    link.ClosePort();
 }
 
-INSTANTIATE_TEST_SUITE_P(Names, ReadAllTest, ::testing::Values(false, true),
-                         [](const auto& info) { return info.param ? "LongName" : "ShortName"; });
+INSTANTIATE_TEST_SUITE_P(Names, ExchangeTest,
+                         ::testing::Values(ExchangeCase{"ShortName", false, 0x2345, 17},
+                                           ExchangeCase{"LongName", true, 0x3456, 18}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // --- Exclusive open and the port list ------------------------------------------------------
 
