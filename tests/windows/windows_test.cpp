@@ -1,7 +1,7 @@
 // The Win32 serial port, port list, port settings and file replacement on a Windows system
 // (wine in CI). scripts/checks/windows maps a running skelvane-sim as the two ports named by
 // SKELVANE_TEST_PORT (e.g. COM7) and SKELVANE_TEST_LONG_PORT (e.g. COM12, opened through
-// the \\.\ path).
+// the \\.\ path), and something that is no serial device as SKELVANE_TEST_GONE_PORT.
 
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
@@ -186,13 +186,13 @@ TEST_F(PortTest, ListsThePortsAndMarksTheOnesThatCannotBeOpened) {
 }
 
 TEST_F(PortTest, AnOpenPortIsExclusiveAndListedInUse) {
+    if (UnderWine()) {
+        GTEST_SKIP() << "wine does not keep a serial device exclusive";
+    }
     SerialPort held;
     ASSERT_TRUE(held.Open(Port()));
     // Opening again closes the old handle first; otherwise the port would be busy.
     ASSERT_TRUE(held.Open(Port()));
-    if (UnderWine()) {
-        GTEST_SKIP() << "wine does not keep a serial device exclusive";
-    }
 
     SerialPort second;
     EXPECT_FALSE(second.Open(Port()));
