@@ -25,6 +25,7 @@
 
 #include "base/clock.h"
 #include "document/file_replace.h"
+#include "document/program_path.h"
 #include "link/device_link.h"
 #include "link/log_pane.h"
 #include "link/port_discovery.h"
@@ -59,7 +60,7 @@ class PortTest : public ::testing::Test {
     }
 };
 
-// --- Connect and Read All over the real driver --------------------------------------------
+// --- Connect and Read All over the real driver ---------------------------------------------------
 
 Parameter Numeric(const char* name, std::vector<std::uint8_t> ids) {
     Parameter parameter;
@@ -155,7 +156,7 @@ INSTANTIATE_TEST_SUITE_P(Names, ExchangeTest,
                                            ExchangeCase{"LongName", true, 0x3456, 18}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-// --- Exclusive open and the port list ------------------------------------------------------
+// --- Exclusive open and the port list ------------------------------------------------------------
 
 const PortListEntry* Entry(const std::vector<PortListEntry>& entries, const std::string& name) {
     const int index = FindPortEntry(entries, name);
@@ -208,7 +209,7 @@ TEST_F(PortTest, AnOpenPortIsExclusiveAndListedInUse) {
     EXPECT_TRUE(second.Open(Port()));
 }
 
-// --- Timeouts ------------------------------------------------------------------------------
+// --- Timeouts ------------------------------------------------------------------------------------
 
 struct IdleCase {
     const char* name;
@@ -261,7 +262,7 @@ TEST_F(PortTest, AStopRequestCutsAWaitingReadShort) {
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1000));
 }
 
-// --- Port settings in the registry ---------------------------------------------------------
+// --- Port settings in the registry ---------------------------------------------------------------
 
 constexpr const char* kCompanyKey = "SOFTWARE\\Corvantis";
 constexpr const char* kSettingsKey = "SOFTWARE\\Corvantis\\Skelvane\\SerialPort";
@@ -354,7 +355,7 @@ TEST_F(RegistryTest, AFailedWriteIsReported) {
     EXPECT_FALSE(SavePortSettings(PortSettings{}));
 }
 
-// --- Replacing a file ----------------------------------------------------------------------
+// --- Files ---------------------------------------------------------------------------------------
 
 std::string Contents(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -383,6 +384,10 @@ TEST(FileReplaceTest, ReplacesAnExistingFileOrLeavesItWhole) {
     // Nothing is left beside the target.
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 1);
     std::filesystem::remove_all(dir);
+}
+
+TEST(ProgramPathTest, IsTheFolderOfThisProgram) {
+    EXPECT_TRUE(std::filesystem::exists(ProgramDirectory() / "windows_test.exe"));
 }
 
 }  // namespace
