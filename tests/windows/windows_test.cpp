@@ -24,17 +24,21 @@
 #include <vector>
 
 #include "base/clock.h"
+#include "base/log_pane.h"
 #include "document/file_replace.h"
 #include "document/program_path.h"
 #include "link/device_link.h"
-#include "link/log_pane.h"
 #include "link/port_discovery.h"
+#include "link/port_factory.h"
 #include "link/port_settings.h"
 #include "link/serial_port.h"
 #include "link/settings_exchange.h"
 
 namespace skelvane {
 namespace {
+
+// The platform's ports only: no simulated ones.
+const PortFactory kPorts;
 
 std::string EnvPort(const char* variable) {
     const char* value = std::getenv(variable);
@@ -116,7 +120,7 @@ TEST_P(ExchangeTest, WritesAndReadsAllOfTheLocalUnit) {
     const ExchangeCase& c = GetParam();
     SystemClock clock;
     LogPane log(0);
-    DeviceLink link(clock, log, c.longName ? LongPort() : Port());
+    DeviceLink link(clock, log, kPorts, c.longName ? LongPort() : Port());
     link.SetLocal(true);
     UnitFacts facts;
     SettingsJob job;
@@ -173,7 +177,7 @@ bool UnderWine() {
 TEST_F(PortTest, ListsThePortsAndMarksTheOnesThatCannotBeOpened) {
     const std::string gone = EnvPort("SKELVANE_TEST_GONE_PORT");
     ASSERT_FALSE(gone.empty()) << "SKELVANE_TEST_GONE_PORT names no port";
-    const std::vector<PortListEntry> entries = DiscoverPorts();
+    const std::vector<PortListEntry> entries = DiscoverPorts(kPorts);
     for (const auto& [name, inUse] :
          {std::pair{Port(), false}, std::pair{LongPort(), false}, std::pair{gone, true}}) {
         const PortListEntry* entry = Entry(entries, name);
@@ -181,7 +185,7 @@ TEST_F(PortTest, ListsThePortsAndMarksTheOnesThatCannotBeOpened) {
         EXPECT_EQ(entry->inUse, inUse) << name;
         EXPECT_EQ(entry->text, inUse ? name + " (In Use)" : name);
     }
-    SerialPort port;
+    SerialPort port(kPorts);
     EXPECT_FALSE(port.Open(gone));
     EXPECT_FALSE(port.IsOpen());
 }
@@ -190,22 +194,22 @@ TEST_F(PortTest, AnOpenPortIsExclusiveAndListedInUse) {
     if (UnderWine()) {
         GTEST_SKIP() << "wine does not keep a serial device exclusive";
     }
-    SerialPort held;
+    SerialPort held(kPorts);
     ASSERT_TRUE(held.Open(Port()));
     // Opening again closes the old handle first; otherwise the port would be busy.
     ASSERT_TRUE(held.Open(Port()));
 
-    SerialPort second;
+    SerialPort second(kPorts);
     EXPECT_FALSE(second.Open(Port()));
     EXPECT_FALSE(second.IsOpen());
-    const std::vector<PortListEntry> entries = DiscoverPorts();
+    const std::vector<PortListEntry> entries = DiscoverPorts(kPorts);
     const PortListEntry* entry = Entry(entries, Port());
     ASSERT_NE(entry, nullptr);
     EXPECT_TRUE(entry->inUse);
     EXPECT_EQ(entry->text, Port() + " (In Use)");
 
     held.Close();
-    EXPECT_FALSE(IsPortInUse(Port()));
+    EXPECT_FALSE(IsPortInUse(kPorts, Port()));
     EXPECT_TRUE(second.Open(Port()));
 }
 
@@ -223,7 +227,7 @@ class IdleReadTest : public PortTest, public ::testing::WithParamInterface<IdleC
 // only: the machine may be busy.
 TEST_P(IdleReadTest, WaitsAboutTheReadConstant) {
     const IdleCase& c = GetParam();
-    SerialPort port;
+    SerialPort port(kPorts);
     ASSERT_TRUE(port.Open(Port()));
     ASSERT_TRUE(port.SetBaudRate(115200));
     if (c.readConstant != 0) {
@@ -247,7 +251,7 @@ INSTANTIATE_TEST_SUITE_P(Timeouts, IdleReadTest,
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(PortTest, AStopRequestCutsAWaitingReadShort) {
-    SerialPort port;
+    SerialPort port(kPorts);
     ASSERT_TRUE(port.Open(Port()));
     ASSERT_TRUE(port.SetTimeouts(5000, 1, 5000, 1, 1500));
     std::stop_source stop;
