@@ -1,7 +1,6 @@
 // skelvane-cli soft-upgrade and hard-upgrade: firmware upgrades from the command line, with
 // the same log lines as the dialogs (and the upgrade log file with --log).
 
-#include <cstdio>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -22,29 +21,8 @@
 namespace skelvane::cli {
 namespace {
 
-// "YYYY-MM-DD HH:MM" as a local date and time (seconds 0); nullopt for anything else.
-std::optional<LocalTime> ParseMinute(const std::string& text) {
-    int year = 0;
-    int month = 0;
-    int day = 0;
-    int hour = 0;
-    int minute = 0;
-    char end = 0;
-    if (std::sscanf(text.c_str(), "%4d-%2d-%2d %2d:%2d%c", &year, &month, &day, &hour, &minute,
-                    &end) != 5 ||
-        month < 1 || month > 12 || day < 1 || hour > 23 || minute > 59 || hour < 0 || minute < 0) {
-        return std::nullopt;
-    }
-    const LocalTime time{year, month, day, hour, minute, 0, 0};
-    // A day that does not exist in its month comes back as another date.
-    if (FromEpochMillis(ToEpochMillis(time)) != time) {
-        return std::nullopt;
-    }
-    return time;
-}
-
 std::string MinuteCheck(const std::string& text) {
-    return ParseMinute(text) ? std::string()
+    return ParseScheduleMinute(text) ? std::string()
                              : "expected \"YYYY-MM-DD HH:MM\", got \"" + text + "\"";
 }
 
@@ -90,8 +68,8 @@ int RunSoftUpgrade(Context& ctx, const SoftOptions& options) {
 
     if (!options.start.empty()) {
         SchedulePickers pickers;
-        pickers.startDate = pickers.startTime = *ParseMinute(options.start);
-        pickers.endDate = pickers.endTime = *ParseMinute(options.end);
+        pickers.startDate = pickers.startTime = *ParseScheduleMinute(options.start);
+        pickers.endDate = pickers.endTime = *ParseScheduleMinute(options.end);
         model.SetPickers(pickers);
         if (!model.Start()) {
             console.Finish();

@@ -15,6 +15,17 @@ std::uint8_t CommandChecksum(std::span<const std::uint8_t> bytes) {
     return static_cast<std::uint8_t>(0x100 - (sum & 0xFF));
 }
 
+bool BootStatusReplyIs(std::span<const std::uint8_t> reply, std::uint8_t expected) {
+    if (reply.size() != 5) {
+        return false;
+    }
+    unsigned sum = 0;
+    for (const std::uint8_t byte : reply) {
+        sum += byte;
+    }
+    return (sum & 0xFF) == 0 && reply[2] == expected;
+}
+
 void BootModeLink::Write(std::span<const std::uint8_t> bytes) {
     if (!Stopped() && !bytes.empty()) {
         port_.Write(bytes.data(), bytes.size());
@@ -74,14 +85,7 @@ bool BootModeLink::QueryStatus(std::uint8_t expected) {
         }
         count += port_.Read(reply.data() + count, 1);
     }
-    if (count != reply.size()) {
-        return false;
-    }
-    unsigned sum = 0;
-    for (const std::uint8_t byte : reply) {
-        sum += byte;
-    }
-    return (sum & 0xFF) == 0 && reply[2] == expected;
+    return BootStatusReplyIs({reply.data(), count}, expected);
 }
 
 bool BootModeLink::LoadProcedure(std::span<const std::uint8_t> image) {

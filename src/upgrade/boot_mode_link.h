@@ -56,4 +56,8 @@ class BootModeLink {
 // The checksum byte of a command: the two's complement of the sum of its bytes.
 std::uint8_t CommandChecksum(std::span<const std::uint8_t> bytes);
 
+// A status reply of the boot program: five bytes summing to 0 modulo 256, whose status byte
+// (byte 2) is `expected`.
+bool BootStatusReplyIs(std::span<const std::uint8_t> reply, std::uint8_t expected);
+
 }  // namespace skelvane

@@ -1,6 +1,8 @@
 #include "upgrade/schedule_table.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <string>
 
 #include "base/format.h"
 
@@ -123,6 +125,30 @@ bool CheckUaList(std::string_view list, ScheduleTable& table, Prompter& prompter
         return Refuse(prompter, kEmptyUaListText);
     }
     return true;
+}
+
+std::optional<LocalTime> ParseScheduleMinute(std::string_view text) {
+    if (text.find('\0') != std::string_view::npos) {
+        return std::nullopt;
+    }
+    const std::string zeroEnded(text);
+    int year = 0;
+    int month = 0;
+    int day = 0;
+    int hour = 0;
+    int minute = 0;
+    char end = 0;
+    if (std::sscanf(zeroEnded.c_str(), "%4d-%2d-%2d %2d:%2d%c", &year, &month, &day, &hour,
+                    &minute, &end) != 5 ||
+        month < 1 || month > 12 || day < 1 || hour > 23 || minute > 59 || hour < 0 || minute < 0) {
+        return std::nullopt;
+    }
+    const LocalTime time{year, month, day, hour, minute, 0, 0};
+    // A day that does not exist in its month comes back as another date.
+    if (FromEpochMillis(ToEpochMillis(time)) != time) {
+        return std::nullopt;
+    }
+    return time;
 }
 
 }  // namespace skelvane

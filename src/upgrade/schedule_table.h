@@ -7,6 +7,7 @@
 #include <optional>
 #include <string_view>
 
+#include "base/clock.h"
 #include "base/prompter.h"
 
 namespace skelvane {
@@ -53,5 +54,9 @@ inline constexpr std::string_view kEmptyUaListText = "The list of UA is empty.";
 // its message through `prompter` (none for the list "0") and leaves the entries filled so
 // far. True when the table holds at least one unit.
 bool CheckUaList(std::string_view list, ScheduleTable& table, Prompter& prompter);
+
+// A schedule instant typed as "YYYY-MM-DD HH:MM": that local date and time (seconds 0);
+// nullopt for anything else, a date that does not exist included.
+std::optional<LocalTime> ParseScheduleMinute(std::string_view text);
 
 }  // namespace skelvane

@@ -96,7 +96,7 @@ bool SoftUpgrade::Steps(const SoftUpgradeJob& job, const SoftUpgradeHooks& hooks
     Append(" passed.");
 
     const auto initialize = [this] {
-        return Exchange(Request(kInitialize), 128) && ReplyIs(kInitialize);
+        return Exchange(Request(kInitialize), 128) && UpgradeReplyIs(Reply(), kInitialize);
     };
     Log("Initialize FLASH Programming ...");
     if (!RetryLoop(initialize, " passed.")) {
@@ -118,7 +118,9 @@ bool SoftUpgrade::Steps(const SoftUpgradeJob& job, const SoftUpgradeHooks& hooks
     }
 
     Log("Arm upgrading ...");
-    const auto arm = [this] { return Exchange(Request(kArm, kArmValue), 16) && ReplyIs(kArm); };
+    const auto arm = [this] {
+        return Exchange(Request(kArm, kArmValue), 16) && UpgradeReplyIs(Reply(), kArm);
+    };
     if (!RetryLoop(arm, " passed.")) {
         return false;
     }
@@ -126,7 +128,7 @@ bool SoftUpgrade::Steps(const SoftUpgradeJob& job, const SoftUpgradeHooks& hooks
     Log("Start to write FLASH ...");
     // The unit refuses by answering the request; silence or anything else means it writes.
     const auto startWriting = [this] {
-        return !(Exchange(Request(kStartWriting), 16) && ReplyIs(kStartWriting));
+        return !(Exchange(Request(kStartWriting), 16) && UpgradeReplyIs(Reply(), kStartWriting));
     };
     if (!RetryLoop(startWriting, " passed.")) {
         return false;
@@ -185,12 +187,13 @@ bool SoftUpgrade::CheckCrc() {
 
 SoftUpgrade::CrcResult SoftUpgrade::QueryCrc() {
     // The CRC travels in bytes 5 and 6: a shorter reply carries none.
-    if (!Exchange(Request(kCrcQuery), 16) || !ReplyIs(kCrcQuery) || reply_count_ < 7) {
+    const std::optional<std::uint16_t> reported =
+        Exchange(Request(kCrcQuery), 16) ? UpgradeReplyCrc(Reply()) : std::nullopt;
+    if (!reported) {
         return CrcResult::Retry;
     }
-    const auto reported = static_cast<std::uint16_t>(reply_[5] << 8 | reply_[6]);
-    Log(Format("Calculated CRC=%04X/Reported CRC=%04X", image_crc_, reported));
-    return reported == image_crc_ ? CrcResult::Match : CrcResult::Mismatch;
+    Log(Format("Calculated CRC=%04X/Reported CRC=%04X", image_crc_, *reported));
+    return *reported == image_crc_ ? CrcResult::Match : CrcResult::Mismatch;
 }
 
 bool SoftUpgrade::SendImage(const SoftUpgradeHooks& hooks) {
@@ -241,12 +244,13 @@ bool SoftUpgrade::SendBlock(std::size_t block, std::span<const std::uint8_t> dat
     if (!Exchange(Request(kDataBlock, payload), 256)) {
         return false;
     }
-    if (reply_count_ == 5) {
-        return ReplyIs(kDataBlock);
-    }
-    if (reply_count_ == 7 && ReplyIs(kDataBlock) && reply_[5] == number[0] &&
-        reply_[6] == number[1]) {
-        return true;
+    switch (UpgradeBlockAnswer(Reply(), block)) {
+        case BlockAnswer::Accepted:
+            return true;
+        case BlockAnswer::Refused:
+            return false;
+        case BlockAnswer::Unexpected:
+            break;
     }
     // Something else is on the line: let it pass before the block goes again.
     Drain();
@@ -282,12 +286,7 @@ bool SoftUpgrade::CollectReply(std::size_t readSize) {
     readSize = std::min(readSize, scratch.size());
     for (int read = 0; read < kReplyReads && !Stopped(); ++read) {
         const std::size_t got = port_.Read(scratch.data(), readSize);
-        // A reply is at most 256 bytes; what comes beyond that is dropped.
-        const std::size_t kept = std::min(got, reply_.size() - reply_count_);
-        std::copy_n(scratch.begin(), kept,
-                    reply_.begin() + static_cast<std::ptrdiff_t>(reply_count_));
-        reply_count_ += kept;
-        if (reply_count_ > 0 && reply_count_ >= static_cast<std::size_t>(reply_[0]) + 1) {
+        if (CollectUpgradeReply(reply_, reply_count_, {scratch.data(), got})) {
             return true;
         }
     }
@@ -301,8 +300,36 @@ void SoftUpgrade::Drain() {
     }
 }
 
-bool SoftUpgrade::ReplyIs(std::uint8_t subcommand) const {
-    return reply_count_ >= 5 && reply_[3] == kUpgradeReply && reply_[4] == subcommand;
+bool CollectUpgradeReply(std::array<std::uint8_t, 256>& reply, std::size_t& stored,
+                         std::span<const std::uint8_t> got) {
+    const std::size_t kept = std::min(got.size(), reply.size() - stored);
+    std::copy_n(got.begin(), kept, reply.begin() + static_cast<std::ptrdiff_t>(stored));
+    stored += kept;
+    return stored > 0 && stored >= static_cast<std::size_t>(reply[0]) + 1;
+}
+
+bool UpgradeReplyIs(std::span<const std::uint8_t> reply, std::uint8_t subcommand) {
+    return reply.size() >= 5 && reply[3] == kUpgradeReply && reply[4] == subcommand;
+}
+
+std::optional<std::uint16_t> UpgradeReplyCrc(std::span<const std::uint8_t> reply) {
+    // The CRC travels in bytes 5 and 6: a shorter reply carries none.
+    if (!UpgradeReplyIs(reply, SoftUpgrade::kCrcQuery) || reply.size() < 7) {
+        return std::nullopt;
+    }
+    return static_cast<std::uint16_t>(reply[5] << 8 | reply[6]);
+}
+
+BlockAnswer UpgradeBlockAnswer(std::span<const std::uint8_t> reply, std::size_t block) {
+    const bool answersBlocks = UpgradeReplyIs(reply, SoftUpgrade::kDataBlock);
+    if (reply.size() == 5) {
+        return answersBlocks ? BlockAnswer::Accepted : BlockAnswer::Refused;
+    }
+    if (reply.size() == 7 && answersBlocks && reply[5] == static_cast<std::uint8_t>(block >> 8) &&
+        reply[6] == static_cast<std::uint8_t>(block & 0xFF)) {
+        return BlockAnswer::Accepted;
+    }
+    return BlockAnswer::Unexpected;
 }
 
 }  // namespace skelvane

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
 #include <stop_token>
 #include <string>
@@ -84,7 +85,7 @@ class SoftUpgrade {
     bool CollectReply(std::size_t readSize);
     // 200 reads whose bytes are thrown away.
     void Drain();
-    bool ReplyIs(std::uint8_t subcommand) const;
+    std::span<const std::uint8_t> Reply() const { return {reply_.data(), reply_count_}; }
     bool SendBlock(std::size_t block, std::span<const std::uint8_t> data);
 
     SerialPort& port_;
@@ -96,6 +97,25 @@ class SoftUpgrade {
     std::array<std::uint8_t, 256> reply_{};
     std::size_t reply_count_ = 0;
 };
+
+// The replies of a soft upgrade, as collected from the port: LEN (the number of bytes that
+// follow), UA high, UA low, 0xA5, the subcommand, then its data.
+//
+// Adds what one read gave to the reply collected so far (`stored` bytes of `reply`); at most
+// 256 bytes are kept, what comes beyond is dropped. True once the reply is whole: it holds
+// its length byte's count of bytes after that byte.
+bool CollectUpgradeReply(std::array<std::uint8_t, 256>& reply, std::size_t& stored,
+                         std::span<const std::uint8_t> got);
+// Whether `reply` answers `subcommand`.
+bool UpgradeReplyIs(std::span<const std::uint8_t> reply, std::uint8_t subcommand);
+// The CRC a unit reports for the image it received (bytes 5 and 6 of its answer to the CRC
+// query); nullopt for any other reply.
+std::optional<std::uint16_t> UpgradeReplyCrc(std::span<const std::uint8_t> reply);
+// How a unit answered image block `block`: accepted (a five-byte answer to the block, or a
+// seven-byte one naming the block), refused (any other five-byte reply), or something else is
+// on the line.
+enum class BlockAnswer { Accepted, Refused, Unexpected };
+BlockAnswer UpgradeBlockAnswer(std::span<const std::uint8_t> reply, std::size_t block);
 
 // A file larger than the image is refused before anything is sent.
 bool SoftUpgradeFileTooLarge(const std::string& fileName);

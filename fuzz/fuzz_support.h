@@ -1,0 +1,103 @@
+// What the fuzz targets share: checks that end the run, exactly-sized copies of the bytes under
+// test, the input cut into pieces, and a parameter list with every way a number travels.
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "base/format.h"
+#include "document/parameter.h"
+
+namespace skelvane::fuzz {
+
+// A property that does not hold ends the run with a report.
+inline void Check(bool condition) {
+    if (!condition) {
+        std::abort();
+    }
+}
+
+// A copy of some bytes in a heap block of exactly their size: AddressSanitizer reports a
+// parser that reads even one byte past the end of what it was given.
+class HeapCopy {
+  public:
+    explicit HeapCopy(std::span<const std::uint8_t> bytes)
+        : size_(bytes.size()), data_(new std::uint8_t[bytes.size()]) {
+        std::copy(bytes.begin(), bytes.end(), data_.get());
+    }
+    const std::uint8_t* data() const { return data_.get(); }
+    std::size_t size() const { return size_; }
+    std::span<const std::uint8_t> span() const { return {data_.get(), size_}; }
+
+  private:
+    std::size_t size_;
+    std::unique_ptr<std::uint8_t[]> data_;
+};
+
+// The input as a sequence of pieces, each a length byte and that many bytes (the last one cut
+// short by the end of the input).
+class Pieces {
+  public:
+    Pieces(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
+    bool Done() const { return at_ >= size_; }
+    std::span<const std::uint8_t> Next() {
+        const std::size_t length = data_[at_++];
+        const std::size_t taken = std::min(length, size_ - at_);
+        const std::span<const std::uint8_t> piece(data_ + at_, taken);
+        at_ += taken;
+        return piece;
+    }
+
+  private:
+    const std::uint8_t* data_;
+    std::size_t size_;
+    std::size_t at_ = 0;
+};
+
+inline Parameter Number(std::string name, std::uint8_t type, std::vector<std::uint8_t> ids) {
+    Parameter parameter;
+    parameter.type = type;
+    parameter.name = std::move(name);
+    parameter.vectors = std::move(ids);
+    return parameter;
+}
+
+inline Parameter Text(std::string name) {
+    Parameter parameter;
+    parameter.type = kTextParameterType;
+    parameter.name = std::move(name);
+    return parameter;
+}
+
+// Numbers of 1, 2 and 4 bytes, one with fewer register ids than bytes and one with more, the
+// link rate and country registers, the text values the replies fill, and the sixteen
+// restriction entries (one named in other letter case). No register id is used twice: a unit
+// reporting one register for two numbers is outside what a pack and a read can agree on.
+inline std::vector<Parameter> ReplyParameters() {
+    std::vector<Parameter> parameters = {
+        Number("LinkRate", 1, {0x0E}),
+        Number("CountryCode", 1, {0x59}),
+        Number("NetworkId", 2, {0x10, 0x11}),
+        Number("Frequency", 3, {0x20, 0x21, 0x22, 0x23}),
+        Number("HalfKnown", 2, {0x30}),
+        Number("Overlong", 1, {0x40, 0x41}),
+        Number("NoRegisters", 3, {}),
+        Text("VersionNo"),
+        Text("serialno"),
+        Text("DataMask"),
+        Text("RepeaterRegistration"),
+    };
+    for (int entry = 1; entry <= 16; ++entry) {
+        parameters.push_back(
+            Text(Format(entry == 7 ? "frequencyrestriction%d" : "FrequencyRestriction%d", entry)));
+    }
+    return parameters;
+}
+
+}  // namespace skelvane::fuzz

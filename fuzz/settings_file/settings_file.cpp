@@ -1,0 +1,108 @@
+// Arbitrary bytes as the settings file. Besides the sanitizers it checks that the port
+// settings read from it are clean single-line texts, that saving them and reading again gives
+// the same settings, that a second save changes nothing, and that the lines of the file that
+// hold no value are all kept.
+
+#include <unistd.h>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "fuzz_support.h"
+#include "link/port_names.h"
+#include "link/port_settings.h"
+
+namespace {
+
+using namespace skelvane;
+using fuzz::Check;
+namespace fs = std::filesystem;
+
+// The file of this process, removed when the process ends.
+const fs::path& SettingsFile() {
+    static const fs::path* path = [] {
+        const fs::path base =
+            fs::exists("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path();
+        auto* p = new fs::path(base / ("skelvane-fuzz-" + std::to_string(::getpid()) + ".conf"));
+        std::atexit([] {
+            std::error_code error;
+            fs::remove(*path, error);
+        });
+        return p;
+    }();
+    return *path;
+}
+
+std::string ReadAll(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::size_t at = 0;
+    while (at < text.size()) {
+        std::size_t end = text.find('\n', at);
+        end = end == std::string::npos ? text.size() : end;
+        std::string line = text.substr(at, end - at);
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        lines.push_back(std::move(line));
+        at = end + 1;
+    }
+    return lines;
+}
+
+bool IsCleanValue(const std::string& text) {
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F) {
+            return false;
+        }
+    }
+    return text.size() <= 255;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const fs::path& path = SettingsFile();
+    {
+        std::ofstream out(path, std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+    }
+    IniSettingsStore store(path);
+    const PortSettings read = LoadPortSettings(store, "SIM1");
+    for (const std::string* value :
+         {&read.portName, &read.baudRate, &read.dataFormat, &read.flowControl}) {
+        Check(IsCleanValue(*value));
+    }
+    Check(read.portName == StripInUseSuffix(read.portName));
+
+    const std::vector<std::string> before =
+        Lines(std::string(reinterpret_cast<const char*>(data), size));
+    Check(SavePortSettings(store, read));
+    const std::string saved = ReadAll(path);
+    Check(LoadPortSettings(store, "SIM1") == read);
+    Check(SavePortSettings(store, read));
+    Check(ReadAll(path) == saved);
+
+    // Every line without a value (sections, comments, blank lines) is still there, in order.
+    const std::vector<std::string> after = Lines(saved);
+    std::size_t at = 0;
+    for (const std::string& line : before) {
+        if (line.find('=') != std::string::npos) {
+            continue;
+        }
+        while (at < after.size() && after[at] != line) {
+            ++at;
+        }
+        Check(at < after.size());
+        ++at;
+    }
+    return 0;
+}
