@@ -28,7 +28,8 @@ std::string_view Trim(std::string_view text) {
     return text;
 }
 
-// A stored value is one line of printable text.
+// A stored value is one line of printable text, without the blanks around it that reading
+// it back would drop.
 std::string CleanValue(std::string_view text) {
     std::string clean;
     for (const char c : text) {
@@ -37,7 +38,17 @@ std::string CleanValue(std::string_view text) {
             clean.push_back(c);
         }
     }
-    return CutText(clean, kMaxValueBytes);
+    return std::string(Trim(CutText(clean, kMaxValueBytes)));
+}
+
+// A port name as it is stored: a clean value without the marker of an in-use entry (which
+// blanks or a second marker may have hidden).
+std::string CleanPortName(std::string_view name) {
+    std::string clean = CleanValue(name);
+    for (std::string next; (next = CleanValue(StripInUseSuffix(clean))) != clean;) {
+        clean = std::move(next);
+    }
+    return clean;
 }
 
 // Reads the file as lines. nullopt when it exists but cannot be read whole; an empty list
@@ -119,12 +130,12 @@ PortSettings LoadPortSettings(SettingsStore& store, const std::string& defaultPo
         }
     }
     // Stored with the marker of an in-use entry, every later open of the port would fail.
-    settings.portName = StripInUseSuffix(settings.portName);
+    settings.portName = CleanPortName(settings.portName);
     return settings;
 }
 
 bool SavePortSettings(SettingsStore& store, const PortSettings& settings) {
-    return store.WriteValues({{"PortName", CleanValue(StripInUseSuffix(settings.portName))},
+    return store.WriteValues({{"PortName", CleanPortName(settings.portName)},
                               {"BaudRate", CleanValue(settings.baudRate)},
                               {"DataFormat", CleanValue(settings.dataFormat)},
                               {"FlowControl", CleanValue(settings.flowControl)}});
@@ -222,8 +233,11 @@ bool IniSettingsStore::WriteValues(const std::vector<std::pair<std::string, std:
         if (const auto entry = EntryOf(lines[i])) {
             for (std::size_t v = 0; v < values.size(); ++v) {
                 if (!written[v] && EqualsNoCase(std::string(entry->first), values[v].first)) {
+                    // The entry points into the line: once the line is replaced, it must not be
+                    // read.
                     lines[i] = values[v].first + "=" + values[v].second;
                     written[v] = true;
+                    break;
                 }
             }
         }

@@ -54,8 +54,9 @@ TEST(PortSettingsTest, IniRoundTripKeepsTheRestOfTheFile) {
     // Other sections, comments and unknown keys survive; keys match without regard to case.
     test::WriteFileBytes(file,
                          "; written by hand\n[Window]\nWidth=800\n\n[serialport]\n"
-                         "portname = COM7\r\nExtra=kept\n\n[Other]\nBaudRate=1\n");
-    EXPECT_EQ(LoadPortSettings(store, "SIM1"), (PortSettings{"COM7", "115200", "8N1", "None"}));
+                         "portname = /dev/ttyS7\r\nExtra=kept\n\n[Other]\nBaudRate=1\n");
+    EXPECT_EQ(LoadPortSettings(store, "SIM1"),
+              (PortSettings{"/dev/ttyS7", "115200", "8N1", "None"}));
     ASSERT_TRUE(SavePortSettings(store, saved));
     EXPECT_EQ(test::ReadFileBytes(file),
               "; written by hand\n[Window]\nWidth=800\n\n[serialport]\n"
@@ -69,6 +70,11 @@ TEST(PortSettingsTest, ValuesStayOneLineOfText) {
     IniSettingsStore store(dir / "Skelvane.conf");
     ASSERT_TRUE(SavePortSettings(store, {"COM1\n[Evil]\nx=1", "9600", "8N1", "None"}));
     EXPECT_EQ(LoadPortSettings(store, "SIM1").portName, "COM1[Evil]x=1");
+
+    // Read as it will be written: no blanks left where control characters were dropped, and no
+    // in-use marker behind them.
+    test::WriteFileBytes(dir / "Skelvane.conf", "[SerialPort]\nPortName=\x01 COM2 (In Use)\x02 \n");
+    EXPECT_EQ(LoadPortSettings(store, "SIM1").portName, "COM2");
 }
 
 TEST(PortSettingsTest, AFileThatCannotBeReadIsNotOverwritten) {
