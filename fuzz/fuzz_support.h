@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <span>
@@ -17,8 +18,9 @@
 namespace skelvane::fuzz {
 
 // A property that does not hold ends the run with a report.
-inline void Check(bool condition) {
+inline void Check(bool condition, const char* file = __builtin_FILE(), int line = __builtin_LINE()) {
     if (!condition) {
+        std::fprintf(stderr, "property failed: %s:%d\n", file, line);
         std::abort();
     }
 }

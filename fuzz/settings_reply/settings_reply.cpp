@@ -109,8 +109,9 @@ void CheckTextReply(const std::vector<Parameter>& before, const std::vector<Para
     // The same text sent again reads back as it is.
     Reader again;
     std::vector<Parameter> copy = before;
-    again.Parse(copy, BuildFrame(ua, code, {reinterpret_cast<const std::uint8_t*>(text.data()),
-                                            text.size()}));
+    again.Parse(
+        copy,
+        BuildFrame(ua, code, {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()}));
     Check(copy == after);
 }
 
@@ -171,8 +172,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 const std::vector<std::string> changed = Changed(before, parameters);
                 Check(changed.size() <= 1);
                 if (!changed.empty()) {
-                    Check(payload.size() >= 3 &&
-                          EqualsNoCase(changed[0], Format("FrequencyRestriction%d", payload[0] + 1)));
+                    Check(
+                        payload.size() >= 3 &&
+                        EqualsNoCase(changed[0], Format("FrequencyRestriction%d", payload[0] + 1)));
                     Check(IsEntryText(Named(parameters, changed[0]).textValue));
                 }
                 break;

@@ -23,7 +23,7 @@ namespace {
 
 std::string MinuteCheck(const std::string& text) {
     return ParseScheduleMinute(text) ? std::string()
-                             : "expected \"YYYY-MM-DD HH:MM\", got \"" + text + "\"";
+                                     : "expected \"YYYY-MM-DD HH:MM\", got \"" + text + "\"";
 }
 
 std::string PortOrSaved(const std::string& port) {

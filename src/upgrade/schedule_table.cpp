@@ -138,8 +138,8 @@ std::optional<LocalTime> ParseScheduleMinute(std::string_view text) {
     int hour = 0;
     int minute = 0;
     char end = 0;
-    if (std::sscanf(zeroEnded.c_str(), "%4d-%2d-%2d %2d:%2d%c", &year, &month, &day, &hour,
-                    &minute, &end) != 5 ||
+    if (std::sscanf(zeroEnded.c_str(), "%4d-%2d-%2d %2d:%2d%c", &year, &month, &day, &hour, &minute,
+                    &end) != 5 ||
         month < 1 || month > 12 || day < 1 || hour > 23 || minute > 59 || hour < 0 || minute < 0) {
         return std::nullopt;
     }
