@@ -1,6 +1,14 @@
 #include "link/device_worker.h"
 
+#include <atomic>
+
 namespace skelvane {
+namespace {
+
+std::atomic<int> runningWorks{0};
+std::atomic<int> unjoinedThreads{0};
+
+}  // namespace
 
 DeviceWorker::~DeviceWorker() {
     RequestStop();
@@ -17,6 +25,7 @@ void DeviceWorker::JoinIfDone() {
         }
         if (!running) {
             thread_.join();
+            unjoinedThreads.fetch_sub(1);
         }
     }
 }
@@ -31,6 +40,8 @@ bool DeviceWorker::Start(Work work, std::function<void()> onFinished) {
     JoinIfDone();
     std::lock_guard lock(mutex_);
     running_ = true;
+    runningWorks.fetch_add(1);
+    unjoinedThreads.fetch_add(1);
     thread_ = std::jthread(
         [this, work = std::move(work), onFinished = std::move(onFinished)](std::stop_token stop) {
             work(stop);
@@ -39,6 +50,7 @@ bool DeviceWorker::Start(Work work, std::function<void()> onFinished) {
             }
             std::lock_guard done(mutex_);
             running_ = false;
+            runningWorks.fetch_sub(1);
             done_cv_.notify_all();
         });
     return true;
@@ -84,6 +96,14 @@ void DeviceWorker::Wait() {
         done_cv_.wait(lock, [this] { return !running_; });
     }
     JoinIfDone();
+}
+
+int DeviceWorker::RunningWorks() {
+    return runningWorks.load();
+}
+
+int DeviceWorker::UnjoinedThreads() {
+    return unjoinedThreads.load();
 }
 
 }  // namespace skelvane

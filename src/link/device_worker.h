@@ -39,6 +39,12 @@ class DeviceWorker {
     // Waits (without timeout) until the current work has ended; for tests and shutdown.
     void Wait();
 
+    // In the whole process: works started and not yet ended (their `onFinished` included), and
+    // threads started and not yet joined. Tests look at them to know that every worker's news
+    // is out and that closing a dialog left no thread behind.
+    static int RunningWorks();
+    static int UnjoinedThreads();
+
   private:
     void JoinIfDone();
 

@@ -50,6 +50,11 @@ void WorkerPump::wake() {
     updateNow();
 }
 
+bool WorkerPump::settled() const {
+    std::lock_guard lock(shared_->mutex);
+    return !shared_->pending && !gather_.isActive();
+}
+
 void WorkerPump::updateNow() {
     gather_.stop();
     last_.restart();

@@ -30,6 +30,8 @@ class WorkerPump : public QObject {
     void updateNow();
     // Number of updates so far (tests).
     int updates() const { return updates_; }
+    // No news waits to be shown: no wake-up is on its way and no gathered update is due (tests).
+    bool settled() const;
 
   private:
     struct Shared {

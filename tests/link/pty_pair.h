@@ -3,12 +3,16 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <stdlib.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "support/wait_until.h"
 
 namespace skelvane::test {
 
@@ -51,6 +55,14 @@ class PtyPair {
         [[maybe_unused]] const ssize_t put = ::write(master_, bytes.data(), bytes.size());
     }
 
+    // Sends `bytes` and waits (two seconds at most) until they wait on the port's side.
+    bool SendBuffered(const std::vector<std::uint8_t>& bytes) {
+        const int before = Buffered();
+        Send(bytes);
+        return WaitUntil([&] { return Buffered() >= before + static_cast<int>(bytes.size()); },
+                         std::chrono::seconds(2));
+    }
+
     // What the port wrote, waiting up to `ms` for it to begin.
     std::vector<std::uint8_t> Receive(int ms = 500) {
         std::vector<std::uint8_t> got;
@@ -67,6 +79,12 @@ class PtyPair {
     }
 
   private:
+    // Bytes waiting to be read on the port's side.
+    int Buffered() const {
+        int count = 0;
+        return ::ioctl(keep_, FIONREAD, &count) == 0 ? count : -1;
+    }
+
     int master_ = -1;
     int keep_ = -1;
     std::string path_;

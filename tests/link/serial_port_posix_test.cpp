@@ -63,8 +63,7 @@ INSTANTIATE_TEST_SUITE_P(Timeouts, IdleReadTest,
 TEST_F(SerialPortPosixTest, BufferedBytesComeBackAtOnceUpToTheCount) {
     ASSERT_TRUE(port_.Open(pty_.Path()));
     ASSERT_TRUE(port_.SetTimeouts(1000, 1, 1000, 1, 1500));
-    pty_.Send({1, 2, 3, 4, 5, 6, 7, 8, 9, 10});
-    std::this_thread::sleep_for(30ms);
+    ASSERT_TRUE(pty_.SendBuffered({1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
 
     std::uint8_t buffer[64];
     const auto start = SteadyClock::now();
@@ -99,8 +98,7 @@ TEST_F(SerialPortPosixTest, WritesReachThePeer) {
 
 TEST_F(SerialPortPosixTest, PurgeDropsWhatWaits) {
     ASSERT_TRUE(port_.Open(pty_.Path()));
-    pty_.Send({1, 2, 3});
-    std::this_thread::sleep_for(30ms);
+    ASSERT_TRUE(pty_.SendBuffered({1, 2, 3}));
     EXPECT_TRUE(port_.Purge());
     std::uint8_t buffer[8];
     EXPECT_EQ(port_.Read(buffer, sizeof buffer), 0u);
@@ -139,8 +137,7 @@ TEST_F(SerialPortPosixTest, AStopRequestEndsAWaitAtOnce) {
     EXPECT_LT(MillisSince(start), 2000);
 
     // Once stopped, a read does not wait at all but still returns what is there.
-    pty_.Send({7});
-    std::this_thread::sleep_for(30ms);
+    ASSERT_TRUE(pty_.SendBuffered({7}));
     EXPECT_EQ(port_.Read(buffer, sizeof buffer), 1u);
     const auto again = SteadyClock::now();
     EXPECT_EQ(port_.Read(buffer, sizeof buffer), 0u);

@@ -4,12 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <latch>
-#include <thread>
 
 #include "base/format.h"
 #include "link/device_link.h"
 #include "link_fixture.h"
 #include "operations/settings_page_model.h"
+#include "support/wait_until.h"
 
 namespace skelvane {
 namespace {
@@ -253,9 +253,7 @@ TEST(StopTest, FinishingTheWorkerEndsALongWaitAndLeavesTheLogAsItWas) {
     RecordingPrompter prompter;
     SettingsPageModel page(*block, ports, "SIM1", facts, remoteUa, prompter, clock);
     ASSERT_TRUE(page.ReadAll());
-    while (page.Log().LastLine() != "03 00 00 29 ") {
-        std::this_thread::sleep_for(Millis{1});
-    }
+    ASSERT_TRUE(test::WaitUntil([&page] { return page.Log().LastLine() == "03 00 00 29 "; }));
     const auto before = page.Log().Lines();
     EXPECT_TRUE(page.Link().FinishWorker(Millis{1000}));
     EXPECT_EQ(page.Log().Lines(), before);

@@ -3,11 +3,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <thread>
-
 #include "link/default_sets.h"
 #include "link_fixture.h"
 #include "operations/diagnostics_page_model.h"
+#include "support/wait_until.h"
 
 namespace skelvane {
 namespace {
@@ -234,9 +233,7 @@ TEST_F(DiagnosticsTest, ClosingEndsAWorkerThatPollsForever) {
     page->SetPollChecked(true);
     page->SetPassListener({});
     ASSERT_TRUE(page->Read());
-    while (page->Passes() < 3) {
-        std::this_thread::yield();
-    }
+    ASSERT_TRUE(test::WaitUntil([this] { return page->Passes() >= 3; }));
     EXPECT_FALSE(page->ReadEnabled());
     page->Close();
     EXPECT_TRUE(page->ReadEnabled());

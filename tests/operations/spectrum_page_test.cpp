@@ -4,7 +4,6 @@
 #include <chrono>
 #include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "base/prompter.h"
@@ -12,6 +11,7 @@
 #include "operations/spectrum_page.h"
 #include "spectrum/radio_fixture.h"
 #include "spectrum/spectrum_chart.h"
+#include "support/wait_until.h"
 
 namespace skelvane {
 namespace {
@@ -176,11 +176,8 @@ TEST_F(SpectrumPageTest, AnAnswerCutShortIsContinuedByTheNextOne) {
 TEST_F(SpectrumPageTest, ScanAgainStopsTheWorker) {
     rig.InstallDataPort(test::NeverCut());
     Page().PressScan();
-    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (Page().LastRun().answers < 2 && std::chrono::steady_clock::now() < giveUp) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    ASSERT_GE(Page().LastRun().answers, 2);
+    ASSERT_TRUE(test::WaitUntil([this] { return Page().LastRun().answers >= 2; },
+                                std::chrono::seconds(20)));
     Page().PressScan();
     EXPECT_FALSE(Page().WorkerRunning());
     EXPECT_EQ(Page().Log().LastLine(), "Scanning ... stopped.");

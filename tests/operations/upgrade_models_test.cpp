@@ -1,11 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <thread>
 
 #include "operations/hard_upgrade_model.h"
 #include "operations/soft_upgrade_model.h"
 #include "sim/builtin_network.h"
+#include "support/wait_until.h"
 #include "upgrade/crc16.h"
 #include "upgrade/upgrade_fixture.h"
 
@@ -22,19 +22,6 @@ LocalTime At(int hour, int minute) {
 
 SchedulePickers Window(LocalTime start, LocalTime end) {
     return SchedulePickers{start, start, end, end};
-}
-
-// Waits (in real time, a few seconds at most) until `done` holds.
-template <typename Condition>
-bool Eventually(Condition done) {
-    const auto end = std::chrono::steady_clock::now() + 10s;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > end) {
-            return false;
-        }
-        std::this_thread::sleep_for(1ms);
-    }
-    return true;
 }
 
 // The view's switches that are on, in a fixed order.
@@ -159,7 +146,8 @@ TEST_F(SoftUpgradeModelTest, CancelAppendsToTheLineInProgressAndStopsTheWorker) 
     Fields("", "0");  // retried until cancelled
     model.BrowseFile(file);
     ASSERT_TRUE(model.Program());
-    ASSERT_TRUE(Eventually([&] { return model.Log().LastLine().ends_with(" retry. retry."); }));
+    ASSERT_TRUE(
+        test::WaitUntil([&] { return model.Log().LastLine().ends_with(" retry. retry."); }));
     EXPECT_EQ(model.View().programText, "Cancel");
     EXPECT_FALSE(model.Program());  // "Cancel"
     EXPECT_FALSE(model.WorkerRunning());
@@ -381,7 +369,7 @@ TEST(HardUpgradeModelTest, CancelDuringTheResetPulse) {
     model.BrowseFile((dir / "fw.bin").string());
     ASSERT_TRUE(model.Program());
     ASSERT_TRUE(
-        Eventually([&] { return model.Log().LastLine() == "Connecting to the device ..."; }));
+        test::WaitUntil([&] { return model.Log().LastLine() == "Connecting to the device ..."; }));
     EXPECT_FALSE(model.Program());  // "Cancel"
     EXPECT_FALSE(model.WorkerRunning());
     EXPECT_EQ(model.Log().LastLine(), "Connecting to the device ... cancelled.");

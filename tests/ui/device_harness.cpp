@@ -7,12 +7,15 @@
 #include <QTableWidget>
 #include <QTest>
 #include <QTimer>
-#include <filesystem>
 
 #include "document/parameter_sets.h"
+#include "link/device_worker.h"
 #include "sim/template_network.h"
+#include "ui/diagnostics_page_view.h"
 #include "ui/property_page.h"
 #include "ui/qt_prompter.h"
+#include "ui/restrictions_page_view.h"
+#include "ui/settings_page_view.h"
 #include "ui/worker_pump.h"
 
 namespace skelvane::test {
@@ -61,15 +64,6 @@ PropertiesContext DeviceBench::context(Block& block, const std::string& port) {
     return PropertiesContext{block, ports, port, facts, remoteUa, restrictions, prompter, clock};
 }
 
-int threadCount() {
-    int count = 0;
-    for ([[maybe_unused]] const auto& entry :
-         std::filesystem::directory_iterator("/proc/self/task")) {
-        ++count;
-    }
-    return count;
-}
-
 QStringList paneLines(const LogPane& pane) {
     QStringList lines;
     for (const std::string& line : pane.Lines()) {
@@ -89,11 +83,30 @@ int countColour(const QImage& image, const QRect& area, QColor colour) {
     return n;
 }
 
+namespace {
+
+WorkerPump& pumpOf(PropertyPage* page) {
+    if (auto* settings = dynamic_cast<SettingsPageView*>(page)) {
+        return settings->pump();
+    }
+    if (auto* diagnostics = dynamic_cast<DiagnosticsPageView*>(page)) {
+        return diagnostics->pump();
+    }
+    return dynamic_cast<RestrictionsPageView&>(*page).pump();
+}
+
+}  // namespace
+
+void settle(PropertyPage* page) {
+    // A worker has posted its last news once its work, finished call included, has ended.
+    QTRY_VERIFY_WITH_TIMEOUT(!page->busy() && DeviceWorker::RunningWorks() == 0, kLong);
+    QTRY_VERIFY(pumpOf(page).settled());
+}
+
 void clickAndWait(QPushButton* button, PropertyPage* page) {
     QVERIFY(button->isEnabled());
     QTest::mouseClick(button, Qt::LeftButton);
-    QTRY_VERIFY_WITH_TIMEOUT(!page->busy(), kLong);
-    QTest::qWait(2 * WorkerPump::kMinIntervalMs);
+    settle(page);
 }
 
 void commitEdit(QTableWidget* table, int row, int column, const QString& text, int index) {
@@ -121,7 +134,8 @@ void commitEdit(QTableWidget* table, int row, int column, const QString& text, i
         QTest::keyClick(line, Qt::Key_Return);
         QTRY_VERIFY(table->viewport()->findChild<QLineEdit*>() == nullptr);
     }
-    QTest::qWait(20);
+    // The pages judge an edit through a queued call: deliver it.
+    QCoreApplication::sendPostedEvents();
 }
 
 QObject* onNextModal(std::function<void(QWidget*)> answer) {

@@ -113,16 +113,14 @@ struct DeviceRig {
     PortFactory ports{hub};
 };
 
-// Threads of this process, from /proc.
-int threadCount();
-
 QStringList paneLines(const LogPane& pane);
 
 // Pixels of `colour` inside `area` of `image`.
 int countColour(const QImage& image, const QRect& area, QColor colour);
 
-// Clicks a page's button and waits until its worker is done and its last news has reached
-// the widgets.
+// Waits until the page's worker is done and its last news has reached the widgets.
+void settle(PropertyPage* page);
+// Clicks a page's button, then settles the page.
 void clickAndWait(QPushButton* button, PropertyPage* page);
 
 // Opens the value editor of a table cell, types `text` (a line) or picks `index` (a list) and

@@ -12,6 +12,7 @@
 
 #include "base/format.h"
 #include "device_harness.h"
+#include "link/device_worker.h"
 #include "link/diagnostics_exchange.h"
 #include "operations/diagnostics_page_model.h"
 #include "operations/settings_page_model.h"
@@ -23,7 +24,6 @@
 #include "ui/property_table.h"
 #include "ui/qt_prompter.h"
 #include "ui/settings_page_view.h"
-#include "ui/worker_pump.h"
 
 using namespace skelvane;
 using namespace skelvane::test;
@@ -306,8 +306,7 @@ void PropertiesSheetTest::defaultAppliesTheChosenSet() {
     });
     QTest::mouseClick(page->defaultButton(), Qt::LeftButton);
     QVERIFY(sawDialog);
-    QTRY_VERIFY_WITH_TIMEOUT(!page->busy(), kLong);
-    QTest::qWait(2 * WorkerPump::kMinIntervalMs);
+    settle(page);
     const QStringList after = paneLines(page->model().Log());
     if (!confirm) {
         QCOMPARE(after, before);
@@ -363,15 +362,12 @@ void PropertiesSheetTest::pollReadsUntilStop() {
     QVERIFY(!page->pollBox()->isEnabled());
     QTRY_VERIFY_WITH_TIMEOUT(page->model().Passes() >= 3, kLong);
     QTest::mouseClick(page->stopButton(), Qt::LeftButton);
-    QTRY_VERIFY_WITH_TIMEOUT(page->readButton()->isEnabled(), kLong);
-    const auto passes = page->model().Passes();
-    // Nothing more after "&Stop".
-    QTest::qWait(400);  // 4 s on the bench's clock
-    QCOMPARE(page->model().Passes(), passes);
+    // "&Stop" ends the worker (polling runs in it, so nothing reads any more).
+    settle(page);
+    QVERIFY(page->readButton()->isEnabled());
     QVERIFY(page->pollBox()->isEnabled());
 
     // The value cells and the chart show what the passes read.
-    QTest::qWait(2 * WorkerPump::kMinIntervalMs);
     const auto& rows = page->model().Rows();
     for (int row = 0; row < static_cast<int>(rows.size()); ++row) {
         const auto& r = rows[static_cast<std::size_t>(row)];
@@ -457,26 +453,30 @@ void PropertiesSheetTest::closingWhileAWorkerRunsLeavesNoThread() {
     QFETCH(int, page);
     DeviceBench bench;
     Block* remote = bench.addBlock(BlockKind::Remote, 300);
-    const int before = threadCount();
+    const int before = DeviceWorker::UnjoinedThreads();
     auto sheet = std::make_unique<PropertiesSheet>(bench.context(*remote));
     sheet->show();
     sheet->showPage(page);
+    const LogPane* log = nullptr;
     if (page == 0) {
         QTest::mouseClick(sheet->settings()->readAllButton(), Qt::LeftButton);
+        log = &sheet->settings()->model().Log();
     } else {
         sheet->diagnostics()->pollBox()->setChecked(true);
         QTest::mouseClick(sheet->diagnostics()->readButton(), Qt::LeftButton);
+        log = &sheet->diagnostics()->model().Log();
     }
-    QTest::qWait(100);
+    // Caught talking to the unit.
+    QTRY_VERIFY_WITH_TIMEOUT(paneLines(*log).contains(QStringLiteral("TX:>>>>>")), kLong);
     QVERIFY(sheet->busy());
-    QCOMPARE(threadCount(), before + 1);
+    QCOMPARE(DeviceWorker::UnjoinedThreads(), before + 1);
 
     sheet->reject();
     // Closing waits for the worker: when it returns, nothing runs any more.
     QVERIFY(!sheet->busy());
     QVERIFY(!sheet->isVisible());
     sheet.reset();
-    QCOMPARE(threadCount(), before);
+    QCOMPARE(DeviceWorker::UnjoinedThreads(), before);
 }
 
 QTEST_MAIN(PropertiesSheetTest)

@@ -11,13 +11,13 @@
 #include <QTest>
 
 #include "device_harness.h"
+#include "link/device_worker.h"
 #include "operations/restrictions_page.h"
 #include "restrictions/restriction_text.h"
 #include "ui/log_view.h"
 #include "ui/properties_sheet.h"
 #include "ui/qt_prompter.h"
 #include "ui/restrictions_page_view.h"
-#include "ui/worker_pump.h"
 #include "ui/zone_preset_dialog.h"
 
 using namespace skelvane;
@@ -152,7 +152,7 @@ void RestrictionsPageTest::readFillsTheRowsAndSetsZones() {
     QVERIFY(!page->writeButton()->isEnabled());
     QVERIFY(!page->resetButton()->isEnabled());
     QTRY_VERIFY_WITH_TIMEOUT(page->readButton()->isEnabled(), kLong);
-    QTest::qWait(2 * WorkerPump::kMinIntervalMs);
+    settle(page);
     QCOMPARE(page->model().LastReport()->outcome, RestrictionsOutcome::Succeeded);
 
     const std::pair<const char*, const char*> expected[] = {
@@ -346,21 +346,22 @@ void RestrictionsPageTest::closingDuringAReadLeavesNoThread() {
     DeviceBench bench;
     Block* remote = bench.addBlock(BlockKind::Remote, 300);
     bench.remoteUa.Set(300);
-    const int before = threadCount();
+    const int before = DeviceWorker::UnjoinedThreads();
     auto open = std::make_unique<OpenSheet>(bench, *remote);
     RestrictionsPageView* page = open->page;
     QCOMPARE(page->model().RemoteUa(), std::uint16_t{300});
     QTest::mouseClick(page->readButton(), Qt::LeftButton);
-    // Nineteen requests at 200 ms each to a remote unit: still running.
-    QTest::qWait(100);
+    // Nineteen requests at 200 ms each to a remote unit: caught after the first.
+    QTRY_VERIFY_WITH_TIMEOUT(paneLines(page->model().Log()).contains(QStringLiteral("TX:>>>>>")),
+                             kLong);
     QVERIFY(open->sheet.busy());
-    QCOMPARE(threadCount(), before + 1);
+    QCOMPARE(DeviceWorker::UnjoinedThreads(), before + 1);
 
     open->sheet.reject();
     QVERIFY(!open->sheet.busy());
     QVERIFY(!open->sheet.isVisible());
     open.reset();
-    QCOMPARE(threadCount(), before);
+    QCOMPARE(DeviceWorker::UnjoinedThreads(), before);
 }
 
 QTEST_MAIN(RestrictionsPageTest)

@@ -11,6 +11,7 @@
 
 #include "base/prompter.h"
 #include "device_harness.h"
+#include "link/device_worker.h"
 #include "spectrum/scan_parser.h"
 #include "spectrum/spectrum_chart.h"
 #include "ui/chart_widget.h"
@@ -152,7 +153,7 @@ void SpectrumSheetTest::closingWhileWorkingLeavesNoThread() {
     rig.giveDataPort();
     ScanParserState parser;
     RecordingPrompter prompter;
-    const int before = test::threadCount();
+    const int before = DeviceWorker::UnjoinedThreads();
     auto sheet =
         std::make_unique<SpectrumSheet>(rig.ports, rig.settings(), parser, rig.clock, prompter);
     sheet->show();
@@ -173,7 +174,7 @@ void SpectrumSheetTest::closingWhileWorkingLeavesNoThread() {
     QVERIFY(!page->model().WorkerRunning());
     QVERIFY(!rig.network->HostAttached());
     sheet.reset();
-    QCOMPARE(test::threadCount(), before);
+    QCOMPARE(DeviceWorker::UnjoinedThreads(), before);
 }
 
 QTEST_MAIN(SpectrumSheetTest)

@@ -15,6 +15,7 @@
 
 #include "base/prompter.h"
 #include "device_harness.h"
+#include "link/device_worker.h"
 #include "sim/upgrade_sides.h"
 #include "ui/hard_upgrade_dialog.h"
 #include "ui/log_view.h"
@@ -240,7 +241,7 @@ void UpgradeDialogsTest::closingTheSoftUpgradeWhileItRunsLeavesNoThread() {
     // A unit that never answers: the worker waits 10 s for each initialize attempt.
     rig.network->Locked(
         [&rig](sim::Network&) { rig.sides.soft.at(0)->Options().ignoreInitialize = true; });
-    const int before = test::threadCount();
+    const int before = DeviceWorker::UnjoinedThreads();
     {
         SoftUpgradeDialog dialog(rig.ports, "SIM1", 0, rig.schedule, rig.clock, rig.prompter);
         dialog.show();
@@ -256,12 +257,12 @@ void UpgradeDialogsTest::closingTheSoftUpgradeWhileItRunsLeavesNoThread() {
         QVERIFY(!dialog.timer().isActive());
     }
     QVERIFY(!rig.network->HostAttached());
-    QCOMPARE(test::threadCount(), before);
+    QCOMPARE(DeviceWorker::UnjoinedThreads(), before);
 }
 
 void UpgradeDialogsTest::closingTheHardUpgradeWhileItRunsLeavesNoThread() {
     UpgradeRig<SystemClock> rig;
-    const int before = test::threadCount();
+    const int before = DeviceWorker::UnjoinedThreads();
     {
         auto dialog = std::make_unique<HardUpgradeDialog>(rig.ports, "SIM1", rig.clock, nullptr,
                                                           PlaceholderBootImages());
@@ -275,7 +276,7 @@ void UpgradeDialogsTest::closingTheHardUpgradeWhileItRunsLeavesNoThread() {
         QVERIFY(!dialog->model().WorkerRunning());
     }
     QVERIFY(!rig.network->HostAttached());
-    QCOMPARE(test::threadCount(), before);
+    QCOMPARE(DeviceWorker::UnjoinedThreads(), before);
 }
 
 QTEST_MAIN(UpgradeDialogsTest)
