@@ -76,7 +76,7 @@ TEST(PtyBridgeTest, SkelvaneSimServesTheUnitsOfANetworkFile) {
     EXPECT_EQ(sim.Stop(SIGINT), 0);
 }
 
-TEST(PtyBridgeTest, SkelvaneSimRefusesABadFaultSpecification) {
+TEST(PtyBridgeTest, SkelvaneSimRefusesABadFaultPlan) {
     test::ChildProcess sim(test::RuntimeDir() / "skelvane-sim", {"--faults", "drop=lots"});
     ASSERT_TRUE(sim.Started());
     EXPECT_EQ(sim.Stop(0), 2);
