@@ -18,7 +18,8 @@
 namespace skelvane::fuzz {
 
 // A property that does not hold ends the run with a report.
-inline void Check(bool condition, const char* file = __builtin_FILE(), int line = __builtin_LINE()) {
+inline void Check(bool condition, const char* file = __builtin_FILE(),
+                  int line = __builtin_LINE()) {
     if (!condition) {
         std::fprintf(stderr, "property failed: %s:%d\n", file, line);
         std::abort();
