@@ -33,8 +33,12 @@ class SimFixture {
         const Millis end = clock.Now() + window;
         std::uint8_t buffer[512];
         while (clock.Now() < end) {
+            const Millis before = clock.Now();
             const std::size_t n = port.Read(buffer, sizeof buffer);
             got.insert(got.end(), buffer, buffer + n);
+            if (n == 0 && clock.Now() == before) {
+                break;  // a read that neither waits nor gives anything: the port is closed
+            }
         }
         return got;
     }
