@@ -18,6 +18,7 @@
 #include "link/device_link.h"
 #include "link/diagnostics_exchange.h"
 #include "link/frame.h"
+#include "link/port_factory.h"
 
 namespace {
 
@@ -27,7 +28,8 @@ using fuzz::Check;
 struct Reader {
     VirtualClock clock;
     LogPane log;
-    DeviceLink link{clock, log, ""};
+    PortFactory ports;
+    DeviceLink link{clock, log, ports, ""};
     std::string valueField;
 
     int Parse(std::vector<Parameter>& parameters, CustomParameter& custom,

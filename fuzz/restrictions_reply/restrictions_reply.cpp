@@ -17,6 +17,7 @@
 #include "fuzz_support.h"
 #include "link/device_link.h"
 #include "link/frame.h"
+#include "link/port_factory.h"
 #include "link/version_number.h"
 #include "restrictions/restriction_payload.h"
 #include "restrictions/restriction_text.h"
@@ -30,7 +31,8 @@ using fuzz::Check;
 struct Reader {
     VirtualClock clock;
     LogPane log;
-    DeviceLink link{clock, log, ""};
+    PortFactory ports;
+    DeviceLink link{clock, log, ports, ""};
     std::vector<Parameter> parameters = fuzz::ReplyParameters();
     UnitFacts facts;
     RestrictionState state;

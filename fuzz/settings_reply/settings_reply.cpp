@@ -15,6 +15,7 @@
 #include "fuzz_support.h"
 #include "link/device_link.h"
 #include "link/frame.h"
+#include "link/port_factory.h"
 #include "link/register_values.h"
 #include "link/settings_exchange.h"
 #include "link/version_number.h"
@@ -91,7 +92,8 @@ const Parameter& Named(const std::vector<Parameter>& parameters, std::string_vie
 struct Reader {
     VirtualClock clock;
     LogPane log;
-    DeviceLink link{clock, log, ""};
+    PortFactory ports;
+    DeviceLink link{clock, log, ports, ""};
     UnitFacts facts;
 
     int Parse(std::vector<Parameter>& parameters, std::span<const std::uint8_t> reply) {

@@ -15,6 +15,7 @@
 
 #include "base/clock.h"
 #include "fuzz_support.h"
+#include "link/port_factory.h"
 #include "link/serial_port.h"
 #include "upgrade/boot_mode_link.h"
 #include "upgrade/soft_upgrade.h"
@@ -29,7 +30,8 @@ using fuzz::Check;
 // link; the port is never opened.
 class ScriptedPort final : public SerialPort {
   public:
-    explicit ScriptedPort(std::deque<std::vector<std::uint8_t>> reads) : reads_(std::move(reads)) {}
+    ScriptedPort(const PortFactory& ports, std::deque<std::vector<std::uint8_t>> reads)
+        : SerialPort(ports), reads_(std::move(reads)) {}
     std::size_t Write(const std::uint8_t*, std::size_t count) override { return count; }
     std::size_t Read(std::uint8_t* buffer, std::size_t count) override {
         if (reads_.empty()) {
@@ -96,7 +98,8 @@ std::size_t CheckSoftUpgradeReply(const std::deque<std::vector<std::uint8_t>>& r
 }
 
 void CheckBootMode(std::deque<std::vector<std::uint8_t>> reads, std::uint8_t expected) {
-    ScriptedPort port(std::move(reads));
+    const PortFactory ports;
+    ScriptedPort port(ports, std::move(reads));
     VirtualClock clock;
     BootModeLink link(port, clock, std::stop_token{});
     // Each call is judged on the bytes it was served, as it read them.
