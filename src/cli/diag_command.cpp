@@ -102,7 +102,7 @@ void PrintValues(LogPrinter& printer, const DiagnosticsPageModel& page, std::uin
     for (const DiagnosticsPageModel::Row& row : page.Rows()) {
         if (row.hasValue) {
             const std::string& label = row.description.empty() ? row.name : row.description;
-            printer.Print("  " + Latin1ToUtf8(label) + ": " + row.value);
+            printer.Print("  " + Latin1ToUtf8(label) + ": " + (row.missing ? "n/a" : row.value));
         }
     }
 }

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "base/format.h"
+
 namespace skelvane {
 namespace {
 
@@ -15,6 +17,10 @@ constexpr int kFirstBytePolls = 20;
 constexpr int kCheckPolls = 100;
 constexpr int kWakeUpPolls = 20;
 constexpr int kWakeUpAttempts = 20;
+constexpr int kAskRetries = 2;
+constexpr int kDrainReads = 50;
+constexpr std::uint8_t kGroupCount = 7;
+constexpr unsigned kRegistersPerGroup = 0x20;
 
 }  // namespace
 
@@ -43,7 +49,14 @@ bool DeviceLink::SendFrame(const std::uint8_t* frame, std::size_t length,
                            std::uint8_t expectedFirstByte) {
     // A frame that did not go out whole cannot be answered; saying so here keeps a dead port
     // from passing for a write that worked.
-    if (frame == nullptr || length == 0 || port_.Write(frame, length) != length) {
+    if (frame == nullptr || length == 0 || portGone_.load()) {
+        return false;
+    }
+    if (port_.Write(frame, length) != length) {
+        if (!StopFlag()) {
+            portGone_.store(true);
+            LogLine(Format("The port %s does not work any more.", portName_.c_str()), true);
+        }
         return false;
     }
     // The frame is out even when a stop cuts the settling time short; the reply collection
@@ -119,6 +132,85 @@ std::size_t DeviceLink::Exchange(std::span<const std::uint8_t> frame, int maxPol
         LogTraffic(reply_.data(), std::min(count, replyStored_), 0);
     }
     return count;
+}
+
+bool DeviceLink::ReplyAnswers(std::span<const std::uint8_t> request,
+                              std::span<const std::uint8_t> reply, std::uint8_t replyCode) {
+    const auto error = [this] {
+        LogLine("Errors in the responses!", true);
+        return false;
+    };
+    if (reply.size() < kFrameHeaderSize || reply.size() > kMaxFrameSize ||
+        reply[0] != reply.size() - 1) {
+        return error();
+    }
+    if (reply[3] != replyCode) {
+        LogLine("Unknown responses!", true);
+        return false;
+    }
+    const std::uint16_t asked = request.size() >= kFrameHeaderSize
+                                    ? static_cast<std::uint16_t>(request[1] << 8 | request[2])
+                                    : 0;
+    if (asked != 0 && (reply[1] << 8 | reply[2]) != asked) {
+        return error();
+    }
+    if (replyCode != reply::kRegisters || request.size() < kFrameHeaderSize) {
+        return true;
+    }
+    // Which registers the request may be answered with.
+    std::array<bool, 256> allowed{};
+    if (request[3] < kGroupCount) {
+        for (unsigned i = 0; i < kRegistersPerGroup; ++i) {
+            allowed[request[3] * kRegistersPerGroup + i] = true;
+        }
+    } else {
+        for (std::size_t at = kFrameHeaderSize; at < request.size(); ++at) {
+            allowed[request[at]] = true;
+        }
+    }
+    if ((reply.size() - kFrameHeaderSize) % 2 != 0) {
+        return error();
+    }
+    std::array<bool, 256> seen{};
+    for (std::size_t at = kFrameHeaderSize; at + 1 < reply.size(); at += 2) {
+        if (!allowed[reply[at]] || seen[reply[at]]) {
+            return error();
+        }
+        seen[reply[at]] = true;
+    }
+    return true;
+}
+
+std::size_t DeviceLink::Ask(std::span<const std::uint8_t> frame, int maxPolls,
+                            std::uint8_t replyCode, LogChoice log, const ReplyFits& fits) {
+    for (int attempt = 0; attempt <= kAskRetries; ++attempt) {
+        if (StopFlag() || portGone_.load()) {
+            return 0;
+        }
+        if (attempt > 0) {
+            LogLine(Format("Asking again (%d of %d) ...", attempt, kAskRetries), true);
+            // What is still on its way from the last try would be taken for this reply.
+            for (int read = 0; read < kDrainReads && !StopFlag(); ++read) {
+                if (port_.Read(scratch_.data(), scratch_.size()) == 0) {
+                    break;
+                }
+            }
+            port_.Purge();
+        }
+        const std::size_t count = Exchange(frame, maxPolls, log);
+        if (count == 0) {
+            continue;
+        }
+        if (count > replyStored_) {
+            LogLine("Errors in the responses!", true);
+        } else if (ReplyAnswers(frame, ReplyBytes(), replyCode)) {
+            if (!fits || fits(ReplyBytes())) {
+                return count;
+            }
+            LogLine("Errors in the responses!", true);
+        }
+    }
+    return 0;
 }
 
 bool DeviceLink::Command(std::span<const std::uint8_t> frame, int maxPolls, LogChoice log) {

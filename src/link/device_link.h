@@ -112,6 +112,26 @@ class DeviceLink {
     // when asked to. True when the frame went out whole.
     bool Command(std::span<const std::uint8_t> frame, int maxPolls, LogChoice log);
 
+    // A checked exchange. A reply counts only when its length byte matches what came, its code
+    // is `replyCode`, it comes from the unit asked (its UA bytes, for a remote request), a
+    // register reply holds whole pairs of distinct registers the request asked for (the ids
+    // of a ReadRegisters request, the group of a ReadGroup request), and `fits` (when given)
+    // accepts it. Anything else fails the try ("Errors in the responses!" or "Unknown
+    // responses!"); a failed try is made again up to twice, with stale input drained first
+    // and the retry logged. Returns the byte count of the accepted reply, 0 when none was.
+    using ReplyFits = std::function<bool(std::span<const std::uint8_t> reply)>;
+    std::size_t Ask(std::span<const std::uint8_t> frame, int maxPolls, std::uint8_t replyCode,
+                    LogChoice log, const ReplyFits& fits = {});
+    std::size_t Ask(std::span<const std::uint8_t> frame, int maxPolls, std::uint8_t replyCode) {
+        return Ask(frame, maxPolls, replyCode, LogChoice{});
+    }
+    // Whether `reply` answers `request` as Ask requires (logging why not).
+    bool ReplyAnswers(std::span<const std::uint8_t> request, std::span<const std::uint8_t> reply,
+                      std::uint8_t replyCode);
+    // The port stopped taking requests (a write failed while no stop was asked for): it has
+    // gone. Every later request fails at once; a line naming the port says so.
+    bool PortGone() const { return portGone_.load(); }
+
     // ----- log
     // A progress line (new, appended to the last line, or replacing it).
     void LogLine(std::string_view text, bool newLine, bool append = false);
@@ -165,6 +185,7 @@ class DeviceLink {
     std::atomic<bool> stopFlag_{false};
     std::atomic<bool> trafficLogging_{true};
     std::atomic<bool> busy_{false};
+    std::atomic<bool> portGone_{false};
     std::stop_token stop_;  // the running worker's; used on the worker thread only
 
     std::array<std::uint8_t, kMaxFrameSize> reply_{};

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
+#include <optional>
+#include <utility>
 #include <string_view>
 
 #include "base/format.h"
@@ -62,11 +65,14 @@ std::vector<const Parameter*> CountedParameters(const SettingsJob& job) {
     return counted;
 }
 
-// A request whose reply is parsed; false when nothing came back.
+// A request whose reply is parsed once it has been checked (and asked again when it did not
+// check out); false, with the step named in the job, when no reply was accepted.
 bool ReadStep(DeviceLink& link, SettingsJob& job, UnitFacts& facts,
-              const std::vector<std::uint8_t>& frame, DeviceLink::LogChoice log = {}) {
-    const std::size_t count = link.Exchange(frame, kReadPolls, log);
+              const std::vector<std::uint8_t>& frame, std::uint8_t replyCode, std::string step,
+              DeviceLink::LogChoice log = {}, const DeviceLink::ReplyFits& fits = {}) {
+    const std::size_t count = link.Ask(frame, kReadPolls, replyCode, log, fits);
     if (count == 0) {
+        job.failedStep = std::move(step);
         return false;
     }
     ParseSettingsReply(link, job.parameters, facts, link.ReplyBytes().data(), count);
@@ -74,25 +80,35 @@ bool ReadStep(DeviceLink& link, SettingsJob& job, UnitFacts& facts,
 }
 
 bool ReadRestrictions(DeviceLink& link, SettingsJob& job, UnitFacts& facts) {
-    // The step is judged by the last entry alone; the earlier ones fill what they can.
-    bool last = false;
     for (std::size_t i = 0; i < kRestrictionEntries; ++i) {
         const std::uint8_t index[] = {static_cast<std::uint8_t>(i)};
-        last = ReadStep(link, job, facts, link.MakeFrame(request::kReadRestriction, index),
-                        DeviceLink::LogChoice{false, false});
-    }
-    return last;
-}
-
-bool ReadAll(DeviceLink& link, SettingsJob& job, UnitFacts& facts) {
-    for (const std::uint8_t group : {0, 2, 3, 4, 5}) {
-        if (!ReadStep(link, job, facts, link.MakeFrame(group))) {
+        // The entry that answers must be the one asked for.
+        const auto sameEntry = [i](std::span<const std::uint8_t> reply) {
+            return reply.size() >= 7 && reply[4] == i;
+        };
+        if (!ReadStep(link, job, facts, link.MakeFrame(request::kReadRestriction, index),
+                      reply::kRestriction, Format("ReadRestriction %d", static_cast<int>(i)),
+                      DeviceLink::LogChoice{false, false}, sameEntry)) {
             return false;
         }
     }
-    for (const std::uint8_t code :
-         {request::kReadVersion, request::kReadSerialNumber, request::kReadDataMask}) {
-        if (!ReadStep(link, job, facts, link.MakeFrame(code))) {
+    return true;
+}
+
+constexpr std::uint8_t kReplyCodeOffset = 0x64;
+
+bool ReadAll(DeviceLink& link, SettingsJob& job, UnitFacts& facts) {
+    for (const std::uint8_t group : {0, 2, 3, 4, 5}) {
+        if (!ReadStep(link, job, facts, link.MakeFrame(group), reply::kRegisters,
+                      Format("ReadGroup %d", group))) {
+            return false;
+        }
+    }
+    for (const auto& [code, step] : {std::pair{request::kReadVersion, "ReadVersion"},
+                                     std::pair{request::kReadSerialNumber, "ReadSerialNumber"},
+                                     std::pair{request::kReadDataMask, "ReadDataMask"}}) {
+        if (!ReadStep(link, job, facts, link.MakeFrame(code),
+                      static_cast<std::uint8_t>(code + kReplyCodeOffset), step)) {
             return false;
         }
     }
@@ -101,31 +117,115 @@ bool ReadAll(DeviceLink& link, SettingsJob& job, UnitFacts& facts) {
 
 bool ReadChecked(DeviceLink& link, SettingsJob& job, UnitFacts& facts) {
     for (const std::vector<std::uint8_t>& frame : ReadRequestFrames(link, job)) {
-        if (!ReadStep(link, job, facts, frame)) {
+        if (!ReadStep(link, job, facts, frame, reply::kRegisters, "ReadRegisters")) {
             return false;
         }
     }
-    return ReadStep(link, job, facts, link.MakeFrame(request::kReadDataMask));
+    return ReadStep(link, job, facts, link.MakeFrame(request::kReadDataMask), reply::kDataMask,
+                    "ReadDataMask");
 }
 
-bool WriteChecked(DeviceLink& link, SettingsJob& job) {
+// The data mask a write sends: empty when none is to be sent.
+std::string_view MaskToWrite(const SettingsJob& job) {
+    const Parameter* mask = FindParameterNoCase(job.parameters, "DataMask");
+    if (!IsChecked(job, "DataMask") || mask == nullptr) {
+        return {};
+    }
+    return std::string_view(mask->textValue).substr(0, kMaxDataMaskLength);
+}
+
+bool SendWrites(DeviceLink& link, const SettingsJob& job) {
     const DeviceLink::LogChoice requestOnly{true, false};
     for (const std::vector<std::uint8_t>& frame : WriteRequestFrames(link, job)) {
         if (!link.Command(frame, kWritePolls, requestOnly)) {
             return false;
         }
     }
-    if (!IsChecked(job, "DataMask")) {
+    const std::string_view text = MaskToWrite(job);
+    if (text.empty()) {
         return true;
     }
-    const Parameter* mask = FindParameterNoCase(job.parameters, "DataMask");
-    if (mask == nullptr || mask->textValue.empty()) {
-        return true;
-    }
-    const std::string_view text = std::string_view(mask->textValue).substr(0, kMaxDataMaskLength);
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
     return link.Command(link.MakeFrame(request::kWriteDataMask, {bytes, text.size()}), kWritePolls,
                         requestOnly);
+}
+
+std::uint32_t ValueMask(const Parameter& parameter) {
+    const std::size_t size = RegisterValueSize(parameter);
+    return size >= 4 ? 0xFFFFFFFFu : (1u << (8 * size)) - 1;
+}
+
+// Reads back what a write sent. The names of the parameters the unit holds other values for
+// ("DataMask" for the mask); nullopt when the unit did not answer.
+std::optional<std::vector<std::string>> WrittenMismatches(DeviceLink& link, SettingsJob& job) {
+    SettingsJob readBack = job;
+    UnitFacts scratchFacts;
+    std::vector<std::string> mismatched;
+    const std::vector<const Parameter*> written = CountedParameters(job);
+    if (!written.empty()) {
+        for (const std::vector<std::uint8_t>& frame : ReadRequestFrames(link, job)) {
+            if (!ReadStep(link, readBack, scratchFacts, frame, reply::kRegisters,
+                          "ReadRegisters (verify)")) {
+                job.failedStep = readBack.failedStep;
+                return std::nullopt;
+            }
+        }
+        for (const Parameter* parameter : written) {
+            const Parameter* held = FindParameterNoCase(readBack.parameters, parameter->name);
+            if (held == nullptr ||
+                ((held->value ^ parameter->value) & ValueMask(*parameter)) != 0) {
+                mismatched.push_back(parameter->name);
+            }
+        }
+    }
+    const std::string_view mask = MaskToWrite(job);
+    if (!mask.empty()) {
+        if (!ReadStep(link, readBack, scratchFacts, link.MakeFrame(request::kReadDataMask),
+                      reply::kDataMask, "ReadDataMask (verify)")) {
+            job.failedStep = readBack.failedStep;
+            return std::nullopt;
+        }
+        const Parameter* held = FindParameterNoCase(readBack.parameters, "DataMask");
+        if (held == nullptr || held->textValue != mask) {
+            mismatched.push_back("DataMask");
+        }
+    }
+    return mismatched;
+}
+
+std::string JoinNames(const std::vector<std::string>& names) {
+    std::string text;
+    for (const std::string& name : names) {
+        text += (text.empty() ? "" : ", ") + name;
+    }
+    return text;
+}
+
+bool WriteChecked(DeviceLink& link, SettingsJob& job) {
+    // A write the unit did not take is written once more before it counts as failed.
+    constexpr int kWrites = 2;
+    for (int write = 0; write < kWrites; ++write) {
+        if (write > 0) {
+            link.LogLine("Writing again ...", true);
+        }
+        if (!SendWrites(link, job)) {
+            job.failedStep = "WriteRegisters";
+            return false;
+        }
+        if (!job.verify) {
+            return true;
+        }
+        const auto mismatched = WrittenMismatches(link, job);
+        if (!mismatched) {
+            return false;
+        }
+        if (mismatched->empty()) {
+            return true;
+        }
+        link.LogLine("The unit holds other values for " + JoinNames(*mismatched) + ".", true);
+        job.failedStep = "WriteRegisters";
+    }
+    return false;
 }
 
 bool RunOperation(DeviceLink& link, SettingsJob& job, UnitFacts& facts) {
@@ -138,9 +238,11 @@ bool RunOperation(DeviceLink& link, SettingsJob& job, UnitFacts& facts) {
         case settings_op::kWrite:
             return WriteChecked(link, job);
         case settings_op::kSerialNumber:
-            return ReadStep(link, job, facts, link.MakeFrame(request::kReadSerialNumber));
+            return ReadStep(link, job, facts, link.MakeFrame(request::kReadSerialNumber),
+                            reply::kSerialNumber, "ReadSerialNumber");
         case settings_op::kVersion:
-            return ReadStep(link, job, facts, link.MakeFrame(request::kReadVersion));
+            return ReadStep(link, job, facts, link.MakeFrame(request::kReadVersion),
+                            reply::kVersion, "ReadVersion");
         case settings_op::kReset:
             return link.Command(link.MakeFrame(request::kReset), kWritePolls, requestOnly);
         case settings_op::kDefault: {
@@ -263,6 +365,38 @@ std::vector<std::vector<std::uint8_t>> WriteRequestFrames(const DeviceLink& link
     return frames;
 }
 
+std::optional<std::string> WriteValueProblem(const SettingsJob& job) {
+    for (const Parameter* parameter : CountedParameters(job)) {
+        if (parameter->choices.empty()) {
+            continue;
+        }
+        const std::uint32_t value = parameter->value;
+        if (parameter->IsRange()) {
+            const std::uint32_t min = parameter->choices[0].value;
+            const std::uint32_t max = parameter->choices.size() > 1
+                                          ? parameter->choices[1].value
+                                          : std::numeric_limits<std::uint32_t>::max();
+            if (value < min || value > max) {
+                return Format("%s: Value '%u' out of range <%u, %u>", parameter->name.c_str(),
+                              value, min, max);
+            }
+            continue;
+        }
+        const bool offered =
+            std::any_of(parameter->choices.begin(), parameter->choices.end(),
+                        [value](const Choice& choice) { return choice.value == value; });
+        if (!offered) {
+            std::string values;
+            for (const Choice& choice : parameter->choices) {
+                values += Format(values.empty() ? "%u" : ", %u", choice.value);
+            }
+            return Format("%s: Value '%u' is not one of <%s>", parameter->name.c_str(), value,
+                          values.c_str());
+        }
+    }
+    return std::nullopt;
+}
+
 bool SettingsOperationRefreshes(int operation) {
     return operation == settings_op::kReadAll || operation == settings_op::kRead ||
            operation == settings_op::kSerialNumber || operation == settings_op::kVersion;
@@ -278,6 +412,9 @@ SettingsOutcome RunSettingsWorker(DeviceLink& link, SettingsJob& job, UnitFacts&
     }
     if (!RunOperation(link, job, facts)) {
         link.LogLine("Failed.", false, true);
+        if (!job.failedStep.empty()) {
+            link.LogLine("Step failed: " + job.failedStep + ".", true);
+        }
         return SettingsOutcome::Failed;
     }
     return SettingsOutcome::Succeeded;

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,11 @@ struct SettingsJob {
     std::vector<Parameter> parameters;
     std::vector<std::string> checkedNames;
     std::uint8_t defaultSet = 0;
+    // Write: read back what was written and compare.
+    bool verify = true;
+    // After a failure: the step that got no valid reply or was not taken (empty when the
+    // connection failed or a stop ended the run).
+    std::string failedStep;
 };
 
 enum class SettingsOutcome {
@@ -66,6 +72,10 @@ std::vector<std::vector<std::uint8_t>> WriteRequestFrames(const DeviceLink& link
 // failed step appends "Failed.". The parameters of the job hold every value received, also
 // after a failure.
 SettingsOutcome RunSettingsWorker(DeviceLink& link, SettingsJob& job, UnitFacts& facts);
+
+// The first checked value a write would send that its parameter does not allow (outside its
+// range or not one of its choices), as a message naming the parameter; nullopt when all fit.
+std::optional<std::string> WriteValueProblem(const SettingsJob& job);
 
 // Whether a successful run of the operation refreshes the list.
 bool SettingsOperationRefreshes(int operation);

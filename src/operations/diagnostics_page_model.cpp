@@ -1,10 +1,13 @@
 #include "operations/diagnostics_page_model.h"
 
+#include <algorithm>
+#include <array>
 #include <utility>
 
 #include "base/decimal.h"
 #include "base/latin1.h"
 #include "link/frame.h"
+#include "link/register_values.h"
 
 namespace skelvane {
 namespace {
@@ -148,8 +151,16 @@ void DiagnosticsPageModel::RunWorker(DeviceLink& link, std::vector<Parameter> pa
             custom = custom_;
             valueField = fields_[5];
         }
+        // The registers this pass received, from replies that checked out only.
+        std::array<bool, 256> received{};
         const auto parse = [&](std::size_t count) {
-            ParseDiagReply(link, parameters, custom, valueField, link.ReplyBytes().data(), count);
+            const std::span<const std::uint8_t> reply = link.ReplyBytes();
+            if (reply.size() > kFrameHeaderSize && reply[3] == reply::kRegisters) {
+                for (std::size_t at = kFrameHeaderSize; at + 1 < reply.size(); at += 2) {
+                    received[reply[at]] = true;
+                }
+            }
+            ParseDiagReply(link, parameters, custom, valueField, reply.data(), count);
         };
         bool end = false;
         bool shown = false;
@@ -157,24 +168,26 @@ void DiagnosticsPageModel::RunWorker(DeviceLink& link, std::vector<Parameter> pa
         bool ok = false;
         switch (link.Operation()) {
             case diagnostics_op::kRead: {
-                std::size_t count = link.Exchange(link.MakeFrame(1), kGroupPolls);
+                shown = true;
+                std::size_t count = link.Ask(link.MakeFrame(1), kGroupPolls, reply::kRegisters);
                 if (count == 0) {
                     link.LogLine("Failed.", false, true);
                     break;
                 }
                 parse(count);
-                count = link.Exchange(link.MakeFrame(6), kGroupPolls);
+                count = link.Ask(link.MakeFrame(6), kGroupPolls, reply::kRegisters);
                 if (count == 0) {
                     link.LogLine("Failed.", false, true);
                     end = true;
                     break;
                 }
                 parse(count);
-                parsed = shown = ok = true;
+                parsed = ok = true;
                 break;
             }
             case diagnostics_op::kGet: {
-                const std::size_t count = link.Exchange(CustomReadFrame(link, custom), kGetPolls);
+                const std::size_t count =
+                    link.Ask(CustomReadFrame(link, custom), kGetPolls, reply::kRegisters);
                 if (count == 0) {
                     link.LogLine("Failed.", false, true);
                     end = true;
@@ -202,6 +215,27 @@ void DiagnosticsPageModel::RunWorker(DeviceLink& link, std::vector<Parameter> pa
             default:
                 end = true;
                 break;
+        }
+        if (shown) {
+            std::vector<std::string> missing;
+            for (const std::string_view name : kDiagnosticNames) {
+                const Parameter* parameter = FindParameterNoCase(parameters, name);
+                if (parameter != nullptr &&
+                    !std::all_of(parameter->vectors.begin(), parameter->vectors.end(),
+                                 [&](std::uint8_t id) { return received[id]; })) {
+                    missing.emplace_back(name);
+                }
+            }
+            if (!missing.empty()) {
+                // A pass that shows no value for a row has not done what it was for.
+                ok = false;
+                link.LogLine("Values missing in this pass.", true);
+            }
+            std::lock_guard lock(fieldsMutex_);
+            missing_ = std::move(missing);
+        }
+        if (link.PortGone()) {
+            end = true;
         }
         if (parsed) {
             std::lock_guard lock(fieldsMutex_);
@@ -261,7 +295,15 @@ void DiagnosticsPageModel::ShowDiagValues() {
         if (!row.hasValue) {
             continue;
         }
-        if (const Parameter* parameter = block_.FindParameter(row.name)) {
+        {
+            std::lock_guard lock(fieldsMutex_);
+            row.missing = std::any_of(missing_.begin(), missing_.end(), [&](const std::string& name) {
+                return EqualsNoCase(name, row.name);
+            });
+        }
+        if (row.missing) {
+            row.value.clear();
+        } else if (const Parameter* parameter = block_.FindParameter(row.name)) {
             row.value = FormatDiagValue(row.name, parameter->value).value_or(row.value);
         }
     }

@@ -39,6 +39,7 @@ class DiagnosticsPageModel {
         std::string description;
         bool hasValue = false;  // one of the thirteen diagnostic values
         std::string value;      // "0" until read
+        bool missing = false;   // not received in the last pass: no value to show
     };
 
     DiagnosticsPageModel(Block& block, const PortFactory& ports, std::string portName,
@@ -123,6 +124,7 @@ class DiagnosticsPageModel {
 
     mutable std::mutex fieldsMutex_;  // the fields and the custom parameter
     std::array<std::string, 6> fields_;
+    std::vector<std::string> missing_;  // rows the last pass got no value for
     CustomParameter custom_;
 
     std::atomic<bool> pollChecked_{false};

@@ -14,6 +14,7 @@ SettingsPageModel::SettingsPageModel(Block& block, const PortFactory& ports, std
       facts_(facts),
       remoteUa_(remoteUa),
       list_(block, facts, prompter),
+      prompter_(prompter),
       localChosen_(block.OperatingMode() == 0),
       link_(clock, log_, ports, std::move(portName), DeviceLink::Options{true}) {
     link_.SetUnitAddress(block.UnitAddress());
@@ -70,6 +71,16 @@ bool SettingsPageModel::Start(int operation, std::uint8_t defaultSet) {
     job.parameters = block_.Parameters();
     job.checkedNames = list_.CheckedNames();
     job.defaultSet = defaultSet;
+    job.verify = verify_;
+    if (operation == settings_op::kWrite) {
+        if (const std::optional<std::string> problem = WriteValueProblem(job)) {
+            log_.Line(*problem, true);
+            prompter_.Message(*problem + "\r\nNothing was written.", "Error",
+                              MessageIcon::Information);
+            defaultEnabled_.store(facts_.versionNumber.load() >= kDefaultsMinVersion);
+            return false;
+        }
+    }
     return link_.StartWorker(operation, [this, job = std::move(job)](DeviceLink& link) mutable {
         std::vector<Parameter> baseline = job.parameters;
         const SettingsOutcome outcome = RunSettingsWorker(link, job, facts_);

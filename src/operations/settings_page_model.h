@@ -62,7 +62,8 @@ class SettingsPageModel {
     std::uint16_t UnitAddress() const { return link_.UnitAddress(); }
 
     // The action buttons. Each returns true when it started the worker; while one runs a
-    // press only stores its operation.
+    // press only stores its operation. Write refuses (with a message, nothing sent) when a
+    // checked value is outside its parameter's range or choices.
     bool ReadAll() { return Start(settings_op::kReadAll); }
     bool Read() { return Start(settings_op::kRead); }
     bool Write() { return Start(settings_op::kWrite); }
@@ -72,6 +73,9 @@ class SettingsPageModel {
     // "&Default" after the "Defaults" dialog: `chosenIndex` is the index of the chosen set
     // (kDefaultSets), nullopt when the dialog was cancelled (nothing happens then).
     bool Default(std::optional<std::size_t> chosenIndex);
+    // The "Verify" check box: Write reads back what it wrote (ticked at first).
+    bool Verify() const { return verify_; }
+    void SetVerify(bool verify) { verify_ = verify; }
     // "&Clear Log": the pane keeps the single line " ".
     void ClearLog() { log_.Clear(); }
 
@@ -102,7 +106,9 @@ class SettingsPageModel {
     LogPane log_;
     PropertyListModel list_;
     ParameterHandoff handoff_;
+    Prompter& prompter_;
     bool localChosen_ = false;
+    bool verify_ = true;
     std::atomic<bool> defaultEnabled_{false};
     std::atomic<int> outcome_{-1};  // -1: none
     std::mutex listenerMutex_;

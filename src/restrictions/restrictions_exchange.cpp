@@ -1,6 +1,7 @@
 #include "restrictions/restrictions_exchange.h"
 
 #include <algorithm>
+#include <string>
 
 #include "link/frame.h"
 #include "link/version_number.h"
@@ -66,9 +67,9 @@ RestrictionsReport RestrictionsExchange::Run(int operation) {
 bool RestrictionsExchange::UnitFactsSteps() {
     const std::uint8_t registers[] = {kRegisterCountry, kRegisterLinkRate};
     return Step("Getting country code ...",
-                [&] { return GetStep(link_.MakeFrame(codes::kGetCountry, registers)); }) &&
+                [&] { return GetStep(link_.MakeFrame(codes::kGetCountry, registers), codes::kCountryReply); }) &&
            Step("Getting version ...",
-                [&] { return GetStep(link_.MakeFrame(codes::kGetVersion)); });
+                [&] { return GetStep(link_.MakeFrame(codes::kGetVersion), codes::kVersionReply); });
 }
 
 bool RestrictionsExchange::Read(RestrictionsReport& report) {
@@ -88,7 +89,7 @@ bool RestrictionsExchange::Read(RestrictionsReport& report) {
         return true;
     }
     if (!Step("Getting repeaters ...",
-              [&] { return GetStep(link_.MakeFrame(codes::kRepeaters)); })) {
+              [&] { return GetStep(link_.MakeFrame(codes::kRepeaters), codes::kRepeatersReply); })) {
         return false;
     }
     report.repeaters = true;
@@ -101,15 +102,16 @@ bool RestrictionsExchange::Write(RestrictionsReport& report) {
         link_.LogLine(kNoRestrictions, true);
         return true;
     }
+    std::optional<RestrictionTable> table;
     const bool sent = Step("Sending restrictions ...", [&] {
-        const std::optional<RestrictionTable> table =
-            BuildRestrictionTable(parameters_, state_, facts_, prompter_);
+        table = BuildRestrictionTable(parameters_, state_, facts_, prompter_);
         return table && SendEntries(*table);
     });
     if (!sent) {
         return false;
     }
-    report.restrictions = true;
+    std::optional<RepeaterList> repeaters;
+    bool sendRepeaters = false;
     if (facts_.versionNumber.load() < kRepeatersMinVersion) {
         link_.LogLine(kNoRepeaters, true);
     } else if (!HasRepeaterParameter(parameters_) && !state_.RepeatersBuilt()) {
@@ -117,13 +119,100 @@ bool RestrictionsExchange::Write(RestrictionsReport& report) {
         // overwrite the unit's list with addresses no unit can have.
         link_.LogLine(kNoRepeaterList, true);
     } else {
-        if (!Step("Sending repeaters ...", [&] { return SendRepeaters(); })) {
+        sendRepeaters = true;
+        if (!Step("Sending repeaters ...", [&] { return SendRepeaters(repeaters); })) {
             return false;
         }
-        report.repeaters = true;
     }
+    // What the unit took is read back; what it did not is sent once more before the write
+    // counts as failed.
+    constexpr int kChecks = 2;
+    for (int check = 0;; ++check) {
+        std::optional<std::vector<std::string>> mismatched;
+        if (!Step("Verifying ...", [&] {
+                mismatched = WrittenMismatches(*table, repeaters);
+                return mismatched && mismatched->empty();
+            })) {
+            if (mismatched) {
+                std::string names;
+                for (const std::string& name : *mismatched) {
+                    names += (names.empty() ? "" : ", ") + name;
+                }
+                link_.LogLine("The unit holds other values for " + names + ".", true);
+            }
+            if (!mismatched || check + 1 == kChecks) {
+                return false;
+            }
+            const bool resent = Step("Sending again ...", [&] {
+                return SendEntries(*table) && (!sendRepeaters || SendRepeaters(repeaters));
+            });
+            if (!resent) {
+                return false;
+            }
+            continue;
+        }
+        break;
+    }
+    report.restrictions = true;
+    report.repeaters = sendRepeaters;
     return Step("Saving to memory...",
                 [&] { return SendStep(link_.MakeFrame(codes::kSaveToMemory), codes::kSaveReply); });
+}
+
+std::optional<std::vector<std::string>> RestrictionsExchange::WrittenMismatches(
+    const RestrictionTable& table, const std::optional<RepeaterList>& repeaters) {
+    // The ranges up to the first vacant one, as 16-bit values in the order they travel.
+    const auto ranges = [](const RestrictionEntry& entry) {
+        std::vector<std::uint16_t> values;
+        for (std::size_t k = 0; k < entry.start.size() && entry.start[k] != kVacant; ++k) {
+            values.push_back(entry.start[k]);
+            values.push_back(entry.end[k]);
+        }
+        return values;
+    };
+    const auto word = [](std::span<const std::uint8_t> bytes, std::size_t at) {
+        return static_cast<std::uint16_t>(bytes[at] << 8 | bytes[at + 1]);
+    };
+    std::vector<std::string> mismatched;
+    for (int i = 0; i < kRestrictionEntryCount; ++i) {
+        const std::uint8_t index[] = {static_cast<std::uint8_t>(i)};
+        const auto sameEntry = [i](std::span<const std::uint8_t> reply) {
+            return reply.size() > kFrameHeaderSize && reply[kFrameHeaderSize] == i;
+        };
+        if (link_.Ask(link_.MakeFrame(codes::kGetEntry, index), kPolls, codes::kEntryReply,
+                      DeviceLink::LogChoice{false, false}, sameEntry) == 0) {
+            return std::nullopt;
+        }
+        const std::span<const std::uint8_t> payload = FramePayload(link_.ReplyBytes());
+        const RestrictionEntry& entry = table.entries[static_cast<std::size_t>(i)];
+        std::vector<std::uint16_t> held;
+        for (std::size_t at = 3; at + 4 <= payload.size() && word(payload, at) != kVacant;
+             at += 4) {
+            held.push_back(word(payload, at));
+            held.push_back(word(payload, at + 2));
+        }
+        if (payload.size() < 3 || word(payload, 1) != entry.ua || held != ranges(entry)) {
+            mismatched.push_back("FrequencyRestriction" + std::to_string(i + 1));
+        }
+    }
+    if (repeaters) {
+        if (link_.Ask(link_.MakeFrame(codes::kRepeaters), kPolls, codes::kRepeatersReply) == 0) {
+            return std::nullopt;
+        }
+        const std::span<const std::uint8_t> payload = FramePayload(link_.ReplyBytes());
+        std::size_t slot = 0;
+        bool same = true;
+        for (; slot < repeaters->slots.size() && repeaters->slots[slot] != kVacant; ++slot) {
+            same = same && 2 * slot + 2 <= payload.size() &&
+                   word(payload, 2 * slot) == repeaters->slots[slot];
+        }
+        // The list ends where the sent one does.
+        same = same && (2 * slot + 2 > payload.size() || word(payload, 2 * slot) == kVacant);
+        if (!same) {
+            mismatched.push_back("RepeaterRegistration");
+        }
+    }
+    return mismatched;
 }
 
 bool RestrictionsExchange::ReadEntries() {
@@ -136,7 +225,12 @@ bool RestrictionsExchange::ReadEntries() {
             return false;
         }
         const std::uint8_t index[] = {static_cast<std::uint8_t>(i)};
-        answered = GetStep(link_.MakeFrame(codes::kGetEntry, index)) && answered;
+        const auto sameEntry = [i](std::span<const std::uint8_t> reply) {
+            return reply.size() > kFrameHeaderSize && reply[kFrameHeaderSize] == i;
+        };
+        answered =
+            GetStep(link_.MakeFrame(codes::kGetEntry, index), codes::kEntryReply, sameEntry) &&
+            answered;
     }
     return answered;
 }
@@ -158,17 +252,20 @@ bool RestrictionsExchange::SendEntries(const RestrictionTable& table) {
     return acknowledged;
 }
 
-bool RestrictionsExchange::SendRepeaters() {
-    const std::optional<RepeaterList> list = BuildRepeaterList(parameters_, state_, prompter_);
-    if (!list) {
+bool RestrictionsExchange::SendRepeaters(std::optional<RepeaterList>& sent) {
+    if (!sent) {
+        sent = BuildRepeaterList(parameters_, state_, prompter_);
+    }
+    if (!sent) {
         return false;
     }
-    const auto payload = PackRepeaterList(*list);
+    const auto payload = PackRepeaterList(*sent);
     return SendStep(link_.MakeFrame(codes::kRepeaters, payload), codes::kRepeatersReply);
 }
 
-bool RestrictionsExchange::GetStep(const std::vector<std::uint8_t>& frame) {
-    const std::size_t count = link_.Exchange(frame, kPolls);
+bool RestrictionsExchange::GetStep(const std::vector<std::uint8_t>& frame, std::uint8_t replyCode,
+                                   const DeviceLink::ReplyFits& fits) {
+    const std::size_t count = link_.Ask(frame, kPolls, replyCode, DeviceLink::LogChoice{}, fits);
     if (count == 0) {
         return false;
     }
@@ -181,9 +278,7 @@ bool RestrictionsExchange::GetStep(const std::vector<std::uint8_t>& frame) {
 
 bool RestrictionsExchange::SendStep(const std::vector<std::uint8_t>& frame,
                                     std::uint8_t acknowledgement) {
-    const std::size_t count = link_.Exchange(frame, kPolls);
-    const std::span<const std::uint8_t> reply = link_.ReplyBytes();
-    return count > 0 && reply.size() >= kFrameHeaderSize && reply[3] == acknowledgement;
+    return link_.Ask(frame, kPolls, acknowledgement) > 0;
 }
 
 void RestrictionsExchange::ParseReply(const std::uint8_t* buffer, std::size_t count) {

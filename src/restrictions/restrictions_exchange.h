@@ -64,11 +64,19 @@ class RestrictionsExchange {
     bool Read(RestrictionsReport& report);
     bool Write(RestrictionsReport& report);
     bool UnitFactsSteps();
-    bool GetStep(const std::vector<std::uint8_t>& frame);
+    // A request whose checked reply (code `replyCode`, asked again when it does not check
+    // out) is parsed; false when none was accepted.
+    bool GetStep(const std::vector<std::uint8_t>& frame, std::uint8_t replyCode,
+                 const DeviceLink::ReplyFits& fits = {});
     bool SendStep(const std::vector<std::uint8_t>& frame, std::uint8_t acknowledgement);
     bool ReadEntries();
     bool SendEntries(const RestrictionTable& table);
-    bool SendRepeaters();
+    // Builds the repeater list into `sent` and sends it.
+    bool SendRepeaters(std::optional<RepeaterList>& sent);
+    // Reads back the entries (and the repeater list when one was sent): the names of the
+    // parameters the unit holds something else for; nullopt when it did not answer.
+    std::optional<std::vector<std::string>> WrittenMismatches(
+        const RestrictionTable& table, const std::optional<RepeaterList>& repeaters);
     // A step line, then its result appended: " passed." or "Failed.".
     bool Step(const char* line, const std::function<bool()>& body);
     void Passed();

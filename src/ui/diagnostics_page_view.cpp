@@ -26,6 +26,9 @@ namespace {
 
 using Field = DiagnosticsPageModel::Field;
 
+// What a value cell shows when the last pass did not receive its value.
+const QString kNoValue = QStringLiteral("\u2014");
+
 const Parameter* findNoCase(const Block& block, std::string_view name) {
     for (const Parameter& parameter : block.Parameters()) {
         if (EqualsNoCase(parameter.name, name)) {
@@ -72,7 +75,7 @@ DiagnosticsPageView::DiagnosticsPageView(Block& block, const PortFactory& ports,
         const auto& row = rows[static_cast<std::size_t>(i)];
         values_->setItem(i, 0, new QTableWidgetItem(fromLatin1(row.description)));
         if (row.hasValue) {
-            auto* value = new QTableWidgetItem(fromLatin1(row.value));
+            auto* value = new QTableWidgetItem(row.missing ? kNoValue : fromLatin1(row.value));
             value->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
             values_->setItem(i, 1, value);
         }
@@ -257,7 +260,8 @@ void DiagnosticsPageView::showValues() {
     const auto& rows = model_->Rows();
     for (int i = 0; i < values_->rowCount() && static_cast<std::size_t>(i) < rows.size(); ++i) {
         if (QTableWidgetItem* cell = values_->item(i, 1)) {
-            const QString value = fromLatin1(rows[static_cast<std::size_t>(i)].value);
+            const auto& row = rows[static_cast<std::size_t>(i)];
+            const QString value = row.missing ? kNoValue : fromLatin1(row.value);
             if (cell->text() != value) {
                 cell->setText(value);
             }
