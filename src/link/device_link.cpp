@@ -157,26 +157,25 @@ bool DeviceLink::ReplyAnswers(std::span<const std::uint8_t> request,
     if (replyCode != reply::kRegisters || request.size() < kFrameHeaderSize) {
         return true;
     }
-    // Which registers the request may be answered with.
-    std::array<bool, 256> allowed{};
+    // Which registers the request may be answered with, and how often (a register asked for
+    // twice comes back twice).
+    std::array<int, 256> allowed{};
     if (request[3] < kGroupCount) {
         for (unsigned i = 0; i < kRegistersPerGroup; ++i) {
-            allowed[request[3] * kRegistersPerGroup + i] = true;
+            allowed[request[3] * kRegistersPerGroup + i] = 1;
         }
     } else {
         for (std::size_t at = kFrameHeaderSize; at < request.size(); ++at) {
-            allowed[request[at]] = true;
+            ++allowed[request[at]];
         }
     }
     if ((reply.size() - kFrameHeaderSize) % 2 != 0) {
         return error();
     }
-    std::array<bool, 256> seen{};
     for (std::size_t at = kFrameHeaderSize; at + 1 < reply.size(); at += 2) {
-        if (!allowed[reply[at]] || seen[reply[at]]) {
+        if (--allowed[reply[at]] < 0) {
             return error();
         }
-        seen[reply[at]] = true;
     }
     return true;
 }

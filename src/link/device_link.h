@@ -114,11 +114,12 @@ class DeviceLink {
 
     // A checked exchange. A reply counts only when its length byte matches what came, its code
     // is `replyCode`, it comes from the unit asked (its UA bytes, for a remote request), a
-    // register reply holds whole pairs of distinct registers the request asked for (the ids
-    // of a ReadRegisters request, the group of a ReadGroup request), and `fits` (when given)
-    // accepts it. Anything else fails the try ("Errors in the responses!" or "Unknown
-    // responses!"); a failed try is made again up to twice, with stale input drained first
-    // and the retry logged. Returns the byte count of the accepted reply, 0 when none was.
+    // register reply holds whole pairs of registers the request asked for, each no more often
+    // than asked (the ids of a ReadRegisters request, the 32 registers from 0x20 x g of a
+    // ReadGroup g request), and `fits` (when given) accepts it. Anything else fails the try
+    // ("Errors in the responses!" or "Unknown responses!"); a failed try is made again up to twice,
+    // with stale input drained first and the retry logged. Returns the byte count of the accepted
+    // reply, 0 when none was.
     using ReplyFits = std::function<bool(std::span<const std::uint8_t> reply)>;
     std::size_t Ask(std::span<const std::uint8_t> frame, int maxPolls, std::uint8_t replyCode,
                     LogChoice log, const ReplyFits& fits = {});

@@ -4,8 +4,8 @@
 #include <cstring>
 #include <limits>
 #include <optional>
-#include <utility>
 #include <string_view>
+#include <utility>
 
 #include "base/format.h"
 #include "base/latin1.h"

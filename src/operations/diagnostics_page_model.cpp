@@ -297,9 +297,9 @@ void DiagnosticsPageModel::ShowDiagValues() {
         }
         {
             std::lock_guard lock(fieldsMutex_);
-            row.missing = std::any_of(missing_.begin(), missing_.end(), [&](const std::string& name) {
-                return EqualsNoCase(name, row.name);
-            });
+            row.missing =
+                std::any_of(missing_.begin(), missing_.end(),
+                            [&](const std::string& name) { return EqualsNoCase(name, row.name); });
         }
         if (row.missing) {
             row.value.clear();

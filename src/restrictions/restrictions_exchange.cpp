@@ -67,7 +67,10 @@ RestrictionsReport RestrictionsExchange::Run(int operation) {
 bool RestrictionsExchange::UnitFactsSteps() {
     const std::uint8_t registers[] = {kRegisterCountry, kRegisterLinkRate};
     return Step("Getting country code ...",
-                [&] { return GetStep(link_.MakeFrame(codes::kGetCountry, registers), codes::kCountryReply); }) &&
+                [&] {
+                    return GetStep(link_.MakeFrame(codes::kGetCountry, registers),
+                                   codes::kCountryReply);
+                }) &&
            Step("Getting version ...",
                 [&] { return GetStep(link_.MakeFrame(codes::kGetVersion), codes::kVersionReply); });
 }
@@ -88,8 +91,9 @@ bool RestrictionsExchange::Read(RestrictionsReport& report) {
         link_.LogLine(kNoRepeaters, true);
         return true;
     }
-    if (!Step("Getting repeaters ...",
-              [&] { return GetStep(link_.MakeFrame(codes::kRepeaters), codes::kRepeatersReply); })) {
+    if (!Step("Getting repeaters ...", [&] {
+            return GetStep(link_.MakeFrame(codes::kRepeaters), codes::kRepeatersReply);
+        })) {
         return false;
     }
     report.repeaters = true;

@@ -155,7 +155,7 @@ TEST_F(CliDeviceTest, WriteThenReadThroughAPseudoTerminalGivesTheSameValues) {
         RecordingPrompter prompter;
         ASSERT_TRUE(document.Read(first, prompter));
         Block* master = document.Root()->FirstChild();
-        master->FindParameter("NetworkId")->value = 0x4321;
+        master->FindParameter("NetworkId")->value = 0x321;
         master->FindParameter("SessionTimeout")->value = 86400;
         master->FindParameter("DataMask")->textValue = "00FF00FF";
         ASSERT_TRUE(document.Save(first, prompter));
@@ -173,7 +173,7 @@ TEST_F(CliDeviceTest, WriteThenReadThroughAPseudoTerminalGivesTheSameValues) {
             EXPECT_EQ(again[i].textValue, written[i].textValue) << written[i].name;
         }
     }
-    EXPECT_EQ(Find(again, "NetworkId").value, 0x4321u);
+    EXPECT_EQ(Find(again, "NetworkId").value, 0x321u);
 
     const CliRun diag = RunCli("diag " + port + Quoted(second) + " Master --poll 3");
     EXPECT_EQ(diag.exitCode, 0) << diag.output;

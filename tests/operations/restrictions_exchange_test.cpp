@@ -335,9 +335,10 @@ TEST_F(RestrictionsExchangeTest, WriteSendsZonePatternsThatReadBackUnchanged) {
     EXPECT_EQ(prompter.Count(), 0u) << prompter.LastText();
     const Lines lines = StepLines();
     EXPECT_THAT(Lines(lines.end() - 3, lines.end()),
-                ElementsAre("Sending restrictions ... passed.", "Sending repeaters ... passed.",
+                ElementsAre("Sending repeaters ... passed.", "Verifying ... passed.",
                             "Saving to memory... passed."));
-    EXPECT_EQ(SentCodes(), Concat({{0x14, 0x28}, Bytes(16, 0x52), {0x54, 0x53}}));
+    EXPECT_EQ(SentCodes(),
+              Concat({{0x14, 0x28}, Bytes(16, 0x52), {0x54}, Bytes(16, 0x2C), {0x54, 0x53}}));
     // Entry 1 (zone 1, UA 300): 905000 to 927600, the rest vacant.
     Bytes entry = {0x26, 0x01, 0x2C, 0x52, 0x00, 0x01, 0x2C, 0x0A, 0x28, 0x62, 0x70};
     entry.resize(39, 0xFF);
@@ -381,18 +382,18 @@ TEST_P(WriteGateTest, WriteGoesByTheVersionLearnedBefore) {
     EXPECT_EQ(StepLines(), GetParam().lines);
 }
 
-INSTANTIATE_TEST_SUITE_P(Versions, WriteGateTest,
-                         ::testing::Values(WriteGateCase{"V3.1079", {}, kNoRestrictions},
-                                           WriteGateCase{
-                                               "V3.108",
-                                               Concat({Bytes(16, 0x52), {0x53}}),
-                                               {"Sending restrictions ... passed.", kNoRepeaters[0],
-                                                "Saving to memory... passed."}},
-                                           WriteGateCase{"V3.232",
-                                                         Concat({Bytes(16, 0x52), {0x54, 0x53}}),
-                                                         {"Sending restrictions ... passed.",
-                                                          "Sending repeaters ... passed.",
-                                                          "Saving to memory... passed."}}));
+INSTANTIATE_TEST_SUITE_P(
+    Versions, WriteGateTest,
+    ::testing::Values(WriteGateCase{"V3.1079", {}, kNoRestrictions},
+                      WriteGateCase{"V3.108",
+                                    Concat({Bytes(16, 0x52), Bytes(16, 0x2C), {0x53}}),
+                                    {"Sending restrictions ... passed.", kNoRepeaters[0],
+                                     "Verifying ... passed.", "Saving to memory... passed."}},
+                      WriteGateCase{
+                          "V3.232",
+                          Concat({Bytes(16, 0x52), {0x54}, Bytes(16, 0x2C), {0x54, 0x53}}),
+                          {"Sending restrictions ... passed.", "Sending repeaters ... passed.",
+                           "Verifying ... passed.", "Saving to memory... passed."}}));
 
 TEST_F(RestrictionsExchangeTest, AWriteBeforeAnyReadKnowsNoVersion) {
     EXPECT_EQ(Run(&RestrictionsPage::Write)->restrictions, false);
@@ -456,7 +457,7 @@ TEST_F(RestrictionsExchangeTest, ABlockWithoutARepeaterListSendsOnlyABuiltOne) {
     block = RadioBlock(0, false);
     UseVersion(network->Local(), "V4.45");
     Run(&RestrictionsPage::Write);
-    EXPECT_EQ(SentCodes(), Concat({Bytes(16, 0x52), {0x53}}));
+    EXPECT_EQ(SentCodes(), Concat({Bytes(16, 0x52), Bytes(16, 0x2C), {0x53}}));
     EXPECT_EQ(StepLines()[1], "Repeater list: none in this block, not sent.");
     EXPECT_EQ(network->Local().SavedRepeaters(), SimRepeaters({}));
 
@@ -467,7 +468,7 @@ TEST_F(RestrictionsExchangeTest, ABlockWithoutARepeaterListSendsOnlyABuiltOne) {
     state.SetRepeaters(list);
     ClearSent();
     Run(&RestrictionsPage::Write);
-    EXPECT_EQ(SentCodes(), Concat({Bytes(16, 0x52), {0x54, 0x53}}));
+    EXPECT_EQ(SentCodes(), Concat({Bytes(16, 0x52), {0x54}, Bytes(16, 0x2C), {0x54, 0x53}}));
     EXPECT_EQ(network->Local().SavedRepeaters(), SimRepeaters({77}));
 }
 
@@ -507,36 +508,35 @@ INSTANTIATE_TEST_SUITE_P(
                     restrictions_op::kRead,
                     [](const Bytes& r) { return Answer(r, 0x14, kNothing); },
                     RestrictionsOutcome::Failed,
-                    {0x14},
-                    {"Getting country code ...Failed."}},
-        // A reply whose length byte does not match is ignored, yet the step was answered;
-        // the version stays unknown.
-        FailureCase{
-            "MalformedVersion",
-            restrictions_op::kRead,
-            [](const Bytes& r) {
-                return Answer(r, 0x28, {0x05, 0x00, 0x01, 0x8C, 0x56});
-            },
-            RestrictionsOutcome::Succeeded,
-            {0x14, 0x28},
-            {"Getting version ...", "Errors in the responses! passed.", kNoRestrictions[0]}},
-        FailureCase{"UnknownCode",
+                    {0x14, 0x14, 0x14},
+                    {"Asking again (2 of 2) ...Failed."}},
+        // A reply whose length byte does not match, or whose code is not the one asked for,
+        // fails its try; three of them fail the step.
+        FailureCase{"MalformedVersion",
                     restrictions_op::kRead,
                     [](const Bytes& r) {
-                        return Answer(r, 0x14, {0x03, 0x00, 0x01, 0x77});
+                        return Answer(r, 0x28, {0x05, 0x00, 0x01, 0x8C, 0x56});
                     },
-                    RestrictionsOutcome::Succeeded,
-                    Concat({{0x14, 0x28}, kSixteenEntryReads, {0x54}}),
-                    {"Getting country code ...", "Unknown responses! passed.",
-                     "Getting version ... passed.", "Getting restrictions ... passed.",
-                     "Getting repeaters ... passed."}},
+                    RestrictionsOutcome::Failed,
+                    {0x14, 0x28, 0x28, 0x28},
+                    {"Errors in the responses!", "Asking again (2 of 2) ...",
+                     "Errors in the responses!Failed."}},
+        FailureCase{
+            "UnknownCode",
+            restrictions_op::kRead,
+            [](const Bytes& r) {
+                return Answer(r, 0x14, {0x03, 0x00, 0x01, 0x77});
+            },
+            RestrictionsOutcome::Failed,
+            {0x14, 0x14, 0x14},
+            {"Unknown responses!", "Asking again (2 of 2) ...", "Unknown responses!Failed."}},
         // An entry the unit leaves unanswered fails the step, even when later ones came.
         FailureCase{"NoReplyToEntry7",
                     restrictions_op::kRead,
                     [](const Bytes& r) { return Answer(r, 0x2C, kNothing, 6); },
                     RestrictionsOutcome::Failed,
-                    Concat({{0x14, 0x28}, kSixteenEntryReads}),
-                    {"Getting restrictions ...Failed."}},
+                    Concat({{0x14, 0x28}, kSixteenEntryReads, Bytes(2, 0x2C)}),
+                    {"Asking again (2 of 2) ...Failed."}},
         FailureCase{"TooShortEntryReply",
                     restrictions_op::kRead,
                     [](const Bytes& r) {
@@ -551,28 +551,28 @@ INSTANTIATE_TEST_SUITE_P(
                         return Answer(r, 0x52, {0x03, 0x00, 0x01, 0xB7}, 3);
                     },
                     RestrictionsOutcome::Failed,
-                    Bytes(16, 0x52),
-                    {"Sending restrictions ...Failed."}},
+                    Bytes(18, 0x52),
+                    {"Unknown responses!Failed."}},
         FailureCase{"NoAckForTheLastEntry",
                     restrictions_op::kWrite,
                     [](const Bytes& r) { return Answer(r, 0x52, kNothing, 15); },
                     RestrictionsOutcome::Failed,
-                    Bytes(16, 0x52),
-                    {"Sending restrictions ...Failed."}},
+                    Bytes(18, 0x52),
+                    {"Asking again (2 of 2) ...Failed."}},
         FailureCase{"ShortRepeaterAck",
                     restrictions_op::kWrite,
                     [](const Bytes& r) {
                         return Answer(r, 0x54, {0x02, 0x00, 0x01});
                     },
                     RestrictionsOutcome::Failed,
-                    Concat({Bytes(16, 0x52), {0x54}}),
-                    {"Sending repeaters ...Failed."}},
+                    Concat({Bytes(16, 0x52), Bytes(3, 0x54)}),
+                    {"Errors in the responses!Failed."}},
         FailureCase{"NoSaveAck",
                     restrictions_op::kWrite,
                     [](const Bytes& r) { return Answer(r, 0x53, kNothing); },
                     RestrictionsOutcome::Failed,
-                    Concat({Bytes(16, 0x52), {0x54, 0x53}}),
-                    {"Sending repeaters ... passed.", "Saving to memory...Failed."}}),
+                    Concat({Bytes(16, 0x52), {0x54}, Bytes(16, 0x2C), {0x54}, Bytes(3, 0x53)}),
+                    {"Asking again (1 of 2) ...", "Asking again (2 of 2) ...Failed."}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(RestrictionsExchangeTest, AFailedReadKeepsWhatArrivedButNeitherRefreshesNorSetsZones) {

@@ -124,9 +124,11 @@ TEST_F(SettingsTest, ReadAskedForTheCheckedRowsOnly) {
 TEST_F(SettingsTest, WriteSendsTheCheckedValuesMostSignificantByteFirst) {
     Run(&SettingsPageModel::Write);
     const auto sent = sim.Sent();
-    ASSERT_EQ(sent.size(), 3u);
+    ASSERT_EQ(sent.size(), 5u);
     EXPECT_EQ(sent[1][3], 0x46);
     EXPECT_EQ(sent[2], test::Join({0x0B, 0x00, 0x00, 0x51}, test::Text("0000FFFF")));
+    EXPECT_EQ(sent[3][3], 0x14);  // read back
+    EXPECT_EQ(sent[4][3], 0x2A);
     for (const Parameter& parameter : block->Parameters()) {
         if (parameter.type != 4 && parameter.readwrite >= 2) {
             EXPECT_EQ(sim.Local().Value(parameter.vectors), parameter.value) << parameter.name;
@@ -176,8 +178,8 @@ TEST_F(SettingsTest, AReadStepWithoutReplyEndsTheOperationAndKeepsWhatCame) {
     sim.Local().SetSilentAfter(3);  // the check, group 0 and group 2 are answered
     Run(&SettingsPageModel::ReadAll);
     EXPECT_EQ(Page().LastOutcome(), SettingsOutcome::Failed);
-    EXPECT_EQ(Page().Log().LastLine(), "Failed.");
-    EXPECT_EQ(sim.SentCodes(), (Bytes{0x29, 0x00, 0x02, 0x03}));
+    EXPECT_EQ(Page().Log().LastLine(), "Step failed: ReadGroup 3.");
+    EXPECT_EQ(sim.SentCodes(), (Bytes{0x29, 0x00, 0x02, 0x03, 0x03, 0x03}));
     EXPECT_EQ(Value("UnitAddress"), 1u);
     EXPECT_EQ(Value("LinkRate"), 2u);               // group 0 came
     EXPECT_EQ(RowValue("LinkRate"), "115.2 kbps");  // but the list is not refreshed
@@ -252,7 +254,7 @@ TEST_F(SettingsTest, AWriteThatCannotGoOutFails) {
     sim.network->SetVanishAfter(1);  // the port goes after the connection check
     Run(&SettingsPageModel::Write);
     EXPECT_EQ(Page().LastOutcome(), SettingsOutcome::Failed);
-    EXPECT_TRUE(Page().Log().LastLine().ends_with("Failed."));
+    EXPECT_EQ(Page().Log().LastLine(), "Step failed: WriteRegisters.");
 }
 
 TEST_F(SettingsTest, ManyRegistersAreSplitOverFramesThatFit) {
@@ -264,7 +266,7 @@ TEST_F(SettingsTest, ManyRegistersAreSplitOverFramesThatFit) {
     }
     Run(&SettingsPageModel::Write);
     auto sent = sim.Sent();
-    ASSERT_EQ(sent.size(), 3u);
+    ASSERT_EQ(sent.size(), 5u);       // with the two read-back requests
     EXPECT_EQ(sent[1].size(), 256u);  // 126 pairs
     EXPECT_EQ(sent[2].size(), 4u + 2 * 74);
     for (int i = 0; i < 200; ++i) {

@@ -138,6 +138,7 @@ TEST_F(RestrictionsCliTest, WriteThenReadThroughAPseudoTerminalGivesTheSameLists
     const CliRun write = RunCli("restrictions write " + port + Quoted(written) + " Master");
     ASSERT_EQ(write.exitCode, 0) << write.output;
     EXPECT_THAT(write.output, HasSubstr("Sending repeaters ... passed.\n"
+                                        "Verifying ... passed.\n"
                                         "Saving to memory... passed.\n"));
 
     const auto fresh = NewNetwork("fresh.xml");
