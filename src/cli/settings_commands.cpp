@@ -46,10 +46,14 @@ void AddBlockCommand(CLI::App& app, Context& ctx, const char* name, const char* 
     auto unit = std::make_shared<UnitOptions>();
     auto file = std::make_shared<std::string>();
     auto blockName = std::make_shared<std::string>();
+    auto noVerify = std::make_shared<bool>(false);
     AddUnitOptions(*sub, *unit);
     sub->add_option("FILE", *file, "Network file")->required();
     sub->add_option("BLOCK", *blockName, "Name of the block")->required();
-    sub->callback([&ctx, unit, file, blockName, operation, save] {
+    if (!save) {
+        sub->add_flag("--no-verify", *noVerify, "Do not read back what was written");
+    }
+    sub->callback([&ctx, unit, file, blockName, operation, save, noVerify] {
         ConsolePrompter prompter(*ctx.err);
         LinkIdCounter ids;
         NetworkFile document(ids);
@@ -69,6 +73,7 @@ void AddBlockCommand(CLI::App& app, Context& ctx, const char* name, const char* 
                                ctx.clock);
         LogPrinter printer(*ctx.out, page.Log());
         Choose(page, *unit);
+        page.SetVerify(!*noVerify);
         if (!Run(ctx, page, printer, operation)) {
             ctx.exitCode = 1;
             return;

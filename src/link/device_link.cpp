@@ -275,6 +275,13 @@ bool DeviceLink::OpenPort() {
 
 bool DeviceLink::VerifyConnection(const ReplyParser& parser) {
     const auto accepted = [this, &parser](std::size_t count) {
+        // A remote request is answered only by the unit it was sent to.
+        const std::uint16_t asked = RequestUa();
+        if (count >= kFrameHeaderSize && count <= replyStored_ && asked != 0 &&
+            (reply_[1] << 8 | reply_[2]) != asked) {
+            LogLine("Errors in the responses!", true);
+            return false;
+        }
         return count > 0 && parser(reply_.data(), count);
     };
     port_.Purge();

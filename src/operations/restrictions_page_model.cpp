@@ -81,11 +81,12 @@ bool RestrictionsPageModel::CommitEdit(std::size_t row, std::string_view text, P
         ok = ValidateRepeaterList(value, list, prompter);
         state_.SetRepeaters(list);
     }
-    if (!ok) {
-        return false;
-    }
     Parameter* parameter = block_.FindParameter(target.name);
-    if (parameter == nullptr) {
+    if (!ok || parameter == nullptr) {
+        // The row goes back to what Write would send.
+        if (parameter != nullptr) {
+            target.value = parameter->textValue;
+        }
         return false;
     }
     parameter->textValue = value;

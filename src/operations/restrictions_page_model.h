@@ -49,7 +49,7 @@ class RestrictionsPageModel {
 
     // The list accepted a new text for `row`: an empty text becomes "0", it is validated as
     // an entry or a repeater list, and only a valid text is stored (unchanged) into the
-    // parameter of that name. The row shows the text either way until the next Refresh.
+    // parameter of that name. A refused text leaves the row showing the stored one.
     bool CommitEdit(std::size_t row, std::string_view text, Prompter& prompter);
 
     // "Zones": enabled from the unit facts when the page becomes active and after a Read

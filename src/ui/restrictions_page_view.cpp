@@ -223,7 +223,7 @@ void RestrictionsPageView::openZones() {
         return;
     }
     page_->ApplyZoneResult(dialog.resultText());
-    // Taken or refused, the row shows the pattern until the list is next refreshed.
+    // Taken, the row shows the pattern; refused, what it held before.
     showValues();
 }
 

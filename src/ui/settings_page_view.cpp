@@ -1,5 +1,6 @@
 #include "ui/settings_page_view.h"
 
+#include <QCheckBox>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QPushButton>
@@ -38,6 +39,9 @@ SettingsPageView::SettingsPageView(Block& block, const PortFactory& ports,
     reset_ = new QPushButton(QStringLiteral("Re&set"), this);
     default_ = new QPushButton(QStringLiteral("&Default"), this);
     clearLog_ = new QPushButton(QStringLiteral("&Clear Log"), this);
+    verify_ = new QCheckBox(QStringLiteral("Verify"), this);
+    verify_->setToolTip(QStringLiteral("Read back what Write sent and compare"));
+    verify_->setChecked(model_->Verify());
 
     auto* unit = new QGroupBox(QStringLiteral("Unit"), this);
     auto* unitLayout = new QVBoxLayout(unit);
@@ -47,6 +51,9 @@ SettingsPageView::SettingsPageView(Block& block, const PortFactory& ports,
     buttons->addWidget(unit);
     for (QPushButton* button : {readAll_, read_, write_, serial_, version_, reset_, default_}) {
         buttons->addWidget(button);
+        if (button == write_) {
+            buttons->addWidget(verify_);
+        }
     }
     buttons->addStretch(1);
     auto* top = new QHBoxLayout;
@@ -60,6 +67,7 @@ SettingsPageView::SettingsPageView(Block& block, const PortFactory& ports,
     layout->addWidget(logBox, 0);
 
     connect(local_, &QRadioButton::toggled, this, [this](bool on) { model_->ChooseLocal(on); });
+    connect(verify_, &QCheckBox::toggled, this, [this](bool on) { model_->SetVerify(on); });
     connect(readAll_, &QPushButton::clicked, this, [this] { start(&SettingsPageModel::ReadAll); });
     connect(read_, &QPushButton::clicked, this, [this] { start(&SettingsPageModel::Read); });
     connect(write_, &QPushButton::clicked, this, [this] { start(&SettingsPageModel::Write); });

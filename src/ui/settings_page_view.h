@@ -8,6 +8,7 @@
 #include "ui/property_page.h"
 
 class QPushButton;
+class QCheckBox;
 class QRadioButton;
 
 namespace skelvane {
@@ -71,6 +72,7 @@ class SettingsPageView : public PropertyPage {
     std::unique_ptr<SettingsPageModel> model_;
     PropertyTable* table_ = nullptr;
     LogView* log_ = nullptr;
+    QCheckBox* verify_ = nullptr;
     QRadioButton* local_ = nullptr;
     QRadioButton* remote_ = nullptr;
     QPushButton* readAll_ = nullptr;

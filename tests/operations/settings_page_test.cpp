@@ -186,14 +186,96 @@ TEST_F(SettingsTest, AReadStepWithoutReplyEndsTheOperationAndKeepsWhatCame) {
     EXPECT_FALSE(Page().DefaultEnabled());
 }
 
-TEST_F(SettingsTest, AReplyFromAnotherUnitRedirectsTheNextRequests) {
+TEST_F(SettingsTest, AReplyFromAnotherUnitIsNotTakenForTheOneAsked) {
     block = test::TemplateBlock(BlockKind::Remote, 300);
     sim.Remote(300).SetAnswerUa(301);
     Run(&SettingsPageModel::Version, false);
-    EXPECT_EQ(Page().UnitAddress(), 301);
-    sim.ClearSent();
-    Run(&SettingsPageModel::Version, false);
-    EXPECT_EQ(sim.Sent()[0], (Bytes{0x03, 0x01, 0x2D, 0x29}));
+    EXPECT_EQ(Page().LastOutcome(), SettingsOutcome::NotConnected);
+    EXPECT_EQ(Page().UnitAddress(), 300);
+    EXPECT_EQ(block->FindParameter("VersionNo")->textValue, "");
+}
+
+// Replies that do not answer the request fail their try; the request is asked again, and
+// the value of a bad reply is never stored.
+struct BadAnswerCase {
+    const char* name;
+    int badTries;  // how many replies are bad before good ones come
+    std::vector<std::uint8_t> payload;
+    std::uint8_t code;
+    SettingsOutcome outcome;
+};
+
+class BadAnswerTest : public SettingsTest, public ::testing::WithParamInterface<BadAnswerCase> {};
+
+TEST_P(BadAnswerTest, IsAskedAgainAndNeverStored) {
+    const BadAnswerCase& c = GetParam();
+    UncheckAll();
+    Page().List().SetChecked(*Page().List().FindRow("HopPattern"), true);  // register 0x0B
+    sim.Local().SetRegister(0x0B, 24);
+    auto bad = std::make_shared<int>(c.badTries);
+    sim.Local().SetFrameHandler(
+        0x14, [c, bad](sim::Unit& unit, const sim::Frame& frame) -> std::optional<sim::Reply> {
+            if ((*bad)-- > 0) {
+                return sim::Reply{c.code, c.payload};
+            }
+            std::vector<std::uint8_t> pairs;
+            for (const std::uint8_t id : frame.payload) {
+                pairs.insert(pairs.end(), {id, unit.Register(id)});
+            }
+            return sim::Reply{0x64, pairs};
+        });
+    Run(&SettingsPageModel::Read);
+    EXPECT_EQ(Page().LastOutcome(), c.outcome);
+    EXPECT_EQ(Value("HopPattern"), c.outcome == SettingsOutcome::Succeeded ? 24u : 9u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Replies, BadAnswerTest,
+    ::testing::Values(
+        BadAnswerCase{"ForeignRegister", 1, {0x0B, 20, 0x0C, 1}, 0x64, SettingsOutcome::Succeeded},
+        BadAnswerCase{
+            "RepeatedRegister", 2, {0x0B, 20, 0x0B, 20}, 0x64, SettingsOutcome::Succeeded},
+        BadAnswerCase{"LoneByte", 1, {0x0B, 20, 0x0C}, 0x64, SettingsOutcome::Succeeded},
+        BadAnswerCase{"OtherCode", 2, {0x0B, 20}, 0x8E, SettingsOutcome::Succeeded},
+        BadAnswerCase{"ThreeBad", 3, {0x0B, 20, 0x0C, 1}, 0x64, SettingsOutcome::Failed}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(SettingsTest, WriteRefusesAValueItsParameterDoesNotAllowBeforeSendingAnything) {
+    Page().ChooseLocal(true);
+    block->FindParameter("LinkRate")->value = 7;  // choices 0, 1, 2
+    EXPECT_FALSE(Page().Write());
+    EXPECT_EQ(sim.prompter.LastText(),
+              "LinkRate: Value '7' is not one of <0, 1, 2>\r\nNothing was written.");
+    block->FindParameter("LinkRate")->value = 1;
+    block->FindParameter("TxPower")->value = 99999;  // range 20 to 30
+    EXPECT_FALSE(Page().Write());
+    EXPECT_EQ(sim.prompter.LastText(),
+              "TxPower: Value '99999' out of range <20, 30>\r\nNothing was written.");
+    EXPECT_TRUE(sim.Sent().empty());
+}
+
+TEST_F(SettingsTest, AWriteTheUnitDoesNotTakeIsSentTwiceThenFailsNamingTheParameter) {
+    // The unit acknowledges every write but keeps register 0x0B as it was.
+    sim.Local().SetFrameHandler(0x46, [](sim::Unit& unit, const sim::Frame& frame) {
+        for (std::size_t at = 0; at + 1 < frame.payload.size(); at += 2) {
+            if (frame.payload[at] != 0x0B) {  // HopPattern
+                unit.SetRegister(frame.payload[at], frame.payload[at + 1]);
+            }
+        }
+        return std::optional<sim::Reply>(sim::Reply{0x46 + 0x64, {}});
+    });
+    block->FindParameter("HopPattern")->value = 20;
+    Run(&SettingsPageModel::Write);
+    EXPECT_EQ(Page().LastOutcome(), SettingsOutcome::Failed);
+    const Bytes codes = sim.SentCodes();
+    EXPECT_EQ(std::count(codes.begin(), codes.end(), 0x46), 2);
+    EXPECT_THAT(Page().Log().Lines(),
+                ::testing::Contains("The unit holds other values for HopPattern."));
+
+    // Without the read-back the same write passes.
+    Page().SetVerify(false);
+    Run(&SettingsPageModel::Write);
+    EXPECT_EQ(Page().LastOutcome(), SettingsOutcome::Succeeded);
 }
 
 TEST_F(SettingsTest, LeavingAfterALocalReadHandsTheLocalUnitsAddressToDiagnostics) {
