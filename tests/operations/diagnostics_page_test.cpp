@@ -137,6 +137,28 @@ TEST_F(DiagnosticsTest, ANoReplyToGroupSixEndsPolling) {
     EXPECT_EQ(Shown().back(), "");  // a value of group 6: none shown
 }
 
+TEST_F(DiagnosticsTest, AValueLeftOutOfAReplyShowsNoNumberAndFailsThePass) {
+    // Group 6 answers without the temperature (0xC7).
+    sim.Local().SetFrameHandler(0x06, [](sim::Unit& unit, const sim::Frame&) {
+        sim::Reply reply{0x64, {}};
+        for (std::uint8_t id = 0xC0; id < 0xC7; ++id) {
+            reply.payload.insert(reply.payload.end(), {id, unit.Register(id)});
+        }
+        return std::optional<sim::Reply>(reply);
+    });
+    bool passOk = true;
+    page->SetPassListener([&](std::uint64_t, bool ok) { passOk = ok; });
+    Run(&DiagnosticsPageModel::Read);
+    EXPECT_FALSE(passOk);
+    EXPECT_EQ(page->Log().LastLine(), "Values missing in this pass.");
+    for (const DiagnosticsPageModel::Row& row : page->Rows()) {
+        if (row.hasValue) {
+            EXPECT_EQ(row.missing, row.name == "DiagTemperature") << row.name;
+            EXPECT_EQ(row.value.empty(), row.missing) << row.name;
+        }
+    }
+}
+
 TEST_F(DiagnosticsTest, SetAndGetATwoByteCustomValue) {
     Custom("2", {"33", "32"}, "4660");  // id1 0x21, id2 0x20
     Run(&DiagnosticsPageModel::Set);
