@@ -262,6 +262,7 @@ bool DeviceLink::OpenPort() {
         return false;
     }
     port_.Purge();
+    portGone_.store(false);
     LogLine(" ... done.", false, true);
     LogLine("Changing baud rate to 115,200 ...", true);
     if (!port_.SetBaudRate(kDiagnosticBaud)) {

@@ -337,6 +337,11 @@ TEST_F(SettingsTest, AWriteThatCannotGoOutFails) {
     Run(&SettingsPageModel::Write);
     EXPECT_EQ(Page().LastOutcome(), SettingsOutcome::Failed);
     EXPECT_EQ(Page().Log().LastLine(), "Step failed: WriteRegisters.");
+    // The port is back: the next run opens it again and works.
+    sim.network->SetVanishAfter(-1);
+    sim.network->SetVanished(false);
+    Run(&SettingsPageModel::Write);
+    EXPECT_EQ(Page().LastOutcome(), SettingsOutcome::Succeeded);
 }
 
 TEST_F(SettingsTest, ManyRegistersAreSplitOverFramesThatFit) {
