@@ -27,7 +27,7 @@ class SerialPortPosixTest : public ::testing::Test {
   protected:
     void SetUp() override { ASSERT_TRUE(pty_.Ok()) << "no pseudo-terminal available"; }
     test::PtyPair pty_;
-    const PortFactory ports_;
+    const PortFactory ports_{};
     SerialPort port_{ports_};
 };
 
