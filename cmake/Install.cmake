@@ -26,7 +26,7 @@ install(TARGETS ${skelvane_programs} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
 file(GLOB skelvane_data_files CONFIGURE_DEPENDS
      ${CMAKE_SOURCE_DIR}/data/*.TPL ${CMAKE_SOURCE_DIR}/data/*.cfg ${CMAKE_SOURCE_DIR}/data/*.xml)
 install(FILES ${skelvane_data_files} DESTINATION ${SKELVANE_DATA_DESTINATION})
-# The user guide, once there is one.
+# The user guide and its pictures.
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/docs/ DESTINATION ${SKELVANE_DATA_DESTINATION}/docs OPTIONAL)
 
 if(TARGET skelvane)

@@ -119,6 +119,8 @@ class DocumentSession {
     std::filesystem::path ResolveTemplatePath(std::string_view fileName) const {
         return FindTemplateFile(fileName, paths_);
     }
+    // The program's folder and its data folder.
+    const SessionPaths& Paths() const { return paths_; }
 
     // Called by Save before the network is written; false when the settings could not be
     // stored, which Save reports in a message before it saves the network all the same.

@@ -22,6 +22,7 @@ inline constexpr int kSpectrum = 32876;
 inline constexpr int kViewToolbar = 59392;
 inline constexpr int kViewStatusBar = 59393;
 inline constexpr int kAbout = 57664;
+inline constexpr int kUserGuide = 57668;
 inline constexpr int kZoomIn = 32890;
 inline constexpr int kZoomOut = 32891;
 inline constexpr int kZoomFit = 32892;

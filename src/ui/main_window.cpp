@@ -28,6 +28,7 @@
 #include "ui/port_bar.h"
 #include "ui/qt_prompter.h"
 #include "ui/rename_dialog.h"
+#include "ui/user_guide.h"
 
 namespace skelvane {
 
@@ -77,6 +78,8 @@ MainWindow::MainWindow(AppState& state, DeviceCommands& devices, QWidget* parent
     setCentralWidget(splitter_);
     resize(800, 560);
     splitter_->setSizes({ExplorerTree::kInitialWidth, width() - ExplorerTree::kInitialWidth});
+
+    guideKey_ = new GuideKey([this] { return FindUserGuide(state_.session.Paths()); }, this);
 
     connect(tree_, &ExplorerTree::blockSelected, this, &MainWindow::treeSelectionChanged);
     connect(view_, &DiagramView::placeRequested, this,
@@ -157,10 +160,12 @@ void MainWindow::createActions() {
     addCommand(kArrange, QStringLiteral("&Arrange"));
     addCommand(kAbout, QStringLiteral("&About Skelvane..."))
         ->setIcon(commandIcon(CommandIcon::About));
+    // F1 itself is GuideKey's, so that it also works in dialogs; the menu only shows it.
+    addCommand(kUserGuide, QStringLiteral("&User Guide\tF1"));
 
     // Tool tips name the command; the toolbar shows only icons.
     for (auto& [id, a] : actions_) {
-        QString tip = a->text();
+        QString tip = a->text().section(QLatin1Char('\t'), 0, 0);
         tip.remove(QLatin1Char('&'));
         a->setToolTip(tip.endsWith(QStringLiteral("...")) ? tip.chopped(3) : tip);
     }
@@ -202,6 +207,7 @@ void MainWindow::createMenus() {
     view->addAction(action(kZoomFit));
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    help->addAction(action(kUserGuide));
     help->addAction(action(kAbout));
 }
 
@@ -427,6 +433,9 @@ void MainWindow::runCommand(int id) {
             return;
         case kAbout:
             showAbout();
+            return;
+        case kUserGuide:
+            guideKey_->openFor(nullptr);
             return;
         case kZoomIn:
             view_->zoomIn();

@@ -19,6 +19,7 @@ struct AppState;
 class DeviceCommands;
 class DiagramView;
 class ExplorerTree;
+class GuideKey;
 class PortBar;
 
 // The program's window: menus, toolbar, status bar, the explorer tree and the diagram side by
@@ -62,6 +63,7 @@ class MainWindow : public QMainWindow, public DiagramOwner {
     ExplorerTree* explorer() const { return tree_; }
     QSplitter* splitter() const { return splitter_; }
     PortBar* portBar() const { return portBar_; }
+    GuideKey* guideKey() const { return guideKey_; }
     // The one selected block of the diagram, or nullptr.
     Block* singleSelectedBlock() const;
 
@@ -112,6 +114,7 @@ class MainWindow : public QMainWindow, public DiagramOwner {
     ExplorerTree* tree_ = nullptr;
     DiagramView* view_ = nullptr;
     PortBar* portBar_ = nullptr;
+    GuideKey* guideKey_ = nullptr;
 
     // The input row being dragged, so that a drag that ends without a drop can be undone.
     int dragItem_ = -1;
