@@ -1,7 +1,9 @@
-// The desktop program. Besides Qt's own options it takes one of ours: --screenshot FILE
-// starts the program as usual, saves a picture of the main window to FILE and ends; with no
-// one to answer, its questions take their default answers and its messages go to stderr.
-// --help and --version print their text without a display.
+// The desktop program. Besides Qt's own options it takes two of ours: --screenshot FILE
+// starts the program as usual, saves a picture of the main window to FILE and ends;
+// --screenshots DIR takes the user guide's pictures into DIR on the simulated network and
+// ends, without reading or changing the saved port settings. With no one to answer, their
+// questions take their default answers and their messages go to stderr. --help and --version
+// print their text without a display.
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -14,6 +16,7 @@
 #include "link/port_settings.h"
 #include "ui/app_state.h"
 #include "ui/device_dialogs.h"
+#include "ui/guide_pictures.h"
 #include "ui/main_window.h"
 #include "ui/qt_prompter.h"
 
@@ -66,6 +69,11 @@ int main(int argc, char** argv) {
         QStringLiteral("Save a picture of the main window to <file> and exit."),
         QStringLiteral("file"));
     options.addOption(screenshot);
+    const QCommandLineOption guidePictures(
+        QStringLiteral("screenshots"),
+        QStringLiteral("Save the user guide's pictures into <folder> and exit."),
+        QStringLiteral("folder"));
+    options.addOption(guidePictures);
     if (asksOnlyForText(argc, argv)) {
         const QCoreApplication text(argc, argv);
         options.process(text);  // prints the text and ends the program
@@ -76,15 +84,19 @@ int main(int argc, char** argv) {
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("skelvane")));
     options.process(app);
     const QString screenshotFile = options.value(screenshot);
+    const QString picturesDir = options.value(guidePictures);
+    const bool attended = screenshotFile.isEmpty() && picturesDir.isEmpty();
 
     QtPrompter dialogs;
     UnattendedPrompter unattended;
-    Prompter& prompter = screenshotFile.isEmpty() ? static_cast<Prompter&>(dialogs) : unattended;
+    Prompter& prompter = attended ? static_cast<Prompter&>(dialogs) : unattended;
 
     AppState state(prompter, DefaultSessionPaths());
-    state.settingsStore = OpenPlatformSettingsStore();
-    // Under --screenshot the dialogs' messages go to stderr as well.
-    DeviceDialogs devices(state, screenshotFile.isEmpty() ? nullptr : &unattended);
+    if (picturesDir.isEmpty()) {
+        state.settingsStore = OpenPlatformSettingsStore();
+    }
+    // Unattended, the dialogs' messages go to stderr as well.
+    DeviceDialogs devices(state, attended ? nullptr : &unattended);
     MainWindow window(state, devices);
     dialogs.setParent(&window);
 
@@ -103,6 +115,15 @@ int main(int argc, char** argv) {
                              screenshotFile.toLocal8Bit().constData());
             }
             QApplication::exit(saved ? 0 : 1);
+        });
+    }
+    if (!picturesDir.isEmpty()) {
+        QTimer::singleShot(0, &window, [&] {
+            const QStringList failures = TakeGuidePictures(window, state, unattended, picturesDir);
+            for (const QString& failure : failures) {
+                std::fprintf(stderr, "%s\n", failure.toLocal8Bit().constData());
+            }
+            QApplication::exit(failures.isEmpty() ? 0 : 1);
         });
     }
     const int code = app.exec();
