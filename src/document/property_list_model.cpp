@@ -7,6 +7,7 @@
 #include "base/latin1.h"
 #include "base/strings.h"
 #include "document/block_names.h"
+#include "document/register_help.h"
 
 namespace skelvane {
 
@@ -54,6 +55,7 @@ void PropertyListModel::Fill() {
             row.checked = false;
             row.enabled = false;
         }
+        row.tip = ParameterTip(parameter, !row.enabled);
         ShowValue(row, parameter);
         rows_.push_back(std::move(row));
     }

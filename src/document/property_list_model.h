@@ -32,6 +32,7 @@ struct PropertyRow {
     std::string value;                 // "Value" column as shown
     bool checked = true;               // the "Update" check box
     bool enabled = true;               // false for parameters that are shown but not editable
+    std::string tip;                   // what the register is, its values and ids (ParameterTip)
 };
 
 // The parameter list of a block without its window: which parameters are listed, what each

@@ -172,12 +172,15 @@ void PropertyTable::fill() {
                                                : Qt::NoItemFlags));
         auto* description = new QTableWidgetItem(fromLatin1(row.description));
         description->setFlags(enabled | Qt::ItemIsSelectable);
-        description->setToolTip(fromLatin1(row.description));
         auto* reg = new QTableWidgetItem(fromLatin1(row.reg));
         reg->setFlags(enabled | Qt::ItemIsSelectable);
         auto* value = new QTableWidgetItem;
         value->setFlags(row.enabled ? Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable
                                     : Qt::NoItemFlags);
+        const QString tip = fromLatin1(row.tip);
+        for (QTableWidgetItem* cell : {check, description, reg, value}) {
+            cell->setToolTip(tip);
+        }
         setItem(i, kCheckColumn, check);
         setItem(i, kDescriptionColumn, description);
         setItem(i, kRegisterColumn, reg);

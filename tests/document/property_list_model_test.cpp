@@ -2,7 +2,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "document/network_file.h"
 #include "document/property_list_model.h"
+#include "document/register_help.h"
 
 namespace skelvane {
 namespace {
@@ -217,6 +219,40 @@ TEST(PropertyListRangeTest, ARangeWithoutItsSecondEntryHasNoUpperEnd) {
     EXPECT_TRUE(list.AcceptNumber(0, "4000000000"));
     EXPECT_FALSE(list.AcceptNumber(0, "4"));
     EXPECT_EQ(prompter.LastText(), "Value '4' out of range <5, 4294967295>");
+}
+
+// The tooltip of a row says what the register is, which values it takes, where it lives and
+// whether it can be written.
+TEST_F(PropertyListTest, RowTipsGiveRangeOrChoicesRegisterIdsAndReadOnly) {
+    P("UnitAddress").vectors = {0x02, 0x03};
+    list.Fill();
+    const std::string& address = list.Rows()[Row("UnitAddress")].tip;
+    EXPECT_EQ(address, "UnitAddress desc: " + std::string(RegisterPurpose("UnitAddress")) +
+                           "\nRange: 1 to 65535\nRegister: 0xUn (ids 0x02, 0x03)");
+    EXPECT_THAT(list.Rows()[Row("LinkRate")].tip,
+                ::testing::HasSubstr("\nChoices: 115.2, 153.6, 76.8\n"));
+    EXPECT_THAT(list.Rows()[Row("VersionNo")].tip,
+                ::testing::EndsWith("\nText\nRegister: 0xVe\nRead-only"));
+}
+
+// Every register the Settings page of a shipped model lists says what it does.
+TEST(RegisterPurposeTest, EverySettingsRowOfTheShippedTemplatesHasOne) {
+    LinkIdCounter ids;
+    RecordingPrompter prompter;
+    for (const char* model : {"TAVRIN-A.TPL", "MORVEX-A.TPL"}) {
+        int rows = 0;
+        NetworkFile file(ids);
+        ASSERT_TRUE(file.Read(std::filesystem::path(SKELVANE_DATA_DIR) / model, prompter));
+        for (const Block* b = file.Root()->FirstChild(); b != nullptr; b = b->NextSibling()) {
+            for (const Parameter& p : b->Parameters()) {
+                if (p.visible != 0 && p.readwrite != 0 && p.name != "DataMask") {
+                    EXPECT_FALSE(RegisterPurpose(p.name).empty()) << model << " " << p.name;
+                    ++rows;
+                }
+            }
+        }
+        EXPECT_GT(rows, 100) << model;  // three blocks of about forty rows
+    }
 }
 
 }  // namespace
