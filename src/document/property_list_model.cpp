@@ -1,5 +1,6 @@
 #include "document/property_list_model.h"
 
+#include <algorithm>
 #include <limits>
 
 #include "base/decimal.h"
@@ -32,6 +33,13 @@ PropertyListModel::PropertyListModel(Block& block, UnitFacts& facts, Prompter& p
     : block_(block), facts_(facts), prompter_(prompter), unitAddress_(block.UnitAddress()) {}
 
 void PropertyListModel::Fill() {
+    // Values edited but not yet written stay marked when the list is made again.
+    std::vector<std::string> pending;
+    for (const PropertyRow& row : rows_) {
+        if (row.pending) {
+            pending.push_back(row.name);
+        }
+    }
     rows_.clear();
     headerChecked_ = true;
     for (const Parameter& parameter : block_.Parameters()) {
@@ -56,6 +64,7 @@ void PropertyListModel::Fill() {
             row.enabled = false;
         }
         row.tip = ParameterTip(parameter, !row.enabled);
+        row.pending = std::find(pending.begin(), pending.end(), row.name) != pending.end();
         ShowValue(row, parameter);
         rows_.push_back(std::move(row));
     }
@@ -110,6 +119,22 @@ void PropertyListModel::ToggleHeaderCheck() {
     }
 }
 
+std::size_t PropertyListModel::PendingCount() const {
+    std::size_t count = 0;
+    for (const PropertyRow& row : rows_) {
+        count += row.pending ? 1 : 0;
+    }
+    return count;
+}
+
+void PropertyListModel::ClearPending(const std::vector<std::string>& names) {
+    for (PropertyRow& row : rows_) {
+        if (std::find(names.begin(), names.end(), row.name) != names.end()) {
+            row.pending = false;
+        }
+    }
+}
+
 std::vector<std::string> PropertyListModel::CheckedNames() const {
     std::vector<std::string> names;
     for (const PropertyRow& row : rows_) {
@@ -127,7 +152,8 @@ Parameter* PropertyListModel::RowParameter(std::size_t row) {
     return block_.FindParameter(rows_[row].name);
 }
 
-void PropertyListModel::Edited() {
+void PropertyListModel::Edited(std::size_t row) {
+    rows_[row].pending = true;
     if (edited_) {
         edited_();
     }
@@ -140,7 +166,7 @@ bool PropertyListModel::AcceptText(std::size_t row, std::string_view text) {
     }
     parameter->textValue = CutText(text, kTextValueMax);
     ShowValue(rows_[row], *parameter);
-    Edited();
+    Edited(row);
     return true;
 }
 
@@ -166,7 +192,7 @@ bool PropertyListModel::AcceptNumber(std::size_t row, std::uint32_t value) {
     }
     parameter->value = value;
     ShowValue(rows_[row], *parameter);
-    Edited();
+    Edited(row);
     if (parameter->name == "UnitAddress") {
         unitAddress_ = value;
         if (unitAddressChanged_) {
@@ -215,7 +241,7 @@ bool PropertyListModel::AcceptChoice(std::size_t row, int index) {
     }
     rows_[row].selected = index;
     rows_[row].value = rows_[row].choices[static_cast<std::size_t>(index)];
-    Edited();
+    Edited(row);
     return true;
 }
 

@@ -33,6 +33,7 @@ struct PropertyRow {
     bool checked = true;               // the "Update" check box
     bool enabled = true;               // false for parameters that are shown but not editable
     std::string tip;                   // what the register is, its values and ids (ParameterTip)
+    bool pending = false;              // edited, not yet written to or read from the unit
 };
 
 // The parameter list of a block without its window: which parameters are listed, what each
@@ -62,6 +63,11 @@ class PropertyListModel {
     // Names of the checked rows, in list order.
     std::vector<std::string> CheckedNames() const;
 
+    // Rows whose value was edited and accepted but has not been written to the unit nor read
+    // from it since. A Write or Read that succeeded clears the rows it covered.
+    std::size_t PendingCount() const;
+    void ClearPending(const std::vector<std::string>& names);
+
     // Accepting an edited cell. Each returns true when the parameter took the value; a
     // refused edit shows its message (if any) and the cell shows the stored value again.
     // Edits of disabled rows, of a row of another kind or of a row whose parameter is gone
@@ -90,7 +96,7 @@ class PropertyListModel {
     Parameter* RowParameter(std::size_t row);
     void ShowValue(PropertyRow& row, const Parameter& parameter) const;
     bool RestrictionsSet() const;
-    void Edited();
+    void Edited(std::size_t row);
 
     Block& block_;
     UnitFacts& facts_;

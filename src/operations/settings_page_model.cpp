@@ -81,13 +81,24 @@ bool SettingsPageModel::Start(int operation, std::uint8_t defaultSet) {
             return false;
         }
     }
+    // The rows whose marks a successful run of this operation clears: those it writes or
+    // reads back from the unit.
+    settles_.clear();
+    if (operation == settings_op::kReadAll) {
+        for (const PropertyRow& row : list_.Rows()) {
+            settles_.push_back(row.name);
+        }
+    } else if (operation == settings_op::kRead || operation == settings_op::kWrite) {
+        settles_ = job.checkedNames;
+    }
     return link_.StartWorker(operation, [this, job = std::move(job)](DeviceLink& link) mutable {
         std::vector<Parameter> baseline = job.parameters;
         const SettingsOutcome outcome = RunSettingsWorker(link, job, facts_);
-        const bool refresh =
-            outcome == SettingsOutcome::Succeeded && SettingsOperationRefreshes(job.operation);
+        const bool succeeded = outcome == SettingsOutcome::Succeeded;
+        const bool refresh = succeeded && SettingsOperationRefreshes(job.operation);
         outcome_.store(static_cast<int>(outcome));
-        handoff_.Post(baseline, job.parameters, refresh ? kRefreshList : 0);
+        handoff_.Post(baseline, job.parameters,
+                      (refresh ? kRefreshList : 0) | (succeeded ? kSettled : 0));
     });
 }
 
@@ -99,6 +110,9 @@ bool SettingsPageModel::ApplyWorkerResults() {
     ApplyParameterChanges(block_.Parameters(), batch.changes);
     if ((batch.flags & kRefreshList) != 0) {
         list_.RefreshList();
+    }
+    if ((batch.flags & kSettled) != 0) {
+        list_.ClearPending(settles_);
     }
     return true;
 }

@@ -96,6 +96,7 @@ class SettingsPageModel {
 
   private:
     static constexpr std::uint32_t kRefreshList = 1;
+    static constexpr std::uint32_t kSettled = 2;  // the operation succeeded
 
     bool Start(int operation, std::uint8_t defaultSet = 0);
     void NotifyUpdate();
@@ -109,6 +110,7 @@ class SettingsPageModel {
     Prompter& prompter_;
     bool localChosen_ = false;
     bool verify_ = true;
+    std::vector<std::string> settles_;  // owner thread: see Start()
     std::atomic<bool> defaultEnabled_{false};
     std::atomic<int> outcome_{-1};  // -1: none
     std::mutex listenerMutex_;

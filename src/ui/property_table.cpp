@@ -1,6 +1,7 @@
 #include "ui/property_table.h"
 
 #include <QComboBox>
+#include <QFont>
 #include <QLineEdit>
 #include <QPainter>
 #include <QStyleOptionButton>
@@ -202,6 +203,16 @@ void PropertyTable::showValues() {
         }
         const Qt::CheckState state = row.checked ? Qt::Checked : Qt::Unchecked;
         QTableWidgetItem* check = item(i, kCheckColumn);
+        // A value edited but not yet written: bold, and a mark beside its check box.
+        const QString mark = row.pending ? QStringLiteral("*") : QString();
+        if (check->text() != mark) {
+            check->setText(mark);
+            for (int column : {kDescriptionColumn, kValueColumn}) {
+                QFont font = item(i, column)->font();
+                font.setBold(row.pending);
+                item(i, column)->setFont(font);
+            }
+        }
         if (check->data(Qt::CheckStateRole).isNull() || check->checkState() != state) {
             check->setCheckState(state);
         }

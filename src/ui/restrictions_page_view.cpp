@@ -28,6 +28,15 @@ constexpr int kDescriptionWidth = 74;
 constexpr int kValueWidth = 390;
 
 // A group box title takes '&' as a mnemonic mark; a block's name is shown as it stands.
+// What a row takes, shown as its tooltip and as the editor's placeholder text.
+QString entryFormat(bool restriction) {
+    return restriction
+               ? QStringLiteral("UA:start,end[,start,end...] in kHz, e.g. 300:902400,903000")
+               : QStringLiteral(
+                     "Up to 16 repeater UAs (2 to 65534) separated by commas or "
+                     "blanks, e.g. 2,5,9; 0 for none");
+}
+
 QString plainTitle(const std::string& name) {
     QString title = fromLatin1(name);
     title.replace(QLatin1Char('&'), QStringLiteral("&&"));
@@ -43,6 +52,8 @@ QWidget* RestrictionCellDelegate::createEditor(QWidget* parent, const QStyleOpti
     }
     auto* edit = new QLineEdit(parent);
     edit->setMaxLength(static_cast<int>(kTextValueMax));
+    // The entry format, shown once the old value is cleared.
+    edit->setPlaceholderText(index.data(Qt::ToolTipRole).toString());
     return edit;
 }
 
@@ -92,8 +103,12 @@ RestrictionsPageView::RestrictionsPageView(Block& block, const PortFactory& port
         const auto& row = rows[static_cast<std::size_t>(i)];
         auto* description = new QTableWidgetItem(fromLatin1(row.description));
         description->setFlags(description->flags() & ~Qt::ItemIsEditable);
+        auto* value = new QTableWidgetItem(fromLatin1(row.value));
+        const QString format = entryFormat(row.entryIndex.has_value());
+        description->setToolTip(format);
+        value->setToolTip(format);
         list_->setItem(i, kDescriptionColumn, description);
-        list_->setItem(i, kValueColumn, new QTableWidgetItem(fromLatin1(row.value)));
+        list_->setItem(i, kValueColumn, value);
     }
     // Seventeen short rows: all of them in view, the repeater list included.
     list_->setMinimumHeight(list_->horizontalHeader()->sizeHint().height() +
@@ -111,6 +126,10 @@ RestrictionsPageView::RestrictionsPageView(Block& block, const PortFactory& port
     write_ = new QPushButton(QStringLiteral("&Write"), group_);
     reset_ = new QPushButton(QStringLiteral("Re&set"), group_);
     zones_ = new QPushButton(QStringLiteral("Zones"), group_);
+    zones_->setToolTip(
+        QStringLiteral("Fill the selected restriction entry from a zone preset. Available for a "
+                       "unit in the country \"North America2\" at link rate 0, once it has "
+                       "been read."));
     for (QWidget* w :
          std::initializer_list<QWidget*>{list_, local_, remote_, read_, write_, reset_, zones_}) {
         w->setFont(normal);

@@ -156,6 +156,7 @@ void SettingsPageView::acceptEdit(int row, const QVariant& value) {
     }
     // Accepted or refused, the cell shows what the parameter holds now.
     table_->showValues();
+    updateButtons();
 }
 
 void SettingsPageView::updateFromWorker() {
@@ -172,6 +173,10 @@ void SettingsPageView::updateButtons() {
         button->setEnabled(idle);
     }
     default_->setEnabled(model_->DefaultEnabled());
+    // How many edited values Write would send.
+    const std::size_t pending = model_->List().PendingCount();
+    write_->setText(pending == 0 ? QStringLiteral("&Write")
+                                 : QStringLiteral("&Write (%1)").arg(pending));
 }
 
 }  // namespace skelvane

@@ -255,8 +255,22 @@ void PropertiesSheetTest::writeThenReadRoundTrips() {
     QCOMPARE(power.value, power.choices[lowPower].value);
     QVERIFY(bench.local().Value(power.vectors) != power.value);
 
+    // Edited values stay marked until they have been written.
+    auto marked = [page](const char* name) {
+        const int row = page->table()->rowOf(name);
+        return page->table()->item(row, PropertyTable::kCheckColumn)->text() == "*" &&
+               page->table()->item(row, PropertyTable::kValueColumn)->font().bold();
+    };
+    QTRY_COMPARE(page->writeButton()->text(), QStringLiteral("&Write (2)"));
+    QVERIFY(marked("TxPower") && marked("NetworkId") && !marked("HopPattern"));
+    const QString tip = page->table()->item(page->table()->rowOf("TxPower"), 1)->toolTip();
+    QVERIFY2(tip.contains("Choices: ") && tip.contains("Register: 0x0B (id 0x0B)"),
+             qPrintable(tip));
+
     clickAndWait(page->writeButton(), page);
     QCOMPARE(page->model().LastOutcome(), std::optional(SettingsOutcome::Succeeded));
+    QCOMPARE(page->writeButton()->text(), QStringLiteral("&Write"));
+    QVERIFY(!marked("TxPower") && !marked("NetworkId"));
     QCOMPARE(bench.local().Value(power.vectors), power.value);
     QCOMPARE(bench.local().Value(networkId.vectors), 4000u);
 

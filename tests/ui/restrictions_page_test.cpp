@@ -115,6 +115,17 @@ void RestrictionsPageTest::pageShowsTheBlocksRowsUnderItsName() {
     QVERIFY(page->remoteButton()->isChecked());
     QVERIFY(!page->zonesButton()->isEnabled());
     QVERIFY(page->readButton()->isEnabled());
+    // The entry format is told before anything is refused: as the row's tooltip and as the
+    // editor's placeholder.
+    const QString format =
+        QStringLiteral("UA:start,end[,start,end...] in kHz, e.g. 300:902400,903000");
+    const int row = page->rowOf("FrequencyRestriction2");
+    QCOMPARE(page->list()->item(row, RestrictionsPageView::kValueColumn)->toolTip(), format);
+    page->list()->edit(page->list()->model()->index(row, RestrictionsPageView::kValueColumn));
+    auto* editor = page->list()->viewport()->findChild<QLineEdit*>();
+    QVERIFY(editor != nullptr);
+    QCOMPARE(editor->placeholderText(), format);
+    QVERIFY(page->zonesButton()->toolTip().contains(QStringLiteral("North America2")));
 }
 
 void RestrictionsPageTest::readFillsTheRowsAndSetsZones_data() {
