@@ -116,4 +116,53 @@ void LogPane::Notify(Event event, const std::string& text) {
     }
 }
 
+namespace {
+
+bool isByteDigit(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F');
+}
+
+// The length of the bytes ("%02X " each) a line starts with; 0 when it starts with none.
+std::size_t bytesPrefix(std::string_view line) {
+    std::size_t i = 0;
+    while (i + 3 <= line.size() && isByteDigit(line[i]) && isByteDigit(line[i + 1]) &&
+           line[i + 2] == ' ') {
+        i += 3;
+    }
+    return i;
+}
+
+}  // namespace
+
+std::vector<std::string> WithoutTraffic(const std::vector<std::string>& lines) {
+    std::vector<std::string> shown;
+    bool inTraffic = false;
+    for (const std::string& line : lines) {
+        if (line == "TX:>>>>>" || line == "RX:<<<<<") {
+            inTraffic = true;
+            continue;
+        }
+        if (line.empty()) {  // a frame without bytes: nothing follows it
+            inTraffic = false;
+            continue;
+        }
+        const std::size_t bytes = inTraffic ? bytesPrefix(line) : 0;
+        if (bytes == 0) {
+            inTraffic = false;
+            shown.push_back(line);
+            continue;
+        }
+        if (bytes < line.size()) {
+            const std::string_view result = std::string_view(line).substr(bytes);
+            if (shown.empty()) {
+                shown.emplace_back(result);
+            } else {
+                shown.back() += result;
+            }
+            inTraffic = false;
+        }
+    }
+    return shown;
+}
+
 }  // namespace skelvane

@@ -55,4 +55,10 @@ class LogPane {
     Listener listener_;
 };
 
+// A pane's lines without its traffic: the "TX:>>>>>" and "RX:<<<<<" lines, the lines of
+// bytes after them and the empty line of an empty frame are left out, and a step's result
+// that was appended to a line of bytes (" passed.", "Failed.") goes to the line before, so
+// that "Verify connection ..." and its result read as one line.
+std::vector<std::string> WithoutTraffic(const std::vector<std::string>& lines);
+
 }  // namespace skelvane

@@ -52,6 +52,7 @@ HardUpgradeDialog::HardUpgradeDialog(const PortFactory& ports, std::string portN
     auto* bottom = new QHBoxLayout;
     bottom->addStretch();
     bottom->addWidget(clearLog_);
+    bottom->addWidget(log_->controls(Qt::Horizontal));
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);

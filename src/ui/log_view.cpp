@@ -1,14 +1,56 @@
 #include "ui/log_view.h"
 
 #include <QBoxLayout>
+#include <QCheckBox>
+#include <QFileDialog>
 #include <QFontDatabase>
 #include <QGroupBox>
+#include <QMessageBox>
 #include <QPushButton>
+#include <atomic>
+#include <cstdio>
+#include <mutex>
 
 #include "base/log_pane.h"
+#include "document/file_replace.h"
+#include "ui/file_names.h"
 #include "ui/qt_prompter.h"
 
 namespace skelvane {
+
+namespace {
+
+// The choice, and a count of its changes, which views compare with the one they showed.
+std::atomic<bool> trafficShown{false};
+std::atomic<std::uint64_t> trafficChoices{1};
+std::mutex listenerMutex;
+std::function<void(bool)> trafficListener;
+
+}  // namespace
+
+bool TrafficShown() {
+    return trafficShown.load();
+}
+
+void SetTrafficShown(bool shown) {
+    if (trafficShown.exchange(shown) == shown) {
+        return;
+    }
+    ++trafficChoices;
+    std::function<void(bool)> listener;
+    {
+        std::lock_guard lock(listenerMutex);
+        listener = trafficListener;
+    }
+    if (listener) {
+        listener(shown);
+    }
+}
+
+void SetTrafficShownListener(std::function<void(bool)> listener) {
+    std::lock_guard lock(listenerMutex);
+    trafficListener = std::move(listener);
+}
 
 LogLinesModel::LogLinesModel(const LogPane& pane, QObject* parent)
     : QAbstractListModel(parent), pane_(pane) {}
@@ -26,13 +68,16 @@ QVariant LogLinesModel::data(const QModelIndex& index, int role) const {
 
 bool LogLinesModel::sync() {
     const std::uint64_t revision = pane_.Revision();
-    if (synced_ && revision == revision_) {
+    const std::uint64_t choice = trafficChoices.load();
+    if (synced_ && revision == revision_ && choice == trafficChoice_) {
         return false;
     }
     // The revision is read first: a change made meanwhile is picked up by the next sync.
     revision_ = revision;
+    trafficChoice_ = choice;
     synced_ = true;
-    const std::vector<std::string> fresh = pane_.Lines();
+    const std::vector<std::string> fresh =
+        TrafficShown() ? pane_.Lines() : WithoutTraffic(pane_.Lines());
     QStringList next;
     next.reserve(static_cast<qsizetype>(fresh.size()));
     for (const std::string& line : fresh) {
@@ -90,6 +135,65 @@ std::vector<std::string> LogView::shownLines() const {
     return shown;
 }
 
+QWidget* LogView::controls(Qt::Orientation orientation) {
+    if (controls_ != nullptr) {
+        return controls_;
+    }
+    controls_ = new QWidget(parentWidget());
+    trafficBox_ = new QCheckBox(QStringLiteral("Show traffic"), controls_);
+    trafficBox_->setToolTip(QStringLiteral("Also show the frames sent and received"));
+    trafficBox_->setChecked(TrafficShown());
+    saveButton_ = new QPushButton(QStringLiteral("Save Log..."), controls_);
+    saveButton_->setToolTip(QStringLiteral("Save every line, traffic included, to a text file"));
+    auto* layout = new QBoxLayout(
+        orientation == Qt::Vertical ? QBoxLayout::TopToBottom : QBoxLayout::LeftToRight, controls_);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(trafficBox_);
+    layout->addWidget(saveButton_);
+    connect(trafficBox_, &QCheckBox::toggled, this, [this](bool on) {
+        SetTrafficShown(on);
+        sync();
+    });
+    connect(saveButton_, &QPushButton::clicked, this, &LogView::chooseSaveFile);
+    return controls_;
+}
+
+QCheckBox* LogView::trafficBox() {
+    controls();
+    return trafficBox_;
+}
+
+QPushButton* LogView::saveButton() {
+    controls();
+    return saveButton_;
+}
+
+bool LogView::saveTo(const std::filesystem::path& path) const {
+    const std::vector<std::string> lines = model_.pane().Lines();
+    return ReplaceFile(path, [&lines](std::FILE* file) {
+        for (const std::string& line : lines) {
+            if (std::fwrite(line.data(), 1, line.size(), file) != line.size() ||
+                std::fputc('\n', file) == EOF) {
+                return false;
+            }
+        }
+        return true;
+    });
+}
+
+void LogView::chooseSaveFile() {
+    const QString name =
+        QFileDialog::getSaveFileName(this, QStringLiteral("Save Log"), QStringLiteral("log.txt"),
+                                     QStringLiteral("Text Files (*.txt);;All Files (*)"));
+    if (name.isEmpty()) {
+        return;
+    }
+    if (!saveTo(toPath(name))) {
+        QMessageBox::warning(this, QStringLiteral("Save Log"),
+                             QStringLiteral("The log could not be saved to %1.").arg(name));
+    }
+}
+
 void LogView::sync() {
     if (!model_.sync()) {
         return;
@@ -108,6 +212,7 @@ QGroupBox* makeLogGroup(LogView* log, QPushButton* clearLog, QWidget* parent) {
     layout->addWidget(log, 1);
     auto* clearColumn = new QVBoxLayout;
     clearColumn->addWidget(clearLog);
+    clearColumn->addWidget(log->controls());
     clearColumn->addStretch(1);
     layout->addLayout(clearColumn);
     return group;

@@ -4,15 +4,25 @@
 #include <QListView>
 #include <QStringList>
 #include <cstdint>
+#include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
+class QCheckBox;
 class QGroupBox;
 class QPushButton;
 
 namespace skelvane {
 
 class LogPane;
+
+// Whether the log panes show the traffic lines (the frames in hexadecimal). One choice for
+// every pane of the program, off at first; changing it shows every pane anew at its next
+// sync. The listener (the program keeps the choice for the next run) hears every change.
+bool TrafficShown();
+void SetTrafficShown(bool shown);
+void SetTrafficShownListener(std::function<void(bool)> listener);
 
 // The lines of a LogPane as a list model. sync() (GUI thread) takes the pane's lines when they
 // have changed since the last sync; a pane that only grew or changed its last line updates
@@ -29,11 +39,13 @@ class LogLinesModel : public QAbstractListModel {
     // True when the rows changed.
     bool sync();
     const QStringList& lines() const { return lines_; }
+    const LogPane& pane() const { return pane_; }
 
   private:
     const LogPane& pane_;
     QStringList lines_;
     std::uint64_t revision_ = 0;
+    std::uint64_t trafficChoice_ = 0;  // the TrafficShown() change the lines were made for
     bool synced_ = false;
 };
 
@@ -54,11 +66,27 @@ class LogView : public QListView {
     // The lines shown, as Latin-1 text.
     std::vector<std::string> shownLines() const;
 
+    // The "Show traffic" check box and the "Save Log..." button, made on first use (one
+    // above the other, or side by side when `orientation` is horizontal), for the dialog to
+    // place beside the pane.
+    QWidget* controls(Qt::Orientation orientation = Qt::Vertical);
+    QCheckBox* trafficBox();
+    QPushButton* saveButton();
+    // Writes every line of the pane, traffic included, as plain text; the file is replaced
+    // whole or left as it was. False when it could not be written.
+    bool saveTo(const std::filesystem::path& path) const;
+
   private:
+    void chooseSaveFile();
+
     LogLinesModel model_;
+    QWidget* controls_ = nullptr;
+    QCheckBox* trafficBox_ = nullptr;
+    QPushButton* saveButton_ = nullptr;
 };
 
-// The "Log" group of the property pages: the view, and the "&Clear Log" button to its right.
+// The "Log" group of the property pages: the view, and to its right the "&Clear Log" button
+// and the view's controls.
 QGroupBox* makeLogGroup(LogView* log, QPushButton* clearLog, QWidget* parent);
 
 }  // namespace skelvane

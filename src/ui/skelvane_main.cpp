@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QIcon>
+#include <QSettings>
 #include <QTimer>
 #include <cstdio>
 #include <memory>
@@ -17,6 +18,7 @@
 #include "ui/app_state.h"
 #include "ui/device_dialogs.h"
 #include "ui/guide_pictures.h"
+#include "ui/log_view.h"
 #include "ui/main_window.h"
 #include "ui/qt_prompter.h"
 
@@ -94,6 +96,15 @@ int main(int argc, char** argv) {
     AppState state(prompter, DefaultSessionPaths());
     if (picturesDir.isEmpty()) {
         state.settingsStore = OpenPlatformSettingsStore();
+    }
+    // Whether the log panes show the traffic is kept from one run to the next.
+    if (attended) {
+        const QString org = QStringLiteral("Corvantis");
+        const QString file = QStringLiteral("SkelvaneView");
+        SetTrafficShown(QSettings(org, file).value(QStringLiteral("Log/ShowTraffic")).toBool());
+        SetTrafficShownListener([org, file](bool shown) {
+            QSettings(org, file).setValue(QStringLiteral("Log/ShowTraffic"), shown);
+        });
     }
     // Unattended, the dialogs' messages go to stderr as well.
     DeviceDialogs devices(state, attended ? nullptr : &unattended);

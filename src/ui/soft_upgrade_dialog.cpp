@@ -178,6 +178,7 @@ void SoftUpgradeDialog::build() {
     logRow->addWidget(logBrowse_);
     logRow->addSpacing(16);
     logRow->addWidget(clearLog_);
+    logRow->addWidget(log_->controls(Qt::Horizontal));
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);

@@ -71,6 +71,7 @@ SpectrumAnalyzerPage::SpectrumAnalyzerPage(const PortFactory& ports, const PortS
     bottom->addWidget(log_, 1);
     auto* logButtons = new QVBoxLayout;
     logButtons->addWidget(clearLog_);
+    logButtons->addWidget(log_->controls());
     logButtons->addStretch();
     bottom->addLayout(logButtons);
     log_->setMinimumHeight(dialogUnits(this, 0, 40).height());

@@ -79,5 +79,23 @@ TEST(LogPaneTest, ClearLeavesOneBlankLineAndListenerSeesChanges) {
     EXPECT_EQ(events[2].first, LogPane::Event::Cleared);
 }
 
+// Without traffic a step reads as one line with its result; lines that merely look like
+// bytes but follow no frame stay.
+TEST(LogPaneTest, WithoutTrafficKeepsStepsAndTheirResults) {
+    LogPane pane;
+    pane.Line("Verify connection ...", true);
+    std::vector<std::uint8_t> frame(18, 0xAB);
+    pane.Traffic(frame.data(), frame.size(), 1);  // two lines of bytes
+    pane.Traffic(frame.data(), 3, 0);
+    pane.Line(" passed.", false, true);
+    pane.Line("Wake up ...", true);
+    pane.Traffic(frame.data(), 4, 1);
+    pane.Line("Failed.", false, true);
+    pane.Traffic(nullptr, 0, 0);  // nothing came: an empty line
+    pane.Line("12 AB units", true);
+    EXPECT_EQ(WithoutTraffic(pane.Lines()),
+              (Lines{"Verify connection ... passed.", "Wake up ...Failed.", "12 AB units"}));
+}
+
 }  // namespace
 }  // namespace skelvane

@@ -3,11 +3,15 @@
 // "Preset Freq. Restrictions" dialog and the diagnostics chart's scales.
 
 #include <QApplication>
+#include <QBoxLayout>
+#include <QCheckBox>
+#include <QFile>
 #include <QImage>
 #include <QLineEdit>
 #include <QPainter>
 #include <QRadioButton>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
 #include <atomic>
@@ -20,6 +24,7 @@
 #include "spectrum/chart_model.h"
 #include "ui/chart_widget.h"
 #include "ui/diag_plot.h"
+#include "ui/file_names.h"
 #include "ui/log_view.h"
 #include "ui/qt_prompter.h"
 #include "ui/time_format.h"
@@ -96,6 +101,10 @@ class DialogPartsTest : public QObject {
     Q_OBJECT
 
   private slots:
+    void initTestCase() {
+        // These tests follow every line a pane holds; the traffic filter has its own test.
+        SetTrafficShown(true);
+    }
     void chartDrawsItsScene();
     void chartTextsLandInTheirBoxes();
     void pumpGathersNewsAndSurvivesItsOwner();
@@ -106,6 +115,7 @@ class DialogPartsTest : public QObject {
     void logViewFollowsThePane();
     void logViewShowsWhatAWorkerWrote();
     void logViewKeepsRowsWhenLinesAreAdded();
+    void trafficIsShownWhenTickedAndAlwaysSaved();
     void timePickersShowNoSeconds_data();
     void timePickersShowNoSeconds();
     void progressEstimatesTheTimeLeft_data();
@@ -363,6 +373,39 @@ void DialogPartsTest::logViewKeepsRowsWhenLinesAreAdded() {
     QCOMPARE(view.lines().lines(), paneLines(pane));
     // Nothing changed, nothing to do.
     QVERIFY(!view.lines().sync());
+}
+
+void DialogPartsTest::trafficIsShownWhenTickedAndAlwaysSaved() {
+    LogPane pane;
+    pane.Line("Verify connection ...", true);
+    const std::uint8_t frame[4] = {0x03, 0x00, 0x00, 0x29};
+    pane.Traffic(frame, sizeof frame, 1);
+    pane.Line(" passed.", false, true);
+    QWidget dialog;
+    auto* layout = new QHBoxLayout(&dialog);
+    auto* view = new LogView(pane, &dialog);
+    layout->addWidget(view);
+    layout->addWidget(view->controls());
+
+    view->trafficBox()->setChecked(false);
+    QCOMPARE(view->shownLines(), std::vector<std::string>{"Verify connection ... passed."});
+    view->trafficBox()->setChecked(true);
+    QCOMPARE(view->shownLines(), pane.Lines());
+
+    // Saved whole whatever is shown; a file that cannot be written is no success.
+    view->trafficBox()->setChecked(false);
+    QTemporaryDir dir;
+    const std::filesystem::path path = toPath(dir.filePath(QStringLiteral("log.txt")));
+    QVERIFY(view->saveTo(path));
+    std::string expected;
+    for (const std::string& line : pane.Lines()) {
+        expected += line + "\n";
+    }
+    QFile file(dir.filePath(QStringLiteral("log.txt")));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll().toStdString(), expected);
+    QVERIFY(!view->saveTo(path / "not-a-folder" / "log.txt"));
+    SetTrafficShown(true);
 }
 
 void DialogPartsTest::timePickersShowNoSeconds_data() {

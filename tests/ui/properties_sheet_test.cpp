@@ -83,6 +83,8 @@ class PropertiesSheetTest : public QObject {
 };
 
 void PropertiesSheetTest::init() {
+    // These tests follow every line a pane holds; the traffic filter has its own test.
+    SetTrafficShown(true);
     DeviceBench probe;
     QVERIFY2(probe.note.empty(), probe.note.c_str());
 }

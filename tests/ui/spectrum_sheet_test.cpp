@@ -40,6 +40,10 @@ class SpectrumSheetTest : public QObject {
     Q_OBJECT
 
   private slots:
+    void initTestCase() {
+        // These tests follow every line a pane holds; the traffic filter has its own test.
+        SetTrafficShown(true);
+    }
     void aScanDrawsExportsAndClearsTheCurves();
     void stopEndsTheScanOnTheCurrentLine();
     void exportToAnUnwritablePlaceSaysSo();

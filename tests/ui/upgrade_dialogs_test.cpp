@@ -80,6 +80,10 @@ class UpgradeDialogsTest : public QObject {
     Q_OBJECT
 
   private slots:
+    void initTestCase() {
+        // These tests follow every line a pane holds; the traffic filter has its own test.
+        SetTrafficShown(true);
+    }
     void softUpgradeRunsToTheEnd();
     void cancelInTheMiddleOfTheTransfer();
     void scheduleRefusesABadList_data();
