@@ -22,8 +22,11 @@ namespace skelvane {
 // own) and handed to the windows that need it. Members are declared in the order they
 // depend on each other.
 struct AppState {
+    // The port of the simulated network, where a first run starts.
+    static constexpr const char* kSimPort = "SIM1";
+
     AppState(Prompter& prompter, SessionPaths paths) : session(prompter, ids, std::move(paths)) {
-        simPorts.Add("SIM1", sim::MakeTryOutNetwork(clock, simNote));
+        simPorts.Add(kSimPort, sim::MakeTryOutNetwork(clock, simNote));
     }
     AppState(const AppState&) = delete;
     AppState& operator=(const AppState&) = delete;

@@ -3,10 +3,12 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QCursor>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLabel>
 #include <QMenuBar>
 #include <QScrollBar>
 #include <QSplitter>
@@ -16,6 +18,7 @@
 
 #include "base/strings.h"
 #include "diagram/diagram_arrange.h"
+#include "link/port_names.h"
 #include "link/port_settings.h"
 #include "ui/about_sheet.h"
 #include "ui/app_state.h"
@@ -57,7 +60,8 @@ Block* blockOf(DiagramData data) {
 MainWindow::MainWindow(AppState& state, DeviceCommands& devices, QWidget* parent)
     : QMainWindow(parent), state_(state), devices_(devices) {
     setObjectName(QStringLiteral("Skelvane_Main"));
-    state_.portSettings = LoadPortSettings(*state_.settingsStore, PlatformDefaultPortName());
+    // A first run, with no port saved yet, starts on the simulated network: it answers.
+    state_.portSettings = LoadPortSettings(*state_.settingsStore, AppState::kSimPort);
     state_.session.SetStorePortSettings(
         [this] { return SavePortSettings(*state_.settingsStore, state_.portSettings); });
     createActions();
@@ -251,6 +255,16 @@ void MainWindow::createToolBar() {
 void MainWindow::createStatusBar() {
     portBar_ = new PortBar(state_.portSettings, state_.ports, this);
     statusBar()->addWidget(portBar_);
+    portNote_ = new QLabel(this);
+    statusBar()->addWidget(portNote_, 1);
+    const auto showPortNote = [this] {
+        portNote_->setText(StripInUseSuffix(state_.portSettings.portName) == AppState::kSimPort
+                               ? QStringLiteral("SIM1 is the simulated network: Master 1 on the "
+                                                "cable, Repeater 2, Remotes 300 and 301")
+                               : QString());
+    };
+    connect(portBar_->portList(), &QComboBox::activated, this, showPortNote);
+    showPortNote();
     action(command::kViewStatusBar)->setChecked(true);
 }
 

@@ -9,6 +9,7 @@
 #include "document/block.h"
 
 class QAction;
+class QLabel;
 class QMenu;
 class QSplitter;
 class QToolBar;
@@ -115,6 +116,7 @@ class MainWindow : public QMainWindow, public DiagramOwner {
     DiagramView* view_ = nullptr;
     PortBar* portBar_ = nullptr;
     GuideKey* guideKey_ = nullptr;
+    QLabel* portNote_ = nullptr;  // says when the port is the simulated network
 
     // The input row being dragged, so that a drag that ends without a drop can be undone.
     int dragItem_ = -1;

@@ -2,6 +2,8 @@
 // when the settings are stored.
 
 #include <QComboBox>
+#include <QLabel>
+#include <QStatusBar>
 #include <QTest>
 
 #include "gui_harness.h"
@@ -41,6 +43,7 @@ class PortBarTest : public QObject {
     void portSelection();
     void pickingAnEntryWritesTheSetting();
     void simulatorPortIsOfferedAndCanBeTheSetting();
+    void firstRunStartsOnTheSimulatedNetwork();
     void saveStoresTheSettingsAndDialogsGetThePort();
 };
 
@@ -112,6 +115,28 @@ void PortBarTest::simulatorPortIsOfferedAndCanBeTheSetting() {
     PortBar bar(settings, h.state().ports);
     QVERIFY(texts(*bar.portList()).contains(QStringLiteral("SIM1")));
     QCOMPARE(bar.portList()->currentText(), QStringLiteral("SIM1"));
+}
+
+void PortBarTest::firstRunStartsOnTheSimulatedNetwork() {
+    Harness h;  // nothing stored yet
+    PortBar& bar = *h.window().portBar();
+    QCOMPARE(h.state().portSettings.portName, std::string("SIM1"));
+    QCOMPARE(bar.portList()->currentText(), QStringLiteral("SIM1"));
+    auto note = [&h] {
+        for (const QLabel* label : h.window().statusBar()->findChildren<QLabel*>()) {
+            if (label->text().contains(QStringLiteral("simulated network"))) {
+                return true;
+            }
+        }
+        return false;
+    };
+    QVERIFY(note());
+    bar.fillPorts(somePorts());
+    const int other = bar.portList()->findText(QStringLiteral("COM3"));
+    QVERIFY(other >= 0);
+    bar.portList()->setCurrentIndex(other);
+    emit bar.portList()->activated(other);
+    QVERIFY(!note());
 }
 
 void PortBarTest::saveStoresTheSettingsAndDialogsGetThePort() {
