@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDialogButtonBox>
+#include <QImage>
 #include <QKeyEvent>
 #include <QScreen>
 #include <QScrollBar>
@@ -116,8 +117,36 @@ bool GuideBrowser::load(const std::filesystem::path& file) {
     }
     setSource(QUrl::fromLocalFile(QString::fromStdString(file.string())),
               QTextDocument::MarkdownResource);
+    shrinkPictures();
     indexHeadings();
     return true;
+}
+
+// The pictures are screenshots as large as the windows; shown at most this wide, they fit the
+// guide's window without a sideways scroll.
+void GuideBrowser::shrinkPictures() {
+    constexpr int kMaxWidth = 640;
+    for (QTextBlock b = document()->begin(); b.isValid(); b = b.next()) {
+        for (auto it = b.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            if (!fragment.isValid() || !fragment.charFormat().isImageFormat()) {
+                continue;
+            }
+            QTextImageFormat image = fragment.charFormat().toImageFormat();
+            const QVariant data =
+                document()->resource(QTextDocument::ImageResource, QUrl(image.name()));
+            const QSize size = data.value<QImage>().size();
+            if (size.width() <= kMaxWidth) {
+                continue;
+            }
+            image.setWidth(kMaxWidth);
+            image.setHeight(qRound(double(size.height()) * kMaxWidth / size.width()));
+            QTextCursor cursor(document());
+            cursor.setPosition(fragment.position());
+            cursor.setPosition(fragment.position() + fragment.length(), QTextCursor::KeepAnchor);
+            cursor.setCharFormat(image);
+        }
+    }
 }
 
 void GuideBrowser::indexHeadings() {

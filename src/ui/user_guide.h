@@ -46,6 +46,7 @@ class GuideBrowser : public QTextBrowser {
     QString currentSection() const;
 
   private:
+    void shrinkPictures();
     void indexHeadings();
     void follow(const QUrl& url);
 
