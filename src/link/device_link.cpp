@@ -26,7 +26,12 @@ constexpr unsigned kRegistersPerGroup = 0x20;
 
 DeviceLink::DeviceLink(Clock& clock, LogPane& log, const PortFactory& ports, std::string portName,
                        Options options)
-    : clock_(clock), log_(log), portName_(std::move(portName)), options_(options), port_(ports) {}
+    : clock_(clock),
+      log_(log),
+      portName_(std::move(portName)),
+      options_(options),
+      observer_(ports.GetExchangeObserver()),
+      port_(ports) {}
 
 DeviceLink::DeviceLink(Clock& clock, LogPane& log, const PortFactory& ports, std::string portName)
     : DeviceLink(clock, log, ports, std::move(portName), Options{}) {}
@@ -131,6 +136,7 @@ std::size_t DeviceLink::Exchange(std::span<const std::uint8_t> frame, int maxPol
     if (log.reply) {
         LogTraffic(reply_.data(), std::min(count, replyStored_), 0);
     }
+    Report(frame, count, true);
     return count;
 }
 
@@ -223,7 +229,18 @@ bool DeviceLink::Command(std::span<const std::uint8_t> frame, int maxPolls, LogC
     if (log.reply) {
         LogTraffic(reply_.data(), std::min(count, replyStored_), 0);
     }
+    Report(frame, count, false);
     return true;
+}
+
+void DeviceLink::Report(std::span<const std::uint8_t> frame, std::size_t count,
+                        bool replyExpected) {
+    // A wait cut short by a stop says nothing about the unit, and more bytes than a frame
+    // holds are no reply of anyone's.
+    if (observer_ == nullptr || (count == 0 && StopFlag()) || count > replyStored_) {
+        return;
+    }
+    observer_->ExchangeDone(portName_, frame, ReplyBytes(), replyExpected);
 }
 
 void DeviceLink::LogLine(std::string_view text, bool newLine, bool append) {

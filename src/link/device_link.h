@@ -97,7 +97,8 @@ class DeviceLink {
 
     // One request and its reply, in the usual order: the request logged (unless told not
     // to), sent, the reply collected with `maxPolls` and logged (unless told not to).
-    // Returns the number of reply bytes; 0 also when the frame could not be sent.
+    // Returns the number of reply bytes; 0 also when the frame could not be sent. Every
+    // exchange and command is reported to the port factory's exchange observer.
     struct LogChoice {
         bool request = true;
         bool reply = true;
@@ -175,10 +176,13 @@ class DeviceLink {
     void SetFinishedListener(std::function<void()> listener);
 
   private:
+    void Report(std::span<const std::uint8_t> frame, std::size_t count, bool replyExpected);
+
     Clock& clock_;
     LogPane& log_;
     std::string portName_;
     Options options_;
+    ExchangeObserver* observer_;
     SerialPort port_;
     std::atomic<std::uint16_t> unitAddress_{0};
     std::atomic<bool> local_{false};

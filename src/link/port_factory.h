@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -18,6 +20,20 @@ class SimPortProvider {
     virtual bool IsInUse(const std::string& portName) const = 0;
     // nullptr for a name this provider does not serve.
     virtual std::unique_ptr<PortBackend> CreateBackend(const std::string& portName) = 0;
+};
+
+// Hears every request a device link sends over a port of the factory it was given, with the
+// reply it collected: the program's one place to learn which units answer, whichever page,
+// command or scan made the exchange.
+class ExchangeObserver {
+  public:
+    virtual ~ExchangeObserver() = default;
+    // Called on the thread that made the exchange, after the reply was collected. `reply`
+    // holds the bytes received (empty when nothing came; not checked); `replyExpected` is
+    // false for requests whose answer is not waited for (writes, defaults, reset), whose
+    // silence therefore means nothing.
+    virtual void ExchangeDone(const std::string& portName, std::span<const std::uint8_t> request,
+                              std::span<const std::uint8_t> reply, bool replyExpected) = 0;
 };
 
 // Opens ports by name: the platform's serial driver for every name but "SIM...", which go to
@@ -46,8 +62,14 @@ class PortFactory {
     // For a "SIM..." name: held by someone, or served by no provider.
     bool IsSimPortInUse(const std::string& portName) const;
 
+    // Where the device links made with this factory report their exchanges (none: nobody
+    // listens). Set before the factory is used; not owned.
+    void SetExchangeObserver(ExchangeObserver* observer) { observer_ = observer; }
+    ExchangeObserver* GetExchangeObserver() const { return observer_; }
+
   private:
     std::vector<SimPortProvider*> providers_;
+    ExchangeObserver* observer_ = nullptr;
 };
 
 }  // namespace skelvane
