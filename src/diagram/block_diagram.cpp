@@ -247,6 +247,24 @@ bool BlockDiagram::setTitle(int index, std::string_view text) {
     return true;
 }
 
+bool BlockDiagram::setStatus(int index, DiagramStatus status) {
+    if (index < 0 || index >= itemCount()) {
+        return false;
+    }
+    DiagramStatus& current = items_[index].status;
+    if (current == status) {
+        return true;
+    }
+    const bool relayout = current.shown() != status.shown();
+    current = std::move(status);
+    if (relayout) {
+        changed();
+    } else {
+        redraw();
+    }
+    return true;
+}
+
 DiagramData BlockDiagram::getData(int index) const {
     return index >= 0 && index < itemCount() ? items_[index].data : nullptr;
 }

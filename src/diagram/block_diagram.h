@@ -85,6 +85,8 @@ class BlockDiagram {
     // Moves an item's top-left corner to a content position (not snapped).
     bool setPosition(int index, DiagramPoint content);
     bool setTitle(int index, std::string_view text);
+    // The status line; the layout changes only when the line appears or goes.
+    bool setStatus(int index, DiagramStatus status);
     DiagramData getData(int index) const;
     int findByData(DiagramData data) const;
     int findById(std::uint16_t id) const;

@@ -34,7 +34,12 @@ void layoutItem(DiagramItem& item, const DiagramMetrics& metrics) {
         item.titleBox = {rect.left + 2 + kIconWidth, rect.top + 2, rect.right - 3, rect.top + h};
     }
 
-    const int y0 = rect.top + 2 * b + h;
+    // The status line takes one row's height under the header and pushes the rows down.
+    const int s = item.status.shown() ? r : 0;
+    item.statusBox =
+        s > 0 ? DiagramRect{rect.left + 3, rect.top + 2 + h, rect.right - 3, rect.top + 2 + h + s}
+              : DiagramRect{};
+    const int y0 = rect.top + 2 * b + h + s;
     const int x1 = rect.left + 3;
     const int x2 = rect.right - 3;
     const int mid = x1 + (x2 - x1) / 2;
@@ -62,6 +67,9 @@ void layoutItem(DiagramItem& item, const DiagramMetrics& metrics) {
         }
     }
     rect.bottom = y0 + r * std::max(leftRows, rightRows);
+    if (s > 0) {
+        rect.bottom = std::max(rect.bottom, item.statusBox.bottom + b);
+    }
 }
 
 std::optional<std::pair<DiagramPoint, DiagramPoint>> linkEndPoints(const DiagramItem& source,

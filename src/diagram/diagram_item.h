@@ -34,6 +34,22 @@ struct DiagramRow {
     bool linked() const { return sourceItemId != 0; }
 };
 
+// Marks of an item's status line.
+enum class StatusMark { None, Unknown, Answered, Silent };
+
+// A line under an item's title telling what is known of the unit the item stands for, with
+// a mark before it and, when `warning` is set, a warning mark after it. Texts are UTF-8 and
+// drawn as they are; the view shows `tip` over the line.
+struct DiagramStatus {
+    std::string text;
+    StatusMark mark = StatusMark::None;
+    bool warning = false;
+    std::string tip;
+
+    bool shown() const { return !text.empty() || mark != StatusMark::None || warning; }
+    friend bool operator==(const DiagramStatus&, const DiagramStatus&) = default;
+};
+
 struct DiagramItem {
     std::uint16_t id = 0;
     std::string title;
@@ -49,6 +65,9 @@ struct DiagramItem {
     int width = 96;
     DiagramRect iconBox;
     DiagramRect titleBox;
+    // The status line under the header; empty when none is shown.
+    DiagramStatus status;
+    DiagramRect statusBox;
     std::vector<DiagramRow> rows;
 
     bool selected() const { return (state & kItemSelected) != 0; }
