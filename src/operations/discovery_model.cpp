@@ -350,7 +350,9 @@ void DiscoveryModel::Run(DeviceLink& link, const std::vector<std::uint16_t>& add
         Notify();
     }
     const bool stopped = link.StopFlag();
-    link.LogLine(stopped ? "Stopped." : Format("%zu units found.", Found().size()), true);
+    const std::size_t count = Found().size();
+    link.LogLine(stopped ? "Stopped." : Format("%zu unit%s found.", count, count == 1 ? "" : "s"),
+                 true);
     outcome_.store(stopped ? Outcome::Stopped : Outcome::Finished);
 }
 

@@ -3,6 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <fstream>
 #include <string>
 
 #include "base/prompter.h"
@@ -131,6 +133,69 @@ TEST_F(CliDeviceTest, FailuresAndUsageErrors) {
     EXPECT_EQ(RunCli("version --port SIM1 --local --remote 5").exitCode, 2);
     EXPECT_EQ(RunCli("defaults --port SIM1 --local --set F3").exitCode, 2);
     EXPECT_EQ(RunCli("diag --port SIM1 --local x.xml Master --get 2:300").exitCode, 2);
+}
+
+// discover and monitor against the CLI's own simulated network (Master 1 on the cable,
+// Repeater 2, Remotes 300 and 301): what each run prints, its exit code and the files it
+// leaves.
+TEST_F(CliDeviceTest, DiscoverAndMonitorTheSimulatedNetwork) {
+    const auto file = dir / "found.xml";
+    {
+        LinkIdCounter ids;
+        NetworkFile document(ids);
+        document.NewNetwork()->Parameters() = TemplateMaster();
+        RecordingPrompter prompter;
+        ASSERT_TRUE(document.Save(file, prompter));
+    }
+    const std::string net = Quoted(file);
+    const std::string csv = Quoted(dir / "samples.csv");
+    struct Case {
+        std::string arguments;
+        int exitCode;
+        std::vector<std::string> printed;
+    };
+    const Case cases[] = {
+        {"discover --port SIM1 --ua 2,299-301 --add " + net,
+         0,
+         {"1 Master V4.45 100001\n", "2 Repeater V4.45 100002\n", "300 Remote V4.45 100300\n",
+          "301 Remote V4.45 100301\n", ": 3 blocks added"}},
+        // Nothing new: the file is left as it is.
+        {"discover --port SIM1 --ua 300 --add " + net, 0, {"every unit found is in it already"}},
+        {"discover --port SIM1 --ua 7", 0, {"1 unit found."}},
+        {"discover --port SIM9 --ua 2", 1, {"the port SIM9 could not be opened"}},
+        {"discover --port SIM1 --ua 5-3", 2, {"is not a unit address"}},
+        {"discover --port SIM1", 2, {"--ua is required"}},
+        {"monitor --port SIM1 " + net + " --interval 1 --count 2 --csv " + csv,
+         0,
+         {"UA 300   300 ", "UA 2     2 ", "Pass 2 done."}},
+        {"monitor --port SIM9 " + net + " --count 1", 1, {"SIM9 ... failed."}},
+        {"monitor --port SIM1 " + net + " --count 0", 2, {"--count"}},
+    };
+    for (const Case& c : cases) {
+        const CliRun run = RunCli(c.arguments);
+        EXPECT_EQ(run.exitCode, c.exitCode) << c.arguments << "\n" << run.output;
+        for (const std::string& text : c.printed) {
+            EXPECT_THAT(run.output, ::testing::HasSubstr(text)) << c.arguments;
+        }
+    }
+
+    LinkIdCounter ids;
+    NetworkFile document(ids);
+    RecordingPrompter prompter;
+    ASSERT_TRUE(document.Read(file, prompter));
+    std::vector<std::string> blocks;
+    for (const Block* b = document.Root()->FirstChild(); b != nullptr; b = b->NextSibling()) {
+        blocks.push_back(b->Name() + " " + std::to_string(b->FindParameter("UnitAddress")->value));
+    }
+    EXPECT_THAT(blocks, ::testing::ElementsAre("Master 1", "2 2", "300 300", "301 301"));
+    // Two passes over the four units, after the header.
+    std::ifstream samples(dir / "samples.csv");
+    std::string line;
+    int lines = 0;
+    for (; std::getline(samples, line); ++lines) {
+        EXPECT_EQ(std::count(line.begin(), line.end(), ','), 15) << line;
+    }
+    EXPECT_EQ(lines, 1 + 2 * 4);
 }
 
 // The whole round against skelvane-sim through a real pseudo-terminal: read a unit into one
