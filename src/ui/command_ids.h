@@ -27,6 +27,7 @@ inline constexpr int kZoomIn = 32890;
 inline constexpr int kZoomOut = 32891;
 inline constexpr int kZoomFit = 32892;
 inline constexpr int kArrange = 32893;
+inline constexpr int kFindUnits = 32894;
 
 // Commands in [kFirstInsert, kEndInsert) start placing a new block; the id is the kind code
 // of the block they place.

@@ -30,6 +30,8 @@ class DeviceCommands {
     virtual void softUpgrade(const DeviceContext& context) = 0;
     // The "Tools ..." sheet with the spectrum analyzer.
     virtual void spectrum(const DeviceContext& context) = 0;
+    // "Find Units": which units answer, and adding those the network lacks.
+    virtual void findUnits(const DeviceContext& context) = 0;
 };
 
 }  // namespace skelvane

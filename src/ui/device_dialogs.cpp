@@ -5,6 +5,7 @@
 #include "ui/app_state.h"
 #include "ui/diagram_view.h"
 #include "ui/explorer_tree.h"
+#include "ui/find_units_dialog.h"
 #include "ui/hard_upgrade_dialog.h"
 #include "ui/main_window.h"
 #include "ui/properties_sheet.h"
@@ -83,6 +84,19 @@ void DeviceDialogs::spectrum(const DeviceContext& context) {
                         prompter_ != nullptr ? *prompter_ : boxes, context.parent);
     boxes.setParent(&sheet);
     sheet.exec();
+}
+
+void DeviceDialogs::findUnits(const DeviceContext& context) {
+    auto* window = qobject_cast<MainWindow*>(context.parent);
+    FindUnitsDialog::AddUnits add;
+    if (window != nullptr) {
+        add = [window](const std::vector<FoundUnit>& units) {
+            return window->addFoundUnits(units);
+        };
+    }
+    FindUnitsDialog dialog(state_.ports, StripInUseSuffix(context.portName), state_.clock,
+                           state_.session.User().Root(), add, context.parent);
+    dialog.exec();
 }
 
 }  // namespace skelvane

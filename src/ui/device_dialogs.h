@@ -27,6 +27,7 @@ class DeviceDialogs final : public DeviceCommands {
     void hardUpgrade(const DeviceContext& context) override;
     void softUpgrade(const DeviceContext& context) override;
     void spectrum(const DeviceContext& context) override;
+    void findUnits(const DeviceContext& context) override;
 
   private:
     AppState& state_;

@@ -20,6 +20,7 @@
 #include "diagram/diagram_arrange.h"
 #include "link/port_names.h"
 #include "link/port_settings.h"
+#include "operations/add_found_units.h"
 #include "ui/about_sheet.h"
 #include "ui/app_state.h"
 #include "ui/command_ids.h"
@@ -162,6 +163,7 @@ void MainWindow::createActions() {
     addCommand(kZoomOut, QStringLiteral("Zoom &Out"), QKeySequence(Qt::CTRL | Qt::Key_Minus));
     addCommand(kZoomFit, QStringLiteral("&Fit"), QKeySequence(Qt::CTRL | Qt::Key_0));
     addCommand(kArrange, QStringLiteral("&Arrange"));
+    addCommand(kFindUnits, QStringLiteral("&Find Units..."));
     addCommand(kAbout, QStringLiteral("&About Skelvane..."))
         ->setIcon(commandIcon(CommandIcon::About));
     // F1 itself is GuideKey's, so that it also works in dialogs; the menu only shows it.
@@ -198,6 +200,8 @@ void MainWindow::createMenus() {
     networkMenu_->addAction(action(static_cast<int>(BlockKind::Repeater)));
     networkMenu_->addAction(action(static_cast<int>(BlockKind::Remote)));
     devices->addAction(action(kArrange));
+    devices->addSeparator();
+    devices->addAction(action(kFindUnits));
 
     QMenu* tools = menuBar()->addMenu(QStringLiteral("Tools"));
     tools->addAction(action(kSpectrum));
@@ -435,6 +439,7 @@ void MainWindow::runCommand(int id) {
             deleteSelected();
             return;
         case kSpectrum:
+        case kFindUnits:
             openDeviceCommand(id, nullptr);
             return;
         case kViewToolbar:
@@ -489,6 +494,9 @@ void MainWindow::openDeviceCommand(int id, Block* block) {
             break;
         case command::kSpectrum:
             devices_.spectrum(context);
+            break;
+        case command::kFindUnits:
+            devices_.findUnits(context);
             break;
         default:
             break;
@@ -591,6 +599,31 @@ void MainWindow::arrangeDiagram() {
     view_->updateScrollRange();
     view_->horizontalScrollBar()->setValue(0);
     view_->verticalScrollBar()->setValue(0);
+}
+
+std::size_t MainWindow::addFoundUnits(const std::vector<FoundUnit>& units) {
+    Block* root = state_.session.User().Root();
+    if (root == nullptr) {
+        return 0;
+    }
+    const Block* cable = nullptr;
+    for (const Block* b = root->FirstChild(); b != nullptr && cable == nullptr;
+         b = b->NextSibling()) {
+        cable = b->Kind() == BlockKind::Master ? b : nullptr;
+    }
+    const int rowWidth = view_->viewport()->width() * 100 / view_->diagram().zoom();
+    const std::vector<Block*> added = AddFoundUnits(
+        *root, cable, units,
+        [this](BlockKind kind, int x, int y) { return state_.session.AddBlock(kind, x, y); },
+        view_->diagram().metrics(), std::max(rowWidth, 320));
+    if (!added.empty()) {
+        state_.session.MarkModified();
+        rebuildDiagram();
+        view_->updateScrollRange();
+        rebuildTree();
+        updateTitle();
+    }
+    return added.size();
 }
 
 void MainWindow::rebuildTree() {

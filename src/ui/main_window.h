@@ -7,6 +7,7 @@
 
 #include "diagram/diagram_owner.h"
 #include "document/block.h"
+#include "operations/discovery_model.h"
 
 class QAction;
 class QLabel;
@@ -57,6 +58,9 @@ class MainWindow : public QMainWindow, public DiagramOwner {
     void rebuildDiagram();
     // Devices > Arrange: the blocks laid out as a tree from the block on the cable.
     void arrangeDiagram();
+    // "Add to Network": blocks for the found units the network lacks, below the others and
+    // linked to the block on the cable. Returns how many were added.
+    std::size_t addFoundUnits(const std::vector<FoundUnit>& units);
     void rebuildTree();
     void updateTitle();
 

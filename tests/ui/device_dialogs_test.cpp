@@ -4,6 +4,8 @@
 // address gets the name in the diagram and the explorer tree while the sheet is still open.
 
 #include <QGroupBox>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
@@ -23,6 +25,7 @@
 #include "ui/device_dialogs.h"
 #include "ui/diagram_view.h"
 #include "ui/explorer_tree.h"
+#include "ui/find_units_dialog.h"
 #include "ui/hard_upgrade_dialog.h"
 #include "ui/main_window.h"
 #include "ui/properties_sheet.h"
@@ -77,6 +80,7 @@ class DeviceDialogsTest : public QObject {
     void softUpgradeTakesTheBlocksUnitAddress();
     void propertiesOpensTheBlocksSheet();
     void unitAddressRenamesTheBlockInTheWindow();
+    void findUnitsAddsTheMissingOnesToTheWindow();
 
   private:
     DeviceContext context(Block* block = nullptr) const {
@@ -207,6 +211,54 @@ void DeviceDialogsTest::unitAddressRenamesTheBlockInTheWindow() {
     QCOMPARE(remote->Name(), std::string("25"));
     QCOMPARE(diagramTitle, QStringLiteral("25"));
     QCOMPARE(treeText, QStringLiteral("25"));
+    state_->session.User().SetModified(false);
+}
+
+// Against the program's own simulated network: Master 1 on the cable, Repeater 2, Remote 300.
+void DeviceDialogsTest::findUnitsAddsTheMissingOnesToTheWindow() {
+    MainWindow window(*state_, *dialogs_);
+    window.resize(900, 640);
+    QVERIFY(window.startUp());
+    state_->portSettings.portName = "SIM1";
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    state_->session.User().Root()->FirstChild()->FindParameter("UnitAddress")->value = 1;
+    state_->session.User().SetModified(false);
+
+    QStringList marks;
+    QStringList afterAdd;
+    QVERIFY(opensModal([&] { window.runCommand(command::kFindUnits); },
+                       [&](QWidget* w) {
+                           auto* dialog = qobject_cast<FindUnitsDialog*>(w);
+                           QVERIFY(dialog != nullptr);
+                           QVERIFY(!dialog->addButton()->isEnabled());
+                           dialog->rangeEdit()->setText(QStringLiteral("2,300-300x"));
+                           QVERIFY(!dialog->start());
+                           dialog->rangeEdit()->setText(QStringLiteral("2,300"));
+                           QVERIFY(dialog->start());
+                           QTRY_VERIFY_WITH_TIMEOUT(dialog->startButton()->isEnabled(),
+                                                    test::kLong);
+                           for (int i = 0; i < dialog->list()->topLevelItemCount(); ++i) {
+                               marks << dialog->list()->topLevelItem(i)->text(4);
+                           }
+                           QVERIFY(dialog->addButton()->isEnabled());
+                           dialog->addButton()->click();
+                           for (int i = 0; i < dialog->list()->topLevelItemCount(); ++i) {
+                               afterAdd << dialog->list()->topLevelItem(i)->text(4);
+                           }
+                           QVERIFY(!dialog->addButton()->isEnabled());
+                       }));
+    QCOMPARE(marks, (QStringList{"yes", "no", "no"}));
+    QCOMPARE(afterAdd, (QStringList{"yes", "yes", "yes"}));
+    QVERIFY(state_->session.User().Modified());
+    BlockDiagram& diagram = window.diagramView()->diagram();
+    QCOMPARE(diagram.itemCount(), 3);
+    for (const char* name : {"2", "300"}) {
+        QCOMPARE(window.explorer()
+                     ->findItems(QString::fromLatin1(name), Qt::MatchExactly | Qt::MatchRecursive)
+                     .size(),
+                 1);
+    }
     state_->session.User().SetModified(false);
 }
 

@@ -29,6 +29,7 @@ class RecordingDevices final : public DeviceCommands {
     void hardUpgrade(const DeviceContext& c) override { record("hard", c); }
     void softUpgrade(const DeviceContext& c) override { record("soft", c); }
     void spectrum(const DeviceContext& c) override { record("spectrum", c); }
+    void findUnits(const DeviceContext& c) override { record("find", c); }
     void record(const char* command, const DeviceContext& c) {
         calls.push_back({command, c.block, c.portName, c.baudRate});
     }
