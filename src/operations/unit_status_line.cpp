@@ -64,6 +64,8 @@ DiagramStatus DescribeUnitStatus(const Block& block, const UnitStatusBoard& boar
             line.tip = "Not asked yet";
             break;
     }
+    // The line may be cut in a narrow block; the tooltip has it whole.
+    line.tip = line.text + "\n" + line.tip;
     if (duplicate) {
         line.tip += Format("\nAnother block has unit address %u", unsigned{ua});
     }

@@ -9,6 +9,7 @@
 #include "document/unit_facts.h"
 #include "link/port_factory.h"
 #include "link/port_settings.h"
+#include "link/unit_status.h"
 #include "operations/current_remote_ua.h"
 #include "sim/sim_port.h"
 #include "sim/template_network.h"
@@ -27,6 +28,7 @@ struct AppState {
 
     AppState(Prompter& prompter, SessionPaths paths) : session(prompter, ids, std::move(paths)) {
         simPorts.Add(kSimPort, sim::MakeTryOutNetwork(clock, simNote));
+        ports.SetExchangeObserver(&unitStatus);
     }
     AppState(const AppState&) = delete;
     AppState& operator=(const AppState&) = delete;
@@ -57,6 +59,8 @@ struct AppState {
     // when its template cannot be read (`simNote` says why).
     std::string simNote;
     sim::PortHub simPorts;
+    // What every exchange of the run learned of each unit: the diagram's status lines.
+    UnitStatusBoard unitStatus{clock};
     // Opens and lists the ports of every window: the platform's and "SIM1".
     PortFactory ports{simPorts};
 };

@@ -112,6 +112,54 @@ void paintLink(QPainter& p, const DiagramRow& row, const QColor& color) {
     p.drawPolygon(arrow);
 }
 
+// The status line: a dot for the last exchange (green answered, red silent, grey unknown),
+// the text, and an orange warning triangle at the right end.
+void paintStatus(QPainter& p, const DiagramStatus& status, const QRect& box,
+                 const DiagramStyle& style) {
+    if (!status.shown() || box.isEmpty()) {
+        return;
+    }
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing, true);
+    const int d = std::min(box.height() - 4, 7);
+    QRect text = box;
+    if (status.mark != StatusMark::None) {
+        const QColor color = status.mark == StatusMark::Answered ? QColor(0x1E, 0x9E, 0x3A)
+                             : status.mark == StatusMark::Silent ? QColor(0xD0, 0x28, 0x28)
+                                                                 : QColor(0x9A, 0x9A, 0x9A);
+        p.setPen(color.darker(130));
+        p.setBrush(color);
+        p.drawEllipse(QRect(box.left() + 1, box.center().y() - d / 2, d, d));
+        text.setLeft(box.left() + d + 4);
+    }
+    if (status.warning) {
+        const int w = d + 3;
+        const int x = box.right() - w;
+        const int y = box.center().y() - w / 2;
+        const QPolygon triangle({QPoint(x + w / 2, y), QPoint(x + w, y + w), QPoint(x, y + w)});
+        p.setPen(QColor(0x9A, 0x5A, 0x00));
+        p.setBrush(QColor(0xF0, 0xA0, 0x20));
+        p.drawPolygon(triangle);
+        text.setRight(x - 2);
+    }
+    p.setRenderHint(QPainter::Antialiasing, false);
+    // Narrow blocks: a smaller font before the line is cut.
+    const QString line = QString::fromStdString(status.text);
+    QFont font = style.rowFont;
+    const qreal size = font.pointSizeF() > 0 ? font.pointSizeF() : 9.0;
+    for (qreal scale = 1.0; scale > 0.65; scale -= 0.05) {
+        font.setPointSizeF(size * scale);
+        if (QFontMetrics(font).horizontalAdvance(line) <= text.width()) {
+            break;
+        }
+    }
+    p.setFont(font);
+    p.setPen(style.colors.buttonText);
+    p.drawText(text, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+               p.fontMetrics().elidedText(line, Qt::ElideRight, text.width()));
+    p.restore();
+}
+
 void paintItem(QPainter& p, const DiagramItem& it, const DiagramStyle& style) {
     const DiagramPalette& c = style.colors;
     const QRect r = toQRect(it.rect);
@@ -130,6 +178,8 @@ void paintItem(QPainter& p, const DiagramItem& it, const DiagramStyle& style) {
     p.setFont(style.titleFont);
     drawLabel(p, title.adjusted(2, 0, -2, 0), it.title,
               toQColor(it.titleColor, it.selected() ? c.window : c.inactiveCaptionText));
+
+    paintStatus(p, it.status, toQRect(it.statusBox), style);
 
     p.setFont(style.rowFont);
     for (std::size_t k = 1; k < it.rows.size(); ++k) {

@@ -7,6 +7,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QToolTip>
 #include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
@@ -484,6 +485,28 @@ void DiagramView::cancelPlacing() {
     placingCommand_ = 0;
     qApp->removeEventFilter(this);
     QApplication::restoreOverrideCursor();
+}
+
+// Over a block's status line, its tooltip.
+bool DiagramView::viewportEvent(QEvent* event) {
+    if (event->type() != QEvent::ToolTip) {
+        return QAbstractScrollArea::viewportEvent(event);
+    }
+    const auto* help = static_cast<QHelpEvent*>(event);
+    const DiagramPoint at = toContent(help->pos());
+    for (int i = diagram_.itemCount() - 1; i >= 0; --i) {
+        const DiagramItem* it = diagram_.item(i);
+        const DiagramRect& box = it->statusBox;
+        if (!it->status.tip.empty() && at.x >= box.left && at.x < box.right && at.y >= box.top &&
+            at.y < box.bottom) {
+            QToolTip::showText(help->globalPos(), QString::fromStdString(it->status.tip),
+                               viewport());
+            return true;
+        }
+    }
+    QToolTip::hideText();
+    event->ignore();
+    return true;
 }
 
 bool DiagramView::eventFilter(QObject* watched, QEvent* event) {

@@ -87,6 +87,7 @@ class DiagramView : public QAbstractScrollArea, public DiagramOwner {
     void wheelEvent(QWheelEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
 
   private:
     // A left press waiting for the drag detection.

@@ -21,10 +21,12 @@
 #include "link/port_names.h"
 #include "link/port_settings.h"
 #include "operations/add_found_units.h"
+#include "operations/unit_status_line.h"
 #include "ui/about_sheet.h"
 #include "ui/app_state.h"
 #include "ui/command_ids.h"
 #include "ui/device_commands.h"
+#include "ui/device_dialogs.h"
 #include "ui/diagram_view.h"
 #include "ui/explorer_tree.h"
 #include "ui/file_names.h"
@@ -33,6 +35,7 @@
 #include "ui/qt_prompter.h"
 #include "ui/rename_dialog.h"
 #include "ui/user_guide.h"
+#include "ui/worker_pump.h"
 
 namespace skelvane {
 
@@ -90,10 +93,15 @@ MainWindow::MainWindow(AppState& state, DeviceCommands& devices, QWidget* parent
     connect(view_, &DiagramView::placeRequested, this,
             [this](int command, QPoint client) { placeBlock(command, client); });
 
+    // Whatever thread an exchange ran on, the status lines are redrawn on this one.
+    statusPump_ = new WorkerPump([this] { refreshUnitStatus(); }, this);
+    state_.unitStatus.SetChangeListener(statusPump_->notifier());
+
     updateTitle();
 }
 
 MainWindow::~MainWindow() {
+    state_.unitStatus.SetChangeListener(nullptr);
     // The diagram's items point at blocks of the session, which outlives the window; the view
     // must not report anything to a window being destroyed, nor Save reach into it.
     view_->setOwner(nullptr);
@@ -501,6 +509,8 @@ void MainWindow::openDeviceCommand(int id, Block* block) {
         default:
             break;
     }
+    // A unit address may have been edited.
+    refreshUnitStatus();
 }
 
 Block* MainWindow::singleSelectedBlock() const {
@@ -568,6 +578,36 @@ void MainWindow::rebuildDiagram() {
             if (source.valid()) {
                 d.connect(source.item, source.row, item, static_cast<int>(k), 0);
             }
+        }
+    }
+    refreshUnitStatus();
+}
+
+void MainWindow::refreshUnitStatus() {
+    const Block* root = state_.session.User().Root();
+    if (root == nullptr) {
+        return;
+    }
+    const auto isRadio = [](const Block& b) {
+        return b.Kind() == BlockKind::Master || b.Kind() == BlockKind::Repeater ||
+               b.Kind() == BlockKind::Remote;
+    };
+    std::map<std::uint32_t, int> uses;
+    const Block* cable = nullptr;
+    for (const Block* b = root->FirstChild(); b != nullptr; b = b->NextSibling()) {
+        if (isRadio(*b)) {
+            ++uses[unitAddressOf(b)];
+            if (cable == nullptr && b->Kind() == BlockKind::Master) {
+                cable = b;
+            }
+        }
+    }
+    BlockDiagram& d = view_->diagram();
+    for (const Block* b = root->FirstChild(); b != nullptr; b = b->NextSibling()) {
+        const int item = isRadio(*b) ? itemOf(b) : -1;
+        if (item >= 0) {
+            d.setStatus(item, DescribeUnitStatus(*b, state_.unitStatus, b == cable,
+                                                 uses[unitAddressOf(b)] > 1));
         }
     }
 }
@@ -643,6 +683,7 @@ void MainWindow::treeSelectionChanged(Block* block) {
 
 void MainWindow::afterBlockAdded(Block* block) {
     insertBlockItem(block);
+    refreshUnitStatus();
     rebuildTree();
     tree_->selectBlock(block);
     updateTitle();

@@ -23,6 +23,7 @@ class DiagramView;
 class ExplorerTree;
 class GuideKey;
 class PortBar;
+class WorkerPump;
 
 // The program's window: menus, toolbar, status bar, the explorer tree and the diagram side by
 // side. It routes commands to the document session and the device dialogs and keeps the tree
@@ -63,6 +64,9 @@ class MainWindow : public QMainWindow, public DiagramOwner {
     std::size_t addFoundUnits(const std::vector<FoundUnit>& units);
     void rebuildTree();
     void updateTitle();
+    // The status line of every radio block: what the exchanges learned of its unit, and the
+    // warning where another block has the same unit address.
+    void refreshUnitStatus();
 
     DiagramView* diagramView() const { return view_; }
     ExplorerTree* explorer() const { return tree_; }
@@ -121,6 +125,7 @@ class MainWindow : public QMainWindow, public DiagramOwner {
     PortBar* portBar_ = nullptr;
     GuideKey* guideKey_ = nullptr;
     QLabel* portNote_ = nullptr;  // says when the port is the simulated network
+    WorkerPump* statusPump_ = nullptr;
 
     // The input row being dragged, so that a drag that ends without a drop can be undone.
     int dragItem_ = -1;

@@ -7,6 +7,7 @@
 #include "link_fixture.h"
 #include "operations/diagnostics_page_model.h"
 #include "operations/discovery_model.h"
+#include "operations/unit_status_line.h"
 #include "sim/builtin_network.h"
 
 namespace skelvane {
@@ -146,6 +147,10 @@ TEST_F(DiscoveryTest, ExchangesOfAnyPageMarkUnitsAnsweredOrSilent) {
     ASSERT_TRUE(status.lastAnswer.has_value());
     EXPECT_EQ(status.Number({0xC4}), 71u);
     const LocalTime answered = *status.lastAnswer;
+    DiagramStatus line = DescribeUnitStatus(*block, board, false, false);
+    EXPECT_THAT(line.text, ::testing::EndsWith(" \u00B7 \u221271 dBm"));
+    EXPECT_EQ(line.mark, StatusMark::Answered);
+    EXPECT_FALSE(line.warning);
 
     sim.Remote(300).SetSilentAfter(0);
     ASSERT_TRUE(page.Read());
@@ -153,6 +158,10 @@ TEST_F(DiscoveryTest, ExchangesOfAnyPageMarkUnitsAnsweredOrSilent) {
     status = board.Find(300);
     EXPECT_EQ(status.answer, UnitAnswer::Silent);
     EXPECT_EQ(status.lastAnswer, answered);  // the tooltip still says when it last answered
+    line = DescribeUnitStatus(*block, board, false, true);
+    EXPECT_EQ(line.mark, StatusMark::Silent);
+    EXPECT_TRUE(line.warning);
+    EXPECT_THAT(line.tip, ::testing::HasSubstr("Another block has unit address 300"));
     EXPECT_EQ(status.Number({0xC4}), 71u);
 
     // Local: the reply names the unit on the cable.
