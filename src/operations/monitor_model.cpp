@@ -128,6 +128,7 @@ MonitorModel::Sample MonitorModel::Poll(DeviceLink& link, const MonitorUnit& uni
         }
     }
     sample.time = clock_.LocalNow();
+    sample.at = clock_.Now();
     if (sample.answered) {
         for (std::size_t k = 0; k < kDiagnosticNames.size(); ++k) {
             if (const Parameter* p = FindNoCase(parameters, kDiagnosticNames[k])) {

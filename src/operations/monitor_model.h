@@ -47,6 +47,7 @@ class MonitorModel {
     struct Sample {
         std::uint64_t sequence = 0;  // the order in which samples of all units were taken
         LocalTime time;
+        Millis at{0};  // the clock's reading when it was taken (for plotting)
         bool answered = false;
         Values values;  // by kDiagnosticNames; none when the unit did not answer
     };

@@ -28,6 +28,7 @@ inline constexpr int kZoomOut = 32891;
 inline constexpr int kZoomFit = 32892;
 inline constexpr int kArrange = 32893;
 inline constexpr int kFindUnits = 32894;
+inline constexpr int kMonitorNetwork = 32895;
 
 // Commands in [kFirstInsert, kEndInsert) start placing a new block; the id is the kind code
 // of the block they place.

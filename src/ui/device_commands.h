@@ -32,6 +32,8 @@ class DeviceCommands {
     virtual void spectrum(const DeviceContext& context) = 0;
     // "Find Units": which units answer, and adding those the network lacks.
     virtual void findUnits(const DeviceContext& context) = 0;
+    // "Monitor Network": every unit's diagnostics, polled at an interval.
+    virtual void monitorNetwork(const DeviceContext& context) = 0;
 };
 
 }  // namespace skelvane

@@ -8,6 +8,7 @@
 #include "ui/find_units_dialog.h"
 #include "ui/hard_upgrade_dialog.h"
 #include "ui/main_window.h"
+#include "ui/monitor_dialog.h"
 #include "ui/properties_sheet.h"
 #include "ui/qt_prompter.h"
 #include "ui/soft_upgrade_dialog.h"
@@ -96,6 +97,14 @@ void DeviceDialogs::findUnits(const DeviceContext& context) {
     }
     FindUnitsDialog dialog(state_.ports, StripInUseSuffix(context.portName), state_.clock,
                            state_.session.User().Root(), add, context.parent);
+    dialog.exec();
+}
+
+void DeviceDialogs::monitorNetwork(const DeviceContext& context) {
+    const Block* root = state_.session.User().Root();
+    MonitorDialog dialog(state_.ports, StripInUseSuffix(context.portName), state_.clock,
+                         root != nullptr ? MonitorUnitsOf(*root) : std::vector<MonitorUnit>{},
+                         context.parent);
     dialog.exec();
 }
 

@@ -28,6 +28,7 @@ class DeviceDialogs final : public DeviceCommands {
     void softUpgrade(const DeviceContext& context) override;
     void spectrum(const DeviceContext& context) override;
     void findUnits(const DeviceContext& context) override;
+    void monitorNetwork(const DeviceContext& context) override;
 
   private:
     AppState& state_;

@@ -172,6 +172,7 @@ void MainWindow::createActions() {
     addCommand(kZoomFit, QStringLiteral("&Fit"), QKeySequence(Qt::CTRL | Qt::Key_0));
     addCommand(kArrange, QStringLiteral("&Arrange"));
     addCommand(kFindUnits, QStringLiteral("&Find Units..."));
+    addCommand(kMonitorNetwork, QStringLiteral("&Monitor Network"));
     addCommand(kAbout, QStringLiteral("&About Skelvane..."))
         ->setIcon(commandIcon(CommandIcon::About));
     // F1 itself is GuideKey's, so that it also works in dialogs; the menu only shows it.
@@ -210,6 +211,7 @@ void MainWindow::createMenus() {
     devices->addAction(action(kArrange));
     devices->addSeparator();
     devices->addAction(action(kFindUnits));
+    devices->addAction(action(kMonitorNetwork));
 
     QMenu* tools = menuBar()->addMenu(QStringLiteral("Tools"));
     tools->addAction(action(kSpectrum));
@@ -448,6 +450,7 @@ void MainWindow::runCommand(int id) {
             return;
         case kSpectrum:
         case kFindUnits:
+        case kMonitorNetwork:
             openDeviceCommand(id, nullptr);
             return;
         case kViewToolbar:
@@ -505,6 +508,9 @@ void MainWindow::openDeviceCommand(int id, Block* block) {
             break;
         case command::kFindUnits:
             devices_.findUnits(context);
+            break;
+        case command::kMonitorNetwork:
+            devices_.monitorNetwork(context);
             break;
         default:
             break;

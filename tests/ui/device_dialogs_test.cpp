@@ -6,9 +6,12 @@
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSpinBox>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
+#include <fstream>
 #include <functional>
 #include <memory>
 
@@ -28,6 +31,7 @@
 #include "ui/find_units_dialog.h"
 #include "ui/hard_upgrade_dialog.h"
 #include "ui/main_window.h"
+#include "ui/monitor_dialog.h"
 #include "ui/properties_sheet.h"
 #include "ui/restrictions_page_view.h"
 #include "ui/settings_page_view.h"
@@ -81,6 +85,7 @@ class DeviceDialogsTest : public QObject {
     void propertiesOpensTheBlocksSheet();
     void unitAddressRenamesTheBlockInTheWindow();
     void findUnitsAddsTheMissingOnesToTheWindow();
+    void monitorShowsTheLatestValuesAndExportsThem();
 
   private:
     DeviceContext context(Block* block = nullptr) const {
@@ -260,6 +265,41 @@ void DeviceDialogsTest::findUnitsAddsTheMissingOnesToTheWindow() {
                  1);
     }
     state_->session.User().SetModified(false);
+}
+
+// Two passes over a Master on the cable and a Remote that does not answer.
+void DeviceDialogsTest::monitorShowsTheLatestValuesAndExportsThem() {
+    test::DeviceBench bench;
+    bench.addBlock(BlockKind::Master, 1);
+    bench.addBlock(BlockKind::Remote, 300);
+    MonitorDialog dialog(bench.ports, "SIM1", bench.clock, MonitorUnitsOf(*bench.document.Root()));
+    QVERIFY(!dialog.exportButton()->isEnabled());
+    dialog.intervalBox()->setValue(1);
+    bench.remote(300).SetSilentAfter(0);
+    QVERIFY(dialog.start());
+    QTRY_VERIFY_WITH_TIMEOUT(dialog.model().PassesDone() >= 2, test::kLong);
+    dialog.model().Stop();
+    QTRY_VERIFY_WITH_TIMEOUT(dialog.startButton()->isEnabled(), test::kLong);
+
+    QTableWidget* table = dialog.table();
+    QCOMPARE(table->rowCount(), 2);
+    QCOMPARE(table->item(0, 3)->text(), QStringLiteral("answered"));
+    QVERIFY(table->item(0, 4)->text().startsWith(QLatin1Char('-')));  // RSSI
+    QCOMPARE(table->item(1, 3)->text(), QStringLiteral("did not answer"));
+    QVERIFY(table->item(1, 4)->text().isEmpty());
+    QVERIFY(dialog.exportButton()->isEnabled());
+
+    const std::filesystem::path csv = std::filesystem::path(dir_->path().toStdString()) / "m.csv";
+    QVERIFY(dialog.exportTo(csv));
+    std::ifstream file(csv);
+    int lines = 0;
+    for (std::string line; std::getline(file, line);) {
+        ++lines;
+    }
+    // A header, then every sample of both units (a stop may cut the last pass short).
+    QCOMPARE(lines, 1 + static_cast<int>(dialog.model().History(1).size() +
+                                         dialog.model().History(300).size()));
+    QVERIFY(lines >= 5);
 }
 
 QTEST_MAIN(DeviceDialogsTest)

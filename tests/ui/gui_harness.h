@@ -30,6 +30,7 @@ class RecordingDevices final : public DeviceCommands {
     void softUpgrade(const DeviceContext& c) override { record("soft", c); }
     void spectrum(const DeviceContext& c) override { record("spectrum", c); }
     void findUnits(const DeviceContext& c) override { record("find", c); }
+    void monitorNetwork(const DeviceContext& c) override { record("monitor", c); }
     void record(const char* command, const DeviceContext& c) {
         calls.push_back({command, c.block, c.portName, c.baudRate});
     }
