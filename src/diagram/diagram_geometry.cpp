@@ -34,8 +34,9 @@ void layoutItem(DiagramItem& item, const DiagramMetrics& metrics) {
         item.titleBox = {rect.left + 2 + kIconWidth, rect.top + 2, rect.right - 3, rect.top + h};
     }
 
-    // The status line takes one row's height under the header and pushes the rows down.
-    const int s = item.status.shown() ? r : 0;
+    // The status line takes two rows' height under the header (room for its text on two
+    // lines in a narrow block) and pushes the rows down.
+    const int s = item.status.shown() ? 2 * r : 0;
     item.statusBox =
         s > 0 ? DiagramRect{rect.left + 3, rect.top + 2 + h, rect.right - 3, rect.top + 2 + h + s}
               : DiagramRect{};

@@ -143,20 +143,39 @@ void paintStatus(QPainter& p, const DiagramStatus& status, const QRect& box,
         text.setRight(x - 2);
     }
     p.setRenderHint(QPainter::Antialiasing, false);
-    // Narrow blocks: a smaller font before the line is cut.
-    const QString line = QString::fromStdString(status.text);
+    // One line when it fits, else two, broken at the last separator; a smaller font before
+    // the text is cut.
+    const QString whole = QString::fromStdString(status.text);
+    const QString separator = QString::fromUtf8(" \u00B7 ");
+    QStringList lines{whole};
     QFont font = style.rowFont;
     const qreal size = font.pointSizeF() > 0 ? font.pointSizeF() : 9.0;
-    for (qreal scale = 1.0; scale > 0.65; scale -= 0.05) {
-        font.setPointSizeF(size * scale);
-        if (QFontMetrics(font).horizontalAdvance(line) <= text.width()) {
-            break;
+    const auto fits = [&text](const QFont& f, const QStringList& list) {
+        for (const QString& l : list) {
+            if (QFontMetrics(f).horizontalAdvance(l) > text.width()) {
+                return false;
+            }
         }
+        return true;
+    };
+    const qsizetype cut = whole.lastIndexOf(separator);
+    if (!fits(font, lines) && cut > 0) {
+        lines = QStringList{whole.left(cut), whole.mid(cut + separator.size())};
+    }
+    for (qreal scale = 1.0; scale > 0.65 && !fits(font, lines); scale -= 0.05) {
+        font.setPointSizeF(size * scale);
     }
     p.setFont(font);
     p.setPen(style.colors.buttonText);
-    p.drawText(text, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-               p.fontMetrics().elidedText(line, Qt::ElideRight, text.width()));
+    const int h = text.height() / 2;
+    const QRect first = lines.size() == 1 ? text : QRect(text.left(), text.top(), text.width(), h);
+    p.drawText(first, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+               p.fontMetrics().elidedText(lines[0], Qt::ElideRight, text.width()));
+    if (lines.size() > 1) {
+        p.drawText(QRect(text.left(), text.top() + h, text.width(), text.height() - h),
+                   Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+                   p.fontMetrics().elidedText(lines[1], Qt::ElideRight, text.width()));
+    }
     p.restore();
 }
 

@@ -223,7 +223,9 @@ void MainWindowTest::rubberBandSelectsOnlyWholeBlocks() {
     drag(h.viewport(), masterTopLeft - QPoint(10, 10), h.titleCentre(remote));
     QCOMPARE(selectedBlocks(h.diagram()), std::vector<Block*>{h.master()});
     // A band round both selects both.
-    drag(h.viewport(), masterTopLeft - QPoint(10, 10), remoteTopLeft + QPoint(120, 80));
+    const DiagramRect box = h.diagram().item(h.itemOf(remote))->rect;
+    drag(h.viewport(), masterTopLeft - QPoint(10, 10),
+         remoteTopLeft + QPoint(box.right - box.left + 20, box.bottom - box.top + 10));
     QCOMPARE(selectedBlocks(h.diagram()).size(), std::size_t{2});
     // A click on empty space clears the selection.
     click(h.viewport(), QPoint(600, 500));
