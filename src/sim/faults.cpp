@@ -168,15 +168,27 @@ bool ParseFaultPlan(std::string_view text, FaultPlan& plan, std::string& error) 
         const bool directed = !parts.empty();
 
         long count = 0;
-        if (key == "silent" || key == "vanish" || key == "seed") {
-            if (directed || (key != "silent" && unit != nullptr) || !ParseCount(value, count)) {
+        double chance = 0;
+        const bool perUnit = key == "silent" || key == "startlost" || key == "lateack";
+        if (perUnit || key == "vanish" || key == "nowrite" || key == "seed") {
+            const bool number = key == "lateack"
+                                    ? ParseNumber(value, chance) && chance >= 0 && chance <= 1
+                                    : ParseCount(value, count);
+            if (directed || (!perUnit && unit != nullptr) || !number) {
                 error = Format("'%s' is not understood", std::string(item).c_str());
                 return false;
             }
+            UpgradeFaults& upgrade = unit != nullptr ? unit->upgrade : plan.upgrade;
             if (key == "silent") {
                 (unit != nullptr ? unit->silentAfter : plan.silentAfter) = static_cast<int>(count);
+            } else if (key == "startlost") {
+                upgrade.lostStartWriting = static_cast<int>(count);
+            } else if (key == "lateack") {
+                upgrade.lateBlockAck = chance;
             } else if (key == "vanish") {
                 plan.vanishAfter = static_cast<int>(count);
+            } else if (key == "nowrite") {
+                plan.refuseWritesAfter = static_cast<int>(count);
             } else {
                 plan.seed = static_cast<std::uint32_t>(count);
             }

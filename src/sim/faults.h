@@ -50,18 +50,31 @@ class FaultFilter {
     std::mt19937 random_;
 };
 
+// What can go wrong on a unit's side of a soft upgrade.
+struct UpgradeFaults {
+    int lostStartWriting = 0;  // start-writing requests the unit never hears: it keeps its
+                               // old firmware and version
+    double lateBlockAck = 0;   // chance that a data block's acknowledgement goes out only
+                               // when the next request has come in
+
+    bool operator==(const UpgradeFaults&) const = default;
+};
+
 // The faults of a whole simulated network, as given on the command line of the simulator.
 struct UnitFaultPlan {
     FaultSettings toUnit;  // the requests the unit receives
     FaultSettings toHost;  // the replies it sends
     int silentAfter = -1;  // stops answering after this many replies; -1 never
+    UpgradeFaults upgrade;
 };
 
 struct FaultPlan {
-    FaultSettings toUnit;  // on the cable, host to unit
-    FaultSettings toHost;  // on the cable, unit to host
-    int silentAfter = -1;  // for every unit
-    int vanishAfter = -1;  // the port disappears after this many frames; -1 never
+    FaultSettings toUnit;        // on the cable, host to unit
+    FaultSettings toHost;        // on the cable, unit to host
+    int silentAfter = -1;        // for every unit
+    int vanishAfter = -1;        // the port disappears after this many frames; -1 never
+    int refuseWritesAfter = -1;  // the port takes this many writes, then refuses every one
+    UpgradeFaults upgrade;       // for every unit
     std::uint32_t seed = 1;
     std::map<std::uint16_t, UnitFaultPlan> units;
 };
@@ -70,7 +83,10 @@ struct FaultPlan {
 // Scopes: "in" (towards the units), "out" (towards the host), none (both directions), and
 // "u<UA>" optionally followed by ".in" or ".out" for one unit. Keys: drop, corrupt, extra
 // (chances 0..1), delay, gap (ms), split (bytes), silent (replies), vanish (frames, no
-// scope), seed. Example: "drop=0.01,out.split=4,out.gap=2,u300.silent=5".
+// scope), nowrite (writes the port takes, no scope), seed, and for the soft upgrade
+// startlost (start-writing requests lost) and lateack (chance 0..1 that a block's
+// acknowledgement comes late), both for every unit or "u<UA>." one.
+// Example: "drop=0.01,out.split=4,out.gap=2,u300.silent=5,u300.startlost=1".
 // False with a message in `error` for anything it does not understand.
 bool ParseFaultPlan(std::string_view text, FaultPlan& plan, std::string& error);
 

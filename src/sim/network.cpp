@@ -57,6 +57,7 @@ void Network::SetLocal(std::unique_ptr<Unit> unit) {
     // Pending actions may point at the unit being replaced.
     events_.clear();
     to_host_.clear();
+    to_host_last_due_ = Millis{0};
     local_ = std::move(unit);
 }
 
@@ -108,6 +109,21 @@ void Network::SetVanishAfter(int frames) {
 int Network::FramesRouted() const {
     std::lock_guard lock(mutex_);
     return frames_routed_;
+}
+
+void Network::SetRefuseWritesAfter(int writes) {
+    std::lock_guard lock(mutex_);
+    refuse_writes_after_ = writes;
+    host_writes_ = 0;
+}
+
+bool Network::TakeHostWrite() {
+    std::lock_guard lock(mutex_);
+    if (refuse_writes_after_ >= 0 && host_writes_ >= refuse_writes_after_) {
+        return false;
+    }
+    ++host_writes_;
+    return true;
 }
 
 bool Network::AttachHost() {
@@ -254,6 +270,10 @@ Micros Network::ByteTime() const {
 void Network::SendToHostLocked(std::vector<std::uint8_t> bytes, Millis delay) {
     const Millis now = NowLocked();
     for (TimedBytes& piece : to_host_faults_.Apply(now + std::max(delay, Millis{0}), bytes)) {
+        // A line delivers its bytes in the order they were sent: a piece never overtakes the
+        // pieces of what was sent before it.
+        piece.due = std::max(piece.due, to_host_last_due_);
+        to_host_last_due_ = piece.due;
         if (piece.due > now) {
             // Not on the wire yet: it is put there when its time comes, behind whatever was
             // sent before it.
@@ -357,6 +377,7 @@ std::vector<std::uint16_t> ApplyFaultPlan(Network& network, const FaultPlan& pla
         net.LineFaults(Direction::ToHost).settings = plan.toHost;
         net.LineFaults(Direction::ToHost).Reseed(plan.seed + 1);
         net.SetVanishAfter(plan.vanishAfter);
+        net.SetRefuseWritesAfter(plan.refuseWritesAfter);
         std::vector<Unit*> units = net.Remotes();
         units.insert(units.begin(), &net.Local());
         for (Unit* unit : units) {

@@ -85,6 +85,10 @@ class Network {
     // The port vanishes after this many frames have been routed (-1: never).
     void SetVanishAfter(int frames);
     int FramesRouted() const;
+    // The host's port takes this many writes and then refuses every write (-1: never).
+    void SetRefuseWritesAfter(int writes);
+    // Counts a write of the host; false when the port refuses it.
+    bool TakeHostWrite();
 
     // Runs `action` under the network's lock, to change units while an exchange may run.
     template <typename Action>
@@ -142,12 +146,15 @@ class Network {
     bool vanished_ = false;
     int vanish_after_ = -1;
     int frames_routed_ = 0;
+    int refuse_writes_after_ = -1;
+    int host_writes_ = 0;
     bool host_attached_ = false;
     LineState line_;
     std::multimap<Millis, Action> events_;
     std::deque<std::pair<Millis, std::uint8_t>> to_host_;
     std::chrono::microseconds to_unit_wire_free_{0};
     std::chrono::microseconds to_host_wire_free_{0};
+    Millis to_host_last_due_{0};
     std::function<void(Direction, std::span<const std::uint8_t>)> observer_;
     std::optional<Millis> event_time_;  // while an action runs: its scheduled time
 };

@@ -41,6 +41,7 @@ class PtyBridge {
     int wake_read_ = -1;
     int wake_write_ = -1;
     std::string path_;
+    bool writes_refused_ = false;
 };
 
 }  // namespace skelvane::sim

@@ -123,7 +123,10 @@ bool PtyBridge::Serve(std::stop_token stop, std::string& error) {
             const auto wait = (*next - clock.Now()).count();
             timeout = static_cast<int>(std::clamp<std::int64_t>(wait, 0, kIdlePollMs));
         }
-        pollfd fds[2] = {{master_, POLLIN, 0}, {wake_read_, POLLIN, 0}};
+        // A port that refuses writes is one whose terminal is no longer read: what the
+        // client writes piles up there until its writes stall.
+        const short masterEvents = writes_refused_ ? short{0} : short{POLLIN};
+        pollfd fds[2] = {{master_, masterEvents, 0}, {wake_read_, POLLIN, 0}};
         const int ready = ::poll(fds, 2, timeout);
         if (ready < 0 && errno != EINTR) {
             error = Format("waiting on the pseudo-terminal failed: %s", std::strerror(errno));
@@ -135,7 +138,9 @@ bool PtyBridge::Serve(std::stop_token stop, std::string& error) {
         }
         if (ready > 0 && (fds[0].revents & POLLIN) != 0) {
             const ssize_t got = ::read(master_, buffer, sizeof buffer);
-            if (got > 0) {
+            if (got > 0 && !network_->TakeHostWrite()) {
+                writes_refused_ = true;
+            } else if (got > 0) {
                 RefreshLine();
                 network_->HostWrite(
                     std::span<const std::uint8_t>(buffer, static_cast<std::size_t>(got)));

@@ -66,7 +66,7 @@ std::size_t SimPortBackend::Read(std::uint8_t* buffer, std::size_t count, std::s
 
 std::size_t SimPortBackend::Write(const std::uint8_t* buffer, std::size_t count,
                                   std::stop_token /*stop*/) {
-    if (!open_ || count == 0 || network_->Vanished()) {
+    if (!open_ || count == 0 || network_->Vanished() || !network_->TakeHostWrite()) {
         return 0;
     }
     network_->HostWrite(std::span<const std::uint8_t>(buffer, count));

@@ -71,7 +71,10 @@ int main(int argc, char** argv) {
         ->check(CLI::ExistingFile);
     app.add_option("--link", linkPath, "Also make this path a symbolic link to the terminal");
     app.add_option("--faults", faultText,
-                   "Faults, e.g. drop=0.01,out.split=4,out.gap=2,u300.silent=5,vanish=100");
+                   "Faults, e.g. drop=0.01,out.split=4,out.gap=2,u300.silent=5,vanish=100; for "
+                   "upgrades startlost=1 (start-writing requests lost), lateack=0.1 (block "
+                   "acknowledgements late); nowrite=N (the terminal is no longer read after N "
+                   "reads)");
     app.add_option("--model", model, "Model text the unit on the cable reports on its data port")
         ->capture_default_str();
     app.add_flag("-v,--verbose", verbose, "Log the traffic");
@@ -134,7 +137,8 @@ int main(int argc, char** argv) {
     for (const std::uint16_t ua : sim::ApplyFaultPlan(*network, plan)) {
         std::cerr << "skelvane-sim: --faults: no unit has the address " << ua << "\n";
     }
-    sim::InstallUpgradeSides(*network, upgrade);
+    sim::UpgradeSides sides = sim::InstallUpgradeSides(*network, upgrade);
+    sim::ApplyUpgradeFaults(*network, sides, plan);
 
     sim::PtyBridge bridge(network);
     if (!bridge.Open(error)) {

@@ -49,6 +49,27 @@ std::optional<Reply> SoftUpgradeSide::Answer(std::vector<std::uint8_t> payload, 
 }
 
 std::optional<Reply> SoftUpgradeSide::Handle(Unit& unit, const Frame& frame) {
+    std::optional<Reply> reply = Respond(unit, frame);
+    if (!reply) {
+        return reply;
+    }
+    // An acknowledgement held back goes out just before the answer to the next request.
+    std::vector<std::uint8_t> earlier = std::move(held_ack_);
+    held_ack_.clear();
+    const bool dataBlock = !frame.payload.empty() && frame.payload[0] == kDataBlock;
+    if (dataBlock && options_.faults.lateBlockAck > 0 &&
+        std::uniform_real_distribution<double>(0.0, 1.0)(random_) < options_.faults.lateBlockAck) {
+        held_ack_ = unit.BuildReply(*reply);
+        reply->withheld = true;
+    }
+    reply->late = std::move(earlier);
+    if (reply->withheld && reply->late.empty()) {
+        return std::nullopt;
+    }
+    return reply;
+}
+
+std::optional<Reply> SoftUpgradeSide::Respond(Unit& unit, const Frame& frame) {
     const Millis now = frame.receivedAt;
     Settle(unit, now);
     if (frame.payload.empty() || silent_) {
@@ -115,6 +136,10 @@ std::optional<Reply> SoftUpgradeSide::Handle(Unit& unit, const Frame& frame) {
             return Answer({kArm});
 
         case kStartWriting:
+            if (options_.faults.lostStartWriting > 0) {
+                --options_.faults.lostStartWriting;
+                return std::nullopt;  // never heard
+            }
             if (stage_ == Stage::Armed) {
                 // It starts at once and is too busy to answer.
                 stage_ = Stage::Writing;

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <random>
 #include <vector>
 
 #include "base/clock.h"
@@ -27,12 +28,16 @@ struct SoftUpgradeOptions {
     int silentAfterBlocks = -1;
     // It never answers the initialize request (polls after writing included).
     bool ignoreInitialize = false;
+    // Start-writing requests lost on the way, and data block acknowledgements held back.
+    UpgradeFaults faults;
 };
 
 // The radio's side of the soft upgrade, on request code 0x41: it collects the image blocks
 // into a 256 KB buffer (0xFF where nothing came), answers the CRC query over that buffer,
 // takes the arming value, writes the buffer into its flash when told to start writing (and
-// answers polls again once done), and then reports a new version.
+// answers polls again once done), and then reports a new version. With the faults of its
+// options it loses start-writing requests (keeping its old firmware and version) or holds a
+// block's acknowledgement back until its next request has come in.
 class SoftUpgradeSide {
   public:
     enum class Stage { Idle, Receiving, Armed, Writing, Done };
@@ -49,6 +54,7 @@ class SoftUpgradeSide {
                                                     SoftUpgradeOptions options = {});
 
     std::optional<Reply> Handle(Unit& unit, const Frame& frame);
+    void Reseed(std::uint32_t seed) { random_.seed(seed); }
     // Finishes a write whose time has come.
     void Settle(Unit& unit, Millis now);
 
@@ -65,6 +71,7 @@ class SoftUpgradeSide {
 
   private:
     void NewSession();
+    std::optional<Reply> Respond(Unit& unit, const Frame& frame);
     std::optional<Reply> Answer(std::vector<std::uint8_t> payload, Millis delay = Millis{0});
 
     std::shared_ptr<UnitFlash> flash_;
@@ -76,6 +83,8 @@ class SoftUpgradeSide {
     int armed_ = 0;
     int writes_started_ = 0;
     bool silent_ = false;
+    std::vector<std::uint8_t> held_ack_;  // a data block acknowledgement held back
+    std::mt19937 random_{1};
 };
 
 }  // namespace skelvane::sim

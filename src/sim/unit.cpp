@@ -200,9 +200,12 @@ std::optional<Reply> Unit::RegisterPairs(std::span<const std::uint8_t> ids, Mill
 }
 
 std::vector<std::uint8_t> Unit::BuildReply(const Reply& reply) const {
+    std::vector<std::uint8_t> frame = reply.late;
+    if (reply.withheld) {
+        return frame;
+    }
     const std::size_t size = std::min(reply.payload.size(), kMaxPayload);
-    std::vector<std::uint8_t> frame;
-    frame.reserve(size + 4);
+    frame.reserve(frame.size() + size + 4);
     frame.push_back(static_cast<std::uint8_t>(size + 3));
     PutWord(frame, ReplyUa());
     frame.push_back(reply.code);

@@ -50,6 +50,11 @@ struct Reply {
     std::uint8_t code = 0;
     std::vector<std::uint8_t> payload;  // at most 252 bytes go out; more are cut
     Millis delay{0};                    // time the unit takes beyond its usual response time
+    // A whole reply frame to an earlier request that was held back: it goes out just before
+    // this one.
+    std::vector<std::uint8_t> late;
+    // This reply is held back (only `late` goes out now).
+    bool withheld = false;
 };
 
 // Answers one request code; nullopt sends nothing back.

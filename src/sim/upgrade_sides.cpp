@@ -29,4 +29,23 @@ UpgradeSides InstallUpgradeSides(Network& network, const UpgradeSimOptions& opti
     return sides;
 }
 
+void ApplyUpgradeFaults(Network& network, UpgradeSides& sides, const FaultPlan& plan) {
+    network.Locked([&](Network& net) {
+        for (auto& [key, side] : sides.soft) {
+            const std::uint16_t ua = key == 0 ? net.Local().Ua() : key;
+            UpgradeFaults faults = plan.upgrade;
+            if (const auto unit = plan.units.find(ua); unit != plan.units.end()) {
+                if (unit->second.upgrade.lostStartWriting > 0) {
+                    faults.lostStartWriting = unit->second.upgrade.lostStartWriting;
+                }
+                if (unit->second.upgrade.lateBlockAck > 0) {
+                    faults.lateBlockAck = unit->second.upgrade.lateBlockAck;
+                }
+            }
+            side->Options().faults = faults;
+            side->Reseed(plan.seed + ua);
+        }
+    });
+}
+
 }  // namespace skelvane::sim

@@ -31,4 +31,8 @@ struct UpgradeSides {
 // the boot-mode side.
 UpgradeSides InstallUpgradeSides(Network& network, const UpgradeSimOptions& options = {});
 
+// Puts the upgrade faults of a plan on the units' soft-upgrade sides: the plan's own for
+// every unit, a unit's entry where it names one.
+void ApplyUpgradeFaults(Network& network, UpgradeSides& sides, const FaultPlan& plan);
+
 }  // namespace skelvane::sim
