@@ -26,6 +26,31 @@ std::string MinuteCheck(const std::string& text) {
                                      : "expected \"YYYY-MM-DD HH:MM\", got \"" + text + "\"";
 }
 
+// --retries: a positive number of attempts, or "forever".
+std::string RetriesCheck(const std::string& text) {
+    if (text == "forever") {
+        return {};
+    }
+    const bool digits = !text.empty() && text.size() <= 9 &&
+                        text.find_first_not_of("0123456789") == std::string::npos;
+    if (!digits || std::stol(text) < 1) {
+        return "expected a positive number or \"forever\", got \"" + text + "\"";
+    }
+    return {};
+}
+
+// Shows the model's log, its transfer's progress, every retry as it happens and, with -v,
+// the verbose lines.
+void Attach(UpgradeModel& model, UpgradeConsole& console, bool verbose) {
+    console.Attach(model.Log().Pane());
+    model.SetProgressListener(
+        [&console](std::size_t done, std::size_t total) { console.Progress(done, total); });
+    model.SetRetryListener([&console](const std::string& text) { console.Note(text); });
+    if (verbose) {
+        model.SetVerboseListener([&console](const std::string& text) { console.Note(text); });
+    }
+}
+
 std::string PortOrSaved(const std::string& port) {
     return port.empty() ? StripInUseSuffix(LoadPortSettings().portName) : port;
 }
@@ -40,6 +65,7 @@ struct SoftOptions {
     std::string start;
     std::string end;
     std::string log;
+    std::string expectVersion;
 };
 
 int RunSoftUpgrade(Context& ctx, const SoftOptions& options) {
@@ -48,12 +74,11 @@ int RunSoftUpgrade(Context& ctx, const SoftOptions& options) {
     SoftUpgradeModel model(ctx.ports, PortOrSaved(options.port), 0, schedule, ctx.clock, prompter);
     UpgradeConsole console(*ctx.out, ctx.out == &std::cout && StandardOutputIsTerminal(),
                            ctx.clock);
-    console.Attach(model.Log().Pane());
-    model.SetProgressListener(
-        [&console](std::size_t done, std::size_t total) { console.Progress(done, total); });
+    Attach(model, console, ctx.verbose);
 
     SoftUpgradeFields fields;
-    fields.retries = options.retries;
+    fields.retries = options.retries == "forever" ? "-1" : options.retries;
+    fields.expectVersion = options.expectVersion;
     fields.crcVerify = !options.noCrc;
     fields.uaList = options.uaList;
     model.SetFields(fields);
@@ -115,9 +140,7 @@ int RunHardUpgrade(Context& ctx, const std::string& port, const std::string& fil
     HardUpgradeModel model(ctx.ports, PortOrSaved(port), ctx.clock);
     UpgradeConsole console(*ctx.out, ctx.out == &std::cout && StandardOutputIsTerminal(),
                            ctx.clock);
-    console.Attach(model.Log().Pane());
-    model.SetProgressListener(
-        [&console](std::size_t done, std::size_t total) { console.Progress(done, total); });
+    Attach(model, console, ctx.verbose);
     model.BrowseFile(file);
     HardUpgradeFields fields = model.Fields();
     fields.forceErase = forceErase;
@@ -143,8 +166,15 @@ SKELVANE_CLI_COMMAND(90, [](CLI::App& app, Context& ctx) {
     auto* ua = sub->add_option("--ua", options->uaList,
                                "Unit addresses 2..65534, separated by commas or blanks");
     local->excludes(ua);
-    sub->add_option("--retries", options->retries, "Attempts of each exchange (default 100)");
-    sub->add_flag("--no-crc", options->noCrc, "Skip the CRC check before arming");
+    sub->add_option("--retries", options->retries,
+                    "Attempts of each exchange, or \"forever\" (default 100)")
+        ->check(RetriesCheck);
+    auto* noCrc = sub->add_flag("--no-crc", options->noCrc,
+                                "Skip the CRC check before arming and the firmware version "
+                                "check before and after");
+    sub->add_option("--expect-version", options->expectVersion,
+                    "Fail unless the unit reports this firmware version afterwards")
+        ->excludes(noCrc);
     auto* start =
         sub->add_option("--start", options->start, "Start of the time window, \"YYYY-MM-DD HH:MM\"")
             ->check(MinuteCheck);

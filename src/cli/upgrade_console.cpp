@@ -119,6 +119,13 @@ void UpgradeConsole::Progress(std::size_t done, std::size_t total) {
     DrawStatus();
 }
 
+void UpgradeConsole::Note(const std::string& text) {
+    std::lock_guard lock(mutex_);
+    ClearStatus();
+    out_ << Latin1ToUtf8(text) << '\n' << std::flush;
+    DrawStatus();
+}
+
 void UpgradeConsole::Finish() {
     std::lock_guard lock(mutex_);
     if (pending_) {

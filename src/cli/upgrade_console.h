@@ -24,6 +24,8 @@ class UpgradeConsole {
     // Listens to `pane` (replacing its listener).
     void Attach(LogPane& pane);
     void Progress(std::size_t done, std::size_t total);
+    // A line that is not part of the log (a retry notice, a verbose line), printed at once.
+    void Note(const std::string& text);
     // Prints the line still in progress.
     void Finish();
 

@@ -1,16 +1,13 @@
 #include "operations/hard_upgrade_model.h"
 
-#include "upgrade/firmware_file.h"
-
 namespace skelvane {
 
 HardUpgradeModel::HardUpgradeModel(const PortFactory& ports, std::string portName, Clock& clock,
                                    const BootImages& images)
-    : port_name_(std::move(portName)), clock_(clock), images_(images), log_(clock), port_(ports) {}
+    : UpgradeModel(ports, std::move(portName), clock, kCancelWait), images_(images) {}
 
 HardUpgradeModel::~HardUpgradeModel() {
-    Close();
-    worker_.Wait();
+    Shutdown();
 }
 
 void HardUpgradeModel::SetFields(const HardUpgradeFields& fields) {
@@ -28,47 +25,25 @@ HardUpgradeView HardUpgradeModel::View() const {
     return view_;
 }
 
-std::optional<UpgradeResult> HardUpgradeModel::LastResult() const {
-    std::lock_guard lock(mutex_);
-    return last_result_;
-}
-
-void HardUpgradeModel::SetListener(std::function<void()> listener) {
-    std::lock_guard lock(mutex_);
-    listener_ = std::move(listener);
-}
-
-void HardUpgradeModel::SetProgressListener(std::function<void(std::size_t, std::size_t)> listener) {
-    std::lock_guard lock(mutex_);
-    progress_ = std::move(listener);
-}
-
-void HardUpgradeModel::Notify() {
-    std::function<void()> listener;
-    {
-        std::lock_guard lock(mutex_);
-        listener = listener_;
-    }
-    if (listener) {
-        listener();
-    }
-}
-
 void HardUpgradeModel::BrowseFile(const std::string& path) {
-    const bool readable = CanReadFile(path);
+    const bool readable = CheckChosenFile(path);
     {
         std::lock_guard lock(mutex_);
         fields_.fileName = path;
         view_.programEnabled = readable;
     }
-    log_.Log(readable ? "Selected file: " : "Couldn't access file ");
-    log_.Append(path);
     Notify();
 }
 
 bool HardUpgradeModel::Program() {
-    if (worker_.Running()) {
+    if (WorkerRunning()) {
         Cancel();
+        {
+            std::lock_guard lock(mutex_);
+            view_.programText = "Program";
+            view_.picture = HardUpgradePicture::Idle;
+        }
+        Notify();
         return false;
     }
     HardUpgradeJob job;
@@ -81,8 +56,7 @@ bool HardUpgradeModel::Program() {
         job.fileName = fields_.fileName;
         job.forceErase = fields_.forceErase;
     }
-    HardUpgradeHooks hooks;
-    hooks.busy = [this](bool busy) {
+    const auto busy = [this](bool busy) {
         {
             std::lock_guard lock(mutex_);
             view_.programText = busy ? "Cancel" : "Program";
@@ -90,58 +64,17 @@ bool HardUpgradeModel::Program() {
         }
         Notify();
     };
-    hooks.progress = [this](std::size_t done, std::size_t total) {
-        std::function<void(std::size_t, std::size_t)> progress;
+    const auto run = [this, job](std::stop_token stop, const UpgradeHooks& hooks) {
+        return HardUpgrade(port_, log_, clock_, images_).Run(job, std::move(stop), hooks);
+    };
+    const auto finished = [this] {
         {
             std::lock_guard lock(mutex_);
-            progress = progress_;
+            view_.programEnabled = true;
         }
-        if (progress) {
-            progress(done, total);
-        }
+        Notify();
     };
-    const bool started = worker_.Start(
-        [this, job, hooks](std::stop_token stop) {
-            HardUpgrade upgrade(port_, log_, clock_, images_);
-            const UpgradeResult result = upgrade.Run(job, stop, hooks);
-            std::lock_guard lock(mutex_);
-            last_result_ = result;
-        },
-        [this] {
-            {
-                std::lock_guard lock(mutex_);
-                view_.programEnabled = true;
-            }
-            Notify();
-        });
-    return started;
-}
-
-void HardUpgradeModel::Cancel() {
-    // The worker stops at its next wait and writes nothing more, so " cancelled." lands on
-    // the line that was in progress.
-    const bool ended = worker_.Finish(kCancelWait);
-    log_.Append(" cancelled.");
-    if (ended && port_.IsOpen()) {
-        port_.Close();
-    }
-    {
-        std::lock_guard lock(mutex_);
-        view_.programText = "Program";
-        view_.picture = HardUpgradePicture::Idle;
-    }
-    Notify();
-}
-
-void HardUpgradeModel::ClearLog() {
-    log_.Clear();
-    Notify();
-}
-
-void HardUpgradeModel::Close() {
-    if (worker_.Running()) {
-        worker_.Finish(kCloseWait);
-    }
+    return StartRun(run, busy, {}, finished);
 }
 
 }  // namespace skelvane

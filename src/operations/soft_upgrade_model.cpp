@@ -21,18 +21,14 @@ LocalTime Compose(const LocalTime& date, const LocalTime& time) {
 SoftUpgradeModel::SoftUpgradeModel(const PortFactory& ports, std::string portName,
                                    std::uint16_t unitAddress, ScheduleTable& schedule, Clock& clock,
                                    Prompter& prompter)
-    : port_name_(std::move(portName)),
+    : UpgradeModel(ports, std::move(portName), clock, kCancelWait),
       schedule_(schedule),
-      clock_(clock),
       prompter_(prompter),
-      log_(clock),
-      port_(ports) {
-    view_.unitAddress = unitAddress;
-}
+      program_ua_(unitAddress),
+      unit_(unitAddress) {}
 
 SoftUpgradeModel::~SoftUpgradeModel() {
-    Close();
-    worker_.Wait();
+    Shutdown();
 }
 
 void SoftUpgradeModel::SetFields(const SoftUpgradeFields& fields) {
@@ -56,56 +52,39 @@ void SoftUpgradeModel::SetPickers(const SchedulePickers& pickers) {
 void SoftUpgradeModel::SetUnitAddress(std::uint16_t ua) {
     {
         std::lock_guard lock(mutex_);
-        view_.unitAddress = ua;
+        program_ua_ = ua;
+        if (!armed_ && !WorkerRunning()) {
+            unit_ = ua;
+        }
     }
     Notify();
 }
 
 SoftUpgradeView SoftUpgradeModel::View() const {
     std::lock_guard lock(mutex_);
-    SoftUpgradeView view = view_;
-    const bool local = view.unitAddress == 0 || view.unitAddress == 1;
+    SoftUpgradeView view;
+    // While a schedule is armed only its own workers run; Cancel is "&Stop" then.
+    view.programEnabled = file_ok_ && !armed_;
+    view.programText = busy_ ? "Cancel" : "Program";
+    view.startEnabled = start_enabled_;
+    view.stopEnabled = stop_enabled_;
+    view.armed = armed_;
+    view.active = active_;
+    view.unitAddress = unit_;
+    const bool local = unit_ == 0 || unit_ == 1;
     view.picture = busy_ ? (local ? SoftUpgradePicture::BusyLocal : SoftUpgradePicture::BusyRemote)
                          : (local ? SoftUpgradePicture::IdleLocal : SoftUpgradePicture::IdleRemote);
     return view;
 }
 
-std::optional<UpgradeResult> SoftUpgradeModel::LastResult() const {
-    std::lock_guard lock(mutex_);
-    return last_result_;
-}
-
-void SoftUpgradeModel::SetListener(std::function<void()> listener) {
-    std::lock_guard lock(mutex_);
-    listener_ = std::move(listener);
-}
-
-void SoftUpgradeModel::SetProgressListener(std::function<void(std::size_t, std::size_t)> listener) {
-    std::lock_guard lock(mutex_);
-    progress_ = std::move(listener);
-}
-
-void SoftUpgradeModel::Notify() {
-    std::function<void()> listener;
-    {
-        std::lock_guard lock(mutex_);
-        listener = listener_;
-    }
-    if (listener) {
-        listener();
-    }
-}
-
 void SoftUpgradeModel::BrowseFile(const std::string& path) {
-    const bool readable = CanReadFile(path);
+    const bool readable = CheckChosenFile(path);
     {
         std::lock_guard lock(mutex_);
         fields_.fileName = path;
-        view_.programEnabled = readable;
-        view_.startEnabled = readable;
+        file_ok_ = readable;
+        start_enabled_ = readable;
     }
-    log_.Log(readable ? "Selected file: " : "Couldn't access file ");
-    log_.Append(path);
     Notify();
 }
 
@@ -122,93 +101,73 @@ void SoftUpgradeModel::BrowseLogFile(const std::string& path) {
 }
 
 bool SoftUpgradeModel::Program() {
+    std::uint16_t ua = 0;
     {
-        // A disabled button does nothing (while a schedule runs, for instance).
+        // A disabled button does nothing (while a schedule is armed, for instance).
         std::lock_guard lock(mutex_);
-        if (!view_.programEnabled) {
+        if (!file_ok_ || armed_) {
             return false;
         }
+        ua = program_ua_;
     }
-    if (worker_.Running()) {
+    if (WorkerRunning()) {
         Cancel();
+        {
+            std::lock_guard lock(mutex_);
+            busy_ = false;
+        }
+        Notify();
         return false;
     }
-    StartWorker();
+    StartWorker(ua);
     return true;
 }
 
-void SoftUpgradeModel::StartWorker() {
+void SoftUpgradeModel::StartWorker(std::uint16_t ua) {
     SoftUpgradeJob job;
     {
         std::lock_guard lock(mutex_);
+        unit_ = ua;
         job.portName = port_name_;
-        job.unitAddress = view_.unitAddress;
+        job.unitAddress = ua;
         job.fileName = fields_.fileName;
         job.retries = fields_.retries;
         job.crcVerify = fields_.crcVerify;
+        job.expectVersion = fields_.expectVersion;
     }
-    SoftUpgradeHooks hooks;
-    hooks.busy = [this](bool busy) {
+    const auto busy = [this](bool busy) {
         {
             std::lock_guard lock(mutex_);
             busy_ = busy;
-            view_.programText = busy ? "Cancel" : "Program";
         }
         Notify();
     };
-    hooks.completed = [this](std::uint16_t ua) {
+    // A unit is done for the schedule only once it has answered with its version.
+    const auto completed = [this](std::uint16_t done) {
         {
             std::lock_guard lock(mutex_);
-            if (!view_.armed) {
+            if (!armed_) {
                 return false;
             }
         }
-        schedule_.MarkDone(ua);
+        schedule_.MarkDone(done);
         return true;
     };
-    hooks.progress = [this](std::size_t done, std::size_t total) {
-        std::function<void(std::size_t, std::size_t)> progress;
+    const auto run = [this, job](std::stop_token stop, const UpgradeHooks& hooks) {
+        return SoftUpgrade(port_, log_, clock_).Run(job, std::move(stop), hooks);
+    };
+    const auto finished = [this] {
         {
             std::lock_guard lock(mutex_);
-            progress = progress_;
-        }
-        if (progress) {
-            progress(done, total);
-        }
-    };
-    const bool started = worker_.Start(
-        [this, job, hooks](std::stop_token stop) {
-            SoftUpgrade upgrade(port_, log_, clock_);
-            const UpgradeResult result = upgrade.Run(job, stop, hooks);
-            std::lock_guard lock(mutex_);
-            last_result_ = result;
-        },
-        [this] {
-            {
-                std::lock_guard lock(mutex_);
-                view_.programEnabled = true;
+            if (!armed_) {
+                unit_ = program_ua_;
             }
-            Notify();
-        });
-    if (started) {
+        }
+        Notify();
+    };
+    if (StartRun(run, busy, completed, finished)) {
         Notify();
     }
-}
-
-void SoftUpgradeModel::Cancel() {
-    // The worker stops at its next wait and writes nothing more, so " cancelled." lands on
-    // the line that was in progress.
-    const bool ended = worker_.Finish(kCancelWait);
-    log_.Append(" cancelled.");
-    if (ended && port_.IsOpen()) {
-        port_.Close();
-    }
-    {
-        std::lock_guard lock(mutex_);
-        busy_ = false;
-        view_.programText = "Program";
-    }
-    Notify();
 }
 
 bool SoftUpgradeModel::Start() {
@@ -216,7 +175,7 @@ bool SoftUpgradeModel::Start() {
     SchedulePickers pickers;
     {
         std::lock_guard lock(mutex_);
-        view_.armed = false;
+        armed_ = false;
         fields = fields_;
         pickers = pickers_;
     }
@@ -239,25 +198,21 @@ bool SoftUpgradeModel::Start() {
     }
     {
         std::lock_guard lock(mutex_);
-        view_.startEnabled = false;
-        view_.stopEnabled = true;
-        view_.programEnabled = false;
+        start_enabled_ = false;
+        stop_enabled_ = true;
     }
-    const bool readable = CanReadFile(fields.fileName);
-    const bool tooLarge = readable && SoftUpgradeFileTooLarge(fields.fileName);
-    if (!readable || tooLarge) {
-        // A file the worker would refuse for every unit is refused once, here.
-        if (tooLarge) {
-            log_.Log("The file " + fields.fileName +
-                     " is larger than 262144 bytes (2048 blocks of 128): not scheduled.");
-        } else {
-            log_.Log("Couldn't access file ");
+    // A file the worker would refuse for every unit is refused once, here.
+    const FirmwareFile file = ReadFirmwareFile(fields.fileName, kImageSize);
+    if (file.status != FirmwareFile::Status::Ok) {
+        log_.Log(FirmwareFileRefusal(file, fields.fileName, kImageSize));
+        if (file.status == FirmwareFile::Status::CannotOpen) {
             log_.Append(fields.fileName);
         }
         {
             std::lock_guard lock(mutex_);
-            view_.startEnabled = true;
-            view_.stopEnabled = false;
+            file_ok_ = false;
+            start_enabled_ = true;
+            stop_enabled_ = false;
         }
         Notify();
         return false;
@@ -268,20 +223,26 @@ bool SoftUpgradeModel::Start() {
     log_.Log("Upgrade Scheduled.");
     {
         std::lock_guard lock(mutex_);
-        view_.armed = true;
+        armed_ = true;
     }
     Notify();
     return true;
 }
 
+void SoftUpgradeModel::DisarmLocked() {
+    armed_ = false;
+    active_ = false;
+    start_enabled_ = true;
+    stop_enabled_ = false;
+    if (!WorkerRunning()) {
+        unit_ = program_ua_;
+    }
+}
+
 void SoftUpgradeModel::Stop() {
     {
         std::lock_guard lock(mutex_);
-        view_.armed = false;
-        view_.active = false;
-        view_.startEnabled = true;
-        view_.programEnabled = true;
-        view_.stopEnabled = false;
+        DisarmLocked();
     }
     Notify();
 }
@@ -292,65 +253,40 @@ std::int64_t SoftUpgradeModel::Minute(const LocalTime& date, const LocalTime& ti
 }
 
 void SoftUpgradeModel::Tick() {
-    bool startNext = false;
+    std::optional<std::uint16_t> next;
     bool finished = false;
     {
         std::lock_guard lock(mutex_);
-        if (view_.armed) {
+        if (armed_) {
             const LocalTime local = clock_.LocalNow();
             const std::int64_t now = Minute(local, local);
-            if (view_.active) {
-                view_.programEnabled = false;
-            }
             // The window opens in its start minute and closes in its end minute. A tick that
             // comes late (a busy or suspended machine) still finds the window open or closed
             // instead of missing its minute.
             if (now >= Minute(pickers_.startDate, pickers_.startTime)) {
-                view_.stopEnabled = true;
-                view_.active = true;
+                stop_enabled_ = true;
+                active_ = true;
             }
             if (now >= Minute(pickers_.endDate, pickers_.endTime)) {
-                view_.armed = false;
-                view_.active = false;
-                view_.startEnabled = true;
-                view_.programEnabled = true;
-                view_.stopEnabled = false;
+                DisarmLocked();
             }
         }
-        if (view_.active && !worker_.Running()) {
-            view_.unitAddress = 0xFFFF;
-            if (const std::optional<std::uint16_t> next = schedule_.FirstPending()) {
-                view_.unitAddress = *next;
-                startNext = true;
-            } else {
-                view_.armed = false;
-                view_.active = false;
-                view_.startEnabled = true;
-                view_.programEnabled = true;
-                view_.stopEnabled = false;
+        if (active_ && !WorkerRunning()) {
+            next = schedule_.FirstPending();
+            if (!next) {
+                DisarmLocked();
                 finished = true;
             }
         }
     }
-    if (startNext) {
-        StartWorker();
+    if (next) {
+        StartWorker(*next);
     }
     if (finished) {
         log_.Log(" ");
         log_.Log("Scheduled upgrade completed!");
     }
     Notify();
-}
-
-void SoftUpgradeModel::ClearLog() {
-    log_.Clear();
-    Notify();
-}
-
-void SoftUpgradeModel::Close() {
-    if (worker_.Running()) {
-        worker_.Finish(kCloseWait);
-    }
 }
 
 }  // namespace skelvane

@@ -1,18 +1,13 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
-#include <mutex>
-#include <optional>
 #include <string>
 
 #include "base/clock.h"
 #include "base/prompter.h"
-#include "link/device_worker.h"
-#include "link/serial_port.h"
+#include "operations/upgrade_model.h"
 #include "upgrade/schedule_table.h"
 #include "upgrade/soft_upgrade.h"
-#include "upgrade/upgrade_log.h"
 
 namespace skelvane {
 
@@ -26,6 +21,9 @@ struct SoftUpgradeFields {
     bool crcVerify = true;
     std::string uaList;
     std::string logFileName;
+    // When not empty, the version a unit must report after its upgrade (the command line's
+    // --expect-version).
+    std::string expectVersion;
 };
 
 // The four date and time pickers of the schedule, as plain values. A start or end instant
@@ -47,35 +45,35 @@ struct SoftUpgradeView {
     SoftUpgradePicture picture = SoftUpgradePicture::IdleLocal;
     bool armed = false;   // a schedule has been accepted and not yet ended
     bool active = false;  // its start minute has come: units are being upgraded
+    // The unit being upgraded, or the next one: the block's unit unless a schedule runs.
     std::uint16_t unitAddress = 0;
 };
 
 // The soft-upgrade dialog without its window: fields, buttons, the one-second schedule tick,
 // the log, and the worker that upgrades one unit at a time. The window copies its controls
 // in with SetFields/SetPickers before each command and shows View() and the log after every
-// change (the listener says when, from whichever thread made it).
-class SoftUpgradeModel {
+// change.
+class SoftUpgradeModel final : public UpgradeModel {
   public:
-    // `unitAddress`: the selected block's "UnitAddress" (0 when it has none). `schedule` is the
-    // program's one table; `prompter` shows the refusals of "&Start".
+    // `unitAddress`: the selected block's "UnitAddress" (0 when it has none), the unit
+    // "&Program" upgrades. `schedule` is the program's one table; `prompter` shows the
+    // refusals of "&Start".
     SoftUpgradeModel(const PortFactory& ports, std::string portName, std::uint16_t unitAddress,
                      ScheduleTable& schedule, Clock& clock, Prompter& prompter);
     ~SoftUpgradeModel();
-    SoftUpgradeModel(const SoftUpgradeModel&) = delete;
-    SoftUpgradeModel& operator=(const SoftUpgradeModel&) = delete;
 
     void SetFields(const SoftUpgradeFields& fields);
     SoftUpgradeFields Fields() const;
     void SetPickers(const SchedulePickers& pickers);
-    // The unit the next "&Program" upgrades (the schedule sets it for each of its units).
+    // The unit "&Program" upgrades from now on (the command line's list of units).
     void SetUnitAddress(std::uint16_t ua);
 
     // "&Browse ...": the firmware file the user chose.
     void BrowseFile(const std::string& path);
     // "B&rowse ..." of the log file: the path the user chose (the file is created empty).
     void BrowseLogFile(const std::string& path);
-    // "&Program": upgrades the current unit address; while a worker runs, cancels it.
-    // Returns true when a worker was started.
+    // "&Program": upgrades the block's unit; while a worker runs, cancels it. Disabled while
+    // a schedule is armed. Returns true when a worker was started.
     bool Program();
     // "&Start": checks the UA list and the times and arms the schedule. True when armed.
     bool Start();
@@ -83,50 +81,30 @@ class SoftUpgradeModel {
     void Stop();
     // The one-second timer.
     void Tick();
-    // "&Clear Log".
-    void ClearLog();
-    // Closing the dialog: a running worker is stopped, waiting at most one second.
-    void Close();
 
     SoftUpgradeView View() const;
-    UpgradeLog& Log() { return log_; }
-    bool WorkerRunning() const { return worker_.Running(); }
-    // Waits until the running worker (if any) has ended.
-    void WaitForWorker() { worker_.Wait(); }
-    // How the last worker ended; nullopt before the first one ended.
-    std::optional<UpgradeResult> LastResult() const;
 
-    // Called after every change of the view.
-    void SetListener(std::function<void()> listener);
-    // Image blocks acknowledged, of the total, as a worker sends them.
-    void SetProgressListener(std::function<void(std::size_t, std::size_t)> listener);
-
-    // Waiting bounds of Cancel and Close.
     static constexpr Millis kCancelWait{4000};
-    static constexpr Millis kCloseWait{1000};
 
   private:
-    void StartWorker();
-    void Cancel();
-    void Notify();
+    void StartWorker(std::uint16_t ua);
+    // The schedule has ended: the buttons as before it, and the block's unit again.
+    void DisarmLocked();
     std::int64_t Minute(const LocalTime& date, const LocalTime& time) const;
 
-    const std::string port_name_;
     ScheduleTable& schedule_;
-    Clock& clock_;
     Prompter& prompter_;
-    UpgradeLog log_;
-    SerialPort port_;
-    DeviceWorker worker_;
 
-    mutable std::mutex mutex_;
     SoftUpgradeFields fields_;
     SchedulePickers pickers_;
-    SoftUpgradeView view_;
+    std::uint16_t program_ua_;  // the block's unit
+    std::uint16_t unit_;        // the unit of the running or next worker
+    bool file_ok_ = false;
+    bool start_enabled_ = false;
+    bool stop_enabled_ = false;
+    bool armed_ = false;
+    bool active_ = false;
     bool busy_ = false;
-    std::optional<UpgradeResult> last_result_;
-    std::function<void()> listener_;
-    std::function<void(std::size_t, std::size_t)> progress_;
 };
 
 }  // namespace skelvane

@@ -26,13 +26,42 @@ bool BootStatusReplyIs(std::span<const std::uint8_t> reply, std::uint8_t expecte
     return (sum & 0xFF) == 0 && reply[2] == expected;
 }
 
-void BootModeLink::Write(std::span<const std::uint8_t> bytes) {
-    if (!Stopped() && !bytes.empty()) {
-        port_.Write(bytes.data(), bytes.size());
+bool BootModeLink::Write(std::span<const std::uint8_t> bytes) {
+    if (Stopped() || PortFailed()) {
+        return false;
+    }
+    if (bytes.empty()) {
+        return true;
+    }
+    const std::size_t written = port_.Write(bytes.data(), bytes.size());
+    if (written != bytes.size() && !Stopped()) {
+        failed_write_ = written;
+        failed_size_ = bytes.size();
+    }
+    return written == bytes.size();
+}
+
+void BootModeLink::DrainStale() {
+    // Reads that do not wait; a line that keeps sending is not drained for ever.
+    constexpr int kReads = 64;
+    port_.SetTimeouts(0, 1, 0, 1, 1500);
+    std::array<std::uint8_t, 256> buffer;
+    std::size_t drained = 0;
+    for (int read = 0; read < kReads && !Stopped(); ++read) {
+        const std::size_t got = port_.Read(buffer.data(), buffer.size());
+        if (got == 0) {
+            break;
+        }
+        drained += got;
+    }
+    SetReadTimeout(read_timeout_);
+    if (drained > 0 && hooks_.drained) {
+        hooks_.drained(drained);
     }
 }
 
 void BootModeLink::SetReadTimeout(std::uint32_t ms) {
+    read_timeout_ = ms;
     port_.SetTimeouts(ms, 1, ms, 1, 1500);
 }
 
@@ -41,17 +70,18 @@ bool BootModeLink::SendExpect(std::span<const std::uint8_t> bytes,
     if (Stopped()) {
         return false;
     }
-    Write(bytes);
-    if (!expected) {
-        return true;
-    }
+    DrainStale();
+    return Write(bytes) && (!expected || AwaitFirstByte(*expected));
+}
+
+bool BootModeLink::AwaitFirstByte(std::uint8_t expected) {
     std::array<std::uint8_t, 256> buffer;
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
         if (!Sleep(Millis{0})) {
             return false;
         }
         const std::size_t got = port_.Read(buffer.data(), buffer.size());
-        if (got > 0 && buffer[0] == *expected) {
+        if (got > 0 && buffer[0] == expected) {
             return true;
         }
     }
@@ -76,7 +106,10 @@ bool BootModeLink::QueryStatus(std::uint8_t expected) {
         return false;
     }
     SetReadTimeout(1500);
-    Write(std::array<std::uint8_t, 1>{0x4F});
+    DrainStale();
+    if (!Write(std::array<std::uint8_t, 1>{boot::kStatus})) {
+        return false;
+    }
     std::array<std::uint8_t, 5> reply{};
     std::size_t count = 0;
     for (int attempt = 0; attempt < 5 && count < reply.size(); ++attempt) {
@@ -96,20 +129,27 @@ bool BootModeLink::LoadProcedure(std::span<const std::uint8_t> image) {
     const std::array<std::uint8_t, 4> sizeBytes = {
         static_cast<std::uint8_t>(size >> 24), static_cast<std::uint8_t>(size >> 16),
         static_cast<std::uint8_t>(size >> 8), static_cast<std::uint8_t>(size)};
-    Write(sizeBytes);
+    DrainStale();
+    if (!Write(sizeBytes)) {
+        return false;
+    }
     constexpr std::size_t kPiece = 256;
     std::size_t at = 0;
     for (; image.size() - at >= kPiece; at += kPiece) {
-        Write(image.subspan(at, kPiece));
-        if (dot_) {
-            dot_();
+        if (!Write(image.subspan(at, kPiece))) {
+            return false;
+        }
+        if (hooks_.dot) {
+            hooks_.dot();
         }
         if (!Sleep(Millis{5})) {
             return false;
         }
     }
-    Write(image.subspan(at));
-    return SendExpect(ProcedureChecksum(image), kAck);
+    // The checksum byte ends the same request: nothing is drained before it.
+    const std::uint8_t checksum = ProcedureChecksum(image);
+    return Write(image.subspan(at)) && Write(std::span<const std::uint8_t>(&checksum, 1)) &&
+           AwaitFirstByte(boot::kAck);
 }
 
 }  // namespace skelvane

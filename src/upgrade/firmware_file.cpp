@@ -4,11 +4,26 @@
 #include <filesystem>
 #include <memory>
 
+#include "base/format.h"
+
 namespace skelvane {
+namespace {
+
+bool IsRegularFile(const std::string& path) {
+    std::error_code error;
+    return std::filesystem::is_regular_file(path, error);
+}
+
+}  // namespace
 
 FirmwareFile ReadFirmwareFile(const std::string& path, std::size_t maxSize) {
     FirmwareFile result;
-    if (path.empty()) {
+    std::error_code error;
+    if (path.empty() || !std::filesystem::exists(path, error)) {
+        return result;
+    }
+    if (!IsRegularFile(path)) {
+        result.status = FirmwareFile::Status::NotRegular;
         return result;
     }
     const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
@@ -21,7 +36,7 @@ FirmwareFile ReadFirmwareFile(const std::string& path, std::size_t maxSize) {
     const std::size_t got = std::fread(result.bytes.data(), 1, result.bytes.size(), file.get());
     if (std::ferror(file.get()) != 0) {
         result.bytes.clear();
-        return result;  // a directory, or a read error
+        return result;
     }
     result.bytes.resize(got);
     if (got > maxSize) {
@@ -35,9 +50,29 @@ FirmwareFile ReadFirmwareFile(const std::string& path, std::size_t maxSize) {
     return result;
 }
 
+std::string FirmwareFileRefusal(const FirmwareFile& file, const std::string& path,
+                                std::size_t maxSize) {
+    switch (file.status) {
+        case FirmwareFile::Status::Ok:
+            return {};
+        case FirmwareFile::Status::CannotOpen:
+            return "Couldn't access file ";
+        case FirmwareFile::Status::NotRegular:
+            return "The file " + path +
+                   " is not a regular file (a folder, a device or a pipe): nothing is sent.";
+        case FirmwareFile::Status::Empty:
+            return "The file " + path + " is empty: nothing is sent.";
+        case FirmwareFile::Status::TooLarge:
+            return Format(
+                "The file %s is larger than the unit's flash of %lu bytes: nothing is "
+                "sent.",
+                path.c_str(), static_cast<unsigned long>(maxSize));
+    }
+    return {};
+}
+
 bool CanReadFile(const std::string& path) {
-    std::error_code error;
-    if (path.empty() || std::filesystem::is_directory(path, error)) {
+    if (path.empty() || !IsRegularFile(path)) {
         return false;
     }
     std::FILE* file = std::fopen(path.c_str(), "rb");

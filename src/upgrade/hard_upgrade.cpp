@@ -11,11 +11,9 @@
 namespace skelvane {
 namespace {
 
-constexpr std::uint8_t kAck = BootModeLink::kAck;
 constexpr std::size_t kFrameData = 128;
-// The flash has 12 erase blocks; 0xFF ends the erasing.
+// The flash has 12 erase blocks.
 constexpr std::uint8_t kEraseBlocks = 12;
-constexpr std::uint8_t kEraseEnd = 0xFF;
 // The device code of the HD64F7145 among the uKernel's device records.
 constexpr std::string_view kDeviceCode = "0410";
 
@@ -26,10 +24,36 @@ std::vector<std::uint8_t> WithChecksum(std::vector<std::uint8_t> command) {
 
 }  // namespace
 
+// The steps in the order they run. The erase runs when "Force to Erase" is ticked or the
+// flash is not blank. Once the erasing has begun (or, with a blank flash, once the writing is
+// being prepared) a failure leaves the unit without its old firmware.
+const HardUpgrade::Step HardUpgrade::kSteps[] = {
+    {"Connecting to the device ...", &HardUpgrade::Connect, "connected."},
+    {"Checking the connection ...", &HardUpgrade::CheckConnection},
+    {"Sending uKernel size ...", &HardUpgrade::SendUKernelSize},
+    {"Loading uKernel, wait ...", &HardUpgrade::LoadUKernel},
+    {"Writing refer size ...", &HardUpgrade::ReferSize},
+    {"Sending run command ...", &HardUpgrade::SelectDevice},
+    {"Changing clock mode ...", &HardUpgrade::ChangeClockMode},
+    {"Changing baud rate to 115,200 ...", &HardUpgrade::ChangeBaudRate},
+    {"Verifying new baud rate ...", &HardUpgrade::VerifyBaudRate},
+    {"Sending data set ...", &HardUpgrade::SendDataSet},
+    {"Loading main kernel ...", &HardUpgrade::LoadMainKernel},
+    {"Blank checking ...", &HardUpgrade::BlankCheck},
+    {"Requesting boot mode ...", &HardUpgrade::RequestBootMode},
+    {"Preparing flash erasing ...", &HardUpgrade::PrepareErasing, " passed.", true},
+    {"Loading erasing proc ...", &HardUpgrade::LoadErasingProcedure, " passed.", true},
+    {"Erasing flash now, wait ...", &HardUpgrade::Erase, " passed.", true, true},
+    {"Requesting boot mode ...", &HardUpgrade::RequestBootModeTwice, " passed.", false, true},
+    {"Preparing user data writing ...", &HardUpgrade::PrepareWriting},
+    {"Loading writing procedure ...", &HardUpgrade::LoadWritingProcedure},
+    {"Loading FW now, wait ...", &HardUpgrade::SendFirmware, " succeeded."},
+};
+
 std::vector<std::uint8_t> HardUpgrade::FirmwareFrame(std::uint32_t address,
                                                      std::span<const std::uint8_t> data) {
     std::vector<std::uint8_t> frame(5 + kFrameData, 0x00);
-    frame[0] = 0x50;
+    frame[0] = boot::kWrite;
     frame[1] = static_cast<std::uint8_t>(address >> 24);
     frame[2] = static_cast<std::uint8_t>(address >> 16);
     frame[3] = static_cast<std::uint8_t>(address >> 8);
@@ -51,21 +75,36 @@ void HardUpgrade::Append(std::string_view text) {
     }
 }
 
-bool HardUpgrade::Outcome(bool ok, std::string_view passed) {
-    Append(ok ? passed : std::string_view("Failed."));
-    return ok;
-}
-
 UpgradeResult HardUpgrade::Run(const HardUpgradeJob& job, std::stop_token stop,
-                               const HardUpgradeHooks& hooks) {
+                               const UpgradeHooks& hooks) {
     stop_ = std::move(stop);
+    job_ = job;
+    hooks_ = hooks;
+    blank_ = false;
     port_.SetStopToken(stop_);
-    link_ = std::make_unique<BootModeLink>(port_, clock_, stop_, [this] { Append("."); });
-    const bool completed = Steps(job, hooks);
+    BootModeLink::Hooks linkHooks;
+    linkHooks.dot = [this] { Append("."); };
+    if (hooks_.verbose) {
+        linkHooks.drained = [this](std::size_t bytes) {
+            hooks_.verbose(Format("%lu bytes still waiting were drained before the request.",
+                                  static_cast<unsigned long>(bytes)));
+        };
+    }
+    link_ = std::make_unique<BootModeLink>(port_, clock_, stop_, std::move(linkHooks));
+
+    Log(" ");
+    Log("Start to program");
+    bool completed = false;
+    if (port_.IsOpen()) {
+        // A run that was ended while the port was open left it so: this start only closes it.
+        port_.Close();
+    } else {
+        completed = !job_.portName.empty() && PreChecks() && OpenPort() && RunSteps();
+    }
     // Every path ends here: the port is closed and the dialog shows it is idle again.
     port_.Close();
-    if (hooks.busy) {
-        hooks.busy(false);
+    if (hooks_.busy) {
+        hooks_.busy(false);
     }
     firmware_.clear();
     if (completed) {
@@ -74,54 +113,34 @@ UpgradeResult HardUpgrade::Run(const HardUpgradeJob& job, std::stop_token stop,
     return Stopped() ? UpgradeResult::Stopped : UpgradeResult::Failed;
 }
 
-bool HardUpgrade::PreChecks(const HardUpgradeJob& job) {
+bool HardUpgrade::PreChecks() {
     // Made-up machine code must never reach a real unit.
-    if (images_.placeholders && !IsSimulatorPort(job.portName)) {
+    if (images_.placeholders && !IsSimulatorPort(job_.portName)) {
         Log("This build has no boot program images, only placeholders for the simulator: " +
-            job.portName + " is not a simulator port, nothing is sent.");
+            job_.portName + " is not a simulator port, nothing is sent.");
         return false;
     }
-    // The file is read before the unit is reset, so that a file that is missing, empty or too
-    // large for the flash never leaves the unit erased.
-    FirmwareFile file = ReadFirmwareFile(job.fileName, kImageSize);
-    switch (file.status) {
-        case FirmwareFile::Status::Ok:
-            firmware_ = std::move(file.bytes);
-            return true;
-        case FirmwareFile::Status::CannotOpen:
-            Log("Couldn't access file ");
-            Append(job.fileName);
-            return false;
-        case FirmwareFile::Status::Empty:
-            Log("The file " + job.fileName + " is empty: nothing is sent.");
-            return false;
-        case FirmwareFile::Status::TooLarge:
-            Log(Format("The file %s is larger than the unit's flash (%u bytes): nothing is sent.",
-                       job.fileName.c_str(), static_cast<unsigned>(kImageSize)));
-            return false;
+    // The file is read before the unit is reset, so that a file that cannot be sent never
+    // leaves the unit erased.
+    FirmwareFile file = ReadFirmwareFile(job_.fileName, kImageSize);
+    if (file.status != FirmwareFile::Status::Ok) {
+        Log(FirmwareFileRefusal(file, job_.fileName, kImageSize));
+        if (file.status == FirmwareFile::Status::CannotOpen) {
+            Append(job_.fileName);
+        }
+        return false;
     }
-    return false;
+    firmware_ = std::move(file.bytes);
+    return true;
 }
 
-bool HardUpgrade::Steps(const HardUpgradeJob& job, const HardUpgradeHooks& hooks) {
-    BootModeLink& link = *link_;
-    Log(" ");
-    Log("Start to program");
-    if (port_.IsOpen()) {
-        // A run that was ended while the port was open left it so: this start only closes it.
-        port_.Close();
-        return false;
-    }
-    if (job.portName.empty() || !PreChecks(job)) {
-        return false;
-    }
-
+bool HardUpgrade::OpenPort() {
     Log("Opening serial port ");
-    if (hooks.busy) {
-        hooks.busy(true);
+    if (hooks_.busy) {
+        hooks_.busy(true);
     }
-    Append(job.portName);
-    if (!port_.Open(job.portName)) {
+    Append(job_.portName);
+    if (!port_.Open(job_.portName)) {
         Append(" ... failed.");
         if (!port_.OpenFailureHint().empty()) {
             Log(port_.OpenFailureHint());
@@ -130,126 +149,30 @@ bool HardUpgrade::Steps(const HardUpgradeJob& job, const HardUpgradeHooks& hooks
     }
     port_.Purge();
     Append(" ... done.");
+    return true;
+}
 
-    Log("Connecting to the device ...");
-    if (!Outcome(Connect(19200) || (!Stopped() && Connect(9600)), "connected.")) {
-        return false;
-    }
-
-    Log("Checking the connection ...");
-    if (!Outcome(link.SendExpect(0x55, 0xAA))) {
-        return false;
-    }
-
-    // The uKernel's size goes in two bytes, upper first, each echoed.
-    Log("Sending uKernel size ...");
-    const auto size = static_cast<std::uint16_t>(images_.uKernel.size());
-    const bool upper =
-        link.SendExpect(static_cast<std::uint8_t>(size >> 8), static_cast<std::uint8_t>(size >> 8));
-    const bool lower = link.SendExpect(static_cast<std::uint8_t>(size & 0xFF),
-                                       static_cast<std::uint8_t>(size & 0xFF));
-    if (!Outcome(upper && lower)) {
-        return false;
-    }
-
-    Log("Loading uKernel, wait ...");
-    if (!Outcome(LoadUKernel())) {
-        return false;
-    }
-
-    Log("Writing refer size ...");
-    if (!Outcome(ReferSize())) {
-        return false;
-    }
-
-    Log("Sending run command ...");
-    std::vector<std::uint8_t> run = {0x10, static_cast<std::uint8_t>(kDeviceCode.size())};
-    run.insert(run.end(), kDeviceCode.begin(), kDeviceCode.end());
-    if (!Outcome(link.SendExpect(WithChecksum(run), kAck))) {
-        return false;
-    }
-
-    Log("Changing clock mode ...");
-    if (!Outcome(link.SendExpect(WithChecksum({0x11, 0x01, 0x03}), kAck))) {
-        return false;
-    }
-
-    // 1152 x 100 bit/s; input clock 1106 x 10 kHz; two multiplication ratios, 4 and 2.
-    Log("Changing baud rate to 115,200 ...");
-    const std::vector<std::uint8_t> newRate =
-        WithChecksum({0x3F, 0x07, 0x04, 0x80, 0x04, 0x52, 0x02, 0x04, 0x02});
-    if (!Outcome(link.SendExpect(newRate, kAck) && port_.SetBaudRate(115200))) {
-        return false;
-    }
-
-    Log("Verifying new baud rate ...");
-    link.SetReadTimeout(1500);
-    if (!Outcome(link.Sleep(Millis{100}) && link.SendExpect(0x06, kAck))) {
-        return false;
-    }
-
-    Log("Sending data set ...");
-    if (!Outcome(link.SendExpect(0x40, kAck))) {
-        return false;
-    }
-
-    Log("Loading main kernel ...");
-    if (!Outcome(link.LoadProcedure(images_.mainKernel))) {
-        return false;
-    }
-
-    Log("Blank checking ...");
-    link.SendExpect(0x4D, std::nullopt);
-    link.SetReadTimeout(1000);
-    port_.SetBaudRate(115200);
-    const bool blank = link.WaitByte(kAck);
-    if (Stopped()) {
-        return false;
-    }
-    if (!blank) {
-        Append("not blank.");  // not an error: it only makes the erase run
-    }
-    if (!Outcome(port_.SetBaudRate(115200))) {
-        return false;
-    }
-
-    Log("Requesting boot mode ...");
-    if (!Outcome(link.QueryStatus(3))) {
-        return false;
-    }
-
-    if (job.forceErase || !blank) {
-        Log("Preparing flash erasing ...");
-        if (!Outcome(link.SendExpect(0x48, kAck))) {
-            return false;
+bool HardUpgrade::RunSteps() {
+    bool flashTouched = false;
+    for (const Step& step : kSteps) {
+        if (step.erase && !job_.forceErase && blank_) {
+            continue;
         }
-        Log("Loading erasing proc ...");
-        if (!Outcome(link.LoadProcedure(images_.erasingProcedure))) {
-            return false;
+        flashTouched = flashTouched || step.touchesFlash;
+        Log(step.line);
+        if ((this->*step.run)()) {
+            Append(step.passed);
+            continue;
         }
-        Log("Erasing flash now, wait ...");
-        if (!Outcome(Erase())) {
-            return false;
+        Append("Failed.");
+        if (link_->PortFailed()) {
+            Log(Format("Writing to %s failed: %lu of %lu bytes went out.", job_.portName.c_str(),
+                       static_cast<unsigned long>(link_->WrittenOfFailed()),
+                       static_cast<unsigned long>(link_->SizeOfFailed())));
         }
-    }
-
-    Log("Requesting boot mode ...");
-    if (!Outcome(link.QueryStatus(3) && link.QueryStatus(3))) {
-        return false;
-    }
-
-    Log("Preparing user data writing ...");
-    if (!Outcome(link.SendExpect(0x43, kAck))) {
-        return false;
-    }
-
-    Log("Loading writing procedure ...");
-    if (!Outcome(link.LoadProcedure(images_.writingProcedure))) {
-        return false;
-    }
-
-    Log("Loading FW now, wait ...");
-    if (!Outcome(SendFirmware(hooks), " succeeded.")) {
+        if (flashTouched) {
+            Log(kFlashStateText);
+        }
         return false;
     }
     Log(" ");
@@ -266,25 +189,42 @@ void HardUpgrade::LineSequence(bool bootMode) {
     port_.SetRts(false);
 }
 
-bool HardUpgrade::Connect(std::uint32_t speed) {
+bool HardUpgrade::Connect() {
+    return ConnectAt(19200) || (!Stopped() && !link_->PortFailed() && ConnectAt(9600));
+}
+
+bool HardUpgrade::ConnectAt(std::uint32_t speed) {
     if (!port_.SetBaudRate(speed)) {
         return false;
     }
     LineSequence(true);
-    // The boot program measures the speed from 0x00 bytes and answers 0x00 once it has it;
-    // whatever the first byte brings back is left over from the reset.
+    // The boot program measures the speed from the matching bytes and answers one once it
+    // has it; whatever the first one brings back is left over from the reset.
     std::array<std::uint8_t, 512> buffer;
     for (int attempt = 1; attempt <= BootModeLink::kAttempts; ++attempt) {
-        link_->Write(std::array<std::uint8_t, 1>{0x00});
-        if (!link_->Sleep(Millis{5})) {
+        if (!link_->Write(std::array<std::uint8_t, 1>{boot::kMatch}) || !link_->Sleep(Millis{5})) {
             return false;
         }
         const std::size_t got = port_.Read(buffer.data(), buffer.size());
-        if (attempt > 1 && got > 0 && buffer[0] == 0x00) {
+        if (attempt > 1 && got > 0 && buffer[0] == boot::kMatch) {
             return true;
         }
     }
     return false;
+}
+
+bool HardUpgrade::CheckConnection() {
+    return link_->SendExpect(boot::kCheck, boot::kCheckReply);
+}
+
+// The uKernel's size goes in two bytes, upper first, each echoed; both are always sent.
+bool HardUpgrade::SendUKernelSize() {
+    const auto size = static_cast<std::uint16_t>(images_.uKernel.size());
+    const auto upper = static_cast<std::uint8_t>(size >> 8);
+    const auto lower = static_cast<std::uint8_t>(size & 0xFF);
+    const bool upperEchoed = link_->SendExpect(upper, upper);
+    const bool lowerEchoed = link_->SendExpect(lower, lower);
+    return upperEchoed && lowerEchoed;
 }
 
 bool HardUpgrade::LoadUKernel() {
@@ -292,11 +232,14 @@ bool HardUpgrade::LoadUKernel() {
     constexpr std::size_t kChunk = 128;
     const std::span<const std::uint8_t> image = images_.uKernel;
     std::array<std::uint8_t, 256> buffer;
+    link_->DrainStale();
     for (std::size_t at = 0; at < image.size(); at += kChunk) {
         const std::span<const std::uint8_t> chunk =
             image.subspan(at, std::min(kChunk, image.size() - at));
-        for (const std::uint8_t byte : chunk) {
-            link_->Write(std::span<const std::uint8_t>(&byte, 1));
+        for (std::size_t i = 0; i < chunk.size(); ++i) {
+            if (!link_->Write(chunk.subspan(i, 1))) {
+                return false;
+            }
         }
         std::vector<std::uint8_t> echo;
         echo.reserve(chunk.size());
@@ -318,15 +261,19 @@ bool HardUpgrade::LoadUKernel() {
             return false;
         }
     }
-    return link_->Sleep(Millis{200}) && link_->WaitByte(0xAA);
+    return link_->Sleep(Millis{200}) && link_->WaitByte(boot::kLoaded);
 }
 
+// The kernel answers with the size of its programming unit: 0x0080, the 128 bytes of the
+// firmware frames, and a checksum.
 bool HardUpgrade::ReferSize() {
-    // The kernel answers with the size of its programming unit: 0x0080, the 128 bytes of the
-    // firmware frames.
     link_->SetReadTimeout(1500);
-    link_->SendExpect(0x27, std::nullopt);
-    for (const std::uint8_t expected : {0x37, 0x02, 0x00, 0x80, 0x47}) {
+    if (!link_->SendExpect(boot::kReferSize, std::nullopt)) {
+        return false;
+    }
+    for (const std::uint8_t expected :
+         {boot::kReferSizeReply, std::uint8_t{0x02}, std::uint8_t{0x00}, std::uint8_t{0x80},
+          std::uint8_t{0x47}}) {
         if (!link_->WaitByte(expected)) {
             return false;
         }
@@ -334,23 +281,99 @@ bool HardUpgrade::ReferSize() {
     return true;
 }
 
+bool HardUpgrade::SelectDevice() {
+    std::vector<std::uint8_t> command = {boot::kSelectDevice,
+                                         static_cast<std::uint8_t>(kDeviceCode.size())};
+    command.insert(command.end(), kDeviceCode.begin(), kDeviceCode.end());
+    return link_->SendExpect(WithChecksum(command), boot::kAck);
+}
+
+bool HardUpgrade::ChangeClockMode() {
+    return link_->SendExpect(WithChecksum({boot::kClockMode, 0x01, 0x03}), boot::kAck);
+}
+
+// 1152 x 100 bit/s; input clock 1106 x 10 kHz; two multiplication ratios, 4 and 2.
+bool HardUpgrade::ChangeBaudRate() {
+    const std::vector<std::uint8_t> command =
+        WithChecksum({boot::kNewBitRate, 0x07, 0x04, 0x80, 0x04, 0x52, 0x02, 0x04, 0x02});
+    return link_->SendExpect(command, boot::kAck) && port_.SetBaudRate(115200);
+}
+
+bool HardUpgrade::VerifyBaudRate() {
+    link_->SetReadTimeout(1500);
+    return link_->Sleep(Millis{100}) && link_->SendExpect(boot::kAck, boot::kAck);
+}
+
+bool HardUpgrade::SendDataSet() {
+    return link_->SendExpect(boot::kDataSet, boot::kAck);
+}
+
+bool HardUpgrade::LoadMainKernel() {
+    return link_->LoadProcedure(images_.mainKernel);
+}
+
+// A flash that is not blank is no error: it only makes the erase run.
+bool HardUpgrade::BlankCheck() {
+    if (!link_->SendExpect(boot::kBlankCheck, std::nullopt)) {
+        return false;
+    }
+    link_->SetReadTimeout(1000);
+    port_.SetBaudRate(115200);
+    blank_ = link_->WaitByte(boot::kAck);
+    if (Stopped()) {
+        return false;
+    }
+    if (!blank_) {
+        Append("not blank.");
+    }
+    return port_.SetBaudRate(115200);
+}
+
+bool HardUpgrade::RequestBootMode() {
+    return link_->QueryStatus(boot::kStatusReady);
+}
+
+bool HardUpgrade::PrepareErasing() {
+    return link_->SendExpect(boot::kPrepareErase, boot::kAck);
+}
+
+bool HardUpgrade::LoadErasingProcedure() {
+    return link_->LoadProcedure(images_.erasingProcedure);
+}
+
+// Blocks 0 to 11, then the end marker; the status says "erasing" after each block and
+// "ready" after the end.
 bool HardUpgrade::Erase() {
     for (unsigned block = 0; block <= kEraseBlocks; ++block) {
         const std::uint8_t number =
-            block < kEraseBlocks ? static_cast<std::uint8_t>(block) : kEraseEnd;
-        const bool acknowledged = link_->SendExpect(WithChecksum({0x58, 0x01, number}), kAck);
+            block < kEraseBlocks ? static_cast<std::uint8_t>(block) : boot::kEraseEnd;
+        const bool acknowledged =
+            link_->SendExpect(WithChecksum({boot::kEraseBlock, 0x01, number}), boot::kAck);
         Append(".");
         if (!link_->Sleep(Millis{5}) || !acknowledged) {
             return false;
         }
-        if (!link_->QueryStatus(number == kEraseEnd ? 3 : 2)) {
+        if (!link_->QueryStatus(number == boot::kEraseEnd ? boot::kStatusReady
+                                                          : boot::kStatusErasing)) {
             return false;
         }
     }
     return true;
 }
 
-bool HardUpgrade::SendFirmware(const HardUpgradeHooks& hooks) {
+bool HardUpgrade::RequestBootModeTwice() {
+    return link_->QueryStatus(boot::kStatusReady) && link_->QueryStatus(boot::kStatusReady);
+}
+
+bool HardUpgrade::PrepareWriting() {
+    return link_->SendExpect(boot::kPrepareWrite, boot::kAck);
+}
+
+bool HardUpgrade::LoadWritingProcedure() {
+    return link_->LoadProcedure(images_.writingProcedure);
+}
+
+bool HardUpgrade::SendFirmware() {
     const std::size_t blocks = (firmware_.size() + kFrameData - 1) / kFrameData;
     link_->SetReadTimeout(1000);
     for (std::size_t i = 0; i < blocks; ++i) {
@@ -359,18 +382,23 @@ bool HardUpgrade::SendFirmware(const HardUpgradeHooks& hooks) {
         const std::vector<std::uint8_t> frame =
             FirmwareFrame(static_cast<std::uint32_t>(address),
                           std::span<const std::uint8_t>(firmware_.data() + address, count));
-        const bool acknowledged = link_->SendExpect(frame, kAck);
+        const bool acknowledged = link_->SendExpect(frame, boot::kAck);
         if (i % 20 == 0) {
             Append(".");
         }
         if (!acknowledged) {
             return false;
         }
-        if (hooks.progress) {
-            hooks.progress(i + 1, blocks);
+        if (hooks_.progress) {
+            hooks_.progress(i + 1, blocks);
         }
     }
-    return link_->SendExpect(WithChecksum({0x50, 0xFF, 0xFF, 0xFF, 0xFF}), kAck);
+    const std::vector<std::uint8_t> end =
+        WithChecksum({boot::kWrite, static_cast<std::uint8_t>(boot::kWriteEnd >> 24),
+                      static_cast<std::uint8_t>(boot::kWriteEnd >> 16),
+                      static_cast<std::uint8_t>(boot::kWriteEnd >> 8),
+                      static_cast<std::uint8_t>(boot::kWriteEnd)});
+    return link_->SendExpect(end, boot::kAck);
 }
 
 }  // namespace skelvane

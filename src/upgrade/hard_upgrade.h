@@ -2,19 +2,19 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <span>
 #include <stop_token>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "base/clock.h"
 #include "link/serial_port.h"
 #include "upgrade/boot_images.h"
 #include "upgrade/boot_mode_link.h"
-#include "upgrade/soft_upgrade.h"
 #include "upgrade/upgrade_log.h"
+#include "upgrade/upgrade_run.h"
 
 namespace skelvane {
 
@@ -25,53 +25,81 @@ struct HardUpgradeJob {
     bool forceErase = false;
 };
 
-struct HardUpgradeHooks {
-    // true once the port is being opened ("Cancel", busy picture), false at the end.
-    std::function<void(bool busy)> busy;
-    // Firmware frames acknowledged so far, of the total.
-    std::function<void(std::size_t done, std::size_t total)> progress;
-};
-
 // The boot-mode upgrade of the unit on the programming cable: reset into boot mode, bit-rate
 // matching, the uKernel and the three procedures loaded, blank check, erase, the firmware
 // file written in 128-byte frames, and a restart. Every step is logged.
 class HardUpgrade {
   public:
+    // The last line of a run that failed once the flash may have been touched.
+    static constexpr std::string_view kFlashStateText =
+        "The unit's flash is erased (or partly written); it stays in boot mode. Run Program "
+        "again with the same cable.";
+
     HardUpgrade(SerialPort& port, UpgradeLog& log, Clock& clock, const BootImages& images)
         : port_(port), log_(log), clock_(clock), images_(images) {}
 
     // Runs every step and closes the port. Once `stop` is requested the run writes nothing
     // more into the log and ends within one read timeout.
     UpgradeResult Run(const HardUpgradeJob& job, std::stop_token stop,
-                      const HardUpgradeHooks& hooks = {});
+                      const UpgradeHooks& hooks = {});
 
     // The 134-byte frame that writes 128 bytes at `address` (short data is filled with 0x00).
     static std::vector<std::uint8_t> FirmwareFrame(std::uint32_t address,
                                                    std::span<const std::uint8_t> data);
 
   private:
+    // One line of the log and what runs for it; `passed` is appended on success, "Failed."
+    // otherwise.
+    struct Step {
+        std::string_view line;
+        bool (HardUpgrade::*run)();
+        std::string_view passed = " passed.";
+        bool erase = false;         // runs only when the flash is to be erased
+        bool touchesFlash = false;  // from here on a failure leaves the flash changed
+    };
+    static const Step kSteps[];
+
     bool Stopped() const { return stop_.stop_requested(); }
     void Log(std::string_view text);
     void Append(std::string_view text);
-    // Appends " passed." (or `passed`) or "Failed."; returns `ok`.
-    bool Outcome(bool ok, std::string_view passed = " passed.");
 
-    bool PreChecks(const HardUpgradeJob& job);
-    bool Steps(const HardUpgradeJob& job, const HardUpgradeHooks& hooks);
-    bool Connect(std::uint32_t speed);
-    void LineSequence(bool bootMode);
+    bool PreChecks();
+    bool OpenPort();
+    bool RunSteps();
+
+    bool Connect();
+    bool ConnectAt(std::uint32_t speed);
+    bool CheckConnection();
+    bool SendUKernelSize();
     bool LoadUKernel();
     bool ReferSize();
+    bool SelectDevice();
+    bool ChangeClockMode();
+    bool ChangeBaudRate();
+    bool VerifyBaudRate();
+    bool SendDataSet();
+    bool LoadMainKernel();
+    bool BlankCheck();
+    bool RequestBootMode();
+    bool PrepareErasing();
+    bool LoadErasingProcedure();
     bool Erase();
-    bool SendFirmware(const HardUpgradeHooks& hooks);
+    bool RequestBootModeTwice();
+    bool PrepareWriting();
+    bool LoadWritingProcedure();
+    bool SendFirmware();
+    void LineSequence(bool bootMode);
 
     SerialPort& port_;
     UpgradeLog& log_;
     Clock& clock_;
     const BootImages& images_;
     std::stop_token stop_;
+    HardUpgradeJob job_;
+    UpgradeHooks hooks_;
     std::unique_ptr<BootModeLink> link_;
     std::vector<std::uint8_t> firmware_;
+    bool blank_ = false;
 };
 
 }  // namespace skelvane

@@ -1,10 +1,10 @@
 #include "upgrade/soft_upgrade.h"
 
 #include <algorithm>
-#include <filesystem>
 
 #include "base/decimal.h"
 #include "base/format.h"
+#include "link/frame.h"
 #include "upgrade/crc16.h"
 #include "upgrade/firmware_file.h"
 
@@ -13,6 +13,11 @@ namespace {
 
 constexpr std::uint8_t kUpgradeCode = 0x41;
 constexpr std::uint8_t kUpgradeReply = 0xA5;
+// The longest version text kept.
+constexpr std::size_t kVersionLength = 32;
+// Reads of at most 256 bytes that drain what is waiting before a request: a line that keeps
+// sending is not drained for ever.
+constexpr int kStaleReads = 64;
 
 // The retries text as a number of attempts; 0 or less means "until stopped".
 std::int64_t Retries(const std::string& text) {
@@ -20,12 +25,6 @@ std::int64_t Retries(const std::string& text) {
 }
 
 }  // namespace
-
-bool SoftUpgradeFileTooLarge(const std::string& fileName) {
-    std::error_code error;
-    const std::uintmax_t size = std::filesystem::file_size(fileName, error);
-    return !error && size > kImageSize;
-}
 
 void SoftUpgrade::Log(std::string_view text) {
     if (!Stopped()) {
@@ -40,15 +39,19 @@ void SoftUpgrade::Append(std::string_view text) {
 }
 
 UpgradeResult SoftUpgrade::Run(const SoftUpgradeJob& job, std::stop_token stop,
-                               const SoftUpgradeHooks& hooks) {
+                               const UpgradeHooks& hooks) {
     stop_ = std::move(stop);
     job_ = job;
+    hooks_ = hooks;
+    round_trips_.clear();
+    short_write_.reset();
     port_.SetStopToken(stop_);
-    const bool completed = Steps(job, hooks);
+    const bool completed = Steps();
     // Every path ends here: the port is closed and the dialog shows it is idle again.
     port_.Close();
-    if (hooks.busy) {
-        hooks.busy(false);
+    image_.clear();
+    if (hooks_.busy) {
+        hooks_.busy(false);
     }
     if (completed) {
         return UpgradeResult::Completed;
@@ -56,29 +59,105 @@ UpgradeResult SoftUpgrade::Run(const SoftUpgradeJob& job, std::stop_token stop,
     return Stopped() ? UpgradeResult::Stopped : UpgradeResult::Failed;
 }
 
-bool SoftUpgrade::Steps(const SoftUpgradeJob& job, const SoftUpgradeHooks& hooks) {
+bool SoftUpgrade::Steps() {
     Log(" ");
-    Log(Format("Start to program UnitAddres = %d... ", job.unitAddress));
+    Log(Format("Start to program UnitAddres = %d... ", job_.unitAddress));
     if (port_.IsOpen()) {
         // A run that was ended while the port was open left it so: this start only closes it.
         port_.Close();
         return false;
     }
-    if (job.portName.empty()) {
-        return false;
-    }
-    if (SoftUpgradeFileTooLarge(job.fileName)) {
-        Log(Format("The file %s is larger than %u bytes (2048 blocks of 128): nothing is sent.",
-                   job.fileName.c_str(), static_cast<unsigned>(kImageSize)));
+    if (job_.portName.empty() || !LoadFile() || !OpenPort()) {
         return false;
     }
 
-    Log("Opening serial port ");
-    if (hooks.busy) {
-        hooks.busy(true);
+    std::string before;
+    if (job_.crcVerify) {
+        Log("Reading firmware version ...");
+        if (!RetryLoop([this, &before] { return ReadVersion(before); }, " passed.",
+                       "Reading firmware version")) {
+            return false;
+        }
     }
-    Append(job.portName);
-    if (!port_.Open(job.portName)) {
+
+    const auto initialize = [this] {
+        return Exchange(Request(kInitialize), 128) && UpgradeReplyIs(Reply(), kInitialize);
+    };
+    Log("Initialize FLASH Programming ...");
+    if (!RetryLoop(initialize, " passed.", "Initialize FLASH Programming")) {
+        return false;
+    }
+
+    Log("Sending firmware data ...");
+    if (!SendImage()) {
+        if (!short_write_) {
+            Append("failed.");
+        }
+        return false;
+    }
+    Append(" passed.");
+
+    if (job_.crcVerify) {
+        Log("CRC Checking ...");
+        if (!CheckCrc()) {
+            return false;
+        }
+    }
+
+    Log("Arm upgrading ...");
+    const auto arm = [this] {
+        return Exchange(Request(kArm, kArmValue), 16) && UpgradeReplyIs(Reply(), kArm);
+    };
+    if (!RetryLoop(arm, " passed.", "Arm upgrading")) {
+        return false;
+    }
+
+    Log("Start to write FLASH ...");
+    // The unit refuses by answering the request; silence or anything else means it writes.
+    const auto startWriting = [this] {
+        const bool answered = Exchange(Request(kStartWriting), 16);
+        return !short_write_ && !(answered && UpgradeReplyIs(Reply(), kStartWriting));
+    };
+    if (!RetryLoop(startWriting, " passed.", "Start to write FLASH")) {
+        return false;
+    }
+
+    Log("Polling the unit ...");
+    if (!RetryLoop(initialize, " passed!", "Polling the unit")) {
+        return false;
+    }
+    Log(Format("Upgrade Completed, UnitAddres = %d.", job_.unitAddress));
+    if (job_.crcVerify && !CheckVersionAfter(before)) {
+        return false;
+    }
+    if (hooks_.completed && hooks_.completed(job_.unitAddress)) {
+        clock_.SleepFor(Millis{5}, stop_);
+    }
+    return true;
+}
+
+// The whole file is read before the port opens, so that a file that cannot be sent is
+// refused before the unit hears anything.
+bool SoftUpgrade::LoadFile() {
+    FirmwareFile file = ReadFirmwareFile(job_.fileName, kImageSize);
+    if (file.status != FirmwareFile::Status::Ok) {
+        Log(FirmwareFileRefusal(file, job_.fileName, kImageSize));
+        if (file.status == FirmwareFile::Status::CannotOpen) {
+            Append(job_.fileName);
+        }
+        return false;
+    }
+    image_ = std::move(file.bytes);
+    return true;
+}
+
+bool SoftUpgrade::OpenPort() {
+    Log("Opening serial port ");
+    if (hooks_.busy) {
+        hooks_.busy(true);
+    }
+    Append(job_.portName);
+    if (!port_.Open(job_.portName)) {
         Append(" ... failed.");
         if (!port_.OpenFailureHint().empty()) {
             Log(port_.OpenFailureHint());
@@ -94,94 +173,121 @@ bool SoftUpgrade::Steps(const SoftUpgradeJob& job, const SoftUpgradeHooks& hooks
         return false;
     }
     Append(" passed.");
-
-    const auto initialize = [this] {
-        return Exchange(Request(kInitialize), 128) && UpgradeReplyIs(Reply(), kInitialize);
-    };
-    Log("Initialize FLASH Programming ...");
-    if (!RetryLoop(initialize, " passed.")) {
-        return false;
-    }
-
-    Log("Sending firmware data ...");
-    if (!SendImage(hooks)) {
-        Append("failed.");
-        return false;
-    }
-    Append(" passed.");
-
-    if (job.crcVerify) {
-        Log("CRC Checking ...");
-        if (!CheckCrc()) {
-            return false;
-        }
-    }
-
-    Log("Arm upgrading ...");
-    const auto arm = [this] {
-        return Exchange(Request(kArm, kArmValue), 16) && UpgradeReplyIs(Reply(), kArm);
-    };
-    if (!RetryLoop(arm, " passed.")) {
-        return false;
-    }
-
-    Log("Start to write FLASH ...");
-    // The unit refuses by answering the request; silence or anything else means it writes.
-    const auto startWriting = [this] {
-        return !(Exchange(Request(kStartWriting), 16) && UpgradeReplyIs(Reply(), kStartWriting));
-    };
-    if (!RetryLoop(startWriting, " passed.")) {
-        return false;
-    }
-
-    Log("Polling the unit ...");
-    if (!RetryLoop(initialize, " passed!")) {
-        return false;
-    }
-    Log(Format("Upgrade Completed, UnitAddres = %d.", job.unitAddress));
-    if (hooks.completed && hooks.completed(job.unitAddress)) {
-        clock_.SleepFor(Millis{5}, stop_);
-    }
     return true;
 }
 
-bool SoftUpgrade::RetryLoop(const std::function<bool()>& exchange, std::string_view passed) {
-    std::int64_t attempts = Retries(job_.retries);
-    for (;;) {
+bool SoftUpgrade::RetryLoop(const Exchanger& exchange, std::string_view passed,
+                            std::string_view step) {
+    const std::int64_t attempts = Retries(job_.retries);
+    for (std::int64_t failed = 1;; ++failed) {
         const bool succeeded = exchange();
         if (Stopped()) {
             return false;
+        }
+        if (short_write_) {
+            return FailOnPort();
         }
         if (succeeded) {
             Append(passed);
             return true;
         }
         Append(" retry.");
-        if (--attempts == 0) {
+        if (failed == attempts) {
             Append("failed.");
             return false;
         }
+        RetryNotice(step, failed, attempts - 1, kCollection);
     }
+}
+
+void SoftUpgrade::RetryNotice(std::string_view step, std::int64_t retry, std::int64_t retries,
+                              Millis perAttempt) {
+    if (!hooks_.retry) {
+        return;
+    }
+    const std::string name(step);
+    if (retries < 0) {
+        hooks_.retry(
+            Format("%s: retry %lld, until cancelled", name.c_str(), static_cast<long long>(retry)));
+        return;
+    }
+    const std::int64_t left = retries - retry + 1;
+    hooks_.retry(Format("%s: retry %lld of %lld, at most %s left", name.c_str(),
+                        static_cast<long long>(retry), static_cast<long long>(retries),
+                        DurationText(perAttempt * left).c_str()));
+}
+
+bool SoftUpgrade::FailOnPort() {
+    Append("failed.");
+    Log(Format("Writing to %s failed: %lu of %lu bytes went out.", job_.portName.c_str(),
+               static_cast<unsigned long>(short_write_.value_or(0)),
+               static_cast<unsigned long>(request_size_)));
+    return false;
+}
+
+bool SoftUpgrade::ReadVersion(std::string& version) {
+    if (!Exchange(BuildFrame(job_.unitAddress, request::kReadVersion), 128) || reply_count_ < 4 ||
+        reply_[3] != reply::kVersion) {
+        return false;
+    }
+    // A remote unit answers with its own address; the unit on the cable (asked as 0) with
+    // whatever address it has.
+    const auto from = static_cast<std::uint16_t>(reply_[1] << 8 | reply_[2]);
+    if (job_.unitAddress != 0 && from != job_.unitAddress) {
+        return false;
+    }
+    version =
+        PayloadText(std::span<const std::uint8_t>(reply_.data(), reply_count_), kVersionLength);
+    return true;
+}
+
+bool SoftUpgrade::CheckVersionAfter(const std::string& before) {
+    Log("Reading firmware version ...");
+    std::string now;
+    if (!RetryLoop([this, &now] { return ReadVersion(now); }, " passed.",
+                   "Reading firmware version")) {
+        if (!Stopped() && !short_write_) {
+            Log(
+                Format("Unit %d did not answer after the upgrade: it may still run its old "
+                       "firmware.",
+                       job_.unitAddress));
+        }
+        return false;
+    }
+    Log("Firmware: " + before + " before, " + now + " now.");
+    if (now == before) {
+        Append(" unchanged: if the file holds another version, the upgrade did not take.");
+    }
+    if (!job_.expectVersion.empty() && now != job_.expectVersion) {
+        Log(Format("Unit %d reports %s, not the expected %s.", job_.unitAddress, now.c_str(),
+                   job_.expectVersion.c_str()));
+        return false;
+    }
+    return true;
 }
 
 bool SoftUpgrade::CheckCrc() {
     std::int64_t attempts = Retries(job_.retries);
-    for (;;) {
+    for (std::int64_t failed = 1;; ++failed) {
         const CrcResult result = QueryCrc();
+        if (Stopped()) {
+            return false;
+        }
+        if (short_write_) {
+            return FailOnPort();
+        }
         if (result == CrcResult::Match) {
             Append(" passed.");
             return true;
         }
-        if (Stopped()) {
-            return false;
-        }
         Append(" retry.");
         // A unit that holds a different image will not hold the right one when asked again,
         // and it must not be armed.
-        if (result == CrcResult::Mismatch || --attempts == 0) {
+        if (result == CrcResult::Mismatch || failed == attempts) {
             Append("failed.");
             return false;
         }
+        RetryNotice("CRC Checking", failed, attempts - 1, kCollection);
     }
 }
 
@@ -196,44 +302,62 @@ SoftUpgrade::CrcResult SoftUpgrade::QueryCrc() {
     return *reported == image_crc_ ? CrcResult::Match : CrcResult::Mismatch;
 }
 
-bool SoftUpgrade::SendImage(const SoftUpgradeHooks& hooks) {
-    const FirmwareFile file = ReadFirmwareFile(job_.fileName, kImageSize);
-    if (file.status != FirmwareFile::Status::Ok) {
-        return false;
-    }
-    const std::size_t blocks = (file.bytes.size() + kImageBlockSize - 1) / kImageBlockSize;
-    port_.SetTimeouts(kReadTimeoutMs, 1, kReadTimeoutMs, 1, 1500);
+bool SoftUpgrade::SendImage() {
+    const std::size_t blocks = (image_.size() + kImageBlockSize - 1) / kImageBlockSize;
+    port_.SetTimeouts(kReadTimeout.count(), 1, kReadTimeout.count(), 1, 1500);
     Log("Loading FLASH image ... ");
     Log(" ");
-    image_crc_ = ImageCrc(file.bytes);
-
-    const std::int64_t attempts = static_cast<std::int64_t>(Retries(job_.retries)) + 1;
-    std::array<std::uint8_t, kImageBlockSize> data;
+    image_crc_ = ImageCrc(image_);
     for (std::size_t block = 0; block < blocks; ++block) {
-        const std::size_t offset = block * kImageBlockSize;
-        const std::size_t count = std::min(kImageBlockSize, file.bytes.size() - offset);
-        data.fill(0xFF);
-        std::copy_n(file.bytes.begin() + static_cast<std::ptrdiff_t>(offset), count, data.begin());
-        Log(Format("Block %d/%d, wait ...", static_cast<int>(block + 1), static_cast<int>(blocks)));
-        for (std::int64_t failed = 0;;) {
-            if (SendBlock(block, data)) {
-                Append(" done.");
-                break;
-            }
-            if (Stopped()) {
-                return false;
-            }
-            ++failed;
-            Append(Format(" retry%d ", static_cast<int>(failed)));
-            if (attempts > 0 && failed >= attempts) {
-                return false;
-            }
+        if (!SendBlockWithRetries(block, blocks)) {
+            return false;
         }
-        if (hooks.progress) {
-            hooks.progress(block + 1, blocks);
+        if (hooks_.progress) {
+            hooks_.progress(block + 1, blocks);
         }
     }
     return true;
+}
+
+bool SoftUpgrade::SendBlockWithRetries(std::size_t block, std::size_t blocks) {
+    std::array<std::uint8_t, kImageBlockSize> data;
+    const std::size_t offset = block * kImageBlockSize;
+    const std::size_t count = std::min(kImageBlockSize, image_.size() - offset);
+    data.fill(0xFF);
+    std::copy_n(image_.begin() + static_cast<std::ptrdiff_t>(offset), count, data.begin());
+    const std::string line =
+        Format("Block %d/%d", static_cast<int>(block + 1), static_cast<int>(blocks));
+    Log(line + ", wait ...");
+    const std::int64_t retries = Retries(job_.retries);
+    for (std::int64_t failed = 1;; ++failed) {
+        if (SendBlock(block, data)) {
+            Append(" done.");
+            return true;
+        }
+        if (Stopped()) {
+            return false;
+        }
+        if (short_write_) {
+            return FailOnPort();
+        }
+        Append(Format(" retry%d ", static_cast<int>(failed)));
+        if (retries >= 0 && failed >= retries + 1) {
+            return false;
+        }
+        // An attempt may wait the whole collection for a reply and as long again for the
+        // rest of a bad one to pass.
+        RetryNotice(line, failed, retries, kCollection * 2);
+    }
+}
+
+Millis SoftUpgrade::BlockWait() const {
+    if (round_trips_.size() < kLearnBlocks) {
+        return kCollection;
+    }
+    std::vector<Millis> sorted = round_trips_;
+    const auto middle = sorted.begin() + static_cast<std::ptrdiff_t>(sorted.size() / 2);
+    std::nth_element(sorted.begin(), middle, sorted.end());
+    return std::clamp(*middle * kWaitFactor, kMinBlockWait, kCollection);
 }
 
 bool SoftUpgrade::SendBlock(std::size_t block, std::span<const std::uint8_t> data) {
@@ -241,50 +365,57 @@ bool SoftUpgrade::SendBlock(std::size_t block, std::span<const std::uint8_t> dat
                                     static_cast<std::uint8_t>(block & 0xFF)};
     std::vector<std::uint8_t> payload(number, number + 2);
     payload.insert(payload.end(), data.begin(), data.end());
-    if (!Exchange(Request(kDataBlock, payload), 256)) {
+    const Millis start = clock_.Now();
+    if (!Exchange(Request(kDataBlock, payload), 256, BlockWait())) {
         return false;
     }
-    switch (UpgradeBlockAnswer(Reply(), block)) {
-        case BlockAnswer::Accepted:
-            return true;
-        case BlockAnswer::Refused:
-            return false;
-        case BlockAnswer::Unexpected:
-            break;
+    const BlockAnswer answer = UpgradeBlockAnswer(Reply(), block);
+    if (answer == BlockAnswer::Unexpected) {
+        DrainRest();
     }
-    // Something else is on the line: let it pass before the block goes again.
-    Drain();
-    return false;
+    const bool good = answer == BlockAnswer::Accepted;
+    if (good) {
+        round_trips_.push_back(clock_.Now() - start);
+    }
+    return good;
 }
 
 std::vector<std::uint8_t> SoftUpgrade::Request(std::uint8_t subcommand,
                                                std::span<const std::uint8_t> payload) const {
-    std::vector<std::uint8_t> frame;
-    frame.reserve(5 + payload.size());
-    frame.push_back(static_cast<std::uint8_t>(4 + payload.size()));
-    frame.push_back(static_cast<std::uint8_t>(job_.unitAddress >> 8));
-    frame.push_back(static_cast<std::uint8_t>(job_.unitAddress & 0xFF));
-    frame.push_back(kUpgradeCode);
-    frame.push_back(subcommand);
-    frame.insert(frame.end(), payload.begin(), payload.end());
-    return frame;
+    std::vector<std::uint8_t> body{subcommand};
+    body.insert(body.end(), payload.begin(), payload.end());
+    return BuildFrame(job_.unitAddress, kUpgradeCode, body);
 }
 
-bool SoftUpgrade::Exchange(const std::vector<std::uint8_t>& request, std::size_t readSize) {
+bool SoftUpgrade::Exchange(const std::vector<std::uint8_t>& request, std::size_t readSize,
+                           Millis firstByteWithin) {
     reply_count_ = 0;
     if (Stopped()) {
         return false;
     }
-    port_.SetTimeouts(kReadTimeoutMs, 1, kReadTimeoutMs, 1, 1500);
-    port_.Write(request.data(), request.size());
-    return CollectReply(readSize);
+    // A reply that came too late for its own request must not pass for this one's.
+    DrainStale();
+    port_.SetTimeouts(kReadTimeout.count(), 1, kReadTimeout.count(), 1, 1500);
+    const Millis sentAt = clock_.Now();
+    request_size_ = request.size();
+    const std::size_t written = port_.Write(request.data(), request.size());
+    if (written != request.size()) {
+        if (!Stopped()) {
+            short_write_ = written;
+        }
+        return false;
+    }
+    return CollectReply(readSize, sentAt, firstByteWithin);
 }
 
-bool SoftUpgrade::CollectReply(std::size_t readSize) {
+bool SoftUpgrade::CollectReply(std::size_t readSize, Millis sentAt, Millis firstByteWithin) {
     reply_count_ = 0;
     std::array<std::uint8_t, 256> scratch;
     readSize = std::min(readSize, scratch.size());
     for (int read = 0; read < kReplyReads && !Stopped(); ++read) {
+        if (reply_count_ == 0 && clock_.Now() - sentAt >= firstByteWithin) {
+            return false;
+        }
         const std::size_t got = port_.Read(scratch.data(), readSize);
         if (CollectUpgradeReply(reply_, reply_count_, {scratch.data(), got})) {
             return true;
@@ -293,10 +424,29 @@ bool SoftUpgrade::CollectReply(std::size_t readSize) {
     return false;
 }
 
-void SoftUpgrade::Drain() {
+void SoftUpgrade::DrainStale() {
+    port_.SetTimeouts(0, 1, 0, 1, 1500);
+    std::array<std::uint8_t, 256> scratch;
+    std::size_t drained = 0;
+    for (int read = 0; read < kStaleReads && !Stopped(); ++read) {
+        const std::size_t got = port_.Read(scratch.data(), scratch.size());
+        if (got == 0) {
+            break;
+        }
+        drained += got;
+    }
+    if (drained > 0 && hooks_.verbose) {
+        hooks_.verbose(Format("%lu bytes still waiting were drained before the request.",
+                              static_cast<unsigned long>(drained)));
+    }
+}
+
+void SoftUpgrade::DrainRest() {
     std::array<std::uint8_t, 256> scratch;
     for (int read = 0; read < kReplyReads && !Stopped(); ++read) {
-        port_.Read(scratch.data(), scratch.size());
+        if (port_.Read(scratch.data(), scratch.size()) == 0) {
+            return;
+        }
     }
 }
 

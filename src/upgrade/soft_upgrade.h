@@ -8,11 +8,13 @@
 #include <span>
 #include <stop_token>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "base/clock.h"
 #include "link/serial_port.h"
 #include "upgrade/upgrade_log.h"
+#include "upgrade/upgrade_run.h"
 
 namespace skelvane {
 
@@ -22,24 +24,17 @@ struct SoftUpgradeJob {
     std::uint16_t unitAddress = 0;
     std::string fileName;
     std::string retries = "100";  // read as a decimal number each time it is used
+    // The CRC check before arming, and the firmware version asked before the transfer and
+    // again once the unit answers after it.
     bool crcVerify = true;
+    // When not empty, the version the unit must report after the upgrade.
+    std::string expectVersion;
 };
-
-// How the run tells its dialog what it does.
-struct SoftUpgradeHooks {
-    // true once the port is being opened ("Cancel", busy picture), false at the end.
-    std::function<void(bool busy)> busy;
-    // The unit was upgraded; returns true when a running schedule marked it done.
-    std::function<bool(std::uint16_t ua)> completed;
-    // Image blocks acknowledged so far, of the total.
-    std::function<void(std::size_t done, std::size_t total)> progress;
-};
-
-enum class UpgradeResult { Completed, Failed, Stopped };
 
 // The soft upgrade of one unit over the diagnostic link: initialize, the image in 128-byte
-// blocks, the CRC check, arm, start writing and polling, every step logged. Subcommands of
-// request code 0x41 ("A"), answered under 0xA5.
+// blocks, the CRC check, arm, start writing and polling, every step logged, and the unit's
+// firmware version before and after. Subcommands of request code 0x41 ("A"), answered under
+// 0xA5.
 class SoftUpgrade {
   public:
     static constexpr std::uint8_t kInitialize = 0x00;
@@ -49,9 +44,17 @@ class SoftUpgrade {
     static constexpr std::uint8_t kCrcQuery = 0x04;
     // The fixed value that arms a unit for writing its flash.
     static constexpr std::uint8_t kArmValue[2] = {0x4B, 0x1D};
-    // Reads of one reply, each waiting up to the read timeout for its first byte.
+    // Reads of one reply, each waiting up to the read timeout for its first byte: a reply
+    // may take this long in all.
     static constexpr int kReplyReads = 200;
-    static constexpr std::uint32_t kReadTimeoutMs = 50;
+    static constexpr Millis kReadTimeout{50};
+    static constexpr Millis kCollection = kReadTimeout * kReplyReads;
+    // Once this many blocks were acknowledged, a block whose acknowledgement has not begun
+    // within kWaitFactor times their median round trip (kMinBlockWait at least, kCollection
+    // at most) is taken as lost and sent again at once.
+    static constexpr std::size_t kLearnBlocks = 4;
+    static constexpr int kWaitFactor = 10;
+    static constexpr Millis kMinBlockWait{1000};
 
     SoftUpgrade(SerialPort& port, UpgradeLog& log, Clock& clock)
         : port_(port), log_(log), clock_(clock) {}
@@ -59,43 +62,63 @@ class SoftUpgrade {
     // Runs the whole upgrade and closes the port. Once `stop` is requested the run writes
     // nothing more into the log and ends within one read timeout.
     UpgradeResult Run(const SoftUpgradeJob& job, std::stop_token stop,
-                      const SoftUpgradeHooks& hooks = {});
+                      const UpgradeHooks& hooks = {});
 
   private:
     enum class CrcResult { Match, Mismatch, Retry };
+    using Exchanger = std::function<bool()>;
 
     bool Stopped() const { return stop_.stop_requested(); }
     void Log(std::string_view text);
     void Append(std::string_view text);
 
-    bool Steps(const SoftUpgradeJob& job, const SoftUpgradeHooks& hooks);
+    bool Steps();
+    bool LoadFile();
+    bool OpenPort();
     // Repeats `exchange` as the retries say; appends `passed` on success, " retry." after
-    // each failure and "failed." when the attempts are used up.
-    bool RetryLoop(const std::function<bool()>& exchange, std::string_view passed);
-    bool SendImage(const SoftUpgradeHooks& hooks);
+    // each failure and "failed." when the attempts are used up. `step` names it in the
+    // retry notices.
+    bool RetryLoop(const Exchanger& exchange, std::string_view passed, std::string_view step);
+    bool ReadVersion(std::string& version);
+    bool CheckVersionAfter(const std::string& before);
+    bool SendImage();
+    bool SendBlockWithRetries(std::size_t block, std::size_t blocks);
+    bool SendBlock(std::size_t block, std::span<const std::uint8_t> data);
     bool CheckCrc();
     CrcResult QueryCrc();
 
     std::vector<std::uint8_t> Request(std::uint8_t subcommand,
                                       std::span<const std::uint8_t> payload = {}) const;
-    // Writes `request` and collects the reply; true when a whole reply came.
-    bool Exchange(const std::vector<std::uint8_t>& request, std::size_t readSize);
-    // Up to 200 reads of at most `readSize` bytes; true as soon as the reply holds its
-    // length byte's count of bytes after it.
-    bool CollectReply(std::size_t readSize);
-    // 200 reads whose bytes are thrown away.
-    void Drain();
+    // Drains what waits, writes `request` and collects the reply; true when a whole reply
+    // came. A reply that has not begun within `firstByteWithin` is given up.
+    bool Exchange(const std::vector<std::uint8_t>& request, std::size_t readSize,
+                  Millis firstByteWithin = kCollection);
+    bool CollectReply(std::size_t readSize, Millis sentAt, Millis firstByteWithin);
+    // Throws away what is waiting on the port, without waiting for more.
+    void DrainStale();
+    // Lets the rest of a bad reply pass: reads until one brings nothing (200 at most).
+    void DrainRest();
     std::span<const std::uint8_t> Reply() const { return {reply_.data(), reply_count_}; }
-    bool SendBlock(std::size_t block, std::span<const std::uint8_t> data);
+    // After a write that did not go out whole: the step fails with a line naming the port.
+    bool FailOnPort();
+    void RetryNotice(std::string_view step, std::int64_t retry, std::int64_t retries,
+                     Millis perAttempt);
+    // How long a block's acknowledgement may take to begin, from the good blocks so far.
+    Millis BlockWait() const;
 
     SerialPort& port_;
     UpgradeLog& log_;
     Clock& clock_;
     std::stop_token stop_;
     SoftUpgradeJob job_;
+    UpgradeHooks hooks_;
+    std::vector<std::uint8_t> image_;
     std::uint16_t image_crc_ = 0;
     std::array<std::uint8_t, 256> reply_{};
     std::size_t reply_count_ = 0;
+    std::vector<Millis> round_trips_;
+    std::optional<std::size_t> short_write_;  // bytes that went out of the last request
+    std::size_t request_size_ = 0;
 };
 
 // The replies of a soft upgrade, as collected from the port: LEN (the number of bytes that
@@ -116,8 +139,5 @@ std::optional<std::uint16_t> UpgradeReplyCrc(std::span<const std::uint8_t> reply
 // on the line.
 enum class BlockAnswer { Accepted, Refused, Unexpected };
 BlockAnswer UpgradeBlockAnswer(std::span<const std::uint8_t> reply, std::size_t block);
-
-// A file larger than the image is refused before anything is sent.
-bool SoftUpgradeFileTooLarge(const std::string& fileName);
 
 }  // namespace skelvane

@@ -56,7 +56,7 @@ class BootModeLinkTest : public ::testing::Test {
     std::shared_ptr<ScriptedPeer> peer = std::make_shared<ScriptedPeer>();
     SerialPort port{ports};
     int dots = 0;
-    BootModeLink link{port, clock, {}, [this] { ++dots; }};
+    BootModeLink link{port, clock, {}, BootModeLink::Hooks{[this] { ++dots; }, {}}};
 };
 
 struct StatusCase {

@@ -31,7 +31,8 @@ TEST_F(CliUpgradeTest, UsageErrorsExitWithTwo) {
           "soft-upgrade --ua 5 --start 'tomorrow' --end '2030-01-01 10:00'" + fw,
           "soft-upgrade --ua 5 --start '2030-02-30 10:00' --end '2030-03-01 10:00'" + fw,
           "soft-upgrade --local --start '2030-01-01 10:00' --end '2030-01-01 11:00'" + fw,
-          std::string("hard-upgrade --port SIM1")}) {
+          "soft-upgrade --local --retries abc" + fw, "soft-upgrade --local --retries 0" + fw,
+          "soft-upgrade --local --retries -3" + fw, std::string("hard-upgrade --port SIM1")}) {
         EXPECT_EQ(RunCli(arguments).exitCode, 2) << arguments;
     }
 }
@@ -45,7 +46,8 @@ TEST_F(CliUpgradeTest, RefusalsExitWithOneAndSayWhy) {
 
     run = RunCli("soft-upgrade --port SIM1 --local --file " + Path("big.bin"));
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_NE(run.output.find("is larger than 262144 bytes"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("is larger than the unit's flash of 262144 bytes"), std::string::npos)
+        << run.output;
     EXPECT_EQ(run.output.find("Opening serial port"), std::string::npos) << run.output;
 
     run = RunCli("soft-upgrade --port SIM1 --local --file " + Path("missing.bin"));
