@@ -1,7 +1,6 @@
 // skelvane-cli spectrum: the noise on every channel of the radio on the data port, measured
 // by the radio itself over AT commands, as comma-separated values.
 
-#include <fstream>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -54,13 +53,6 @@ class LinePrinter {
     std::optional<std::string> pending_;
 };
 
-bool WriteText(const std::string& path, const std::string& text) {
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    file << text;
-    file.close();
-    return static_cast<bool>(file);
-}
-
 void RunSpectrum(Context& ctx, const SpectrumOptions& options) {
     PortSettings settings = LoadPortSettings();
     if (!options.port.empty()) {
@@ -82,7 +74,7 @@ void RunSpectrum(Context& ctx, const SpectrumOptions& options) {
     printer.Finish();
 
     const SpectrumPage::RunSummary run = page.LastRun();
-    if (!run.setUp) {
+    if (!run.setUp || run.portFailed) {
         ctx.exitCode = 1;
         return;
     }
@@ -91,11 +83,21 @@ void RunSpectrum(Context& ctx, const SpectrumOptions& options) {
         ctx.exitCode = 1;
         return;
     }
-    const std::string csv = SpectrumCsv(page.Chart(), page.CurrentState().plan);
+    const ChannelPlan plan = page.CurrentState().plan;
+    const std::string csv = SpectrumCsv(page.Chart(), plan);
     if (options.csv.empty()) {
         *ctx.out << csv;
-    } else if (!WriteText(options.csv, csv)) {
+    } else if (!SaveSpectrumCsv(options.csv, csv)) {
         *ctx.err << "skelvane-cli: cannot write " << options.csv << "\n";
+        ctx.exitCode = 1;
+        return;
+    }
+    // A channel no sweep could read stands at the chart's floor: that is no measurement.
+    if (run.channelsRead < plan.channelCount) {
+        *ctx.err << "skelvane-cli: " << plan.channelCount - run.channelsRead << " of "
+                 << plan.channelCount
+                 << " channels got no reading (their lines were lost or unreadable); more "
+                    "--scans may fill them in\n";
         ctx.exitCode = 1;
         return;
     }

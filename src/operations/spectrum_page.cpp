@@ -1,9 +1,11 @@
 #include "operations/spectrum_page.h"
 
+#include <algorithm>
 #include <optional>
 #include <utility>
 
 #include "base/decimal.h"
+#include "base/format.h"
 #include "spectrum/at_exchange.h"
 #include "spectrum/spectrum_chart.h"
 
@@ -37,23 +39,18 @@ std::string SpectrumPage::ScanButtonText() const {
 }
 
 void SpectrumPage::SetScanButtonListener(std::function<void(const std::string&)> listener) {
-    std::lock_guard lock(mutex_);
-    buttonListener_ = std::move(listener);
+    buttonListener_.Set(std::move(listener));
 }
 
 void SpectrumPage::SetScanButtonText(std::string text) {
-    std::function<void(const std::string&)> listener;
     {
         std::lock_guard lock(mutex_);
         if (buttonText_ == text) {
             return;
         }
         buttonText_ = text;
-        listener = buttonListener_;
     }
-    if (listener) {
-        listener(text);
-    }
+    buttonListener_(text);
 }
 
 SpectrumPage::RunSummary SpectrumPage::LastRun() const {
@@ -70,7 +67,7 @@ void SpectrumPage::PressScan() {
     }
     operation_ = Operation::None;
     running_ = false;
-    log_.Line(" stopped.", false, true);
+    stopPressed_ = true;
     StopWorker();
     SetScanButtonText("Scan");
 }
@@ -105,7 +102,9 @@ void SpectrumPage::Work(std::stop_token stop) {
     {
         std::lock_guard lock(mutex_);
         lastRun_ = RunSummary{};
+        channelRead_.clear();
     }
+    stopPressed_ = false;
     log_.Line(" ", true);
     port_.SetStopToken(stop);
     if (port_.IsOpen()) {
@@ -114,8 +113,28 @@ void SpectrumPage::Work(std::stop_token stop) {
                SetUpScreen()) {
         ScanLoop(stop);
     }
+    // Only now has the scanning really stopped.
+    if (stopPressed_.exchange(false)) {
+        log_.Line(" stopped.", false, true);
+    }
     SetScanButtonText("Scan");
     port_.Close();
+}
+
+bool SpectrumPage::Send(std::string_view command, bool appendFailed) {
+    std::string failure;
+    if (SendAtCommand(port_, command, &failure)) {
+        return true;
+    }
+    if (!port_.StopToken().stop_requested()) {
+        if (appendFailed) {
+            log_.Line("Failed.", false, true);
+        }
+        log_.Line(failure, true);
+        std::lock_guard lock(mutex_);
+        lastRun_.portFailed = true;
+    }
+    return false;
 }
 
 bool SpectrumPage::Connect(std::stop_token stop) {
@@ -142,11 +161,17 @@ bool SpectrumPage::Connect(std::stop_token stop) {
     SetScanButtonText("Stop");
 
     log_.Line("Test command mode ...", true);
-    const bool commandMode = EnterCommandMode(port_, clock_, stop);
+    std::string failure;
+    const bool commandMode = EnterCommandMode(port_, clock_, stop, &failure);
     if (Stopping(stop)) {
         return false;
     }
     log_.Line(commandMode ? " done." : "Failed.", false, true);
+    if (!failure.empty()) {
+        log_.Line(failure, true);
+        std::lock_guard lock(mutex_);
+        lastRun_.portFailed = true;
+    }
     return commandMode;
 }
 
@@ -154,7 +179,9 @@ bool SpectrumPage::Connect(std::stop_token stop) {
 // without it still counts as an answer.
 bool SpectrumPage::Identify(std::stop_token stop) {
     log_.Line("Read link rate ...", true);
-    SendAtCommand(port_, kReadLinkRate);
+    if (!Send(kReadLinkRate, true)) {
+        return false;
+    }
     std::string answer = CollectAnswer(port_, kCommandAnswer);
     if (Stopping(stop)) {
         return false;
@@ -171,7 +198,9 @@ bool SpectrumPage::Identify(std::stop_token stop) {
     }
 
     log_.Line("Retrieve model ...", true);
-    SendAtCommand(port_, kReadModel);
+    if (!Send(kReadModel, true)) {
+        return false;
+    }
     answer = CollectAnswer(port_, kCommandAnswer);
     if (Stopping(stop)) {
         return false;
@@ -233,7 +262,11 @@ void SpectrumPage::ScanLoop(std::stop_token stop) {
 }
 
 void SpectrumPage::ScanStep(std::stop_token stop) {
-    SendAtCommand(port_, kScan);
+    if (!Send(kScan, false)) {
+        operation_ = Operation::None;
+        running_ = false;
+        return;
+    }
     const std::string answer = CollectAnswer(port_, kScanAnswer);
     {
         std::lock_guard lock(mutex_);
@@ -243,14 +276,29 @@ void SpectrumPage::ScanStep(std::stop_token stop) {
     if (answer.empty() || Stopping(stop)) {
         return;
     }
+    const ChannelPlan plan = CurrentState().plan;
+    ScanPosition position = parser_.Get();
+    int dropped = 0;
+    const std::vector<ChannelReading> readings = ParseScanAnswer(answer, position, plan, &dropped);
+    parser_.Set(position);
     {
         std::lock_guard lock(mutex_);
         ++lastRun_.answers;
+        lastRun_.linesDropped += dropped;
+        channelRead_.resize(static_cast<std::size_t>(std::max(plan.channelCount, 0)));
+        for (const ChannelReading& reading : readings) {
+            const auto index = static_cast<std::size_t>(reading.channel - 1);
+            if (index < channelRead_.size() && !channelRead_[index]) {
+                channelRead_[index] = true;
+                ++lastRun_.channelsRead;
+            }
+        }
     }
-    const ChannelPlan plan = CurrentState().plan;
-    ScanPosition position = parser_.Get();
-    const std::vector<ChannelReading> readings = ParseScanAnswer(answer, position, plan);
-    parser_.Set(position);
+    if (dropped > 0) {
+        log_.Line(
+            Format("%d channel lines of this sweep could not be read and were left out.", dropped),
+            true);
+    }
     ApplyReadings(chart_, readings);
     chart_.Redraw();
 }

@@ -6,8 +6,10 @@
 #include <stop_token>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/clock.h"
+#include "base/listener_slot.h"
 #include "base/log_pane.h"
 #include "base/prompter.h"
 #include "link/device_worker.h"
@@ -62,9 +64,12 @@ class SpectrumPage {
 
     // How the last worker run went, for callers that run a fixed number of scans.
     struct RunSummary {
-        bool setUp = false;  // got through to scanning
-        int scans = 0;       // "ATg" sent
-        int answers = 0;     // scans that brought an answer
+        bool setUp = false;       // got through to scanning
+        int scans = 0;            // "ATg" sent
+        int answers = 0;          // scans that brought an answer
+        int channelsRead = 0;     // channels with at least one reading
+        int linesDropped = 0;     // channel lines left out as unreadable
+        bool portFailed = false;  // a write did not go out: the scanning ended
     };
 
     // `parser` is the program's scan position; `clock` times the guard and the pauses.
@@ -88,7 +93,7 @@ class SpectrumPage {
     void SetScanButtonListener(std::function<void(const std::string&)> listener);
 
     // "&Scan": starts the worker when none runs; while one runs ("Stop") stops it, appending
-    // " stopped." to the last log line.
+    // " stopped." to the last log line once the scanning has ended.
     void PressScan();
     // "&Clear": the four curves go to the floor and disappear until the next answer.
     void PressClear();
@@ -115,6 +120,8 @@ class SpectrumPage {
     bool Stopping(const std::stop_token& stop) const;
     void SetScanButtonText(std::string text);
     void StopWorker();
+    // Writes an AT command; on a failed write logs why and returns false.
+    bool Send(std::string_view command, bool appendFailed);
 
     ScanParserState& parser_;
     Clock& clock_;
@@ -126,13 +133,16 @@ class SpectrumPage {
     mutable std::mutex mutex_;
     State state_;
     std::string buttonText_{kScanCaption};
-    std::function<void(const std::string&)> buttonListener_;
+    ListenerSlot<const std::string&> buttonListener_;
     RunSummary lastRun_;
+    std::vector<bool> channelRead_;
 
     enum class Operation { None, Scan };
     std::atomic<Operation> operation_{Operation::None};
     std::atomic<bool> running_{true};
     std::atomic<int> scanLimit_{0};
+    // "Stop" was pressed: the worker says " stopped." once its scanning has ended.
+    std::atomic<bool> stopPressed_{false};
 
     // Last, so that it is destroyed first: its destructor waits for the thread that uses
     // everything above.

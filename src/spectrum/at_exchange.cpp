@@ -1,22 +1,53 @@
 #include "spectrum/at_exchange.h"
 
 #include <algorithm>
+#include <array>
 #include <vector>
+
+#include "base/format.h"
 
 namespace skelvane {
 
-bool SendAtCommand(SerialPort& port, std::string_view command) {
+namespace {
+
+bool WriteAll(SerialPort& port, std::string_view text, std::string* failure) {
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
+    const std::size_t written = port.Write(bytes, text.size());
+    if (written == text.size()) {
+        return true;
+    }
+    if (failure != nullptr) {
+        *failure =
+            Format("Writing to %s failed: %lu of %lu bytes went out.", port.PortName().c_str(),
+                   static_cast<unsigned long>(written), static_cast<unsigned long>(text.size()));
+    }
+    return false;
+}
+
+void DrainStale(SerialPort& port) {
+    // Reads that do not wait; a radio that keeps talking is not drained for ever.
+    constexpr int kReads = 64;
+    port.SetTimeouts(0, 1, 0, 1, 1500);
+    std::array<std::uint8_t, 256> buffer;
+    for (int read = 0; read < kReads && port.Read(buffer.data(), buffer.size()) > 0; ++read) {
+    }
+    port.SetTimeouts(kMaxDword, kMaxDword, PortTimeouts{}.readConstant, 1, 1500);
+}
+
+}  // namespace
+
+bool SendAtCommand(SerialPort& port, std::string_view command, std::string* failure) {
+    DrainStale(port);
     std::string line(command);
     line += "\r\n";
-    const auto* bytes = reinterpret_cast<const std::uint8_t*>(line.data());
-    return port.Write(bytes, line.size()) == line.size();
+    return WriteAll(port, line, failure);
 }
 
-bool AnswerHasOk(std::string_view answer) {
-    return answer.size() > 1 && answer.find("OK", 1) != std::string_view::npos;
+bool AnswerHasOk(std::string_view answer, std::size_t okFrom) {
+    return answer.size() > okFrom && answer.find("OK", okFrom) != std::string_view::npos;
 }
 
-std::string CollectAnswer(SerialPort& port, const AnswerLimits& limits) {
+std::string CollectAnswer(SerialPort& port, const AnswerLimits& limits, std::size_t okFrom) {
     std::string answer;
     std::vector<std::uint8_t> buffer(limits.perRead);
     for (int read = 0; read < limits.reads; ++read) {
@@ -26,21 +57,19 @@ std::string CollectAnswer(SerialPort& port, const AnswerLimits& limits) {
         }
         const std::size_t got = port.Read(buffer.data(), std::min(limits.perRead, room));
         answer.append(reinterpret_cast<const char*>(buffer.data()), got);
-        if (got > 0 && AnswerHasOk(answer)) {
+        if (got > 0 && AnswerHasOk(answer, okFrom)) {
             break;
         }
     }
     return answer;
 }
 
-bool EnterCommandMode(SerialPort& port, Clock& clock, std::stop_token stop) {
-    const auto* escape = reinterpret_cast<const std::uint8_t*>(kEscapeSequence.data());
-    port.Write(escape, kEscapeSequence.size());
-    if (!clock.SleepFor(kEscapeGuard, stop)) {
+bool EnterCommandMode(SerialPort& port, Clock& clock, std::stop_token stop, std::string* failure) {
+    if (!WriteAll(port, kEscapeSequence, failure) || !clock.SleepFor(kEscapeGuard, stop) ||
+        !SendAtCommand(port, kAttention, failure)) {
         return false;
     }
-    SendAtCommand(port, kAttention);
-    return AnswerHasOk(CollectAnswer(port, kCommandAnswer));
+    return AnswerHasOk(CollectAnswer(port, kCommandAnswer, 0), 0);
 }
 
 std::string AnswerLine(std::string_view answer, std::string_view command, std::size_t maxLength) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <utility>
 
 #include "base/decimal.h"
 #include "base/format.h"
@@ -21,23 +22,51 @@ std::size_t FindAfterFirst(std::string_view text, std::string_view needle, std::
     return from > text.size() ? npos : text.find(needle, std::max<std::size_t>(from, 1));
 }
 
-// The line from `from` up to its CR LF (or the end of the answer).
-std::string_view RestOfLine(std::string_view text, std::size_t from) {
-    const std::size_t end = text.find("\r\n", from);
-    return text.substr(from, end == npos ? npos : end - from);
+// The next channel line's tag, "ch " and a number and a blank, from `from` on: its position
+// and number.
+std::optional<std::pair<std::size_t, int>> NextChannelTag(std::string_view text, std::size_t from) {
+    for (std::size_t at = FindAfterFirst(text, "ch ", from); at != npos;
+         at = FindAfterFirst(text, "ch ", at + 1)) {
+        std::size_t end = at + 3;
+        while (end < text.size() && end - at < 3 + 9 && text[end] >= '0' && text[end] <= '9') {
+            ++end;
+        }
+        if (end > at + 3 && end < text.size() && text[end] == ' ') {
+            return std::make_pair(at, ParseInt32(text.substr(at + 3, end - at - 3)));
+        }
+    }
+    return std::nullopt;
 }
 
-// The level of a line starting at `from`: the decimal value of the four characters from the
-// first '-'. nullopt when the line has no "dBm" or no '-' after `from`.
-std::optional<int> MeanLevel(std::string_view text, std::size_t from) {
-    if (text.find("dBm", from) == npos) {
-        return std::nullopt;
+// What one line says, or why it says nothing.
+struct LineReading {
+    enum class Kind { Read, Spoilt, Unfinished } kind = Kind::Unfinished;
+    int mean = 0;
+    int peak = 0;
+};
+
+// The line from `from` up to its CR LF: the level from its first '-' (four characters) and
+// the bar, counted as `peakOf` says.
+template <typename PeakOf>
+LineReading ReadLine(std::string_view text, std::size_t from, PeakOf peakOf) {
+    const std::size_t end = text.find("\r\n", from);
+    if (end == npos) {
+        return {};
     }
-    const std::size_t minus = text.find('-', from);
-    if (minus == npos) {
-        return std::nullopt;
+    const std::string_view line = text.substr(from, end - from);
+    const std::size_t minus = line.find('-');
+    if (line.find("dBm") == npos || minus == npos || minus + 1 >= line.size() ||
+        line[minus + 1] < '0' || line[minus + 1] > '9') {
+        return {LineReading::Kind::Spoilt};
     }
-    return ParseInt32(text.substr(minus, kLevelLength));
+    const int mean = ParseInt32(line.substr(minus, kLevelLength));
+    const auto dots = static_cast<int>(std::count(line.begin(), line.end(), '.'));
+    const auto stars = static_cast<int>(std::count(line.begin(), line.end(), '*'));
+    const int peak = peakOf(mean, dots, stars);
+    if (mean > peak) {
+        return {LineReading::Kind::Spoilt};
+    }
+    return {LineReading::Kind::Read, mean, peak};
 }
 
 ChannelReading Reading(const ChannelPlan& plan, int channel, int mean, int peak, bool paging) {
@@ -45,45 +74,61 @@ ChannelReading Reading(const ChannelPlan& plan, int channel, int mean, int peak,
 }
 
 void ReadChannelLines(std::string_view text, ScanPosition& at, const ChannelPlan& plan,
-                      std::vector<ChannelReading>& readings) {
-    for (;;) {
-        const std::string tag = Format("ch %d ", at.channel);
-        const std::size_t found = FindAfterFirst(text, tag, at.text);
-        if (found == npos || at.channel > plan.channelCount) {
-            return;
-        }
-        at.text = found;
-        const std::optional<int> mean = MeanLevel(text, at.text);
-        if (!mean) {
-            return;
-        }
-        const std::string_view line = RestOfLine(text, at.text);
-        const auto dots = static_cast<int>(std::count(line.begin(), line.end(), '.'));
-        const auto stars = static_cast<int>(std::count(line.begin(), line.end(), '*'));
-        // A lone '*' marks the mean only; from two on the stars extend the bar.
+                      std::vector<ChannelReading>& readings, int& dropped) {
+    // A lone '*' marks the mean only; from two on the stars extend the bar.
+    const auto peakOf = [](int mean, int dots, int stars) {
         const int bar = dots + (stars > 1 ? stars : 0);
-        const int peak = bar > 0 ? bar + kBarFloor : *mean;
-        readings.push_back(Reading(plan, at.channel, *mean, peak, false));
+        return bar > 0 ? bar + kBarFloor : mean;
+    };
+    while (at.channel <= plan.channelCount) {
+        std::optional<std::pair<std::size_t, int>> tag = NextChannelTag(text, at.text);
+        // Lines of channels already read (an answer repeated in part) are passed over.
+        while (tag && tag->second < at.channel) {
+            tag = NextChannelTag(text, tag->first + 1);
+        }
+        if (!tag || tag->second > plan.channelCount) {
+            return;
+        }
+        const LineReading line = ReadLine(text, tag->first, peakOf);
+        if (line.kind == LineReading::Kind::Unfinished) {
+            if (tag->second == at.channel) {
+                at.text = tag->first;
+            }
+            return;
+        }
+        dropped += tag->second - at.channel;
+        at.channel = tag->second;
+        at.text = tag->first;
+        if (line.kind == LineReading::Kind::Read) {
+            readings.push_back(Reading(plan, at.channel, line.mean, line.peak, false));
+        } else {
+            ++dropped;
+        }
         ++at.channel;
         at.text += 2;
     }
 }
 
 void ReadPagingLines(std::string_view text, ScanPosition& at, const ChannelPlan& plan,
-                     std::vector<ChannelReading>& readings) {
+                     std::vector<ChannelReading>& readings, int& dropped) {
+    // Paging bars count their dots only, from one above the floor.
+    const auto peakOf = [](int, int dots, int) { return dots + 1 + kBarFloor; };
     for (;;) {
         const std::size_t found = FindAfterFirst(text, "Paging", at.text);
         if (found == npos || at.channel >= plan.channelCount) {
             return;
         }
-        at.text = found;
-        const std::optional<int> mean = MeanLevel(text, at.text);
-        if (!mean) {
+        const LineReading line = ReadLine(text, found, peakOf);
+        if (line.kind == LineReading::Kind::Unfinished) {
+            at.text = found;
             return;
         }
-        const std::string_view line = RestOfLine(text, at.text);
-        const auto dots = static_cast<int>(std::count(line.begin(), line.end(), '.'));
-        readings.push_back(Reading(plan, at.channel, *mean, dots + 1 + kBarFloor, true));
+        at.text = found;
+        if (line.kind == LineReading::Kind::Read) {
+            readings.push_back(Reading(plan, at.channel, line.mean, line.peak, true));
+        } else {
+            ++dropped;
+        }
         at.text += 2;
         ++at.channel;
     }
@@ -92,12 +137,16 @@ void ReadPagingLines(std::string_view text, ScanPosition& at, const ChannelPlan&
 }  // namespace
 
 std::vector<ChannelReading> ParseScanAnswer(std::string_view answer, ScanPosition& position,
-                                            const ChannelPlan& plan) {
+                                            const ChannelPlan& plan, int* dropped) {
     std::vector<ChannelReading> readings;
-    ReadChannelLines(answer, position, plan, readings);
-    ReadPagingLines(answer, position, plan, readings);
+    int spoilt = 0;
+    ReadChannelLines(answer, position, plan, readings, spoilt);
+    ReadPagingLines(answer, position, plan, readings, spoilt);
     if (FindAfterFirst(answer, "OK", 0) != npos) {
         position = ScanPosition{};
+    }
+    if (dropped != nullptr) {
+        *dropped = spoilt;
     }
     return readings;
 }

@@ -56,8 +56,16 @@ struct ChannelReading {
 // When the answer holds "OK" the position starts again at the top and at channel 1.
 // Only the bytes of `answer` are ever looked at: a position carried over from a longer
 // answer finds nothing.
+//
+// Bytes lost or changed on the way spoil lines, and a spoilt line is dropped from the sweep
+// instead of being read as something it does not say: a whole line (up to its CR LF) whose
+// level does not read as a number after its '-', that has no "dBm", or whose mean is above
+// the peak its bar gives. A channel line that is missing altogether (the next line found is
+// for a later channel) drops the channels in between. `dropped` (when given) gets the number
+// of channels dropped. A line cut off by the end of the answer is left for the next answer,
+// as every channel after it.
 std::vector<ChannelReading> ParseScanAnswer(std::string_view answer, ScanPosition& position,
-                                            const ChannelPlan& plan);
+                                            const ChannelPlan& plan, int* dropped = nullptr);
 
 // The chart's series of the spectrum page.
 enum SpectrumSeries : int { kMeanHold = 1, kMeanValue = 2, kMaxHold = 3, kMaxValue = 4 };

@@ -1,8 +1,10 @@
 #include "spectrum/spectrum_chart.h"
 
 #include <array>
+#include <cstdio>
 
 #include "base/format.h"
+#include "document/file_replace.h"
 #include "spectrum/scan_parser.h"
 
 namespace skelvane {
@@ -70,6 +72,12 @@ std::string SpectrumCsv(const ChartModel& chart, const ChannelPlan& plan) {
                       meanHold->y, peakHold->y);
     }
     return csv;
+}
+
+bool SaveSpectrumCsv(const std::filesystem::path& path, const std::string& csv) {
+    return ReplaceFile(path, [&csv](std::FILE* file) {
+        return std::fwrite(csv.data(), 1, csv.size(), file) == csv.size();
+    });
 }
 
 }  // namespace skelvane

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <filesystem>
 #include <string>
 
 #include "base/prompter.h"
@@ -26,5 +27,9 @@ void ClearSpectrumChart(ChartModel& chart, const ChannelPlan& plan);
 // The four curves as comma-separated values: a header line, then for each channel its
 // frequency in MHz, the mean and peak of the last scan and their holds, in dBm.
 std::string SpectrumCsv(const ChartModel& chart, const ChannelPlan& plan);
+
+// Writes `csv` to `path` through a temporary file renamed over it: on any failure the file
+// that was there is left as it was. False on failure.
+bool SaveSpectrumCsv(const std::filesystem::path& path, const std::string& csv);
 
 }  // namespace skelvane

@@ -230,7 +230,7 @@ TEST_F(SpectrumPageTest, AnswersWithoutOkKeepTheModelAndLinkRate) {
                       {"AT\r\nOK\r\n"},
                       {"ATS103?\r\n8\r\n"},
                       {"ATI1\r\nMORVEX-A\r\n"},
-                      {"ATg\r\nch 1 -100dBm .....\r\nOK\r\n"}};
+                      {"ATg\r\nch 1 -107dBm .....\r\nOK\r\n"}};
     rig.network->Local().SetPortHandler(sim::UnitMode::Diagnostic, radio);
     RunScans(1);
     EXPECT_THAT(Page().Log().Lines(), ElementsAreArray(ConnectLines("TAVRIN-A")));

@@ -58,58 +58,56 @@ TEST_P(ScanBarTest, GivesThePeak) {
 
 INSTANTIATE_TEST_SUITE_P(
     Bars, ScanBarTest,
-    testing::Values(BarCase{"ch 1 -105dBm *", -105, -105},     // a lone '*' gives the mean
-                    BarCase{"ch 1 -105dBm ...*", -105, -108},  // a lone '*' is not counted
-                    BarCase{"ch 1 -105dBm **", -105, -109},    // from two on the stars count
-                    BarCase{"ch 1 -105dBm ", -105, -105},      // no bar: the mean
-                    BarCase{"ch 1 -70dBm ...", -70, -108},  // the bar, not the level, is the peak
-                    BarCase{"ch 1 -98dBm....", -98, -107},  // "-98d" reads as -98
-                    BarCase{"ch 1 -1234567dBm .", -123, -110},  // four characters of the level only
-                    BarCase{"ch 1 x-9x dBm .", -9, -110}));     // a level with no number after '-'
+    testing::Values(BarCase{"ch 1 -105dBm *", -105, -105},          // a lone '*' gives the mean
+                    BarCase{"ch 1 -109dBm ...*", -109, -108},       // a lone '*' is not counted
+                    BarCase{"ch 1 -110dBm **", -110, -109},         // from two on the stars count
+                    BarCase{"ch 1 -105dBm ", -105, -105},           // no bar: the mean
+                    BarCase{"ch 1 -98dBm.............", -98, -98},  // "-98d" reads as -98
+                    BarCase{"ch 1 -1234567dBm .", -123, -110}));    // four characters of the level
 
 TEST(ScanParserTest, TheBarEndsAtTheLineBreak) {
-    const std::string answer = "ATg\r\n" + Line(1, "-100dBm ...") + Line(2, "-101dBm .....**");
+    const std::string answer = "ATg\r\n" + Line(1, "-109dBm ...") + Line(2, "-108dBm .....**");
     ScanPosition at;
     EXPECT_THAT(ParseScanAnswer(answer, at, kPlan),
-                ElementsAre(Channel(1, -100, -108), Channel(2, -101, -104)));
+                ElementsAre(Channel(1, -109, -108), Channel(2, -108, -104)));
 }
 
 TEST(ScanParserTest, ChannelsAboveTheCountEndTheChannelLines) {
     // Three lines for a plan of two: the third is left, and so is the paging line, since
     // paging lines are only read below the count.
-    const std::string answer = "ATg\r\n" + Line(1, "-100dBm .") + Line(2, "-101dBm .") +
-                               Line(3, "-102dBm .") + "Paging -103dBm ....\r\nOK\r\n";
+    const std::string answer = "ATg\r\n" + Line(1, "-110dBm .") + Line(2, "-111dBm .") +
+                               Line(3, "-110dBm .") + "Paging -108dBm ....\r\nOK\r\n";
     ScanPosition at;
     EXPECT_THAT(ParseScanAnswer(answer, at, PlanOf(2)),
-                ElementsAre(Channel(1, -100, -110), Channel(2, -101, -110)));
+                ElementsAre(Channel(1, -110, -110), Channel(2, -111, -110)));
     EXPECT_EQ(at, ScanPosition{});
 }
 
 TEST(ScanParserTest, PagingLinesTakeTheNextChannelsBelowTheCount) {
     // Channel 3 has no line of its own: the paging lines are read as channels 3 and 4, and
     // the third stops at the count of 5. Their bars count '.' only, plus one.
-    const std::string answer = "ATg\r\n" + Line(1, "-100dBm .") + Line(2, "-101dBm .") +
-                               "Paging -103dBm ....**\r\nPaging -104dBm ..\r\n" +
-                               "Paging -105dBm ...\r\n";
+    const std::string answer = "ATg\r\n" + Line(1, "-110dBm .") + Line(2, "-111dBm .") +
+                               "Paging -108dBm ....**\r\nPaging -109dBm ..\r\n" +
+                               "Paging -109dBm ...\r\n";
     ScanPosition at;
     EXPECT_THAT(
         ParseScanAnswer(answer, at, PlanOf(5)),
-        ElementsAre(Channel(1, -100, -110), Channel(2, -101, -110),
-                    Channel(3, -103, 4 + 1 - 111, true), Channel(4, -104, 2 + 1 - 111, true)));
+        ElementsAre(Channel(1, -110, -110), Channel(2, -111, -110),
+                    Channel(3, -108, 4 + 1 - 111, true), Channel(4, -109, 2 + 1 - 111, true)));
     EXPECT_EQ(at.channel, 5);
 }
 
 TEST(ScanParserTest, AnAnswerWithoutOkCarriesOverToTheNextAnswer) {
     ScanPosition at;
-    const std::string first = "ATg\r\n" + Line(1, "-100dBm .") + Line(2, "-101dBm .");
+    const std::string first = "ATg\r\n" + Line(1, "-110dBm .") + Line(2, "-111dBm .");
     EXPECT_EQ(ParseScanAnswer(first, at, kPlan).size(), 2u);
     EXPECT_EQ(at.channel, 3);
 
     // The next answer starts again at channel 1; reading goes on with channel 3.
     const std::string second = "ATg\r\n" + Line(1, "-90dBm .") + Line(2, "-91dBm .") +
-                               Line(3, "-92dBm ...") + Line(4, "-93dBm ....") + "OK\r\n";
+                               Line(3, "-109dBm ...") + Line(4, "-108dBm ....") + "OK\r\n";
     EXPECT_THAT(ParseScanAnswer(second, at, kPlan),
-                ElementsAre(Channel(3, -92, -108), Channel(4, -93, -107)));
+                ElementsAre(Channel(3, -109, -108), Channel(4, -108, -107)));
     EXPECT_EQ(at, ScanPosition{});
 }
 
@@ -125,29 +123,35 @@ TEST(ScanParserTest, APositionPastTheAnswerFindsNothing) {
 struct UnreadCase {
     std::string answer;
     ScanPosition after;
+    int dropped;
 };
 
 class ScanUnreadTest : public testing::TestWithParam<UnreadCase> {};
 
 TEST_P(ScanUnreadTest, GivesNoReading) {
     ScanPosition at;
-    EXPECT_THAT(ParseScanAnswer(GetParam().answer, at, kPlan), IsEmpty());
+    int dropped = -1;
+    EXPECT_THAT(ParseScanAnswer(GetParam().answer, at, kPlan, &dropped), IsEmpty());
     EXPECT_EQ(at, GetParam().after);
+    EXPECT_EQ(dropped, GetParam().dropped);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Answers, ScanUnreadTest,
     testing::Values(
         // Only found after the first character of the answer.
-        UnreadCase{"ch 1 -100dBm ...\r\n", {0, 1}},
-        // "ch 1 " with its blank does not match channel 10.
-        UnreadCase{"ATg\r\nch 10 -100dBm ...\r\n", {0, 1}},
-        // The line is found but has no "dBm" after it: the position stays on it.
-        UnreadCase{"ATg\r\nch 1 -100 ...\r\n", {5, 1}},
-        // No '-' before the end: nothing is read past the answer.
-        UnreadCase{"ATg\r\nch 1 100dBm ...", {5, 1}},
+        UnreadCase{"ch 1 -110dBm ...\r\n", {0, 1}, 0},
+        // Spoilt lines are dropped and passed: no "dBm", no number after the '-', a mean
+        // above the peak its bar gives.
+        UnreadCase{"ATg\r\nch 1 -100 ...\r\n", {7, 2}, 1},
+        UnreadCase{"ATg\r\nch 1 -xx dBm .\r\n", {7, 2}, 1},
+        UnreadCase{"ATg\r\nch 1 -70dBm ...\r\n", {7, 2}, 1},
+        // Channels whose lines are missing are dropped with the spoilt line after them.
+        UnreadCase{"ATg\r\nch 3 -100 ...\r\n", {7, 4}, 3},
+        // A line not finished by the end of the answer is left for the next answer.
+        UnreadCase{"ATg\r\nch 1 -110dBm ...", {5, 1}, 0},
         // "OK" at the very start does not count; a later one does.
-        UnreadCase{"OK\r\n", {0, 1}}, UnreadCase{"OK\r\nch 1 -\r\nOK", {0, 1}}));
+        UnreadCase{"OK\r\n", {0, 1}, 0}, UnreadCase{"OK\r\nch 1 -\r\nOK", {0, 1}, 1}));
 
 TEST(ApplyReadingsTest, HoldsOnlyRise) {
     ChartModel chart;
