@@ -164,11 +164,14 @@ TEST_F(SoftUpgradeModelTest, CancelAppendsToTheLineInProgressAndStopsTheWorker) 
 TEST_F(SoftUpgradeModelTest, ScheduledUnitsRunFromTheStartMinuteOneAfterAnother) {
     const std::string logFile = (sim.dir / "upgrade.txt").string();
     model.BrowseLogFile(logFile);
+    AddRemote(302);
+    model.SetUnitAddress(302);  // the unit of the block the dialog is for
     Fields("300, 301");
     model.BrowseFile(file);
     model.SetPickers(Window(At(13, 46), At(13, 55)));
     ASSERT_TRUE(model.Start());
     EXPECT_EQ(On(model.View()), "armed stop ");
+    EXPECT_FALSE(model.Program());  // disabled while armed
 
     RunTicks(600);
 
@@ -200,6 +203,16 @@ TEST_F(SoftUpgradeModelTest, ScheduledUnitsRunFromTheStartMinuteOneAfterAnother)
     EXPECT_NE(text.find(":007  Upgrade Scheduled.\r\n"), std::string::npos);
     EXPECT_NE(text.find("  Upgrade Completed, UnitAddres = 301.\r\n"), std::string::npos);
     EXPECT_TRUE(text.ends_with("  Scheduled upgrade completed!\r\n"));
+
+    // Program goes back to the dialog's unit, not the schedule's last.
+    EXPECT_EQ(model.View().unitAddress, 302);
+    addressed.clear();
+    ASSERT_TRUE(model.Program());
+    model.WaitForWorker();
+    EXPECT_EQ(model.LastResult(), UpgradeResult::Completed);
+    EXPECT_EQ(sim.Soft(302).Flash().Crc(), crc);
+    EXPECT_TRUE(std::all_of(addressed.begin(), addressed.end(),
+                            [](std::uint16_t ua) { return ua == 302; }));
 }
 
 TEST_F(SoftUpgradeModelTest, AUnitThatNeverAnswersHoldsBackTheUnitsAfterIt) {
