@@ -1,6 +1,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <memory>
 #include <string>
@@ -9,6 +10,8 @@
 #include "base/prompter.h"
 #include "link/port_settings.h"
 #include "operations/spectrum_page.h"
+#include "sim/faults.h"
+#include "sim/network.h"
 #include "spectrum/radio_fixture.h"
 #include "spectrum/spectrum_chart.h"
 #include "support/wait_until.h"
@@ -172,6 +175,52 @@ TEST_F(SpectrumPageTest, AnAnswerCutShortIsContinuedByTheNextOne) {
     EXPECT_GT(Level(read + 1, kMeanValue), -120);
     EXPECT_GT(Level(140, kMeanValue), -120);
 }
+
+// Answers that arrive in pieces are assembled; spoilt lines are dropped and said so, never
+// stored as a level.
+struct LinkFaultCase {
+    const char* faults;
+    bool everyChannel;  // a clean sweep reads all 140
+};
+
+class SpectrumLinkFaultTest : public SpectrumPageTest,
+                              public testing::WithParamInterface<LinkFaultCase> {};
+
+TEST_P(SpectrumLinkFaultTest, ReadsOnlyWhatArrivedWhole) {
+    rig.InstallDataPort(test::NeverCut());
+    sim::FaultPlan plan;
+    std::string error;
+    ASSERT_TRUE(sim::ParseFaultPlan(GetParam().faults, plan, error)) << error;
+    sim::ApplyFaultPlan(*rig.network, plan);
+    RunScans(2);
+    const SpectrumPage::RunSummary run = Page().LastRun();
+    ASSERT_TRUE(run.setUp);
+    if (GetParam().everyChannel) {
+        EXPECT_EQ(run.channelsRead, 140);
+        EXPECT_EQ(run.linesDropped, 0);
+    } else {
+        EXPECT_GT(run.linesDropped, 0);
+        const std::vector<std::string> lines = Page().Log().Lines();
+        EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const std::string& line) {
+            return line.ends_with(" could not be read and were left out.");
+        }));
+    }
+    int read = 0;
+    for (int channel = 1; channel <= 140; ++channel) {
+        const double mean = Level(channel, kMeanValue);
+        if (mean > -120) {
+            ++read;
+            EXPECT_LE(mean, Level(channel, kMaxValue)) << channel;
+        }
+    }
+    EXPECT_EQ(read, run.channelsRead);
+}
+
+INSTANTIATE_TEST_SUITE_P(Faults, SpectrumLinkFaultTest,
+                         testing::Values(LinkFaultCase{"out.split=4,out.gap=2", true},
+                                         LinkFaultCase{"out.split=1,out.gap=1", true},
+                                         LinkFaultCase{"out.corrupt=0.002,seed=3", false},
+                                         LinkFaultCase{"out.drop=0.002,seed=5", false}));
 
 TEST_F(SpectrumPageTest, ScanAgainStopsTheWorker) {
     rig.InstallDataPort(test::NeverCut());
