@@ -3,7 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
+#include "base/clock.h"
+#include "sim/builtin_network.h"
+#include "sim/unit_flash.h"
+#include "support/child_process.h"
 #include "support/programs.h"
 
 namespace skelvane {
@@ -67,6 +72,34 @@ TEST_F(CliUpgradeTest, AHardUpgradeThroughTheSimulatorsTerminal) {
     EXPECT_NE(run.output.find("Loading FW now, wait .... succeeded.\n \nUpgrade completed !!\n"),
               std::string::npos)
         << run.output;
+}
+
+// The unit that never hears "start writing" keeps its version: --expect-version fails the
+// run. Each run waits out the silence after "start writing" (10 s) in real time.
+TEST_F(CliUpgradeTest, ASoftUpgradePassesOnlyWithTheExpectedVersion) {
+    VirtualClock clock;
+    const std::string before = sim::MakeBuiltInNetwork(clock)->Local().Version();
+    const std::string after = sim::NextVersion(before);
+    for (const bool lost : {false, true}) {
+        std::vector<std::string> args = {"--unpaced"};
+        if (lost) {
+            args.push_back("--faults");
+            args.push_back("startlost=1");
+        }
+        test::ChildProcess unit(test::RuntimeDir() / "skelvane-sim", args);
+        const std::string terminal = unit.NextLine();
+        ASSERT_EQ(terminal.rfind("/dev/", 0), 0u) << terminal;
+        const CliRun run = RunCli("soft-upgrade --local --port " + terminal + " --file " +
+                                  Path("fw.bin") + " --expect-version " + after);
+        const std::string firmware =
+            "Firmware: " + before + " before, " + (lost ? before : after) + " now.";
+        EXPECT_EQ(run.exitCode, lost ? 1 : 0) << run.output;
+        EXPECT_NE(run.output.find(firmware), std::string::npos) << run.output;
+        EXPECT_EQ(
+            run.output.find("unchanged: if the file holds another version") != std::string::npos,
+            lost)
+            << run.output;
+    }
 }
 
 }  // namespace
