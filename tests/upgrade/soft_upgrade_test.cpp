@@ -195,6 +195,26 @@ TEST_F(SoftUpgradeTest, ABlockIsSentRetriesPlusOneTimes) {
               LogLines().end());
 }
 
+TEST_F(SoftUpgradeTest, ALostAcknowledgementCostsAFewRoundTripsAndIsShown) {
+    job.fileName = sim.Firmware(10 * 128);
+    ASSERT_EQ(Run(), UpgradeResult::Completed);
+    const Millis clean = sim.clock.Elapsed();
+
+    // Once the first blocks have set the pace, a lost acknowledgement is given up after the
+    // shortest wait (1 s) instead of the whole 10 s collection.
+    sim.Soft().Options().lostBlockAcks = {7};
+    std::vector<std::string> notices;
+    UpgradeHooks hooks;
+    hooks.retry = [&notices](const std::string& text) { notices.push_back(text); };
+    const Millis start = sim.clock.Now();
+    ASSERT_EQ(Run({}, hooks), UpgradeResult::Completed);
+    const Millis lossy = sim.clock.Now() - start;
+    EXPECT_GE(lossy - clean, Millis{1000});
+    EXPECT_LT(lossy - clean, Millis{1500});
+    ASSERT_EQ(notices.size(), 1u);
+    EXPECT_EQ(notices[0].rfind("Block 8/10: retry 1 of 1, at most ", 0), 0u) << notices[0];
+}
+
 TEST_F(SoftUpgradeTest, FiveByteAcknowledgementsAreGood) {
     sim.Soft().Options().shortBlockAcks = true;
     job.fileName = sim.Firmware(1000);
