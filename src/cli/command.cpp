@@ -1,5 +1,6 @@
 #include "cli/command.h"
 
+#include "cli/operation_runner.h"
 #include "sim/template_network.h"
 
 #include <algorithm>
@@ -17,12 +18,30 @@ std::vector<std::pair<int, CommandSetup>>& Registry() {
 
 }  // namespace
 
+namespace {
+
+// The names of the subcommands that ran, as typed: "restrictions read".
+std::string CommandPath(const CLI::App& app) {
+    std::string path;
+    for (const CLI::App* level = &app; level != nullptr;) {
+        const auto chosen = level->get_subcommands();
+        level = chosen.empty() ? nullptr : chosen.front();
+        if (level != nullptr) {
+            path += (path.empty() ? "" : " ") + level->get_name();
+        }
+    }
+    return path;
+}
+
+}  // namespace
+
 bool RegisterCommand(int order, CommandSetup setup) {
     Registry().emplace_back(order, std::move(setup));
     return true;
 }
 
 int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
+    InstallInterruptHandlers();
     Context context;
     context.out = &out;
     context.err = &err;
@@ -50,6 +69,10 @@ int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
     } catch (const CLI::ParseError& error) {
         app.exit(error, out, err);
         return 2;
+    }
+    if (context.cancelled) {
+        out << CommandPath(app) << " cancelled.\n" << std::flush;
+        return kInterruptedExitCode;
     }
     return context.exitCode;
 }

@@ -17,8 +17,9 @@ namespace skelvane::cli {
 struct Context {
     std::ostream* out = nullptr;
     std::ostream* err = nullptr;
-    bool verbose = false;  // -v: traffic lines too
-    int exitCode = 0;      // 0 success, 1 the operation failed, 2 usage error
+    bool verbose = false;    // -v: traffic lines too
+    int exitCode = 0;        // 0 success, 1 the operation failed, 2 usage error
+    bool cancelled = false;  // a stop signal ended the command's operation
     SystemClock clock;
     // The simulated networks served under the port names "SIM1", ..., so every command can
     // be tried without a radio, and the factory that opens and lists the ports of every

@@ -75,18 +75,4 @@ void LogPrinter::Finish() {
     out_.flush();
 }
 
-void WorkerSignal::Notify() {
-    {
-        std::lock_guard lock(mutex_);
-        signalled_ = true;
-    }
-    cv_.notify_all();
-}
-
-void WorkerSignal::Wait() {
-    std::unique_lock lock(mutex_);
-    cv_.wait(lock, [this] { return signalled_; });
-    signalled_ = false;
-}
-
 }  // namespace skelvane::cli

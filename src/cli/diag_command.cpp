@@ -14,6 +14,7 @@
 #include "cli/command.h"
 #include "cli/console_prompter.h"
 #include "cli/device_options.h"
+#include "cli/operation_runner.h"
 #include "document/network_file.h"
 #include "operations/current_remote_ua.h"
 #include "operations/diagnostics_page_model.h"
@@ -141,7 +142,6 @@ SKELVANE_CLI_COMMAND(120, [](CLI::App& app, Context& ctx) {
             return;
         }
         // Declared before the page, whose worker reports into them until the page is gone.
-        WorkerSignal signal;
         std::mutex passMutex;
         std::vector<bool> passes;  // each finished pass: did it do what it was for
         CurrentRemoteUa remoteUa;
@@ -151,7 +151,8 @@ SKELVANE_CLI_COMMAND(120, [](CLI::App& app, Context& ctx) {
         page.Activate();
         page.ChooseLocal(unit->local);
         page.Link().SetTrafficLogging(ctx.verbose);
-        LogPrinter printer(*ctx.out, page.Log());
+        OperationRunner runner(ctx, page.Log());
+        LogPrinter& printer = *runner.Printer();
 
         const unsigned wanted = std::max(*polls, 1u);
         const bool reading = get->empty() && set->empty();
@@ -159,41 +160,26 @@ SKELVANE_CLI_COMMAND(120, [](CLI::App& app, Context& ctx) {
             if (pass >= wanted) {
                 page.Stop();
             }
-            {
-                std::lock_guard lock(passMutex);
-                passes.push_back(ok);
-            }
-            signal.Notify();
+            std::lock_guard lock(passMutex);
+            passes.push_back(ok);
         });
-        page.SetUpdateListener([&signal] { signal.Notify(); });
         page.SetPollChecked(*polls > 0);
 
-        bool started = false;
-        if (!get->empty()) {
-            PutCustom(page, *ParseCustom(*get, false));
-            started = page.Get();
-        } else if (!set->empty()) {
-            PutCustom(page, *ParseCustom(*set, true));
-            started = page.Set();
-        } else {
-            started = page.Read();
-        }
-        if (page.FocusedField()) {
-            page.Close();
-            printer.Print(
-                "The custom parameter is not valid: size 1 to 4, ids 0 to 255, value "
-                "0 to 4294967295.");
-            ctx.exitCode = 2;
-            return;
-        }
-        if (!started) {
-            ctx.exitCode = 1;
-            return;
-        }
+        OperationControl control = LinkOperation(page.Link(), [&] {
+            if (!get->empty()) {
+                PutCustom(page, *ParseCustom(*get, false));
+                return page.Get();
+            }
+            if (!set->empty()) {
+                PutCustom(page, *ParseCustom(*set, true));
+                return page.Set();
+            }
+            return page.Read();
+        });
+        // Every pass that has ended is shown once its values are in the page.
         std::size_t done = 0;
         bool allOk = true;
-        for (;;) {
-            const bool busy = page.Link().Busy();
+        control.poll = [&] {
             page.ApplyWorkerResults();
             std::vector<bool> finished;
             {
@@ -212,12 +198,20 @@ SKELVANE_CLI_COMMAND(120, [](CLI::App& app, Context& ctx) {
                     printer.Print("Value: " + page.FieldText(Field::Value));
                 }
             }
-            if (!busy) {
-                break;
-            }
-            signal.Wait();
+        };
+        const RunEnd end = runner.Run(control);
+        if (end == RunEnd::NotStarted && page.FocusedField()) {
+            page.Close();
+            printer.Print(
+                "The custom parameter is not valid: size 1 to 4, ids 0 to 255, value "
+                "0 to 4294967295.");
+            ctx.exitCode = 2;
+            return;
         }
-        printer.Finish();
+        if (end != RunEnd::Finished) {
+            ctx.exitCode = 1;
+            return;
+        }
         ctx.exitCode = done > 0 && allOk ? 0 : 1;
     });
 });

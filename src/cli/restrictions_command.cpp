@@ -14,6 +14,7 @@
 #include "cli/command.h"
 #include "cli/console_prompter.h"
 #include "cli/device_options.h"
+#include "cli/operation_runner.h"
 #include "document/network_file.h"
 #include "operations/current_remote_ua.h"
 #include "operations/restrictions_page.h"
@@ -56,13 +57,12 @@ class LogAwarePrompter final : public Prompter {
 
 // Runs one operation of the page to its end and applies what it read to the block. True when
 // it did not fail.
-bool Run(RestrictionsPage& page, LogPrinter& printer, Operation operation) {
-    if (!(page.*operation)()) {
+bool Run(RestrictionsPage& page, OperationRunner& runner, Operation operation) {
+    if (runner.Run(LinkOperation(
+            page.Link(), [&page, operation] { return (page.*operation)(); })) != RunEnd::Finished) {
         return false;
     }
-    page.Link().Wait();
     page.ApplyWorkerResults();
-    printer.Finish();
     const auto report = page.LastReport();
     return report && report->outcome == RestrictionsOutcome::Succeeded;
 }
@@ -96,17 +96,17 @@ void AddOperation(CLI::App& parent, Context& ctx, const char* name, const char* 
         RestrictionsPage page(*block, ctx.ports, PortName(*unit), facts, state, remoteUa,
                               workerPrompter, ctx.clock);
         page.Link().SetTrafficLogging(ctx.verbose);
-        LogPrinter printer(*ctx.out, page.Log());
-        workerPrompter.SetPrinter(&printer);
+        OperationRunner runner(ctx, page.Log());
+        workerPrompter.SetPrinter(runner.Printer());
         page.Activate();
         page.ChooseLocal(unit->local);
 
         // A Write goes by the band and firmware version the program last learned of the
         // unit; here nothing has been learned yet, so the unit is asked first.
-        if (write && !Run(page, printer, &RestrictionsPage::ReadUnitFacts)) {
+        if (write && !Run(page, runner, &RestrictionsPage::ReadUnitFacts)) {
             return;
         }
-        if (!Run(page, printer, write ? &RestrictionsPage::Write : &RestrictionsPage::Read)) {
+        if (!Run(page, runner, write ? &RestrictionsPage::Write : &RestrictionsPage::Read)) {
             return;
         }
         // A unit whose firmware keeps no restriction table has had nothing read or written.

@@ -9,6 +9,7 @@
 #include "cli/command.h"
 #include "cli/console_prompter.h"
 #include "cli/device_options.h"
+#include "cli/operation_runner.h"
 #include "document/network_file.h"
 #include "link/default_sets.h"
 #include "link/version_number.h"
@@ -21,14 +22,13 @@ namespace {
 using Operation = bool (SettingsPageModel::*)();
 
 // Runs one Settings operation to its end and applies what it read to the block.
-bool Run(Context& ctx, SettingsPageModel& page, LogPrinter& printer, Operation operation) {
+bool Run(Context& ctx, SettingsPageModel& page, OperationRunner& runner, Operation operation) {
     page.Link().SetTrafficLogging(ctx.verbose);
-    if (!(page.*operation)()) {
+    if (runner.Run(LinkOperation(
+            page.Link(), [&page, operation] { return (page.*operation)(); })) != RunEnd::Finished) {
         return false;
     }
-    page.Link().Wait();
     page.ApplyWorkerResults();
-    printer.Finish();
     return page.LastOutcome() == SettingsOutcome::Succeeded;
 }
 
@@ -71,10 +71,10 @@ void AddBlockCommand(CLI::App& app, Context& ctx, const char* name, const char* 
         CurrentRemoteUa remoteUa;
         SettingsPageModel page(*block, ctx.ports, PortName(*unit), facts, remoteUa, prompter,
                                ctx.clock);
-        LogPrinter printer(*ctx.out, page.Log());
+        OperationRunner runner(ctx, page.Log());
         Choose(page, *unit);
         page.SetVerify(!*noVerify);
-        if (!Run(ctx, page, printer, operation)) {
+        if (!Run(ctx, page, runner, operation)) {
             ctx.exitCode = 1;
             return;
         }
@@ -112,14 +112,15 @@ void AddUnitCommand(CLI::App& app, Context& ctx, const char* name, const char* h
         CurrentRemoteUa remoteUa;
         SettingsPageModel page(*block, ctx.ports, PortName(*unit), facts, remoteUa, prompter,
                                ctx.clock);
-        LogPrinter printer(*ctx.out, page.Log());
+        OperationRunner runner(ctx, page.Log());
         Choose(page, *unit);
-        if (!Run(ctx, page, printer, operation)) {
+        if (!Run(ctx, page, runner, operation)) {
             ctx.exitCode = 1;
             return;
         }
         if (!show.empty()) {
-            printer.Print(label + ": " + Latin1ToUtf8(block->FindParameter(show)->textValue));
+            runner.Printer()->Print(label + ": " +
+                                    Latin1ToUtf8(block->FindParameter(show)->textValue));
         }
         ctx.exitCode = 0;
     });
@@ -155,29 +156,25 @@ SKELVANE_CLI_COMMAND(110, [](CLI::App& app, Context& ctx) {
         CurrentRemoteUa remoteUa;
         SettingsPageModel page(*block, ctx.ports, PortName(*unit), facts, remoteUa, prompter,
                                ctx.clock);
-        LogPrinter printer(*ctx.out, page.Log());
+        OperationRunner runner(ctx, page.Log());
         Choose(page, *unit);
         // As on the Settings page, the sets are offered only once the unit has shown a
         // firmware version that has them.
-        if (!Run(ctx, page, printer, &SettingsPageModel::Version)) {
+        if (!Run(ctx, page, runner, &SettingsPageModel::Version)) {
             ctx.exitCode = 1;
             return;
         }
         if (!page.DefaultEnabled()) {
-            printer.Print("The unit's firmware (" +
-                          Latin1ToUtf8(block->FindParameter("VersionNo")->textValue) +
-                          ") has no factory default sets.");
+            runner.Printer()->Print("The unit's firmware (" +
+                                    Latin1ToUtf8(block->FindParameter("VersionNo")->textValue) +
+                                    ") has no factory default sets.");
             ctx.exitCode = 1;
             return;
         }
-        page.Link().SetTrafficLogging(ctx.verbose);
-        if (!page.Default(DefaultSetIndex(*set))) {
-            ctx.exitCode = 1;
-            return;
-        }
-        page.Link().Wait();
-        printer.Finish();
-        ctx.exitCode = page.LastOutcome() == SettingsOutcome::Succeeded ? 0 : 1;
+        const bool done = runner.Run(LinkOperation(page.Link(), [&page, &set] {
+            return page.Default(DefaultSetIndex(*set));
+        })) == RunEnd::Finished;
+        ctx.exitCode = done && page.LastOutcome() == SettingsOutcome::Succeeded ? 0 : 1;
     });
 });
 

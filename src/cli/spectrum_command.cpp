@@ -10,6 +10,7 @@
 #include "base/latin1.h"
 #include "cli/command.h"
 #include "cli/console_prompter.h"
+#include "cli/operation_runner.h"
 #include "link/port_settings.h"
 #include "operations/spectrum_page.h"
 #include "spectrum/scan_parser.h"
@@ -69,9 +70,24 @@ void RunSpectrum(Context& ctx, const SpectrumOptions& options) {
     page.Log().SetListener(
         [&printer](LogPane::Event event, const std::string& text) { printer.Hear(event, text); });
     page.SetScanLimit(options.scans);
-    page.PressScan();
-    page.WaitForWorker();
-    printer.Finish();
+    OperationRunner runner(ctx, page.Log(), [&printer] { printer.Finish(); });
+    OperationControl control;
+    control.start = [&page] {
+        page.PressScan();
+        return true;
+    };
+    control.running = [&page] {
+        if (page.WorkerRunning()) {
+            return true;
+        }
+        page.WaitForWorker();
+        return false;
+    };
+    control.stop = [&page] { page.Close(); };
+    if (runner.Run(control) != RunEnd::Finished) {
+        ctx.exitCode = 1;
+        return;
+    }
 
     const SpectrumPage::RunSummary run = page.LastRun();
     if (!run.setUp || run.portFailed) {

@@ -1,6 +1,7 @@
 // skelvane-cli soft-upgrade and hard-upgrade: firmware upgrades from the command line, with
 // the same log lines as the dialogs (and the upgrade log file with --log).
 
+#include <functional>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -11,6 +12,7 @@
 #include "base/latin1.h"
 #include "cli/command.h"
 #include "cli/console_prompter.h"
+#include "cli/operation_runner.h"
 #include "cli/upgrade_console.h"
 #include "link/port_names.h"
 #include "link/port_settings.h"
@@ -68,6 +70,24 @@ struct SoftOptions {
     std::string expectVersion;
 };
 
+// What the runner needs of an upgrade model: it runs while its worker does, and a stop ends
+// the worker and appends " cancelled." to the upgrade log (and its file).
+template <typename Model>
+OperationControl UpgradeControl(Model& model, std::function<bool()> start) {
+    OperationControl control;
+    control.start = std::move(start);
+    control.running = [&model] {
+        if (model.WorkerRunning()) {
+            return true;
+        }
+        model.WaitForWorker();
+        return false;
+    };
+    control.stop = [&model] { model.Close(); };
+    control.logCancel = [&model] { model.Log().Append(" cancelled."); };
+    return control;
+}
+
 int RunSoftUpgrade(Context& ctx, const SoftOptions& options) {
     ConsolePrompter prompter(*ctx.err);
     ScheduleTable schedule;  // the program-wide table: this run is the program
@@ -75,6 +95,7 @@ int RunSoftUpgrade(Context& ctx, const SoftOptions& options) {
     UpgradeConsole console(*ctx.out, ctx.out == &std::cout && StandardOutputIsTerminal(),
                            ctx.clock);
     Attach(model, console, ctx.verbose);
+    OperationRunner runner(ctx, model.Log().Pane(), [&console] { console.Finish(); });
 
     SoftUpgradeFields fields;
     fields.retries = options.retries == "forever" ? "-1" : options.retries;
@@ -96,17 +117,29 @@ int RunSoftUpgrade(Context& ctx, const SoftOptions& options) {
         pickers.startDate = pickers.startTime = *ParseScheduleMinute(options.start);
         pickers.endDate = pickers.endTime = *ParseScheduleMinute(options.end);
         model.SetPickers(pickers);
-        if (!model.Start()) {
-            console.Finish();
+        OperationControl control = UpgradeControl(model, [&model] { return model.Start(); });
+        control.running = [&model] {
+            if (model.View().armed || model.WorkerRunning()) {
+                return true;
+            }
+            model.WaitForWorker();
+            return false;
+        };
+        control.stop = [&model] {
+            model.Stop();
+            model.Close();
+        };
+        // The dialog's one-second timer.
+        Millis nextTick = ctx.clock.Now() + Millis{1000};
+        control.poll = [&] {
+            if (ctx.clock.Now() >= nextTick) {
+                nextTick += Millis{1000};
+                model.Tick();
+            }
+        };
+        if (runner.Run(control) != RunEnd::Finished) {
             return 1;
         }
-        // The dialog's one-second timer.
-        while (model.View().armed || model.WorkerRunning()) {
-            ctx.clock.SleepFor(Millis{1000});
-            model.Tick();
-        }
-        model.WaitForWorker();
-        console.Finish();
         return schedule.FirstPending() ? 1 : 0;
     }
 
@@ -127,11 +160,13 @@ int RunSoftUpgrade(Context& ctx, const SoftOptions& options) {
     bool allDone = true;
     for (const std::uint16_t ua : units) {
         model.SetUnitAddress(ua);
-        model.Program();
-        model.WaitForWorker();
-        allDone = allDone && model.LastResult() == UpgradeResult::Completed;
+        const RunEnd end = runner.Run(UpgradeControl(model, [&model] { return model.Program(); }));
+        if (end == RunEnd::Cancelled) {
+            return 1;
+        }
+        allDone =
+            allDone && end == RunEnd::Finished && model.LastResult() == UpgradeResult::Completed;
     }
-    console.Finish();
     return allDone ? 0 : 1;
 }
 
@@ -141,16 +176,15 @@ int RunHardUpgrade(Context& ctx, const std::string& port, const std::string& fil
     UpgradeConsole console(*ctx.out, ctx.out == &std::cout && StandardOutputIsTerminal(),
                            ctx.clock);
     Attach(model, console, ctx.verbose);
+    OperationRunner runner(ctx, model.Log().Pane(), [&console] { console.Finish(); });
     model.BrowseFile(file);
     HardUpgradeFields fields = model.Fields();
     fields.forceErase = forceErase;
     model.SetFields(fields);
-    if (!model.Program()) {
-        console.Finish();
+    if (runner.Run(UpgradeControl(model, [&model] { return model.Program(); })) !=
+        RunEnd::Finished) {
         return 1;
     }
-    model.WaitForWorker();
-    console.Finish();
     return model.LastResult() == UpgradeResult::Completed ? 0 : 1;
 }
 

@@ -21,6 +21,9 @@ constexpr int kAskRetries = 2;
 constexpr int kDrainReads = 50;
 constexpr std::uint8_t kGroupCount = 7;
 constexpr unsigned kRegistersPerGroup = 0x20;
+// After a stop: a remote unit's reply comes within about 300 ms of quiet (50 reads of 6 ms).
+constexpr int kDrainQuietReads = 50;
+constexpr int kDrainMaxReads = 150;
 
 }  // namespace
 
@@ -349,6 +352,9 @@ bool DeviceLink::StartWorker(int operation, Work work) {
             port_.SetStopToken(stop);
             std::stop_callback raiseFlag(stop, [this] { stopFlag_.store(true); });
             work(*this);
+            if (stop.stop_requested()) {
+                port_.DrainInput(kDrainQuietReads, kDrainMaxReads);
+            }
             port_.Close();
         },
         [this] {

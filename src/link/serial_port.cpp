@@ -100,4 +100,22 @@ bool SerialPort::Purge() {
     return true;
 }
 
+std::size_t SerialPort::DrainInput(int quietReads, int maxReads) {
+    if (!IsOpen()) {
+        return 0;
+    }
+    const std::stop_token stop = StopToken();
+    SetStopToken({});
+    SetTimeouts(kMaxDword, kMaxDword, PortTimeouts{}.readConstant, 0, 0);
+    std::uint8_t scratch[256];
+    std::size_t dropped = 0;
+    for (int read = 0, quiet = 0; read < maxReads && quiet < quietReads; ++read) {
+        const std::size_t got = Read(scratch, sizeof scratch);
+        dropped += got;
+        quiet = got == 0 ? quiet + 1 : 0;
+    }
+    SetStopToken(stop);
+    return dropped;
+}
+
 }  // namespace skelvane

@@ -83,6 +83,11 @@ class SerialPort : public CommPort {
     virtual void SetRts(bool on);
     // Drops what waits in both directions. True also when the port is closed.
     virtual bool Purge();
+    // Reads and drops what the other end still sends, until `quietReads` reads in a row find
+    // nothing or `maxReads` reads were made; a stop request does not cut it short. For the
+    // port of a stopped worker before it is closed: a reply still on its way must not reach
+    // the next user of the port. Leaves the read timeout at 6 ms; returns the bytes dropped.
+    std::size_t DrainInput(int quietReads, int maxReads);
 };
 
 }  // namespace skelvane

@@ -1,51 +1,27 @@
-// skelvane-cli info and copy, run as the program they are.
+// skelvane-cli's file commands, and how every command ends on a stop signal, run as the
+// programs they are.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
-#include <array>
-#include <cstdio>
+#include <chrono>
 #include <string>
+#include <vector>
 
 #include "base/prompter.h"
 #include "document/network_file.h"
+#include "support/programs.h"
 #include "support/test_paths.h"
 
 namespace skelvane {
 namespace {
 
-struct CliRun {
-    int exitCode = -1;
-    std::string output;  // stdout and stderr
-};
-
-std::string Quoted(const std::filesystem::path& path) {
-    std::string quoted(1, '\'');
-    quoted += path.string();
-    quoted += '\'';
-    return quoted;
-}
-
-CliRun RunCli(const std::string& arguments) {
-    const auto program = test::RuntimeDir() / "skelvane-cli";
-    CliRun run;
-    std::string command = Quoted(program);
-    command += ' ';
-    command += arguments;
-    command += " 2>&1";
-    std::FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) {
-        return run;
-    }
-    std::array<char, 4096> buffer{};
-    std::size_t n = 0;
-    while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) {
-        run.output.append(buffer.data(), n);
-    }
-    const int status = pclose(pipe);
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
-}
+using test::CliRun;
+using test::Quoted;
+using test::RunCli;
 
 class CliNetworkTest : public testing::Test {
   protected:
@@ -153,6 +129,47 @@ TEST_F(CliNetworkTest, NewRefusesAModelThatIsNotListed) {
     EXPECT_FALSE(std::filesystem::exists(dir / "new.xml"));
     EXPECT_EQ(RunCli("new").exitCode, 2);
 }
+
+// A stop signal ends a running command within a second: " cancelled." ends its log, the
+// exit code is 130, nothing is saved, and the unit's reply that was on its way does not
+// reach the next command.
+class CliSignalTest : public CliNetworkTest, public testing::WithParamInterface<int> {};
+
+TEST_P(CliSignalTest, StopsTheCommandAndSavesNothing) {
+    if (!std::filesystem::exists(test::RuntimeDir() / "skelvane-sim")) {
+        GTEST_SKIP() << "skelvane-sim is not built";
+    }
+    test::ChildProcess sim(test::RuntimeDir() / "skelvane-sim", {});
+    const std::string terminal = sim.NextLine();
+    ASSERT_EQ(terminal.rfind("/dev/pts/", 0), 0u) << terminal;
+    const auto file = dir / "net.xml";
+    ASSERT_EQ(RunCli("new " + Quoted(file)).exitCode, 0);
+    const std::string before = test::ReadFileBytes(file);
+
+    // A read through a remote unit takes seconds; the signal comes in its middle.
+    test::ChildProcess cli(
+        test::RuntimeDir() / "skelvane-cli",
+        {"read", "--port", terminal, "--remote", "300", file.string(), "Master"});
+    EXPECT_EQ(cli.NextLine(), " ");
+    EXPECT_EQ(cli.NextLine().rfind("Opening serial port", 0), 0u);
+    const auto signalled = std::chrono::steady_clock::now();
+    EXPECT_EQ(cli.Stop(GetParam()), 130);
+    EXPECT_LT(std::chrono::steady_clock::now() - signalled, std::chrono::milliseconds(1500));
+    std::vector<std::string> lines;
+    for (std::string line = cli.NextLine(); !line.empty(); line = cli.NextLine()) {
+        lines.push_back(line);
+    }
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_TRUE(lines[lines.size() - 2].ends_with(" cancelled.")) << lines[lines.size() - 2];
+    EXPECT_EQ(lines.back(), "read cancelled.");
+    EXPECT_EQ(test::ReadFileBytes(file), before);
+
+    const CliRun next = RunCli("version --port " + Quoted(terminal) + " --local");
+    EXPECT_EQ(next.exitCode, 0) << next.output;
+    EXPECT_TRUE(next.output.ends_with("Version: V4.45\n")) << next.output;
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, CliSignalTest, testing::Values(SIGINT, SIGTERM, SIGHUP));
 
 }  // namespace
 }  // namespace skelvane

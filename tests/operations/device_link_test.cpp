@@ -240,6 +240,27 @@ TEST_F(ConnectTest, ASecondButtonWhileAWorkerRunsStartsNothing) {
     EXPECT_TRUE(page->ActionsEnabled());
 }
 
+// A reply still on its way when a worker is stopped is read and dropped before the port is
+// closed, so that the next user of the port does not take it for the answer to its request.
+TEST_F(ConnectTest, AStoppedWorkerLeavesNoReplyBehind) {
+    LogPane log;
+    DeviceLink link(sim.clock, log, sim.ports, "SIM1");
+    link.SetUnitAddress(300);
+    ASSERT_TRUE(link.StartWorker(1, [](DeviceLink& worker) {
+        ASSERT_TRUE(worker.OpenPort());
+        const Bytes frame = worker.MakeFrame(0x29);
+        ASSERT_EQ(worker.Port().Write(frame.data(), frame.size()), frame.size());
+        worker.FinishWorker(Millis{0});  // from the work itself: only requests the stop
+    }));
+    link.Wait();
+    SerialPort next(sim.ports);
+    ASSERT_TRUE(next.Open("SIM1"));
+    ASSERT_TRUE(next.SetBaudRate(115200));
+    next.SetTimeouts(kMaxDword, kMaxDword, 2000, 0, 0);
+    std::uint8_t byte = 0;
+    EXPECT_EQ(next.Read(&byte, 1), 0u);
+}
+
 // Real time: a unit that never answers would keep the connect sequence busy for seconds;
 // finishing the worker ends every wait at once, and nothing more is logged.
 TEST(StopTest, FinishingTheWorkerEndsALongWaitAndLeavesTheLogAsItWas) {

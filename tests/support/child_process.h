@@ -62,11 +62,12 @@ class ChildProcess {
 
     bool Started() const { return pid_ > 0; }
 
-    // The next line of output (skelvane-sim's first is its terminal), waiting up to 5 s.
+    // The next line of output (skelvane-sim's first is its terminal), waiting up to 5 s; also
+    // after the program has ended, until its output runs out (then empty).
     std::string NextLine() {
         std::string line;
         const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-        while (pid_ > 0 && std::chrono::steady_clock::now() < end) {
+        while (out_ >= 0 && std::chrono::steady_clock::now() < end) {
             pollfd fd{out_, POLLIN, 0};
             char c = 0;
             if (poll(&fd, 1, 100) <= 0) {
@@ -80,7 +81,8 @@ class ChildProcess {
         return line;
     }
 
-    // Sends `signal` (0: none) and waits up to five seconds; the exit code, or -1.
+    // Sends `signal` (0: none) and waits up to five seconds; the exit code, 256 + the signal
+    // that ended the program, or -1 when it still runs.
     int Stop(int signal) {
         if (signal != 0) {
             kill(pid_, signal);
@@ -90,7 +92,7 @@ class ChildProcess {
             int status = 0;
             if (waitpid(pid_, &status, WNOHANG) == pid_) {
                 pid_ = -1;
-                return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+                return WIFEXITED(status) ? WEXITSTATUS(status) : 256 + WTERMSIG(status);
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
