@@ -13,9 +13,7 @@ constexpr std::array<std::pair<int, std::string_view>, 12> kTable{{
     {kIdsNameInvalid,
      "Invalid characters in name.\r\nPlease remove the invalid characters. Only A-Z and 0-9 is "
      "allowed."},
-    {kIdsFileOpenFailed,
-     "File failure\r\nFailed to open file.\r\nThis program requires Microsoft XML Parser 4 "
-     "installed."},
+    {kIdsFileOpenFailed, "File failure\r\nFailed to open file."},
     {kIdsFileFormat, "File Format Error\r\nFile is not in proper XML format."},
     {kIdsUnknownBlockType, "Unknown Block Type?\r\nUnknown block type in file. Bad File?"},
     {kIdsFileCreate, "File Create Error\r\nUnable to create the file."},

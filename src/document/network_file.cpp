@@ -1,5 +1,6 @@
 #include "document/network_file.h"
 
+#include <string>
 #include <utility>
 
 #include "base/strings.h"
@@ -10,8 +11,18 @@ namespace {
 
 constexpr char kRootElement[] = "Network";
 
-void ShowError(Prompter& prompter, int id) {
-    prompter.Message(LoadText(id), LoadText(kIdsError), MessageIcon::Exclamation);
+// The message of `id`, and under it the file and, when known, what is wrong with it.
+void ShowError(Prompter& prompter, int id, const std::filesystem::path& path = {},
+               const std::string& cause = {}) {
+    std::string text(LoadText(id));
+    if (!path.empty()) {
+        text += "\r\n";
+        text += path.string();
+        if (!cause.empty()) {
+            text += ": " + cause;
+        }
+    }
+    prompter.Message(text, LoadText(kIdsError), MessageIcon::Exclamation);
 }
 
 }  // namespace
@@ -51,12 +62,13 @@ bool NetworkFile::RemoveBlock(Block* block) {
 bool NetworkFile::Read(const std::filesystem::path& path, Prompter& prompter) {
     root_.reset();
     XmlArchive archive;
-    if (!archive.Open(path, kRootElement)) {
-        ShowError(prompter, kIdsFileOpenFailed);
+    std::string cause;
+    if (!archive.Open(path, kRootElement, &cause)) {
+        ShowError(prompter, kIdsFileOpenFailed, path, cause);
         return false;
     }
     if (!archive.Enter("Blocks")) {
-        ShowError(prompter, kIdsFileFormat);
+        ShowError(prompter, kIdsFileFormat, path);
         return false;
     }
     BlockReadContext context{ids_};
@@ -65,14 +77,14 @@ bool NetworkFile::Read(const std::filesystem::path& path, Prompter& prompter) {
         archive.ReadInt32("type", type);
         std::unique_ptr<Block> block = CreateBlock(type);
         if (block == nullptr) {
-            ShowError(prompter, kIdsUnknownBlockType);
+            ShowError(prompter, kIdsUnknownBlockType, path);
             return false;
         }
         // Later top-level blocks join the first as its children, which only a Network root
         // can hold.
         const bool placeable = root_ == nullptr || root_->Kind() == BlockKind::Network;
         if (!placeable || !block->Read(archive, context)) {
-            ShowError(prompter, kIdsParseError);
+            ShowError(prompter, kIdsParseError, path);
             return false;
         }
         if (root_ == nullptr) {
@@ -108,8 +120,9 @@ bool NetworkFile::Save(const std::filesystem::path& path, Prompter& prompter) {
         archive.Leave();
     }
     archive.Leave();
-    if (!archive.Save(path)) {
-        ShowError(prompter, kIdsSaveFailed);
+    std::string cause;
+    if (!archive.Save(path, &cause)) {
+        ShowError(prompter, kIdsSaveFailed, path, cause);
         return false;
     }
     archive.Close();

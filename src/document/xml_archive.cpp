@@ -1,6 +1,7 @@
 #include "document/xml_archive.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
@@ -133,30 +134,59 @@ class FileWriter final : public pugi::xml_writer {
 
 }  // namespace
 
-bool XmlArchive::Open(const std::filesystem::path& path, const char* rootName) {
+bool XmlArchive::Open(const std::filesystem::path& path, const char* rootName, std::string* why) {
     Close();
-    std::error_code error;
-    const std::uintmax_t size = std::filesystem::file_size(path, error);
-    if (error || size == 0 || size > kMaxFileSize) {
-        return false;
+    std::string reason;
+    const bool ok = [&] {
+        std::error_code error;
+        const auto status = std::filesystem::status(path, error);
+        if (error) {
+            reason = error.message();
+            return false;
+        }
+        if (!std::filesystem::is_regular_file(status)) {
+            reason = std::filesystem::is_directory(status) ? "a folder" : "not a regular file";
+            return false;
+        }
+        const std::uintmax_t size = std::filesystem::file_size(path, error);
+        if (error) {
+            reason = error.message();
+            return false;
+        }
+        if (size > kMaxFileSize) {
+            reason = "too large";
+            return false;
+        }
+        reason = "not a network file";
+        if (size == 0) {
+            return false;
+        }
+        errno = 0;
+        std::ifstream in(path, std::ios::binary);
+        if (!in) {
+            reason = errno != 0 ? std::generic_category().message(errno) : "cannot be read";
+            return false;
+        }
+        // Read straight into a buffer the DOM takes over, so a large file is not copied again.
+        auto* buffer = static_cast<char*>(pugi::get_memory_allocation_function()(size));
+        if (buffer == nullptr) {
+            reason = "too large";
+            return false;
+        }
+        in.read(buffer, static_cast<std::streamsize>(size));
+        if (static_cast<std::uintmax_t>(in.gcount()) != size) {
+            pugi::get_memory_deallocation_function()(buffer);
+            reason = "cannot be read";
+            return false;
+        }
+        const pugi::xml_parse_result result =
+            document_.load_buffer_inplace_own(buffer, size, kParseOptions, pugi::encoding_auto);
+        return result && Loaded(rootName);
+    }();
+    if (why != nullptr) {
+        *why = ok ? std::string() : reason;
     }
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        return false;
-    }
-    // Read straight into a buffer the DOM takes over, so a large file is not copied again.
-    auto* buffer = static_cast<char*>(pugi::get_memory_allocation_function()(size));
-    if (buffer == nullptr) {
-        return false;
-    }
-    in.read(buffer, static_cast<std::streamsize>(size));
-    if (static_cast<std::uintmax_t>(in.gcount()) != size) {
-        pugi::get_memory_deallocation_function()(buffer);
-        return false;
-    }
-    const pugi::xml_parse_result result =
-        document_.load_buffer_inplace_own(buffer, size, kParseOptions, pugi::encoding_auto);
-    return result && Loaded(rootName);
+    return ok;
 }
 
 bool XmlArchive::OpenBuffer(std::string_view bytes, const char* rootName) {
@@ -199,16 +229,22 @@ std::string XmlArchive::SaveToString() const {
     return out;
 }
 
-bool XmlArchive::Save(const std::filesystem::path& path) const {
+bool XmlArchive::Save(const std::filesystem::path& path, std::string* why) const {
     if (!document_.first_child()) {
+        if (why != nullptr) {
+            *why = "nothing to save";
+        }
         return false;
     }
-    return ReplaceFile(path, [this](std::FILE* file) {
-        FileWriter writer(file);
-        writer.write(kDeclaration, sizeof kDeclaration - 1);
-        document_.save(writer, "\t", kFormatOptions, pugi::encoding_latin1);
-        return writer.ok();
-    });
+    return ReplaceFile(
+        path,
+        [this](std::FILE* file) {
+            FileWriter writer(file);
+            writer.write(kDeclaration, sizeof kDeclaration - 1);
+            document_.save(writer, "\t", kFormatOptions, pugi::encoding_latin1);
+            return writer.ok();
+        },
+        why);
 }
 
 void XmlArchive::Close() {

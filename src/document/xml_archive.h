@@ -32,7 +32,9 @@ class XmlArchive {
     // and its last top-level node is that element named `rootName` (case-sensitive); the
     // cursor is then in it at depth 0. Nothing outside the file is ever fetched: document type
     // declarations are skipped and unknown entities stay as they are.
-    bool Open(const std::filesystem::path& path, const char* rootName);
+    // On failure `why` (when given) gets the cause: the system's reason, "not a network file"
+    // or "too large".
+    bool Open(const std::filesystem::path& path, const char* rootName, std::string* why = nullptr);
     // The same for bytes already in memory.
     bool OpenBuffer(std::string_view bytes, const char* rootName);
 
@@ -42,7 +44,8 @@ class XmlArchive {
     // Saves the document in ISO-8859-1. The file is written under a temporary name in the
     // target's folder and renamed over the target only when it was written completely, so a
     // failed save leaves an existing file as it was.
-    bool Save(const std::filesystem::path& path) const;
+    // On failure `why` (when given) gets the cause.
+    bool Save(const std::filesystem::path& path, std::string* why = nullptr) const;
     // The bytes Save would write.
     std::string SaveToString() const;
     void Close();

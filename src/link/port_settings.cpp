@@ -1,5 +1,6 @@
 #include "link/port_settings.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -7,6 +8,7 @@
 
 #include "base/format.h"
 #include "base/latin1.h"
+#include "document/file_replace.h"
 #include "link/port_names.h"
 
 namespace skelvane {
@@ -265,7 +267,7 @@ bool IniSettingsStore::WriteValues(const std::vector<std::pair<std::string, std:
                      missing.end());
     }
 
-    // Written beside the file and renamed over it, so a failed write leaves the old file.
+    // Written through a temporary file and a rename, so a failed write leaves the old file.
     std::error_code error;
     if (path_.has_parent_path()) {
         std::filesystem::create_directories(path_.parent_path(), error);
@@ -273,29 +275,14 @@ bool IniSettingsStore::WriteValues(const std::vector<std::pair<std::string, std:
             return false;
         }
     }
-    std::filesystem::path temp = path_;
-    temp += ".tmp";
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (!out) {
-            return false;
-        }
+    return ReplaceFile(path_, [&lines](std::FILE* file) {
         for (const std::string& line : lines) {
-            out << line << '\n';
+            if (std::fputs(line.c_str(), file) == EOF || std::fputc('\n', file) == EOF) {
+                return false;
+            }
         }
-        out.flush();
-        if (!out) {
-            out.close();
-            std::filesystem::remove(temp, error);
-            return false;
-        }
-    }
-    std::filesystem::rename(temp, path_, error);
-    if (error) {
-        std::filesystem::remove(temp, error);
-        return false;
-    }
-    return true;
+        return true;
+    });
 }
 
 std::optional<std::string> MemorySettingsStore::ReadValue(std::string_view name) {

@@ -61,17 +61,31 @@ TEST_F(CliNetworkTest, FailuresPrintTheMessageAndExitWithOne) {
     test::WriteFileBytes(dir / "bad.xml", "<Network><Block/></Network>");
     CliRun run = RunCli("info " + Quoted(dir / "bad.xml"));
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_EQ(run.output, "File Format Error\nFile is not in proper XML format.\n");
+    EXPECT_EQ(run.output, "File Format Error\nFile is not in proper XML format.\n" +
+                              (dir / "bad.xml").string() + "\n");
 
     run = RunCli("copy " + Quoted(dir / "missing.xml") + " " + Quoted(dir / "out.xml"));
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_NE(run.output.find("Failed to open file."), std::string::npos);
+    EXPECT_EQ(run.output, "File failure\nFailed to open file.\n" + (dir / "missing.xml").string() +
+                              ": No such file or directory\n");
     EXPECT_FALSE(std::filesystem::exists(dir / "out.xml"));
 
     run = RunCli("copy " + Quoted(test::DataDir() / "star-network.xml") + " " +
                  Quoted(dir / "missing" / "out.xml"));
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_EQ(run.output, "Save Failed\nUnable to save file to disk.\n");
+    EXPECT_EQ(run.output, "Save Failed\nUnable to save file to disk.\n" +
+                              (dir / "missing" / "out.xml").string() +
+                              ": No such file or directory\n");
+
+    // Over the file size limit the save fails like a full disk: no signal ends the program.
+    test::WriteFileBytes(dir / "out.xml", "the previous network");
+    run = RunCli(
+        "copy " + Quoted(test::DataDir() / "star-network.xml") + " " + Quoted(dir / "out.xml"),
+        "ulimit -f 8; ");
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.output.ends_with("out.xml: File too large\n")) << run.output;
+    EXPECT_EQ(test::ReadFileBytes(dir / "out.xml"), "the previous network");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2);
 
     EXPECT_EQ(RunCli("info").exitCode, 2);
 }

@@ -202,7 +202,8 @@ TEST_F(SessionTest, AChosenModelWhoseTemplateIsMissingEndsStartUpWithMessage139)
     EXPECT_TRUE(session.MustEnd());
     const auto records = prompter.Records();
     ASSERT_EQ(records.size(), 2u);
-    EXPECT_EQ(records[1].text, LoadText(kIdsFileOpenFailed));
+    EXPECT_EQ(records[1].text, std::string(LoadText(kIdsFileOpenFailed)) +
+                                   "\r\nGHOST-A.TPL: No such file or directory");
     EXPECT_EQ(records[1].caption, "Error");
 }
 
@@ -212,7 +213,9 @@ TEST_F(SessionTest, AnUnreadableConfigurationEndsStartUpBeforeAnyTemplate) {
     EXPECT_FALSE(session.StartUp());
     EXPECT_TRUE(session.MustEnd());
     ASSERT_EQ(prompter.Count(), 1u);
-    EXPECT_EQ(prompter.LastText(), LoadText(kIdsFileOpenFailed));
+    EXPECT_EQ(prompter.LastText(), std::string(LoadText(kIdsFileOpenFailed)) + "\r\n" +
+                                       (ProgramDir() / "Skelvane.cfg").string() +
+                                       ": not a network file");
     EXPECT_EQ(session.Template().Root(), nullptr);
 }
 
@@ -377,7 +380,8 @@ TEST_F(SessionTest, AFailedOpenLeavesANetworkThatSavesOverNeitherFile) {
     test::WriteFileBytes(bad, "shopping list");
 
     EXPECT_FALSE(session.Open(bad));
-    EXPECT_EQ(prompter.LastText(), LoadText(kIdsFileOpenFailed));
+    EXPECT_EQ(prompter.LastText(), std::string(LoadText(kIdsFileOpenFailed)) + "\r\n" +
+                                       bad.string() + ": not a network file");
     EXPECT_EQ(session.User().FileName(), "Unknown.xml");
     EXPECT_EQ(session.User().Root(), nullptr);
 
@@ -512,7 +516,9 @@ TEST_F(UnsavedChangesTest, WhenKeepingTheChangesFailsToSaveTheCommandStops) {
         prompter.Reset();
         prompter.QueueAnswer(Answer::No);
         EXPECT_FALSE(Run(command));
-        EXPECT_EQ(prompter.LastText(), LoadText(kIdsSaveFailed));
+        EXPECT_EQ(prompter.LastText(), std::string(LoadText(kIdsSaveFailed)) + "\r\n" +
+                                           (dir / "missing" / "net.xml").string() +
+                                           ": No such file or directory");
         EXPECT_TRUE(session.User().Modified());
         EXPECT_EQ(Radios(session.User()).size(), 2u);
     }

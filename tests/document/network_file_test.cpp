@@ -60,10 +60,11 @@ class NetworkFileIoTest : public testing::Test {
         return test::ReadFileBytes(path);
     }
 
-    void ExpectOnlyMessage(int id) {
+    // The message of `id`, followed by the file's name and the cause.
+    void ExpectOnlyMessage(int id, const std::filesystem::path& path, const std::string& cause) {
         const auto records = prompter.Records();
         ASSERT_EQ(records.size(), 1u);
-        EXPECT_EQ(records[0].text, LoadText(id));
+        EXPECT_EQ(records[0].text, std::string(LoadText(id)) + "\r\n" + path.string() + cause);
         EXPECT_EQ(records[0].caption, "Error");
         EXPECT_EQ(records[0].icon, MessageIcon::Exclamation);
     }
@@ -88,7 +89,8 @@ TEST_P(ReadFailureTest, ShowsItsMessageAndKeepsWhatWasReadBefore) {
     document.SetFileName("Unknown.xml");
     document.SetModified(true);
     EXPECT_FALSE(ReadBytes(GetParam().bytes));
-    ExpectOnlyMessage(GetParam().message);
+    ExpectOnlyMessage(GetParam().message, dir / "in.xml",
+                      GetParam().message == kIdsFileOpenFailed ? ": not a network file" : "");
     EXPECT_EQ(document.Root() != nullptr, GetParam().keepsRoot);
     EXPECT_EQ(document.FileName(), "Unknown.xml");  // a failed read is not the document's file
 }
@@ -133,7 +135,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(NetworkFileIoTest, MissingFileGivesTheOpenMessage) {
     EXPECT_FALSE(document.Read(dir / "missing.xml", prompter));
-    ExpectOnlyMessage(kIdsFileOpenFailed);
+    ExpectOnlyMessage(kIdsFileOpenFailed, dir / "missing.xml", ": No such file or directory");
 }
 
 TEST_F(NetworkFileIoTest, NestingUpToTheBoundIsRead) {

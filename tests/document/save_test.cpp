@@ -4,11 +4,13 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <string>
 
 #if !defined(_WIN32)
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #endif
 
 #include "base/prompter.h"
@@ -55,20 +57,69 @@ TEST(ReplaceFileTest, AFailedWriteLeavesTheTargetAndNoTemporaryFile) {
     EXPECT_TRUE(OtherFiles(dir.path(), {"net.xml"}).empty());
 }
 
-TEST(ReplaceFileTest, CreatesNewFilesAndRefusesImpossibleTargets) {
-    test::TempDir dir;
-    const auto write = [](std::FILE* file) { return WriteText(file, "x"); };
-    EXPECT_TRUE(ReplaceFile(dir / "fresh.xml", write));
-    EXPECT_EQ(test::ReadFileBytes(dir / "fresh.xml"), "x");
-    EXPECT_FALSE(ReplaceFile(dir / "no-such-folder" / "a.xml", write));
-    EXPECT_FALSE(ReplaceFile(fs::path(), write));
+// What may not be replaced is refused with its cause, before anything is written: the
+// target stays as it was and no temporary file is left.
+struct RefusedTarget {
+    const char* name;
+    std::function<fs::path(const fs::path& dir)> make;  // returns the target
+    const char* cause;
+};
 
-    // A folder of that name cannot be replaced by a file.
-    fs::create_directory(dir / "folder.xml");
-    EXPECT_FALSE(ReplaceFile(dir / "folder.xml", write));
-    EXPECT_TRUE(fs::is_directory(dir / "folder.xml"));
-    EXPECT_TRUE(OtherFiles(dir.path(), {"fresh.xml", "folder.xml"}).empty());
+class RefusedTargetTest : public testing::TestWithParam<RefusedTarget> {};
+
+TEST_P(RefusedTargetTest, IsLeftAsItWasWithTheCause) {
+    test::TempDir dir;
+    const fs::path target = GetParam().make(dir.path());
+    const auto before = fs::symlink_status(target).type();
+    std::string why;
+    EXPECT_FALSE(ReplaceFile(
+        target, [](std::FILE* file) { return WriteText(file, "x"); }, &why));
+    EXPECT_EQ(why, GetParam().cause);
+    EXPECT_EQ(fs::symlink_status(target).type(), before);
+    for (const auto& entry : fs::directory_iterator(dir.path())) {
+        EXPECT_EQ(entry.path().extension(), ".xml") << entry.path();
+    }
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Targets, RefusedTargetTest,
+    testing::Values(
+        RefusedTarget{"NoName", [](const fs::path&) { return fs::path(); }, "no file name"},
+        RefusedTarget{"MissingFolder",
+                      [](const fs::path& dir) { return dir / "no-such-folder" / "a.xml"; },
+                      "No such file or directory"},
+        RefusedTarget{"Folder",
+                      [](const fs::path& dir) {
+                          fs::create_directory(dir / "folder.xml");
+                          return dir / "folder.xml";
+                      },
+                      "a folder"},
+        RefusedTarget{"ReadOnly",
+                      [](const fs::path& dir) {
+                          test::WriteFileBytes(dir / "ro.xml", "old");
+                          fs::permissions(dir / "ro.xml", fs::perms::owner_read);
+                          return dir / "ro.xml";
+                      },
+                      "read-only"}
+#if !defined(_WIN32)
+        ,
+        RefusedTarget{"Device", [](const fs::path&) { return fs::path("/dev/null"); },
+                      "not a regular file"},
+        RefusedTarget{"Fifo",
+                      [](const fs::path& dir) {
+                          mkfifo((dir / "fifo.xml").c_str(), 0600);
+                          return dir / "fifo.xml";
+                      },
+                      "not a regular file"},
+        RefusedTarget{"DanglingLink",
+                      [](const fs::path& dir) {
+                          fs::create_symlink("gone.xml", dir / "link.xml");
+                          return dir / "link.xml";
+                      },
+                      "a link to a file that does not exist"}
+#endif
+        ),
+    [](const auto& info) { return std::string(info.param.name); });
 
 #if !defined(_WIN32)
 TEST(ReplaceFileTest, KeepsPermissionsAndSymbolicLinks) {
@@ -122,7 +173,8 @@ TEST(NetworkSaveTest, ADiskFailureShowsTheMessageAndKeepsTheOldFile) {
         EXPECT_FALSE(document.Save(target, prompter));
     }
     ASSERT_EQ(prompter.Count(), 1u);
-    EXPECT_EQ(prompter.LastText(), LoadText(kIdsSaveFailed));
+    EXPECT_EQ(prompter.LastText(), std::string(LoadText(kIdsSaveFailed)) + "\r\n" +
+                                       target.string() + ": File too large");
     EXPECT_EQ(prompter.Records()[0].caption, "Error");
     EXPECT_EQ(test::ReadFileBytes(target), "the previous network");
     EXPECT_TRUE(OtherFiles(dir.path(), {"net.xml"}).empty());

@@ -26,10 +26,12 @@ struct CliRun {
     std::string output;  // stdout and stderr
 };
 
-// skelvane-cli with `arguments` (a shell command line), run to its end.
-inline CliRun RunCli(const std::string& arguments) {
+// skelvane-cli with `arguments` (a shell command line), run to its end; `before` is shell
+// text run first in the same shell (e.g. a ulimit).
+inline CliRun RunCli(const std::string& arguments, const std::string& before = {}) {
     CliRun run;
-    std::string command = Quoted(RuntimeDir() / "skelvane-cli");
+    std::string command = before;
+    command += Quoted(RuntimeDir() / "skelvane-cli");
     command += " ";
     command += arguments;
     command += " 2>&1";
