@@ -7,8 +7,15 @@
 
 namespace skelvane::cli {
 
+void AddPortOption(CLI::App& command, std::string& port) {
+    command.add_option("--port", port, "Serial port (default: the saved port setting)")
+        ->check([](const std::string& value) {
+            return value.empty() ? std::string("the port name is empty") : std::string();
+        });
+}
+
 void AddUnitOptions(CLI::App& command, UnitOptions& options) {
-    command.add_option("--port", options.port, "Serial port (default: the saved port setting)");
+    AddPortOption(command, options.port);
     auto* unit = command.add_option_group("unit", "The unit to talk to");
     unit->add_flag("--local", options.local, "The unit on the cable");
     unit->add_option("--remote", options.remote, "A unit reached through it, by unit address")

@@ -21,6 +21,8 @@ struct UnitOptions {
     std::uint32_t remote = 0;
 };
 
+// --port NAME; an empty name is a usage error (leave the option out for the saved port).
+void AddPortOption(CLI::App& command, std::string& port);
 void AddUnitOptions(CLI::App& command, UnitOptions& options);
 std::string PortName(const UnitOptions& options);
 

@@ -10,6 +10,7 @@
 #include "base/latin1.h"
 #include "cli/command.h"
 #include "cli/console_prompter.h"
+#include "cli/device_options.h"
 #include "cli/operation_runner.h"
 #include "link/port_settings.h"
 #include "operations/spectrum_page.h"
@@ -124,7 +125,7 @@ SKELVANE_CLI_COMMAND(200, [](CLI::App& app, Context& ctx) {
     auto* sub = app.add_subcommand(
         "spectrum", "Noise level per channel, measured by the radio on the data port");
     auto options = std::make_shared<SpectrumOptions>();
-    sub->add_option("--port", options->port, "Serial port (default: the saved port setting)");
+    AddPortOption(*sub, options->port);
     sub->add_option("--baud", options->baud,
                     "Speed of the radio's data port (default: the saved baud rate)")
         ->check(CLI::PositiveNumber);

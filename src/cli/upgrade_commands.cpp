@@ -12,6 +12,7 @@
 #include "base/latin1.h"
 #include "cli/command.h"
 #include "cli/console_prompter.h"
+#include "cli/device_options.h"
 #include "cli/operation_runner.h"
 #include "cli/upgrade_console.h"
 #include "link/port_names.h"
@@ -194,7 +195,7 @@ SKELVANE_CLI_COMMAND(90, [](CLI::App& app, Context& ctx) {
         "Send a firmware image over the diagnostic link to the local unit or a list of units, "
         "now or in a time window");
     auto options = std::make_shared<SoftOptions>();
-    sub->add_option("--port", options->port, "Serial port (default: the saved port setting)");
+    AddPortOption(*sub, options->port);
     sub->add_option("--file", options->file, "Firmware image (at most 262144 bytes)")->required();
     auto* local = sub->add_flag("--local", options->local, "Upgrade the unit on the cable");
     auto* ua = sub->add_option("--ua", options->uaList,
@@ -235,7 +236,7 @@ SKELVANE_CLI_COMMAND(91, [](CLI::App& app, Context& ctx) {
     auto port = std::make_shared<std::string>();
     auto file = std::make_shared<std::string>();
     auto forceErase = std::make_shared<bool>(false);
-    sub->add_option("--port", *port, "Serial port (default: the saved port setting)");
+    AddPortOption(*sub, *port);
     sub->add_option("--file", *file, "Firmware image")->required();
     sub->add_flag("--force-erase", *forceErase, "Erase the flash even when it is blank");
     sub->callback([&ctx, port, file, forceErase] {

@@ -17,6 +17,7 @@
 #include <mutex>
 #include <stop_token>
 #include <string>
+#include <system_error>
 
 #include "link/line_speed_posix.h"
 #include "link/port_backend.h"
@@ -100,16 +101,27 @@ class PosixBackend final : public PortBackend {
         const int fd = ::open(portName.c_str(), mode | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
         if (fd < 0) {
             if (errno == EACCES || errno == EPERM) {
-                openFailureHint_ =
-                    "Permission denied: serial ports belong to the group 'dialout'. Add your "
-                    "user to it (sudo adduser $USER dialout) and log in again.";
+                openFailureHint_ = "Permission denied on " + portName +
+                                   ": add your user to the 'dialout' group and log in again.";
+            } else if (errno == EBUSY) {
+                openFailureHint_ = portName + " is in use by another program.";
+            } else if (errno == ENOENT) {
+                openFailureHint_ = "There is no port " + portName + ".";
+            } else {
+                openFailureHint_ = portName + ": " + std::generic_category().message(errno);
             }
             return false;
         }
-        // Only terminals are ports; a path naming a plain file or a directory is not.
-        // The advisory lock makes a second open fail even for root, whom TIOCEXCL lets by.
-        if (!isatty(fd) || flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        // Only terminals are ports; a path naming a plain file, /dev/null or a directory is
+        // not. The advisory lock makes a second open fail even for root, whom TIOCEXCL lets by.
+        if (!isatty(fd)) {
             ::close(fd);
+            openFailureHint_ = portName + " is not a serial port.";
+            return false;
+        }
+        if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            ::close(fd);
+            openFailureHint_ = portName + " is in use by another program.";
             return false;
         }
         int wake[2];

@@ -89,6 +89,22 @@ TEST(PortSettingsTest, AFileThatCannotBeReadIsNotOverwritten) {
     EXPECT_FALSE(SavePortSettings(*std::make_unique<IniSettingsStore>(""), PortSettings{}));
 }
 
+// Saved through a fresh temporary file: a leftover in the way of a fixed temporary name does
+// not stop the save, and a link to the settings file stays a link.
+TEST(PortSettingsTest, SavingGoesThroughAFreshTemporaryFile) {
+    test::TempDir dir;
+    const std::filesystem::path file = dir / "Skelvane.conf";
+    std::filesystem::create_directory(dir / "Skelvane.conf.tmp");
+    test::WriteFileBytes(dir / "real.conf", "");
+    std::filesystem::create_symlink("real.conf", file);
+    IniSettingsStore store(file);
+    const PortSettings saved{"/dev/ttyUSB1", "57600", "8O1", "RTS/CTS"};
+    ASSERT_TRUE(SavePortSettings(store, saved));
+    EXPECT_EQ(LoadPortSettings(store, "SIM1"), saved);
+    EXPECT_TRUE(std::filesystem::is_symlink(file));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 3);
+}
+
 TEST(PortSettingsTest, SettingsFileLocation) {
     EXPECT_EQ(SettingsFilePathFor("/x/config", "/home/u"), "/x/config/Corvantis/Skelvane.conf");
     EXPECT_EQ(SettingsFilePathFor("", "/home/u"), "/home/u/.config/Corvantis/Skelvane.conf");

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <thread>
 
@@ -13,6 +16,8 @@
 
 namespace skelvane {
 namespace {
+
+namespace fs = std::filesystem;
 
 using namespace std::chrono_literals;
 using Bytes = std::vector<std::uint8_t>;
@@ -110,6 +115,7 @@ TEST_F(SerialPortPosixTest, ASecondOpenFailsUntilTheFirstCloses) {
     SerialPort other{ports_};
     EXPECT_FALSE(other.Open(pty_.Path()));
     EXPECT_FALSE(other.IsOpen());
+    EXPECT_EQ(other.OpenFailureHint(), pty_.Path() + " is in use by another program.");
     port_.Close();
     EXPECT_FALSE(IsPortInUse(ports_, pty_.Path()));
     EXPECT_TRUE(other.Open(pty_.Path()));
@@ -178,13 +184,32 @@ TEST(SerialPortClosedTest, OperationsOnAClosedPort) {
     port.Close();
 }
 
-TEST(SerialPortClosedTest, OnlyTerminalsOpen) {
+// Only terminals open, and a refused open says why.
+TEST(SerialPortClosedTest, OnlyTerminalsOpenAndARefusalSaysWhy) {
     test::TempDir dir;
     test::WriteFileBytes(dir / "plain", "not a port");
+    test::WriteFileBytes(dir / "locked", "x");
+    fs::permissions(dir / "locked", fs::perms::none);
+    const std::string plain = (dir / "plain").string();
+    const std::string missing = (dir / "missing").string();
+    const std::string locked = (dir / "locked").string();
+    const struct {
+        std::string name;
+        std::string hint;
+    } cases[] = {
+        {plain, plain + " is not a serial port."},
+        {"/dev/null", "/dev/null is not a serial port."},
+        {missing, "There is no port " + missing + "."},
+        {locked, geteuid() == 0 ? locked + " is not a serial port."
+                                : "Permission denied on " + locked +
+                                      ": add your user to the 'dialout' group and log in again."},
+    };
     const PortFactory ports;
     SerialPort port{ports};
-    EXPECT_FALSE(port.Open((dir / "plain").string()));
-    EXPECT_FALSE(port.Open((dir / "missing").string()));
+    for (const auto& c : cases) {
+        EXPECT_FALSE(port.Open(c.name));
+        EXPECT_EQ(port.OpenFailureHint(), c.hint);
+    }
     EXPECT_FALSE(port.Open(""));
     EXPECT_FALSE(port.IsOpen());
 }

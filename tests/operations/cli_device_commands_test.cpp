@@ -133,6 +133,14 @@ TEST_F(CliDeviceTest, FailuresAndUsageErrors) {
     EXPECT_EQ(RunCli("version --port SIM1 --local --remote 5").exitCode, 2);
     EXPECT_EQ(RunCli("defaults --port SIM1 --local --set F3").exitCode, 2);
     EXPECT_EQ(RunCli("diag --port SIM1 --local x.xml Master --get 2:300").exitCode, 2);
+    for (const char* command : {"version --local", "spectrum", "soft-upgrade --local --file f",
+                                "hard-upgrade --file f"}) {
+        EXPECT_EQ(RunCli(std::string(command) + " --port ''").exitCode, 2) << command;
+    }
+    // A port that is not a serial device says so.
+    run = RunCli("version --port /dev/null --local");
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_THAT(run.output, ::testing::HasSubstr("/dev/null is not a serial port."));
 }
 
 // discover and monitor against the CLI's own simulated network (Master 1 on the cable,
