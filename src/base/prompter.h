@@ -21,6 +21,8 @@ class Prompter {
   public:
     virtual ~Prompter() = default;
 
+    // Escape or closing the question answers Cancel (Ok for a message with only Ok), also
+    // for Yes/No questions.
     virtual Answer Message(std::string_view text, std::string_view caption, MessageIcon icon,
                            MessageButtons buttons = MessageButtons::Ok) = 0;
 

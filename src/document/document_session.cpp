@@ -193,11 +193,17 @@ bool DocumentSession::Save() {
     if (storePortSettings_ && !storePortSettings_()) {
         prompter_.Message(kPortSettingsNotStored, LoadText(kIdsError), MessageIcon::Exclamation);
     }
-    if (user_.FileName().empty()) {
-        return false;
+    if (Untitled()) {
+        const std::filesystem::path chosen =
+            chooseSaveName_ ? chooseSaveName_() : std::filesystem::path();
+        return !chosen.empty() && SaveAs(chosen);
     }
     // The file name is the path as the file system gave it (not Latin-1).
     return user_.Save(std::filesystem::path(user_.FileName()), prompter_);
+}
+
+bool DocumentSession::Untitled() const {
+    return user_.FileName().empty() || user_.FileName() == kNewDocumentName;
 }
 
 bool DocumentSession::SaveAs(const std::filesystem::path& path) {

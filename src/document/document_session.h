@@ -70,8 +70,9 @@ class DocumentSession {
     bool Open(const std::filesystem::path& path);
 
     // Stores the port settings (the callback), then writes the network to its file name.
-    // False when the save failed (its message was shown) or when the network has no file
-    // name; the GUI then runs Save As.
+    // A network that has no name the user chose ("Unknown.xml") is never written into the
+    // working folder: the name chooser is asked for one instead (false when it gives none,
+    // or when there is no chooser). False also when the save failed (its message was shown).
     bool Save();
     // Writes the network to `path`, which becomes its file name.
     bool SaveAs(const std::filesystem::path& path);
@@ -128,6 +129,13 @@ class DocumentSession {
         storePortSettings_ = std::move(store);
     }
 
+    // Asks the user where to save a network that has no name yet; empty: cancelled.
+    void SetSaveNameChooser(std::function<std::filesystem::path()> choose) {
+        chooseSaveName_ = std::move(choose);
+    }
+    // The network has no file name the user chose.
+    bool Untitled() const;
+
   private:
     // Sets the model and its template file name; asks when the list offers a choice.
     void ChooseModel();
@@ -145,6 +153,7 @@ class DocumentSession {
     std::string modelName_{kDefaultModelName};
     std::string templateFile_{kDefaultTemplateFile};
     std::function<bool()> storePortSettings_;
+    std::function<std::filesystem::path()> chooseSaveName_;
     bool mustEnd_ = false;
 };
 

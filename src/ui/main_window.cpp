@@ -68,6 +68,7 @@ MainWindow::MainWindow(AppState& state, DeviceCommands& devices, QWidget* parent
     state_.portSettings = LoadPortSettings(*state_.settingsStore, AppState::kSimPort);
     state_.session.SetStorePortSettings(
         [this] { return SavePortSettings(*state_.settingsStore, state_.portSettings); });
+    state_.session.SetSaveNameChooser([this] { return chooseSaveName(); });
     createActions();
     createMenus();
     createToolBar();
@@ -352,25 +353,28 @@ bool MainWindow::openFile(const std::filesystem::path& path) {
 }
 
 void MainWindow::save() {
+    // A network without a name the user chose goes through the Save As dialog first.
     if (state_.session.Save()) {
         updateTitle();
-        return;
-    }
-    if (state_.session.User().FileName().empty()) {
-        saveAs();
     }
 }
 
 void MainWindow::saveAs() {
+    const std::filesystem::path path = chooseSaveName();
+    if (!path.empty()) {
+        saveTo(path);
+    }
+}
+
+std::filesystem::path MainWindow::chooseSaveName() {
     QFileDialog dialog(this, QString(), fromPath(fileDialogDir()),
                        fileDialogFilter(LoadText(kIdsNetworkFilter)));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);  // asks before replacing a file
     dialog.setDefaultSuffix(QStringLiteral("xml"));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
-        return;
+        return {};
     }
-    saveTo(toPath(dialog.selectedFiles().front()));
+    return toPath(dialog.selectedFiles().front());
 }
 
 bool MainWindow::saveTo(const std::filesystem::path& path) {

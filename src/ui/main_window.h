@@ -98,6 +98,8 @@ class MainWindow : public QMainWindow, public DiagramOwner {
     void openNetwork();
     void save();
     void saveAs();
+    // The Save As dialog (it asks before replacing a file); empty when cancelled.
+    std::filesystem::path chooseSaveName();
     void showAbout();
     void openDeviceCommand(int id, Block* block);
 

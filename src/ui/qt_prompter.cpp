@@ -56,6 +56,10 @@ Answer QtPrompter::Message(std::string_view text, std::string_view caption, Mess
             break;
         case MessageButtons::YesNo:
             box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+            // Escape and closing the box answer neither: left to itself the box would take
+            // them for No, which some questions take for "go ahead".
+            box.setEscapeButton(box.addButton(QMessageBox::Cancel));
+            box.button(QMessageBox::Cancel)->hide();
             break;
         case MessageButtons::YesNoCancel:
             box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
@@ -70,10 +74,8 @@ Answer QtPrompter::Message(std::string_view text, std::string_view caption, Mess
         case QMessageBox::Ok:
             return Answer::Ok;
         default:
-            // Closing the box: the safe answer of each button set.
-            return buttons == MessageButtons::Ok
-                       ? Answer::Ok
-                       : (buttons == MessageButtons::YesNo ? Answer::No : Answer::Cancel);
+            // Escape or closing the box.
+            return buttons == MessageButtons::Ok ? Answer::Ok : Answer::Cancel;
     }
 }
 

@@ -385,10 +385,19 @@ TEST_F(SessionTest, AFailedOpenLeavesANetworkThatSavesOverNeitherFile) {
     EXPECT_EQ(session.User().FileName(), "Unknown.xml");
     EXPECT_EQ(session.User().Root(), nullptr);
 
-    // The user carries on: a block can still be placed, and saving writes "Unknown.xml".
+    // The user carries on: a block can still be placed, and saving asks for a name instead
+    // of writing "Unknown.xml" into the working folder; no name given, nothing is written.
     ASSERT_NE(session.AddBlock(BlockKind::Remote, 50, 60), nullptr);
+    EXPECT_FALSE(session.Save());
+    fs::path offered = dir / "chosen.xml";
+    session.SetSaveNameChooser([&offered] { return std::exchange(offered, fs::path()); });
     ASSERT_TRUE(session.Save());
-    EXPECT_TRUE(fs::exists("Unknown.xml"));
+    EXPECT_EQ(session.User().FileName(), (dir / "chosen.xml").string());
+    EXPECT_FALSE(session.User().Modified());
+    session.User().SetFileName("Unknown.xml");
+    session.User().SetModified(true);
+    EXPECT_FALSE(session.Save());  // the chooser was cancelled
+    EXPECT_FALSE(fs::exists("Unknown.xml"));
     EXPECT_EQ(test::ReadFileBytes(good), goodBytes);
     EXPECT_EQ(test::ReadFileBytes(bad), "shopping list");
 }
@@ -505,6 +514,9 @@ INSTANTIATE_TEST_SUITE_P(
                     QuestionCase{"NewNoSaves", Command::New, Answer::No, true, true},
                     QuestionCase{"OpenYesDiscards", Command::Open, Answer::Yes, true, false},
                     QuestionCase{"OpenNoSaves", Command::Open, Answer::No, true, true},
+                    // Escape or closing the box.
+                    QuestionCase{"NewCancelStays", Command::New, Answer::Cancel, false, false},
+                    QuestionCase{"OpenCancelStays", Command::Open, Answer::Cancel, false, false},
                     QuestionCase{"CloseYesDiscards", Command::Close, Answer::Yes, true, false},
                     QuestionCase{"CloseNoSaves", Command::Close, Answer::No, true, true},
                     QuestionCase{"CloseCancelStays", Command::Close, Answer::Cancel, false, false}),

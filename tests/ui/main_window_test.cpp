@@ -2,8 +2,11 @@
 // deleting, copying and pasting, renaming, saving and opening.
 
 #include <QCursor>
+#include <QFile>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
@@ -100,6 +103,7 @@ class MainWindowTest : public QObject {
     void treeSelectionSelectsTheBlockInTheDiagram();
     void closeAndNewAskAboutUnsavedChanges();
     void openAsksOnceBeforeTheFileDialog();
+    void untitledSaveAsksForANameAndReplacingAsksFirst();
 };
 
 void MainWindowTest::newNetworkShowsOneMaster() {
@@ -555,6 +559,53 @@ void MainWindowTest::openAsksOnceBeforeTheFileDialog() {
     QCOMPARE(h.diagram().itemCount(), 1);  // the saved network: its Master only
     QCOMPARE(h.window().windowTitle(),
              QStringLiteral("Skelvane - ") + QString::fromStdString(path.string()));
+}
+
+// Save of a network never saved under a chosen name opens Save As, which asks before it
+// replaces a file: No keeps the file and the network untitled, Yes saves there.
+void MainWindowTest::untitledSaveAsksForANameAndReplacingAsksFirst() {
+    Harness h;
+    const std::filesystem::path existing = h.dir() / "kept.xml";
+    {
+        QFile file(QString::fromStdString(existing.string()));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("keep me");
+    }
+    const auto contents = [&existing] {
+        QFile file(QString::fromStdString(existing.string()));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    h.place(BlockKind::Remote, QPoint(200, 200));
+    QVERIFY(h.session().Untitled());
+    for (const auto answer : {QMessageBox::No, QMessageBox::Yes}) {
+        bool asked = false;
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            if (dialog == nullptr) {
+                return;
+            }
+            QTimer::singleShot(0, [&, dialog] {
+                auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+                asked = box != nullptr && box->button(answer) != nullptr;
+                if (asked) {
+                    box->button(answer)->click();
+                }
+                QTimer::singleShot(0, dialog, [dialog] {
+                    if (dialog->isVisible()) {
+                        dialog->reject();
+                    }
+                });
+            });
+            dialog->selectFile(QString::fromStdString(existing.string()));
+            QMetaObject::invokeMethod(dialog, "accept");
+        });
+        h.window().runCommand(command::kSave);
+        QVERIFY(asked);
+        QCOMPARE(h.session().Untitled(), answer == QMessageBox::No);
+        QCOMPARE(contents() == "keep me", answer == QMessageBox::No);
+    }
+    QVERIFY(!std::filesystem::exists("Unknown.xml"));
+    QVERIFY(!h.session().User().Modified());
 }
 
 QTEST_MAIN(MainWindowTest)

@@ -98,7 +98,8 @@ void WidgetsTest::fileDialogFilter() {
 
 void WidgetsTest::messageBoxAnswers_data() {
     QTest::addColumn<int>("buttons");
-    QTest::addColumn<int>("press");  // a QMessageBox::StandardButton, or 0 to close the box
+    // A QMessageBox::StandardButton; 0: close the box, -1: press Escape.
+    QTest::addColumn<int>("press");
     QTest::addColumn<int>("answer");
     QTest::newRow("ok") << int(MessageButtons::Ok) << int(QMessageBox::Ok) << int(Answer::Ok);
     QTest::newRow("yes") << int(MessageButtons::YesNo) << int(QMessageBox::Yes) << int(Answer::Yes);
@@ -106,8 +107,9 @@ void WidgetsTest::messageBoxAnswers_data() {
                         << int(Answer::No);
     QTest::newRow("cancel") << int(MessageButtons::YesNoCancel) << int(QMessageBox::Cancel)
                             << int(Answer::Cancel);
-    // Closing a Yes/No box is no permission to go on.
-    QTest::newRow("yes/no closed") << int(MessageButtons::YesNo) << 0 << int(Answer::No);
+    // Closing a Yes/No box or pressing Escape answers neither (No may mean "go ahead").
+    QTest::newRow("yes/no closed") << int(MessageButtons::YesNo) << 0 << int(Answer::Cancel);
+    QTest::newRow("yes/no escape") << int(MessageButtons::YesNo) << -1 << int(Answer::Cancel);
 }
 
 void WidgetsTest::messageBoxAnswers() {
@@ -125,7 +127,9 @@ void WidgetsTest::messageBoxAnswers() {
         text = box->text();
         caption = box->windowTitle();
         if (press == 0) {
-            box->reject();
+            box->close();
+        } else if (press < 0) {
+            QTest::keyClick(box, Qt::Key_Escape);
         } else {
             box->button(static_cast<QMessageBox::StandardButton>(press))->click();
         }
