@@ -11,7 +11,9 @@
 namespace skelvane {
 
 enum class MessageIcon { Information, Exclamation, Question, Error };
-enum class MessageButtons { Ok, OkCancel, YesNo, YesNoCancel };
+// YesNoDefaultNo: Yes and No with No as the default button, for a question whose Yes does
+// harm when pressed by habit.
+enum class MessageButtons { Ok, OkCancel, YesNo, YesNoCancel, YesNoDefaultNo };
 enum class Answer { Ok, Cancel, Yes, No };
 
 // Core code never opens a window: message boxes, questions and choices go through a Prompter.

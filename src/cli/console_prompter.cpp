@@ -27,6 +27,7 @@ Answer ConsolePrompter::Message(std::string_view text, std::string_view, Message
     out_ << ForTerminal(text) << '\n';
     switch (buttons) {
         case MessageButtons::YesNo:
+        case MessageButtons::YesNoDefaultNo:
         case MessageButtons::YesNoCancel:
             return Answer::Yes;
         case MessageButtons::Ok:

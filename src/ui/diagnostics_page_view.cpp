@@ -293,4 +293,12 @@ void DiagnosticsPageView::updateButtons() {
     poll_->setEnabled(idle);
 }
 
+bool DiagnosticsPageView::targetLocal() const {
+    return model_->LocalChosen();
+}
+
+std::uint16_t DiagnosticsPageView::targetUnit() const {
+    return model_->UnitAddress();
+}
+
 }  // namespace skelvane

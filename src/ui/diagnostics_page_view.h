@@ -43,6 +43,8 @@ class DiagnosticsPageView : public PropertyPage {
     void leave() override;
     void closePage() override;
     bool busy() const override;
+    bool targetLocal() const override;
+    std::uint16_t targetUnit() const override;
 
     DiagnosticsPageModel& model() { return *model_; }
     QTableWidget* values() const { return values_; }

@@ -1,18 +1,28 @@
 #include "ui/properties_sheet.h"
 
 #include <QDialogButtonBox>
+#include <QLabel>
 #include <QTabWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 
+#include "operations/target_text.h"
 #include "ui/diagnostics_page_view.h"
+#include "ui/qt_prompter.h"
 #include "ui/restrictions_page_view.h"
 #include "ui/settings_page_view.h"
 
 namespace skelvane {
+namespace {
+
+constexpr int kTargetRefreshMs = 200;
+
+}  // namespace
 
 PropertiesSheet::PropertiesSheet(const PropertiesContext& context, QWidget* parent)
-    : QDialog(parent), prompter_(context.prompter) {
-    setWindowTitle(QStringLiteral("Properties"));
+    : QDialog(parent), prompter_(context.prompter), block_(context.block) {
+    target_ = new QLabel(this);
+    target_->setObjectName(QStringLiteral("target"));
     tabs_ = new QTabWidget(this);
     settings_ = new SettingsPageView(context.block, context.ports, context.portName, context.facts,
                                      context.remoteUa, prompter_, context.clock, tabs_);
@@ -30,12 +40,40 @@ PropertiesSheet::PropertiesSheet(const PropertiesContext& context, QWidget* pare
     buttons_ = new QDialogButtonBox(QDialogButtonBox::Close, this);
     connect(buttons_, &QDialogButtonBox::rejected, this, &QDialog::reject);
     auto* layout = new QVBoxLayout(this);
+    layout->addWidget(target_);
     layout->addWidget(tabs_);
     layout->addWidget(buttons_);
     resize(820, 680);
 
     current_ = tabs_->currentIndex();
     connect(tabs_, &QTabWidget::currentChanged, this, &PropertiesSheet::pageChanged);
+
+    // The Local/Remote choice and the unit address change on the pages in many ways (a click,
+    // an edit, a reply); the line above them follows within a moment.
+    auto* refresh = new QTimer(this);
+    connect(refresh, &QTimer::timeout, this, &PropertiesSheet::refreshTarget);
+    refresh->start(kTargetRefreshMs);
+    refreshTarget();
+}
+
+QString PropertiesSheet::targetLine() const {
+    const PropertyPage* shown = page(current_);
+    if (shown == nullptr) {
+        return {};
+    }
+    return fromLatin1(TargetText(shown->targetLocal(), shown->targetUnit()));
+}
+
+void PropertiesSheet::refreshTarget() {
+    const QString name = fromLatin1(block_.Name());
+    const QString title = QStringLiteral("Properties - ") + name;
+    if (windowTitle() != title) {
+        setWindowTitle(title);
+    }
+    const QString line = name + QStringLiteral(": ") + targetLine();
+    if (target_->text() != line) {
+        target_->setText(line);
+    }
 }
 
 PropertiesSheet::~PropertiesSheet() {
@@ -73,6 +111,7 @@ void PropertiesSheet::pageChanged(int index) {
     if (PropertyPage* active = page(index)) {
         active->activate();
     }
+    refreshTarget();
 }
 
 void PropertiesSheet::done(int result) {

@@ -8,6 +8,7 @@
 #include "ui/worker_prompter.h"
 
 class QDialogButtonBox;
+class QLabel;
 class QTabWidget;
 
 namespace skelvane {
@@ -59,6 +60,8 @@ class PropertiesSheet : public QDialog {
     void showPage(int index);
     // Whether any page's worker runs.
     bool busy() const;
+    // The line above the pages: the block and what the current page talks to.
+    QString targetLine() const;
 
   public slots:
     void done(int result) override;
@@ -69,8 +72,12 @@ class PropertiesSheet : public QDialog {
   private:
     void pageChanged(int index);
     void closePages();
+    // Shows the block's name in the title and the current page's target above the pages.
+    void refreshTarget();
 
     WorkerPrompter prompter_;
+    Block& block_;
+    QLabel* target_ = nullptr;
     QTabWidget* tabs_ = nullptr;
     QDialogButtonBox* buttons_ = nullptr;
     SettingsPageView* settings_ = nullptr;

@@ -1,6 +1,12 @@
 #pragma once
 
+#include <cstdint>
+#include <string>
+
 #include <QWidget>
+
+#include "base/prompter.h"
+#include "base/strings.h"
 
 namespace skelvane {
 
@@ -19,6 +25,18 @@ class PropertyPage : public QWidget {
     virtual void closePage() = 0;
     // Whether the page's worker is running.
     virtual bool busy() const = 0;
+    // What the page talks to: the Local/Remote choice and the unit address it uses.
+    virtual bool targetLocal() const = 0;
+    virtual std::uint16_t targetUnit() const = 0;
 };
+
+// Asks before Re&set restarts a unit; true only for Yes (No is the default button).
+inline bool confirmReset(Prompter& prompter, std::uint16_t unit) {
+    const std::string question = "Reset unit " + std::to_string(unit) +
+                                 "? Units that reach the network through it lose their link until "
+                                 "it has restarted.";
+    return prompter.Message(question, LoadText(kIdsAppName), MessageIcon::Question,
+                            MessageButtons::YesNoDefaultNo) == Answer::Yes;
+}
 
 }  // namespace skelvane

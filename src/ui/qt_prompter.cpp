@@ -55,7 +55,11 @@ Answer QtPrompter::Message(std::string_view text, std::string_view caption, Mess
             box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
             break;
         case MessageButtons::YesNo:
+        case MessageButtons::YesNoDefaultNo:
             box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+            if (buttons == MessageButtons::YesNoDefaultNo) {
+                box.setDefaultButton(QMessageBox::No);
+            }
             // Escape and closing the box answer neither: left to itself the box would take
             // them for No, which some questions take for "go ahead".
             box.setEscapeButton(box.addButton(QMessageBox::Cancel));

@@ -158,7 +158,11 @@ RestrictionsPageView::RestrictionsPageView(Block& block, const PortFactory& port
     connect(local_, &QRadioButton::toggled, this, [this](bool on) { page_->ChooseLocal(on); });
     connect(read_, &QPushButton::clicked, this, [this] { start(&RestrictionsPage::Read); });
     connect(write_, &QPushButton::clicked, this, [this] { start(&RestrictionsPage::Write); });
-    connect(reset_, &QPushButton::clicked, this, [this] { start(&RestrictionsPage::Reset); });
+    connect(reset_, &QPushButton::clicked, this, [this] {
+        if (confirmReset(prompter_, targetUnit())) {
+            start(&RestrictionsPage::Reset);
+        }
+    });
     connect(zones_, &QPushButton::clicked, this, &RestrictionsPageView::openZones);
     connect(clearLog_, &QPushButton::clicked, this, [this] {
         page_->ClearLog();
@@ -283,6 +287,14 @@ void RestrictionsPageView::updateButtons() {
         button->setEnabled(idle);
     }
     zones_->setEnabled(page_->ZonesEnabled());
+}
+
+bool RestrictionsPageView::targetLocal() const {
+    return page_->LocalChosen();
+}
+
+std::uint16_t RestrictionsPageView::targetUnit() const {
+    return page_->RemoteUa();
 }
 
 }  // namespace skelvane

@@ -61,6 +61,8 @@ class RestrictionsPageView : public PropertyPage {
     void leave() override;
     void closePage() override;
     bool busy() const override;
+    bool targetLocal() const override;
+    std::uint16_t targetUnit() const override;
 
     RestrictionsPage& model() { return *page_; }
     QGroupBox* group() const { return group_; }

@@ -22,6 +22,7 @@ SettingsPageView::SettingsPageView(Block& block, const PortFactory& ports,
                                    QWidget* parent)
     : PropertyPage(parent),
       block_(block),
+      prompter_(prompter),
       pump_(std::make_unique<WorkerPump>([this] { updateFromWorker(); })),
       model_(std::make_unique<SettingsPageModel>(block, ports, portName, facts, remoteUa, prompter,
                                                  clock)) {
@@ -74,7 +75,11 @@ SettingsPageView::SettingsPageView(Block& block, const PortFactory& ports,
     connect(serial_, &QPushButton::clicked, this,
             [this] { start(&SettingsPageModel::SerialNumber); });
     connect(version_, &QPushButton::clicked, this, [this] { start(&SettingsPageModel::Version); });
-    connect(reset_, &QPushButton::clicked, this, [this] { start(&SettingsPageModel::Reset); });
+    connect(reset_, &QPushButton::clicked, this, [this] {
+        if (confirmReset(prompter_, targetUnit())) {
+            start(&SettingsPageModel::Reset);
+        }
+    });
     connect(default_, &QPushButton::clicked, this, &SettingsPageView::chooseDefault);
     connect(clearLog_, &QPushButton::clicked, this, [this] {
         model_->ClearLog();
@@ -177,6 +182,14 @@ void SettingsPageView::updateButtons() {
     const std::size_t pending = model_->List().PendingCount();
     write_->setText(pending == 0 ? QStringLiteral("&Write")
                                  : QStringLiteral("&Write (%1)").arg(pending));
+}
+
+bool SettingsPageView::targetLocal() const {
+    return model_->LocalChosen();
+}
+
+std::uint16_t SettingsPageView::targetUnit() const {
+    return model_->UnitAddress();
 }
 
 }  // namespace skelvane

@@ -40,6 +40,8 @@ class SettingsPageView : public PropertyPage {
     void leave() override;
     void closePage() override;
     bool busy() const override;
+    bool targetLocal() const override;
+    std::uint16_t targetUnit() const override;
 
     SettingsPageModel& model() { return *model_; }
     PropertyTable* table() const { return table_; }
@@ -68,6 +70,7 @@ class SettingsPageView : public PropertyPage {
     void updateButtons();
 
     Block& block_;
+    Prompter& prompter_;
     std::unique_ptr<WorkerPump> pump_;
     std::unique_ptr<SettingsPageModel> model_;
     PropertyTable* table_ = nullptr;

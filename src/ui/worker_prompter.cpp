@@ -19,6 +19,7 @@ Answer WorkerPrompter::safeAnswer(MessageButtons buttons) {
         case MessageButtons::Ok:
             return Answer::Ok;
         case MessageButtons::YesNo:
+        case MessageButtons::YesNoDefaultNo:
             return Answer::No;
         case MessageButtons::OkCancel:
         case MessageButtons::YesNoCancel:

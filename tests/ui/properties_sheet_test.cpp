@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -15,6 +16,7 @@
 #include "link/device_worker.h"
 #include "link/diagnostics_exchange.h"
 #include "operations/diagnostics_page_model.h"
+#include "operations/restrictions_page.h"
 #include "operations/settings_page_model.h"
 #include "ui/defaults_dialog.h"
 #include "ui/diag_plot.h"
@@ -23,6 +25,7 @@
 #include "ui/properties_sheet.h"
 #include "ui/property_table.h"
 #include "ui/qt_prompter.h"
+#include "ui/restrictions_page_view.h"
 #include "ui/settings_page_view.h"
 
 using namespace skelvane;
@@ -74,6 +77,7 @@ class PropertiesSheetTest : public QObject {
     void defaultAppliesTheChosenSet_data();
     void defaultAppliesTheChosenSet();
     void pagesHandOnTheUnitAddress();
+    void targetLineFollowsTheChoiceAndResetAsksFirst();
     void pollReadsUntilStop();
     void customFieldsAreCheckedInOrder_data();
     void customFieldsAreCheckedInOrder();
@@ -362,6 +366,49 @@ void PropertiesSheetTest::pagesHandOnTheUnitAddress() {
              fromLatin1(*FormatDiagValue("DiagRSSI", rssi.value)));
     const QStringList lines = paneLines(diagnostics->model().Log());
     QVERIFY(lines.contains(QStringLiteral("03 01 2C 01 ")));  // ReadGroup 1 to UA 300
+}
+
+// The sheet names the block and what the current page talks to; Reset asks first, and No (the
+// default button) sends nothing.
+void PropertiesSheetTest::targetLineFollowsTheChoiceAndResetAsksFirst() {
+    DeviceBench bench;
+    Block* remote = bench.addBlock(BlockKind::Remote, 300);
+    PropertiesSheet sheet(bench.context(*remote));
+    sheet.show();
+    const QString name = fromLatin1(remote->Name());
+    QCOMPARE(sheet.windowTitle(), QStringLiteral("Properties - ") + name);
+    const auto* line = sheet.findChild<QLabel*>(QStringLiteral("target"));
+    QVERIFY(line != nullptr);
+    QCOMPARE(line->text(), name + QStringLiteral(": Unit 300, through the unit on the cable"));
+    sheet.settings()->localButton()->click();
+    QTRY_COMPARE(line->text(), name + QStringLiteral(": Unit on the cable"));
+    sheet.settings()->remoteButton()->click();
+
+    const struct {
+        int page;
+        QPushButton* reset;
+        const LogPane& log;
+    } pages[] = {{0, sheet.settings()->resetButton(), sheet.settings()->model().Log()},
+                 {2, sheet.restrictions()->resetButton(), sheet.restrictions()->model().Log()}};
+    for (const auto& p : pages) {
+        sheet.showPage(p.page);
+        const QStringList before = paneLines(p.log);
+        bench.prompter.Reset();
+        bench.prompter.QueueAnswer(Answer::No);
+        p.reset->click();
+        QCOMPARE(bench.prompter.Count(), std::size_t{1});
+        const auto question = bench.prompter.Records().front();
+        QCOMPARE(question.text,
+                 std::string("Reset unit 300? Units that reach the network through it lose their "
+                             "link until it has restarted."));
+        QVERIFY(question.buttons == MessageButtons::YesNoDefaultNo);
+        QVERIFY(!sheet.busy());
+        QCOMPARE(paneLines(p.log), before);
+    }
+    bench.prompter.QueueAnswer(Answer::Yes);
+    sheet.showPage(0);
+    clickAndWait(sheet.settings()->resetButton(), sheet.settings());
+    QVERIFY(paneLines(sheet.settings()->model().Log()).size() > 0);
 }
 
 void PropertiesSheetTest::pollReadsUntilStop() {
