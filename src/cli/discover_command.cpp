@@ -9,6 +9,7 @@
 #include "cli/command.h"
 #include "cli/console_prompter.h"
 #include "cli/device_options.h"
+#include "cli/operation_runner.h"
 #include "diagram/diagram_types.h"
 #include "document/network_file.h"
 #include "document/parameter_sets.h"
@@ -91,23 +92,32 @@ int RunDiscover(Context& ctx, const DiscoverOptions& options) {
     model.Link().SetTrafficLogging(ctx.verbose);
     // Progress goes to the error stream, so that the output is the list of units alone.
     LogPrinter log(*ctx.err, model.Log());
-    WorkerSignal signal;
-    model.SetUpdateListener([&signal] { signal.Notify(); });
-    if (!model.Start(*addresses)) {
-        return 1;
-    }
     std::size_t printed = 0;
-    for (bool busy = true; busy;) {
-        busy = model.Busy();
+    const auto printFound = [&] {
         const std::vector<FoundUnit> found = model.Found();
         for (; printed < found.size(); ++printed) {
             const FoundUnit& unit = found[printed];
             *ctx.out << unit.ua << ' ' << unit.KindName() << ' ' << Column(unit.version) << ' '
                      << Column(unit.serial) << std::endl;
         }
-        if (busy) {
-            signal.Wait();
-        }
+    };
+    OperationRunner runner(ctx, model.Log(), [&log] { log.Finish(); });
+    OperationControl control;
+    control.start = [&] { return model.Start(*addresses); };
+    control.running = [&] { return model.Busy(); };
+    control.stop = [&] {
+        model.Stop();
+        model.Wait();
+    };
+    control.poll = printFound;
+    const RunEnd end = runner.Run(control);
+    if (end == RunEnd::NotStarted) {
+        return 1;
+    }
+    printFound();
+    if (end == RunEnd::Cancelled) {
+        model.Wait();
+        return kInterruptedExitCode;
     }
     model.Wait();
     log.Finish();

@@ -11,6 +11,7 @@
 #include "cli/command.h"
 #include "cli/console_prompter.h"
 #include "cli/device_options.h"
+#include "cli/operation_runner.h"
 #include "document/network_file.h"
 #include "operations/monitor_model.h"
 
@@ -74,16 +75,10 @@ int RunMonitor(Context& ctx, const MonitorOptions& options) {
     monitor.Link().SetTrafficLogging(ctx.verbose);
     // Progress goes to the error stream, the samples to the output.
     LogPrinter log(*ctx.err, monitor.Log());
-    WorkerSignal signal;
-    monitor.SetUpdateListener([&signal] { signal.Notify(); });
-    if (!monitor.Start(Millis{1000} * options.interval, options.count)) {
-        return 1;
-    }
     std::map<std::uint16_t, std::size_t> printed;
     std::uint64_t saved = 0;
     bool csvFailed = false;
-    for (bool busy = true; busy;) {
-        busy = monitor.Busy();
+    const auto printSamples = [&] {
         for (const MonitorUnit& unit : units) {
             const std::vector<MonitorModel::Sample> history = monitor.History(unit.ua);
             for (std::size_t& n = printed[unit.ua]; n < history.size(); ++n) {
@@ -91,7 +86,7 @@ int RunMonitor(Context& ctx, const MonitorOptions& options) {
             }
         }
         // Saved after every pass, so that an interrupted run keeps what it saw.
-        if (!options.csv.empty() && monitor.PassesDone() != saved) {
+        if (!options.csv.empty() && monitor.PassesDone() != saved && !csvFailed) {
             saved = monitor.PassesDone();
             if (!monitor.ExportCsv(options.csv)) {
                 *ctx.err << options.csv << ": cannot be written\n";
@@ -99,9 +94,24 @@ int RunMonitor(Context& ctx, const MonitorOptions& options) {
                 monitor.Stop();
             }
         }
-        if (busy) {
-            signal.Wait();
-        }
+    };
+    OperationRunner runner(ctx, monitor.Log(), [&log] { log.Finish(); });
+    OperationControl control;
+    control.start = [&] { return monitor.Start(Millis{1000} * options.interval, options.count); };
+    control.running = [&] { return monitor.Busy(); };
+    control.stop = [&] {
+        monitor.Stop();
+        monitor.Wait();
+    };
+    control.poll = printSamples;
+    const RunEnd end = runner.Run(control);
+    if (end == RunEnd::NotStarted) {
+        return 1;
+    }
+    printSamples();
+    if (end == RunEnd::Cancelled) {
+        monitor.Wait();
+        return kInterruptedExitCode;
     }
     monitor.Wait();
     log.Finish();
