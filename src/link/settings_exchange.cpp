@@ -228,7 +228,9 @@ bool WriteChecked(DeviceLink& link, SettingsJob& job) {
     return false;
 }
 
-bool RunOperation(DeviceLink& link, SettingsJob& job, UnitFacts& facts) {
+}  // namespace
+
+bool RunSettingsOperation(DeviceLink& link, SettingsJob& job, UnitFacts& facts) {
     const DeviceLink::LogChoice requestOnly{true, false};
     switch (job.operation) {
         case settings_op::kReadAll:
@@ -254,8 +256,6 @@ bool RunOperation(DeviceLink& link, SettingsJob& job, UnitFacts& facts) {
             return true;
     }
 }
-
-}  // namespace
 
 std::string RestrictionEntryText(std::uint16_t ua, const std::uint8_t* items, std::size_t size) {
     // An entry without a unit is the empty entry whatever ranges come with it, as on the
@@ -410,7 +410,7 @@ SettingsOutcome RunSettingsWorker(DeviceLink& link, SettingsJob& job, UnitFacts&
     if (!link.Connect(&check)) {
         return SettingsOutcome::NotConnected;
     }
-    if (!RunOperation(link, job, facts)) {
+    if (!RunSettingsOperation(link, job, facts)) {
         link.LogLine("Failed.", false, true);
         if (!job.failedStep.empty()) {
             link.LogLine("Step failed: " + job.failedStep + ".", true);

@@ -73,6 +73,10 @@ std::vector<std::vector<std::uint8_t>> WriteRequestFrames(const DeviceLink& link
 // after a failure.
 SettingsOutcome RunSettingsWorker(DeviceLink& link, SettingsJob& job, UnitFacts& facts);
 
+// The job's operation alone, on a link whose connection was verified already (work that runs
+// several operations in one connection). False when a step failed; the caller logs that.
+bool RunSettingsOperation(DeviceLink& link, SettingsJob& job, UnitFacts& facts);
+
 // The first checked value a write would send that its parameter does not allow (outside its
 // range or not one of its choices), as a message naming the parameter; nullopt when all fit.
 std::optional<std::string> WriteValueProblem(const SettingsJob& job);

@@ -34,10 +34,14 @@ RestrictionsExchange::RestrictionsExchange(DeviceLink& link, std::vector<Paramet
     : link_(link), parameters_(parameters), facts_(facts), state_(state), prompter_(prompter) {}
 
 RestrictionsReport RestrictionsExchange::Run(int operation) {
-    RestrictionsReport report;
     if (!link_.OpenPort()) {
-        return report;
+        return RestrictionsReport{};
     }
+    return RunConnected(operation);
+}
+
+RestrictionsReport RestrictionsExchange::RunConnected(int operation) {
+    RestrictionsReport report;
     bool ok = true;
     switch (operation) {
         case restrictions_op::kRead:
@@ -48,6 +52,9 @@ RestrictionsReport RestrictionsExchange::Run(int operation) {
             break;
         case restrictions_op::kUnitFacts:
             ok = UnitFactsSteps();
+            break;
+        case restrictions_op::kRepeaters:
+            ok = ReadRepeaters(report);
             break;
         case restrictions_op::kReset:
             // The unit restarts and answers nothing; whatever comes back is drained unlogged.
@@ -87,6 +94,10 @@ bool RestrictionsExchange::Read(RestrictionsReport& report) {
         return false;
     }
     report.restrictions = true;
+    return ReadRepeaters(report);
+}
+
+bool RestrictionsExchange::ReadRepeaters(RestrictionsReport& report) {
     if (facts_.versionNumber.load() < kRepeatersMinVersion) {
         link_.LogLine(kNoRepeaters, true);
         return true;

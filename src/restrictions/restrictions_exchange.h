@@ -22,6 +22,9 @@ inline constexpr int kReset = 0x30;
 // The first two steps of a Read alone (country code and version): what a Write relies on
 // having been learned before. The command-line tool has no earlier read to rely on.
 inline constexpr int kUnitFacts = 0x40;
+// The repeater list alone (the last step of a Read), for work that has learned the unit's
+// version by another exchange.
+inline constexpr int kRepeaters = 0x50;
 }  // namespace restrictions_op
 
 enum class RestrictionsOutcome {
@@ -53,6 +56,9 @@ class RestrictionsExchange {
     // The worker: the port is opened and switched to 115200 baud (no connection check), then
     // the operation runs. The port is left to the caller to close.
     RestrictionsReport Run(int operation);
+    // The operation on a port its caller has opened already (work that runs several
+    // operations in one connection).
+    RestrictionsReport RunConnected(int operation);
 
     // The reply parser of the Get steps: the common check (a malformed reply is logged and
     // ignored), the page's unit address from the reply, then by code: the link-rate and
@@ -63,6 +69,7 @@ class RestrictionsExchange {
   private:
     bool Read(RestrictionsReport& report);
     bool Write(RestrictionsReport& report);
+    bool ReadRepeaters(RestrictionsReport& report);
     bool UnitFactsSteps();
     // A request whose checked reply (code `replyCode`, asked again when it does not check
     // out) is parsed; false when none was accepted.
