@@ -29,6 +29,10 @@ inline constexpr int kZoomFit = 32892;
 inline constexpr int kArrange = 32893;
 inline constexpr int kFindUnits = 32894;
 inline constexpr int kMonitorNetwork = 32895;
+inline constexpr int kReadNetwork = 32910;
+inline constexpr int kCompareNetwork = 32911;
+inline constexpr int kWriteNetwork = 32912;
+inline constexpr int kCheckNetwork = 32913;
 
 // Commands in [kFirstInsert, kEndInsert) start placing a new block; the id is the kind code
 // of the block they place.

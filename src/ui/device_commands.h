@@ -7,6 +7,7 @@ class QWidget;
 namespace skelvane {
 
 class Block;
+enum class NetworkTask;
 
 // What a device dialog gets when it opens: its parent window, the block it is for (none for
 // the spectrum analyzer) and the port settings of the status bar at that moment.
@@ -34,6 +35,9 @@ class DeviceCommands {
     virtual void findUnits(const DeviceContext& context) = 0;
     // "Monitor Network": every unit's diagnostics, polled at an interval.
     virtual void monitorNetwork(const DeviceContext& context) = 0;
+    // "Read Network...", "Compare Network..." and "Write Network...": the dialog over the
+    // whole network. An implementation marks the document modified when blocks change.
+    virtual void network(const DeviceContext& context, NetworkTask task) = 0;
 };
 
 }  // namespace skelvane

@@ -9,6 +9,7 @@
 #include "ui/hard_upgrade_dialog.h"
 #include "ui/main_window.h"
 #include "ui/monitor_dialog.h"
+#include "ui/network_dialog.h"
 #include "ui/properties_sheet.h"
 #include "ui/qt_prompter.h"
 #include "ui/soft_upgrade_dialog.h"
@@ -105,6 +106,19 @@ void DeviceDialogs::monitorNetwork(const DeviceContext& context) {
     MonitorDialog dialog(state_.ports, StripInUseSuffix(context.portName), state_.clock,
                          root != nullptr ? MonitorUnitsOf(*root) : std::vector<MonitorUnit>{},
                          context.parent);
+    dialog.exec();
+}
+
+void DeviceDialogs::network(const DeviceContext& context, NetworkTask task) {
+    Block* root = state_.session.User().Root();
+    if (root == nullptr) {
+        return;
+    }
+    QtPrompter boxes;
+    NetworkDialog dialog(task, *root, state_.ports, StripInUseSuffix(context.portName),
+                         prompter_ != nullptr ? *prompter_ : boxes, state_.clock, context.parent);
+    boxes.setParent(&dialog);
+    dialog.setChangedListener([this] { state_.session.MarkModified(); });
     dialog.exec();
 }
 

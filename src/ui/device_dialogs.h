@@ -29,6 +29,7 @@ class DeviceDialogs final : public DeviceCommands {
     void spectrum(const DeviceContext& context) override;
     void findUnits(const DeviceContext& context) override;
     void monitorNetwork(const DeviceContext& context) override;
+    void network(const DeviceContext& context, NetworkTask task) override;
 
   private:
     AppState& state_;

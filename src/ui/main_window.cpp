@@ -31,6 +31,7 @@
 #include "ui/explorer_tree.h"
 #include "ui/file_names.h"
 #include "ui/icons.h"
+#include "ui/network_dialog.h"
 #include "ui/port_bar.h"
 #include "ui/qt_prompter.h"
 #include "ui/rename_dialog.h"
@@ -174,6 +175,10 @@ void MainWindow::createActions() {
     addCommand(kArrange, QStringLiteral("&Arrange"));
     addCommand(kFindUnits, QStringLiteral("&Find Units..."));
     addCommand(kMonitorNetwork, QStringLiteral("&Monitor Network"));
+    addCommand(kReadNetwork, QStringLiteral("R&ead Network..."));
+    addCommand(kCompareNetwork, QStringLiteral("&Compare Network..."));
+    addCommand(kWriteNetwork, QStringLiteral("&Write Network..."));
+    addCommand(kCheckNetwork, QStringLiteral("Check &Network"));
     addCommand(kAbout, QStringLiteral("&About Skelvane..."))
         ->setIcon(commandIcon(CommandIcon::About));
     // F1 itself is GuideKey's, so that it also works in dialogs; the menu only shows it.
@@ -213,9 +218,11 @@ void MainWindow::createMenus() {
     devices->addSeparator();
     devices->addAction(action(kFindUnits));
     devices->addAction(action(kMonitorNetwork));
+    devices->addActions({action(kReadNetwork), action(kCompareNetwork), action(kWriteNetwork)});
 
     QMenu* tools = menuBar()->addMenu(QStringLiteral("Tools"));
     tools->addAction(action(kSpectrum));
+    tools->addAction(action(kCheckNetwork));
 
     QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
     view->addAction(action(kViewToolbar));
@@ -483,6 +490,15 @@ void MainWindow::runCommand(int id) {
         case kArrange:
             arrangeDiagram();
             return;
+        case kReadNetwork:
+        case kCompareNetwork:
+        case kWriteNetwork:
+            openDeviceCommand(id, nullptr);
+            updateTitle();
+            return;
+        case kCheckNetwork:
+            checkNetwork();
+            return;
         default:
             if (isInsertCommand(id)) {
                 view_->startPlacing(id);
@@ -516,11 +532,31 @@ void MainWindow::openDeviceCommand(int id, Block* block) {
         case command::kMonitorNetwork:
             devices_.monitorNetwork(context);
             break;
+        case command::kReadNetwork:
+            devices_.network(context, NetworkTask::Read);
+            break;
+        case command::kCompareNetwork:
+            devices_.network(context, NetworkTask::Compare);
+            break;
+        case command::kWriteNetwork:
+            devices_.network(context, NetworkTask::Write);
+            break;
         default:
             break;
     }
     // A unit address may have been edited.
     refreshUnitStatus();
+}
+
+void MainWindow::checkNetwork() {
+    Block* root = state_.session.User().Root();
+    if (root == nullptr) {
+        return;
+    }
+    CheckNetworkDialog dialog(*root, this);
+    connect(&dialog, &CheckNetworkDialog::blockChosen, this,
+            [this](Block* block) { tree_->selectBlock(block); });
+    dialog.exec();
 }
 
 Block* MainWindow::singleSelectedBlock() const {

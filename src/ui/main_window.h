@@ -102,6 +102,7 @@ class MainWindow : public QMainWindow, public DiagramOwner {
     std::filesystem::path chooseSaveName();
     void showAbout();
     void openDeviceCommand(int id, Block* block);
+    void checkNetwork();
 
     void refreshViews();
     void insertBlockItem(Block* block);

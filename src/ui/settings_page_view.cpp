@@ -10,6 +10,7 @@
 #include "operations/settings_page_model.h"
 #include "ui/defaults_dialog.h"
 #include "ui/log_view.h"
+#include "ui/network_dialog.h"
 #include "ui/property_table.h"
 #include "ui/qt_prompter.h"
 #include "ui/worker_pump.h"
@@ -39,6 +40,7 @@ SettingsPageView::SettingsPageView(Block& block, const PortFactory& ports,
     version_ = new QPushButton(QStringLiteral("&Version"), this);
     reset_ = new QPushButton(QStringLiteral("Re&set"), this);
     default_ = new QPushButton(QStringLiteral("&Default"), this);
+    compare_ = new QPushButton(QStringLiteral("Co&mpare with Unit"), this);
     clearLog_ = new QPushButton(QStringLiteral("&Clear Log"), this);
     verify_ = new QCheckBox(QStringLiteral("Verify"), this);
     verify_->setToolTip(QStringLiteral("Read back what Write sent and compare"));
@@ -50,7 +52,8 @@ SettingsPageView::SettingsPageView(Block& block, const PortFactory& ports,
     unitLayout->addWidget(remote_);
     auto* buttons = new QVBoxLayout;
     buttons->addWidget(unit);
-    for (QPushButton* button : {readAll_, read_, write_, serial_, version_, reset_, default_}) {
+    for (QPushButton* button :
+         {readAll_, read_, write_, serial_, version_, reset_, default_, compare_}) {
         buttons->addWidget(button);
         if (button == write_) {
             buttons->addWidget(verify_);
@@ -81,6 +84,16 @@ SettingsPageView::SettingsPageView(Block& block, const PortFactory& ports,
         }
     });
     connect(default_, &QPushButton::clicked, this, &SettingsPageView::chooseDefault);
+    // The unit is read aside and compared with this block, on the page's port, Local or
+    // Remote as chosen here; values taken from the unit land in the block.
+    connect(compare_, &QPushButton::clicked, this, [this, &ports, portName, &prompter, &clock] {
+        NetworkDialog dialog(NetworkTask::Compare, block_, ports, portName, prompter, clock, this);
+        const Parameter* ua = block_.FindParameter("UnitAddress");
+        dialog.useSingleUnit(block_, local_->isChecked(),
+                             ua != nullptr ? static_cast<std::uint16_t>(ua->value) : 0);
+        dialog.exec();
+        activate();
+    });
     connect(clearLog_, &QPushButton::clicked, this, [this] {
         model_->ClearLog();
         log_->sync();
@@ -174,7 +187,7 @@ void SettingsPageView::updateFromWorker() {
 
 void SettingsPageView::updateButtons() {
     const bool idle = model_->ActionsEnabled();
-    for (QPushButton* button : {readAll_, read_, write_, serial_, version_, reset_}) {
+    for (QPushButton* button : {readAll_, read_, write_, serial_, version_, reset_, compare_}) {
         button->setEnabled(idle);
     }
     default_->setEnabled(model_->DefaultEnabled());

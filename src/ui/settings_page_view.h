@@ -55,6 +55,7 @@ class SettingsPageView : public PropertyPage {
     QPushButton* versionButton() const { return version_; }
     QPushButton* resetButton() const { return reset_; }
     QPushButton* defaultButton() const { return default_; }
+    QPushButton* compareButton() const { return compare_; }
     QPushButton* clearLogButton() const { return clearLog_; }
     WorkerPump& pump() { return *pump_; }
 
@@ -85,6 +86,7 @@ class SettingsPageView : public PropertyPage {
     QPushButton* version_ = nullptr;
     QPushButton* reset_ = nullptr;
     QPushButton* default_ = nullptr;
+    QPushButton* compare_ = nullptr;
     QPushButton* clearLog_ = nullptr;
 };
 

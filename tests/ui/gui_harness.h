@@ -13,6 +13,7 @@
 #include "ui/app_state.h"
 #include "ui/device_commands.h"
 #include "ui/main_window.h"
+#include "ui/network_dialog.h"
 
 namespace skelvane::test {
 
@@ -31,6 +32,7 @@ class RecordingDevices final : public DeviceCommands {
     void spectrum(const DeviceContext& c) override { record("spectrum", c); }
     void findUnits(const DeviceContext& c) override { record("find", c); }
     void monitorNetwork(const DeviceContext& c) override { record("monitor", c); }
+    void network(const DeviceContext& c, NetworkTask) override { record("network", c); }
     void record(const char* command, const DeviceContext& c) {
         calls.push_back({command, c.block, c.portName, c.baudRate});
     }
