@@ -494,7 +494,6 @@ void MainWindow::runCommand(int id) {
         case kCompareNetwork:
         case kWriteNetwork:
             openDeviceCommand(id, nullptr);
-            updateTitle();
             return;
         case kCheckNetwork:
             checkNetwork();

@@ -107,8 +107,10 @@ void NetworkDialog::build() {
     progressText_ = new QLabel(this);
     log_ = new LogView(model_->Log(), this);
 
+    cableLabel_ = new QLabel(QStringLiteral("On the &cable:"), this);
+    cableLabel_->setBuddy(cable_);
     auto* top = new QFormLayout;
-    top->addRow(QStringLiteral("On the &cable:"), cable_);
+    top->addRow(cableLabel_, cable_);
     auto* buttons = new QHBoxLayout;
     if (task_ == NetworkTask::Write) {
         changedOnly_ = new QCheckBox(QStringLiteral("C&hanged only"), this);
@@ -178,6 +180,9 @@ void NetworkDialog::useSingleUnit(Block& block, bool local, std::uint16_t ua) {
     model_->UseSingleUnit(block, local, ua);
     setWindowTitle(QStringLiteral("Compare with Unit"));
     single_ = true;
+    // One unit, reached as the page says: there is no cable block to choose.
+    cable_->hide();
+    cableLabel_->hide();
     fillUnits();
     updateButtons();
 }

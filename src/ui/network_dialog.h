@@ -99,6 +99,7 @@ class NetworkDialog : public QDialog {
     bool filling_ = false;
     bool single_ = false;
 
+    QLabel* cableLabel_ = nullptr;
     QComboBox* cable_ = nullptr;
     QTreeWidget* units_ = nullptr;
     QCheckBox* changedOnly_ = nullptr;

@@ -10,6 +10,7 @@
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTest>
 #include <QTreeWidget>
 #include <algorithm>
@@ -21,6 +22,8 @@
 #include "ui/explorer_tree.h"
 #include "ui/main_window.h"
 #include "ui/network_dialog.h"
+#include "ui/properties_sheet.h"
+#include "ui/settings_page_view.h"
 
 using namespace skelvane;
 
@@ -46,6 +49,7 @@ class NetworkDialogTest : public QObject {
     void eachTaskReportsEveryUnit();
     void untickedUnitsAreLeftOut();
     void menuCommands();
+    void settingsPageComparesItsUnit();
 
   private:
     std::unique_ptr<test::DeviceBench> bench_;
@@ -170,6 +174,28 @@ void NetworkDialogTest::menuCommands() {
     // The other network commands go to the device dialogs.
     window.runCommand(command::kWriteNetwork);
     QCOMPARE(harness.devices().calls.back().command, std::string("network"));
+}
+
+void NetworkDialogTest::settingsPageComparesItsUnit() {
+    PropertiesSheet sheet(bench_->context(*remote300_));
+    sheet.show();
+    sheet.settings()->remoteButton()->setChecked(true);
+    QStringList rows;
+    QObject* watcher = test::onNextModal([&](QWidget* w) {
+        auto* dialog = qobject_cast<NetworkDialog*>(w);
+        QVERIFY(dialog != nullptr);
+        QTest::mouseClick(dialog->startButton(), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(!dialog->running(), test::kLong);
+        rows = statusColumn(dialog->unitList());
+        QTest::mouseClick(dialog->takeAllButton(), Qt::LeftButton);
+        w->close();
+    });
+    QTest::mouseClick(sheet.settings()->compareButton(), Qt::LeftButton);
+    Q_UNUSED(watcher);
+    // Only this block's unit, reached by its address; the unit's TxPower is in the block now.
+    QCOMPARE(rows, QStringList({"R300: 4 differ"}));
+    QCOMPARE(remote300_->FindParameter("TxPower")->value,
+             bench_->remote(300).Value(std::vector<std::uint8_t>{0x0B}));
 }
 
 QTEST_MAIN(NetworkDialogTest)
