@@ -82,4 +82,25 @@ void LogPrinter::Finish() {
     out_.flush();
 }
 
+void WorkerSignal::Notify() {
+    {
+        std::lock_guard lock(mutex_);
+        signalled_ = true;
+    }
+    cv_.notify_all();
+}
+
+bool WorkerSignal::WaitFor(std::chrono::milliseconds timeout) {
+    std::unique_lock lock(mutex_);
+    const bool signalled = cv_.wait_for(lock, timeout, [this] { return signalled_; });
+    signalled_ = false;
+    return signalled;
+}
+
+void WorkerSignal::Wait() {
+    std::unique_lock lock(mutex_);
+    cv_.wait(lock, [this] { return signalled_; });
+    signalled_ = false;
+}
+
 }  // namespace skelvane::cli

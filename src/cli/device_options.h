@@ -2,6 +2,8 @@
 
 #include <CLI/CLI.hpp>
 
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <iosfwd>
 #include <mutex>
@@ -54,6 +56,21 @@ class LogPrinter {
     std::mutex mutex_;
     std::string printed_;  // the log line printed last, as far as it went
     bool open_ = false;    // that line still waits for its line break
+};
+
+// Lets the command's thread wait for what a worker reports from its own thread.
+class WorkerSignal {
+  public:
+    void Notify();
+    // Waits until Notify was called since the last wait.
+    void Wait();
+    // The same, for at most `timeout`; false when it passed without a Notify.
+    bool WaitFor(std::chrono::milliseconds timeout);
+
+  private:
+    std::mutex mutex_;
+    std::condition_variable cv_;
+    bool signalled_ = false;
 };
 
 }  // namespace skelvane::cli

@@ -1,6 +1,8 @@
 #include "cli/network_console.h"
 
 #include <algorithm>
+#include <chrono>
+#include <csignal>
 #include <ostream>
 #include <sstream>
 
@@ -17,6 +19,13 @@
 
 namespace skelvane::cli {
 namespace {
+
+// Set by Ctrl-C while a run is followed; the run is then stopped as the dialogs' Stop does.
+volatile std::sig_atomic_t interrupted = 0;
+
+extern "C" void OnInterrupt(int) {
+    interrupted = 1;
+}
 
 bool OutputIsTerminal(const Context& ctx, const std::ostream& out) {
 #if defined(_WIN32)
@@ -121,10 +130,20 @@ RunConsole::~RunConsole() {
 
 void RunConsole::Follow() {
     shown_ = model_.Run().Statuses();
+    interrupted = 0;
+    const auto previous = std::signal(SIGINT, OnInterrupt);
+    bool stopping = false;
     while (model_.Busy()) {
-        signal_.Wait();
+        // Woken by the worker's news, and a few times a second to see a Ctrl-C.
+        signal_.WaitFor(std::chrono::milliseconds(100));
+        if (interrupted != 0 && !stopping) {
+            stopping = true;
+            Print("Stopping ...");
+            model_.Stop();
+        }
         Update(false);
     }
+    std::signal(SIGINT, previous == SIG_ERR ? SIG_DFL : previous);
     Update(true);
 }
 

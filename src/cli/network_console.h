@@ -46,7 +46,8 @@ class RunConsole {
     RunConsole(const RunConsole&) = delete;
     RunConsole& operator=(const RunConsole&) = delete;
 
-    // Waits for the run the model has started to end.
+    // Waits for the run the model has started to end. Ctrl-C meanwhile stops the run: the
+    // worker ends within a second with the port closed, the units left "stopped".
     void Follow();
     // Prints a line (below the unit lines, above the bar).
     void Print(const std::string& text);
