@@ -167,10 +167,10 @@ void RunConsole::Print(const std::string& text) {
 
 void RunConsole::Update(bool final) {
     const std::vector<RunUnit>& units = model_.Run().Units();
-    const std::vector<UnitStatus> statuses = model_.Run().Statuses();
+    const std::vector<NetworkUnitStatus> statuses = model_.Run().Statuses();
     shown_.resize(statuses.size());
     for (std::size_t i = 0; i < statuses.size() && i < units.size(); ++i) {
-        const UnitStatus& now = statuses[i];
+        const NetworkUnitStatus& now = statuses[i];
         if (now.state == UnitState::Working || now.text == shown_[i].text) {
             continue;
         }
@@ -232,9 +232,9 @@ void RunConsole::PrintSummary() {
 }
 
 bool RunConsole::Stopped() const {
-    const std::vector<UnitStatus> statuses = model_.Run().Statuses();
+    const std::vector<NetworkUnitStatus> statuses = model_.Run().Statuses();
     return std::any_of(statuses.begin(), statuses.end(),
-                       [](const UnitStatus& s) { return s.text == "stopped"; });
+                       [](const NetworkUnitStatus& s) { return s.text == "stopped"; });
 }
 
 }  // namespace skelvane::cli

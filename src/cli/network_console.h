@@ -66,7 +66,7 @@ class RunConsole {
     const bool terminal_;
     std::unique_ptr<LogPrinter> log_;
     WorkerSignal signal_;
-    std::vector<UnitStatus> shown_;
+    std::vector<NetworkUnitStatus> shown_;
     bool barShown_ = false;
 };
 

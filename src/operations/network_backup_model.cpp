@@ -37,14 +37,14 @@ bool NetworkBackupModel::Start() {
             [&](std::size_t i, std::vector<Parameter>& parameters, UnitFacts& facts) {
                 const std::string failed = ReadUnit(link, parameters, facts, GetPrompter());
                 if (!failed.empty()) {
-                    return UnitStatus{UnitState::Failed, "failed: " + failed};
+                    return NetworkUnitStatus{UnitState::Failed, "failed: " + failed};
                 }
                 const RunUnit& unit = run.Units()[i];
                 {
                     std::lock_guard lock(mutex_);
                     results_.push_back({unit.block, ChangesOf(unit.parameters, parameters)});
                 }
-                return UnitStatus{UnitState::Done, DoneText("done", parameters)};
+                return NetworkUnitStatus{UnitState::Done, DoneText("done", parameters)};
             });
     });
 }

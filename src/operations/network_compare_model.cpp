@@ -25,7 +25,7 @@ bool NetworkCompareModel::Start() {
             [&](std::size_t i, std::vector<Parameter>& parameters, UnitFacts& facts) {
                 const std::string failed = ReadUnit(link, parameters, facts, GetPrompter());
                 if (!failed.empty()) {
-                    return UnitStatus{UnitState::Failed, "failed: " + failed};
+                    return NetworkUnitStatus{UnitState::Failed, "failed: " + failed};
                 }
                 const RunUnit& unit = run.Units()[i];
                 std::vector<Difference> differences =
@@ -35,8 +35,8 @@ bool NetworkCompareModel::Start() {
                     std::lock_guard lock(mutex_);
                     results_.push_back({unit.block, std::move(parameters), std::move(differences)});
                 }
-                return UnitStatus{UnitState::Done,
-                                  count == 0 ? "same" : Format("%zu differ", count)};
+                return NetworkUnitStatus{UnitState::Done,
+                                         count == 0 ? "same" : Format("%zu differ", count)};
             });
     });
 }

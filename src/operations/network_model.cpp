@@ -96,15 +96,15 @@ bool NetworkModel::PrepareUnits(bool deepestFirst) {
     return true;
 }
 
-UnitStatus NetworkModel::StatusOf(std::size_t i) const {
-    const std::vector<UnitStatus> statuses = run_.Statuses();
-    return i < statuses.size() ? statuses[i] : UnitStatus{};
+NetworkUnitStatus NetworkModel::StatusOf(std::size_t i) const {
+    const std::vector<NetworkUnitStatus> statuses = run_.Statuses();
+    return i < statuses.size() ? statuses[i] : NetworkUnitStatus{};
 }
 
 std::vector<UnitRow> NetworkModel::Rows() const {
     const std::vector<RunUnit>& runUnits = run_.Units();
-    const std::vector<UnitStatus> statuses = run_.Statuses();
-    const auto statusOf = [&](const Block* block) -> const UnitStatus* {
+    const std::vector<NetworkUnitStatus> statuses = run_.Statuses();
+    const auto statusOf = [&](const Block* block) -> const NetworkUnitStatus* {
         for (std::size_t i = 0; i < runUnits.size() && i < statuses.size(); ++i) {
             if (runUnits[i].block == block) {
                 return &statuses[i];
@@ -119,11 +119,11 @@ std::vector<UnitRow> NetworkModel::Rows() const {
                    : Format("%u", static_cast<unsigned>(block.UnitAddress()));
     };
     if (single_) {
-        const UnitStatus* status = statusOf(singleUnit_.block);
+        const NetworkUnitStatus* status = statusOf(singleUnit_.block);
         rows.push_back({singleUnit_.block, singleUnit_.name,
                         std::string(KindName(singleUnit_.block->KindCode())),
                         addressOf(*singleUnit_.block), singleUnit_.local, true, true,
-                        status ? *status : UnitStatus{}});
+                        status ? *status : NetworkUnitStatus{}});
         return rows;
     }
     for (const NetworkUnit& unit : units_.units) {
@@ -137,7 +137,7 @@ std::vector<UnitRow> NetworkModel::Rows() const {
                     {}};
         if (!unit.Contacted()) {
             row.status = {UnitState::NotContacted, "not contacted: " + ProblemText(units_, unit)};
-        } else if (const UnitStatus* status = statusOf(unit.block)) {
+        } else if (const NetworkUnitStatus* status = statusOf(unit.block)) {
             row.status = *status;
         } else if (!row.chosen) {
             row.status = {UnitState::Waiting, "not chosen"};
@@ -148,9 +148,10 @@ std::vector<UnitRow> NetworkModel::Rows() const {
 }
 
 std::size_t NetworkModel::SucceededCount() const {
-    const std::vector<UnitStatus> statuses = run_.Statuses();
-    return static_cast<std::size_t>(std::count_if(
-        statuses.begin(), statuses.end(), [](const UnitStatus& s) { return Succeeded(s.state); }));
+    const std::vector<NetworkUnitStatus> statuses = run_.Statuses();
+    return static_cast<std::size_t>(
+        std::count_if(statuses.begin(), statuses.end(),
+                      [](const NetworkUnitStatus& s) { return Succeeded(s.state); }));
 }
 
 std::size_t NetworkModel::FailedCount() const {

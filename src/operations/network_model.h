@@ -24,7 +24,7 @@ struct UnitRow {
     bool local = false;
     bool chosen = false;     // ticked
     bool contacted = false;  // false: left out (the status says why)
-    UnitStatus status;
+    NetworkUnitStatus status;
 };
 
 // What the network dialogs and commands share: the network's units with the block on the
@@ -82,7 +82,7 @@ class NetworkModel {
     // the run. False (nothing started) while a run goes on or when there is none.
     bool PrepareUnits(bool deepestFirst = false);
     // The status of the run's unit `i`.
-    UnitStatus StatusOf(std::size_t i) const;
+    NetworkUnitStatus StatusOf(std::size_t i) const;
     Prompter& GetPrompter() { return prompter_; }
 
   private:

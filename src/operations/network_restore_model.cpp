@@ -35,7 +35,7 @@ bool NetworkRestoreModel::Plan() {
                     [&](std::size_t i, std::vector<Parameter>& parameters, UnitFacts& facts) {
                         const std::string failed = ReadUnit(link, parameters, facts, GetPrompter());
                         if (!failed.empty()) {
-                            return UnitStatus{UnitState::Failed, "failed: " + failed};
+                            return NetworkUnitStatus{UnitState::Failed, "failed: " + failed};
                         }
                         std::vector<Difference> differences = CompareUnit(
                             run.Units()[i].parameters, parameters, facts.versionNumber.load());
@@ -46,9 +46,10 @@ bool NetworkRestoreModel::Plan() {
                             plans_[i].plan = plan;
                             plans_[i].differences = std::move(differences);
                         }
-                        return plan.Empty() ? UnitStatus{UnitState::Unchanged, "unchanged"}
-                                            : UnitStatus{UnitState::Waiting,
-                                                         Format("%zu to write", plan.values)};
+                        return plan.Empty()
+                                   ? NetworkUnitStatus{UnitState::Unchanged, "unchanged"}
+                                   : NetworkUnitStatus{UnitState::Waiting,
+                                                       Format("%zu to write", plan.values)};
                     });
     });
 }
@@ -63,8 +64,9 @@ void NetworkRestoreModel::PlanFromFile() {
             plans_[i].plan = plan;
         }
         Run().SetStatus(
-            i, plan.Empty() ? UnitStatus{UnitState::Unchanged, "nothing to write"}
-                            : UnitStatus{UnitState::Waiting, Format("%zu to write", plan.values)});
+            i, plan.Empty()
+                   ? NetworkUnitStatus{UnitState::Unchanged, "nothing to write"}
+                   : NetworkUnitStatus{UnitState::Waiting, Format("%zu to write", plan.values)});
     }
 }
 
@@ -78,9 +80,9 @@ std::vector<UnitPlan> NetworkRestoreModel::Plans() const {
     return plans_;
 }
 
-std::vector<std::size_t> NetworkRestoreModel::UnitsWith(bool (*test)(const UnitPlan&,
-                                                                     const UnitStatus&)) const {
-    const std::vector<UnitStatus> statuses = Run().Statuses();
+std::vector<std::size_t> NetworkRestoreModel::UnitsWith(
+    bool (*test)(const UnitPlan&, const NetworkUnitStatus&)) const {
+    const std::vector<NetworkUnitStatus> statuses = Run().Statuses();
     std::lock_guard lock(mutex_);
     std::vector<std::size_t> units;
     for (std::size_t i = 0; i < plans_.size() && i < statuses.size(); ++i) {
@@ -93,11 +95,11 @@ std::vector<std::size_t> NetworkRestoreModel::UnitsWith(bool (*test)(const UnitP
 
 namespace {
 
-bool ToWrite(const UnitPlan& plan, const UnitStatus&) {
+bool ToWrite(const UnitPlan& plan, const NetworkUnitStatus&) {
     return plan.ready && !plan.plan.Empty();
 }
 
-bool Written(const UnitPlan& plan, const UnitStatus& status) {
+bool Written(const UnitPlan& plan, const NetworkUnitStatus& status) {
     return ToWrite(plan, status) && status.state == UnitState::Working;
 }
 
@@ -141,10 +143,10 @@ bool NetworkRestoreModel::Write() {
                         }
                         const std::string failed = WriteUnit(link, parameters, plan, GetPrompter());
                         if (!failed.empty()) {
-                            return UnitStatus{UnitState::Failed, "failed: " + failed};
+                            return NetworkUnitStatus{UnitState::Failed, "failed: " + failed};
                         }
                         // Read back once the whole network has its new settings.
-                        return UnitStatus{UnitState::Working, "written"};
+                        return NetworkUnitStatus{UnitState::Working, "written"};
                     });
         const std::vector<std::size_t> written = UnitsWith(Written);
         ForEachUnit(
@@ -152,21 +154,22 @@ bool NetworkRestoreModel::Write() {
             [&](std::size_t i, std::vector<Parameter>& parameters, UnitFacts& facts) {
                 const std::string failed = ReadUnit(link, parameters, facts, GetPrompter());
                 if (!failed.empty()) {
-                    return UnitStatus{UnitState::Failed, "failed: read back, " + failed};
+                    return NetworkUnitStatus{UnitState::Failed, "failed: read back, " + failed};
                 }
                 const std::vector<Difference> left =
                     CompareUnit(run.Units()[i].parameters, parameters, facts.versionNumber.load());
                 const auto wrong = std::count_if(left.begin(), left.end(),
                                                  [](const Difference& d) { return d.writable; });
                 if (wrong > 0) {
-                    return UnitStatus{UnitState::Failed, Format("failed: %ld differ after writing",
-                                                                static_cast<long>(wrong))};
+                    return NetworkUnitStatus{
+                        UnitState::Failed,
+                        Format("failed: %ld differ after writing", static_cast<long>(wrong))};
                 }
-                return UnitStatus{UnitState::Done, DoneText("done", parameters)};
+                return NetworkUnitStatus{UnitState::Done, DoneText("done", parameters)};
             });
         // Units that were written but never read back (stopped) have not been checked.
         for (std::size_t i : units) {
-            const std::vector<UnitStatus> statuses = run.Statuses();
+            const std::vector<NetworkUnitStatus> statuses = run.Statuses();
             if (statuses[i].state == UnitState::Working) {
                 run.SetStatus(i, {UnitState::NotReached, "written, not read back"});
             }

@@ -49,7 +49,8 @@ class NetworkRestoreModel final : public NetworkModel {
 
   private:
     void PlanFromFile();
-    std::vector<std::size_t> UnitsWith(bool (*test)(const UnitPlan&, const UnitStatus&)) const;
+    std::vector<std::size_t> UnitsWith(bool (*test)(const UnitPlan&,
+                                                    const NetworkUnitStatus&)) const;
 
     bool changedOnly_ = true;
     mutable std::mutex mutex_;

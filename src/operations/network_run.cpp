@@ -34,7 +34,7 @@ NetworkRun::~NetworkRun() {
 void NetworkRun::SetUnits(std::vector<RunUnit> units) {
     units_ = std::move(units);
     std::lock_guard lock(mutex_);
-    statuses_.assign(units_.size(), UnitStatus{});
+    statuses_.assign(units_.size(), NetworkUnitStatus{});
     stepsDone_ = steps_ = 0;
 }
 
@@ -56,7 +56,7 @@ bool NetworkRun::Stop() {
     return link_.FinishWorker(Millis{1000});
 }
 
-void NetworkRun::SetStatus(std::size_t unit, UnitStatus status) {
+void NetworkRun::SetStatus(std::size_t unit, NetworkUnitStatus status) {
     {
         std::lock_guard lock(mutex_);
         if (unit >= statuses_.size()) {
@@ -76,7 +76,7 @@ void NetworkRun::StepDone() {
     Notify();
 }
 
-std::vector<UnitStatus> NetworkRun::Statuses() const {
+std::vector<NetworkUnitStatus> NetworkRun::Statuses() const {
     std::lock_guard lock(mutex_);
     return statuses_;
 }

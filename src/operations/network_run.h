@@ -29,7 +29,7 @@ enum class UnitState {
     NotReached,    // the run ended (stopped, or the port failed) before this unit
 };
 
-struct UnitStatus {
+struct NetworkUnitStatus {
     UnitState state = UnitState::Waiting;
     std::string text = "waiting";  // "reading", "done V4.46", "no answer", "failed: Read All"
 };
@@ -93,12 +93,12 @@ class NetworkRun {
     void Wait() { link_.Wait(); }
 
     // Worker.
-    void SetStatus(std::size_t unit, UnitStatus status);
+    void SetStatus(std::size_t unit, NetworkUnitStatus status);
     void StepDone();
     bool Stopping() const { return link_.StopFlag(); }
 
     // Owner.
-    std::vector<UnitStatus> Statuses() const;
+    std::vector<NetworkUnitStatus> Statuses() const;
     RunProgress Progress() const;
     void SetListener(std::function<void()> listener);
 
@@ -109,7 +109,7 @@ class NetworkRun {
     LogPane log_;
     std::vector<RunUnit> units_;
     mutable std::mutex mutex_;
-    std::vector<UnitStatus> statuses_;
+    std::vector<NetworkUnitStatus> statuses_;
     std::size_t stepsDone_ = 0;
     std::size_t steps_ = 0;
     Millis started_{0};

@@ -117,7 +117,7 @@ void ForEachUnit(NetworkRun& run, DeviceLink& link, const std::vector<std::size_
         run.SetStatus(i, {UnitState::Working, working});
         std::vector<Parameter> parameters = unit.parameters;
         UnitFacts facts;
-        UnitStatus status;
+        NetworkUnitStatus status;
         switch (ContactUnit(link, unit, parameters, facts)) {
             case Contact::PortFailed:
                 leaveRest(k, run.Stopping() ? "stopped" : "not reached: the port did not open");

@@ -53,8 +53,8 @@ std::string WriteUnit(DeviceLink& link, std::vector<Parameter>& parameters, cons
 // returns its status. `working` is the status meanwhile ("reading", ...). A unit that does
 // not answer is "no answer" and the pass goes on; when the port cannot be opened, or a stop
 // is requested, the units not done are "not reached". Each unit visited is one step.
-using UnitBody = std::function<UnitStatus(std::size_t unit, std::vector<Parameter>& parameters,
-                                          UnitFacts& facts)>;
+using UnitBody = std::function<NetworkUnitStatus(
+    std::size_t unit, std::vector<Parameter>& parameters, UnitFacts& facts)>;
 void ForEachUnit(NetworkRun& run, DeviceLink& link, const std::vector<std::size_t>& units,
                  const char* working, const UnitBody& body);
 // Every unit of the run, in its order.

@@ -253,9 +253,9 @@ void NetworkDialog::start() {
 void NetworkDialog::update() {
     log_->sync();
     fillUnits();
-    const std::vector<UnitStatus> statuses = model_->Run().Statuses();
+    const std::vector<NetworkUnitStatus> statuses = model_->Run().Statuses();
     std::size_t ended = 0;
-    for (const UnitStatus& status : statuses) {
+    for (const NetworkUnitStatus& status : statuses) {
         ended += status.state == UnitState::Waiting || status.state == UnitState::Working ? 0 : 1;
     }
     progress_->setRange(0, static_cast<int>(statuses.size()));
