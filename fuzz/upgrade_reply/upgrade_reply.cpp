@@ -116,8 +116,8 @@ void CheckBootMode(std::deque<std::vector<std::uint8_t>> reads, std::uint8_t exp
             Check(BootStatusReplyIs(reply.span(), expected));
         }
         port.lastRead.clear();
-        if (link.WaitByte(BootModeLink::kAck)) {
-            Check(port.lastRead == std::vector<std::uint8_t>{BootModeLink::kAck});
+        if (link.WaitByte(boot::kAck)) {
+            Check(port.lastRead == std::vector<std::uint8_t>{boot::kAck});
         }
         port.lastRead.clear();
         if (link.SendExpect(0x55, 0xAA)) {
