@@ -251,6 +251,9 @@ void NetworkDialog::start() {
 }
 
 void NetworkDialog::update() {
+    // Whether the run has ended is read before its statuses: a run that ends while this pass
+    // reads them is shown by the next pass, never left showing a unit still waiting.
+    const bool busy = model_->Busy();
     log_->sync();
     fillUnits();
     const std::vector<NetworkUnitStatus> statuses = model_->Run().Statuses();
@@ -262,14 +265,14 @@ void NetworkDialog::update() {
     progress_->setValue(static_cast<int>(ended));
     QString text = QStringLiteral("%1 of %2 units").arg(ended).arg(statuses.size());
     const RunProgress steps = model_->Run().Progress();
-    if (model_->Busy() && steps.timeLeft) {
+    if (busy && steps.timeLeft) {
         text += QStringLiteral(", %1 left").arg(TimeText(*steps.timeLeft));
     }
     progressText_->setText(text);
     if (compare_ != nullptr) {
         fillDifferences();
     }
-    if (running() && !model_->Busy()) {
+    if (running() && !busy) {
         finished();
     }
     updateButtons();
