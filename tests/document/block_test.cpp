@@ -30,49 +30,6 @@ std::unique_ptr<Block> Named(BlockKind kind, const char* name) {
     return block;
 }
 
-struct KindCase {
-    int code;
-    const char* name;
-    int image;
-    int flags;
-    std::size_t inputs;
-    std::size_t outputs;
-};
-
-class BlockKindTest : public testing::TestWithParam<KindCase> {};
-
-TEST_P(BlockKindTest, NewBlockHasItsKindsPropertiesAndDefaultLinks) {
-    const KindCase& c = GetParam();
-    LinkIdCounter ids;
-    auto block = CreateBlock(c.code);
-    ASSERT_NE(block, nullptr);
-    EXPECT_EQ(static_cast<int>(block->Kind()), c.code);
-    EXPECT_EQ(block->Name(), c.name);
-    EXPECT_EQ(KindName(c.code), c.name);
-    EXPECT_EQ(block->ImageIndex(), c.image);
-    EXPECT_EQ(block->Flags(), c.flags);
-    EXPECT_TRUE(block->Inputs().empty() && block->Outputs().empty());
-
-    block->CreateDefaultLinks(ids);
-    ASSERT_EQ(block->Inputs().size(), c.inputs);
-    ASSERT_EQ(block->Outputs().size(), c.outputs);
-    for (const LinkEnd& in : block->Inputs()) {
-        EXPECT_EQ(in, (LinkEnd{0, "~"}));
-    }
-    for (const LinkEnd& out : block->Outputs()) {
-        EXPECT_EQ(out.name, "~");
-        EXPECT_GT(out.id, 0);
-    }
-}
-
-INSTANTIATE_TEST_SUITE_P(Kinds, BlockKindTest,
-                         testing::Values(KindCase{34794, "Network", 0, 0, 0, 0},
-                                         KindCase{34823, "Master", 2, 40, 0, 1},
-                                         KindCase{34824, "Remote", 4, 40, 1, 0},
-                                         KindCase{34825, "Repeater", 3, 40, 1, 1},
-                                         KindCase{34826, "Radio", 1, 40, 1, 0}),
-                         [](const auto& info) { return std::string(info.param.name); });
-
 TEST(BlockTest, CodesOutsideTheKindTableCreateNothing) {
     for (const int code : {34795, 34822, 34827, 0, -1, 34793, INT_MAX, INT_MIN}) {
         EXPECT_EQ(CreateBlock(code), nullptr) << code;

@@ -344,23 +344,6 @@ TEST_F(NetworkFileIoTest, AwkwardTextsGiveFilesOtherParsersAccept) {
     EXPECT_EQ(read->Parameters().at(0).textValue, "a?b");
 }
 
-TEST_F(NetworkFileIoTest, ReadAndSaveSetTheFileNameAndClearTheModifiedFlag) {
-    document.NewNetwork();
-    document.SetModified();
-    const auto path = dir / "saved.xml";
-    ASSERT_TRUE(document.Save(path, prompter));
-    EXPECT_EQ(document.FileName(), path.string());
-    EXPECT_FALSE(document.Modified());
-
-    document.Clear();
-    document.SetModified();
-    document.SetFileName("Unknown.xml");
-    ASSERT_TRUE(document.Read(path, prompter));
-    EXPECT_EQ(document.FileName(), path.string());
-    EXPECT_FALSE(document.Modified());
-    EXPECT_EQ(prompter.Count(), 0u);
-}
-
 // --- The example networks in data/ ---------------------------------------------------------
 
 class ExampleNetworkTest : public NetworkFileIoTest,

@@ -189,26 +189,6 @@ TEST_F(PropertyListTest, TextIsCutTo511CharactersAndDisabledRowsRefuseEdits) {
     EXPECT_FALSE(list.AcceptNumber(Row("DataMask"), "5"));  // not a number cell
 }
 
-TEST_F(PropertyListTest, TheHeaderCheckGoesToEveryEnabledRow) {
-    list.ToggleHeaderCheck();
-    EXPECT_TRUE(list.CheckedNames().empty());
-    list.ToggleHeaderCheck();
-    EXPECT_THAT(list.CheckedNames(),
-                ElementsAre("UnitAddress", "LinkRate", "CountryCode", "DataMask"));
-    list.SetChecked(Row("VersionNo"), true);
-    EXPECT_FALSE(list.Rows()[Row("VersionNo")].checked);
-}
-
-TEST_F(PropertyListTest, RefreshShowsWhatTheParametersHoldNow) {
-    P("LinkRate").value = 2;
-    P("DataMask").textValue = "00FF";
-    P("UnitAddress").value = 7;
-    list.RefreshList();
-    EXPECT_EQ(list.Rows()[Row("LinkRate")].value, "76.8");
-    EXPECT_EQ(list.Rows()[Row("DataMask")].value, "00FF");
-    EXPECT_EQ(list.Rows()[Row("UnitAddress")].value, "7");
-}
-
 TEST(PropertyListRangeTest, ARangeWithoutItsSecondEntryHasNoUpperEnd) {
     auto block = CreateBlock(static_cast<int>(BlockKind::Remote));
     block->AddParameter(Make("Odd", 2, 2, {{"Min", "", 5}}));

@@ -510,6 +510,8 @@ void PropertiesSheetTest::closingWhileAWorkerRunsLeavesNoThread_data() {
     QTest::addColumn<int>("page");
     QTest::newRow("Settings: Read All from a remote") << 0;
     QTest::newRow("Diagnostics: polling") << 1;
+    // Nineteen requests at 200 ms each to a remote unit: caught after the first.
+    QTest::newRow("Restrictions: Read from a remote") << 2;
 }
 
 void PropertiesSheetTest::closingWhileAWorkerRunsLeavesNoThread() {
@@ -524,10 +526,14 @@ void PropertiesSheetTest::closingWhileAWorkerRunsLeavesNoThread() {
     if (page == 0) {
         QTest::mouseClick(sheet->settings()->readAllButton(), Qt::LeftButton);
         log = &sheet->settings()->model().Log();
-    } else {
+    } else if (page == 1) {
         sheet->diagnostics()->pollBox()->setChecked(true);
         QTest::mouseClick(sheet->diagnostics()->readButton(), Qt::LeftButton);
         log = &sheet->diagnostics()->model().Log();
+    } else {
+        QCOMPARE(sheet->restrictions()->model().RemoteUa(), std::uint16_t{300});
+        QTest::mouseClick(sheet->restrictions()->readButton(), Qt::LeftButton);
+        log = &sheet->restrictions()->model().Log();
     }
     // Caught talking to the unit.
     QTRY_VERIFY_WITH_TIMEOUT(paneLines(*log).contains(QStringLiteral("TX:>>>>>")), kLong);

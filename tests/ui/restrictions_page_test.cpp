@@ -11,7 +11,6 @@
 #include <QTest>
 
 #include "device_harness.h"
-#include "link/device_worker.h"
 #include "operations/restrictions_page.h"
 #include "restrictions/restriction_text.h"
 #include "ui/log_view.h"
@@ -89,7 +88,6 @@ class RestrictionsPageTest : public QObject {
     void editedEntriesAreWrittenToTheUnit();
     void zonesFillsTheSelectedRow_data();
     void zonesFillsTheSelectedRow();
-    void closingDuringAReadLeavesNoThread();
 };
 
 void RestrictionsPageTest::init() {
@@ -350,28 +348,6 @@ void RestrictionsPageTest::zonesFillsTheSelectedRow() {
     QCOMPARE(master->FindParameter("FrequencyRestriction3")->textValue, expected);
     QCOMPARE(cell(page, "FrequencyRestriction3"), QString::fromStdString(expected));
     QCOMPARE(bench.prompter.Count(), std::size_t{0});
-}
-
-void RestrictionsPageTest::closingDuringAReadLeavesNoThread() {
-    DeviceBench bench;
-    Block* remote = bench.addBlock(BlockKind::Remote, 300);
-    bench.remoteUa.Set(300);
-    const int before = DeviceWorker::UnjoinedThreads();
-    auto open = std::make_unique<OpenSheet>(bench, *remote);
-    RestrictionsPageView* page = open->page;
-    QCOMPARE(page->model().RemoteUa(), std::uint16_t{300});
-    QTest::mouseClick(page->readButton(), Qt::LeftButton);
-    // Nineteen requests at 200 ms each to a remote unit: caught after the first.
-    QTRY_VERIFY_WITH_TIMEOUT(paneLines(page->model().Log()).contains(QStringLiteral("TX:>>>>>")),
-                             kLong);
-    QVERIFY(open->sheet.busy());
-    QCOMPARE(DeviceWorker::UnjoinedThreads(), before + 1);
-
-    open->sheet.reject();
-    QVERIFY(!open->sheet.busy());
-    QVERIFY(!open->sheet.isVisible());
-    open.reset();
-    QCOMPARE(DeviceWorker::UnjoinedThreads(), before);
 }
 
 QTEST_MAIN(RestrictionsPageTest)
