@@ -105,7 +105,6 @@ class DiagramViewTest : public QObject {
     void outputRowStartsNothingWithOneBlockAndMovesSeveral();
     void rightClickSelectsAndOffersTheMatchingMenu();
     void autoScrollFollowsTheMouseNearTheEdges();
-    void scrolledViewKeepsBlocksInContentCoordinates();
     void everyBlockOfALargeNetworkCanBeScrolledToAndClicked();
     void zoomKeepsPressesAndMovesOnTheContent();
     void arrangeLaysTheNetworkOutAsATree();
@@ -292,24 +291,6 @@ void DiagramViewTest::autoScrollFollowsTheMouseNearTheEdges() {
     QCOMPARE(QPoint(h.master()->X(), h.master()->Y()), QPoint(r.left, r.top));
     QCOMPARE(r.left % 16, 0);
     QCOMPARE(r.top % 16, 0);
-}
-
-void DiagramViewTest::scrolledViewKeepsBlocksInContentCoordinates() {
-    Harness h;
-    h.view().horizontalScrollBar()->setValue(64);
-    h.view().verticalScrollBar()->setValue(32);
-    Block* remote = h.place(BlockKind::Remote, QPoint(100, 100));
-    QVERIFY(remote != nullptr);
-    QCOMPARE(QPoint(remote->X(), remote->Y()), QPoint(160, 128));
-    const DiagramRect& r = h.diagram().item(h.itemOf(remote))->rect;
-    QCOMPARE(QPoint(r.left, r.top), QPoint(160, 128));
-    // Drawn where the mouse was, and found there again.
-    click(h.viewport(), QPoint(100, 100) + QPoint(20, 8));
-    QCOMPARE(selectedBlocks(h.diagram()), std::vector<Block*>{remote});
-    // Rebuilding from the document puts it back in the same place.
-    h.window().rebuildDiagram();
-    const DiagramRect& again = h.diagram().item(h.itemOf(remote))->rect;
-    QCOMPARE(QPoint(again.left, again.top), QPoint(160, 128));
 }
 
 void DiagramViewTest::everyBlockOfALargeNetworkCanBeScrolledToAndClicked() {
