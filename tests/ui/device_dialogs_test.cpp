@@ -206,6 +206,8 @@ void DeviceDialogsTest::unitAddressRenamesTheBlockInTheWindow() {
                            // An accepted unit address names the Remote after it.
                            PropertyListModel& list = sheet->settings()->model().List();
                            list.AcceptNumber(*list.FindRow("UnitAddress"), std::uint32_t{25});
+                           // Requests now go to the new address.
+                           QCOMPARE(sheet->settings()->model().UnitAddress(), std::uint16_t{25});
                            BlockDiagram& diagram = window.diagramView()->diagram();
                            diagramTitle = QString::fromStdString(
                                diagram.item(diagram.findByData(remote))->title);

@@ -71,7 +71,6 @@ class PropertiesSheetTest : public QObject {
     void readAllFillsTheListAndEnablesDefault();
     void numberEditChecksTheRange_data();
     void numberEditChecksTheRange();
-    void unitAddressEditRenamesTheBlock();
     void headerClickTogglesEveryEnabledRow();
     void writeThenReadRoundTrips();
     void defaultAppliesTheChosenSet_data();
@@ -186,23 +185,6 @@ void PropertiesSheetTest::numberEditChecksTheRange() {
     QCOMPARE(static_cast<int>(record.icon), static_cast<int>(MessageIcon::Information));
     QCOMPARE(networkId.value, 100u);
     QCOMPARE(cell(page, "NetworkId"), QStringLiteral("100"));
-}
-
-void PropertiesSheetTest::unitAddressEditRenamesTheBlock() {
-    DeviceBench bench;
-    Block* remote = bench.addBlock(BlockKind::Remote, 3);
-    QCOMPARE(remote->Name(), std::string("Remote"));
-    PropertiesSheet sheet(bench.context(*remote));
-    sheet.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&sheet));
-    QSignalSpy renamed(&sheet, &PropertiesSheet::blockRenamed);
-
-    editValue(sheet.settings(), "UnitAddress", QStringLiteral("25"));
-    QTRY_COMPARE(renamed.count(), 1);
-    QCOMPARE(renamed.front().front().value<Block*>(), remote);
-    QCOMPARE(remote->Name(), std::string("25"));
-    // Requests now go to the new address.
-    QCOMPARE(sheet.settings()->model().UnitAddress(), std::uint16_t{25});
 }
 
 void PropertiesSheetTest::headerClickTogglesEveryEnabledRow() {
