@@ -1,19 +1,30 @@
 // What the fuzz targets share: checks that end the run, exactly-sized copies of the bytes under
-// test, the input cut into pieces, and a parameter list with every way a number travels.
+// test, the input cut into pieces, a parameter list with every way a number travels, a device
+// link that is never opened, a prompter that answers everything, and a folder for files.
 #pragma once
 
+#include <unistd.h>
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <span>
 #include <string>
+#include <system_error>
 #include <vector>
 
+#include "base/clock.h"
 #include "base/format.h"
+#include "base/log_pane.h"
+#include "base/prompter.h"
 #include "document/parameter.h"
+#include "link/device_link.h"
+#include "link/port_factory.h"
 
 namespace skelvane::fuzz {
 
@@ -62,6 +73,57 @@ class Pieces {
     std::size_t size_;
     std::size_t at_ = 0;
 };
+
+// A device link for the reply parsers that take one: never opened, on a clock of its own.
+struct OfflineLink {
+    VirtualClock clock;
+    LogPane log;
+    PortFactory ports;
+    DeviceLink link{clock, log, ports, ""};
+};
+
+// Answers every message with Ok and every choice with what was selected, counting the messages.
+class SilentPrompter final : public Prompter {
+  public:
+    Answer Message(std::string_view, std::string_view, MessageIcon, MessageButtons) override {
+        ++messages;
+        return Answer::Ok;
+    }
+    std::optional<std::size_t> Choose(std::string_view, const std::vector<std::string>&,
+                                      std::size_t selected) override {
+        return selected;
+    }
+    int messages = 0;
+};
+
+// A folder of this process for the files of one input, removed when the process ends (the
+// path is never destroyed, so the exit handler can still use it).
+inline const std::filesystem::path& ScratchDir() {
+    namespace fs = std::filesystem;
+    static const fs::path* dir = [] {
+        const fs::path base =
+            fs::exists("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path();
+        auto* d = new fs::path(base / ("skelvane-fuzz-" + std::to_string(::getpid())));
+        fs::create_directories(*d);
+        std::atexit([] {
+            std::error_code error;
+            fs::remove_all(ScratchDir(), error);
+        });
+        return d;
+    }();
+    return *dir;
+}
+
+inline void WriteAll(const std::filesystem::path& path, const std::uint8_t* data,
+                     std::size_t size) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+}
+
+inline std::string ReadAll(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
 
 inline Parameter Number(std::string name, std::uint8_t type, std::vector<std::uint8_t> ids) {
     Parameter parameter;

@@ -11,25 +11,17 @@
 #include <string>
 #include <vector>
 
-#include "base/clock.h"
 #include "base/format.h"
-#include "base/log_pane.h"
 #include "fuzz_support.h"
-#include "link/device_link.h"
 #include "link/diagnostics_exchange.h"
 #include "link/frame.h"
-#include "link/port_factory.h"
 
 namespace {
 
 using namespace skelvane;
 using fuzz::Check;
 
-struct Reader {
-    VirtualClock clock;
-    LogPane log;
-    PortFactory ports;
-    DeviceLink link{clock, log, ports, ""};
+struct Reader : fuzz::OfflineLink {
     std::string valueField;
 
     int Parse(std::vector<Parameter>& parameters, CustomParameter& custom,

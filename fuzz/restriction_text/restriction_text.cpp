@@ -13,6 +13,7 @@
 
 #include "base/prompter.h"
 #include "document/unit_facts.h"
+#include "fuzz_support.h"
 #include "restrictions/country_band_table.h"
 #include "restrictions/restriction_payload.h"
 #include "restrictions/restriction_text.h"
@@ -20,25 +21,7 @@
 namespace {
 
 using namespace skelvane;
-
-class SilentPrompter final : public Prompter {
-  public:
-    Answer Message(std::string_view, std::string_view, MessageIcon, MessageButtons) override {
-        ++messages;
-        return Answer::Ok;
-    }
-    std::optional<std::size_t> Choose(std::string_view, const std::vector<std::string>&,
-                                      std::size_t selected) override {
-        return selected;
-    }
-    int messages = 0;
-};
-
-void Check(bool condition) {
-    if (!condition) {
-        std::abort();
-    }
-}
+using fuzz::Check;
 
 void CheckAcceptedEntry(std::string_view text, const RestrictionEntry& entry,
                         const std::optional<CountryBand>& band) {
@@ -62,7 +45,7 @@ void CheckAcceptedEntry(std::string_view text, const RestrictionEntry& entry,
 }
 
 void FuzzEntry(int index, std::string_view text, const UnitFacts& facts) {
-    SilentPrompter prompter;
+    fuzz::SilentPrompter prompter;
     RestrictionTable table;
     const bool ok = ValidateRestrictionEntry(text, index, table, facts, prompter);
     Check(ok ? prompter.messages == 0 : prompter.messages == 1);
@@ -83,13 +66,13 @@ void FuzzEntry(int index, std::string_view text, const UnitFacts& facts) {
     const auto received = ParseRestrictionEntryReply(payload);
     Check(received.has_value() && received->entryIndex == index);
     RestrictionTable again;
-    SilentPrompter quiet;
+    fuzz::SilentPrompter quiet;
     Check(ValidateRestrictionEntry(received->text, index, again, facts, quiet));
     Check(again.entries[static_cast<std::size_t>(index)] == entry);
 }
 
 void FuzzRepeaters(std::string_view text) {
-    SilentPrompter prompter;
+    fuzz::SilentPrompter prompter;
     RepeaterList list;
     if (!ValidateRepeaterList(text, list, prompter)) {
         Check(prompter.messages == 1);

@@ -10,14 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "base/clock.h"
 #include "base/format.h"
-#include "base/log_pane.h"
-#include "base/prompter.h"
 #include "fuzz_support.h"
-#include "link/device_link.h"
 #include "link/frame.h"
-#include "link/port_factory.h"
 #include "link/version_number.h"
 #include "restrictions/restriction_payload.h"
 #include "restrictions/restriction_text.h"
@@ -28,11 +23,7 @@ namespace {
 using namespace skelvane;
 using fuzz::Check;
 
-struct Reader {
-    VirtualClock clock;
-    LogPane log;
-    PortFactory ports;
-    DeviceLink link{clock, log, ports, ""};
+struct Reader : fuzz::OfflineLink {
     std::vector<Parameter> parameters = fuzz::ReplyParameters();
     UnitFacts facts;
     RestrictionState state;

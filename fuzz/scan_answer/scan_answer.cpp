@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "base/prompter.h"
+#include "fuzz_support.h"
 #include "spectrum/at_exchange.h"
 #include "spectrum/chart_model.h"
 #include "spectrum/scan_parser.h"
@@ -21,23 +22,7 @@
 namespace {
 
 using namespace skelvane;
-
-class SilentPrompter final : public Prompter {
-  public:
-    Answer Message(std::string_view, std::string_view, MessageIcon, MessageButtons) override {
-        return Answer::Ok;
-    }
-    std::optional<std::size_t> Choose(std::string_view, const std::vector<std::string>&,
-                                      std::size_t selected) override {
-        return selected;
-    }
-};
-
-void Check(bool condition) {
-    if (!condition) {
-        std::abort();
-    }
-}
+using fuzz::Check;
 
 constexpr std::array<ChannelPlan, 5> kPlans = {{
     {902.4, 280, 140, 900, 932, 32},
@@ -47,11 +32,14 @@ constexpr std::array<ChannelPlan, 5> kPlans = {{
     {902.4, 280, 3, 900, 932, 32},
 }};
 
+// Spoilt and missing lines are dropped: the readings go up channel by channel except where
+// a channel was dropped, and every channel passed over is either read or dropped.
 void CheckReadings(std::string_view answer, const std::vector<ChannelReading>& readings,
-                   const ScanPosition& before, const ScanPosition& after, const ChannelPlan& plan) {
+                   int dropped, const ScanPosition& before, const ScanPosition& after,
+                   const ChannelPlan& plan) {
     int previous = before.channel - 1;
     for (const ChannelReading& r : readings) {
-        Check(r.channel == previous + 1);
+        Check(r.channel > previous && r.channel - previous - 1 <= dropped);
         Check(r.channel >= 1 && r.channel <= plan.channelCount);
         Check(!r.paging || r.channel < plan.channelCount);
         // A bar is never longer than the answer.
@@ -61,7 +49,7 @@ void CheckReadings(std::string_view answer, const std::vector<ChannelReading>& r
     if (AnswerHasOk(answer)) {
         Check(after == ScanPosition{});
     } else {
-        Check(after.channel == before.channel + static_cast<int>(readings.size()));
+        Check(after.channel == before.channel + static_cast<int>(readings.size()) + dropped);
         Check(after.text == before.text || after.text <= answer.size() + 2);
     }
 }
@@ -74,7 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     const ChannelPlan& plan = kPlans[data[0] % kPlans.size()];
     ScanPosition position{0, 1 + data[1] % 160};
-    SilentPrompter prompter;
+    fuzz::SilentPrompter prompter;
     ChartModel chart;
     Check(SetUpSpectrumChart(chart, plan, prompter));
 
@@ -87,8 +75,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         const std::string_view answer = input.substr(from, end - from);
         const ScanPosition before = position;
-        const std::vector<ChannelReading> readings = ParseScanAnswer(answer, position, plan);
-        CheckReadings(answer, readings, before, position, plan);
+        int dropped = -1;
+        const std::vector<ChannelReading> readings =
+            ParseScanAnswer(answer, position, plan, &dropped);
+        Check(dropped >= 0);
+        CheckReadings(answer, readings, dropped, before, position, plan);
         ApplyReadings(chart, readings);
 
         // The short answers' line, whatever the bytes.

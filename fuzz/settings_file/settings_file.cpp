@@ -3,11 +3,8 @@
 // the same settings, that a second save changes no line, and that the lines of the file that
 // hold no value are all kept.
 
-#include <unistd.h>
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -19,27 +16,8 @@ namespace {
 
 using namespace skelvane;
 using fuzz::Check;
+using fuzz::ReadAll;
 namespace fs = std::filesystem;
-
-// The file of this process, removed when the process ends.
-const fs::path& SettingsFile() {
-    static const fs::path* path = [] {
-        const fs::path base =
-            fs::exists("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path();
-        auto* p = new fs::path(base / ("skelvane-fuzz-" + std::to_string(::getpid()) + ".conf"));
-        std::atexit([] {
-            std::error_code error;
-            fs::remove(*path, error);
-        });
-        return p;
-    }();
-    return *path;
-}
-
-std::string ReadAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 // The lines of a text, without the carriage returns that end them (a save writes each line
 // without the one that ended it).
@@ -72,11 +50,8 @@ bool IsCleanValue(const std::string& text) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const fs::path& path = SettingsFile();
-    {
-        std::ofstream out(path, std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-    }
+    const fs::path path = fuzz::ScratchDir() / "settings.conf";
+    fuzz::WriteAll(path, data, size);
     IniSettingsStore store(path);
     const PortSettings read = LoadPortSettings(store, "SIM1");
     for (const std::string* value :

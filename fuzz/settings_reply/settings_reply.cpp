@@ -9,13 +9,9 @@
 #include <string_view>
 #include <vector>
 
-#include "base/clock.h"
 #include "base/latin1.h"
-#include "base/log_pane.h"
 #include "fuzz_support.h"
-#include "link/device_link.h"
 #include "link/frame.h"
-#include "link/port_factory.h"
 #include "link/register_values.h"
 #include "link/settings_exchange.h"
 #include "link/version_number.h"
@@ -89,11 +85,7 @@ const Parameter& Named(const std::vector<Parameter>& parameters, std::string_vie
     return *parameter;
 }
 
-struct Reader {
-    VirtualClock clock;
-    LogPane log;
-    PortFactory ports;
-    DeviceLink link{clock, log, ports, ""};
+struct Reader : fuzz::OfflineLink {
     UnitFacts facts;
 
     int Parse(std::vector<Parameter>& parameters, std::span<const std::uint8_t> reply) {

@@ -32,7 +32,12 @@ class ScriptedPort final : public SerialPort {
   public:
     ScriptedPort(const PortFactory& ports, std::deque<std::vector<std::uint8_t>> reads)
         : SerialPort(ports), reads_(std::move(reads)) {}
-    std::size_t Write(const std::uint8_t*, std::size_t count) override { return count; }
+    // A request starts what its answer is judged on: what was drained before it is not part
+    // of the answer.
+    std::size_t Write(const std::uint8_t*, std::size_t count) override {
+        served.clear();
+        return count;
+    }
     std::size_t Read(std::uint8_t* buffer, std::size_t count) override {
         if (reads_.empty()) {
             return 0;
@@ -48,7 +53,7 @@ class ScriptedPort final : public SerialPort {
         }
         return n;
     }
-    std::vector<std::uint8_t> served;    // by all reads since cleared
+    std::vector<std::uint8_t> served;    // by all reads since the last write
     std::vector<std::uint8_t> lastRead;  // by the last read that gave anything
 
   private:
@@ -104,7 +109,6 @@ void CheckBootMode(std::deque<std::vector<std::uint8_t>> reads, std::uint8_t exp
     BootModeLink link(port, clock, std::stop_token{});
     // Each call is judged on the bytes it was served, as it read them.
     for (int round = 0; round < 4; ++round) {
-        port.served.clear();
         if (link.QueryStatus(expected)) {
             Check(port.served.size() == 5);
             unsigned sum = 0;

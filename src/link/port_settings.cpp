@@ -277,7 +277,9 @@ bool IniSettingsStore::WriteValues(const std::vector<std::pair<std::string, std:
     }
     return ReplaceFile(path_, [&lines](std::FILE* file) {
         for (const std::string& line : lines) {
-            if (std::fputs(line.c_str(), file) == EOF || std::fputc('\n', file) == EOF) {
+            // Written byte for byte: a line of another program may hold a NUL.
+            if (std::fwrite(line.data(), 1, line.size(), file) != line.size() ||
+                std::fputc('\n', file) == EOF) {
                 return false;
             }
         }

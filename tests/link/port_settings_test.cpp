@@ -51,17 +51,19 @@ TEST(PortSettingsTest, IniRoundTripKeepsTheRestOfTheFile) {
     ASSERT_TRUE(SavePortSettings(store, saved));
     EXPECT_EQ(LoadPortSettings(store, "SIM1"), saved);
 
-    // Other sections, comments and unknown keys survive; keys match without regard to case.
+    // Other sections, comments and unknown keys survive, whatever bytes they hold; keys match
+    // without regard to case.
+    using namespace std::string_literals;
     test::WriteFileBytes(file,
                          "; written by hand\n[Window]\nWidth=800\n\n[serialport]\n"
-                         "portname = /dev/ttyS7\r\nExtra=kept\n\n[Other]\nBaudRate=1\n");
+                         "portname = /dev/ttyS7\r\nExtra=kept\n\n[Other]\nBaudRate=1\na\0b\n"s);
     EXPECT_EQ(LoadPortSettings(store, "SIM1"),
               (PortSettings{"/dev/ttyS7", "115200", "8N1", "None"}));
     ASSERT_TRUE(SavePortSettings(store, saved));
     EXPECT_EQ(test::ReadFileBytes(file),
               "; written by hand\n[Window]\nWidth=800\n\n[serialport]\n"
               "PortName=/dev/ttyUSB1\nExtra=kept\nBaudRate=57600\nDataFormat=8O1\n"
-              "FlowControl=RTS/CTS\n\n[Other]\nBaudRate=1\n");
+              "FlowControl=RTS/CTS\n\n[Other]\nBaudRate=1\na\0b\n"s);
     EXPECT_EQ(LoadPortSettings(store, "SIM1"), saved);
 }
 
