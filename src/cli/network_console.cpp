@@ -126,6 +126,9 @@ RunConsole::RunConsole(Context& ctx, NetworkModel& model, std::ostream& out)
 
 RunConsole::~RunConsole() {
     model_.SetListener(nullptr);
+    // The worker tells its listener after the run has stopped being busy, and a listener
+    // already on its way may still signal: it must be done before the signal is destroyed.
+    model_.Stop();
 }
 
 void RunConsole::Follow() {

@@ -40,7 +40,7 @@ class WorkerPump : public QObject {
         bool pending = false;
     };
     static void post(const std::shared_ptr<Shared>& shared);
-    void wake();
+    Q_INVOKABLE void wake();
 
     std::function<void()> update_;
     std::shared_ptr<Shared> shared_;
