@@ -9,6 +9,9 @@
 //     </Parameters>
 //     <Blocks><Block .../>...</Blocks>                     Network blocks with children only
 //   </Block>
+#include <cstddef>
+#include <cstdint>
+#include <string>
 #include <utility>
 
 #include "document/block.h"
@@ -20,19 +23,37 @@ namespace {
 constexpr std::int32_t kInputLinkType = 0;
 constexpr std::int32_t kOutputLinkType = 1;
 
+// A parameter's attributes between its type and its value, in the order they are written:
+// the texts (each read up to its most characters), then the one-byte flags.
+struct TextAttribute {
+    const char* name;
+    std::string Parameter::*member;
+    std::size_t maxLength;
+};
+constexpr TextAttribute kTextAttributes[] = {{"name", &Parameter::name, kParameterNameMax},
+                                             {"desc", &Parameter::desc, kParameterDescMax},
+                                             {"reg", &Parameter::reg, kRegisterTextMax},
+                                             {"setAT", &Parameter::setAT, kRegisterTextMax},
+                                             {"getAT", &Parameter::getAT, kRegisterTextMax}};
+struct ByteAttribute {
+    const char* name;
+    std::uint8_t Parameter::*member;
+};
+constexpr ByteAttribute kByteAttributes[] = {{"setDIAG", &Parameter::setDIAG},
+                                             {"getDIAG", &Parameter::getDIAG},
+                                             {"access", &Parameter::access},
+                                             {"readwrite", &Parameter::readwrite},
+                                             {"visible", &Parameter::visible}};
+
 Parameter ReadParameter(XmlArchive& archive) {
     Parameter p;
     archive.ReadUint8("type", p.type);
-    archive.ReadText("name", p.name, kParameterNameMax);
-    archive.ReadText("desc", p.desc, kParameterDescMax);
-    archive.ReadText("reg", p.reg, kRegisterTextMax);
-    archive.ReadText("setAT", p.setAT, kRegisterTextMax);
-    archive.ReadText("getAT", p.getAT, kRegisterTextMax);
-    archive.ReadUint8("setDIAG", p.setDIAG);
-    archive.ReadUint8("getDIAG", p.getDIAG);
-    archive.ReadUint8("access", p.access);
-    archive.ReadUint8("readwrite", p.readwrite);
-    archive.ReadUint8("visible", p.visible);
+    for (const TextAttribute& attribute : kTextAttributes) {
+        archive.ReadText(attribute.name, p.*attribute.member, attribute.maxLength);
+    }
+    for (const ByteAttribute& attribute : kByteAttributes) {
+        archive.ReadUint8(attribute.name, p.*attribute.member);
+    }
     if (p.IsText()) {
         archive.ReadText("value", p.textValue, kTextValueMax);
     } else {
@@ -78,16 +99,12 @@ bool WriteLinks(XmlArchive& archive, const std::vector<LinkEnd>& ends, std::int3
 
 bool WriteParameter(XmlArchive& archive, const Parameter& p) {
     archive.WriteUint8("type", p.type);
-    archive.WriteText("name", p.name);
-    archive.WriteText("desc", p.desc);
-    archive.WriteText("reg", p.reg);
-    archive.WriteText("setAT", p.setAT);
-    archive.WriteText("getAT", p.getAT);
-    archive.WriteUint8("setDIAG", p.setDIAG);
-    archive.WriteUint8("getDIAG", p.getDIAG);
-    archive.WriteUint8("access", p.access);
-    archive.WriteUint8("readwrite", p.readwrite);
-    archive.WriteUint8("visible", p.visible);
+    for (const TextAttribute& attribute : kTextAttributes) {
+        archive.WriteText(attribute.name, p.*attribute.member);
+    }
+    for (const ByteAttribute& attribute : kByteAttributes) {
+        archive.WriteUint8(attribute.name, p.*attribute.member);
+    }
     if (p.IsText()) {
         archive.WriteText("value", p.textValue);
     } else {

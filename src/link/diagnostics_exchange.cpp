@@ -63,9 +63,7 @@ int ParseDiagReply(DeviceLink& link, std::vector<Parameter>& parameters, CustomP
     }
     switch (buffer[3]) {
         case reply::kRegisters:
-            for (std::size_t at = kFrameHeaderSize; at + 1 < count; at += 2) {
-                const std::uint8_t id = buffer[at];
-                const std::uint8_t byte = buffer[at + 1];
+            ForEachRegisterPair({buffer, count}, [&](std::uint8_t id, std::uint8_t byte) {
                 if (id == custom.ids[0]) {
                     custom.value = byte;
                 }
@@ -75,7 +73,7 @@ int ParseDiagReply(DeviceLink& link, std::vector<Parameter>& parameters, CustomP
                     }
                 }
                 StoreRegisterByte(parameters, id, byte);
-            }
+            });
             valueField = Format("%u", custom.value);
             break;
         case reply::kVersion:

@@ -63,6 +63,14 @@ void StoreRegisterByte(std::vector<Parameter>& parameters, std::uint8_t id, std:
     }
 }
 
+void NoteUnitFact(UnitFacts& facts, std::uint8_t id, std::uint8_t byte) {
+    if (id == kRegisterLinkRate) {
+        facts.linkRateIndex.store(byte);
+    } else if (id == kRegisterCountry) {
+        facts.countryIndex.store(byte);
+    }
+}
+
 void AppendWritePairs(const Parameter& parameter, std::vector<std::uint8_t>& pairs) {
     const std::size_t size = RegisterValueSize(parameter);
     for (std::size_t j = 0; j < parameter.vectors.size() && j < size; ++j) {

@@ -2,10 +2,13 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string_view>
 #include <vector>
 
 #include "document/parameter.h"
+#include "document/unit_facts.h"
+#include "link/frame.h"
 
 namespace skelvane {
 
@@ -29,6 +32,23 @@ const Parameter* FindParameterNoCase(const std::vector<Parameter>& parameters,
 // position j) takes the byte at bit position (size - 1 - j) * 8, its number first cleared when
 // j is 0. Ids past the value's size name no byte of it and are ignored.
 void StoreRegisterByte(std::vector<Parameter>& parameters, std::uint8_t id, std::uint8_t byte);
+
+// Calls `visit(id, value)` for each (id, value) pair of a register reply, in order. Whole
+// pairs only: a lone last byte has no value to go with it.
+template <typename Visit>
+void ForEachRegisterPair(std::span<const std::uint8_t> reply, Visit&& visit) {
+    for (std::size_t at = kFrameHeaderSize; at + 1 < reply.size(); at += 2) {
+        visit(reply[at], reply[at + 1]);
+    }
+}
+
+// The registers of the link rate index and the country code, which the unit's facts follow.
+inline constexpr std::uint8_t kRegisterLinkRate = 0x0E;
+inline constexpr std::uint8_t kRegisterCountry = 0x59;
+
+// One received (id, byte) pair as the unit's facts see it: the link rate and the country code
+// are kept; any other register is passed over.
+void NoteUnitFact(UnitFacts& facts, std::uint8_t id, std::uint8_t byte);
 
 // The (id, byte) pairs that write the parameter's number, in list order. Ids past the value's
 // size carry no byte of it and are left out.

@@ -18,8 +18,6 @@ namespace {
 
 constexpr int kReadPolls = 100;
 constexpr int kWritePolls = 100;
-constexpr std::uint8_t kRegisterLinkRate = 0x0E;
-constexpr std::uint8_t kRegisterCountry = 0x59;
 constexpr std::uint32_t kBaseFrequencyKhz = 902400;
 constexpr std::uint16_t kVacant = 0xFFFF;
 constexpr std::size_t kRangesPerEntry = 8;
@@ -287,17 +285,10 @@ int ParseSettingsReply(DeviceLink& link, std::vector<Parameter>& parameters, Uni
     }
     switch (buffer[3]) {
         case reply::kRegisters:
-            // Whole pairs only: a lone last byte has no value to go with it.
-            for (std::size_t at = kFrameHeaderSize; at + 1 < count; at += 2) {
-                const std::uint8_t id = buffer[at];
-                const std::uint8_t value = buffer[at + 1];
-                if (id == kRegisterLinkRate) {
-                    facts.linkRateIndex.store(value);
-                } else if (id == kRegisterCountry) {
-                    facts.countryIndex.store(value);
-                }
+            ForEachRegisterPair({buffer, count}, [&](std::uint8_t id, std::uint8_t value) {
+                NoteUnitFact(facts, id, value);
                 StoreRegisterByte(parameters, id, value);
-            }
+            });
             return 0;
         case reply::kHello: {
             static constexpr char kHelloText[] = "HELLO";  // with its zero byte

@@ -75,8 +75,8 @@ DiagnosticsPageModel::DiagnosticsPageModel(Block& block, const PortFactory& port
     }
     fields_ = {"1", "0", "0", "0", "0", "0"};
     link_.SetLocal(localChosen_);
-    handoff_.SetListener([this] { Notify(); });
-    link_.SetFinishedListener([this] { Notify(); });
+    handoff_.SetListener([this] { updateListener_(); });
+    link_.SetFinishedListener([this] { updateListener_(); });
 }
 
 DiagnosticsPageModel::~DiagnosticsPageModel() {
@@ -156,47 +156,44 @@ void DiagnosticsPageModel::RunWorker(DeviceLink& link, std::vector<Parameter> pa
         const auto parse = [&](std::size_t count) {
             const std::span<const std::uint8_t> reply = link.ReplyBytes();
             if (reply.size() > kFrameHeaderSize && reply[3] == reply::kRegisters) {
-                for (std::size_t at = kFrameHeaderSize; at + 1 < reply.size(); at += 2) {
-                    received[reply[at]] = true;
-                }
+                ForEachRegisterPair(reply,
+                                    [&](std::uint8_t id, std::uint8_t) { received[id] = true; });
             }
             ParseDiagReply(link, parameters, custom, valueField, reply.data(), count);
+        };
+        // One request and its reply parsed; false (logged) when no reply came.
+        const auto askAndParse = [&](const auto& frame, int polls) {
+            const std::size_t count = link.Ask(frame, polls, reply::kRegisters);
+            if (count == 0) {
+                link.LogLine("Failed.", false, true);
+                return false;
+            }
+            parse(count);
+            return true;
         };
         bool end = false;
         bool shown = false;
         bool parsed = false;
         bool ok = false;
         switch (link.Operation()) {
-            case diagnostics_op::kRead: {
+            case diagnostics_op::kRead:
                 shown = true;
-                std::size_t count = link.Ask(link.MakeFrame(1), kGroupPolls, reply::kRegisters);
-                if (count == 0) {
-                    link.LogLine("Failed.", false, true);
+                if (!askAndParse(link.MakeFrame(1), kGroupPolls)) {
                     break;
                 }
-                parse(count);
-                count = link.Ask(link.MakeFrame(6), kGroupPolls, reply::kRegisters);
-                if (count == 0) {
-                    link.LogLine("Failed.", false, true);
+                if (!askAndParse(link.MakeFrame(6), kGroupPolls)) {
                     end = true;
                     break;
                 }
-                parse(count);
                 parsed = ok = true;
                 break;
-            }
-            case diagnostics_op::kGet: {
-                const std::size_t count =
-                    link.Ask(CustomReadFrame(link, custom), kGetPolls, reply::kRegisters);
-                if (count == 0) {
-                    link.LogLine("Failed.", false, true);
+            case diagnostics_op::kGet:
+                if (!askAndParse(CustomReadFrame(link, custom), kGetPolls)) {
                     end = true;
                     break;
                 }
-                parse(count);
                 parsed = ok = true;
                 break;
-            }
             case diagnostics_op::kSet:
                 custom.value = ParseUint32(valueField);  // leading digits; 0 when none
                 {
@@ -244,16 +241,7 @@ void DiagnosticsPageModel::RunWorker(DeviceLink& link, std::vector<Parameter> pa
         }
         handoff_.Post(baseline, parameters, shown ? kShowValues : 0);
         const std::uint64_t pass = passes_.fetch_add(1) + 1;
-        {
-            std::function<void(std::uint64_t, bool)> listener;
-            {
-                std::lock_guard lock(listenerMutex_);
-                listener = passListener_;
-            }
-            if (listener) {
-                listener(pass, ok);
-            }
-        }
+        passListener_(pass, ok);
         if (end || !poll_.load()) {
             return;
         }
@@ -306,27 +294,6 @@ void DiagnosticsPageModel::ShowDiagValues() {
         } else if (const Parameter* parameter = block_.FindParameter(row.name)) {
             row.value = FormatDiagValue(row.name, parameter->value).value_or(row.value);
         }
-    }
-}
-
-void DiagnosticsPageModel::SetUpdateListener(std::function<void()> listener) {
-    std::lock_guard lock(listenerMutex_);
-    updateListener_ = std::move(listener);
-}
-
-void DiagnosticsPageModel::SetPassListener(std::function<void(std::uint64_t, bool)> listener) {
-    std::lock_guard lock(listenerMutex_);
-    passListener_ = std::move(listener);
-}
-
-void DiagnosticsPageModel::Notify() {
-    std::function<void()> listener;
-    {
-        std::lock_guard lock(listenerMutex_);
-        listener = updateListener_;
-    }
-    if (listener) {
-        listener();
     }
 }
 

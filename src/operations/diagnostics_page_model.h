@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "base/clock.h"
+#include "base/listener_slot.h"
 #include "base/log_pane.h"
 #include "base/prompter.h"
 #include "document/block.h"
@@ -98,10 +99,14 @@ class DiagnosticsPageModel {
 
     // Called on the worker thread when results are waiting, after every pass (with the
     // pass number, before the worker decides whether to poll again) and when it finished.
-    void SetUpdateListener(std::function<void()> listener);
+    void SetUpdateListener(std::function<void()> listener) {
+        updateListener_.Set(std::move(listener));
+    }
     // `ok`: the pass did what it was for (Read: both groups answered; Get: a reply came;
     // Set: the request went out).
-    void SetPassListener(std::function<void(std::uint64_t pass, bool ok)> listener);
+    void SetPassListener(std::function<void(std::uint64_t pass, bool ok)> listener) {
+        passListener_.Set(std::move(listener));
+    }
 
   private:
     static constexpr std::uint32_t kShowValues = 1;
@@ -111,7 +116,6 @@ class DiagnosticsPageModel {
     // field beeps, takes the focus and leaves the rest (the poll box too) unread.
     void ReadControls();
     void RunWorker(DeviceLink& link, std::vector<Parameter> parameters);
-    void Notify();
 
     Block& block_;
     CurrentRemoteUa& remoteUa_;
@@ -131,9 +135,8 @@ class DiagnosticsPageModel {
     std::atomic<bool> poll_{false};
     std::atomic<std::uint64_t> passes_{0};
 
-    std::mutex listenerMutex_;
-    std::function<void()> updateListener_;
-    std::function<void(std::uint64_t, bool)> passListener_;
+    ListenerSlot<> updateListener_;
+    ListenerSlot<std::uint64_t, bool> passListener_;
 
     DeviceLink link_;
 };

@@ -21,8 +21,8 @@ RestrictionsPage::RestrictionsPage(Block& block, const PortFactory& ports, std::
       localChosen_(list_.InitiallyLocal()),
       link_(clock, log_, ports, std::move(portName)) {
     link_.SetLocal(localChosen_);
-    handoff_.SetListener([this] { NotifyUpdate(); });
-    link_.SetFinishedListener([this] { NotifyUpdate(); });
+    handoff_.SetListener([this] { updateListener_(); });
+    link_.SetFinishedListener([this] { updateListener_(); });
 }
 
 RestrictionsPage::~RestrictionsPage() {
@@ -115,22 +115,6 @@ std::optional<RestrictionsReport> RestrictionsPage::LastReport() const {
     }
     std::lock_guard lock(reportMutex_);
     return report_;
-}
-
-void RestrictionsPage::SetUpdateListener(std::function<void()> listener) {
-    std::lock_guard lock(listenerMutex_);
-    updateListener_ = std::move(listener);
-}
-
-void RestrictionsPage::NotifyUpdate() {
-    std::function<void()> listener;
-    {
-        std::lock_guard lock(listenerMutex_);
-        listener = updateListener_;
-    }
-    if (listener) {
-        listener();
-    }
 }
 
 }  // namespace skelvane

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "base/clock.h"
+#include "base/listener_slot.h"
 #include "base/log_pane.h"
 #include "base/prompter.h"
 #include "document/block.h"
@@ -96,7 +97,9 @@ class RestrictionsPage {
     std::optional<RestrictionsReport> LastReport() const;
 
     // Called on the worker thread when results are waiting and when the worker finished.
-    void SetUpdateListener(std::function<void()> listener);
+    void SetUpdateListener(std::function<void()> listener) {
+        updateListener_.Set(std::move(listener));
+    }
 
   private:
     // What the owner does after applying a batch besides showing the changed rows.
@@ -105,7 +108,6 @@ class RestrictionsPage {
 
     bool Start(int operation);
     void RunWorker(DeviceLink& link, int operation, std::vector<Parameter> parameters);
-    void NotifyUpdate();
 
     Block& block_;
     UnitFacts& facts_;
@@ -119,8 +121,7 @@ class RestrictionsPage {
 
     mutable std::mutex reportMutex_;
     std::optional<RestrictionsReport> report_;
-    std::mutex listenerMutex_;
-    std::function<void()> updateListener_;
+    ListenerSlot<> updateListener_;
     // Last: destroyed (its worker joined) before everything the worker uses.
     DeviceLink link_;
 };

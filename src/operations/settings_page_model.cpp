@@ -20,10 +20,10 @@ SettingsPageModel::SettingsPageModel(Block& block, const PortFactory& ports, std
     link_.SetUnitAddress(block.UnitAddress());
     link_.SetLocal(localChosen_);
     list_.SetUnitAddressListener([this](std::uint32_t ua) { link_.SetUnitAddress(ua); });
-    handoff_.SetListener([this] { NotifyUpdate(); });
+    handoff_.SetListener([this] { updateListener_(); });
     link_.SetFinishedListener([this] {
         defaultEnabled_.store(facts_.versionNumber.load() >= kDefaultsMinVersion);
-        NotifyUpdate();
+        updateListener_();
     });
     Show();
 }
@@ -126,22 +126,6 @@ std::optional<SettingsOutcome> SettingsPageModel::LastOutcome() const {
         return std::nullopt;
     }
     return static_cast<SettingsOutcome>(outcome);
-}
-
-void SettingsPageModel::SetUpdateListener(std::function<void()> listener) {
-    std::lock_guard lock(listenerMutex_);
-    updateListener_ = std::move(listener);
-}
-
-void SettingsPageModel::NotifyUpdate() {
-    std::function<void()> listener;
-    {
-        std::lock_guard lock(listenerMutex_);
-        listener = updateListener_;
-    }
-    if (listener) {
-        listener();
-    }
 }
 
 }  // namespace skelvane

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "base/clock.h"
+#include "base/listener_slot.h"
 #include "base/log_pane.h"
 #include "base/prompter.h"
 #include "document/block.h"
@@ -92,14 +93,15 @@ class SettingsPageModel {
     std::optional<SettingsOutcome> LastOutcome() const;
 
     // Called on the worker thread when results are waiting and when the worker finished.
-    void SetUpdateListener(std::function<void()> listener);
+    void SetUpdateListener(std::function<void()> listener) {
+        updateListener_.Set(std::move(listener));
+    }
 
   private:
     static constexpr std::uint32_t kRefreshList = 1;
     static constexpr std::uint32_t kSettled = 2;  // the operation succeeded
 
     bool Start(int operation, std::uint8_t defaultSet = 0);
-    void NotifyUpdate();
 
     Block& block_;
     UnitFacts& facts_;
@@ -113,8 +115,7 @@ class SettingsPageModel {
     std::vector<std::string> settles_;  // owner thread: see Start()
     std::atomic<bool> defaultEnabled_{false};
     std::atomic<int> outcome_{-1};  // -1: none
-    std::mutex listenerMutex_;
-    std::function<void()> updateListener_;
+    ListenerSlot<> updateListener_;
     // Last: destroyed (its worker joined) before everything the worker uses.
     DeviceLink link_;
 };

@@ -177,43 +177,43 @@ bool SpectrumPage::Connect(std::stop_token stop) {
 
 // Link rate and model: only an answer with "OK" replaces what the page had; an answer
 // without it still counts as an answer.
-bool SpectrumPage::Identify(std::stop_token stop) {
-    log_.Line("Read link rate ...", true);
-    if (!Send(kReadLinkRate, true)) {
-        return false;
+std::optional<std::string> SpectrumPage::AskCommand(std::string_view title,
+                                                    std::string_view command,
+                                                    const std::stop_token& stop) {
+    log_.Line(title, true);
+    if (!Send(command, true)) {
+        return std::nullopt;
     }
     std::string answer = CollectAnswer(port_, kCommandAnswer);
     if (Stopping(stop)) {
-        return false;
+        return std::nullopt;
     }
     if (answer.empty()) {
         log_.Line("Failed.", false, true);
-        return false;
+        return std::nullopt;
     }
     log_.Line(" done.", false, true);
-    if (AnswerHasOk(answer)) {
-        const int rate = ParseInt32(AnswerLine(answer, kReadLinkRate, kLinkRateDigits));
-        std::lock_guard lock(mutex_);
-        state_.linkRateIndex = rate;
-    }
+    return answer;
+}
 
-    log_.Line("Retrieve model ...", true);
-    if (!Send(kReadModel, true)) {
+bool SpectrumPage::Identify(std::stop_token stop) {
+    const std::optional<std::string> rate = AskCommand("Read link rate ...", kReadLinkRate, stop);
+    if (!rate) {
         return false;
     }
-    answer = CollectAnswer(port_, kCommandAnswer);
-    if (Stopping(stop)) {
-        return false;
-    }
-    if (answer.empty()) {
-        log_.Line("Failed.", false, true);
-        return false;
-    }
-    log_.Line(" done.", false, true);
-    if (AnswerHasOk(answer)) {
-        std::string model = AnswerLine(answer, kReadModel);
+    if (AnswerHasOk(*rate)) {
+        const int index = ParseInt32(AnswerLine(*rate, kReadLinkRate, kLinkRateDigits));
         std::lock_guard lock(mutex_);
-        state_.modelName = std::move(model);
+        state_.linkRateIndex = index;
+    }
+    const std::optional<std::string> model = AskCommand("Retrieve model ...", kReadModel, stop);
+    if (!model) {
+        return false;
+    }
+    if (AnswerHasOk(*model)) {
+        std::string name = AnswerLine(*model, kReadModel);
+        std::lock_guard lock(mutex_);
+        state_.modelName = std::move(name);
     }
     return true;
 }

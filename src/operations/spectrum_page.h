@@ -3,6 +3,7 @@
 #include <atomic>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <stop_token>
 #include <string>
 #include <string_view>
@@ -114,6 +115,10 @@ class SpectrumPage {
     void Work(std::stop_token stop);
     bool Connect(std::stop_token stop);
     bool Identify(std::stop_token stop);
+    // Logs `title`, sends `command` and collects its answer: nullopt (logged) when the
+    // command did not go out, nothing came or a stop came.
+    std::optional<std::string> AskCommand(std::string_view title, std::string_view command,
+                                          const std::stop_token& stop);
     bool SetUpScreen();
     void ScanLoop(std::stop_token stop);
     void ScanStep(std::stop_token stop);

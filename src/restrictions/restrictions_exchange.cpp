@@ -4,6 +4,7 @@
 #include <string>
 
 #include "link/frame.h"
+#include "link/register_values.h"
 #include "link/version_number.h"
 #include "restrictions/restriction_parameters.h"
 #include "restrictions/restriction_payload.h"
@@ -14,8 +15,6 @@ namespace {
 namespace codes = restriction_codes;
 
 constexpr int kPolls = 100;
-constexpr std::uint8_t kRegisterLinkRate = 0x0E;
-constexpr std::uint8_t kRegisterCountry = 0x59;
 
 constexpr const char* kNoRestrictions = "Freqency: not supported in this version.";
 constexpr const char* kNoRepeaters = "Repeater list: not supported in this version.";
@@ -303,14 +302,9 @@ void RestrictionsExchange::ParseReply(const std::uint8_t* buffer, std::size_t co
     const std::span<const std::uint8_t> frame(buffer, count);
     switch (buffer[3]) {
         case codes::kCountryReply:
-            // Whole pairs only: a lone last byte has no value to go with it.
-            for (std::size_t at = kFrameHeaderSize; at + 1 < count; at += 2) {
-                if (buffer[at] == kRegisterLinkRate) {
-                    facts_.linkRateIndex.store(buffer[at + 1]);
-                } else if (buffer[at] == kRegisterCountry) {
-                    facts_.countryIndex.store(buffer[at + 1]);
-                }
-            }
+            ForEachRegisterPair(frame, [this](std::uint8_t id, std::uint8_t value) {
+                NoteUnitFact(facts_, id, value);
+            });
             break;
         case codes::kVersionReply: {
             // The unit has just said what it runs, so that is what the version gates go by,
