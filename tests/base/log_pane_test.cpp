@@ -27,10 +27,6 @@ TEST(LogPaneTest, NewLineAppendAndReplace) {
 
 TEST(LogPaneTest, TrafficLinesSixteenBytesToALine) {
     LogPane pane;
-    const std::uint8_t frame[] = {0x03, 0x00, 0x00, 0x29};
-    pane.Traffic(frame, sizeof frame, 1);
-    EXPECT_EQ(pane.Lines(), (Lines{"TX:>>>>>", "03 00 00 29 "}));
-
     pane.Clear();
     std::uint8_t reply[17];
     for (int i = 0; i < 17; ++i) {

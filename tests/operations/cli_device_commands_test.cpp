@@ -11,8 +11,7 @@
 #include "document/network_file.h"
 #include "document/parameter_sets.h"
 #include "link_fixture.h"
-#include "support/programs.h"
-#include "support/test_paths.h"
+#include "support/cli_fixture.h"
 
 namespace skelvane {
 namespace {
@@ -31,13 +30,8 @@ int CountLines(const std::string& text, const std::string& start) {
     return count;
 }
 
-class CliDeviceTest : public ::testing::Test {
+class CliDeviceTest : public test::CliTest {
   protected:
-    void SetUp() override {
-        if (!std::filesystem::exists(test::RuntimeDir() / "skelvane-cli")) {
-            GTEST_SKIP() << "skelvane-cli is not built";
-        }
-    }
     // The default model's Master as a new network gets it; the simulated units are seeded
     // from the same template.
     static std::vector<Parameter> TemplateMaster() {
@@ -80,24 +74,6 @@ class CliDeviceTest : public ::testing::Test {
         EXPECT_EQ(Find(parameters, "VersionNo").textValue, "V4.45");
         EXPECT_EQ(Find(parameters, "SerialNo").textValue, "100001");
     }
-    std::vector<Parameter> MasterParameters(const std::filesystem::path& path) {
-        LinkIdCounter ids;
-        NetworkFile document(ids);
-        RecordingPrompter prompter;
-        EXPECT_TRUE(document.Read(path, prompter));
-        return document.Root()->FirstChild()->Parameters();
-    }
-    static const Parameter& Find(const std::vector<Parameter>& parameters, const char* name) {
-        for (const Parameter& parameter : parameters) {
-            if (parameter.name == name) {
-                return parameter;
-            }
-        }
-        static const Parameter none;
-        return none;
-    }
-
-    test::TempDir dir;
 };
 
 TEST_F(CliDeviceTest, ReadFillsTheBlockAndSavesTheFile) {

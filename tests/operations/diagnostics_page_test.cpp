@@ -28,13 +28,10 @@ TEST_P(FormatDiagValueTest, ShowsTheValueAsThePageDoes) {
               GetParam().shown);
 }
 
+// The Read test shows the usual values; here the edges of the conversions.
 INSTANTIATE_TEST_SUITE_P(Values, FormatDiagValueTest,
-                         ::testing::Values(FormatCase{"DiagRSSI", 95, "-95"},
-                                           FormatCase{"DiagVSWR", 1500, "1.50"},
-                                           FormatCase{"DiagVoltage", 850, "120.18"},
-                                           FormatCase{"DiagTemperature", 80, "25"},
+                         ::testing::Values(FormatCase{"DiagTemperature", 80, "25"},
                                            FormatCase{"DiagTemperature", 55, "0"},
-                                           FormatCase{"DiagTemperature", 30, "-25"},
                                            FormatCase{"DiagTemperature", 0, "-55"},
                                            FormatCase{"diagtxpackets", 4000000000u, "4000000000"},
                                            FormatCase{"DiagForwardPower", 30, "30"},

@@ -5,27 +5,20 @@
 
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <span>
 #include <string>
 #include <vector>
 
-#include "base/clock.h"
 #include "base/format.h"
-#include "base/prompter.h"
-#include "document/block.h"
-#include "operations/current_remote_ua.h"
+#include "link_fixture.h"
 #include "operations/restrictions_page.h"
 #include "restrictions/zone_presets.h"
-#include "sim/builtin_network.h"
-#include "sim/network.h"
-#include "sim/sim_port.h"
 
 namespace skelvane {
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
+using test::Bytes;
 using Lines = std::vector<std::string>;
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
@@ -110,14 +103,7 @@ std::optional<Bytes> Answer(const Bytes& request, std::uint8_t code, Bytes reply
 
 class RestrictionsExchangeTest : public ::testing::Test {
   protected:
-    RestrictionsExchangeTest() : network(sim::MakeBuiltInNetwork(clock)) {
-        hub.Add("SIM1", network);
-        network->SetTrafficObserver([this](sim::Direction direction, auto bytes) {
-            if (direction == sim::Direction::ToUnit) {
-                std::lock_guard lock(mutex);
-                sent.emplace_back(bytes.begin(), bytes.end());
-            }
-        });
+    RestrictionsExchangeTest() {
         // Every unit in "North America2" at link rate 0, the band the zones are made for.
         for (sim::Unit* unit : network->Remotes()) {
             unit->SetRegister(0x59, 3);
@@ -126,7 +112,6 @@ class RestrictionsExchangeTest : public ::testing::Test {
         network->Local().SetRegister(0x59, 3);
         network->Local().SetRegister(0x0E, 0);
     }
-    ~RestrictionsExchangeTest() override { network->SetTrafficObserver(nullptr); }
 
     RestrictionsPage& Page(std::string port = "SIM1") {
         if (!page) {
@@ -143,24 +128,13 @@ class RestrictionsExchangeTest : public ::testing::Test {
         Page().ApplyWorkerResults();
         return Page().LastReport();
     }
-    Bytes SentCodes() {
-        std::lock_guard lock(mutex);
-        Bytes codes;
-        for (const Bytes& frame : sent) {
-            codes.push_back(frame[3]);
-        }
-        return codes;
-    }
-    std::vector<Bytes> Sent() {
-        std::lock_guard lock(mutex);
-        return sent;
-    }
+    Bytes SentCodes() { return sim.SentCodes(); }
+    std::vector<Bytes> Sent() { return sim.Sent(); }
     // The log after the connect lines.
     Lines StepLines() {
         Lines lines = Page().Log().Lines();
         EXPECT_THAT(Lines(lines.begin(), lines.begin() + std::min<std::size_t>(3, lines.size())),
-                    ElementsAre(" ", "Opening serial port SIM1 ... done.",
-                                "Changing baud rate to 115,200 ... passed."));
+                    ElementsAreArray(test::OpenLines()));
         return Lines(lines.begin() + std::min<std::size_t>(3, lines.size()), lines.end());
     }
     std::string TextOf(const std::string& name) { return block->FindParameter(name)->textValue; }
@@ -168,10 +142,7 @@ class RestrictionsExchangeTest : public ::testing::Test {
         network->Local().SetPortHandler(sim::UnitMode::Diagnostic,
                                         std::make_shared<ScriptedPort>(std::move(script)));
     }
-    void ClearSent() {
-        std::lock_guard lock(mutex);
-        sent.clear();
-    }
+    void ClearSent() { sim.ClearSent(); }
     // The unit runs `version`, and the program knows that and the unit's band, as after a Read.
     void UseVersion(sim::Unit& unit, const char* version) {
         unit.SetVersion(version);
@@ -179,18 +150,16 @@ class RestrictionsExchangeTest : public ::testing::Test {
         facts.countryIndex = 3;
     }
 
-    VirtualClock clock;
-    std::shared_ptr<sim::Network> network;
-    sim::PortHub hub;
-    PortFactory ports{hub};
-    UnitFacts facts;
+    test::LinkFixture sim;
+    VirtualClock& clock = sim.clock;
+    std::shared_ptr<sim::Network>& network = sim.network;
+    PortFactory& ports = sim.ports;
+    UnitFacts& facts = sim.facts;
+    CurrentRemoteUa& remoteUa = sim.remoteUa;
+    RecordingPrompter& prompter = sim.prompter;
     RestrictionState state;
-    CurrentRemoteUa remoteUa;
-    RecordingPrompter prompter;
     std::unique_ptr<Block> block = RadioBlock(0);
     std::unique_ptr<RestrictionsPage> page;
-    std::mutex mutex;
-    std::vector<Bytes> sent;
 };
 
 const Bytes kSixteenEntryReads(16, 0x2C);

@@ -12,8 +12,7 @@
 #include "base/prompter.h"
 #include "document/network_file.h"
 #include "restrictions/zone_presets.h"
-#include "support/programs.h"
-#include "support/test_paths.h"
+#include "support/cli_fixture.h"
 
 namespace skelvane {
 namespace {
@@ -24,13 +23,8 @@ using test::CliRun;
 using test::Quoted;
 using test::RunCli;
 
-class RestrictionsCliTest : public ::testing::Test {
+class RestrictionsCliTest : public test::CliTest {
   protected:
-    void SetUp() override {
-        if (!std::filesystem::exists(test::RuntimeDir() / "skelvane-cli")) {
-            GTEST_SKIP() << "skelvane-cli is not built";
-        }
-    }
     // A new network of the default model, its Master changed by `edit`.
     std::filesystem::path NewNetwork(const std::string& name,
                                      const std::function<void(Block&)>& edit = {}) {
@@ -46,23 +40,9 @@ class RestrictionsCliTest : public ::testing::Test {
         }
         return path;
     }
-    std::vector<Parameter> MasterParameters(const std::filesystem::path& path) {
-        LinkIdCounter ids;
-        NetworkFile document(ids);
-        RecordingPrompter prompter;
-        EXPECT_TRUE(document.Read(path, prompter));
-        return document.Root()->FirstChild()->Parameters();
+    static std::string TextOf(const std::vector<Parameter>& parameters, std::string_view name) {
+        return Find(parameters, name).textValue;
     }
-    static std::string TextOf(const std::vector<Parameter>& parameters, const std::string& name) {
-        for (const Parameter& parameter : parameters) {
-            if (parameter.name == name) {
-                return parameter.textValue;
-            }
-        }
-        return "<missing>";
-    }
-
-    test::TempDir dir;
 };
 
 TEST_F(RestrictionsCliTest, ReadSavesWhatTheUnitReports) {

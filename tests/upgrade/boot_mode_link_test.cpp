@@ -152,19 +152,5 @@ INSTANTIATE_TEST_SUITE_P(Sizes, LoadProcedureTest,
                                            std::pair<std::size_t, int>{512, 2},
                                            std::pair<std::size_t, int>{255, 0}));
 
-TEST(CommandChecksumTest, TheFixedCommandsOfTheBootProtocol) {
-    const std::vector<std::pair<Bytes, std::uint8_t>> commands = {
-        {{0x10, 0x04, 0x30, 0x34, 0x31, 0x30}, 0x27},
-        {{0x11, 0x01, 0x03}, 0xEB},
-        {{0x3F, 0x07, 0x04, 0x80, 0x04, 0x52, 0x02, 0x04, 0x02}, 0xD8},
-        {{0x50, 0xFF, 0xFF, 0xFF, 0xFF}, 0xB4},
-        {{0x58, 0x01, 0xFF}, 0xA8},
-        {{0x37, 0x02, 0x00, 0x80}, 0x47},
-    };
-    for (const auto& [command, checksum] : commands) {
-        EXPECT_EQ(CommandChecksum(command), checksum);
-    }
-}
-
 }  // namespace
 }  // namespace skelvane

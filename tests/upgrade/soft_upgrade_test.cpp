@@ -104,21 +104,7 @@ TEST_F(SoftUpgradeTest, TwoHundredBytesGoAsTwoBlocksAndTheUnitWritesThem) {
     EXPECT_FALSE(port.IsOpen());
 }
 
-TEST_F(SoftUpgradeTest, ARemoteUnitIsAddressedByItsUa) {
-    job.unitAddress = 300;
-    job.fileName = sim.Firmware(300);
-    EXPECT_EQ(Run(), UpgradeResult::Completed);
-    const Lines lines = LogLines();
-    EXPECT_NE(std::find(lines.begin(), lines.end(), "Upgrade Completed, UnitAddres = 300."),
-              lines.end());
-    for (const Bytes& frame : test::SplitFrames(sim.toUnit)) {
-        EXPECT_EQ(frame[1], 0x01);
-        EXPECT_EQ(frame[2], 0x2C);
-    }
-    EXPECT_EQ(sim.Soft(300).Flash().Crc(), ImageCrc(test::FileBytes(job.fileName)));
-    EXPECT_EQ(sim.Soft(0).Flash().Writes(), 0);
-}
-
+// A Remote addressed by its UA: see the scheduled upgrades of the dialog's model.
 TEST_F(SoftUpgradeTest, AWholeImageOf2048BlocksIsAccepted) {
     job.fileName = sim.Firmware(262144);
     EXPECT_EQ(Run(), UpgradeResult::Completed);
