@@ -287,8 +287,6 @@ INSTANTIATE_TEST_SUITE_P(Table, FreeChannelTest,
                                          FreeChannelCase{"7:902400,905000,903000,906000",
                                                          kNorthAmerica2, 0, 432},
                                          FreeChannelCase{"7:902400,927600", kNorthAmerica, 0, 0},
-                                         FreeChannelCase{"0", kAustralia, 0, 248},
-                                         FreeChannelCase{"0", kAustralia, 1, 50},
                                          FreeChannelCase{"5:921250,928440", kNewZealand, 0, 1},
                                          FreeChannelCase{"5:921250,928200", kNewZealand, 0, 2},
                                          FreeChannelCase{"5:921250,928100", kNewZealand, 0, 3}));

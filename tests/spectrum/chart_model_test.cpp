@@ -78,10 +78,7 @@ INSTANTIATE_TEST_SUITE_P(
                     MapCase{3.99, 0.99, {68, 270}},  // just below 2 pixels
                     MapCase{614, 65.5, {374, 140}},  // the middle
                     MapCase{-3, -0.75, {66, 272}},   // cut toward zero below the range
-                    MapCase{1e300, -1e300, {67 + 1000000, 271 + 1000000}}),
-    [](const testing::TestParamInfo<MapCase>& info) {
-        return "Case" + std::to_string(info.index);
-    });
+                    MapCase{1e300, -1e300, {67 + 1000000, 271 + 1000000}}));
 
 TEST_F(ChartModelTest, PointsOutsideTheRangesAreHeldAtTheEdges) {
     SpectrumSetup(140);
