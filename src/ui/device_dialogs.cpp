@@ -34,6 +34,10 @@ void showNewName(QWidget* parent, Block* block) {
     window->explorer()->selectBlock(block);
 }
 
+QString blockName(const Block* block) {
+    return block != nullptr ? fromLatin1(block->Name()) : QString();
+}
+
 }  // namespace
 
 std::uint16_t unitAddressOf(const Block* block) {
@@ -61,10 +65,11 @@ void DeviceDialogs::properties(const DeviceContext& context) {
     sheet.exec();
 }
 
-// The block plays no part: only the unit on the programming cable is reprogrammed.
+// The block only names the dialog: the unit on the programming cable is reprogrammed.
 void DeviceDialogs::hardUpgrade(const DeviceContext& context) {
     HardUpgradeDialog dialog(state_.ports, StripInUseSuffix(context.portName), state_.clock,
                              context.parent);
+    dialog.setBlockName(blockName(context.block));
     dialog.exec();
 }
 
@@ -74,6 +79,7 @@ void DeviceDialogs::softUpgrade(const DeviceContext& context) {
                              unitAddressOf(context.block), state_.schedule, state_.clock,
                              prompter_ != nullptr ? *prompter_ : boxes, context.parent);
     boxes.setParent(&dialog);
+    dialog.setBlockName(blockName(context.block));
     dialog.exec();
 }
 
@@ -85,6 +91,7 @@ void DeviceDialogs::spectrum(const DeviceContext& context) {
     SpectrumSheet sheet(state_.ports, settings, state_.scanParser, state_.clock,
                         prompter_ != nullptr ? *prompter_ : boxes, context.parent);
     boxes.setParent(&sheet);
+    sheet.setBlockName(blockName(context.block));
     sheet.exec();
 }
 

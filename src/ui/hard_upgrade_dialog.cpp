@@ -12,6 +12,7 @@
 #include "base/log_pane.h"
 #include "ui/icons.h"
 #include "ui/log_view.h"
+#include "ui/target_label.h"
 #include "ui/upgrade_animation.h"
 #include "ui/worker_pump.h"
 
@@ -22,8 +23,10 @@ HardUpgradeDialog::HardUpgradeDialog(const PortFactory& ports, std::string portN
     : QDialog(parent),
       model_(std::make_unique<HardUpgradeModel>(ports, std::move(portName), clock, images)),
       pump_(new WorkerPump([this] { refresh(); }, this)) {
-    setWindowTitle(QString::fromLatin1(kTitle));
     setWindowIcon(commandIcon(CommandIcon::HardUpgrade));
+    // Boot mode reaches only the unit the programming cable is plugged into.
+    target_ = new TargetLabel(*this, QString::fromLatin1(kTitle));
+    target_->setTargetText(QStringLiteral("Unit on the programming cable"));
 
     fileEdit_ = new QLineEdit;
     browse_ = new QPushButton(QStringLiteral("&Browse ..."));
@@ -55,6 +58,7 @@ HardUpgradeDialog::HardUpgradeDialog(const PortFactory& ports, std::string portN
     bottom->addWidget(log_->controls(Qt::Horizontal));
 
     auto* layout = new QVBoxLayout(this);
+    layout->addWidget(target_);
     layout->addLayout(top);
     layout->addWidget(progress_);
     layout->addWidget(log_, 1);
@@ -89,6 +93,10 @@ HardUpgradeDialog::~HardUpgradeDialog() {
     model_->Log().Pane().SetListener({});
     model_->SetProgressListener({});
     delete log_;
+}
+
+void HardUpgradeDialog::setBlockName(const QString& name) {
+    target_->setBlockName(name);
 }
 
 void HardUpgradeDialog::readControls() {

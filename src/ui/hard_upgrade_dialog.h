@@ -16,6 +16,7 @@ class QPushButton;
 namespace skelvane {
 
 class LogView;
+class TargetLabel;
 class PortFactory;
 class WorkerPump;
 class UpgradeAnimation;
@@ -38,9 +39,13 @@ class HardUpgradeDialog : public QDialog {
 
     HardUpgradeModel& model() { return *model_; }
 
+    // The block the dialog was opened for: its name follows the caption and heads the line
+    // above the controls.
+    void setBlockName(const QString& name);
     // What "&Browse ..." does once its file dialog has a name.
     void chooseFirmwareFile(const QString& path);
 
+    TargetLabel* target() const { return target_; }
     QLineEdit* fileEdit() const { return fileEdit_; }
     QCheckBox* forceErase() const { return force_; }
     QPushButton* programButton() const { return program_; }
@@ -60,6 +65,7 @@ class HardUpgradeDialog : public QDialog {
     WorkerPump* pump_;
     ProgressFeed feed_;
 
+    TargetLabel* target_;
     QLineEdit* fileEdit_;
     QPushButton* browse_;
     QCheckBox* force_;

@@ -1,16 +1,15 @@
 #include "ui/properties_sheet.h"
 
 #include <QDialogButtonBox>
-#include <QLabel>
 #include <QTabWidget>
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "operations/target_text.h"
 #include "ui/diagnostics_page_view.h"
 #include "ui/qt_prompter.h"
 #include "ui/restrictions_page_view.h"
 #include "ui/settings_page_view.h"
+#include "ui/target_label.h"
 
 namespace skelvane {
 namespace {
@@ -21,8 +20,7 @@ constexpr int kTargetRefreshMs = 200;
 
 PropertiesSheet::PropertiesSheet(const PropertiesContext& context, QWidget* parent)
     : QDialog(parent), prompter_(context.prompter), block_(context.block) {
-    target_ = new QLabel(this);
-    target_->setObjectName(QStringLiteral("target"));
+    target_ = new TargetLabel(*this, QStringLiteral("Properties"));
     tabs_ = new QTabWidget(this);
     settings_ = new SettingsPageView(context.block, context.ports, context.portName, context.facts,
                                      context.remoteUa, prompter_, context.clock, tabs_);
@@ -56,23 +54,10 @@ PropertiesSheet::PropertiesSheet(const PropertiesContext& context, QWidget* pare
     refreshTarget();
 }
 
-QString PropertiesSheet::targetLine() const {
-    const PropertyPage* shown = page(current_);
-    if (shown == nullptr) {
-        return {};
-    }
-    return fromLatin1(TargetText(shown->targetLocal(), shown->targetUnit()));
-}
-
 void PropertiesSheet::refreshTarget() {
-    const QString name = fromLatin1(block_.Name());
-    const QString title = QStringLiteral("Properties - ") + name;
-    if (windowTitle() != title) {
-        setWindowTitle(title);
-    }
-    const QString line = name + QStringLiteral(": ") + targetLine();
-    if (target_->text() != line) {
-        target_->setText(line);
+    target_->setBlockName(fromLatin1(block_.Name()));
+    if (const PropertyPage* shown = page(current_)) {
+        target_->setTarget(shown->targetLocal(), shown->targetUnit());
     }
 }
 

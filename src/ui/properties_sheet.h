@@ -8,7 +8,6 @@
 #include "ui/worker_prompter.h"
 
 class QDialogButtonBox;
-class QLabel;
 class QTabWidget;
 
 namespace skelvane {
@@ -23,6 +22,7 @@ class PropertyPage;
 class RestrictionState;
 class RestrictionsPageView;
 class SettingsPageView;
+class TargetLabel;
 struct UnitFacts;
 
 // What the "Properties" sheet works with: the block, the port of the status bar and the
@@ -60,8 +60,6 @@ class PropertiesSheet : public QDialog {
     void showPage(int index);
     // Whether any page's worker runs.
     bool busy() const;
-    // The line above the pages: the block and what the current page talks to.
-    QString targetLine() const;
 
   public slots:
     void done(int result) override;
@@ -77,7 +75,7 @@ class PropertiesSheet : public QDialog {
 
     WorkerPrompter prompter_;
     Block& block_;
-    QLabel* target_ = nullptr;
+    TargetLabel* target_ = nullptr;
     QTabWidget* tabs_ = nullptr;
     QDialogButtonBox* buttons_ = nullptr;
     SettingsPageView* settings_ = nullptr;

@@ -17,6 +17,7 @@
 #include "ui/icons.h"
 #include "ui/log_view.h"
 #include "ui/qt_prompter.h"
+#include "ui/target_label.h"
 #include "ui/time_format.h"
 #include "ui/upgrade_animation.h"
 #include "ui/worker_pump.h"
@@ -78,8 +79,8 @@ SoftUpgradeDialog::SoftUpgradeDialog(const PortFactory& ports, std::string portN
       model_(std::make_unique<SoftUpgradeModel>(ports, std::move(portName), unitAddress, schedule,
                                                 clock, prompter)),
       pump_(new WorkerPump([this] { refresh(); }, this)) {
-    setWindowTitle(QString::fromLatin1(kTitle));
     setWindowIcon(commandIcon(CommandIcon::SoftUpgrade));
+    target_ = new TargetLabel(*this, QString::fromLatin1(kTitle));
     build();
 
     model_->SetListener(pump_->notifier());
@@ -181,6 +182,7 @@ void SoftUpgradeDialog::build() {
     logRow->addWidget(log_->controls(Qt::Horizontal));
 
     auto* layout = new QVBoxLayout(this);
+    layout->addWidget(target_);
     layout->addLayout(top);
     layout->addWidget(progress_);
     layout->addWidget(log_, 1);
@@ -203,6 +205,10 @@ void SoftUpgradeDialog::build() {
     resize(sizeHint().expandedTo(QSize(640, 520)));
 }
 
+void SoftUpgradeDialog::setBlockName(const QString& name) {
+    target_->setBlockName(name);
+}
+
 void SoftUpgradeDialog::readControls() {
     SoftUpgradeFields fields;
     fields.fileName = toFileName(fileEdit_->text());
@@ -222,6 +228,9 @@ void SoftUpgradeDialog::refresh() {
     start_->setEnabled(view.startEnabled);
     stop_->setEnabled(view.stopEnabled);
     animation_->setPicture(toPicture(view.picture));
+    target_->setTarget(view.picture == SoftUpgradePicture::IdleLocal ||
+                           view.picture == SoftUpgradePicture::BusyLocal,
+                       view.unitAddress);
     showProgress(*progress_, feed_.state());
     log_->sync();
 }

@@ -23,6 +23,7 @@ class QTimeEdit;
 namespace skelvane {
 
 class LogView;
+class TargetLabel;
 class PortFactory;
 class WorkerPump;
 class UpgradeAnimation;
@@ -51,12 +52,16 @@ class SoftUpgradeDialog : public QDialog {
 
     SoftUpgradeModel& model() { return *model_; }
 
+    // The block the dialog was opened for: its name follows the caption and heads the line
+    // that names the unit "&Program" talks to.
+    void setBlockName(const QString& name);
     // What "&Browse ..." and "B&rowse ..." do once their file dialogs have a name.
     void chooseFirmwareFile(const QString& path);
     void chooseLogFile(const QString& path);
     // The one-second timer's work (tests call it to step the schedule).
     void tick();
 
+    TargetLabel* target() const { return target_; }
     QLineEdit* fileEdit() const { return fileEdit_; }
     QLineEdit* retriesEdit() const { return retriesEdit_; }
     QCheckBox* crcCheck() const { return crcCheck_; }
@@ -92,6 +97,7 @@ class SoftUpgradeDialog : public QDialog {
 
     ProgressFeed feed_;
 
+    TargetLabel* target_ = nullptr;
     QLineEdit* fileEdit_ = nullptr;
     QPushButton* browse_ = nullptr;
     QLineEdit* retriesEdit_ = nullptr;

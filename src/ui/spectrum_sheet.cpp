@@ -20,6 +20,7 @@
 #include "ui/file_names.h"
 #include "ui/log_view.h"
 #include "ui/qt_prompter.h"
+#include "ui/target_label.h"
 #include "ui/worker_pump.h"
 
 namespace skelvane {
@@ -145,8 +146,11 @@ bool SpectrumAnalyzerPage::exportCsv(const QString& path) {
 SpectrumSheet::SpectrumSheet(const PortFactory& ports, const PortSettings& settings,
                              ScanParserState& parser, Clock& clock, Prompter& prompter,
                              QWidget* parent)
-    : QDialog(parent), pages_(new QTabWidget(this)) {
-    setWindowTitle(fromLatin1(SpectrumPage::kSheetTitle));
+    : QDialog(parent),
+      target_(new TargetLabel(*this, fromLatin1(SpectrumPage::kSheetTitle))),
+      pages_(new QTabWidget(this)) {
+    // The scan's AT commands go to the unit on the cable only.
+    target_->setTarget(true, 0);
     analyzer_ = new SpectrumAnalyzerPage(ports, settings, parser, clock, prompter);
     pages_->addTab(analyzer_, fromLatin1(SpectrumPage::kPageTitle));
 
@@ -155,12 +159,17 @@ SpectrumSheet::SpectrumSheet(const PortFactory& ports, const PortSettings& setti
     close_ = buttons->button(QDialogButtonBox::Close);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     auto* layout = new QVBoxLayout(this);
+    layout->addWidget(target_);
     layout->addWidget(pages_);
     layout->addWidget(buttons);
     // The page's size in dialog units is where the sheet starts; the chart takes what the
     // user adds.
     const QSize page = dialogUnits(this, SpectrumPage::kPageWidth, SpectrumPage::kPageHeight);
     resize(sizeHint().expandedTo(page + QSize(40, 80)));
+}
+
+void SpectrumSheet::setBlockName(const QString& name) {
+    target_->setBlockName(name);
 }
 
 void SpectrumSheet::done(int result) {

@@ -19,6 +19,7 @@ namespace skelvane {
 class ChartWidget;
 class DataPortPicture;
 class LogView;
+class TargetLabel;
 class WorkerPump;
 
 // The "Spectrum Analyzer" page: the instructions and the picture of the cabling at the top,
@@ -79,6 +80,11 @@ class SpectrumSheet : public QDialog {
     SpectrumSheet(const PortFactory& ports, const PortSettings& settings, ScanParserState& parser,
                   Clock& clock, Prompter& prompter, QWidget* parent = nullptr);
 
+    // The block the sheet was opened for: its name follows the caption and heads the line
+    // above the page.
+    void setBlockName(const QString& name);
+
+    TargetLabel* target() const { return target_; }
     SpectrumAnalyzerPage* analyzer() const { return analyzer_; }
     QTabWidget* pages() const { return pages_; }
     QPushButton* closeButton() const { return close_; }
@@ -86,6 +92,7 @@ class SpectrumSheet : public QDialog {
     void done(int result) override;
 
   private:
+    TargetLabel* target_;
     QTabWidget* pages_;
     SpectrumAnalyzerPage* analyzer_;
     QPushButton* close_;

@@ -4,6 +4,7 @@
 // address gets the name in the diagram and the explorer tree while the sheet is still open.
 
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
@@ -13,6 +14,7 @@
 #include <QTreeWidget>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <memory>
 
 // First: it hides Qt's `slots` keyword from the restriction table the page includes.
@@ -33,6 +35,7 @@
 #include "ui/main_window.h"
 #include "ui/monitor_dialog.h"
 #include "ui/properties_sheet.h"
+#include "ui/qt_prompter.h"
 #include "ui/restrictions_page_view.h"
 #include "ui/settings_page_view.h"
 #include "ui/soft_upgrade_dialog.h"
@@ -80,8 +83,8 @@ class DeviceDialogsTest : public QObject {
     void init();
     void cleanup();
     void spectrumAndHardUpgradeGetThePort();
-    void softUpgradeTakesTheBlocksUnitAddress_data();
-    void softUpgradeTakesTheBlocksUnitAddress();
+    void dialogsNameTheirBlockAndUnit_data();
+    void dialogsNameTheirBlockAndUnit();
     void propertiesOpensTheBlocksSheet();
     void unitAddressRenamesTheBlockInTheWindow();
     void findUnitsAddsTheMissingOnesToTheWindow();
@@ -137,29 +140,51 @@ void DeviceDialogsTest::spectrumAndHardUpgradeGetThePort() {
     QVERIFY(hard);
 }
 
-void DeviceDialogsTest::softUpgradeTakesTheBlocksUnitAddress_data() {
+void DeviceDialogsTest::dialogsNameTheirBlockAndUnit_data() {
+    QTest::addColumn<QString>("command");
     QTest::addColumn<bool>("hasUa");
     QTest::addColumn<uint>("ua");
-    QTest::addColumn<uint>("expected");
-    QTest::newRow("remote") << true << 300u << 300u;
-    QTest::newRow("no unit address") << false << 0u << 0u;
-    QTest::newRow("cut to 16 bits") << true << 0x10005u << 5u;
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QString>("target");
+    const QString soft = QStringLiteral("Soft Upgrade - Corvantis");
+    const QString cable = QStringLiteral("Unit on the cable");
+    QTest::newRow("soft, remote") << "soft" << true << 300u << soft
+                                  << "Unit 300, through the unit on the cable";
+    QTest::newRow("soft, cut to 16 bits")
+        << "soft" << true << 0x10005u << soft << "Unit 5, through the unit on the cable";
+    QTest::newRow("soft, unit 1") << "soft" << true << 1u << soft << cable;
+    QTest::newRow("soft, no unit address") << "soft" << false << 0u << soft << cable;
+    QTest::newRow("hard") << "hard" << true << 300u << "Hard Upgrade - Corvantis"
+                          << "Unit on the programming cable";
+    QTest::newRow("spectrum") << "spectrum" << true << 300u << "Tools ..." << cable;
 }
 
-void DeviceDialogsTest::softUpgradeTakesTheBlocksUnitAddress() {
+// Each device dialog shows the block it was opened for after its caption, and above its
+// controls the unit it will talk to.
+void DeviceDialogsTest::dialogsNameTheirBlockAndUnit() {
+    QFETCH(QString, command);
     QFETCH(bool, hasUa);
     QFETCH(uint, ua);
-    QFETCH(uint, expected);
+    QFETCH(QString, caption);
+    QFETCH(QString, target);
     const std::unique_ptr<Block> block =
         radio(BlockKind::Remote, hasUa ? std::optional<std::uint32_t>(ua) : std::nullopt);
-    std::optional<std::uint16_t> seen;
-    QVERIFY(opensModal([&] { dialogs_->softUpgrade(context(block.get())); },
-                       [&seen](QWidget* w) {
-                           auto* dialog = qobject_cast<SoftUpgradeDialog*>(w);
-                           QVERIFY(dialog != nullptr);
-                           seen = dialog->model().View().unitAddress;
+    const QString name = fromLatin1(block->Name());
+    QVERIFY(!name.isEmpty());
+    const std::map<QString, void (DeviceDialogs::*)(const DeviceContext&)> commands{
+        {"soft", &DeviceDialogs::softUpgrade},
+        {"hard", &DeviceDialogs::hardUpgrade},
+        {"spectrum", &DeviceDialogs::spectrum}};
+    QString title;
+    QString line;
+    QVERIFY(opensModal([&] { (dialogs_.get()->*commands.at(command))(context(block.get())); },
+                       [&](QWidget* w) {
+                           title = w->windowTitle();
+                           const auto* label = w->findChild<QLabel*>(QStringLiteral("target"));
+                           line = label != nullptr ? label->text() : QString();
                        }));
-    QCOMPARE(seen, std::optional<std::uint16_t>(static_cast<std::uint16_t>(expected)));
+    QCOMPARE(title, caption + QStringLiteral(" - ") + name);
+    QCOMPARE(line, name + QStringLiteral(": ") + target);
 }
 
 void DeviceDialogsTest::propertiesOpensTheBlocksSheet() {

@@ -21,6 +21,7 @@
 #include "ui/hard_upgrade_dialog.h"
 #include "ui/log_view.h"
 #include "ui/soft_upgrade_dialog.h"
+#include "ui/target_label.h"
 #include "ui/upgrade_animation.h"
 #include "upgrade/boot_images.h"
 #include "upgrade/schedule_table.h"
@@ -214,11 +215,21 @@ void UpgradeDialogsTest::scheduleUpgradesItsUnitsOnTheTimer() {
     dialog.tick();
     QVERIFY(!dialog.model().WorkerRunning());
     rig.clock.Advance(Millis{60'000});
+    // The line above the controls names each unit of the list in turn, then the block's again.
+    const auto through = [](int ua) {
+        return QStringLiteral("Unit %1, through the unit on the cable").arg(ua);
+    };
+    QStringList named{through(2)};
     for (int i = 0; i < 10 && dialog.model().View().armed; ++i) {
         dialog.tick();
         dialog.model().WaitForWorker();
+        QTRY_COMPARE(dialog.target()->text(), through(dialog.model().View().unitAddress));
+        if (named.back() != dialog.target()->text()) {
+            named << dialog.target()->text();
+        }
         rig.clock.Advance(Millis{1000});
     }
+    QCOMPARE(named, QStringList({through(2), through(300), through(301), through(2)}));
     QVERIFY(!dialog.model().View().armed);
     const std::vector<std::string> lines = dialog.model().Log().Lines();
     QCOMPARE(std::count(lines.begin(), lines.end(), "Upgrade Completed, UnitAddres = 300."), 1);
