@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QDialog>
 #include <QTimer>
 #include <cstdint>
 #include <memory>
@@ -9,32 +8,26 @@
 #include "base/clock.h"
 #include "base/prompter.h"
 #include "operations/soft_upgrade_model.h"
-#include "ui/upgrade_widgets.h"
+#include "ui/upgrade_dialog.h"
 #include "upgrade/schedule_table.h"
 
 class QCheckBox;
 class QDateEdit;
 class QGroupBox;
 class QLineEdit;
-class QProgressBar;
 class QPushButton;
 class QTimeEdit;
 
 namespace skelvane {
 
-class LogView;
-class TargetLabel;
 class PortFactory;
-class WorkerPump;
-class UpgradeAnimation;
 
 // "Soft Upgrade - Corvantis": the firmware file, retries and CRC check, "&Program" for the
 // current unit, the schedule of a list of units within a time window, the log (and its
 // file), a picture of what is going on and the transfer's progress. A thin view over
 // SoftUpgradeModel: the controls are copied into the model before every command and every
-// tick, and what the worker changes reaches the widgets on the GUI thread through coalesced
-// updates.
-class SoftUpgradeDialog : public QDialog {
+// tick.
+class SoftUpgradeDialog : public UpgradeDialog {
     Q_OBJECT
 
   public:
@@ -47,25 +40,18 @@ class SoftUpgradeDialog : public QDialog {
     SoftUpgradeDialog(const PortFactory& ports, std::string portName, std::uint16_t unitAddress,
                       ScheduleTable& schedule, Clock& clock, Prompter& prompter,
                       QWidget* parent = nullptr);
-    // Stops a running worker first.
+    // Stops the schedule's timer first.
     ~SoftUpgradeDialog() override;
 
-    SoftUpgradeModel& model() { return *model_; }
+    SoftUpgradeModel& model() { return model_; }
 
-    // The block the dialog was opened for: its name follows the caption and heads the line
-    // that names the unit "&Program" talks to.
-    void setBlockName(const QString& name);
-    // What "&Browse ..." and "B&rowse ..." do once their file dialogs have a name.
-    void chooseFirmwareFile(const QString& path);
+    // What "B&rowse ..." does once its file dialog has a name.
     void chooseLogFile(const QString& path);
     // The one-second timer's work (tests call it to step the schedule).
     void tick();
 
-    TargetLabel* target() const { return target_; }
-    QLineEdit* fileEdit() const { return fileEdit_; }
     QLineEdit* retriesEdit() const { return retriesEdit_; }
     QCheckBox* crcCheck() const { return crcCheck_; }
-    QPushButton* programButton() const { return program_; }
     QPushButton* startButton() const { return start_; }
     QPushButton* stopButton() const { return stop_; }
     QLineEdit* uaEdit() const { return uaEdit_; }
@@ -74,35 +60,24 @@ class SoftUpgradeDialog : public QDialog {
     QDateEdit* endDate() const { return endDate_; }
     QTimeEdit* endTime() const { return endTime_; }
     QLineEdit* logFileEdit() const { return logFileEdit_; }
-    QPushButton* clearLogButton() const { return clearLog_; }
-    LogView* log() const { return log_; }
-    UpgradeAnimation* animation() const { return animation_; }
-    QProgressBar* progress() const { return progress_; }
     const QTimer& timer() const { return timer_; }
 
     void done(int result) override;
 
   private:
     void build();
-    void readControls();
-    void refresh();
-    void program();
-    void browseFirmware();
+    void readControls() override;
+    void refresh() override;
+    void browseFile(const std::string& path) override { model_.BrowseFile(path); }
+    void programModel() override { model_.Program(); }
     void browseLogFile();
 
     Clock& clock_;
-    std::unique_ptr<SoftUpgradeModel> model_;
-    WorkerPump* pump_;
+    SoftUpgradeModel& model_;
     QTimer timer_;
 
-    ProgressFeed feed_;
-
-    TargetLabel* target_ = nullptr;
-    QLineEdit* fileEdit_ = nullptr;
-    QPushButton* browse_ = nullptr;
     QLineEdit* retriesEdit_ = nullptr;
     QCheckBox* crcCheck_ = nullptr;
-    QPushButton* program_ = nullptr;
     QGroupBox* schedule_ = nullptr;
     QDateEdit* startDate_ = nullptr;
     QTimeEdit* startTime_ = nullptr;
@@ -111,12 +86,8 @@ class SoftUpgradeDialog : public QDialog {
     QPushButton* start_ = nullptr;
     QPushButton* stop_ = nullptr;
     QLineEdit* uaEdit_ = nullptr;
-    LogView* log_ = nullptr;
     QLineEdit* logFileEdit_ = nullptr;
     QPushButton* logBrowse_ = nullptr;
-    QPushButton* clearLog_ = nullptr;
-    UpgradeAnimation* animation_ = nullptr;
-    QProgressBar* progress_ = nullptr;
 };
 
 }  // namespace skelvane

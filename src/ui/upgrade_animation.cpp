@@ -28,21 +28,21 @@ void drawPc(QPainter& p, bool busy) {
     p.drawRoundedRect(QRectF(10, 46, 28, 4), 1, 1);
 }
 
-// Dots running from `from` to `to` along a straight cable; `frame` moves them on.
-void drawData(QPainter& p, QPointF from, QPointF to, int frame, QColor colour) {
+// A straight cable from `from` to `to`; while busy, dots run along it (`frame` moves them on).
+void drawCable(QPainter& p, QPointF from, QPointF to, bool busy = false, int frame = 0) {
+    p.setPen(QPen(QColor(35, 35, 35), 2.2));
+    p.setBrush(Qt::NoBrush);
+    p.drawLine(from, to);
+    if (!busy) {
+        return;
+    }
     p.setPen(Qt::NoPen);
-    p.setBrush(colour);
+    p.setBrush(kActive);
     for (int k = 0; k < 3; ++k) {
         const double t = std::fmod(
             (frame + k * UpgradeAnimation::kFrames / 3.0) / UpgradeAnimation::kFrames, 1.0);
         p.drawEllipse(from + (to - from) * t, 2.6, 2.6);
     }
-}
-
-void drawCable(QPainter& p, QPointF from, QPointF to) {
-    p.setPen(QPen(QColor(35, 35, 35), 2.2));
-    p.setBrush(Qt::NoBrush);
-    p.drawLine(from, to);
 }
 
 void drawRadio(QPainter& p, QRectF body, bool lit) {
@@ -152,35 +152,22 @@ void UpgradeAnimation::paintEvent(QPaintEvent*) {
     drawPc(p, active);
     switch (picture_) {
         case UpgradePicture::HardIdle:
-        case UpgradePicture::HardBusy: {
-            const QPointF from(44, 28);
-            const QPointF to(112, 28);
-            drawCable(p, from, to);
-            if (active) {
-                drawData(p, from, to, frame_, kActive);
-            }
+        case UpgradePicture::HardBusy:
+            drawCable(p, QPointF(44, 28), QPointF(112, 28), active, frame_);
             drawChip(p, QRectF(116, 12, 32, 32), active, frame_);
             break;
-        }
         case UpgradePicture::IdleLocal:
-        case UpgradePicture::BusyLocal: {
-            const QPointF from(44, 28);
-            const QPointF to(104, 40);
-            drawCable(p, from, to);
-            if (active) {
-                drawData(p, from, to, frame_, kActive);
-            }
+        case UpgradePicture::BusyLocal:
+            drawCable(p, QPointF(44, 28), QPointF(104, 40), active, frame_);
             drawRadio(p, QRectF(104, 32, 50, 18), active);
             break;
-        }
         case UpgradePicture::IdleRemote:
-        case UpgradePicture::BusyRemote: {
+        case UpgradePicture::BusyRemote:
             drawCable(p, QPointF(44, 28), QPointF(54, 42));
             drawRadio(p, QRectF(54, 36, 34, 14), active);
             drawWaves(p, QPointF(84, 20), active, frame_);
             drawRadio(p, QRectF(120, 36, 34, 14), active);
             break;
-        }
     }
 }
 
