@@ -55,7 +55,6 @@ DiagnosticsPageView::DiagnosticsPageView(Block& block, const PortFactory& ports,
     : PropertyPage(parent),
       block_(block),
       clock_(clock),
-      pump_(std::make_unique<WorkerPump>([this] { updateFromWorker(); })),
       model_(std::make_unique<DiagnosticsPageModel>(block, ports, portName, remoteUa, prompter,
                                                     clock)) {
     // The values: one row per diagnostic parameter, a value cell for the thirteen known ones.

@@ -48,21 +48,16 @@ class DiagnosticsPageView : public PropertyPage {
 
     DiagnosticsPageModel& model() { return *model_; }
     QTableWidget* values() const { return values_; }
-    LogView* log() const { return log_; }
     DiagPlot* plot() const { return plot_; }
-    QRadioButton* localButton() const { return local_; }
-    QRadioButton* remoteButton() const { return remote_; }
     QPushButton* readButton() const { return read_; }
     QCheckBox* pollBox() const { return poll_; }
     QPushButton* stopButton() const { return stop_; }
     QPushButton* getButton() const { return get_; }
     QPushButton* setButton() const { return set_; }
-    QPushButton* clearLogButton() const { return clearLog_; }
     QLineEdit* sizeEdit() const { return fields_[0]; }
     // id1 (least significant, rightmost) to id4 (most significant, leftmost).
     QLineEdit* idEdit(int k) const { return fields_.at(static_cast<std::size_t>(1 + k)); }
     QLineEdit* valueEdit() const { return fields_[5]; }
-    WorkerPump& pump() { return *pump_; }
 
   private:
     // What the worker's passes were, for the chart: written on the worker thread.
@@ -73,7 +68,7 @@ class DiagnosticsPageView : public PropertyPage {
     // Hands the controls as they stand to the model (which reads them on a start or a leave).
     void pushControls();
     void start(bool (DiagnosticsPageModel::*button)());
-    void updateFromWorker();
+    void updateFromWorker() override;
     void showValues();
     void updateButtons();
     void takeSample();
@@ -82,19 +77,14 @@ class DiagnosticsPageView : public PropertyPage {
     Clock& clock_;
     std::shared_ptr<PassNews> news_ = std::make_shared<PassNews>();
     std::uint64_t sampledPasses_ = 0;
-    std::unique_ptr<WorkerPump> pump_;
     std::unique_ptr<DiagnosticsPageModel> model_;
     QTableWidget* values_ = nullptr;
-    LogView* log_ = nullptr;
     DiagPlot* plot_ = nullptr;
-    QRadioButton* local_ = nullptr;
-    QRadioButton* remote_ = nullptr;
     QPushButton* read_ = nullptr;
     QCheckBox* poll_ = nullptr;
     QPushButton* stop_ = nullptr;
     QPushButton* get_ = nullptr;
     QPushButton* set_ = nullptr;
-    QPushButton* clearLog_ = nullptr;
     // Size, id1 .. id4, value: the order a start reads them in.
     std::array<QLineEdit*, 6> fields_{};
 };

@@ -1,23 +1,31 @@
 #pragma once
 
-#include <cstdint>
-#include <string>
-
 #include <QWidget>
+#include <cstdint>
+#include <memory>
+#include <string>
 
 #include "base/prompter.h"
 #include "base/strings.h"
 
+class QPushButton;
+class QRadioButton;
+
 namespace skelvane {
+
+class LogView;
+class WorkerPump;
 
 // A page of the "Properties" sheet. The sheet tells a page when it becomes the active page and
 // when the user leaves it, and asks every page to close (stopping its worker) before the sheet
-// goes away.
+// goes away. Every page has Local/Remote, a log with "&Clear Log", and a pump that brings its
+// worker's news to the widgets on the GUI thread.
 class PropertyPage : public QWidget {
     Q_OBJECT
 
   public:
-    using QWidget::QWidget;
+    explicit PropertyPage(QWidget* parent = nullptr);
+    ~PropertyPage() override;
 
     virtual void activate() = 0;
     virtual void leave() = 0;
@@ -28,6 +36,23 @@ class PropertyPage : public QWidget {
     // What the page talks to: the Local/Remote choice and the unit address it uses.
     virtual bool targetLocal() const = 0;
     virtual std::uint16_t targetUnit() const = 0;
+
+    LogView* log() const { return log_; }
+    QRadioButton* localButton() const { return local_; }
+    QRadioButton* remoteButton() const { return remote_; }
+    QPushButton* clearLogButton() const { return clearLog_; }
+    WorkerPump& pump() { return *pump_; }
+
+  protected:
+    // Shows what the worker changed; the pump calls it on the GUI thread.
+    virtual void updateFromWorker() = 0;
+
+    // The page makes its widgets, in the order the focus moves through them.
+    std::unique_ptr<WorkerPump> pump_;
+    LogView* log_ = nullptr;
+    QRadioButton* local_ = nullptr;
+    QRadioButton* remote_ = nullptr;
+    QPushButton* clearLog_ = nullptr;
 };
 
 // Asks before Re&set restarts a unit; true only for Yes (No is the default button).

@@ -71,7 +71,6 @@ RestrictionsPageView::RestrictionsPageView(Block& block, const PortFactory& port
                                            Clock& clock, QWidget* parent)
     : PropertyPage(parent),
       prompter_(prompter),
-      pump_(std::make_unique<WorkerPump>([this] { updateFromWorker(); })),
       page_(std::make_unique<RestrictionsPage>(block, ports, portName, facts, restrictions,
                                                remoteUa, prompter, clock)) {
     group_ = new QGroupBox(this);

@@ -68,15 +68,10 @@ class RestrictionsPageView : public PropertyPage {
     QGroupBox* group() const { return group_; }
     QTableWidget* list() const { return list_; }
     RestrictionCellDelegate* cellDelegate() const { return delegate_; }
-    LogView* log() const { return log_; }
-    QRadioButton* localButton() const { return local_; }
-    QRadioButton* remoteButton() const { return remote_; }
     QPushButton* readButton() const { return read_; }
     QPushButton* writeButton() const { return write_; }
     QPushButton* resetButton() const { return reset_; }
     QPushButton* zonesButton() const { return zones_; }
-    QPushButton* clearLogButton() const { return clearLog_; }
-    WorkerPump& pump() { return *pump_; }
     // The row of a parameter, -1 when it is not listed.
     int rowOf(const std::string& name) const;
 
@@ -85,25 +80,20 @@ class RestrictionsPageView : public PropertyPage {
     void openZones();
     void commitEdit(int row, const QString& text);
     void rowSelected(int row);
-    void updateFromWorker();
+    void updateFromWorker() override;
     void showTitle();
     void showValues();
     void updateButtons();
 
     Prompter& prompter_;
-    std::unique_ptr<WorkerPump> pump_;
     std::unique_ptr<RestrictionsPage> page_;
     QGroupBox* group_ = nullptr;
     QTableWidget* list_ = nullptr;
     RestrictionCellDelegate* delegate_ = nullptr;
-    LogView* log_ = nullptr;
-    QRadioButton* local_ = nullptr;
-    QRadioButton* remote_ = nullptr;
     QPushButton* read_ = nullptr;
     QPushButton* write_ = nullptr;
     QPushButton* reset_ = nullptr;
     QPushButton* zones_ = nullptr;
-    QPushButton* clearLog_ = nullptr;
 };
 
 }  // namespace skelvane

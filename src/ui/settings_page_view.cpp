@@ -24,7 +24,6 @@ SettingsPageView::SettingsPageView(Block& block, const PortFactory& ports,
     : PropertyPage(parent),
       block_(block),
       prompter_(prompter),
-      pump_(std::make_unique<WorkerPump>([this] { updateFromWorker(); })),
       model_(std::make_unique<SettingsPageModel>(block, ports, portName, facts, remoteUa, prompter,
                                                  clock)) {
     table_ = new PropertyTable(model_->List(), this);

@@ -45,9 +45,6 @@ class SettingsPageView : public PropertyPage {
 
     SettingsPageModel& model() { return *model_; }
     PropertyTable* table() const { return table_; }
-    LogView* log() const { return log_; }
-    QRadioButton* localButton() const { return local_; }
-    QRadioButton* remoteButton() const { return remote_; }
     QPushButton* readAllButton() const { return readAll_; }
     QPushButton* readButton() const { return read_; }
     QPushButton* writeButton() const { return write_; }
@@ -56,8 +53,6 @@ class SettingsPageView : public PropertyPage {
     QPushButton* resetButton() const { return reset_; }
     QPushButton* defaultButton() const { return default_; }
     QPushButton* compareButton() const { return compare_; }
-    QPushButton* clearLogButton() const { return clearLog_; }
-    WorkerPump& pump() { return *pump_; }
 
   signals:
     // An accepted "UnitAddress" gave the block a new name.
@@ -67,18 +62,14 @@ class SettingsPageView : public PropertyPage {
     void start(bool (SettingsPageModel::*button)());
     void chooseDefault();
     void acceptEdit(int row, const QVariant& value);
-    void updateFromWorker();
+    void updateFromWorker() override;
     void updateButtons();
 
     Block& block_;
     Prompter& prompter_;
-    std::unique_ptr<WorkerPump> pump_;
     std::unique_ptr<SettingsPageModel> model_;
     PropertyTable* table_ = nullptr;
-    LogView* log_ = nullptr;
     QCheckBox* verify_ = nullptr;
-    QRadioButton* local_ = nullptr;
-    QRadioButton* remote_ = nullptr;
     QPushButton* readAll_ = nullptr;
     QPushButton* read_ = nullptr;
     QPushButton* write_ = nullptr;
@@ -87,7 +78,6 @@ class SettingsPageView : public PropertyPage {
     QPushButton* reset_ = nullptr;
     QPushButton* default_ = nullptr;
     QPushButton* compare_ = nullptr;
-    QPushButton* clearLog_ = nullptr;
 };
 
 }  // namespace skelvane
