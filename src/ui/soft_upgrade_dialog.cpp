@@ -103,10 +103,6 @@ void SoftUpgradeDialog::build() {
     logFileEdit_ = new QLineEdit;
     logBrowse_ = new QPushButton(QStringLiteral("B&rowse ..."));
 
-    for (QPushButton* b : {start_, stop_, logBrowse_}) {
-        b->setAutoDefault(false);
-    }
-
     auto* fileRow = new QGridLayout;
     fileRow->addWidget(new QLabel(QStringLiteral("File Name:")), 0, 0);
     fileRow->addWidget(fileEdit_, 0, 1, 1, 3);

@@ -28,10 +28,6 @@ UpgradeDialog::UpgradeDialog(std::unique_ptr<UpgradeModel> model, const char* ca
       model_(std::move(model)),
       pump_(new WorkerPump([this] { refresh(); }, this)) {
     setWindowIcon(commandIcon(icon));
-    for (QPushButton* b : {browse_, program_, clearLog_}) {
-        b->setDefault(false);
-        b->setAutoDefault(false);
-    }
     connect(browse_, &QPushButton::clicked, this, [this] {
         const QString path = askFirmwareFile(this, fileEdit_->text());
         if (!path.isEmpty()) {
@@ -66,6 +62,10 @@ void UpgradeDialog::layOut(QLayout* controls, QHBoxLayout* bottom) {
     layout->addWidget(progress_);
     layout->addWidget(log_, 1);
     layout->addLayout(bottom);
+    // Enter in a field must not start a transfer or open a file dialog: no button is default.
+    for (QPushButton* b : findChildren<QPushButton*>()) {
+        b->setAutoDefault(false);
+    }
 }
 
 void UpgradeDialog::listen() {

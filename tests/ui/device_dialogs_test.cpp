@@ -177,14 +177,21 @@ void DeviceDialogsTest::dialogsNameTheirBlockAndUnit() {
         {"spectrum", &DeviceDialogs::spectrum}};
     QString title;
     QString line;
+    QStringList enterButtons;  // what Enter in a field of an upgrade dialog would press
     QVERIFY(opensModal([&] { (dialogs_.get()->*commands.at(command))(context(block.get())); },
                        [&](QWidget* w) {
                            title = w->windowTitle();
                            const auto* label = w->findChild<QLabel*>(QStringLiteral("target"));
                            line = label != nullptr ? label->text() : QString();
+                           for (const QPushButton* b : w->findChildren<QPushButton*>()) {
+                               if (command != "spectrum" && (b->autoDefault() || b->isDefault())) {
+                                   enterButtons << b->text();
+                               }
+                           }
                        }));
     QCOMPARE(title, caption + QStringLiteral(" - ") + name);
     QCOMPARE(line, name + QStringLiteral(": ") + target);
+    QCOMPARE(enterButtons, QStringList());
 }
 
 void DeviceDialogsTest::propertiesOpensTheBlocksSheet() {
