@@ -31,8 +31,27 @@ void LogPane::Line(std::string_view text, bool newLine, bool append) {
         }
         changed = lines_.back();
         ++revision_;
+        summary_.Feed(text, newLine);
     }
     Notify(event, changed);
+}
+
+void LogPane::BeginOperation(Millis now) {
+    std::lock_guard lock(mutex_);
+    summary_.Begin(now);
+}
+
+void LogPane::EndOperation(std::string_view title, Millis now, std::optional<bool> failed,
+                           std::string_view detail) {
+    std::string line;
+    {
+        std::lock_guard lock(mutex_);
+        if (!summary_.Active()) {
+            return;
+        }
+        line = summary_.End(title, now, failed, detail);
+    }
+    Line(line, true);
 }
 
 void LogPane::Traffic(const std::uint8_t* bytes, std::size_t count, int direction) {

@@ -4,9 +4,13 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "base/clock.h"
+#include "base/operation_summary.h"
 
 namespace skelvane {
 
@@ -29,6 +33,14 @@ class LogPane {
     // Traffic: direction 1 = sent ("TX:>>>>>"), 0 = received ("RX:<<<<<"), 0xFF = not
     // logged. The bytes follow as "%02X " sixteen to a line. A count of 0 adds an empty line.
     void Traffic(const std::uint8_t* bytes, std::size_t count, int direction);
+
+    // An operation starts at `now`: its progress lines from here on are followed so that
+    // EndOperation can name the step that failed.
+    void BeginOperation(Millis now);
+    // Adds the line that ends the operation begun last (see OperationSummary::End); nothing
+    // when none is running.
+    void EndOperation(std::string_view title, Millis now, std::optional<bool> failed = std::nullopt,
+                      std::string_view detail = {});
 
     // Empties the pane and adds the single line " ".
     void Clear();
@@ -53,6 +65,7 @@ class LogPane {
     std::size_t cap_;
     std::uint64_t revision_ = 0;
     Listener listener_;
+    OperationSummary summary_;
 };
 
 // A pane's lines without its traffic: the "TX:>>>>>" and "RX:<<<<<" lines, the lines of

@@ -335,7 +335,7 @@ bool DeviceLink::Connect(const ReplyParser* check) {
     return check == nullptr || VerifyConnection(*check);
 }
 
-bool DeviceLink::StartWorker(int operation, Work work) {
+bool DeviceLink::StartWorker(int operation, Work work, std::string summary) {
     SetOperation(operation);
     if (busy_.load()) {
         return false;
@@ -346,16 +346,32 @@ bool DeviceLink::StartWorker(int operation, Work work) {
     }
     busy_.store(true);
     stopFlag_.store(false);
+    outcome_.store(-1);
+    outcomeDetail_.clear();
+    if (const std::size_t at = summary.find("{unit}"); at != std::string::npos) {
+        summary.replace(at, 6,
+                        Local() ? std::string("the unit on the cable")
+                                : Format("unit %u", static_cast<unsigned>(UnitAddress())));
+    }
     const bool started = worker_.Start(
-        [this, work = std::move(work)](std::stop_token stop) {
+        [this, work = std::move(work), summary = std::move(summary)](std::stop_token stop) {
             stop_ = stop;
             port_.SetStopToken(stop);
             std::stop_callback raiseFlag(stop, [this] { stopFlag_.store(true); });
+            if (!summary.empty()) {
+                log_.BeginOperation(clock_.Now());
+            }
             work(*this);
             if (stop.stop_requested()) {
                 port_.DrainInput(kDrainQuietReads, kDrainMaxReads);
             }
             port_.Close();
+            if (!summary.empty() && !stop.stop_requested()) {
+                const int outcome = outcome_.load();
+                log_.EndOperation(summary, clock_.Now(),
+                                  outcome < 0 ? std::nullopt : std::optional<bool>(outcome == 0),
+                                  outcomeDetail_);
+            }
         },
         [this] {
             stopFlag_.store(false);

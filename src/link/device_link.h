@@ -164,7 +164,16 @@ class DeviceLink {
     // Stores the operation, then runs `work` on the worker thread unless a worker is already
     // running (then nothing more happens and the result is false). After `work` the port is
     // closed, and the finished listener is called on the worker thread.
-    bool StartWorker(int operation, Work work);
+    // With a `summary` title ("Read All from {unit}"; {unit} becomes "unit 300" or "the unit
+    // on the cable"), the log ends with the operation's summary line unless a stop ended it.
+    bool StartWorker(int operation, Work work, std::string summary = {});
+    // Worker thread: the operation's own verdict for its summary line; without one the
+    // summary goes by the failures its log reports.
+    // `detail` ("3 of 4 units done") is added to the line.
+    void ReportOutcome(bool succeeded, std::string detail = {}) {
+        outcome_.store(succeeded ? 1 : 0);
+        outcomeDetail_ = std::move(detail);
+    }
     // Requests the worker to stop and waits up to `timeout` for it; every wait of the worker
     // ends within a few milliseconds of the request. True when no worker runs afterwards.
     bool FinishWorker(Millis timeout);
@@ -191,7 +200,9 @@ class DeviceLink {
     std::atomic<bool> trafficLogging_{true};
     std::atomic<bool> busy_{false};
     std::atomic<bool> portGone_{false};
-    std::stop_token stop_;  // the running worker's; used on the worker thread only
+    std::atomic<int> outcome_{-1};  // -1: not reported
+    std::string outcomeDetail_;     // worker thread
+    std::stop_token stop_;          // the running worker's; used on the worker thread only
 
     std::array<std::uint8_t, kMaxFrameSize> reply_{};
     std::array<std::uint8_t, kMaxFrameSize> scratch_{};

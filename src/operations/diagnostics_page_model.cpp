@@ -132,10 +132,14 @@ bool DiagnosticsPageModel::Start(int operation) {
         link_.SetOperation(operation);
         return false;
     }
-    return link_.StartWorker(operation,
-                             [this, parameters = block_.Parameters()](DeviceLink& link) mutable {
-                                 RunWorker(link, std::move(parameters));
-                             });
+    return link_.StartWorker(
+        operation,
+        [this, parameters = block_.Parameters()](DeviceLink& link) mutable {
+            RunWorker(link, std::move(parameters));
+        },
+        operation == diagnostics_op::kRead  ? "Diagnostics of {unit}"
+        : operation == diagnostics_op::kGet ? "Get from {unit}"
+                                            : "Set on {unit}");
 }
 
 void DiagnosticsPageModel::RunWorker(DeviceLink& link, std::vector<Parameter> parameters) {

@@ -145,8 +145,15 @@ bool DiscoveryModel::Start(std::vector<std::uint16_t> addresses) {
         scanElapsed_ = Millis{0};
     }
     outcome_.store(Outcome::Running);
+    const std::string title = Format("Find Units on %zu addresses", addresses.size());
     return link_.StartWorker(
-        0, [this, addresses = std::move(addresses)](DeviceLink& link) { Run(link, addresses); });
+        0,
+        [this, addresses = std::move(addresses)](DeviceLink& link) {
+            Run(link, addresses);
+            link.ReportOutcome(outcome_.load() != Outcome::PortFailed,
+                               Format("%zu units answered", Found().size()));
+        },
+        title);
 }
 
 void DiscoveryModel::Stop() {

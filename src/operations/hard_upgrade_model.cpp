@@ -74,7 +74,7 @@ bool HardUpgradeModel::Program() {
         }
         Notify();
     };
-    return StartRun(run, busy, {}, finished);
+    return StartRun(run, busy, {}, finished, "Hard upgrade of the unit on the cable");
 }
 
 }  // namespace skelvane

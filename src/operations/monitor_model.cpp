@@ -84,7 +84,14 @@ bool MonitorModel::Start(Millis interval, std::uint64_t passes) {
     passes_.store(0);
     portOpened_.store(true);
     return link_.StartWorker(
-        0, [this, interval, passes](DeviceLink& link) { Run(link, interval, passes); });
+        0,
+        [this, interval, passes](DeviceLink& link) {
+            Run(link, interval, passes);
+            link.ReportOutcome(
+                portOpened_.load(),
+                Format("%llu passes", static_cast<unsigned long long>(passes_.load())));
+        },
+        "Monitor of the network");
 }
 
 void MonitorModel::Stop() {

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "base/format.h"
+
 namespace skelvane {
 
 bool Succeeded(UnitState state) {
@@ -38,7 +40,7 @@ void NetworkRun::SetUnits(std::vector<RunUnit> units) {
     stepsDone_ = steps_ = 0;
 }
 
-bool NetworkRun::Start(std::size_t steps, Work work) {
+bool NetworkRun::Start(std::size_t steps, Work work, std::string title) {
     if (link_.Busy()) {
         return false;
     }
@@ -49,7 +51,21 @@ bool NetworkRun::Start(std::size_t steps, Work work) {
         started_ = lastStep_ = clock_.Now();
     }
     return link_.StartWorker(
-        0, [this, work = std::move(work)](DeviceLink& link) { work(*this, link); });
+        0,
+        [this, work = std::move(work)](DeviceLink& link) {
+            work(*this, link);
+            std::size_t done = 0;
+            std::size_t failed = 0;
+            for (const NetworkUnitStatus& status : Statuses()) {
+                done += Succeeded(status.state);
+                failed += status.state == UnitState::NoAnswer ||
+                          status.state == UnitState::Failed ||
+                          status.state == UnitState::NotReached;
+            }
+            link.ReportOutcome(failed == 0 && !link.PortGone(),
+                               Format("%zu of %zu units done", done, units_.size()));
+        },
+        std::move(title));
 }
 
 bool NetworkRun::Stop() {

@@ -85,7 +85,8 @@ class NetworkRun {
 
     // Runs `work` on the worker, counting `steps` for the progress. False when a run is going
     // on (nothing happens then).
-    bool Start(std::size_t steps, Work work);
+    // `title` starts the summary line that ends the log ("Back up of the network").
+    bool Start(std::size_t steps, Work work, std::string title = "Network run");
     // Stop: the worker ends within a second, the port closed. True when it has ended.
     bool Stop();
     bool Busy() const { return link_.Busy(); }

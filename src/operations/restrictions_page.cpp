@@ -63,9 +63,13 @@ bool RestrictionsPage::Start(int operation) {
         report_.reset();
     }
     return link_.StartWorker(
-        operation, [this, operation, parameters = block_.Parameters()](DeviceLink& link) mutable {
+        operation,
+        [this, operation, parameters = block_.Parameters()](DeviceLink& link) mutable {
             RunWorker(link, operation, std::move(parameters));
-        });
+        },
+        operation == restrictions_op::kWrite   ? "Restrictions write to {unit}"
+        : operation == restrictions_op::kReset ? "Restrictions reset on {unit}"
+                                               : "Restrictions read from {unit}");
 }
 
 void RestrictionsPage::RunWorker(DeviceLink& link, int operation,
@@ -74,6 +78,7 @@ void RestrictionsPage::RunWorker(DeviceLink& link, int operation,
     RestrictionsExchange exchange(link, parameters, facts_, state_, prompter_);
     exchange.SetReplyListener([&] { handoff_.Post(baseline, parameters); });
     const RestrictionsReport report = exchange.Run(operation);
+    link.ReportOutcome(report.outcome == RestrictionsOutcome::Succeeded);
 
     std::uint32_t flags = 0;
     if (report.outcome == RestrictionsOutcome::Succeeded) {

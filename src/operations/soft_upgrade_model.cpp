@@ -1,5 +1,6 @@
 #include "operations/soft_upgrade_model.h"
 
+#include "base/format.h"
 #include "upgrade/crc16.h"
 #include "upgrade/firmware_file.h"
 
@@ -165,7 +166,8 @@ void SoftUpgradeModel::StartWorker(std::uint16_t ua) {
         }
         Notify();
     };
-    if (StartRun(run, busy, completed, finished)) {
+    if (StartRun(run, busy, completed, finished,
+                 Format("Soft upgrade of unit %u", static_cast<unsigned>(ua)))) {
         Notify();
     }
 }

@@ -105,6 +105,7 @@ void SpectrumPage::Work(std::stop_token stop) {
         channelRead_.clear();
     }
     stopPressed_ = false;
+    log_.BeginOperation(clock_.Now());
     log_.Line(" ", true);
     port_.SetStopToken(stop);
     if (port_.IsOpen()) {
@@ -119,6 +120,9 @@ void SpectrumPage::Work(std::stop_token stop) {
     }
     SetScanButtonText("Scan");
     port_.Close();
+    const RunSummary run = LastRun();
+    log_.EndOperation("Spectrum scan", clock_.Now(), !run.setUp || run.portFailed,
+                      Format("%d channels read in %d scans", run.channelsRead, run.scans));
 }
 
 bool SpectrumPage::Send(std::string_view command, bool appendFailed) {

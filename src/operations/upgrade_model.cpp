@@ -48,7 +48,7 @@ bool UpgradeModel::CheckChosenFile(const std::string& path) {
 
 bool UpgradeModel::StartRun(Run run, std::function<void(bool)> busy,
                             std::function<bool(std::uint16_t)> completed,
-                            std::function<void()> finished) {
+                            std::function<void()> finished, std::string title) {
     UpgradeHooks hooks;
     hooks.busy = std::move(busy);
     hooks.completed = std::move(completed);
@@ -61,8 +61,12 @@ bool UpgradeModel::StartRun(Run run, std::function<void(bool)> busy,
         }
     }
     return worker_.Start(
-        [this, run = std::move(run), hooks](std::stop_token stop) {
+        [this, run = std::move(run), hooks, title = std::move(title)](std::stop_token stop) {
+            log_.BeginOperation();
             const UpgradeResult result = run(stop, hooks);
+            if (result != UpgradeResult::Stopped) {
+                log_.EndOperation(title, result == UpgradeResult::Failed);
+            }
             std::lock_guard lock(mutex_);
             last_result_ = result;
         },

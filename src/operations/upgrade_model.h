@@ -63,8 +63,10 @@ class UpgradeModel {
     // being taken and given back, `completed` (soft upgrade) a unit done. `finished` runs on
     // the worker thread once `run` has returned.
     using Run = std::function<UpgradeResult(std::stop_token, const UpgradeHooks&)>;
+    // `title` starts the summary line that ends the log of a run that was not stopped.
     bool StartRun(Run run, std::function<void(bool busy)> busy,
-                  std::function<bool(std::uint16_t)> completed, std::function<void()> finished);
+                  std::function<bool(std::uint16_t)> completed, std::function<void()> finished,
+                  std::string title);
     // "&Program" while the worker runs: it stops at its next wait and writes nothing more, so
     // " cancelled." lands on the line that was in progress.
     void Cancel();

@@ -22,6 +22,14 @@ void UpgradeLog::Line(std::string_view text, bool newLine, bool append) {
     }
 }
 
+void UpgradeLog::EndOperation(std::string_view title, bool failed) {
+    std::lock_guard lock(mutex_);
+    pane_.EndOperation(title, clock_.Now(), failed);
+    if (!file_name_.empty()) {
+        WriteFileLine(pane_.LastLine());
+    }
+}
+
 void UpgradeLog::Clear() {
     std::lock_guard lock(mutex_);
     pane_.Clear();

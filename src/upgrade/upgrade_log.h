@@ -26,6 +26,10 @@ class UpgradeLog {
     void Log(std::string_view text) { Line(text, true); }
     void Append(std::string_view text) { Line(text, false, true); }
 
+    // An upgrade run starts, and ends with its summary line (see LogPane::EndOperation).
+    void BeginOperation() { pane_.BeginOperation(clock_.Now()); }
+    void EndOperation(std::string_view title, bool failed);
+
     // Empties the pane and leaves the single line " " (the file is not touched).
     void Clear();
 
