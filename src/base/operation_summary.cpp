@@ -19,7 +19,8 @@ bool Contains(std::string_view text, std::string_view part) {
 bool IsNote(std::string_view line) {
     return StartsWith(line, "Errors in the responses!") || StartsWith(line, "Unknown responses!") ||
            StartsWith(line, "Asking again") || StartsWith(line, "Step failed: ") ||
-           StartsWith(line, "Retry");
+           StartsWith(line, "Retry") || StartsWith(line, "The port ") ||
+           StartsWith(line, "Values missing");
 }
 
 bool SaysFailed(std::string_view text) {
@@ -39,35 +40,44 @@ std::string StepName(std::string_view line) {
     return std::string(name);
 }
 
-// What went wrong, by the step that failed, and what the user can do about it. The first
-// entry whose step head matches (an empty head matches any step) wins.
+// A step line that carries its result already.
+bool Concluded(std::string_view step) {
+    return step.ends_with("passed.") || step.ends_with("done.");
+}
+
+// What went wrong, by the step that failed and the notes logged on the way, and what the user
+// can do about it. The first entry whose step head and note both match (empty ones match
+// anything) wins.
 struct FailureKind {
     std::string_view stepHead;
-    bool garbled;  // matches only when unusable replies came
+    std::string_view note;
     std::string_view reason;
     std::string_view check;
 };
 
 constexpr std::array kFailureKinds{
-    FailureKind{"Opening serial port", false, "the port could not be opened",
+    FailureKind{"Opening serial port", "", "the port could not be opened",
                 "Check the port name, that no other program is using the port and that you may "
                 "use it."},
-    FailureKind{"Changing baud rate", false, "the port refused 115,200 baud",
+    FailureKind{"Changing baud rate", "", "the port refused 115,200 baud",
                 "Check that the port is a serial port that supports 115,200 baud."},
-    FailureKind{"", true, "answers that could not be used",
+    FailureKind{"", "does not work any more", "the port went away",
+                "Check that the cable or USB adapter is still plugged in."},
+    FailureKind{"", "Values missing", "values missing from the unit's answers",
+                "Check the unit's firmware version: older firmware does not report every "
+                "value."},
+    FailureKind{"", "responses!", "answers that could not be used",
                 "Check the cable and that only one unit has this unit address; a unit with "
                 "other firmware may not know this request."},
-    FailureKind{"Verify connection", false, "no answer",
+    FailureKind{"Verify connection", "", "no answer",
                 "Check the port, the cable and that the unit is powered; a sleeping unit needs "
                 "the wake-up retries."},
-    FailureKind{"Wake up", false, "no answer",
+    FailureKind{"Wake up", "", "no answer",
                 "Check the port, the cable and that the unit is powered; a sleeping unit needs "
                 "the wake-up retries."},
-    FailureKind{"The port ", false, "the port went away",
-                "Check that the cable or USB adapter is still plugged in."},
-    FailureKind{"", false, "no valid answer",
-                "Check the lines above; a remote unit needs a working radio path to the unit on "
-                "the cable, so try again or read the unit on the cable first."},
+    FailureKind{"", "", "no valid answer",
+                "Check the lines above and try again; a remote unit also needs a working radio "
+                "path to the unit on the cable."},
 };
 
 }  // namespace
@@ -82,31 +92,38 @@ void OperationSummary::Feed(std::string_view text, bool newLine) {
     if (!active_) {
         return;
     }
+    const bool justFailed = justFailed_;
+    justFailed_ = false;
     if (newLine && StartsWith(text, "Step failed: ")) {
-        // The settings exchange names the step it could not take.
+        // The settings exchange names the step it could not take, right after its failure.
         std::string_view step = text.substr(13);
-        if (!step.empty() && step.back() == '.') {
+        if (step.ends_with('.')) {
             step.remove_suffix(1);
         }
-        if (!step.empty() && !Failed()) {
+        if (!step.empty() && (justFailed || !Failed())) {
             failedStep_ = std::string(step);
+            failedAnywhere_ = true;
         }
         return;
     }
-    if (newLine &&
-        (StartsWith(text, "Errors in the responses!") || StartsWith(text, "Unknown responses!"))) {
-        garbled_ = true;
-    }
     const bool note = newLine && IsNote(text);
-    if (SaysFailed(text) && !Failed()) {
-        // A failure is reported on the step in progress, or as a line of its own after it.
-        failedStep_ = StepName(step_.empty() ? text : std::string_view(step_));
-        failedAtStart_ = failedStep_.empty();
+    if (note) {
+        notes_.append(text);
+        notes_ += '\n';
+    }
+    if (SaysFailed(text)) {
+        if (!Failed()) {
+            // A failure is reported on the step in progress, or as a line of its own after it;
+            // a step that has its result already is not the one that failed.
+            failedStep_ = Concluded(step_) ? std::string() : StepName(step_.empty() ? text : step_);
+            failedAnywhere_ = true;
+            justFailed_ = true;
+        }
         return;
     }
     if (newLine && !note) {
         step_.assign(text);
-    } else if (!newLine && !note && !SaysFailed(text)) {
+    } else if (!newLine && !note) {
         step_.append(text);
     }
 }
@@ -125,10 +142,13 @@ std::string OperationSummary::End(std::string_view title, Millis now, std::optio
         }
         return line + ".";
     }
-    std::string step = failedStep_.empty() ? StepName(step_) : failedStep_;
+    std::string step = failedStep_;
+    if (!failedAnywhere_ && !Concluded(step_)) {
+        step = StepName(step_);  // the operation says it failed, its lines did not
+    }
     const FailureKind* kind = &kFailureKinds.back();
     for (const FailureKind& candidate : kFailureKinds) {
-        if ((candidate.garbled && !garbled_) || !StartsWith(step, candidate.stepHead)) {
+        if (!StartsWith(step, candidate.stepHead) || !Contains(notes_, candidate.note)) {
             continue;
         }
         kind = &candidate;

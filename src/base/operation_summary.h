@@ -20,7 +20,7 @@ class OperationSummary {
     void Feed(std::string_view text, bool newLine);
     bool Active() const { return active_; }
     // The first failure seen so far.
-    bool Failed() const { return !failedStep_.empty() || failedAtStart_; }
+    bool Failed() const { return failedAnywhere_; }
 
     // The summary of the operation `title` ("Read All from unit 300"), ended at `now`.
     // `failed` overrides what the lines say when the operation knows its own outcome;
@@ -36,8 +36,9 @@ class OperationSummary {
     Millis start_{0};
     std::string step_;        // the step line in progress
     std::string failedStep_;  // the step at which the first failure came
-    bool failedAtStart_ = false;
-    bool garbled_ = false;  // replies came that could not be used
+    std::string notes_;       // the lines that reported on a step, one per line
+    bool failedAnywhere_ = false;
+    bool justFailed_ = false;  // the last line fed was the failure
 };
 
 }  // namespace skelvane

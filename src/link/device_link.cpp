@@ -353,6 +353,9 @@ bool DeviceLink::StartWorker(int operation, Work work, std::string summary) {
                         Local() ? std::string("the unit on the cable")
                                 : Format("unit %u", static_cast<unsigned>(UnitAddress())));
     }
+    if (portName_.empty()) {
+        summary.clear();  // with no port nothing is tried, so there is nothing to sum up
+    }
     const bool started = worker_.Start(
         [this, work = std::move(work), summary = std::move(summary)](std::stop_token stop) {
             stop_ = stop;

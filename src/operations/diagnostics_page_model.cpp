@@ -246,6 +246,7 @@ void DiagnosticsPageModel::RunWorker(DeviceLink& link, std::vector<Parameter> pa
         handoff_.Post(baseline, parameters, shown ? kShowValues : 0);
         const std::uint64_t pass = passes_.fetch_add(1) + 1;
         passListener_(pass, ok);
+        link.ReportOutcome(ok);
         if (end || !poll_.load()) {
             return;
         }

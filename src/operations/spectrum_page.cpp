@@ -121,6 +121,9 @@ void SpectrumPage::Work(std::stop_token stop) {
     SetScanButtonText("Scan");
     port_.Close();
     const RunSummary run = LastRun();
+    if (CurrentState().portName.empty()) {
+        return;  // nothing was tried
+    }
     log_.EndOperation("Spectrum scan", clock_.Now(), !run.setUp || run.portFailed,
                       Format("%d channels read in %d scans", run.channelsRead, run.scans));
 }

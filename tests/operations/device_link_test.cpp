@@ -50,10 +50,11 @@ TEST_F(ConnectTest, LocalVersionLogsEveryStepAndTakesTwoShortExchanges) {
     EXPECT_EQ(RunVersion(*page, true), Millis{2 * 51});
     EXPECT_THAT(
         page->Log().Lines(),
-        ElementsAreArray(Concat(test::OpenLines(),
-                                {"Verify connection ...", "TX:>>>>>", "03 00 00 29 ", "RX:<<<<<",
-                                 "09 00 01 8D 31 30 30 30 30 31  passed.", "TX:>>>>>",
-                                 "03 00 00 28 ", "RX:<<<<<", "08 00 01 8C 56 34 2E 34 35 "})));
+        ElementsAreArray(Concat(
+            test::OpenLines(),
+            {"Verify connection ...", "TX:>>>>>", "03 00 00 29 ", "RX:<<<<<",
+             "09 00 01 8D 31 30 30 30 30 31  passed.", "TX:>>>>>", "03 00 00 28 ", "RX:<<<<<",
+             "08 00 01 8C 56 34 2E 34 35 ", "Version of the unit on the cable done in 0.1 s."})));
     EXPECT_EQ(page->LastOutcome(), SettingsOutcome::Succeeded);
     EXPECT_EQ(block->FindParameter("VersionNo")->textValue, "V4.45");
     EXPECT_EQ(block->FindParameter("SerialNo")->textValue, "100001");
@@ -106,7 +107,10 @@ TEST_F(ConnectTest, AUnitThatNeverAnswersEndsAfterTwentyWakeUps) {
     sim.Local().SetSilentAfter(0);
     auto page = Page();
     EXPECT_EQ(RunVersion(*page, true), Millis{750 + 20 * 190});
-    EXPECT_EQ(page->Log().LastLine(), "Failed.");
+    EXPECT_EQ(page->Log().LastLine(),
+              "Version of the unit on the cable failed at 'Verify connection': no answer. Check "
+              "the port, the cable and that the unit is powered; a sleeping unit needs the "
+              "wake-up retries.");
     Bytes codes{0x29};
     codes.insert(codes.end(), 20, 0x4A);
     EXPECT_EQ(sim.SentCodes(), codes);
@@ -117,7 +121,11 @@ TEST_F(ConnectTest, AUnitThatNeverAnswersEndsAfterTwentyWakeUps) {
 TEST_F(ConnectTest, PortThatCannotBeOpenedOrNoPortAtAll) {
     auto missing = Page("SIM9");
     RunVersion(*missing, true);
-    EXPECT_THAT(missing->Log().Lines(), ElementsAre(" ", "Opening serial port SIM9 ... failed."));
+    EXPECT_THAT(missing->Log().Lines(),
+                ElementsAre(" ", "Opening serial port SIM9 ... failed.",
+                            "Version of the unit on the cable failed at 'Opening serial port "
+                            "SIM9': the port could not be opened. Check the port name, that no "
+                            "other program is using the port and that you may use it."));
     auto none = Page("");
     RunVersion(*none, true);
     EXPECT_THAT(none->Log().Lines(), ElementsAre(" "));

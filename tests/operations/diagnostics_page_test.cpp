@@ -121,7 +121,7 @@ TEST_F(DiagnosticsTest, ANoReplyToGroupOneFailsThePassButPollingGoesOn) {
     stopAfter = 2;
     Run(&DiagnosticsPageModel::Read);
     EXPECT_EQ(sim.SentCodes(), (Bytes{1, 1, 1, 1, 1, 1}));  // each pass asks three times
-    EXPECT_EQ(page->Log().LastLine(), "Values missing in this pass.");
+    EXPECT_EQ(page->Log().Lines().end()[-2], "Values missing in this pass.");
 }
 
 TEST_F(DiagnosticsTest, ANoReplyToGroupSixEndsPolling) {
@@ -130,7 +130,7 @@ TEST_F(DiagnosticsTest, ANoReplyToGroupSixEndsPolling) {
     stopAfter = 10;
     Run(&DiagnosticsPageModel::Read);
     EXPECT_EQ(sim.SentCodes(), (Bytes{1, 6, 6, 6}));
-    EXPECT_EQ(page->Log().LastLine(), "Values missing in this pass.");
+    EXPECT_EQ(page->Log().Lines().end()[-2], "Values missing in this pass.");
     EXPECT_EQ(Shown().back(), "");  // a value of group 6: none shown
 }
 
@@ -147,7 +147,7 @@ TEST_F(DiagnosticsTest, AValueLeftOutOfAReplyShowsNoNumberAndFailsThePass) {
     page->SetPassListener([&](std::uint64_t, bool ok) { passOk = ok; });
     Run(&DiagnosticsPageModel::Read);
     EXPECT_FALSE(passOk);
-    EXPECT_EQ(page->Log().LastLine(), "Values missing in this pass.");
+    EXPECT_EQ(page->Log().Lines().end()[-2], "Values missing in this pass.");
     for (const DiagnosticsPageModel::Row& row : page->Rows()) {
         if (row.hasValue) {
             EXPECT_EQ(row.missing, row.name == "DiagTemperature") << row.name;
@@ -162,7 +162,8 @@ TEST_F(DiagnosticsTest, SetAndGetATwoByteCustomValue) {
     EXPECT_EQ(sim.Sent().back(), (Bytes{0x07, 0x00, 0x00, 0x46, 0x21, 0x34, 0x20, 0x12}));
     EXPECT_EQ(sim.Local().Register(0x21), 0x34);
     EXPECT_EQ(sim.Local().Register(0x20), 0x12);
-    EXPECT_EQ(page->Log().LastLine(), "03 00 01 AA ");  // the reply is logged
+    EXPECT_EQ(page->Log().Lines().end()[-2], "03 00 01 AA ");  // the reply is logged
+    EXPECT_EQ(page->Log().LastLine(), "Set on the unit on the cable done in 0.0 s.");
 
     page->SetFieldText(Field::Value, "0");
     Run(&DiagnosticsPageModel::Get);

@@ -125,8 +125,9 @@ TEST_F(SoftUpgradeModelTest, ProgramUpgradesTheCurrentUnitWithBusyAndIdlePicture
     model.WaitForWorker();
     EXPECT_EQ(model.LastResult(), UpgradeResult::Completed);
     const Lines lines = model.Log().Lines();
-    ASSERT_GE(lines.size(), 3u);
-    EXPECT_EQ(lines[lines.size() - 3], "Upgrade Completed, UnitAddres = 300.");
+    ASSERT_GE(lines.size(), 4u);
+    EXPECT_EQ(lines[lines.size() - 4], "Upgrade Completed, UnitAddres = 300.");
+    EXPECT_TRUE(lines.back().starts_with("Soft upgrade of unit 300 done in ")) << lines.back();
     const bool sawBusy = std::any_of(seen.begin(), seen.end(), [](const SoftUpgradeView& v) {
         return v.programText == "Cancel" && v.picture == SoftUpgradePicture::BusyRemote;
     });
@@ -347,7 +348,8 @@ TEST(HardUpgradeModelTest, ProgramNeedsAReadableFileAndRunsToTheEnd) {
     ASSERT_TRUE(model.Program());
     model.WaitForWorker();
     EXPECT_EQ(model.LastResult(), UpgradeResult::Completed);
-    EXPECT_EQ(model.Log().LastLine(), "Upgrade completed !!");
+    EXPECT_EQ(model.Log().Lines().end()[-2], "Upgrade completed !!");
+    EXPECT_EQ(model.Log().LastLine(), "Hard upgrade of the unit on the cable done in 21.6 s.");
     EXPECT_TRUE(std::any_of(seen.begin(), seen.end(), [](const HardUpgradeView& v) {
         return v.programText == "Cancel" && v.picture == HardUpgradePicture::Busy;
     }));
