@@ -127,8 +127,12 @@ std::size_t PropertyListModel::PendingCount() const {
     return count;
 }
 
-void PropertyListModel::ClearPending(const std::vector<std::string>& names) {
+void PropertyListModel::ClearPending(const std::vector<std::string>& names, std::uint64_t upTo) {
     for (PropertyRow& row : rows_) {
+        const auto edited = editedAt_.find(row.name);
+        if (edited != editedAt_.end() && edited->second > upTo) {
+            continue;
+        }
         if (std::find(names.begin(), names.end(), row.name) != names.end()) {
             row.pending = false;
         }
@@ -154,6 +158,7 @@ Parameter* PropertyListModel::RowParameter(std::size_t row) {
 
 void PropertyListModel::Edited(std::size_t row) {
     rows_[row].pending = true;
+    editedAt_[rows_[row].name] = ++editSerial_;
     if (edited_) {
         edited_();
     }

@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <limits>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -64,9 +66,14 @@ class PropertyListModel {
     std::vector<std::string> CheckedNames() const;
 
     // Rows whose value was edited and accepted but has not been written to the unit nor read
-    // from it since. A Write or Read that succeeded clears the rows it covered.
+    // from it since. A Write or Read that succeeded clears the rows it covered, except those
+    // edited again after `upTo` (an EditSerial() taken when it started): what it sent or read
+    // is not what they hold now.
     std::size_t PendingCount() const;
-    void ClearPending(const std::vector<std::string>& names);
+    void ClearPending(const std::vector<std::string>& names,
+                      std::uint64_t upTo = std::numeric_limits<std::uint64_t>::max());
+    // Grows with every accepted edit.
+    std::uint64_t EditSerial() const { return editSerial_; }
 
     // Accepting an edited cell. Each returns true when the parameter took the value; a
     // refused edit shows its message (if any) and the cell shows the stored value again.
@@ -105,6 +112,9 @@ class PropertyListModel {
     std::uint32_t unitAddress_ = 0;
     bool headerChecked_ = true;
     std::function<void()> edited_;
+    std::uint64_t editSerial_ = 0;
+    // The serial of each row's last edit, kept when the rows are made again.
+    std::map<std::string, std::uint64_t, std::less<>> editedAt_;
     std::function<void(std::uint32_t)> unitAddressChanged_;
     std::function<void(Block&)> renamed_;
 };

@@ -58,6 +58,32 @@ bool SettingsPageModel::Default(std::optional<std::size_t> chosenIndex) {
     return Start(settings_op::kDefault, *number);
 }
 
+namespace {
+
+// The start of each operation's summary line.
+std::string SummaryTitle(int operation) {
+    switch (operation) {
+        case settings_op::kReadAll:
+            return "Read All from {unit}";
+        case settings_op::kRead:
+            return "Read from {unit}";
+        case settings_op::kWrite:
+            return "Write to {unit}";
+        case settings_op::kSerialNumber:
+            return "Serial number of {unit}";
+        case settings_op::kVersion:
+            return "Version of {unit}";
+        case settings_op::kReset:
+            return "Reset of {unit}";
+        case settings_op::kDefault:
+            return "Factory defaults on {unit}";
+        default:
+            return "Operation on {unit}";
+    }
+}
+
+}  // namespace
+
 bool SettingsPageModel::Start(int operation, std::uint8_t defaultSet) {
     link_.SetLocal(localChosen_);
     if (link_.Busy()) {
@@ -84,6 +110,7 @@ bool SettingsPageModel::Start(int operation, std::uint8_t defaultSet) {
     // The rows whose marks a successful run of this operation clears: those it writes or
     // reads back from the unit.
     settles_.clear();
+    settlesUpTo_ = list_.EditSerial();
     if (operation == settings_op::kReadAll) {
         for (const PropertyRow& row : list_.Rows()) {
             settles_.push_back(row.name);
@@ -91,15 +118,19 @@ bool SettingsPageModel::Start(int operation, std::uint8_t defaultSet) {
     } else if (operation == settings_op::kRead || operation == settings_op::kWrite) {
         settles_ = job.checkedNames;
     }
-    return link_.StartWorker(operation, [this, job = std::move(job)](DeviceLink& link) mutable {
-        std::vector<Parameter> baseline = job.parameters;
-        const SettingsOutcome outcome = RunSettingsWorker(link, job, facts_);
-        const bool succeeded = outcome == SettingsOutcome::Succeeded;
-        const bool refresh = succeeded && SettingsOperationRefreshes(job.operation);
-        outcome_.store(static_cast<int>(outcome));
-        handoff_.Post(baseline, job.parameters,
-                      (refresh ? kRefreshList : 0) | (succeeded ? kSettled : 0));
-    });
+    return link_.StartWorker(
+        operation,
+        [this, job = std::move(job)](DeviceLink& link) mutable {
+            std::vector<Parameter> baseline = job.parameters;
+            const SettingsOutcome outcome = RunSettingsWorker(link, job, facts_);
+            const bool succeeded = outcome == SettingsOutcome::Succeeded;
+            const bool refresh = succeeded && SettingsOperationRefreshes(job.operation);
+            outcome_.store(static_cast<int>(outcome));
+            link.ReportOutcome(succeeded);
+            handoff_.Post(baseline, job.parameters,
+                          (refresh ? kRefreshList : 0) | (succeeded ? kSettled : 0));
+        },
+        SummaryTitle(operation));
 }
 
 bool SettingsPageModel::ApplyWorkerResults() {
@@ -112,7 +143,7 @@ bool SettingsPageModel::ApplyWorkerResults() {
         list_.RefreshList();
     }
     if ((batch.flags & kSettled) != 0) {
-        list_.ClearPending(settles_);
+        list_.ClearPending(settles_, settlesUpTo_);
     }
     return true;
 }

@@ -113,6 +113,7 @@ class SettingsPageModel {
     bool localChosen_ = false;
     bool verify_ = true;
     std::vector<std::string> settles_;  // owner thread: see Start()
+    std::uint64_t settlesUpTo_ = 0;     // the list's edit serial when they were taken
     std::atomic<bool> defaultEnabled_{false};
     std::atomic<int> outcome_{-1};  // -1: none
     ListenerSlot<> updateListener_;

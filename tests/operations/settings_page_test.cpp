@@ -91,7 +91,7 @@ TEST_F(SettingsTest, ReadAllFillsTheBlockFromTheLocalUnit) {
     // Neither the entry requests nor their replies are logged.
     const auto lines = Page().Log().Lines();
     EXPECT_EQ(std::count(lines.begin(), lines.end(), "TX:>>>>>"), 9);
-    EXPECT_EQ(lines.back(), "0B 00 01 8E 46 46 46 46 46 46 46 46 ");
+    EXPECT_EQ(lines.end()[-2], "0B 00 01 8E 46 46 46 46 46 46 46 46 ");
 }
 
 TEST_F(SettingsTest, TheWorkerLeavesTheBlockAloneUntilTheOwnerAppliesItsResults) {
@@ -176,13 +176,76 @@ TEST_F(SettingsTest, AReadStepWithoutReplyEndsTheOperationAndKeepsWhatCame) {
     sim.Local().SetSilentAfter(3);  // the check, group 0 and group 2 are answered
     Run(&SettingsPageModel::ReadAll);
     EXPECT_EQ(Page().LastOutcome(), SettingsOutcome::Failed);
-    EXPECT_EQ(Page().Log().LastLine(), "Step failed: ReadGroup 3.");
+    const auto lines = Page().Log().Lines();
+    EXPECT_EQ(lines[lines.size() - 2], "Step failed: ReadGroup 3.");
     EXPECT_EQ(sim.SentCodes(), (Bytes{0x29, 0x00, 0x02, 0x03, 0x03, 0x03}));
     EXPECT_EQ(Value("UnitAddress"), 1u);
     EXPECT_EQ(Value("LinkRate"), 2u);               // group 0 came
     EXPECT_EQ(RowValue("LinkRate"), "115.2 kbps");  // but the list is not refreshed
     EXPECT_FALSE(Page().DefaultEnabled());
 }
+
+TEST_F(SettingsTest, AnEditMadeWhileAWriteRunsStaysPendingAfterIt) {
+    PropertyListModel& list = Page().List();
+    const std::size_t networkId = *list.FindRow("NetworkId");
+    const std::size_t unitAddress = *list.FindRow("UnitAddress");
+    ASSERT_TRUE(list.AcceptNumber(networkId, 100u));
+    ASSERT_TRUE(list.AcceptNumber(unitAddress, 1u));
+    Page().ChooseLocal(true);
+    ASSERT_TRUE(Page().Write());
+    // The owner takes the worker's results only after this edit.
+    ASSERT_TRUE(list.AcceptNumber(networkId, 200u));
+    Page().Link().Wait();
+    Page().ApplyWorkerResults();
+    ASSERT_EQ(Page().LastOutcome(), SettingsOutcome::Succeeded);
+    EXPECT_EQ(sim.Local().Value(block->FindParameter("NetworkId")->vectors), 100u);
+    EXPECT_EQ(Value("NetworkId"), 200u);
+    EXPECT_TRUE(list.Rows()[networkId].pending);
+    EXPECT_FALSE(list.Rows()[unitAddress].pending);
+    EXPECT_EQ(list.PendingCount(), 1u);
+}
+
+// Every operation's log ends with one line that says what came of it and what to check.
+struct SummaryCase {
+    const char* port;
+    std::uint32_t ua;
+    bool local;
+    int silentAfter;  // replies the unit on the cable gives; -1: all
+    const char* line;
+};
+class SummaryTest : public SettingsTest, public ::testing::WithParamInterface<SummaryCase> {};
+
+TEST_P(SummaryTest, EndsTheLog) {
+    const SummaryCase& c = GetParam();
+    block = test::TemplateBlock(BlockKind::Remote, c.ua);
+    if (c.silentAfter >= 0) {
+        sim.Local().SetSilentAfter(c.silentAfter);
+    }
+    page = std::make_unique<SettingsPageModel>(*block, sim.ports, c.port, sim.facts, sim.remoteUa,
+                                               sim.prompter, sim.clock);
+    page->ChooseLocal(c.local);
+    ASSERT_TRUE(page->ReadAll());
+    page->Link().Wait();
+    EXPECT_EQ(page->Log().LastLine(), c.line);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Operations, SummaryTest,
+    ::testing::Values(
+        SummaryCase{"SIM1", 1, true, -1, "Read All from the unit on the cable done in 1.2 s."},
+        SummaryCase{"SIM1", 300, false, -1, "Read All from unit 300 done in 5.0 s."},
+        SummaryCase{"SIM1", 999, false, -1,
+                    "Read All from unit 999 failed at 'Verify connection': no answer. Check the "
+                    "port, the cable and that the unit is powered; a sleeping unit needs the "
+                    "wake-up retries."},
+        SummaryCase{"SIM1", 1, true, 3,
+                    "Read All from the unit on the cable failed at 'ReadGroup 3': no valid "
+                    "answer. Check the lines above and try again; a remote unit also needs a "
+                    "working radio path to the unit on the cable."},
+        SummaryCase{"NOPE", 1, true, -1,
+                    "Read All from the unit on the cable failed at 'Opening serial port NOPE': "
+                    "the port could not be opened. Check the port name, that no other program "
+                    "is using the port and that you may use it."}));
 
 TEST_F(SettingsTest, AReplyFromAnotherUnitIsNotTakenForTheOneAsked) {
     block = test::TemplateBlock(BlockKind::Remote, 300);
@@ -320,7 +383,8 @@ TEST_F(SettingsTest, DefaultSendsTheChosenSetCancelNothingAndResetTheBareRequest
     EXPECT_EQ(sim.Sent().back(), (Bytes{0x04, 0x00, 0x00, 0x2F, 0x04}));
     EXPECT_EQ(sim.Local().LastDefaultSet(), 4);
     EXPECT_EQ(Page().LastOutcome(), SettingsOutcome::Succeeded);
-    EXPECT_EQ(Page().Log().LastLine(), "04 00 00 2F 04 ");  // the reply is not logged
+    EXPECT_EQ(Page().Log().Lines().end()[-2], "04 00 00 2F 04 ");  // the reply is not logged
+    EXPECT_EQ(Page().Log().LastLine(), "Factory defaults on the unit on the cable done in 0.1 s.");
 
     Run(&SettingsPageModel::Reset);
     EXPECT_EQ(sim.Sent().back(), (Bytes{0x03, 0x00, 0x00, 0xFF}));
@@ -332,7 +396,10 @@ TEST_F(SettingsTest, AWriteThatCannotGoOutFails) {
     sim.network->SetVanishAfter(1);  // the port goes after the connection check
     Run(&SettingsPageModel::Write);
     EXPECT_EQ(Page().LastOutcome(), SettingsOutcome::Failed);
-    EXPECT_EQ(Page().Log().LastLine(), "Step failed: WriteRegisters.");
+    EXPECT_EQ(Page().Log().Lines().end()[-2], "Step failed: WriteRegisters.");
+    EXPECT_EQ(Page().Log().LastLine(),
+              "Write to the unit on the cable failed at 'WriteRegisters': the port went away. "
+              "Check that the cable or USB adapter is still plugged in.");
     // The port is back: the next run opens it again and works.
     sim.network->SetVanishAfter(-1);
     sim.network->SetVanished(false);
