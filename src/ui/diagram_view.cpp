@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QFontMetrics>
+#include <QFontMetrics>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPaintEvent>
@@ -214,6 +216,12 @@ void DiagramView::wheelEvent(QWheelEvent* event) {
 void DiagramView::resizeEvent(QResizeEvent* event) {
     QAbstractScrollArea::resizeEvent(event);
     updateScrollRange();
+}
+
+void DiagramView::scrollToOrigin() {
+    updateScrollRange();
+    horizontalScrollBar()->setValue(horizontalScrollBar()->minimum());
+    verticalScrollBar()->setValue(verticalScrollBar()->minimum());
 }
 
 void DiagramView::scrollItemIntoView(int index) {
@@ -487,7 +495,8 @@ void DiagramView::cancelPlacing() {
     QApplication::restoreOverrideCursor();
 }
 
-// Over a block's status line, its tooltip.
+// Over a block's status line, its tooltip; over a block whose title is cut short, the whole
+// title.
 bool DiagramView::viewportEvent(QEvent* event) {
     if (event->type() != QEvent::ToolTip) {
         return QAbstractScrollArea::viewportEvent(event);
@@ -502,6 +511,17 @@ bool DiagramView::viewportEvent(QEvent* event) {
             QToolTip::showText(help->globalPos(), QString::fromStdString(it->status.tip),
                                viewport());
             return true;
+        }
+        const DiagramRect& title = it->titleBox;
+        if (at.x >= title.left && at.x < title.right && at.y >= title.top && at.y < title.bottom) {
+            const QString text =
+                QString::fromLatin1(it->title.data(), static_cast<qsizetype>(it->title.size()));
+            // The painter leaves two pixels on either side of the title.
+            if (QFontMetrics(style_.titleFont).horizontalAdvance(text) >
+                title.right - title.left - 4) {
+                QToolTip::showText(help->globalPos(), text, viewport());
+                return true;
+            }
         }
     }
     QToolTip::hideText();

@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenuBar>
+#include <QScopedValueRollback>
 #include <QScrollBar>
 #include <QSplitter>
 #include <QStatusBar>
@@ -208,6 +209,7 @@ void MainWindow::createMenus() {
     editMenu_->addAction(action(kHardUpgrade));
     editMenu_->addAction(action(kSoftUpgrade));
     editMenu_->addAction(action(kCopy));
+    editMenu_->addAction(action(kDelete));
 
     QMenu* devices = menuBar()->addMenu(QStringLiteral("&Devices"));
     networkMenu_ = devices->addMenu(QStringLiteral("Network"));
@@ -309,6 +311,9 @@ void MainWindow::refreshViews() {
     rebuildTree();
     rebuildDiagram();
     updateTitle();
+    // Another network is shown from its beginning.
+    view_->scrollToOrigin();
+    diagramSelectionChanged();
 }
 
 void MainWindow::updateTitle() {
@@ -716,6 +721,10 @@ void MainWindow::rebuildTree() {
 }
 
 void MainWindow::treeSelectionChanged(Block* block) {
+    if (syncingSelection_) {
+        return;
+    }
+    const QScopedValueRollback guard(syncingSelection_, true);
     rebuildDiagram();
     const int item = itemOf(block);
     if (item < 0) {
@@ -724,6 +733,17 @@ void MainWindow::treeSelectionChanged(Block* block) {
     view_->scrollItemIntoView(item);
     view_->diagram().setState(-1, 0, kItemSelected);
     view_->diagram().setState(item, kItemSelected, kItemSelected);
+}
+
+void MainWindow::diagramSelectionChanged() {
+    const BlockDiagram& d = view_->diagram();
+    const int first = d.nextSelected(-1);
+    action(command::kDelete)->setEnabled(first >= 0);
+    if (syncingSelection_ || first < 0 || d.nextSelected(first) >= 0) {
+        return;
+    }
+    const QScopedValueRollback guard(syncingSelection_, true);
+    tree_->selectBlock(blockOf(d.getData(first)));
 }
 
 void MainWindow::afterBlockAdded(Block* block) {
@@ -807,6 +827,7 @@ void MainWindow::deleteSelected() {
         }
         deleted = true;
     }
+    diagramSelectionChanged();
     if (deleted) {
         state_.session.SetCopiedBlock(nullptr);
         state_.session.MarkModified();
@@ -928,6 +949,9 @@ int MainWindow::notify(const DiagramNotification& n) {
             if (n.key == Qt::Key_Delete) {
                 deleteSelected();
             }
+            return 0;
+        case dn::kStateChanged:
+            diagramSelectionChanged();
             return 0;
         case dn::kItemMoved:
             if (const DiagramItem* it = view_->diagram().item(n.item); it != nullptr && block) {

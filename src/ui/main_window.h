@@ -113,6 +113,9 @@ class MainWindow : public QMainWindow, public DiagramOwner {
     void navigateLink(DiagramPoint point);
     void forgetLinksTo(const Block& removed);
     void treeSelectionChanged(Block* block);
+    // The diagram's selection changed: the tree follows a single block, and Delete is enabled
+    // while anything is selected.
+    void diagramSelectionChanged();
     std::filesystem::path fileDialogDir() const;
 
     AppState& state_;
@@ -133,7 +136,8 @@ class MainWindow : public QMainWindow, public DiagramOwner {
     // The input row being dragged, so that a drag that ends without a drop can be undone.
     int dragItem_ = -1;
     int dragRow_ = -1;
-    bool ending_ = false;  // closing without the question
+    bool ending_ = false;            // closing without the question
+    bool syncingSelection_ = false;  // the tree and the diagram are taking each other's choice
 };
 
 }  // namespace skelvane

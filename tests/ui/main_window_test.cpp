@@ -5,10 +5,13 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTest>
 #include <QTimer>
+#include <QToolTip>
 #include <QTreeWidget>
 
 #include "base/strings.h"
@@ -99,7 +102,7 @@ class MainWindowTest : public QObject {
     void blockCommandsNeedExactlyOneSelectedBlock();
     void doubleClickOnALinkedInputGoesToItsSource();
     void doubleClickOnAnUnlinkedInputLinksItToTheNextOutput();
-    void treeSelectionSelectsTheBlockInTheDiagram();
+    void selectionIsSharedByTreeAndDiagram();
     void closeAndNewAskAboutUnsavedChanges();
     void openAsksOnceBeforeTheFileDialog();
     void untitledSaveAsksForANameAndReplacingAsksFirst();
@@ -331,6 +334,26 @@ void MainWindowTest::renameUpdatesDiagramAndTree() {
                           QStringLiteral("  Master")}));
     QCOMPARE(ExplorerTree::blockOf(h.window().explorer()->currentItem()), remote);
     QVERIFY(h.session().User().Modified());
+
+    // A title cut short shows the whole name as a tooltip; one that fits shows none.
+    const auto tipOverTitle = [&] {
+        QToolTip::hideText();
+        QHelpEvent help(QEvent::ToolTip, h.titleCentre(remote),
+                        h.viewport().mapToGlobal(h.titleCentre(remote)));
+        QApplication::sendEvent(&h.viewport(), &help);
+        return QToolTip::isVisible() ? QToolTip::text() : QString();
+    };
+    QCOMPARE(tipOverTitle(), QString());
+    const QString longName = QStringLiteral("AlphaBravoCharlieDeltaEchoFoxtrotGolf");
+    QTimer::singleShot(0, [&] {
+        if (auto* dialog = qobject_cast<RenameDialog*>(QApplication::activeModalWidget())) {
+            dialog->nameEdit()->setText(longName);
+            dialog->accept();
+        }
+    });
+    key(h.view(), Qt::Key_F2);
+    QCOMPARE(QString::fromStdString(remote->Name()), longName);
+    QCOMPARE(tipOverTitle(), longName);
 }
 
 void MainWindowTest::saveThenOpenGivesTheSameDiagram() {
@@ -352,7 +375,15 @@ void MainWindowTest::saveThenOpenGivesTheSameDiagram() {
     h.window().runCommand(command::kNew);
     QCOMPARE(h.diagram().itemCount(), 1);
     QCOMPARE(h.window().windowTitle(), QStringLiteral("Skelvane - Unknown.xml"));
+    // The opened network is shown from its top left, wherever the last one was scrolled to.
+    for (QScrollBar* bar : {h.view().horizontalScrollBar(), h.view().verticalScrollBar()}) {
+        bar->setValue(bar->maximum());
+        QVERIFY(bar->value() > bar->minimum());
+    }
     QVERIFY(h.window().openFile(path));
+    for (QScrollBar* bar : {h.view().horizontalScrollBar(), h.view().verticalScrollBar()}) {
+        QCOMPARE(bar->value(), bar->minimum());
+    }
     QCOMPARE(describe(h.diagram()), before);
     QCOMPARE(treeTexts(*h.window().explorer()).size(), 5);
     QCOMPARE(h.window().windowTitle(), titled);
@@ -482,10 +513,20 @@ void MainWindowTest::doubleClickOnAnUnlinkedInputLinksItToTheNextOutput() {
     QVERIFY(!h.session().User().Modified());
 }
 
-void MainWindowTest::treeSelectionSelectsTheBlockInTheDiagram() {
+void MainWindowTest::selectionIsSharedByTreeAndDiagram() {
     Harness h;
     Block* remote = h.place(BlockKind::Remote, QPoint(200, 200));
     ExplorerTree& tree = *h.window().explorer();
+    QAction* remove = h.window().action(command::kDelete);
+    QVERIFY(h.window().menuBar()->actions().at(1)->menu()->actions().contains(remove));
+    click(h.viewport(), QPoint(600, 500));
+    QVERIFY(!remove->isEnabled());
+    click(h.viewport(), h.titleCentre(h.master()));
+    QCOMPARE(ExplorerTree::blockOf(tree.currentItem()), h.master());
+    QVERIFY(remove->isEnabled());
+    click(h.viewport(), h.titleCentre(remote));
+    QCOMPARE(ExplorerTree::blockOf(tree.currentItem()), remote);
+
     tree.setCurrentItem(tree.findItem(h.master()));
     QCOMPARE(selectedBlocks(h.diagram()), std::vector<Block*>{h.master()});
     tree.setCurrentItem(tree.findItem(remote));
