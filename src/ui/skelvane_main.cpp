@@ -21,6 +21,7 @@
 #include "ui/log_view.h"
 #include "ui/main_window.h"
 #include "ui/qt_prompter.h"
+#include "ui/screen_fit.h"
 
 namespace {
 
@@ -84,6 +85,7 @@ int main(int argc, char** argv) {
 
     QApplication app(argc, argv);
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("skelvane")));
+    installScreenFit(app);
     options.process(app);
     const QString screenshotFile = options.value(screenshot);
     const QString picturesDir = options.value(guidePictures);

@@ -34,9 +34,11 @@
 #include "ui/hard_upgrade_dialog.h"
 #include "ui/main_window.h"
 #include "ui/monitor_dialog.h"
+#include "ui/network_dialog.h"
 #include "ui/properties_sheet.h"
 #include "ui/qt_prompter.h"
 #include "ui/restrictions_page_view.h"
+#include "ui/screen_fit.h"
 #include "ui/settings_page_view.h"
 #include "ui/soft_upgrade_dialog.h"
 #include "ui/spectrum_sheet.h"
@@ -89,6 +91,7 @@ class DeviceDialogsTest : public QObject {
     void unitAddressRenamesTheBlockInTheWindow();
     void findUnitsAddsTheMissingOnesToTheWindow();
     void monitorShowsTheLatestValuesAndExportsThem();
+    void everyWindowFitsASmallScreen();
 
   private:
     DeviceContext context(Block* block = nullptr) const {
@@ -334,6 +337,34 @@ void DeviceDialogsTest::monitorShowsTheLatestValuesAndExportsThem() {
     QCOMPARE(lines, 1 + static_cast<int>(dialog.model().History(1).size() +
                                          dialog.model().History(300).size()));
     QVERIFY(lines >= 5);
+}
+
+// 1366x768 at 100 %, and 1920x1080 at 200 % (960x540 logical pixels).
+void DeviceDialogsTest::everyWindowFitsASmallScreen() {
+    const std::unique_ptr<Block> block = radio(BlockKind::Master, 1);
+    const std::vector<std::pair<const char*, std::function<void()>>> windows = {
+        {"properties", [&] { dialogs_->properties(context(block.get())); }},
+        {"hard upgrade", [&] { dialogs_->hardUpgrade(context(block.get())); }},
+        {"soft upgrade", [&] { dialogs_->softUpgrade(context(block.get())); }},
+        {"spectrum", [&] { dialogs_->spectrum(context()); }},
+        {"find units", [&] { dialogs_->findUnits(context()); }},
+        {"monitor", [&] { dialogs_->monitorNetwork(context()); }},
+        {"compare", [&] { dialogs_->network(context(), NetworkTask::Compare); }},
+    };
+    for (const QRect& screen : {QRect(0, 0, 1366, 768), QRect(0, 0, 960, 540)}) {
+        const auto fits = [&screen](QWidget* w) {
+            fitInside(w, screen);
+            return screen.contains(QRect(w->pos(), w->size() + QSize(16, 40)));
+        };
+        for (const auto& [name, open] : windows) {
+            bool fitted = false;
+            QVERIFY2(opensModal(open, [&](QWidget* w) { fitted = fits(w); }), name);
+            QVERIFY2(fitted, name);
+        }
+        test::Harness main;
+        main.window().resize(1200, 900);
+        QVERIFY(fits(&main.window()));
+    }
 }
 
 QTEST_MAIN(DeviceDialogsTest)
