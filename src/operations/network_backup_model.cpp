@@ -31,25 +31,23 @@ bool NetworkBackupModel::Start() {
         std::lock_guard lock(mutex_);
         results_.clear();
     }
-    return Run().Start(
-        Run().Units().size(),
-        [this](NetworkRun& run, DeviceLink& link) {
-            ForEachUnit(
-                run, link, AllUnits(run), "reading",
-                [&](std::size_t i, std::vector<Parameter>& parameters, UnitFacts& facts) {
-                    const std::string failed = ReadUnit(link, parameters, facts, GetPrompter());
-                    if (!failed.empty()) {
-                        return NetworkUnitStatus{UnitState::Failed, "failed: " + failed};
-                    }
-                    const RunUnit& unit = run.Units()[i];
-                    {
-                        std::lock_guard lock(mutex_);
-                        results_.push_back({unit.block, ChangesOf(unit.parameters, parameters)});
-                    }
-                    return NetworkUnitStatus{UnitState::Done, DoneText("done", parameters)};
-                });
-        },
-        "Back up of the network");
+    Run().SetTitle("Back up of the network");
+    return Run().Start(Run().Units().size(), [this](NetworkRun& run, DeviceLink& link) {
+        ForEachUnit(
+            run, link, AllUnits(run), "reading",
+            [&](std::size_t i, std::vector<Parameter>& parameters, UnitFacts& facts) {
+                const std::string failed = ReadUnit(link, parameters, facts, GetPrompter());
+                if (!failed.empty()) {
+                    return NetworkUnitStatus{UnitState::Failed, "failed: " + failed};
+                }
+                const RunUnit& unit = run.Units()[i];
+                {
+                    std::lock_guard lock(mutex_);
+                    results_.push_back({unit.block, ChangesOf(unit.parameters, parameters)});
+                }
+                return NetworkUnitStatus{UnitState::Done, DoneText("done", parameters)};
+            });
+    });
 }
 
 std::vector<Block*> NetworkBackupModel::ApplyWorkerResults() {

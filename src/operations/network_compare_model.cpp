@@ -19,30 +19,27 @@ bool NetworkCompareModel::Start() {
         std::lock_guard lock(mutex_);
         results_.clear();
     }
-    return Run().Start(
-        Run().Units().size(),
-        [this](NetworkRun& run, DeviceLink& link) {
-            ForEachUnit(run, link, AllUnits(run), "reading",
-                        [&](std::size_t i, std::vector<Parameter>& parameters, UnitFacts& facts) {
-                            const std::string failed =
-                                ReadUnit(link, parameters, facts, GetPrompter());
-                            if (!failed.empty()) {
-                                return NetworkUnitStatus{UnitState::Failed, "failed: " + failed};
-                            }
-                            const RunUnit& unit = run.Units()[i];
-                            std::vector<Difference> differences = CompareUnit(
-                                unit.parameters, parameters, facts.versionNumber.load());
-                            const std::size_t count = differences.size();
-                            {
-                                std::lock_guard lock(mutex_);
-                                results_.push_back(
-                                    {unit.block, std::move(parameters), std::move(differences)});
-                            }
-                            return NetworkUnitStatus{
-                                UnitState::Done, count == 0 ? "same" : Format("%zu differ", count)};
-                        });
-        },
-        "Compare of the network");
+    Run().SetTitle("Compare of the network");
+    return Run().Start(Run().Units().size(), [this](NetworkRun& run, DeviceLink& link) {
+        ForEachUnit(
+            run, link, AllUnits(run), "reading",
+            [&](std::size_t i, std::vector<Parameter>& parameters, UnitFacts& facts) {
+                const std::string failed = ReadUnit(link, parameters, facts, GetPrompter());
+                if (!failed.empty()) {
+                    return NetworkUnitStatus{UnitState::Failed, "failed: " + failed};
+                }
+                const RunUnit& unit = run.Units()[i];
+                std::vector<Difference> differences =
+                    CompareUnit(unit.parameters, parameters, facts.versionNumber.load());
+                const std::size_t count = differences.size();
+                {
+                    std::lock_guard lock(mutex_);
+                    results_.push_back({unit.block, std::move(parameters), std::move(differences)});
+                }
+                return NetworkUnitStatus{UnitState::Done,
+                                         count == 0 ? "same" : Format("%zu differ", count)};
+            });
+    });
 }
 
 std::vector<BlockDifference> NetworkCompareModel::Differences() const {

@@ -30,31 +30,29 @@ bool NetworkRestoreModel::Plan() {
         PlanFromFile();
         return true;
     }
-    return Run().Start(
-        units.size(),
-        [this](NetworkRun& run, DeviceLink& link) {
-            ForEachUnit(
-                run, link, AllUnits(run), "comparing",
-                [&](std::size_t i, std::vector<Parameter>& parameters, UnitFacts& facts) {
-                    const std::string failed = ReadUnit(link, parameters, facts, GetPrompter());
-                    if (!failed.empty()) {
-                        return NetworkUnitStatus{UnitState::Failed, "failed: " + failed};
-                    }
-                    std::vector<Difference> differences = CompareUnit(
-                        run.Units()[i].parameters, parameters, facts.versionNumber.load());
-                    const WritePlan plan = ChangedWritePlan(differences);
-                    {
-                        std::lock_guard lock(mutex_);
-                        plans_[i].ready = true;
-                        plans_[i].plan = plan;
-                        plans_[i].differences = std::move(differences);
-                    }
-                    return plan.Empty() ? NetworkUnitStatus{UnitState::Unchanged, "unchanged"}
-                                        : NetworkUnitStatus{UnitState::Waiting,
-                                                            Format("%zu to write", plan.values)};
-                });
-        },
-        "Comparing before restore");
+    Run().SetTitle("Comparing before restore");
+    return Run().Start(units.size(), [this](NetworkRun& run, DeviceLink& link) {
+        ForEachUnit(run, link, AllUnits(run), "comparing",
+                    [&](std::size_t i, std::vector<Parameter>& parameters, UnitFacts& facts) {
+                        const std::string failed = ReadUnit(link, parameters, facts, GetPrompter());
+                        if (!failed.empty()) {
+                            return NetworkUnitStatus{UnitState::Failed, "failed: " + failed};
+                        }
+                        std::vector<Difference> differences = CompareUnit(
+                            run.Units()[i].parameters, parameters, facts.versionNumber.load());
+                        const WritePlan plan = ChangedWritePlan(differences);
+                        {
+                            std::lock_guard lock(mutex_);
+                            plans_[i].ready = true;
+                            plans_[i].plan = plan;
+                            plans_[i].differences = std::move(differences);
+                        }
+                        return plan.Empty()
+                                   ? NetworkUnitStatus{UnitState::Unchanged, "unchanged"}
+                                   : NetworkUnitStatus{UnitState::Waiting,
+                                                       Format("%zu to write", plan.values)};
+                    });
+    });
 }
 
 void NetworkRestoreModel::PlanFromFile() {
@@ -136,52 +134,49 @@ bool NetworkRestoreModel::Write() {
         std::lock_guard lock(mutex_);
         written_ = true;
     }
-    return Run().Start(
-        2 * units.size(),
-        [this, units](NetworkRun& run, DeviceLink& link) {
-            ForEachUnit(run, link, units, "writing",
-                        [&](std::size_t i, std::vector<Parameter>& parameters, UnitFacts&) {
-                            WritePlan plan;
-                            {
-                                std::lock_guard lock(mutex_);
-                                plan = plans_[i].plan;
-                            }
-                            const std::string failed =
-                                WriteUnit(link, parameters, plan, GetPrompter());
-                            if (!failed.empty()) {
-                                return NetworkUnitStatus{UnitState::Failed, "failed: " + failed};
-                            }
-                            // Read back once the whole network has its new settings.
-                            return NetworkUnitStatus{UnitState::Working, "written"};
-                        });
-            const std::vector<std::size_t> written = UnitsWith(Written);
-            ForEachUnit(
-                run, link, written, "reading back",
-                [&](std::size_t i, std::vector<Parameter>& parameters, UnitFacts& facts) {
-                    const std::string failed = ReadUnit(link, parameters, facts, GetPrompter());
-                    if (!failed.empty()) {
-                        return NetworkUnitStatus{UnitState::Failed, "failed: read back, " + failed};
-                    }
-                    const std::vector<Difference> left = CompareUnit(
-                        run.Units()[i].parameters, parameters, facts.versionNumber.load());
-                    const auto wrong = std::count_if(
-                        left.begin(), left.end(), [](const Difference& d) { return d.writable; });
-                    if (wrong > 0) {
-                        return NetworkUnitStatus{
-                            UnitState::Failed,
-                            Format("failed: %ld differ after writing", static_cast<long>(wrong))};
-                    }
-                    return NetworkUnitStatus{UnitState::Done, DoneText("done", parameters)};
-                });
-            // Units that were written but never read back (stopped) have not been checked.
-            for (std::size_t i : units) {
-                const std::vector<NetworkUnitStatus> statuses = run.Statuses();
-                if (statuses[i].state == UnitState::Working) {
-                    run.SetStatus(i, {UnitState::NotReached, "written, not read back"});
+    Run().SetTitle("Restore of the network");
+    return Run().Start(2 * units.size(), [this, units](NetworkRun& run, DeviceLink& link) {
+        ForEachUnit(run, link, units, "writing",
+                    [&](std::size_t i, std::vector<Parameter>& parameters, UnitFacts&) {
+                        WritePlan plan;
+                        {
+                            std::lock_guard lock(mutex_);
+                            plan = plans_[i].plan;
+                        }
+                        const std::string failed = WriteUnit(link, parameters, plan, GetPrompter());
+                        if (!failed.empty()) {
+                            return NetworkUnitStatus{UnitState::Failed, "failed: " + failed};
+                        }
+                        // Read back once the whole network has its new settings.
+                        return NetworkUnitStatus{UnitState::Working, "written"};
+                    });
+        const std::vector<std::size_t> written = UnitsWith(Written);
+        ForEachUnit(
+            run, link, written, "reading back",
+            [&](std::size_t i, std::vector<Parameter>& parameters, UnitFacts& facts) {
+                const std::string failed = ReadUnit(link, parameters, facts, GetPrompter());
+                if (!failed.empty()) {
+                    return NetworkUnitStatus{UnitState::Failed, "failed: read back, " + failed};
                 }
+                const std::vector<Difference> left =
+                    CompareUnit(run.Units()[i].parameters, parameters, facts.versionNumber.load());
+                const auto wrong = std::count_if(left.begin(), left.end(),
+                                                 [](const Difference& d) { return d.writable; });
+                if (wrong > 0) {
+                    return NetworkUnitStatus{
+                        UnitState::Failed,
+                        Format("failed: %ld differ after writing", static_cast<long>(wrong))};
+                }
+                return NetworkUnitStatus{UnitState::Done, DoneText("done", parameters)};
+            });
+        // Units that were written but never read back (stopped) have not been checked.
+        for (std::size_t i : units) {
+            const std::vector<NetworkUnitStatus> statuses = run.Statuses();
+            if (statuses[i].state == UnitState::Working) {
+                run.SetStatus(i, {UnitState::NotReached, "written, not read back"});
             }
-        },
-        "Restore of the network");
+        }
+    });
 }
 
 }  // namespace skelvane

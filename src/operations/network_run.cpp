@@ -40,7 +40,7 @@ void NetworkRun::SetUnits(std::vector<RunUnit> units) {
     stepsDone_ = steps_ = 0;
 }
 
-bool NetworkRun::Start(std::size_t steps, Work work, std::string title) {
+bool NetworkRun::Start(std::size_t steps, Work work) {
     if (link_.Busy()) {
         return false;
     }
@@ -65,7 +65,7 @@ bool NetworkRun::Start(std::size_t steps, Work work, std::string title) {
             link.ReportOutcome(failed == 0 && !link.PortGone(),
                                Format("%zu of %zu units done", done, units_.size()));
         },
-        std::move(title));
+        title_);
 }
 
 bool NetworkRun::Stop() {

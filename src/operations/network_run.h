@@ -85,8 +85,10 @@ class NetworkRun {
 
     // Runs `work` on the worker, counting `steps` for the progress. False when a run is going
     // on (nothing happens then).
-    // `title` starts the summary line that ends the log ("Back up of the network").
-    bool Start(std::size_t steps, Work work, std::string title = "Network run");
+    bool Start(std::size_t steps, Work work);
+    // Owner, before Start: what the summary line that ends the log calls the run ("Back up
+    // of the network").
+    void SetTitle(std::string title) { title_ = std::move(title); }
     // Stop: the worker ends within a second, the port closed. True when it has ended.
     bool Stop();
     bool Busy() const { return link_.Busy(); }
@@ -109,6 +111,7 @@ class NetworkRun {
     Clock& clock_;
     LogPane log_;
     std::vector<RunUnit> units_;
+    std::string title_ = "Network run";  // of the summary line
     mutable std::mutex mutex_;
     std::vector<NetworkUnitStatus> statuses_;
     std::size_t stepsDone_ = 0;
