@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QFontMetrics>
-#include <QFontMetrics>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPaintEvent>
@@ -220,8 +219,11 @@ void DiagramView::resizeEvent(QResizeEvent* event) {
 
 void DiagramView::scrollToOrigin() {
     updateScrollRange();
-    horizontalScrollBar()->setValue(horizontalScrollBar()->minimum());
-    verticalScrollBar()->setValue(verticalScrollBar()->minimum());
+    // The content's origin, or the topmost and leftmost block where one lies before it.
+    const DiagramRect b = diagram_.contentBounds();
+    const bool blocks = diagram_.itemCount() > 0;
+    horizontalScrollBar()->setValue(blocks ? std::min(0, scaledDown(b.left, diagram_.zoom())) : 0);
+    verticalScrollBar()->setValue(blocks ? std::min(0, scaledDown(b.top, diagram_.zoom())) : 0);
 }
 
 void DiagramView::scrollItemIntoView(int index) {

@@ -38,7 +38,8 @@ class DiagramView : public QAbstractScrollArea, public DiagramOwner {
 
     // Scrolls so that the item's rectangle is in view (as much of it as fits).
     void scrollItemIntoView(int index);
-    // Scrolls to the top left of the diagram.
+    // Scrolls to the top left of the diagram: its origin, or the block furthest up and left
+    // when one lies before it.
     void scrollToOrigin();
     // Sets the scroll bars' ranges from the blocks' extent and the zoom. Changes to the
     // diagram do this on their own once control returns to the event loop.

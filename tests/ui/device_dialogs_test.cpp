@@ -34,7 +34,6 @@
 #include "ui/hard_upgrade_dialog.h"
 #include "ui/main_window.h"
 #include "ui/monitor_dialog.h"
-#include "ui/network_dialog.h"
 #include "ui/properties_sheet.h"
 #include "ui/qt_prompter.h"
 #include "ui/restrictions_page_view.h"
@@ -349,7 +348,6 @@ void DeviceDialogsTest::everyWindowFitsASmallScreen() {
         {"spectrum", [&] { dialogs_->spectrum(context()); }},
         {"find units", [&] { dialogs_->findUnits(context()); }},
         {"monitor", [&] { dialogs_->monitorNetwork(context()); }},
-        {"compare", [&] { dialogs_->network(context(), NetworkTask::Compare); }},
     };
     for (const QRect& screen : {QRect(0, 0, 1366, 768), QRect(0, 0, 960, 540)}) {
         const auto fits = [&screen](QWidget* w) {
