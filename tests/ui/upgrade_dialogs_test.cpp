@@ -133,7 +133,7 @@ void UpgradeDialogsTest::softUpgradeRunsToTheEnd() {
     // The log file the dialog named holds the last line too.
     QFile file(logFile);
     QVERIFY(file.open(QIODevice::ReadOnly));
-    QVERIFY(file.readAll().trimmed().endsWith(QByteArray::fromStdString(last)));
+    QVERIFY(file.readAll().trimmed().endsWith(QByteArray::fromStdString(lines.back())));
 }
 
 void UpgradeDialogsTest::cancelInTheMiddleOfTheTransfer() {
