@@ -412,8 +412,11 @@ bool SoftUpgrade::CollectReply(std::size_t readSize, Millis sentAt, Millis first
     reply_count_ = 0;
     std::array<std::uint8_t, 256> scratch;
     readSize = std::min(readSize, scratch.size());
+    // A bounded wait (a data block's) covers the whole reply: the round trips it is learnt
+    // from end with the last byte, and a reply that lost a byte never completes.
+    const bool wholeWithin = firstByteWithin < kCollection;
     for (int read = 0; read < kReplyReads && !Stopped(); ++read) {
-        if (reply_count_ == 0 && clock_.Now() - sentAt >= firstByteWithin) {
+        if ((reply_count_ == 0 || wholeWithin) && clock_.Now() - sentAt >= firstByteWithin) {
             return false;
         }
         const std::size_t got = port_.Read(scratch.data(), readSize);

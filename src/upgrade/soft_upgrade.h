@@ -90,7 +90,8 @@ class SoftUpgrade {
     std::vector<std::uint8_t> Request(std::uint8_t subcommand,
                                       std::span<const std::uint8_t> payload = {}) const;
     // Drains what waits, writes `request` and collects the reply; true when a whole reply
-    // came. A reply that has not begun within `firstByteWithin` is given up.
+    // came. A reply that has not begun within `firstByteWithin` is given up; with a bound
+    // shorter than the collection, so is one that has not ended within it.
     bool Exchange(const std::vector<std::uint8_t>& request, std::size_t readSize,
                   Millis firstByteWithin = kCollection);
     bool CollectReply(std::size_t readSize, Millis sentAt, Millis firstByteWithin);
