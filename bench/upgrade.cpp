@@ -6,25 +6,22 @@
 // Target: the transfer takes at most 0.10 of its wire time.
 #include <benchmark/benchmark.h>
 
-#include <unistd.h>
-
 #include <chrono>
 #include <cstdio>
-#include <filesystem>
 #include <map>
 #include <mutex>
 #include <string>
 #include <vector>
 
 #include "../tests/support/child_process.h"
-#include "upgrade/crc16.h"
+#include "bench_firmware.h"
 #include "upgrade/hard_upgrade.h"
 #include "upgrade/soft_upgrade.h"
 
 namespace {
 
 using namespace skelvane;
-namespace fs = std::filesystem;
+using bench::FirmwareFile;
 using Steady = std::chrono::steady_clock;
 
 constexpr double kBitsPerByte = 10.0;
@@ -45,20 +42,6 @@ class Simulator {
     test::ChildProcess process_;
     std::string path_;
 };
-
-std::string FirmwareFile() {
-    static const std::string path = [] {
-        const fs::path file =
-            fs::temp_directory_path() / ("skelvane-bench-fw-" + std::to_string(getpid()) + ".bin");
-        std::FILE* out = std::fopen(file.c_str(), "wb");
-        for (std::size_t i = 0; i < kImageSize; ++i) {
-            std::fputc(static_cast<int>((i * 31 + i / 128) & 0xFF), out);
-        }
-        std::fclose(out);
-        return file.string();
-    }();
-    return path;
-}
 
 // When a log line began and when a line reached a given end.
 class Stopwatch {
@@ -163,7 +146,6 @@ int main(int argc, char** argv) {
                         ? (ratio <= 0.10 ? " (target <= 0.10: met)" : " (target <= 0.10: NOT met)")
                         : " (includes the 10 s the start-writing request waits for no reply)");
     }
-    std::error_code error;
-    fs::remove(FirmwareFile(), error);
+    bench::RemoveFirmwareFile();
     return 0;
 }

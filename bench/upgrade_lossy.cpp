@@ -4,41 +4,24 @@
 // machine. Target: the lossy run takes at most 2 x the clean one.
 #include <benchmark/benchmark.h>
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdio>
-#include <filesystem>
 #include <map>
 #include <memory>
 #include <string>
 
+#include "bench_firmware.h"
 #include "sim/builtin_network.h"
 #include "sim/faults.h"
 #include "sim/network.h"
 #include "sim/sim_port.h"
 #include "sim/upgrade_sides.h"
-#include "upgrade/crc16.h"
 #include "upgrade/soft_upgrade.h"
 
 namespace {
 
 using namespace skelvane;
-namespace fs = std::filesystem;
-
-std::string FirmwareFile() {
-    static const std::string path = [] {
-        const fs::path file = fs::temp_directory_path() /
-                              ("skelvane-bench-lossy-" + std::to_string(getpid()) + ".bin");
-        std::FILE* out = std::fopen(file.c_str(), "wb");
-        for (std::size_t i = 0; i < kImageSize; ++i) {
-            std::fputc(static_cast<int>((i * 31 + i / 128) & 0xFF), out);
-        }
-        std::fclose(out);
-        return file.string();
-    }();
-    return path;
-}
+using bench::FirmwareFile;
 
 struct Outcome {
     bool completed = false;
@@ -112,8 +95,7 @@ int main(int argc, char** argv) {
     }
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    std::error_code error;
-    fs::remove(FirmwareFile(), error);
+    bench::RemoveFirmwareFile();
     const auto clean = Outcomes().find("");
     const auto lossy = Outcomes().find("drop=0.01,seed=7");
     if (clean == Outcomes().end() || lossy == Outcomes().end()) {

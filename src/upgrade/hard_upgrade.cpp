@@ -5,7 +5,6 @@
 
 #include "base/format.h"
 #include "upgrade/crc16.h"
-#include "upgrade/firmware_file.h"
 #include "upgrade/simulator_port.h"
 
 namespace skelvane {
@@ -63,25 +62,11 @@ std::vector<std::uint8_t> HardUpgrade::FirmwareFrame(std::uint32_t address,
     return frame;
 }
 
-void HardUpgrade::Log(std::string_view text) {
-    if (!Stopped()) {
-        log_.Log(text);
-    }
-}
-
-void HardUpgrade::Append(std::string_view text) {
-    if (!Stopped()) {
-        log_.Append(text);
-    }
-}
-
 UpgradeResult HardUpgrade::Run(const HardUpgradeJob& job, std::stop_token stop,
                                const UpgradeHooks& hooks) {
-    stop_ = std::move(stop);
+    Begin(std::move(stop), hooks);
     job_ = job;
-    hooks_ = hooks;
     blank_ = false;
-    port_.SetStopToken(stop_);
     BootModeLink::Hooks linkHooks;
     linkHooks.dot = [this] { Append("."); };
     if (hooks_.verbose) {
@@ -99,18 +84,11 @@ UpgradeResult HardUpgrade::Run(const HardUpgradeJob& job, std::stop_token stop,
         // A run that was ended while the port was open left it so: this start only closes it.
         port_.Close();
     } else {
-        completed = !job_.portName.empty() && PreChecks() && OpenPort() && RunSteps();
-    }
-    // Every path ends here: the port is closed and the dialog shows it is idle again.
-    port_.Close();
-    if (hooks_.busy) {
-        hooks_.busy(false);
+        completed =
+            !job_.portName.empty() && PreChecks() && OpenNamedPort(job_.portName) && RunSteps();
     }
     firmware_.clear();
-    if (completed) {
-        return UpgradeResult::Completed;
-    }
-    return Stopped() ? UpgradeResult::Stopped : UpgradeResult::Failed;
+    return End(completed);
 }
 
 bool HardUpgrade::PreChecks() {
@@ -122,34 +100,7 @@ bool HardUpgrade::PreChecks() {
     }
     // The file is read before the unit is reset, so that a file that cannot be sent never
     // leaves the unit erased.
-    FirmwareFile file = ReadFirmwareFile(job_.fileName, kImageSize);
-    if (file.status != FirmwareFile::Status::Ok) {
-        Log(FirmwareFileRefusal(file, job_.fileName, kImageSize));
-        if (file.status == FirmwareFile::Status::CannotOpen) {
-            Append(job_.fileName);
-        }
-        return false;
-    }
-    firmware_ = std::move(file.bytes);
-    return true;
-}
-
-bool HardUpgrade::OpenPort() {
-    Log("Opening serial port ");
-    if (hooks_.busy) {
-        hooks_.busy(true);
-    }
-    Append(job_.portName);
-    if (!port_.Open(job_.portName)) {
-        Append(" ... failed.");
-        if (!port_.OpenFailureHint().empty()) {
-            Log(port_.OpenFailureHint());
-        }
-        return false;
-    }
-    port_.Purge();
-    Append(" ... done.");
-    return true;
+    return LoadFirmware(job_.fileName, firmware_);
 }
 
 bool HardUpgrade::RunSteps() {

@@ -28,7 +28,7 @@ struct HardUpgradeJob {
 // The boot-mode upgrade of the unit on the programming cable: reset into boot mode, bit-rate
 // matching, the uKernel and the three procedures loaded, blank check, erase, the firmware
 // file written in 128-byte frames, and a restart. Every step is logged.
-class HardUpgrade {
+class HardUpgrade : private UpgradeSession {
   public:
     // The last line of a run that failed once the flash may have been touched.
     static constexpr std::string_view kFlashStateText =
@@ -36,7 +36,7 @@ class HardUpgrade {
         "again with the same cable.";
 
     HardUpgrade(SerialPort& port, UpgradeLog& log, Clock& clock, const BootImages& images)
-        : port_(port), log_(log), clock_(clock), images_(images) {}
+        : UpgradeSession(port, log, clock), images_(images) {}
 
     // Runs every step and closes the port. Once `stop` is requested the run writes nothing
     // more into the log and ends within one read timeout.
@@ -59,12 +59,7 @@ class HardUpgrade {
     };
     static const Step kSteps[];
 
-    bool Stopped() const { return stop_.stop_requested(); }
-    void Log(std::string_view text);
-    void Append(std::string_view text);
-
     bool PreChecks();
-    bool OpenPort();
     bool RunSteps();
 
     bool Connect();
@@ -90,13 +85,8 @@ class HardUpgrade {
     bool SendFirmware();
     void LineSequence(bool bootMode);
 
-    SerialPort& port_;
-    UpgradeLog& log_;
-    Clock& clock_;
     const BootImages& images_;
-    std::stop_token stop_;
     HardUpgradeJob job_;
-    UpgradeHooks hooks_;
     std::unique_ptr<BootModeLink> link_;
     std::vector<std::uint8_t> firmware_;
     bool blank_ = false;

@@ -6,7 +6,6 @@
 #include "base/format.h"
 #include "link/frame.h"
 #include "upgrade/crc16.h"
-#include "upgrade/firmware_file.h"
 
 namespace skelvane {
 namespace {
@@ -26,37 +25,15 @@ std::int64_t Retries(const std::string& text) {
 
 }  // namespace
 
-void SoftUpgrade::Log(std::string_view text) {
-    if (!Stopped()) {
-        log_.Log(text);
-    }
-}
-
-void SoftUpgrade::Append(std::string_view text) {
-    if (!Stopped()) {
-        log_.Append(text);
-    }
-}
-
 UpgradeResult SoftUpgrade::Run(const SoftUpgradeJob& job, std::stop_token stop,
                                const UpgradeHooks& hooks) {
-    stop_ = std::move(stop);
+    Begin(std::move(stop), hooks);
     job_ = job;
-    hooks_ = hooks;
     round_trips_.clear();
     short_write_.reset();
-    port_.SetStopToken(stop_);
     const bool completed = Steps();
-    // Every path ends here: the port is closed and the dialog shows it is idle again.
-    port_.Close();
     image_.clear();
-    if (hooks_.busy) {
-        hooks_.busy(false);
-    }
-    if (completed) {
-        return UpgradeResult::Completed;
-    }
-    return Stopped() ? UpgradeResult::Stopped : UpgradeResult::Failed;
+    return End(completed);
 }
 
 bool SoftUpgrade::Steps() {
@@ -67,7 +44,9 @@ bool SoftUpgrade::Steps() {
         port_.Close();
         return false;
     }
-    if (job_.portName.empty() || !LoadFile() || !OpenPort()) {
+    // The whole file is read before the port opens, so that a file that cannot be sent is
+    // refused before the unit hears anything.
+    if (job_.portName.empty() || !LoadFirmware(job_.fileName, image_) || !OpenPort()) {
         return false;
     }
 
@@ -136,37 +115,10 @@ bool SoftUpgrade::Steps() {
     return true;
 }
 
-// The whole file is read before the port opens, so that a file that cannot be sent is
-// refused before the unit hears anything.
-bool SoftUpgrade::LoadFile() {
-    FirmwareFile file = ReadFirmwareFile(job_.fileName, kImageSize);
-    if (file.status != FirmwareFile::Status::Ok) {
-        Log(FirmwareFileRefusal(file, job_.fileName, kImageSize));
-        if (file.status == FirmwareFile::Status::CannotOpen) {
-            Append(job_.fileName);
-        }
-        return false;
-    }
-    image_ = std::move(file.bytes);
-    return true;
-}
-
 bool SoftUpgrade::OpenPort() {
-    Log("Opening serial port ");
-    if (hooks_.busy) {
-        hooks_.busy(true);
-    }
-    Append(job_.portName);
-    if (!port_.Open(job_.portName)) {
-        Append(" ... failed.");
-        if (!port_.OpenFailureHint().empty()) {
-            Log(port_.OpenFailureHint());
-        }
+    if (!OpenNamedPort(job_.portName)) {
         return false;
     }
-    port_.Purge();
-    Append(" ... done.");
-
     Log("Changing baud rate to 115,200 ...");
     if (!port_.SetBaudRate(115200)) {
         Append("failed.");

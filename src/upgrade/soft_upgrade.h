@@ -35,7 +35,7 @@ struct SoftUpgradeJob {
 // blocks, the CRC check, arm, start writing and polling, every step logged, and the unit's
 // firmware version before and after. Subcommands of request code 0x41 ("A"), answered under
 // 0xA5.
-class SoftUpgrade {
+class SoftUpgrade : private UpgradeSession {
   public:
     static constexpr std::uint8_t kInitialize = 0x00;
     static constexpr std::uint8_t kDataBlock = 0x01;
@@ -57,7 +57,7 @@ class SoftUpgrade {
     static constexpr Millis kMinBlockWait{1000};
 
     SoftUpgrade(SerialPort& port, UpgradeLog& log, Clock& clock)
-        : port_(port), log_(log), clock_(clock) {}
+        : UpgradeSession(port, log, clock) {}
 
     // Runs the whole upgrade and closes the port. Once `stop` is requested the run writes
     // nothing more into the log and ends within one read timeout.
@@ -68,12 +68,7 @@ class SoftUpgrade {
     enum class CrcResult { Match, Mismatch, Retry };
     using Exchanger = std::function<bool()>;
 
-    bool Stopped() const { return stop_.stop_requested(); }
-    void Log(std::string_view text);
-    void Append(std::string_view text);
-
     bool Steps();
-    bool LoadFile();
     bool OpenPort();
     // Repeats `exchange` as the retries say; appends `passed` on success, " retry." after
     // each failure and "failed." when the attempts are used up. `step` names it in the
@@ -107,12 +102,7 @@ class SoftUpgrade {
     // How long a block's acknowledgement may take to begin, from the good blocks so far.
     Millis BlockWait() const;
 
-    SerialPort& port_;
-    UpgradeLog& log_;
-    Clock& clock_;
-    std::stop_token stop_;
     SoftUpgradeJob job_;
-    UpgradeHooks hooks_;
     std::vector<std::uint8_t> image_;
     std::uint16_t image_crc_ = 0;
     std::array<std::uint8_t, 256> reply_{};

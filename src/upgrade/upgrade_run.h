@@ -3,9 +3,14 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <stop_token>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "base/clock.h"
+#include "link/serial_port.h"
+#include "upgrade/upgrade_log.h"
 
 namespace skelvane {
 
@@ -25,6 +30,32 @@ struct UpgradeHooks {
     // Soft upgrade: the unit was upgraded and answered with its version; returns true when
     // a running schedule marked it done.
     std::function<bool(std::uint16_t ua)> completed;
+};
+
+// What a soft and a hard upgrade run share: the log that goes quiet once a stop is asked, the
+// firmware file read whole before the port opens, the port opened with its log line, and the
+// end every run comes to.
+class UpgradeSession {
+  protected:
+    UpgradeSession(SerialPort& port, UpgradeLog& log, Clock& clock)
+        : port_(port), log_(log), clock_(clock) {}
+
+    void Begin(std::stop_token stop, const UpgradeHooks& hooks);
+    bool Stopped() const { return stop_.stop_requested(); }
+    void Log(std::string_view text);
+    void Append(std::string_view text);
+    // Reads the firmware file into `bytes`; logs why a file cannot be sent.
+    bool LoadFirmware(const std::string& fileName, std::vector<std::uint8_t>& bytes);
+    // "Opening serial port NAME ... done." (or "failed." with the reason).
+    bool OpenNamedPort(const std::string& portName);
+    // Closes the port, shows the dialog idle again and says how the run ended.
+    UpgradeResult End(bool completed);
+
+    SerialPort& port_;
+    UpgradeLog& log_;
+    Clock& clock_;
+    std::stop_token stop_;
+    UpgradeHooks hooks_;
 };
 
 // A time as "45 s", "16 min 40 s" or "2 h 05 min".
