@@ -45,17 +45,6 @@ std::uint16_t FrameUa(std::span<const std::uint8_t> frame) {
 
 }  // namespace
 
-std::string DurationText(Millis duration) {
-    const long long seconds = (duration.count() + 999) / 1000;
-    if (seconds < 60) {
-        return Format("%lld s", seconds);
-    }
-    if (seconds < 3600) {
-        return Format("%lld min %02lld s", seconds / 60, seconds % 60);
-    }
-    return Format("%lld h %02lld min", seconds / 3600, seconds / 60 % 60);
-}
-
 std::optional<std::vector<std::uint16_t>> ParseUnitAddressList(std::string_view text,
                                                                std::string& error) {
     std::vector<std::uint16_t> addresses;

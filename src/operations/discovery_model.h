@@ -13,6 +13,7 @@
 #include "base/log_pane.h"
 #include "document/block.h"
 #include "link/device_link.h"
+#include "upgrade/upgrade_run.h"  // DurationText
 
 namespace skelvane {
 
@@ -21,9 +22,6 @@ namespace skelvane {
 // asked once. nullopt with a message in `error` for anything else.
 std::optional<std::vector<std::uint16_t>> ParseUnitAddressList(std::string_view text,
                                                                std::string& error);
-
-// A time span as a user reads it: "45 s", "3 min 05 s", "2 h 10 min" (seconds rounded up).
-std::string DurationText(Millis duration);
 
 // A unit that answered a scan.
 struct FoundUnit {

@@ -58,7 +58,7 @@ class UpgradeSession {
     UpgradeHooks hooks_;
 };
 
-// A time as "45 s", "16 min 40 s" or "2 h 05 min".
+// A time span as a user reads it: "45 s", "16 min 40 s", "2 h 05 min" (seconds rounded up).
 std::string DurationText(Millis duration);
 
 }  // namespace skelvane
