@@ -71,6 +71,11 @@ bool SameValue(const Parameter& file, const Parameter& unit) {
     return file.IsText() ? file.textValue == unit.textValue : file.value == unit.value;
 }
 
+// What the unit reports of itself rather than a setting: stored in the file by a read.
+bool IsUnitFact(const Parameter& p) {
+    return p.name == "DataMask" || p.name == "VersionNo" || p.name == "SerialNo";
+}
+
 const Parameter* Counterpart(const std::vector<Parameter>& unit, std::size_t index,
                              const std::string& name) {
     if (index < unit.size() && unit[index].name == name) {
@@ -104,11 +109,14 @@ std::vector<Difference> CompareUnit(const std::vector<Parameter>& file,
     for (std::size_t i = 0; i < file.size(); ++i) {
         const Parameter& ours = file[i];
         const bool repeaters = IsRepeaterParameter(ours.name);
-        const bool compared = IsListedSetting(ours) || IsRestrictionText(ours) ||
-                              ours.name == "DataMask" || ours.name == "VersionNo" ||
-                              ours.name == "SerialNo";
+        const bool compared = IsListedSetting(ours) || IsRestrictionText(ours) || IsUnitFact(ours);
         // Without the repeater step the unit said nothing about its list.
         if (!compared || (repeaters && unitVersion < kRepeatersMinVersion)) {
+            continue;
+        }
+        // A version, serial number or data mask the file never stored is not a difference:
+        // the file says nothing about it.
+        if (IsUnitFact(ours) && ours.textValue.empty()) {
             continue;
         }
         const Parameter* theirs = Counterpart(unit, i, ours.name);

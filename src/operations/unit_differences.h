@@ -19,10 +19,10 @@ struct Difference {
 
 // What differs between a block's parameters (`file`) and what its unit reported (`unit`, a
 // copy of the same parameters a Read All went into): the settings of the Settings list, the
-// data mask, the firmware version and serial number, the restriction entries and the
-// repeater list. Entries and lists are compared by what they hold, not by how they are
-// written. `unitVersion` is the unit's firmware version number: restriction entries and the
-// repeater list count as writable only where the firmware takes them.
+// data mask, the firmware version and serial number (where the file has them), the
+// restriction entries and the repeater list. Entries and lists are compared by what they hold,
+// not by how they are written. `unitVersion` is the unit's firmware version number: restriction
+// entries and the repeater list count as writable only where the firmware takes them.
 std::vector<Difference> CompareUnit(const std::vector<Parameter>& file,
                                     const std::vector<Parameter>& unit, std::uint32_t unitVersion);
 

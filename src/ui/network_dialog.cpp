@@ -139,6 +139,10 @@ void NetworkDialog::build() {
         auto* box = new QGroupBox(QStringLiteral("Differences"), this);
         auto* boxLayout = new QVBoxLayout(box);
         boxLayout->addWidget(differences_);
+        differencesNote_ = new QLabel(box);
+        differencesNote_->setWordWrap(true);
+        differencesNote_->hide();
+        boxLayout->addWidget(differencesNote_);
         auto* takeRow = new QHBoxLayout;
         takeRow->addStretch(1);
         takeRow->addWidget(take_);
@@ -269,11 +273,11 @@ void NetworkDialog::update() {
         text += QStringLiteral(", %1 left").arg(TimeText(*steps.timeLeft));
     }
     progressText_->setText(text);
+    if (running() && phase_ != Phase::Asking && !busy) {
+        finished();
+    }
     if (compare_ != nullptr) {
         fillDifferences();
-    }
-    if (running() && !busy) {
-        finished();
     }
     updateButtons();
 }
@@ -295,11 +299,13 @@ void NetworkDialog::finished() {
                           MessageIcon::Information);
         return;
     }
-    if (prompter_.Message(restore_->ConfirmationText(), TitleOf(task_), MessageIcon::Question,
-                          MessageButtons::YesNo) != Answer::Yes) {
-        return;
-    }
-    if (restore_->Write()) {
+    // Nothing starts while the question is open: Start stays disabled until it is answered.
+    phase_ = Phase::Asking;
+    updateButtons();
+    const bool yes = prompter_.Message(restore_->ConfirmationText(), TitleOf(task_),
+                                       MessageIcon::Question, MessageButtons::YesNo) == Answer::Yes;
+    phase_ = Phase::Idle;
+    if (yes && restore_->Write()) {
         phase_ = Phase::Writing;
         pump_->updateNow();
     }
@@ -307,6 +313,7 @@ void NetworkDialog::finished() {
 
 void NetworkDialog::fillDifferences() {
     const std::vector<BlockDifference> list = compare_->Differences();
+    fillDifferencesNote(list.empty());
     if (differences_->topLevelItemCount() == static_cast<int>(list.size())) {
         return;
     }
@@ -321,6 +328,29 @@ void NetworkDialog::fillDifferences() {
             item->setToolTip(3, QStringLiteral("The unit keeps this value itself"));
         }
     }
+}
+
+void NetworkDialog::fillDifferencesNote(bool none) {
+    // An empty list says why once a run has ended: everything read matched, or nothing could
+    // be read to compare.
+    const std::size_t units = compare_->Run().Statuses().size();
+    const std::size_t read = compare_->SucceededCount();
+    QString note;
+    if (none && !running() && units > 0) {
+        if (read == 0) {
+            note = QStringLiteral("Nothing was compared: no unit could be read.");
+        } else if (read < units) {
+            note = QStringLiteral("No differences in the units read; %1 of %2 could not be read.")
+                       .arg(units - read)
+                       .arg(units);
+        } else if (single_ || units == 1) {
+            note = QStringLiteral("No differences: the unit matches the file.");
+        } else {
+            note = QStringLiteral("No differences: every unit matches the file.");
+        }
+    }
+    differencesNote_->setText(note);
+    differencesNote_->setVisible(!note.isEmpty());
 }
 
 void NetworkDialog::take(bool all) {

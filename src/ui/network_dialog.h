@@ -67,15 +67,16 @@ class NetworkDialog : public QDialog {
     LogView* log() const { return log_; }
     QCheckBox* changedOnlyBox() const { return changedOnly_; }
     QTreeWidget* differences() const { return differences_; }
+    QLabel* differencesNote() const { return differencesNote_; }
     QPushButton* takeButton() const { return take_; }
     QPushButton* takeAllButton() const { return takeAll_; }
-    // True while a run goes on (planning and writing count as one).
+    // True while a run goes on (planning, the question before writing and writing count as one).
     bool running() const { return phase_ != Phase::Idle; }
 
     void done(int result) override;
 
   private:
-    enum class Phase { Idle, Running, Planning, Writing };
+    enum class Phase { Idle, Running, Planning, Asking, Writing };
 
     void build();
     void fillCables();
@@ -84,6 +85,7 @@ class NetworkDialog : public QDialog {
     void update();
     void finished();
     void fillDifferences();
+    void fillDifferencesNote(bool none);
     void take(bool all);
     void updateButtons();
 
@@ -108,6 +110,7 @@ class NetworkDialog : public QDialog {
     QProgressBar* progress_ = nullptr;
     QLabel* progressText_ = nullptr;
     QTreeWidget* differences_ = nullptr;
+    QLabel* differencesNote_ = nullptr;
     QPushButton* take_ = nullptr;
     QPushButton* takeAll_ = nullptr;
     LogView* log_ = nullptr;

@@ -61,6 +61,27 @@ struct NetworkBench {
     RecordingPrompter prompter;
 };
 
+// Answers as RecordingPrompter does, calling `asked` first.
+class AskingPrompter final : public Prompter {
+  public:
+    explicit AskingPrompter(std::function<void()> asked) : asked_(std::move(asked)) {}
+    Answer Message(std::string_view text, std::string_view caption, MessageIcon icon,
+                   MessageButtons buttons) override {
+        asked_();
+        return recorder_.Message(text, caption, icon, buttons);
+    }
+    std::optional<std::size_t> Choose(std::string_view caption,
+                                      const std::vector<std::string>& items,
+                                      std::size_t selected) override {
+        return recorder_.Choose(caption, items, selected);
+    }
+    std::vector<RecordingPrompter::Record> Records() const { return recorder_.Records(); }
+
+  private:
+    std::function<void()> asked_;
+    RecordingPrompter recorder_;
+};
+
 QStringList statusColumn(const QTreeWidget* list) {
     QStringList statuses;
     for (int i = 0; i < list->topLevelItemCount(); ++i) {
@@ -106,8 +127,8 @@ void NetworkDialogTest::eachTaskReportsEveryUnit_data() {
     QTest::addColumn<QString>("word");  // the status of a unit that went well
     QTest::addColumn<bool>("fileChanged");
     QTest::newRow("read") << static_cast<int>(NetworkTask::Read) << "done V4.45" << true;
-    // A new block has no version, serial number or data mask yet: they differ too.
-    QTest::newRow("compare") << static_cast<int>(NetworkTask::Compare) << "4 differ" << true;
+    // A new block has no version, serial number or data mask yet: nothing to compare them to.
+    QTest::newRow("compare") << static_cast<int>(NetworkTask::Compare) << "1 differ" << true;
     QTest::newRow("write") << static_cast<int>(NetworkTask::Write) << "done V4.45" << false;
 }
 
@@ -117,8 +138,13 @@ void NetworkDialogTest::eachTaskReportsEveryUnit() {
     QFETCH(bool, fileChanged);
     const auto kind = static_cast<NetworkTask>(task);
     const std::uint32_t fileValue = remote300_->FindParameter("TxPower")->value;
-    NetworkDialog dialog(kind, *bench_->document.Root(), bench_->ports, "SIM1", bench_->prompter,
+    // The question before writing is asked with Start disabled.
+    bool startEnabledWhenAsked = true;
+    NetworkDialog* shown = nullptr;
+    AskingPrompter prompter([&] { startEnabledWhenAsked = shown->startButton()->isEnabled(); });
+    NetworkDialog dialog(kind, *bench_->document.Root(), bench_->ports, "SIM1", prompter,
                          bench_->clock);
+    shown = &dialog;
     int changes = 0;
     dialog.setChangedListener([&changes] { ++changes; });
     dialog.show();
@@ -133,7 +159,7 @@ void NetworkDialogTest::eachTaskReportsEveryUnit() {
     QTRY_VERIFY_WITH_TIMEOUT(!dialog.running(), test::kLong);
 
     const QString masterWord = kind == NetworkTask::Read      ? QStringLiteral("done V4.45")
-                               : kind == NetworkTask::Compare ? QStringLiteral("3 differ")
+                               : kind == NetworkTask::Compare ? QStringLiteral("same")
                                                               : QStringLiteral("unchanged");
     QCOMPARE(statusColumn(dialog.unitList()),
              QStringList({"R302: no answer", "R300: " + word, "M: " + masterWord}));
@@ -144,18 +170,21 @@ void NetworkDialogTest::eachTaskReportsEveryUnit() {
     if (kind == NetworkTask::Compare) {
         // The unit's value is listed beside the file's; taking it changes the block.
         QTreeWidget* rows = dialog.differences();
-        // R300's TxPower first, then what a new block lacks: version, serial and data mask
-        // of R300 and of the Master.
-        QCOMPARE(rows->topLevelItemCount(), 7);
+        QCOMPARE(rows->topLevelItemCount(), 1);
         QCOMPARE(rows->topLevelItem(0)->text(1), QStringLiteral("TxPower"));
+        QVERIFY(dialog.differencesNote()->isHidden());
         QCOMPARE(remote300_->FindParameter("TxPower")->value, fileValue);
         QVERIFY(dialog.takeAllButton()->isEnabled());
         QTest::mouseClick(dialog.takeAllButton(), Qt::LeftButton);
         QCOMPARE(rows->topLevelItemCount(), 0);
+        // The empty list says why: R302 did not answer.
+        QCOMPARE(dialog.differencesNote()->text(),
+                 QStringLiteral("No differences in the units read; 1 of 3 could not be read."));
     }
     if (kind == NetworkTask::Write) {
         // Asked first, listing the unit and how many values it gets.
-        const auto records = bench_->prompter.Records();
+        QVERIFY(!startEnabledWhenAsked);
+        const auto records = prompter.Records();
         QVERIFY(std::any_of(records.begin(), records.end(), [](const auto& r) {
             return r.text.find("R300: 1 value") != std::string::npos;
         }));
@@ -206,15 +235,14 @@ void NetworkDialogTest::menuCommands() {
     QCOMPARE(harness.devices().calls.back().command, std::string("network"));
 }
 
-// The page's own worker runs on the sped-up real clock its tests use.
 void NetworkDialogTest::settingsPageComparesItsUnit() {
-    test::DeviceBench bench;
-    Block* block = bench.addBlock(BlockKind::Remote, 300);
-    block->FindParameter("TxPower")->value ^= 1;
-    PropertiesSheet sheet(bench.context(*block));
+    PropertiesSheet sheet(PropertiesContext{*remote300_, bench_->ports, "SIM1", bench_->facts,
+                                            bench_->remoteUa, bench_->restrictions,
+                                            bench_->prompter, bench_->clock});
     sheet.show();
     sheet.settings()->remoteButton()->setChecked(true);
     QStringList rows;
+    QString note;
     QObject* watcher = test::onNextModal([&](QWidget* w) {
         auto* dialog = qobject_cast<NetworkDialog*>(w);
         QVERIFY(dialog != nullptr);
@@ -222,14 +250,16 @@ void NetworkDialogTest::settingsPageComparesItsUnit() {
         QTRY_VERIFY_WITH_TIMEOUT(!dialog->running(), test::kLong);
         rows = statusColumn(dialog->unitList());
         QTest::mouseClick(dialog->takeAllButton(), Qt::LeftButton);
+        note = dialog->differencesNote()->text();
         w->close();
     });
     QTest::mouseClick(sheet.settings()->compareButton(), Qt::LeftButton);
     Q_UNUSED(watcher);
     // Only this block's unit, reached by its address; the unit's TxPower is in the block now.
-    QCOMPARE(rows, QStringList({"Remote: 4 differ"}));
-    QCOMPARE(block->FindParameter("TxPower")->value,
-             bench.remote(300).Value(std::vector<std::uint8_t>{0x0B}));
+    QCOMPARE(rows, QStringList({"R300: 1 differ"}));
+    QCOMPARE(note, QStringLiteral("No differences: the unit matches the file."));
+    QCOMPARE(remote300_->FindParameter("TxPower")->value,
+             bench_->network->FindRemote(300)->Value(std::vector<std::uint8_t>{0x0B}));
 }
 
 QTEST_MAIN(NetworkDialogTest)
