@@ -6,7 +6,6 @@
 
 #include "base/format.h"
 #include "cli/command.h"
-#include "cli/console_prompter.h"
 #include "cli/network_console.h"
 #include "operations/network_backup_model.h"
 
@@ -21,40 +20,34 @@ SKELVANE_CLI_COMMAND(300, [](CLI::App& app, Context& ctx) {
     AddNetworkOptions(*sub, *options);
     sub->add_option("--out", *out, "Save to this file instead of FILE");
     sub->callback([&ctx, options, out] {
-        ConsolePrompter prompter(*ctx.err);
-        LinkIdCounter ids;
-        NetworkFile document(ids);
-        if (!ReadNetworkFile(ctx, options->file, document, prompter)) {
+        NetworkJob<NetworkBackupModel> job(ctx);
+        if (!job.Open(ctx, *options)) {
             return;
         }
-        NetworkBackupModel model(*document.Root(), ctx.ports, PortName(*options), prompter,
-                                 ctx.clock);
-        if (!ApplyNetworkOptions(ctx, *options, model)) {
-            return;
-        }
+        NetworkBackupModel& model = *job.model;
         RunConsole console(ctx, model, *ctx.out);
-        if (!model.Start()) {
+        const RunEnd end = console.Run([&model] { return model.Start(); });
+        if (end == RunEnd::NotStarted) {
             console.PrintSummary();
             console.Print("No unit to read.");
             ctx.exitCode = 1;
             return;
         }
-        console.Follow();
-        model.ApplyWorkerResults();
-        console.PrintSummary();
-        const std::size_t read = model.SucceededCount();
-        const std::size_t failed = model.FailedCount();
-        ctx.exitCode = failed == 0 ? 0 : 1;
         const std::string target = out->empty() ? options->file : *out;
-        if (console.Stopped()) {
+        console.PrintSummary();
+        if (end == RunEnd::Cancelled) {
             console.Print("Stopped; " + target + " not saved.");
             return;
         }
+        model.ApplyWorkerResults();
+        const std::size_t read = model.SucceededCount();
+        const std::size_t failed = model.FailedCount();
+        ctx.exitCode = failed == 0 ? 0 : 1;
         if (read == 0) {
             console.Print("No unit was read; " + target + " not saved.");
             return;
         }
-        if (!document.Save(target, prompter)) {
+        if (!job.document.Save(target, job.prompter)) {
             ctx.exitCode = 1;
             return;
         }

@@ -7,24 +7,11 @@
 
 #include "base/latin1.h"
 #include "cli/command.h"
-#include "cli/console_prompter.h"
 #include "cli/network_console.h"
 #include "operations/network_compare_model.h"
 
 namespace skelvane::cli {
 namespace {
-
-std::string CsvField(const std::string& latin1) {
-    const std::string text = Latin1ToUtf8(latin1);
-    if (text.find_first_of(",\"\r\n") == std::string::npos) {
-        return text;
-    }
-    std::string quoted = "\"";
-    for (const char c : text) {
-        quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
-    }
-    return quoted + "\"";
-}
 
 bool WriteCsv(const std::string& path, const std::vector<BlockDifference>& differences) {
     std::ofstream csv(path, std::ios::binary | std::ios::trunc);
@@ -46,26 +33,23 @@ SKELVANE_CLI_COMMAND(310, [](CLI::App& app, Context& ctx) {
     AddNetworkOptions(*sub, *options);
     sub->add_option("--csv", *csv, "Also write the differences to this CSV file");
     sub->callback([&ctx, options, csv] {
-        ConsolePrompter prompter(*ctx.err);
-        LinkIdCounter ids;
-        NetworkFile document(ids);
-        if (!ReadNetworkFile(ctx, options->file, document, prompter)) {
+        NetworkJob<NetworkCompareModel> job(ctx);
+        if (!job.Open(ctx, *options)) {
             return;
         }
-        NetworkCompareModel model(*document.Root(), ctx.ports, PortName(*options), prompter,
-                                  ctx.clock);
-        if (!ApplyNetworkOptions(ctx, *options, model)) {
-            return;
-        }
+        NetworkCompareModel& model = *job.model;
         // The differences are the output; how the units went is told on the error stream.
         RunConsole console(ctx, model, *ctx.err);
-        if (!model.Start()) {
+        const RunEnd end = console.Run([&model] { return model.Start(); });
+        if (end == RunEnd::NotStarted) {
             console.PrintSummary();
             console.Print("No unit to compare.");
             ctx.exitCode = 2;
             return;
         }
-        console.Follow();
+        if (end == RunEnd::Cancelled) {
+            return;
+        }
         const std::vector<BlockDifference> differences = model.Differences();
         for (const BlockDifference& d : differences) {
             *ctx.out << Latin1ToUtf8(d.blockName) << ' ' << d.difference.parameter

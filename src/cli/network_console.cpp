@@ -1,8 +1,6 @@
 #include "cli/network_console.h"
 
 #include <algorithm>
-#include <chrono>
-#include <csignal>
 #include <ostream>
 #include <sstream>
 
@@ -19,13 +17,6 @@
 
 namespace skelvane::cli {
 namespace {
-
-// Set by Ctrl-C while a run is followed; the run is then stopped as the dialogs' Stop does.
-volatile std::sig_atomic_t interrupted = 0;
-
-extern "C" void OnInterrupt(int) {
-    interrupted = 1;
-}
 
 bool OutputIsTerminal(const Context& ctx, const std::ostream& out) {
 #if defined(_WIN32)
@@ -60,16 +51,12 @@ std::string JoinNames(const std::vector<std::string>& names) {
 }
 
 void AddNetworkOptions(CLI::App& command, NetworkOptions& options) {
-    command.add_option("--port", options.port, "Serial port (default: the saved port setting)");
+    AddPortOption(command, options.port);
     command.add_option("--cable", options.cable,
                        "The block on the cable (default: the first Master)");
     command.add_option("--blocks", options.blocks,
                        "Only these blocks, by name, separated by commas (default: all)");
     command.add_option("FILE", options.file, "Network file")->required();
-}
-
-std::string PortName(const NetworkOptions& options) {
-    return options.port.empty() ? LoadPortSettings().portName : options.port;
 }
 
 bool ReadNetworkFile(Context& ctx, const std::string& file, NetworkFile& document,
@@ -121,33 +108,40 @@ RunConsole::RunConsole(Context& ctx, NetworkModel& model, std::ostream& out)
     if (ctx.verbose) {
         log_ = std::make_unique<LogPrinter>(out_, model_.Log());
     }
-    model_.SetListener([this] { signal_.Notify(); });
 }
 
-RunConsole::~RunConsole() {
-    model_.SetListener(nullptr);
-    // The worker tells its listener after the run has stopped being busy, and a listener
-    // already on its way may still signal: it must be done before the signal is destroyed.
-    model_.Stop();
-}
+RunConsole::~RunConsole() = default;
 
-void RunConsole::Follow() {
-    shown_ = model_.Run().Statuses();
-    interrupted = 0;
-    const auto previous = std::signal(SIGINT, OnInterrupt);
-    bool stopping = false;
-    while (model_.Busy()) {
-        // Woken by the worker's news, and a few times a second to see a Ctrl-C.
-        signal_.WaitFor(std::chrono::milliseconds(100));
-        if (interrupted != 0 && !stopping) {
-            stopping = true;
-            Print("Stopping ...");
-            model_.Stop();
+RunEnd RunConsole::Run(const std::function<bool()>& start) {
+    OperationRunner runner(ctx_, model_.Log(), [this] {
+        if (log_) {
+            log_->Finish();
         }
+    });
+    OperationControl control;
+    control.start = [&] {
+        if (!start()) {
+            return false;
+        }
+        shown_ = model_.Run().Statuses();
+        return true;
+    };
+    control.running = [this] { return model_.Busy(); };
+    control.stop = [this] { model_.Stop(); };
+    control.poll = [this] { Update(false); };
+    control.logCancel = [this] {
         Update(false);
+        model_.Log().Line(" cancelled.", false, true);
+        if (!log_) {
+            Print("Stopped: cancelled.");
+        }
+    };
+    const RunEnd end = runner.Run(control);
+    if (end != RunEnd::NotStarted) {
+        model_.Run().Wait();
+        Update(true);
     }
-    std::signal(SIGINT, previous == SIG_ERR ? SIG_DFL : previous);
-    Update(true);
+    return end;
 }
 
 std::string RunConsole::UnitLine(const UnitRow& row) const {
@@ -163,6 +157,7 @@ void RunConsole::Print(const std::string& text) {
     if (barShown_) {
         out_ << "\r\033[K";
         barShown_ = false;
+        bar_.clear();
     }
     out_ << text << '\n';
     out_.flush();
@@ -192,6 +187,7 @@ void RunConsole::Update(bool final) {
         if (barShown_) {
             out_ << "\r\033[K";
             barShown_ = false;
+            bar_.clear();
         }
         out_.flush();
         return;
@@ -205,9 +201,13 @@ void RunConsole::Update(bool final) {
     if (progress.timeLeft) {
         bar += "  " + Clock(*progress.timeLeft) + " left";
     }
+    if (bar == bar_) {
+        return;
+    }
     out_ << "\r\033[K" << bar;
     out_.flush();
     barShown_ = true;
+    bar_ = std::move(bar);
 }
 
 void RunConsole::PrintSummary() {
@@ -232,12 +232,6 @@ void RunConsole::PrintSummary() {
         }
         Print(text);
     }
-}
-
-bool RunConsole::Stopped() const {
-    const std::vector<NetworkUnitStatus> statuses = model_.Run().Statuses();
-    return std::any_of(statuses.begin(), statuses.end(),
-                       [](const NetworkUnitStatus& s) { return s.text == "stopped"; });
 }
 
 }  // namespace skelvane::cli

@@ -2,13 +2,16 @@
 
 #include <CLI/CLI.hpp>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "base/prompter.h"
 #include "cli/command.h"
+#include "cli/console_prompter.h"
 #include "cli/device_options.h"
+#include "cli/operation_runner.h"
 #include "document/network_file.h"
 #include "operations/network_model.h"
 
@@ -23,8 +26,6 @@ struct NetworkOptions {
 };
 
 void AddNetworkOptions(CLI::App& command, NetworkOptions& options);
-// --port, or the saved port setting.
-std::string PortName(const NetworkOptions& options);
 
 // Reads the network file. False (with the message shown and exit code 2) when it cannot be
 // read.
@@ -34,6 +35,29 @@ bool ReadNetworkFile(Context& ctx, const std::string& file, NetworkFile& documen
 // --cable and --blocks on the model. A name that is no radio block of the network is a usage
 // error: false, with the message printed and exit code 2.
 bool ApplyNetworkOptions(Context& ctx, const NetworkOptions& options, NetworkModel& model);
+
+// What a network command works on: FILE read, the command's model made on it for the port,
+// and --cable and --blocks applied.
+template <typename Model>
+struct NetworkJob {
+    explicit NetworkJob(Context& ctx) : prompter(*ctx.err), document(ids) {}
+
+    // False, with the message shown and exit code 2, when the file cannot be read or an
+    // option names no radio block of it.
+    bool Open(Context& ctx, const NetworkOptions& options) {
+        if (!ReadNetworkFile(ctx, options.file, document, prompter)) {
+            return false;
+        }
+        model = std::make_unique<Model>(*document.Root(), ctx.ports, PortName(options.port),
+                                        prompter, ctx.clock);
+        return ApplyNetworkOptions(ctx, options, *model);
+    }
+
+    ConsolePrompter prompter;
+    LinkIdCounter ids;
+    NetworkFile document;
+    std::unique_ptr<Model> model;
+};
 
 // Follows a model's runs to their end. One line per unit as it finishes ("Remote 3 (unit 3):
 // done V4.45"); on a terminal a bar with the units done, the total and the time left stays
@@ -46,15 +70,14 @@ class RunConsole {
     RunConsole(const RunConsole&) = delete;
     RunConsole& operator=(const RunConsole&) = delete;
 
-    // Waits for the run the model has started to end. Ctrl-C meanwhile stops the run: the
-    // worker ends within a second with the port closed, the units left "stopped".
-    void Follow();
+    // Starts a run of the model with `start` and follows it to its end. A stop signal
+    // meanwhile stops the run as the dialogs' Stop does: the worker ends within a second with
+    // the port closed, the units left "stopped", " cancelled." and the exit code 130.
+    RunEnd Run(const std::function<bool()>& start);
     // Prints a line (below the unit lines, above the bar).
     void Print(const std::string& text);
     // The table at the end: every radio block with its kind, address, route and result.
     void PrintSummary();
-    // A stop was requested of the last run (the units left are "stopped").
-    bool Stopped() const;
 
   private:
     void Update(bool final);
@@ -65,7 +88,7 @@ class RunConsole {
     std::ostream& out_;
     const bool terminal_;
     std::unique_ptr<LogPrinter> log_;
-    WorkerSignal signal_;
+    std::string bar_;  // the bar last drawn, redrawn only when it changes
     std::vector<NetworkUnitStatus> shown_;
     bool barShown_ = false;
 };

@@ -49,6 +49,12 @@ void InstallInterruptHandlers() {
 #endif
 }
 
+StopSignalsEndProgram::StopSignalsEndProgram() : cooperative_(cooperative.exchange(false)) {}
+
+StopSignalsEndProgram::~StopSignalsEndProgram() {
+    cooperative.store(cooperative_);
+}
+
 bool Interrupted() {
     return interrupted.load();
 }

@@ -62,6 +62,19 @@ OperationControl LinkOperation(DeviceLink& link, std::function<bool()> start);
 // SIGXFSZ, so that a write over the file size limit fails like a full disk. The signals stop
 // an operation only once an OperationRunner exists; before that they end the program.
 void InstallInterruptHandlers();
+// While it lives, a stop signal ends the program as it does before any operation (for a
+// question on the terminal, which a read that restarts after the signal would keep open).
+class StopSignalsEndProgram {
+  public:
+    StopSignalsEndProgram();
+    ~StopSignalsEndProgram();
+    StopSignalsEndProgram(const StopSignalsEndProgram&) = delete;
+    StopSignalsEndProgram& operator=(const StopSignalsEndProgram&) = delete;
+
+  private:
+    bool cooperative_;
+};
+
 // A stop signal has arrived.
 bool Interrupted();
 // Exit code of a command that was interrupted.

@@ -9,7 +9,6 @@
 #include "base/format.h"
 #include "base/latin1.h"
 #include "cli/command.h"
-#include "cli/console_prompter.h"
 #include "cli/network_console.h"
 #include "operations/network_restore_model.h"
 
@@ -53,6 +52,8 @@ void PrintPlan(RunConsole& console, NetworkRestoreModel& model) {
 }
 
 bool AskToWrite(Context& ctx, NetworkRestoreModel& model) {
+    // Ctrl-C at the question ends the program, as before any run: nothing is written yet.
+    const StopSignalsEndProgram leave;
     *ctx.out << Latin1ToUtf8(model.ConfirmationText()) << "\n[y/N] ";
     ctx.out->flush();
     std::string answer;
@@ -77,32 +78,25 @@ SKELVANE_CLI_COMMAND(320, [](CLI::App& app, Context& ctx) {
             ctx.exitCode = 2;
             return;
         }
-        ConsolePrompter prompter(*ctx.err);
-        LinkIdCounter ids;
-        NetworkFile document(ids);
-        if (!ReadNetworkFile(ctx, options->file, document, prompter)) {
+        NetworkJob<NetworkRestoreModel> job(ctx);
+        if (!job.Open(ctx, *options)) {
             return;
         }
-        NetworkRestoreModel model(*document.Root(), ctx.ports, PortName(*options), prompter,
-                                  ctx.clock);
-        if (!ApplyNetworkOptions(ctx, *options, model)) {
-            return;
-        }
+        NetworkRestoreModel& model = *job.model;
         model.SetChangedOnly(restore->changedOnly);
         RunConsole console(ctx, model, *ctx.out);
-        if (!model.Plan()) {
+        RunEnd end = console.Run([&model] { return model.Plan(); });
+        if (end == RunEnd::NotStarted) {
             console.PrintSummary();
             console.Print("No unit to write.");
             ctx.exitCode = 1;
             return;
         }
-        console.Follow();
-        const bool planned = model.FailedCount() == 0;
-        if (console.Stopped()) {
+        if (end == RunEnd::Cancelled) {
             console.PrintSummary();
-            ctx.exitCode = 1;
             return;
         }
+        const bool planned = model.FailedCount() == 0;
         if (restore->dryRun) {
             PrintPlan(console, model);
             console.PrintSummary();
@@ -121,13 +115,15 @@ SKELVANE_CLI_COMMAND(320, [](CLI::App& app, Context& ctx) {
             ctx.exitCode = 1;
             return;
         }
-        if (!model.Write()) {
+        end = console.Run([&model] { return model.Write(); });
+        if (end == RunEnd::NotStarted) {
             ctx.exitCode = 1;
             return;
         }
-        console.Follow();
         console.PrintSummary();
-        ctx.exitCode = model.FailedCount() == 0 ? 0 : 1;
+        if (end != RunEnd::Cancelled) {
+            ctx.exitCode = model.FailedCount() == 0 ? 0 : 1;
+        }
     });
 });
 

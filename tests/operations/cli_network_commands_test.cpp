@@ -117,7 +117,8 @@ TEST_F(CliNetworkFixture, RoundThroughAPseudoTerminal) {
     EXPECT_EQ(run.exitCode, 0) << run.output;
 }
 
-// Ctrl-C stops a backup within a second (exit code 1, not killed) and leaves the file as it was.
+// Ctrl-C stops a backup within a second (exit code 130, not killed) and leaves the file as it
+// was.
 TEST_F(CliNetworkFixture, InterruptStopsTheRunAndLeavesTheFile) {
     // The example as it is, the Master first in the walk.
     const std::filesystem::path path = dir / "star.xml";
@@ -127,7 +128,7 @@ TEST_F(CliNetworkFixture, InterruptStopsTheRunAndLeavesTheFile) {
                            {"backup", "--port", "SIM1", "--blocks", "Master,2", path.string()});
     ASSERT_EQ(cli.NextLine(), "Master (on the cable): done V4.45");
     const auto interrupted = std::chrono::steady_clock::now();
-    EXPECT_EQ(cli.Stop(SIGINT), 1);
+    EXPECT_EQ(cli.Stop(SIGINT), 130);
     EXPECT_LT(std::chrono::steady_clock::now() - interrupted, std::chrono::milliseconds(1500));
     EXPECT_EQ(std::filesystem::last_write_time(path), before);
 }
