@@ -65,6 +65,18 @@ std::string Latin1ToUtf8(std::string_view latin1) {
     return out;
 }
 
+std::string CsvField(std::string_view latin1) {
+    const std::string text = Latin1ToUtf8(latin1);
+    if (text.find_first_of(",\"\r\n") == std::string::npos) {
+        return text;
+    }
+    std::string quoted = "\"";
+    for (const char c : text) {
+        quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+    }
+    return quoted + "\"";
+}
+
 bool IsLatin1Alnum(unsigned char c) {
     if ((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')) {
         return true;

@@ -15,6 +15,10 @@ std::string Utf8ToLatin1(std::string_view utf8);
 // Latin-1 to UTF-8 (every byte is a code point below 256).
 std::string Latin1ToUtf8(std::string_view latin1);
 
+// A Latin-1 text as one field of a CSV file in UTF-8: quoted, with its quotes doubled, when it
+// holds a comma, a quote or a line break.
+std::string CsvField(std::string_view latin1);
+
 // The first `max` characters of a text (the fixed field capacities of the records).
 inline std::string CutText(std::string_view text, std::size_t max) {
     return std::string(text.substr(0, max));

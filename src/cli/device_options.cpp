@@ -23,8 +23,8 @@ void AddUnitOptions(CLI::App& command, UnitOptions& options) {
     unit->require_option(1);
 }
 
-std::string PortName(const UnitOptions& options) {
-    return options.port.empty() ? LoadPortSettings().portName : options.port;
+std::string PortName(const std::string& port) {
+    return port.empty() ? LoadPortSettings().portName : port;
 }
 
 Block* FindBlockByName(Block* root, std::string_view name) {
@@ -37,6 +37,21 @@ Block* FindBlockByName(Block* root, std::string_view name) {
         }
     }
     return nullptr;
+}
+
+Block* ReadBlockOfFile(Context& ctx, NetworkFile& document, Prompter& prompter,
+                       const std::string& file, const std::string& blockName) {
+    if (!document.Read(file, prompter)) {
+        ctx.exitCode = 1;
+        return nullptr;
+    }
+    Block* block = FindBlockByName(document.Root(), Utf8ToLatin1(blockName));
+    if (block == nullptr || block->Kind() == BlockKind::Network) {
+        *ctx.err << "No radio block named \"" << blockName << "\" in " << file << "\n";
+        ctx.exitCode = 1;
+        return nullptr;
+    }
+    return block;
 }
 
 LogPrinter::LogPrinter(std::ostream& out, LogPane& pane) : out_(out), pane_(pane) {
@@ -80,27 +95,6 @@ void LogPrinter::Finish() {
     std::lock_guard lock(mutex_);
     EndLineLocked();
     out_.flush();
-}
-
-void WorkerSignal::Notify() {
-    {
-        std::lock_guard lock(mutex_);
-        signalled_ = true;
-    }
-    cv_.notify_all();
-}
-
-bool WorkerSignal::WaitFor(std::chrono::milliseconds timeout) {
-    std::unique_lock lock(mutex_);
-    const bool signalled = cv_.wait_for(lock, timeout, [this] { return signalled_; });
-    signalled_ = false;
-    return signalled;
-}
-
-void WorkerSignal::Wait() {
-    std::unique_lock lock(mutex_);
-    cv_.wait(lock, [this] { return signalled_; });
-    signalled_ = false;
 }
 
 }  // namespace skelvane::cli

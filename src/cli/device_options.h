@@ -2,8 +2,6 @@
 
 #include <CLI/CLI.hpp>
 
-#include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <iosfwd>
 #include <mutex>
@@ -11,7 +9,10 @@
 #include <string_view>
 
 #include "base/log_pane.h"
+#include "base/prompter.h"
+#include "cli/command.h"
 #include "document/block.h"
+#include "document/network_file.h"
 
 namespace skelvane::cli {
 
@@ -26,10 +27,19 @@ struct UnitOptions {
 // --port NAME; an empty name is a usage error (leave the option out for the saved port).
 void AddPortOption(CLI::App& command, std::string& port);
 void AddUnitOptions(CLI::App& command, UnitOptions& options);
-std::string PortName(const UnitOptions& options);
+// The port given, or the saved port setting when none was.
+std::string PortName(const std::string& port);
+inline std::string PortName(const UnitOptions& options) {
+    return PortName(options.port);
+}
 
 // The first block of that name in the tree (exact match), or nullptr.
 Block* FindBlockByName(Block* root, std::string_view name);
+
+// Reads `file` into `document` and finds its radio block named `blockName` (UTF-8). nullptr,
+// with exit code 1 and the reason shown, when the file cannot be read or has no such block.
+Block* ReadBlockOfFile(Context& ctx, NetworkFile& document, Prompter& prompter,
+                       const std::string& file, const std::string& blockName);
 
 // Prints a log pane's lines as they appear: a new line starts a new output line, words
 // appended to the last line follow it on the same output line, and a replaced line is printed
@@ -56,21 +66,6 @@ class LogPrinter {
     std::mutex mutex_;
     std::string printed_;  // the log line printed last, as far as it went
     bool open_ = false;    // that line still waits for its line break
-};
-
-// Lets the command's thread wait for what a worker reports from its own thread.
-class WorkerSignal {
-  public:
-    void Notify();
-    // Waits until Notify was called since the last wait.
-    void Wait();
-    // The same, for at most `timeout`; false when it passed without a Notify.
-    bool WaitFor(std::chrono::milliseconds timeout);
-
-  private:
-    std::mutex mutex_;
-    std::condition_variable cv_;
-    bool signalled_ = false;
 };
 
 }  // namespace skelvane::cli

@@ -131,14 +131,8 @@ SKELVANE_CLI_COMMAND(120, [](CLI::App& app, Context& ctx) {
         ConsolePrompter prompter(*ctx.err);
         LinkIdCounter ids;
         NetworkFile document(ids);
-        if (!document.Read(*file, prompter)) {
-            ctx.exitCode = 1;
-            return;
-        }
-        Block* block = FindBlockByName(document.Root(), Utf8ToLatin1(*blockName));
-        if (block == nullptr || block->Kind() == BlockKind::Network) {
-            *ctx.err << "No radio block named \"" << *blockName << "\" in " << *file << "\n";
-            ctx.exitCode = 1;
+        Block* block = ReadBlockOfFile(ctx, document, prompter, *file, *blockName);
+        if (block == nullptr) {
             return;
         }
         // Declared before the page, whose worker reports into them until the page is gone.

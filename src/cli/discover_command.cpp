@@ -87,7 +87,7 @@ int RunDiscover(Context& ctx, const DiscoverOptions& options) {
         *ctx.err << "skelvane-cli discover: " << error << "\n";
         return 2;
     }
-    const std::string port = PortName(UnitOptions{options.port, false, 0});
+    const std::string port = PortName(options.port);
     DiscoveryModel model(ctx.ports, port, ctx.clock);
     model.Link().SetTrafficLogging(ctx.verbose);
     // Progress goes to the error stream, so that the output is the list of units alone.
@@ -146,7 +146,7 @@ SKELVANE_CLI_COMMAND(175, [](CLI::App& app, Context& ctx) {
         "Find the units that answer: the one on the cable, then one version request to each "
         "address; prints UA KIND VERSION SERIAL per unit");
     auto options = std::make_shared<DiscoverOptions>();
-    sub->add_option("--port", options->port, "Serial port (default: the saved port setting)");
+    AddPortOption(*sub, options->port);
     sub->add_option("--ua", options->ranges, "Unit addresses: numbers and ranges, like 1-50,300")
         ->required()
         ->check([](const std::string& text) {

@@ -70,7 +70,7 @@ int RunMonitor(Context& ctx, const MonitorOptions& options) {
         *ctx.err << options.file << ": no radio block with a unit address\n";
         return 1;
     }
-    MonitorModel monitor(ctx.ports, PortName(UnitOptions{options.port, false, 0}), ctx.clock);
+    MonitorModel monitor(ctx.ports, PortName(options.port), ctx.clock);
     monitor.SetUnits(units);
     monitor.Link().SetTrafficLogging(ctx.verbose);
     // Progress goes to the error stream, the samples to the output.
@@ -125,7 +125,7 @@ SKELVANE_CLI_COMMAND(176, [](CLI::App& app, Context& ctx) {
     auto* sub = app.add_subcommand(
         "monitor", "Poll the diagnostic values of every unit of FILE, a pass every interval");
     auto options = std::make_shared<MonitorOptions>();
-    sub->add_option("--port", options->port, "Serial port (default: the saved port setting)");
+    AddPortOption(*sub, options->port);
     sub->add_option("FILE", options->file, "Network file whose units are polled")->required();
     sub->add_option("--interval", options->interval, "Seconds from one pass to the next (30)")
         ->check(CLI::Range(1u, 86400u));

@@ -80,12 +80,8 @@ void AddOperation(CLI::App& parent, Context& ctx, const char* name, const char* 
         ConsolePrompter prompter(*ctx.err);
         LinkIdCounter ids;
         NetworkFile document(ids);
-        if (!document.Read(*file, prompter)) {
-            return;
-        }
-        Block* block = FindBlockByName(document.Root(), Utf8ToLatin1(*blockName));
-        if (block == nullptr || block->Kind() == BlockKind::Network) {
-            *ctx.err << "No radio block named \"" << *blockName << "\" in " << *file << "\n";
+        Block* block = ReadBlockOfFile(ctx, document, prompter, *file, *blockName);
+        if (block == nullptr) {
             return;
         }
         UnitFacts facts;

@@ -57,14 +57,8 @@ void AddBlockCommand(CLI::App& app, Context& ctx, const char* name, const char* 
         ConsolePrompter prompter(*ctx.err);
         LinkIdCounter ids;
         NetworkFile document(ids);
-        if (!document.Read(*file, prompter)) {
-            ctx.exitCode = 1;
-            return;
-        }
-        Block* block = FindBlockByName(document.Root(), Utf8ToLatin1(*blockName));
-        if (block == nullptr || block->Kind() == BlockKind::Network) {
-            *ctx.err << "No radio block named \"" << *blockName << "\" in " << *file << "\n";
-            ctx.exitCode = 1;
+        Block* block = ReadBlockOfFile(ctx, document, prompter, *file, *blockName);
+        if (block == nullptr) {
             return;
         }
         UnitFacts facts;
@@ -98,6 +92,28 @@ std::unique_ptr<Block> ScratchBlock() {
     return block;
 }
 
+// The Settings page of a unit-wide operation: a scratch block, the unit the options name,
+// the log printed as it grows.
+struct UnitPage {
+    UnitPage(Context& ctx, const UnitOptions& unit)
+        : prompter(*ctx.err),
+          block(ScratchBlock()),
+          page(*block, ctx.ports, PortName(unit), facts, remoteUa, prompter, ctx.clock),
+          runner(ctx, page.Log()) {
+        Choose(page, unit);
+    }
+    std::string Text(const char* name) const {
+        return Latin1ToUtf8(block->FindParameter(name)->textValue);
+    }
+
+    ConsolePrompter prompter;
+    std::unique_ptr<Block> block;
+    UnitFacts facts;
+    CurrentRemoteUa remoteUa;
+    SettingsPageModel page;
+    OperationRunner runner;
+};
+
 // "version", "serial" and "reset": no network file; `show` names the text parameter printed
 // afterwards (empty: nothing).
 void AddUnitCommand(CLI::App& app, Context& ctx, const char* name, const char* help,
@@ -106,21 +122,13 @@ void AddUnitCommand(CLI::App& app, Context& ctx, const char* name, const char* h
     auto unit = std::make_shared<UnitOptions>();
     AddUnitOptions(*sub, *unit);
     sub->callback([&ctx, unit, operation, show, label] {
-        ConsolePrompter prompter(*ctx.err);
-        const auto block = ScratchBlock();
-        UnitFacts facts;
-        CurrentRemoteUa remoteUa;
-        SettingsPageModel page(*block, ctx.ports, PortName(*unit), facts, remoteUa, prompter,
-                               ctx.clock);
-        OperationRunner runner(ctx, page.Log());
-        Choose(page, *unit);
-        if (!Run(ctx, page, runner, operation)) {
+        UnitPage unitPage(ctx, *unit);
+        if (!Run(ctx, unitPage.page, unitPage.runner, operation)) {
             ctx.exitCode = 1;
             return;
         }
         if (!show.empty()) {
-            runner.Printer()->Print(label + ": " +
-                                    Latin1ToUtf8(block->FindParameter(show)->textValue));
+            unitPage.runner.Printer()->Print(label + ": " + unitPage.Text(show.c_str()));
         }
         ctx.exitCode = 0;
     });
@@ -150,14 +158,9 @@ SKELVANE_CLI_COMMAND(110, [](CLI::App& app, Context& ctx) {
             return DefaultSetIndex(text) ? std::string() : "not one of the default sets";
         });
     sub->callback([&ctx, unit, set] {
-        ConsolePrompter prompter(*ctx.err);
-        const auto block = ScratchBlock();
-        UnitFacts facts;
-        CurrentRemoteUa remoteUa;
-        SettingsPageModel page(*block, ctx.ports, PortName(*unit), facts, remoteUa, prompter,
-                               ctx.clock);
-        OperationRunner runner(ctx, page.Log());
-        Choose(page, *unit);
+        UnitPage unitPage(ctx, *unit);
+        SettingsPageModel& page = unitPage.page;
+        OperationRunner& runner = unitPage.runner;
         // As on the Settings page, the sets are offered only once the unit has shown a
         // firmware version that has them.
         if (!Run(ctx, page, runner, &SettingsPageModel::Version)) {
@@ -165,8 +168,7 @@ SKELVANE_CLI_COMMAND(110, [](CLI::App& app, Context& ctx) {
             return;
         }
         if (!page.DefaultEnabled()) {
-            runner.Printer()->Print("The unit's firmware (" +
-                                    Latin1ToUtf8(block->FindParameter("VersionNo")->textValue) +
+            runner.Printer()->Print("The unit's firmware (" + unitPage.Text("VersionNo") +
                                     ") has no factory default sets.");
             ctx.exitCode = 1;
             return;

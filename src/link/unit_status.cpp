@@ -104,20 +104,4 @@ void UnitStatusBoard::Clear() {
     Changed();
 }
 
-void UnitStatusBoard::SetChangeListener(std::function<void()> listener) {
-    std::lock_guard lock(mutex_);
-    listener_ = std::move(listener);
-}
-
-void UnitStatusBoard::Changed() {
-    std::function<void()> listener;
-    {
-        std::lock_guard lock(mutex_);
-        listener = listener_;
-    }
-    if (listener) {
-        listener();
-    }
-}
-
 }  // namespace skelvane

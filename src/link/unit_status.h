@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "base/clock.h"
+#include "base/listener_slot.h"
 #include "link/port_factory.h"
 
 namespace skelvane {
@@ -56,17 +57,17 @@ class UnitStatusBoard final : public ExchangeObserver {
     void Clear();
 
     // Called (on the exchange's thread, without the board's lock) after every change.
-    void SetChangeListener(std::function<void()> listener);
+    void SetChangeListener(std::function<void()> listener) { listener_.Set(std::move(listener)); }
 
   private:
-    void Changed();
+    void Changed() { listener_(); }
 
     Clock& clock_;
     mutable std::mutex mutex_;
     std::map<std::uint16_t, UnitStatus> units_;
     std::optional<std::uint16_t> cableUa_;
     std::uint64_t revision_ = 0;
-    std::function<void()> listener_;
+    ListenerSlot<> listener_;
 };
 
 }  // namespace skelvane

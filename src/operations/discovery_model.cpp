@@ -164,22 +164,6 @@ std::vector<FoundUnit> DiscoveryModel::Found() const {
     return found_;
 }
 
-void DiscoveryModel::SetUpdateListener(std::function<void()> listener) {
-    std::lock_guard lock(mutex_);
-    listener_ = std::move(listener);
-}
-
-void DiscoveryModel::Notify() {
-    std::function<void()> listener;
-    {
-        std::lock_guard lock(mutex_);
-        listener = listener_;
-    }
-    if (listener) {
-        listener();
-    }
-}
-
 void DiscoveryModel::AddFound(const FoundUnit& unit) {
     const std::string line =
         Format("UA %u: %s, %s, serial %s", unsigned{unit.ua}, unit.KindName().c_str(),

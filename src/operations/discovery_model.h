@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "base/clock.h"
+#include "base/listener_slot.h"
 #include "base/log_pane.h"
 #include "document/block.h"
 #include "link/device_link.h"
@@ -85,7 +86,7 @@ class DiscoveryModel {
 
     LogPane& Log() { return log_; }
     DeviceLink& Link() { return link_; }
-    void SetUpdateListener(std::function<void()> listener);
+    void SetUpdateListener(std::function<void()> listener) { listener_.Set(std::move(listener)); }
 
     // What one address that does not answer costs: the request's settling time and every
     // receive poll of the reply, each waiting out the port's read timeout.
@@ -102,7 +103,7 @@ class DiscoveryModel {
     void Complete(DeviceLink& link, FoundUnit& unit, int polls);
     void AddFound(const FoundUnit& unit);
     bool IsFound(std::uint16_t ua) const;
-    void Notify();
+    void Notify() { listener_(); }
 
     Clock& clock_;
     LogPane log_;
@@ -117,7 +118,7 @@ class DiscoveryModel {
     Millis scanStart_{0};
     Millis scanElapsed_{0};
     std::atomic<Outcome> outcome_{Outcome::Idle};
-    std::function<void()> listener_;
+    ListenerSlot<> listener_;
 };
 
 }  // namespace skelvane

@@ -28,18 +28,6 @@ const Parameter* FindNoCase(const std::vector<Parameter>& parameters, std::strin
     return nullptr;
 }
 
-std::string CsvField(const std::string& latin1) {
-    const std::string text = Latin1ToUtf8(latin1);
-    if (text.find_first_of(",\"\r\n") == std::string::npos) {
-        return text;
-    }
-    std::string quoted = "\"";
-    for (const char c : text) {
-        quoted += c == '"' ? "\"\"" : std::string(1, c);
-    }
-    return quoted + "\"";
-}
-
 }  // namespace
 
 std::vector<MonitorUnit> MonitorUnitsOf(const Block& root) {
@@ -96,22 +84,6 @@ bool MonitorModel::Start(Millis interval, std::uint64_t passes) {
 
 void MonitorModel::Stop() {
     link_.FinishWorker(Millis{0});
-}
-
-void MonitorModel::SetUpdateListener(std::function<void()> listener) {
-    std::lock_guard lock(mutex_);
-    listener_ = std::move(listener);
-}
-
-void MonitorModel::Notify() {
-    std::function<void()> listener;
-    {
-        std::lock_guard lock(mutex_);
-        listener = listener_;
-    }
-    if (listener) {
-        listener();
-    }
 }
 
 MonitorModel::Sample MonitorModel::Poll(DeviceLink& link, const MonitorUnit& unit) {

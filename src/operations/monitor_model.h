@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "base/clock.h"
+#include "base/listener_slot.h"
 #include "base/log_pane.h"
 #include "document/block.h"
 #include "link/device_link.h"
@@ -89,12 +90,12 @@ class MonitorModel {
 
     LogPane& Log() { return log_; }
     DeviceLink& Link() { return link_; }
-    void SetUpdateListener(std::function<void()> listener);
+    void SetUpdateListener(std::function<void()> listener) { listener_.Set(std::move(listener)); }
 
   private:
     void Run(DeviceLink& link, Millis interval, std::uint64_t passes);
     Sample Poll(DeviceLink& link, const MonitorUnit& unit);
-    void Notify();
+    void Notify() { listener_(); }
 
     Clock& clock_;
     LogPane log_;
@@ -110,7 +111,7 @@ class MonitorModel {
     };
     std::map<std::uint16_t, Entry> history_;
     std::uint64_t sequence_ = 0;
-    std::function<void()> listener_;
+    ListenerSlot<> listener_;
 };
 
 }  // namespace skelvane

@@ -1,7 +1,5 @@
 #include "operations/network_backup_model.h"
 
-#include "operations/unit_exchanges.h"
-
 namespace skelvane {
 namespace {
 
@@ -24,30 +22,19 @@ NetworkBackupModel::~NetworkBackupModel() {
 }
 
 bool NetworkBackupModel::Start() {
-    if (!PrepareUnits()) {
-        return false;
-    }
-    {
+    Run().SetTitle("Back up of the network");
+    const auto clear = [this] {
         std::lock_guard lock(mutex_);
         results_.clear();
-    }
-    Run().SetTitle("Back up of the network");
-    return Run().Start(Run().Units().size(), [this](NetworkRun& run, DeviceLink& link) {
-        ForEachUnit(
-            run, link, AllUnits(run), "reading",
-            [&](std::size_t i, std::vector<Parameter>& parameters, UnitFacts& facts) {
-                const std::string failed = ReadUnit(link, parameters, facts, GetPrompter());
-                if (!failed.empty()) {
-                    return NetworkUnitStatus{UnitState::Failed, "failed: " + failed};
-                }
-                const RunUnit& unit = run.Units()[i];
-                {
-                    std::lock_guard lock(mutex_);
-                    results_.push_back({unit.block, ChangesOf(unit.parameters, parameters)});
-                }
-                return NetworkUnitStatus{UnitState::Done, DoneText("done", parameters)};
-            });
-    });
+    };
+    return StartReading(
+        clear, [this](const RunUnit& unit, std::vector<Parameter>& read, const UnitFacts&) {
+            {
+                std::lock_guard lock(mutex_);
+                results_.push_back({unit.block, ChangesOf(unit.parameters, read)});
+            }
+            return NetworkUnitStatus{UnitState::Done, DoneText("done", read)};
+        });
 }
 
 std::vector<Block*> NetworkBackupModel::ApplyWorkerResults() {

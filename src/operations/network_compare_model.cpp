@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "base/format.h"
-#include "operations/unit_exchanges.h"
 
 namespace skelvane {
 
@@ -12,34 +11,23 @@ NetworkCompareModel::~NetworkCompareModel() {
 }
 
 bool NetworkCompareModel::Start() {
-    if (!PrepareUnits()) {
-        return false;
-    }
-    {
+    Run().SetTitle("Compare of the network");
+    const auto clear = [this] {
         std::lock_guard lock(mutex_);
         results_.clear();
-    }
-    Run().SetTitle("Compare of the network");
-    return Run().Start(Run().Units().size(), [this](NetworkRun& run, DeviceLink& link) {
-        ForEachUnit(
-            run, link, AllUnits(run), "reading",
-            [&](std::size_t i, std::vector<Parameter>& parameters, UnitFacts& facts) {
-                const std::string failed = ReadUnit(link, parameters, facts, GetPrompter());
-                if (!failed.empty()) {
-                    return NetworkUnitStatus{UnitState::Failed, "failed: " + failed};
-                }
-                const RunUnit& unit = run.Units()[i];
-                std::vector<Difference> differences =
-                    CompareUnit(unit.parameters, parameters, facts.versionNumber.load());
-                const std::size_t count = differences.size();
-                {
-                    std::lock_guard lock(mutex_);
-                    results_.push_back({unit.block, std::move(parameters), std::move(differences)});
-                }
-                return NetworkUnitStatus{UnitState::Done,
-                                         count == 0 ? "same" : Format("%zu differ", count)};
-            });
-    });
+    };
+    return StartReading(
+        clear, [this](const RunUnit& unit, std::vector<Parameter>& read, const UnitFacts& facts) {
+            std::vector<Difference> differences =
+                CompareUnit(unit.parameters, read, facts.versionNumber.load());
+            const std::size_t count = differences.size();
+            {
+                std::lock_guard lock(mutex_);
+                results_.push_back({unit.block, std::move(read), std::move(differences)});
+            }
+            return NetworkUnitStatus{UnitState::Done,
+                                     count == 0 ? "same" : Format("%zu differ", count)};
+        });
 }
 
 std::vector<BlockDifference> NetworkCompareModel::Differences() const {

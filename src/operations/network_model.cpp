@@ -5,6 +5,7 @@
 
 #include "base/format.h"
 #include "link/register_values.h"
+#include "operations/unit_exchanges.h"
 
 namespace skelvane {
 
@@ -94,6 +95,24 @@ bool NetworkModel::PrepareUnits(bool deepestFirst) {
     }
     run_.SetUnits(std::move(list));
     return true;
+}
+
+bool NetworkModel::StartReading(const std::function<void()>& clearResults, ReadResult result) {
+    if (!PrepareUnits()) {
+        return false;
+    }
+    clearResults();
+    return run_.Start(
+        run_.Units().size(), [this, result = std::move(result)](NetworkRun& run, DeviceLink& link) {
+            ForEachUnit(run, link, AllUnits(run), "reading",
+                        [&](std::size_t i, std::vector<Parameter>& parameters, UnitFacts& facts) {
+                            const std::string failed = ReadUnit(link, parameters, facts, prompter_);
+                            if (!failed.empty()) {
+                                return NetworkUnitStatus{UnitState::Failed, "failed: " + failed};
+                            }
+                            return result(run.Units()[i], parameters, facts);
+                        });
+        });
 }
 
 NetworkUnitStatus NetworkModel::StatusOf(std::size_t i) const {

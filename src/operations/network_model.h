@@ -9,6 +9,7 @@
 #include "base/clock.h"
 #include "base/prompter.h"
 #include "document/block.h"
+#include "document/unit_facts.h"
 #include "link/port_factory.h"
 #include "operations/network_run.h"
 #include "operations/network_units.h"
@@ -81,6 +82,14 @@ class NetworkModel {
     // The units to work on, in the order given (child-walk order by default), made ready in
     // the run. False (nothing started) while a run goes on or when there is none.
     bool PrepareUnits(bool deepestFirst = false);
+    // What a reading run does with a unit read completely: keeps what it needs of `read`
+    // (the unit's values in a copy of its block's parameters) and gives the unit's status.
+    using ReadResult = std::function<NetworkUnitStatus(
+        const RunUnit& unit, std::vector<Parameter>& read, const UnitFacts& facts)>;
+    // Starts a run that reads every unit to work on (Read All and the repeater list) into a
+    // copy, never into its block. `clearResults` runs once the units are ready, before the
+    // worker starts. False when nothing started.
+    bool StartReading(const std::function<void()>& clearResults, ReadResult result);
     // The status of the run's unit `i`.
     NetworkUnitStatus StatusOf(std::size_t i) const;
     Prompter& GetPrompter() { return prompter_; }

@@ -108,20 +108,4 @@ RunProgress NetworkRun::Progress() const {
     return progress;
 }
 
-void NetworkRun::SetListener(std::function<void()> listener) {
-    std::lock_guard lock(mutex_);
-    listener_ = std::move(listener);
-}
-
-void NetworkRun::Notify() {
-    std::function<void()> listener;
-    {
-        std::lock_guard lock(mutex_);
-        listener = listener_;
-    }
-    if (listener) {
-        listener();
-    }
-}
-
 }  // namespace skelvane

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/clock.h"
+#include "base/listener_slot.h"
 #include "base/log_pane.h"
 #include "document/block.h"
 #include "link/device_link.h"
@@ -103,10 +104,10 @@ class NetworkRun {
     // Owner.
     std::vector<NetworkUnitStatus> Statuses() const;
     RunProgress Progress() const;
-    void SetListener(std::function<void()> listener);
+    void SetListener(std::function<void()> listener) { listener_.Set(std::move(listener)); }
 
   private:
-    void Notify();
+    void Notify() { listener_(); }
 
     Clock& clock_;
     LogPane log_;
@@ -118,7 +119,7 @@ class NetworkRun {
     std::size_t steps_ = 0;
     Millis started_{0};
     Millis lastStep_{0};
-    std::function<void()> listener_;
+    ListenerSlot<> listener_;
     // Last: destroyed (its worker joined) before everything the worker uses.
     DeviceLink link_;
 };
