@@ -1,4 +1,5 @@
 // The programs end to end: skelvane-cli scanning skelvane-sim through a pseudo-terminal.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -41,9 +42,11 @@ TEST_P(SpectrumCliTest, ScansSkelvaneSimThroughAPseudoTerminal) {
                                           " --baud 115200 --scans 2 --csv " + test::Quoted(csv));
     ASSERT_EQ(run.exitCode, 0) << run.output;
     const std::vector<std::string> log = Lines(run.output);
-    ASSERT_GE(log.size(), 2u);
-    EXPECT_EQ(log[log.size() - 2], "Model: MORVEX-B");
-    EXPECT_EQ(log.back(), "Scanning ...");
+    ASSERT_GE(log.size(), 3u);
+    EXPECT_EQ(log[log.size() - 3], "Model: MORVEX-B");
+    EXPECT_EQ(log[log.size() - 2], "Scanning ...");
+    EXPECT_THAT(log.back(), ::testing::MatchesRegex(
+                                "Spectrum scan done in [0-9.]+ s: 290 channels read in 2 scans."));
 
     // MORVEX-B at the simulated link rate (1 to 3): 290 channels 280 kHz apart from 2401.6 MHz.
     const std::vector<std::string> rows = Lines(test::ReadFileBytes(csv));
