@@ -31,7 +31,7 @@ class HardUpgradeModel final : public UpgradeModel {
   public:
     HardUpgradeModel(const PortFactory& ports, std::string portName, Clock& clock,
                      const BootImages& images = SuppliedBootImages());
-    ~HardUpgradeModel();
+    ~HardUpgradeModel() override;
 
     void SetFields(const HardUpgradeFields& fields);
     HardUpgradeFields Fields() const;

@@ -60,7 +60,7 @@ class SoftUpgradeModel final : public UpgradeModel {
     // refusals of "&Start".
     SoftUpgradeModel(const PortFactory& ports, std::string portName, std::uint16_t unitAddress,
                      ScheduleTable& schedule, Clock& clock, Prompter& prompter);
-    ~SoftUpgradeModel();
+    ~SoftUpgradeModel() override;
 
     void SetFields(const SoftUpgradeFields& fields);
     SoftUpgradeFields Fields() const;

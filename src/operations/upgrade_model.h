@@ -22,6 +22,8 @@ namespace skelvane {
 // made the change.
 class UpgradeModel {
   public:
+    // The dialogs own their model through this base.
+    virtual ~UpgradeModel() = default;
     UpgradeModel(const UpgradeModel&) = delete;
     UpgradeModel& operator=(const UpgradeModel&) = delete;
 
