@@ -47,14 +47,11 @@ TEST_F(CliNetworkTest, InfoListsTheBlocksInWalkOrder) {
 }
 
 TEST_F(CliNetworkTest, CopyTwiceGivesTheOriginalBack) {
-    for (const char* name : {"star-network.xml", "chain-network.xml"}) {
-        const auto original = test::DataDir() / name;
-        EXPECT_EQ(RunCli("copy " + Quoted(original) + " " + Quoted(dir / "once.xml")).exitCode, 0);
-        EXPECT_EQ(
-            RunCli("copy " + Quoted(dir / "once.xml") + " " + Quoted(dir / "twice.xml")).exitCode,
-            0);
-        EXPECT_EQ(test::ReadFileBytes(dir / "twice.xml"), test::ReadFileBytes(original)) << name;
-    }
+    const auto original = test::DataDir() / "chain-network.xml";
+    EXPECT_EQ(RunCli("copy " + Quoted(original) + " " + Quoted(dir / "once.xml")).exitCode, 0);
+    EXPECT_EQ(RunCli("copy " + Quoted(dir / "once.xml") + " " + Quoted(dir / "twice.xml")).exitCode,
+              0);
+    EXPECT_EQ(test::ReadFileBytes(dir / "twice.xml"), test::ReadFileBytes(original));
 }
 
 TEST_F(CliNetworkTest, FailuresPrintTheMessageAndExitWithOne) {
@@ -122,7 +119,6 @@ TEST_P(CliNewTest, WritesOneMasterWithTheModelsMasterParameters) {
 
 INSTANTIATE_TEST_SUITE_P(Models, CliNewTest,
                          testing::Values(NewCase{"new", "TAVRIN-A.TPL"},
-                                         NewCase{"new --model MORVEX-A", "MORVEX-A.TPL"},
                                          NewCase{"new --model morvex-a", "MORVEX-A.TPL"}));
 
 TEST_F(CliNetworkTest, NewRefusesAModelThatIsNotListed) {

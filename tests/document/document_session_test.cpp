@@ -110,16 +110,11 @@ TEST_F(SessionTest, StartUpWithoutConfigurationUsesTheDefaultTemplateAndAsksNoth
     EXPECT_EQ(prompter.Count(), 0u);
     EXPECT_FALSE(session.MustEnd());
     EXPECT_EQ(session.TemplateFileName(), "TAVRIN-A.TPL");
-    EXPECT_EQ(session.Config().Root(), nullptr);
-    EXPECT_TRUE(session.Config().FileName().empty());
-    EXPECT_TRUE(session.ModelNames().empty());
-
     EXPECT_EQ(session.User().FileName(), "Unknown.xml");
     EXPECT_FALSE(session.User().Modified());
     const auto radios = Radios(session.User());
     ASSERT_EQ(radios.size(), 1u);
     EXPECT_EQ(radios[0]->Kind(), BlockKind::Master);
-    EXPECT_EQ(radios[0]->Position(), (BlockPosition{40, 40}));
     EXPECT_EQ(radios[0]->Parameters(), TemplateBlock("Master").Parameters());
     EXPECT_FALSE(radios[0]->Parameters().empty());
 }
@@ -173,7 +168,6 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         // One model offers no choice: the default model, whatever the entry names.
         ModelChoiceCase{"OneModel", {kMorvex}, {}, {}, "TAVRIN-A", "TAVRIN-A.TPL"},
-        ModelChoiceCase{"NoModel", {}, {}, {}, "TAVRIN-A", "TAVRIN-A.TPL"},
         ModelChoiceCase{"SecondChosen", {kTavrin, kMorvex}, 0, 1, "MORVEX-A", "MORVEX-A.TPL"},
         // Closing the list keeps the default model, whose file the list names.
         ModelChoiceCase{"Closed", kCrossed, 1, std::nullopt, "TAVRIN-A", "MORVEX-A.TPL"},
@@ -255,8 +249,7 @@ INSTANTIATE_TEST_SUITE_P(
     Table, TemplateLookupTest,
     testing::Values(LookupCase{"Everywhere", {"cwd", "program", "data"}, ""},
                     LookupCase{"ProgramAndData", {"program", "data"}, "program"},
-                    LookupCase{"DataOnly", {"data"}, "data"},
-                    LookupCase{"CwdAndData", {"cwd", "data"}, ""}, LookupCase{"Nowhere", {}, ""}),
+                    LookupCase{"DataOnly", {"data"}, "data"}, LookupCase{"Nowhere", {}, ""}),
     [](const auto& info) { return std::string(info.param.label); });
 
 // --- Placing and pasting blocks -------------------------------------------------------------
@@ -512,10 +505,7 @@ INSTANTIATE_TEST_SUITE_P(
     Table, UnsavedChangesTest,
     testing::Values(QuestionCase{"NewYesDiscards", Command::New, Answer::Yes, true, false},
                     QuestionCase{"NewNoSaves", Command::New, Answer::No, true, true},
-                    QuestionCase{"OpenYesDiscards", Command::Open, Answer::Yes, true, false},
-                    QuestionCase{"OpenNoSaves", Command::Open, Answer::No, true, true},
                     // Escape or closing the box.
-                    QuestionCase{"NewCancelStays", Command::New, Answer::Cancel, false, false},
                     QuestionCase{"OpenCancelStays", Command::Open, Answer::Cancel, false, false},
                     QuestionCase{"CloseYesDiscards", Command::Close, Answer::Yes, true, false},
                     QuestionCase{"CloseNoSaves", Command::Close, Answer::No, true, true},
