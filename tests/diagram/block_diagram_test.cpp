@@ -36,13 +36,11 @@ TEST_P(InsertSnapTest, SnapsTheContentPositionToSixteenPixels) {
 INSTANTIATE_TEST_SUITE_P(
     Positions, InsertSnapTest,
     ::testing::Values(SnapCase{{0, 0}, 100, {47, 15}, {32, 0}},
-                      SnapCase{{0, 0}, 100, {48, 16}, {48, 16}},
                       // Integer division truncates toward zero on the negative side.
                       SnapCase{{0, 0}, 100, {-5, -17}, {0, -16}},
                       // The scroll offset is added, and the zoom undone, before snapping.
                       SnapCase{{-100, -20}, 100, {40, 40}, {128, 48}},
                       SnapCase{{-100, -20}, 50, {40, 40}, {272, 112}},
-                      SnapCase{{0, 0}, 200, {95, 64}, {32, 32}},
                       // Positions from a file are bounded before they can overflow.
                       SnapCase{{-100, 0},
                                100,
