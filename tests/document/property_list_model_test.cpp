@@ -212,25 +212,5 @@ TEST_F(PropertyListTest, RowTipsGiveRangeOrChoicesRegisterIdsAndReadOnly) {
                 ::testing::EndsWith("\nText\nRegister: 0xVe\nRead-only"));
 }
 
-// Every register the Settings page of a shipped model lists says what it does.
-TEST(RegisterPurposeTest, EverySettingsRowOfTheShippedTemplatesHasOne) {
-    LinkIdCounter ids;
-    RecordingPrompter prompter;
-    for (const char* model : {"TAVRIN-A.TPL", "MORVEX-A.TPL"}) {
-        int rows = 0;
-        NetworkFile file(ids);
-        ASSERT_TRUE(file.Read(std::filesystem::path(SKELVANE_DATA_DIR) / model, prompter));
-        for (const Block* b = file.Root()->FirstChild(); b != nullptr; b = b->NextSibling()) {
-            for (const Parameter& p : b->Parameters()) {
-                if (p.visible != 0 && p.readwrite != 0 && p.name != "DataMask") {
-                    EXPECT_FALSE(RegisterPurpose(p.name).empty()) << model << " " << p.name;
-                    ++rows;
-                }
-            }
-        }
-        EXPECT_GT(rows, 100) << model;  // three blocks of about forty rows
-    }
-}
-
 }  // namespace
 }  // namespace skelvane

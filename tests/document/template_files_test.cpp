@@ -11,6 +11,7 @@
 #include "base/format.h"
 #include "base/prompter.h"
 #include "document/network_file.h"
+#include "document/register_help.h"
 #include "support/test_paths.h"
 
 namespace skelvane {
@@ -133,8 +134,12 @@ TEST_P(TemplateFileTest, HoldsWhatTheProgramAndTheRadiosRelyOn) {
         for (const Parameter& p : b->Parameters()) {
             const std::string where = b->Name() + ": " + p.name;
             EXPECT_EQ(++seen[p.name], 1) << where << " more than once";
-            // Only the live values stay off the settings list (they are the Diagnostics rows).
+            // Only the live values stay off the settings list (they are the Diagnostics rows);
+            // every row the list shows says what its register does.
             EXPECT_EQ(p.readwrite == 0, kDiagnostics.count(p.name) == 1) << where;
+            if (p.visible != 0 && p.readwrite != 0 && p.name != "DataMask") {
+                EXPECT_FALSE(RegisterPurpose(p.name).empty()) << where;
+            }
             if (p.name == "VersionNo" || p.name == "SerialNo") {
                 EXPECT_TRUE(p.IsText() && p.readwrite == 1 && p.visible != 0) << where;
             }
