@@ -50,44 +50,22 @@ INSTANTIATE_TEST_SUITE_P(Table, ArchiveNumberTest,
                                          NumberCase{"0000000000000000000012", 0, 0, 0},
                                          NumberCase{"0000000000000000001234", 12, 12, 12}));
 
-struct BoolCase {
-    const char* text;
-    bool value;
-};
-
-class ArchiveBoolTest : public testing::TestWithParam<BoolCase> {};
-
-TEST_P(ArchiveBoolTest, OnlyTrueExactlyIsTrue) {
-    XmlArchive archive;
-    ASSERT_TRUE(archive.OpenBuffer(WithAttribute(GetParam().text), "Network"));
-    bool value = !GetParam().value;
-    EXPECT_TRUE(archive.ReadBool("a", value));
-    EXPECT_EQ(value, GetParam().value);
-}
-
-INSTANTIATE_TEST_SUITE_P(Table, ArchiveBoolTest,
-                         testing::Values(BoolCase{"true", true}, BoolCase{"True", false},
-                                         BoolCase{"1", false}));
-
 TEST(XmlArchiveTest, MissingAttributeEmptiesTheTargetAndFails) {
     XmlArchive archive;
     ASSERT_TRUE(archive.OpenBuffer("<Network/>", "Network"));
     std::int32_t i32 = 5;
     std::uint32_t u32 = 5;
     std::uint8_t u8 = 5;
-    bool flag = true;
     std::string text = "old";
     LocalTime time{2000, 2, 3, 4, 5, 6, 0};
     EXPECT_FALSE(archive.ReadInt32("x", i32));
     EXPECT_FALSE(archive.ReadUint32("x", u32));
     EXPECT_FALSE(archive.ReadUint8("x", u8));
-    EXPECT_FALSE(archive.ReadBool("x", flag));
     EXPECT_FALSE(archive.ReadString("x", text));
     EXPECT_FALSE(archive.ReadDateTime("x", time));
     EXPECT_EQ(i32, 0);
     EXPECT_EQ(u32, 0u);
     EXPECT_EQ(u8, 0);
-    EXPECT_FALSE(flag);
     EXPECT_EQ(text, "");
     EXPECT_EQ(time, LocalTime{});
 
@@ -237,8 +215,6 @@ TEST(XmlArchiveTest, WritesKeepAttributeOrderAndReplaceByName) {
     EXPECT_TRUE(archive.WriteInt32("type", -34794));
     EXPECT_TRUE(archive.WriteUint32("big", 4294967295u));
     EXPECT_TRUE(archive.WriteUint8("small", 255));
-    EXPECT_TRUE(archive.WriteBool("yes", true));
-    EXPECT_TRUE(archive.WriteBool("no", false));
     EXPECT_TRUE(archive.WriteText("type", "again"));  // replaced where it stands
     EXPECT_TRUE(archive.WriteText("name", "Ma\xEEtre <&> \"q\" \x01\t"));
     EXPECT_TRUE(archive.Leave());
@@ -249,7 +225,7 @@ TEST(XmlArchiveTest, WritesKeepAttributeOrderAndReplaceByName) {
     EXPECT_EQ(archive.SaveToString(),
               "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n"
               "<Network>\n"
-              "\t<Block type=\"again\" big=\"4294967295\" small=\"255\" yes=\"true\" no=\"false\" "
+              "\t<Block type=\"again\" big=\"4294967295\" small=\"255\" "
               "name=\"Ma\xEEtre &lt;&amp;> &quot;q&quot; ?&#09;\" />\n"
               "\t<Blocks />\n"
               "</Network>\n");
