@@ -171,18 +171,13 @@ INSTANTIATE_TEST_SUITE_P(
                      "\xEE"}),
     [](const auto& info) { return std::string(info.param.label); });
 
-TEST(XmlArchiveTest, TextReadsAreCutToTheirCapacity) {
+// A text is cut to its field's capacity in characters, not in UTF-8 bytes.
+TEST(XmlArchiveTest, TextReadsAreCutInCharacters) {
     XmlArchive archive;
-    ASSERT_TRUE(archive.OpenBuffer(WithAttribute(std::string(2000, 'x') + "\xC3\xAE"), "Network"));
-    std::string text;
-    EXPECT_TRUE(archive.ReadString("a", text));
-    EXPECT_EQ(text, std::string(1023, 'x'));
-    EXPECT_TRUE(archive.ReadText("a", text, 15));
-    EXPECT_EQ(text, std::string(15, 'x'));
-
     ASSERT_TRUE(archive.OpenBuffer("<Network a=\"\xC3\xAE\xC3\xAE\xC3\xAE\"/>", "Network"));
+    std::string text;
     EXPECT_TRUE(archive.ReadText("a", text, 2));
-    EXPECT_EQ(text, "\xEE\xEE");  // characters, not UTF-8 bytes
+    EXPECT_EQ(text, "\xEE\xEE");
 }
 
 TEST(XmlArchiveTest, DatesRoundTripAndNonsenseIsRefused) {
