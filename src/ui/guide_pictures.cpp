@@ -7,8 +7,10 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <functional>
@@ -16,8 +18,11 @@
 #include "link/port_factory.h"
 #include "operations/spectrum_page.h"
 #include "ui/app_state.h"
+#include "ui/diagram_view.h"
+#include "ui/find_units_dialog.h"
 #include "ui/hard_upgrade_dialog.h"
 #include "ui/main_window.h"
+#include "ui/monitor_dialog.h"
 #include "ui/port_bar.h"
 #include "ui/properties_sheet.h"
 #include "ui/restrictions_page_view.h"
@@ -73,6 +78,30 @@ class Camera {
         settle();
         const QString path = QDir(dir_).filePath(name);
         if (!widget.grab().save(path)) {
+            failed(path, QStringLiteral("could not be saved"));
+        }
+    }
+    // `front` over `back` as on a desktop: `front`'s top left corner at `at` in `back`.
+    void takeOver(QWidget& back, QWidget& front, QPoint at, const QString& name) {
+        settle();
+        const QPixmap backPicture = back.grab();
+        const QPixmap frontPicture = front.grab();
+        constexpr int kMargin = 12;
+        const QRect backRect(QPoint(kMargin, kMargin), backPicture.size());
+        const QRect frontRect(backRect.topLeft() + at, frontPicture.size());
+        QPixmap desktop(backRect.united(frontRect).adjusted(0, 0, kMargin, kMargin).size());
+        desktop.fill(QColor(0x5a, 0x6b, 0x7d));
+        QPainter painter(&desktop);
+        for (const auto& [rect, picture] :
+             {std::pair{backRect, backPicture}, std::pair{frontRect, frontPicture}}) {
+            painter.fillRect(rect.translated(4, 4), QColor(0, 0, 0, 90));
+            painter.drawPixmap(rect.topLeft(), picture);
+            painter.setPen(QColor(0x30, 0x30, 0x30));
+            painter.drawRect(rect.adjusted(-1, -1, 0, 0));
+        }
+        painter.end();
+        const QString path = QDir(dir_).filePath(name);
+        if (!desktop.save(path)) {
             failed(path, QStringLiteral("could not be saved"));
         }
     }
@@ -190,6 +219,41 @@ QStringList TakeGuidePictures(MainWindow& window, AppState& state, Prompter& pro
         }
         camera.take(spectrum, QStringLiteral("spectrum.png"));
         spectrum.done(QDialog::Rejected);
+    }
+
+    // A monitored network, as after Find Units (which learns the units' versions) and a few
+    // passes of Monitor Network at a short interval: the monitor's dialog over the main
+    // window, whose blocks show what was heard. The example's unit 3 is not in the simulated
+    // network, so its block shows a unit that did not answer.
+    {
+        FindUnitsDialog find(state.ports, kPort, state.clock, state.session.User().Root(), {},
+                             &window);
+        find.rangeEdit()->setText(QStringLiteral("1-3"));
+        find.show();
+        if (!find.start() || !waitUntil([&] { return !find.model().Busy(); }, kDeviceLimitMs)) {
+            camera.failed(QStringLiteral("monitored-network.png"),
+                          QStringLiteral("Find Units did not finish"));
+        }
+        find.done(QDialog::Rejected);
+    }
+    {
+        constexpr std::uint64_t kPasses = 4;
+        MonitorDialog monitor(state.ports, kPort, state.clock,
+                              MonitorUnitsOf(*state.session.User().Root()), &window);
+        monitor.intervalBox()->setValue(1);
+        monitor.resize(760, 560);
+        monitor.show();
+        if (!monitor.model().Start(Millis{1000}, kPasses) ||
+            !waitUntil([&] { return !monitor.model().Busy(); }, kDeviceLimitMs) ||
+            monitor.model().PassesDone() != kPasses) {
+            camera.failed(QStringLiteral("monitored-network.png"),
+                          QStringLiteral("the monitor did not finish its passes"));
+        }
+        const int zoom = window.diagramView()->zoom();
+        window.diagramView()->setZoom(125, QPoint(0, 0));
+        camera.takeOver(window, monitor, QPoint(530, 200), QStringLiteral("monitored-network.png"));
+        window.diagramView()->setZoom(zoom);
+        monitor.done(QDialog::Rejected);
     }
     return camera.failures;
 }
