@@ -114,7 +114,8 @@ MonitorModel::Sample MonitorModel::Poll(DeviceLink& link, const MonitorUnit& uni
                 sample.values[k] = p->value;
             }
         }
-    } else {
+    } else if (!link.StopFlag()) {
+        // A wait cut short by Stop says nothing about the unit.
         link.LogLine(Format("UA %u did not answer.", unsigned{unit.ua}), true);
     }
     return sample;
