@@ -52,11 +52,11 @@ QLineEdit* smallEdit(QWidget* parent, int digits) {
 DiagnosticsPageView::DiagnosticsPageView(Block& block, const PortFactory& ports,
                                          const std::string& portName, CurrentRemoteUa& remoteUa,
                                          Prompter& prompter, Clock& clock, QWidget* parent)
-    : PropertyPage(parent),
+    : LinkedPropertyPage(
+          std::make_unique<DiagnosticsPageModel>(block, ports, portName, remoteUa, prompter, clock),
+          parent),
       block_(block),
-      clock_(clock),
-      model_(std::make_unique<DiagnosticsPageModel>(block, ports, portName, remoteUa, prompter,
-                                                    clock)) {
+      clock_(clock) {
     // The values: one row per diagnostic parameter, a value cell for the thirteen known ones.
     values_ = new QTableWidget(0, 2, this);
     values_->setHorizontalHeaderLabels({QStringLiteral("Description"), QStringLiteral("Value")});
@@ -221,15 +221,6 @@ void DiagnosticsPageView::leave() {
     poll_->setChecked(model_->PollChecked());
 }
 
-void DiagnosticsPageView::closePage() {
-    model_->Close();
-    updateFromWorker();
-}
-
-bool DiagnosticsPageView::busy() const {
-    return !model_->ReadEnabled();
-}
-
 void DiagnosticsPageView::start(bool (DiagnosticsPageModel::*button)()) {
     pushControls();
     ((*model_).*button)();
@@ -290,14 +281,6 @@ void DiagnosticsPageView::updateButtons() {
     const bool idle = model_->ReadEnabled();
     read_->setEnabled(idle);
     poll_->setEnabled(idle);
-}
-
-bool DiagnosticsPageView::targetLocal() const {
-    return model_->LocalChosen();
-}
-
-std::uint16_t DiagnosticsPageView::targetUnit() const {
-    return model_->UnitAddress();
 }
 
 }  // namespace skelvane

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "operations/diagnostics_page_model.h"
 #include "ui/property_page.h"
 
 class QCheckBox;
@@ -20,7 +21,6 @@ class Block;
 class Clock;
 class CurrentRemoteUa;
 class DiagPlot;
-class DiagnosticsPageModel;
 class LogView;
 class PortFactory;
 class Prompter;
@@ -30,7 +30,7 @@ class WorkerPump;
 // "&Stop", the custom parameter (size, the ids MSB to LSB, value) with "&Get" and "&Set", the
 // log, and a live chart of RSSI and temperature while polling. A thin view over a
 // DiagnosticsPageModel; the worker's results reach the widgets through a WorkerPump.
-class DiagnosticsPageView : public PropertyPage {
+class DiagnosticsPageView : public LinkedPropertyPage<DiagnosticsPageModel> {
     Q_OBJECT
 
   public:
@@ -41,12 +41,7 @@ class DiagnosticsPageView : public PropertyPage {
 
     void activate() override;
     void leave() override;
-    void closePage() override;
-    bool busy() const override;
-    bool targetLocal() const override;
-    std::uint16_t targetUnit() const override;
 
-    DiagnosticsPageModel& model() { return *model_; }
     QTableWidget* values() const { return values_; }
     DiagPlot* plot() const { return plot_; }
     QPushButton* readButton() const { return read_; }
@@ -77,7 +72,6 @@ class DiagnosticsPageView : public PropertyPage {
     Clock& clock_;
     std::shared_ptr<PassNews> news_ = std::make_shared<PassNews>();
     std::uint64_t sampledPasses_ = 0;
-    std::unique_ptr<DiagnosticsPageModel> model_;
     QTableWidget* values_ = nullptr;
     DiagPlot* plot_ = nullptr;
     QPushButton* read_ = nullptr;

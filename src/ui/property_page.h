@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "base/prompter.h"
 #include "base/strings.h"
@@ -53,6 +54,28 @@ class PropertyPage : public QWidget {
     QRadioButton* local_ = nullptr;
     QRadioButton* remote_ = nullptr;
     QPushButton* clearLog_ = nullptr;
+};
+
+// A page over a model that talks to one unit through its DeviceLink: closing, "busy" and the
+// target come from the model.
+template <typename Model>
+class LinkedPropertyPage : public PropertyPage {
+  public:
+    Model& model() { return *model_; }
+
+    void closePage() override {
+        model_->Close();
+        updateFromWorker();
+    }
+    bool busy() const override { return model_->Link().Busy(); }
+    bool targetLocal() const override { return model_->LocalChosen(); }
+    std::uint16_t targetUnit() const override { return model_->Link().UnitAddress(); }
+
+  protected:
+    LinkedPropertyPage(std::unique_ptr<Model> model, QWidget* parent)
+        : PropertyPage(parent), model_(std::move(model)) {}
+
+    std::unique_ptr<Model> model_;
 };
 
 // Asks before Re&set restarts a unit; true only for Yes (No is the default button).

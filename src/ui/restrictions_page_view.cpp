@@ -69,10 +69,11 @@ RestrictionsPageView::RestrictionsPageView(Block& block, const PortFactory& port
                                            RestrictionState& restrictions,
                                            CurrentRemoteUa& remoteUa, Prompter& prompter,
                                            Clock& clock, QWidget* parent)
-    : PropertyPage(parent),
-      prompter_(prompter),
-      page_(std::make_unique<RestrictionsPage>(block, ports, portName, facts, restrictions,
-                                               remoteUa, prompter, clock)) {
+    : LinkedPropertyPage(
+          std::make_unique<RestrictionsPage>(block, ports, portName, facts, restrictions, remoteUa,
+                                             prompter, clock),
+          parent),
+      prompter_(prompter) {
     group_ = new QGroupBox(this);
     // Only the title is bold: the controls inside keep the page's font.
     // Weights set explicitly on both, or the controls would inherit the group box's.
@@ -96,7 +97,7 @@ RestrictionsPageView::RestrictionsPageView(Block& block, const PortFactory& port
                            QAbstractItemView::SelectedClicked);
     delegate_ = new RestrictionCellDelegate(list_);
     list_->setItemDelegate(delegate_);
-    const auto& rows = page_->List().Rows();
+    const auto& rows = model_->List().Rows();
     list_->setRowCount(static_cast<int>(rows.size()));
     for (int i = 0; i < list_->rowCount(); ++i) {
         const auto& row = rows[static_cast<std::size_t>(i)];
@@ -120,7 +121,7 @@ RestrictionsPageView::RestrictionsPageView(Block& block, const PortFactory& port
 
     local_ = new QRadioButton(QStringLiteral("&Local"), group_);
     remote_ = new QRadioButton(QStringLiteral("Rem&ote"), group_);
-    (page_->LocalChosen() ? local_ : remote_)->setChecked(true);
+    (model_->LocalChosen() ? local_ : remote_)->setChecked(true);
     read_ = new QPushButton(QStringLiteral("&Read"), group_);
     write_ = new QPushButton(QStringLiteral("&Write"), group_);
     reset_ = new QPushButton(QStringLiteral("Re&set"), group_);
@@ -146,7 +147,7 @@ RestrictionsPageView::RestrictionsPageView(Block& block, const PortFactory& port
     groupLayout->addLayout(buttons);
     groupLayout->addWidget(list_, 1);
 
-    log_ = new LogView(page_->Log(), this);
+    log_ = new LogView(model_->Log(), this);
     clearLog_ = new QPushButton(QStringLiteral("&Clear Log"), this);
     QGroupBox* logBox = makeLogGroup(log_, clearLog_, this);
 
@@ -154,7 +155,7 @@ RestrictionsPageView::RestrictionsPageView(Block& block, const PortFactory& port
     layout->addWidget(group_, 1);
     layout->addWidget(logBox, 0);
 
-    connect(local_, &QRadioButton::toggled, this, [this](bool on) { page_->ChooseLocal(on); });
+    connect(local_, &QRadioButton::toggled, this, [this](bool on) { model_->ChooseLocal(on); });
     connect(read_, &QPushButton::clicked, this, [this] { start(&RestrictionsPage::Read); });
     connect(write_, &QPushButton::clicked, this, [this] { start(&RestrictionsPage::Write); });
     connect(reset_, &QPushButton::clicked, this, [this] {
@@ -164,7 +165,7 @@ RestrictionsPageView::RestrictionsPageView(Block& block, const PortFactory& port
     });
     connect(zones_, &QPushButton::clicked, this, &RestrictionsPageView::openZones);
     connect(clearLog_, &QPushButton::clicked, this, [this] {
-        page_->ClearLog();
+        model_->ClearLog();
         log_->sync();
     });
     connect(list_, &QTableWidget::currentCellChanged, this, [this](int row) { rowSelected(row); });
@@ -175,22 +176,22 @@ RestrictionsPageView::RestrictionsPageView(Block& block, const PortFactory& port
             Qt::QueuedConnection);
 
     const auto notify = pump_->notifier();
-    page_->SetUpdateListener(notify);
-    page_->Log().SetListener([notify](LogPane::Event, const std::string&) { notify(); });
+    model_->SetUpdateListener(notify);
+    model_->Log().SetListener([notify](LogPane::Event, const std::string&) { notify(); });
     updateButtons();
 }
 
 RestrictionsPageView::~RestrictionsPageView() {
     closePage();
-    page_->SetUpdateListener(nullptr);
-    page_->Log().SetListener(nullptr);
+    model_->SetUpdateListener(nullptr);
+    model_->Log().SetListener(nullptr);
     // The views look at the page's log and list: they go first.
     delete log_;
     delete list_;
 }
 
 int RestrictionsPageView::rowOf(const std::string& name) const {
-    const auto& rows = page_->List().Rows();
+    const auto& rows = model_->List().Rows();
     for (std::size_t i = 0; i < rows.size(); ++i) {
         if (rows[i].name == name) {
             return static_cast<int>(i);
@@ -200,65 +201,56 @@ int RestrictionsPageView::rowOf(const std::string& name) const {
 }
 
 void RestrictionsPageView::activate() {
-    page_->Activate();
+    model_->Activate();
     // The Settings page may have renamed the block or read its entries meanwhile.
     showTitle();
-    page_->List().Refresh();
+    model_->List().Refresh();
     showValues();
     updateButtons();
 }
 
 void RestrictionsPageView::leave() {
-    page_->ChooseLocal(local_->isChecked());
-    page_->Leave();
+    model_->ChooseLocal(local_->isChecked());
+    model_->Leave();
     updateButtons();
 }
 
-void RestrictionsPageView::closePage() {
-    page_->Close();
-    updateFromWorker();
-}
-
-bool RestrictionsPageView::busy() const {
-    return !page_->ActionsEnabled();
-}
-
 void RestrictionsPageView::start(bool (RestrictionsPage::*button)()) {
-    page_->ChooseLocal(local_->isChecked());
-    ((*page_).*button)();
+    model_->ChooseLocal(local_->isChecked());
+    ((*model_).*button)();
     updateButtons();
 }
 
 void RestrictionsPageView::rowSelected(int row) {
     // -1: the click fell beside the rows, which keeps the selection.
     if (row >= 0) {
-        page_->List().SelectRow(static_cast<std::size_t>(row));
+        model_->List().SelectRow(static_cast<std::size_t>(row));
     }
 }
 
 void RestrictionsPageView::openZones() {
-    if (!page_->List().ZonesOpensDialog()) {
+    if (!model_->List().ZonesOpensDialog()) {
         return;
     }
     ZonePresetDialog dialog(prompter_, this);
     if (dialog.exec() != QDialog::Accepted) {
         return;
     }
-    page_->ApplyZoneResult(dialog.resultText());
+    model_->ApplyZoneResult(dialog.resultText());
     // Taken, the row shows the pattern; refused, what it held before.
     showValues();
 }
 
 void RestrictionsPageView::commitEdit(int row, const QString& text) {
-    if (row < 0 || static_cast<std::size_t>(row) >= page_->List().Rows().size()) {
+    if (row < 0 || static_cast<std::size_t>(row) >= model_->List().Rows().size()) {
         return;
     }
-    page_->CommitEdit(static_cast<std::size_t>(row), toLatin1(text));
+    model_->CommitEdit(static_cast<std::size_t>(row), toLatin1(text));
     showValues();
 }
 
 void RestrictionsPageView::updateFromWorker() {
-    if (page_->ApplyWorkerResults()) {
+    if (model_->ApplyWorkerResults()) {
         showValues();
     }
     log_->sync();
@@ -266,11 +258,11 @@ void RestrictionsPageView::updateFromWorker() {
 }
 
 void RestrictionsPageView::showTitle() {
-    group_->setTitle(plainTitle(page_->Title()));
+    group_->setTitle(plainTitle(model_->Title()));
 }
 
 void RestrictionsPageView::showValues() {
-    const auto& rows = page_->List().Rows();
+    const auto& rows = model_->List().Rows();
     for (int i = 0; i < list_->rowCount() && static_cast<std::size_t>(i) < rows.size(); ++i) {
         QTableWidgetItem* cell = list_->item(i, kValueColumn);
         const QString value = fromLatin1(rows[static_cast<std::size_t>(i)].value);
@@ -281,19 +273,11 @@ void RestrictionsPageView::showValues() {
 }
 
 void RestrictionsPageView::updateButtons() {
-    const bool idle = page_->ActionsEnabled();
+    const bool idle = model_->ActionsEnabled();
     for (QPushButton* button : {read_, write_, reset_}) {
         button->setEnabled(idle);
     }
-    zones_->setEnabled(page_->ZonesEnabled());
-}
-
-bool RestrictionsPageView::targetLocal() const {
-    return page_->LocalChosen();
-}
-
-std::uint16_t RestrictionsPageView::targetUnit() const {
-    return page_->RemoteUa();
+    zones_->setEnabled(model_->ZonesEnabled());
 }
 
 }  // namespace skelvane

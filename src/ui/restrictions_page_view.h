@@ -4,6 +4,10 @@
 #include <memory>
 #include <string>
 
+// Before the page model: it reads the restriction table with Qt's `slots` macro hidden.
+#include "ui/restriction_state.h"
+
+#include "operations/restrictions_page.h"
 #include "ui/property_page.h"
 
 class QGroupBox;
@@ -20,7 +24,6 @@ class LogView;
 class PortFactory;
 class Prompter;
 class RestrictionState;
-class RestrictionsPage;
 class WorkerPump;
 struct UnitFacts;
 
@@ -45,7 +48,7 @@ class RestrictionCellDelegate : public QStyledItemDelegate {
 // holding Local/Remote, "&Read", "&Write", "Re&set", "Zones" and the list of the block's
 // restriction entries and repeater list; below it the log and "&Clear Log". A thin view over
 // a RestrictionsPage; the worker's results reach the widgets through a WorkerPump.
-class RestrictionsPageView : public PropertyPage {
+class RestrictionsPageView : public LinkedPropertyPage<RestrictionsPage> {
     Q_OBJECT
 
   public:
@@ -59,12 +62,7 @@ class RestrictionsPageView : public PropertyPage {
 
     void activate() override;
     void leave() override;
-    void closePage() override;
-    bool busy() const override;
-    bool targetLocal() const override;
-    std::uint16_t targetUnit() const override;
 
-    RestrictionsPage& model() { return *page_; }
     QGroupBox* group() const { return group_; }
     QTableWidget* list() const { return list_; }
     RestrictionCellDelegate* cellDelegate() const { return delegate_; }
@@ -86,7 +84,6 @@ class RestrictionsPageView : public PropertyPage {
     void updateButtons();
 
     Prompter& prompter_;
-    std::unique_ptr<RestrictionsPage> page_;
     QGroupBox* group_ = nullptr;
     QTableWidget* list_ = nullptr;
     RestrictionCellDelegate* delegate_ = nullptr;

@@ -21,11 +21,11 @@ SettingsPageView::SettingsPageView(Block& block, const PortFactory& ports,
                                    const std::string& portName, UnitFacts& facts,
                                    CurrentRemoteUa& remoteUa, Prompter& prompter, Clock& clock,
                                    QWidget* parent)
-    : PropertyPage(parent),
+    : LinkedPropertyPage(std::make_unique<SettingsPageModel>(block, ports, portName, facts,
+                                                             remoteUa, prompter, clock),
+                         parent),
       block_(block),
-      prompter_(prompter),
-      model_(std::make_unique<SettingsPageModel>(block, ports, portName, facts, remoteUa, prompter,
-                                                 clock)) {
+      prompter_(prompter) {
     table_ = new PropertyTable(model_->List(), this);
     log_ = new LogView(model_->Log(), this);
 
@@ -129,15 +129,6 @@ void SettingsPageView::leave() {
     model_->Leave();
 }
 
-void SettingsPageView::closePage() {
-    model_->Close();
-    updateFromWorker();
-}
-
-bool SettingsPageView::busy() const {
-    return !model_->ActionsEnabled();
-}
-
 void SettingsPageView::start(bool (SettingsPageModel::*button)()) {
     model_->ChooseLocal(local_->isChecked());
     ((*model_).*button)();
@@ -194,14 +185,6 @@ void SettingsPageView::updateButtons() {
     const std::size_t pending = model_->List().PendingCount();
     write_->setText(pending == 0 ? QStringLiteral("&Write")
                                  : QStringLiteral("&Write (%1)").arg(pending));
-}
-
-bool SettingsPageView::targetLocal() const {
-    return model_->LocalChosen();
-}
-
-std::uint16_t SettingsPageView::targetUnit() const {
-    return model_->UnitAddress();
 }
 
 }  // namespace skelvane

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "document/block.h"
+#include "operations/settings_page_model.h"
 #include "ui/property_page.h"
 
 class QPushButton;
@@ -20,14 +21,13 @@ class LogView;
 class PortFactory;
 class Prompter;
 class PropertyTable;
-class SettingsPageModel;
 class WorkerPump;
 struct UnitFacts;
 
 // The "Settings" page: the block's parameter list, Local/Remote, the action buttons, the log
 // and "&Clear Log", over a SettingsPageModel. The worker's results reach the widgets through a
 // WorkerPump on the GUI thread.
-class SettingsPageView : public PropertyPage {
+class SettingsPageView : public LinkedPropertyPage<SettingsPageModel> {
     Q_OBJECT
 
   public:
@@ -38,12 +38,7 @@ class SettingsPageView : public PropertyPage {
 
     void activate() override;
     void leave() override;
-    void closePage() override;
-    bool busy() const override;
-    bool targetLocal() const override;
-    std::uint16_t targetUnit() const override;
 
-    SettingsPageModel& model() { return *model_; }
     PropertyTable* table() const { return table_; }
     QPushButton* readAllButton() const { return readAll_; }
     QPushButton* readButton() const { return read_; }
@@ -67,7 +62,6 @@ class SettingsPageView : public PropertyPage {
 
     Block& block_;
     Prompter& prompter_;
-    std::unique_ptr<SettingsPageModel> model_;
     PropertyTable* table_ = nullptr;
     QCheckBox* verify_ = nullptr;
     QPushButton* readAll_ = nullptr;
