@@ -55,6 +55,11 @@ struct FailureKind {
     std::string_view check;
 };
 
+// The unit did not answer its first request, on the cable or after waking it.
+constexpr std::string_view kNoAnswerCheck =
+    "Check the port, the cable and that the unit is powered; a sleeping unit needs the wake-up "
+    "retries.";
+
 constexpr std::array kFailureKinds{
     FailureKind{"Opening serial port", "", "the port could not be opened",
                 "Check the port name, that no other program is using the port and that you may "
@@ -69,12 +74,8 @@ constexpr std::array kFailureKinds{
     FailureKind{"", "responses!", "answers that could not be used",
                 "Check the cable and that only one unit has this unit address; a unit with "
                 "other firmware may not know this request."},
-    FailureKind{"Verify connection", "", "no answer",
-                "Check the port, the cable and that the unit is powered; a sleeping unit needs "
-                "the wake-up retries."},
-    FailureKind{"Wake up", "", "no answer",
-                "Check the port, the cable and that the unit is powered; a sleeping unit needs "
-                "the wake-up retries."},
+    FailureKind{"Verify connection", "", "no answer", kNoAnswerCheck},
+    FailureKind{"Wake up", "", "no answer", kNoAnswerCheck},
     FailureKind{"", "", "no valid answer",
                 "Check the lines above and try again; a remote unit also needs a working radio "
                 "path to the unit on the cable."},
