@@ -23,6 +23,12 @@ void AddUnitOptions(CLI::App& command, UnitOptions& options) {
     unit->require_option(1);
 }
 
+void AddBlockOptions(CLI::App& command, BlockOptions& options) {
+    AddUnitOptions(command, options.unit);
+    command.add_option("FILE", options.file, "Network file")->required();
+    command.add_option("BLOCK", options.block, "Name of the block")->required();
+}
+
 std::string PortName(const std::string& port) {
     return port.empty() ? LoadPortSettings().portName : port;
 }

@@ -12,6 +12,7 @@
 #include "base/prompter.h"
 #include "cli/command.h"
 #include "document/block.h"
+#include "document/link_id_counter.h"
 #include "document/network_file.h"
 
 namespace skelvane::cli {
@@ -40,6 +41,35 @@ Block* FindBlockByName(Block* root, std::string_view name);
 // with exit code 1 and the reason shown, when the file cannot be read or has no such block.
 Block* ReadBlockOfFile(Context& ctx, NetworkFile& document, Prompter& prompter,
                        const std::string& file, const std::string& blockName);
+
+// What a command on one radio block of a network file takes: the unit options, FILE and BLOCK.
+struct BlockOptions {
+    UnitOptions unit;
+    std::string file;
+    std::string block;
+};
+void AddBlockOptions(CLI::App& command, BlockOptions& options);
+
+// The network file of a command's options, read, and its radio block of that name.
+class BlockOfFile {
+  public:
+    // Get() is nullptr, with exit code 1 and the reason shown, when it could not be read.
+    BlockOfFile(Context& ctx, Prompter& prompter, const BlockOptions& options)
+        : file_(options.file),
+          block_(ReadBlockOfFile(ctx, document_, prompter, options.file, options.block)) {}
+    BlockOfFile(const BlockOfFile&) = delete;
+    BlockOfFile& operator=(const BlockOfFile&) = delete;
+
+    Block* Get() const { return block_; }
+    // Writes the file back where it was read from.
+    bool Save(Prompter& prompter) { return document_.Save(file_, prompter); }
+
+  private:
+    LinkIdCounter ids_;
+    NetworkFile document_{ids_};
+    std::string file_;
+    Block* block_;
+};
 
 // Prints a log pane's lines as they appear: a new line starts a new output line, words
 // appended to the last line follow it on the same output line, and a replaced line is printed

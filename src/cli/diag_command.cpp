@@ -15,7 +15,6 @@
 #include "cli/console_prompter.h"
 #include "cli/device_options.h"
 #include "cli/operation_runner.h"
-#include "document/network_file.h"
 #include "operations/current_remote_ua.h"
 #include "operations/diagnostics_page_model.h"
 
@@ -110,15 +109,11 @@ void PrintValues(LogPrinter& printer, const DiagnosticsPageModel& page, std::uin
 
 SKELVANE_CLI_COMMAND(120, [](CLI::App& app, Context& ctx) {
     auto* sub = app.add_subcommand("diag", "Read a unit's diagnostic values into BLOCK");
-    auto unit = std::make_shared<UnitOptions>();
-    auto file = std::make_shared<std::string>();
-    auto blockName = std::make_shared<std::string>();
+    auto options = std::make_shared<BlockOptions>();
     auto polls = std::make_shared<unsigned>(0);
     auto get = std::make_shared<std::string>();
     auto set = std::make_shared<std::string>();
-    AddUnitOptions(*sub, *unit);
-    sub->add_option("FILE", *file, "Network file")->required();
-    sub->add_option("BLOCK", *blockName, "Name of the block")->required();
+    AddBlockOptions(*sub, *options);
     sub->add_option("--poll", *polls, "Repeat once a second, this many passes")
         ->check(CLI::Range(1u, 1000000u));
     auto* getOption =
@@ -127,23 +122,21 @@ SKELVANE_CLI_COMMAND(120, [](CLI::App& app, Context& ctx) {
     sub->add_option("--set", *set, "Write one value: SIZE:ID1[,...]=VALUE")
         ->check([](const std::string& t) { return CheckCustom(t, true); })
         ->excludes(getOption);
-    sub->callback([&ctx, unit, file, blockName, polls, get, set] {
+    sub->callback([&ctx, options, polls, get, set] {
         ConsolePrompter prompter(*ctx.err);
-        LinkIdCounter ids;
-        NetworkFile document(ids);
-        Block* block = ReadBlockOfFile(ctx, document, prompter, *file, *blockName);
-        if (block == nullptr) {
+        BlockOfFile file(ctx, prompter, *options);
+        if (file.Get() == nullptr) {
             return;
         }
         // Declared before the page, whose worker reports into them until the page is gone.
         std::mutex passMutex;
         std::vector<bool> passes;  // each finished pass: did it do what it was for
         CurrentRemoteUa remoteUa;
-        remoteUa.Set(static_cast<std::uint16_t>(unit->remote));
-        DiagnosticsPageModel page(*block, ctx.ports, PortName(*unit), remoteUa, prompter,
-                                  ctx.clock);
+        remoteUa.Set(static_cast<std::uint16_t>(options->unit.remote));
+        DiagnosticsPageModel page(*file.Get(), ctx.ports, PortName(options->unit), remoteUa,
+                                  prompter, ctx.clock);
         page.Activate();
-        page.ChooseLocal(unit->local);
+        page.ChooseLocal(options->unit.local);
         page.Link().SetTrafficLogging(ctx.verbose);
         OperationRunner runner(ctx, page.Log());
         LogPrinter& printer = *runner.Printer();

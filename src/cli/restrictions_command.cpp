@@ -15,7 +15,6 @@
 #include "cli/console_prompter.h"
 #include "cli/device_options.h"
 #include "cli/operation_runner.h"
-#include "document/network_file.h"
 #include "operations/current_remote_ua.h"
 #include "operations/restrictions_page.h"
 #include "restrictions/restriction_table.h"
@@ -69,33 +68,27 @@ bool Run(RestrictionsPage& page, OperationRunner& runner, Operation operation) {
 
 void AddOperation(CLI::App& parent, Context& ctx, const char* name, const char* help, bool write) {
     auto* sub = parent.add_subcommand(name, help);
-    auto unit = std::make_shared<UnitOptions>();
-    auto file = std::make_shared<std::string>();
-    auto blockName = std::make_shared<std::string>();
-    AddUnitOptions(*sub, *unit);
-    sub->add_option("FILE", *file, "Network file")->required();
-    sub->add_option("BLOCK", *blockName, "Name of the block")->required();
-    sub->callback([&ctx, unit, file, blockName, write] {
+    auto options = std::make_shared<BlockOptions>();
+    AddBlockOptions(*sub, *options);
+    sub->callback([&ctx, options, write] {
         ctx.exitCode = 1;
         ConsolePrompter prompter(*ctx.err);
-        LinkIdCounter ids;
-        NetworkFile document(ids);
-        Block* block = ReadBlockOfFile(ctx, document, prompter, *file, *blockName);
-        if (block == nullptr) {
+        BlockOfFile file(ctx, prompter, *options);
+        if (file.Get() == nullptr) {
             return;
         }
         UnitFacts facts;
         RestrictionState state;
         CurrentRemoteUa remoteUa;
-        remoteUa.Set(static_cast<std::uint16_t>(unit->remote));
+        remoteUa.Set(static_cast<std::uint16_t>(options->unit.remote));
         LogAwarePrompter workerPrompter(prompter);
-        RestrictionsPage page(*block, ctx.ports, PortName(*unit), facts, state, remoteUa,
-                              workerPrompter, ctx.clock);
+        RestrictionsPage page(*file.Get(), ctx.ports, PortName(options->unit), facts, state,
+                              remoteUa, workerPrompter, ctx.clock);
         page.Link().SetTrafficLogging(ctx.verbose);
         OperationRunner runner(ctx, page.Log());
         workerPrompter.SetPrinter(runner.Printer());
         page.Activate();
-        page.ChooseLocal(unit->local);
+        page.ChooseLocal(options->unit.local);
 
         // A Write goes by the band and firmware version the program last learned of the
         // unit; here nothing has been learned yet, so the unit is asked first.
@@ -109,7 +102,7 @@ void AddOperation(CLI::App& parent, Context& ctx, const char* name, const char* 
         if (!page.LastReport()->restrictions) {
             return;
         }
-        if (!write && !document.Save(*file, prompter)) {
+        if (!write && !file.Save(prompter)) {
             return;
         }
         ctx.exitCode = 0;

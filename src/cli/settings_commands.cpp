@@ -10,7 +10,6 @@
 #include "cli/console_prompter.h"
 #include "cli/device_options.h"
 #include "cli/operation_runner.h"
-#include "document/network_file.h"
 #include "link/default_sets.h"
 #include "link/version_number.h"
 #include "operations/current_remote_ua.h"
@@ -43,36 +42,30 @@ void Choose(SettingsPageModel& page, const UnitOptions& unit) {
 void AddBlockCommand(CLI::App& app, Context& ctx, const char* name, const char* help,
                      Operation operation, bool save) {
     auto* sub = app.add_subcommand(name, help);
-    auto unit = std::make_shared<UnitOptions>();
-    auto file = std::make_shared<std::string>();
-    auto blockName = std::make_shared<std::string>();
+    auto options = std::make_shared<BlockOptions>();
     auto noVerify = std::make_shared<bool>(false);
-    AddUnitOptions(*sub, *unit);
-    sub->add_option("FILE", *file, "Network file")->required();
-    sub->add_option("BLOCK", *blockName, "Name of the block")->required();
+    AddBlockOptions(*sub, *options);
     if (!save) {
         sub->add_flag("--no-verify", *noVerify, "Do not read back what was written");
     }
-    sub->callback([&ctx, unit, file, blockName, operation, save, noVerify] {
+    sub->callback([&ctx, options, operation, save, noVerify] {
         ConsolePrompter prompter(*ctx.err);
-        LinkIdCounter ids;
-        NetworkFile document(ids);
-        Block* block = ReadBlockOfFile(ctx, document, prompter, *file, *blockName);
-        if (block == nullptr) {
+        BlockOfFile file(ctx, prompter, *options);
+        if (file.Get() == nullptr) {
             return;
         }
         UnitFacts facts;
         CurrentRemoteUa remoteUa;
-        SettingsPageModel page(*block, ctx.ports, PortName(*unit), facts, remoteUa, prompter,
-                               ctx.clock);
+        SettingsPageModel page(*file.Get(), ctx.ports, PortName(options->unit), facts, remoteUa,
+                               prompter, ctx.clock);
         OperationRunner runner(ctx, page.Log());
-        Choose(page, *unit);
+        Choose(page, options->unit);
         page.SetVerify(!*noVerify);
         if (!Run(ctx, page, runner, operation)) {
             ctx.exitCode = 1;
             return;
         }
-        if (save && !document.Save(*file, prompter)) {
+        if (save && !file.Save(prompter)) {
             ctx.exitCode = 1;
             return;
         }
