@@ -59,7 +59,7 @@ void CheckEntry(const Reader& reader, int index, const UnitFacts& band, std::uin
     const auto payload =
         PackRestrictionEntry(static_cast<std::uint8_t>(index), table.entries[index]);
     Reader again;
-    again.Parse(BuildFrame(ua, restriction_codes::kEntryReply, payload));
+    again.Parse(BuildFrame(ua, reply::kRestriction, payload));
     Check(again.Text(name) == text);
 }
 
@@ -71,7 +71,7 @@ void CheckRepeaters(const Reader& reader, std::uint16_t ua) {
         return;
     }
     Reader again;
-    again.Parse(BuildFrame(ua, restriction_codes::kRepeatersReply, PackRepeaterList(list)));
+    again.Parse(BuildFrame(ua, reply::kRepeaters, PackRepeaterList(list)));
     RepeaterList back;
     Check(ValidateRepeaterList(again.Text("RepeaterRegistration"), back, quiet) && back == list);
 }
@@ -98,10 +98,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
         const bool wellFormed = reply.size() >= kFrameHeaderSize && reply[0] == reply.size() - 1;
         const std::uint8_t code = wellFormed ? reply[3] : 0;
-        if (code != restriction_codes::kCountryReply) {
+        if (code != reply::kRegisters) {
             Check(reader.facts.countryIndex == country && reader.facts.linkRateIndex == linkRate);
         }
-        if (code != restriction_codes::kVersionReply) {
+        if (code != reply::kVersion) {
             Check(reader.facts.versionNumber == version);
         }
         if (!wellFormed) {
@@ -112,19 +112,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Check(reader.link.UnitAddress() == from);
         const std::span<const std::uint8_t> payload = FramePayload(reply);
         switch (code) {
-            case restriction_codes::kVersionReply:
+            case reply::kVersion:
                 Check(reader.facts.versionNumber ==
                       VersionNumberFromText(PayloadText(reply, kTextValueMax)));
                 break;
-            case restriction_codes::kEntryReply:
+            case reply::kRestriction:
                 if (payload.size() >= 3) {
                     CheckEntry(reader, payload[0], band, from);
                 }
                 break;
-            case restriction_codes::kRepeatersReply:
+            case reply::kRepeaters:
                 CheckRepeaters(reader, from);
                 break;
-            case restriction_codes::kCountryReply:
+            case reply::kRegisters:
                 Check(reader.parameters == before);
                 break;
             default:

@@ -26,10 +26,13 @@ inline constexpr std::uint8_t kWriteRegisters = 0x46;  // "F"
 inline constexpr std::uint8_t kWriteDataMask = 0x51;   // "Q"
 inline constexpr std::uint8_t kReadVersion = 0x28;     // "("
 inline constexpr std::uint8_t kReadSerialNumber = 0x29;
-inline constexpr std::uint8_t kReadDataMask = 0x2A;     // "*"
-inline constexpr std::uint8_t kReadRestriction = 0x2C;  // ","
-inline constexpr std::uint8_t kApplyDefaults = 0x2F;    // "/"
-inline constexpr std::uint8_t kWakeUp = 0x4A;           // "J"
+inline constexpr std::uint8_t kReadDataMask = 0x2A;      // "*"
+inline constexpr std::uint8_t kReadRestriction = 0x2C;   // ",", payload: entry index
+inline constexpr std::uint8_t kSendRestriction = 0x52;   // "R"
+inline constexpr std::uint8_t kSaveRestrictions = 0x53;  // "S": to the unit's memory
+inline constexpr std::uint8_t kRepeaters = 0x54;         // "T": get with no payload, send 16 slots
+inline constexpr std::uint8_t kApplyDefaults = 0x2F;     // "/"
+inline constexpr std::uint8_t kWakeUp = 0x4A;            // "J"
 inline constexpr std::uint8_t kReset = 0xFF;
 }  // namespace request
 
@@ -41,6 +44,9 @@ inline constexpr std::uint8_t kVersion = 0x8C;
 inline constexpr std::uint8_t kSerialNumber = 0x8D;
 inline constexpr std::uint8_t kDataMask = 0x8E;
 inline constexpr std::uint8_t kRestriction = 0x90;
+inline constexpr std::uint8_t kRestrictionSent = 0xB6;
+inline constexpr std::uint8_t kRestrictionsSaved = 0xB7;
+inline constexpr std::uint8_t kRepeaters = 0xB8;
 inline constexpr std::uint8_t kDefaults = 0x93;
 inline constexpr std::uint8_t kWakeUp = 0xAE;
 }  // namespace reply

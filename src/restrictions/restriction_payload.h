@@ -10,24 +10,9 @@
 
 namespace skelvane {
 
-// Command and reply codes of the restriction exchange. A frame is: length byte (bytes that
-// follow), UA high, UA low, code, payload; the functions below deal with the payload only,
-// the frame layer adds the rest.
-namespace restriction_codes {
-inline constexpr std::uint8_t kGetCountry = 0x14;  // payload 0x59, 0x0E
-inline constexpr std::uint8_t kCountryReply = 0x64;
-inline constexpr std::uint8_t kGetVersion = 0x28;
-inline constexpr std::uint8_t kVersionReply = 0x8C;
-inline constexpr std::uint8_t kGetEntry = 0x2C;  // payload: entry index
-inline constexpr std::uint8_t kEntryReply = 0x90;
-inline constexpr std::uint8_t kRepeaters = 0x54;  // get: no payload; send: 16 slots
-inline constexpr std::uint8_t kRepeatersReply = 0xB8;
-inline constexpr std::uint8_t kSendEntry = 0x52;
-inline constexpr std::uint8_t kSendEntryReply = 0xB6;
-inline constexpr std::uint8_t kSaveToMemory = 0x53;
-inline constexpr std::uint8_t kSaveReply = 0xB7;
-inline constexpr std::uint8_t kReset = 0xFF;
-}  // namespace restriction_codes
+// The payloads of the restriction exchange (its codes are the frame layer's). A frame is:
+// length byte (bytes that follow), UA high, UA low, code, payload; the functions below deal
+// with the payload only, the frame layer adds the rest.
 
 // Firmware from which on a unit keeps the restriction table and the repeater list
 // (version number = version x 10000).

@@ -12,8 +12,6 @@
 namespace skelvane {
 namespace {
 
-namespace codes = restriction_codes;
-
 constexpr int kPolls = 100;
 
 constexpr const char* kNoRestrictions = "Freqency: not supported in this version.";
@@ -58,7 +56,7 @@ RestrictionsReport RestrictionsExchange::RunConnected(int operation) {
         case restrictions_op::kReset:
             // The unit restarts and answers nothing; whatever comes back is drained unlogged.
             // Only a request that could not be written at all is a failure.
-            if (!link_.Command(link_.MakeFrame(codes::kReset), kPolls, {true, false})) {
+            if (!link_.Command(link_.MakeFrame(request::kReset), kPolls, {true, false})) {
                 Failed();
                 ok = false;
             }
@@ -74,11 +72,11 @@ bool RestrictionsExchange::UnitFactsSteps() {
     const std::uint8_t registers[] = {kRegisterCountry, kRegisterLinkRate};
     return Step("Getting country code ...",
                 [&] {
-                    return GetStep(link_.MakeFrame(codes::kGetCountry, registers),
-                                   codes::kCountryReply);
+                    return GetStep(link_.MakeFrame(request::kReadRegisters, registers),
+                                   reply::kRegisters);
                 }) &&
            Step("Getting version ...",
-                [&] { return GetStep(link_.MakeFrame(codes::kGetVersion), codes::kVersionReply); });
+                [&] { return GetStep(link_.MakeFrame(request::kReadVersion), reply::kVersion); });
 }
 
 bool RestrictionsExchange::Read(RestrictionsReport& report) {
@@ -101,9 +99,8 @@ bool RestrictionsExchange::ReadRepeaters(RestrictionsReport& report) {
         link_.LogLine(kNoRepeaters, true);
         return true;
     }
-    if (!Step("Getting repeaters ...", [&] {
-            return GetStep(link_.MakeFrame(codes::kRepeaters), codes::kRepeatersReply);
-        })) {
+    if (!Step("Getting repeaters ...",
+              [&] { return GetStep(link_.MakeFrame(request::kRepeaters), reply::kRepeaters); })) {
         return false;
     }
     report.repeaters = true;
@@ -169,8 +166,9 @@ bool RestrictionsExchange::Write(RestrictionsReport& report) {
     }
     report.restrictions = true;
     report.repeaters = sendRepeaters;
-    return Step("Saving to memory...",
-                [&] { return SendStep(link_.MakeFrame(codes::kSaveToMemory), codes::kSaveReply); });
+    return Step("Saving to memory...", [&] {
+        return SendStep(link_.MakeFrame(request::kSaveRestrictions), reply::kRestrictionsSaved);
+    });
 }
 
 std::optional<std::vector<std::string>> RestrictionsExchange::WrittenMismatches(
@@ -193,8 +191,8 @@ std::optional<std::vector<std::string>> RestrictionsExchange::WrittenMismatches(
         const auto sameEntry = [i](std::span<const std::uint8_t> reply) {
             return reply.size() > kFrameHeaderSize && reply[kFrameHeaderSize] == i;
         };
-        if (link_.Ask(link_.MakeFrame(codes::kGetEntry, index), kPolls, codes::kEntryReply,
-                      DeviceLink::LogChoice{false, false}, sameEntry) == 0) {
+        if (link_.Ask(link_.MakeFrame(request::kReadRestriction, index), kPolls,
+                      reply::kRestriction, DeviceLink::LogChoice{false, false}, sameEntry) == 0) {
             return std::nullopt;
         }
         const std::span<const std::uint8_t> payload = FramePayload(link_.ReplyBytes());
@@ -210,7 +208,7 @@ std::optional<std::vector<std::string>> RestrictionsExchange::WrittenMismatches(
         }
     }
     if (repeaters) {
-        if (link_.Ask(link_.MakeFrame(codes::kRepeaters), kPolls, codes::kRepeatersReply) == 0) {
+        if (link_.Ask(link_.MakeFrame(request::kRepeaters), kPolls, reply::kRepeaters) == 0) {
             return std::nullopt;
         }
         const std::span<const std::uint8_t> payload = FramePayload(link_.ReplyBytes());
@@ -242,9 +240,9 @@ bool RestrictionsExchange::ReadEntries() {
         const auto sameEntry = [i](std::span<const std::uint8_t> reply) {
             return reply.size() > kFrameHeaderSize && reply[kFrameHeaderSize] == i;
         };
-        answered =
-            GetStep(link_.MakeFrame(codes::kGetEntry, index), codes::kEntryReply, sameEntry) &&
-            answered;
+        answered = GetStep(link_.MakeFrame(request::kReadRestriction, index), reply::kRestriction,
+                           sameEntry) &&
+                   answered;
     }
     return answered;
 }
@@ -259,9 +257,9 @@ bool RestrictionsExchange::SendEntries(const RestrictionTable& table) {
         }
         const auto index = static_cast<std::uint8_t>(i);
         const auto payload = PackRestrictionEntry(index, table.entries[index]);
-        acknowledged =
-            SendStep(link_.MakeFrame(codes::kSendEntry, payload), codes::kSendEntryReply) &&
-            acknowledged;
+        acknowledged = SendStep(link_.MakeFrame(request::kSendRestriction, payload),
+                                reply::kRestrictionSent) &&
+                       acknowledged;
     }
     return acknowledged;
 }
@@ -274,7 +272,7 @@ bool RestrictionsExchange::SendRepeaters(std::optional<RepeaterList>& sent) {
         return false;
     }
     const auto payload = PackRepeaterList(*sent);
-    return SendStep(link_.MakeFrame(codes::kRepeaters, payload), codes::kRepeatersReply);
+    return SendStep(link_.MakeFrame(request::kRepeaters, payload), reply::kRepeaters);
 }
 
 bool RestrictionsExchange::GetStep(const std::vector<std::uint8_t>& frame, std::uint8_t replyCode,
@@ -301,12 +299,12 @@ void RestrictionsExchange::ParseReply(const std::uint8_t* buffer, std::size_t co
     }
     const std::span<const std::uint8_t> frame(buffer, count);
     switch (buffer[3]) {
-        case codes::kCountryReply:
+        case reply::kRegisters:
             ForEachRegisterPair(frame, [this](std::uint8_t id, std::uint8_t value) {
                 NoteUnitFact(facts_, id, value);
             });
             break;
-        case codes::kVersionReply: {
+        case reply::kVersion: {
             // The unit has just said what it runs, so that is what the version gates go by,
             // whether or not the block keeps the text.
             std::string text = PayloadText(frame, kTextValueMax);
@@ -319,10 +317,10 @@ void RestrictionsExchange::ParseReply(const std::uint8_t* buffer, std::size_t co
             }
             break;
         }
-        case codes::kEntryReply:
+        case reply::kRestriction:
             ApplyRestrictionEntryReply(parameters_, FramePayload(frame));
             break;
-        case codes::kRepeatersReply:
+        case reply::kRepeaters:
             ApplyRepeaterReply(parameters_, FramePayload(frame));
             break;
         default:
