@@ -28,7 +28,7 @@ QString fromLatin1(const std::string& text) {
 
 FindUnitsDialog::FindUnitsDialog(const PortFactory& ports, std::string portName, Clock& clock,
                                  const Block* network, AddUnits addUnits, QWidget* parent)
-    : QDialog(parent),
+    : RunDialog(parent),
       model_(std::make_unique<DiscoveryModel>(ports, std::move(portName), clock)),
       network_(network),
       addUnits_(std::move(addUnits)),
@@ -40,8 +40,7 @@ FindUnitsDialog::FindUnitsDialog(const PortFactory& ports, std::string portName,
     rangeError_ = new QLabel;
     rangeError_->setStyleSheet(QStringLiteral("color: #b00000"));
     rangeError_->hide();
-    start_ = new QPushButton(QStringLiteral("&Start"));
-    stop_ = new QPushButton(QStringLiteral("S&top"));
+    makeRunControls(nullptr);
     auto* rangeRow = new QHBoxLayout;
     rangeRow->addWidget(new QLabel(QStringLiteral("&Unit addresses:")));
     rangeRow->addWidget(range_, 1);
@@ -49,9 +48,7 @@ FindUnitsDialog::FindUnitsDialog(const PortFactory& ports, std::string portName,
     rangeRow->addWidget(stop_);
     qobject_cast<QLabel*>(rangeRow->itemAt(0)->widget())->setBuddy(range_);
 
-    progress_ = new QProgressBar;
     progress_->setTextVisible(false);
-    progressText_ = new QLabel;
 
     list_ = new QTreeWidget;
     list_->setColumnCount(kColumns);

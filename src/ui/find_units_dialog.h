@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QDialog>
 #include <functional>
 #include <memory>
 #include <string>
@@ -8,24 +7,23 @@
 
 #include "base/clock.h"
 #include "operations/discovery_model.h"
+#include "ui/run_dialog.h"
 
 class QLabel;
 class QLineEdit;
-class QProgressBar;
 class QPushButton;
 class QTreeWidget;
 
 namespace skelvane {
 
 class Block;
-class LogView;
 class PortFactory;
 class WorkerPump;
 
 // "Find Units": the addresses to ask, Start and Stop, the progress with the time left, the
 // units that answered (those the network has already marked) and "Add to Network". A thin
 // view over DiscoveryModel.
-class FindUnitsDialog : public QDialog {
+class FindUnitsDialog : public RunDialog {
     Q_OBJECT
 
   public:
@@ -41,11 +39,7 @@ class FindUnitsDialog : public QDialog {
 
     DiscoveryModel& model() { return *model_; }
     QLineEdit* rangeEdit() const { return range_; }
-    QPushButton* startButton() const { return start_; }
-    QPushButton* stopButton() const { return stop_; }
     QPushButton* addButton() const { return add_; }
-    QProgressBar* progress() const { return progress_; }
-    QLabel* progressText() const { return progressText_; }
     QTreeWidget* list() const { return list_; }
 
     // Starts a scan of the range field's addresses; false (with the reason shown under the
@@ -65,13 +59,8 @@ class FindUnitsDialog : public QDialog {
     WorkerPump* pump_;
     QLineEdit* range_;
     QLabel* rangeError_;
-    QPushButton* start_;
-    QPushButton* stop_;
     QPushButton* add_;
-    QProgressBar* progress_;
-    QLabel* progressText_;
     QTreeWidget* list_;
-    LogView* log_;
 };
 
 }  // namespace skelvane

@@ -50,7 +50,7 @@ QString TimeText(Millis time) {
 NetworkDialog::NetworkDialog(NetworkTask task, Block& root, const PortFactory& ports,
                              std::string portName, Prompter& prompter, Clock& clock,
                              QWidget* parent)
-    : QDialog(parent), task_(task), prompter_(prompter) {
+    : RunDialog(parent), task_(task), prompter_(prompter) {
     switch (task) {
         case NetworkTask::Read: {
             auto model = std::make_unique<NetworkBackupModel>(root, ports, std::move(portName),
@@ -100,11 +100,8 @@ void NetworkDialog::build() {
                              QStringLiteral("Status")});
     units_->setRootIsDecorated(false);
     units_->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    start_ = new QPushButton(QStringLiteral("&Start"), this);
-    stop_ = new QPushButton(QStringLiteral("S&top"), this);
+    makeRunControls(this);
     auto* close = new QPushButton(QStringLiteral("&Close"), this);
-    progress_ = new QProgressBar(this);
-    progressText_ = new QLabel(this);
     log_ = new LogView(model_->Log(), this);
 
     cableLabel_ = new QLabel(QStringLiteral("On the &cable:"), this);

@@ -11,19 +11,18 @@
 #include "base/prompter.h"
 #include "operations/network_check.h"
 #include "operations/network_model.h"
+#include "ui/run_dialog.h"
 
 class QCheckBox;
 class QComboBox;
 class QLabel;
 class QListWidget;
-class QProgressBar;
 class QPushButton;
 class QTreeWidget;
 
 namespace skelvane {
 
 class Block;
-class LogView;
 class NetworkBackupModel;
 class NetworkCompareModel;
 class NetworkRestoreModel;
@@ -42,7 +41,7 @@ enum class NetworkTask {
 // Compare adds the differences with buttons to take the unit's values into the file; Write
 // adds "Changed only" and asks before it writes. A thin view over the operations' models:
 // what the worker changes reaches the widgets on the GUI thread through a WorkerPump.
-class NetworkDialog : public QDialog {
+class NetworkDialog : public RunDialog {
     Q_OBJECT
 
   public:
@@ -60,11 +59,6 @@ class NetworkDialog : public QDialog {
     NetworkModel& model() { return *model_; }
     QTreeWidget* unitList() const { return units_; }
     QComboBox* cableBox() const { return cable_; }
-    QPushButton* startButton() const { return start_; }
-    QPushButton* stopButton() const { return stop_; }
-    QProgressBar* progress() const { return progress_; }
-    QLabel* progressText() const { return progressText_; }
-    LogView* log() const { return log_; }
     QCheckBox* changedOnlyBox() const { return changedOnly_; }
     QTreeWidget* differences() const { return differences_; }
     QLabel* differencesNote() const { return differencesNote_; }
@@ -105,15 +99,10 @@ class NetworkDialog : public QDialog {
     QComboBox* cable_ = nullptr;
     QTreeWidget* units_ = nullptr;
     QCheckBox* changedOnly_ = nullptr;
-    QPushButton* start_ = nullptr;
-    QPushButton* stop_ = nullptr;
-    QProgressBar* progress_ = nullptr;
-    QLabel* progressText_ = nullptr;
     QTreeWidget* differences_ = nullptr;
     QLabel* differencesNote_ = nullptr;
     QPushButton* take_ = nullptr;
     QPushButton* takeAll_ = nullptr;
-    LogView* log_ = nullptr;
 };
 
 // Tools > "Check Network": the findings of the offline check, each naming its blocks.
