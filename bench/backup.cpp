@@ -6,17 +6,15 @@
 // Target: time / (16 x Read All floor) at most 1.05, and the CPU time under 1% of the time.
 #include <benchmark/benchmark.h>
 
-#include <sys/resource.h>
-
 #include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <string>
 
-#include "../tests/support/child_process.h"
 #include "base/clock.h"
 #include "base/format.h"
 #include "base/prompter.h"
+#include "bench_sim.h"
 #include "document/network_file.h"
 #include "document/parameter_sets.h"
 #include "operations/network_backup_model.h"
@@ -25,17 +23,11 @@
 namespace {
 
 using namespace skelvane;
+using namespace skelvane::bench;
 
 constexpr int kUnits = 16;
 constexpr double kRemoteReadAllFloorMs = 25 * (200 + 1);
 constexpr double kRepeaterListFloorMs = 200 + 1;
-
-double CpuSeconds() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
 
 // The network: Master 1 and Remotes 2 to 17, with the template's parameters.
 bool MakeNetwork(NetworkFile& document, Prompter& prompter) {
@@ -64,8 +56,8 @@ void BM_Backup16(benchmark::State& state) {
         state.SkipWithError("the network file could not be made");
         return;
     }
-    test::ChildProcess sim(SKELVANE_RUNTIME_DIR "/skelvane-sim", {"--network", path.string()});
-    const std::string terminal = sim.NextLine();
+    const Simulator sim({"--network", path.string()});
+    const std::string& terminal = sim.Path();
     if (terminal.empty()) {
         state.SkipWithError("skelvane-sim did not start");
         return;
@@ -111,8 +103,7 @@ class RatioReporter final : public benchmark::ConsoleReporter {
             const double ms = run.GetAdjustedRealTime();
             const double floor = kUnits * kRemoteReadAllFloorMs;
             const double withList = floor + kUnits * kRepeaterListFloorMs;
-            const auto cpu = run.counters.find("cpu_ms");
-            const double cpuMs = cpu == run.counters.end() ? 0 : cpu->second.value;
+            const double cpuMs = CounterOf(run, "cpu_ms");
             std::printf(
                 "Backup of %d units: %.0f ms / (16 x Read All floor) %.0f ms = %.3f (target "
                 "<= 1.05: %s); / floor with the repeater lists %.0f ms = %.3f; CPU %.0f ms "

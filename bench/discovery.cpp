@@ -9,19 +9,18 @@
 // time the addresses took, and the CPU time.
 #include <benchmark/benchmark.h>
 
-#include <sys/resource.h>
-
 #include <cstdio>
 #include <string>
 
-#include "../tests/support/child_process.h"
 #include "base/clock.h"
+#include "bench_sim.h"
 #include "link/port_factory.h"
 #include "operations/discovery_model.h"
 
 namespace {
 
 using namespace skelvane;
+using namespace skelvane::bench;
 
 constexpr const char* kAddresses = "2-63,300,301";  // 64 addresses
 constexpr int kAddressCount = 64;
@@ -35,16 +34,9 @@ double ReferenceMs() {
            (kAddressCount - kPresent) * silent;
 }
 
-double CpuSeconds() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
 void BM_Discover64(benchmark::State& state) {
-    test::ChildProcess sim(SKELVANE_RUNTIME_DIR "/skelvane-sim", {});
-    const std::string terminal = sim.NextLine();
+    const Simulator sim;
+    const std::string& terminal = sim.Path();
     if (terminal.empty()) {
         state.SkipWithError("skelvane-sim did not start");
         return;
@@ -87,10 +79,7 @@ class RatioReporter final : public benchmark::ConsoleReporter {
             }
             const double ms = run.GetAdjustedRealTime();
             const double reference = ReferenceMs();
-            const auto value = [&run](const char* name) {
-                const auto it = run.counters.find(name);
-                return it == run.counters.end() ? 0.0 : it->second.value;
-            };
+            const auto value = [&run](const char* name) { return CounterOf(run, name); };
             std::printf(
                 "Discovery of %d addresses, %d answering: %.0f ms / protocol's waits %.0f ms = "
                 "%.3f (target <= 1.05: %s); time left shown first %.0f ms; CPU %.0f ms (%.2f%% "

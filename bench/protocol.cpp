@@ -5,17 +5,15 @@
 // which stays small when the waits sleep rather than spin.
 #include <benchmark/benchmark.h>
 
-#include <sys/resource.h>
-
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <map>
 #include <string>
 
-#include "../tests/support/child_process.h"
 #include "base/clock.h"
 #include "base/prompter.h"
+#include "bench_sim.h"
 #include "document/block.h"
 #include "operations/current_remote_ua.h"
 #include "operations/settings_page_model.h"
@@ -23,23 +21,15 @@
 namespace {
 
 using namespace skelvane;
+using namespace skelvane::bench;
 
 constexpr int kExchanges = 25;  // check, 5 groups, version, serial, mask, 16 entries
 constexpr double kLocalFloorMs = kExchanges * (50 + 1);
 constexpr double kRemoteFloorMs = kExchanges * (200 + 1);
 
-// skelvane-sim on a pseudo-terminal for the whole run; its first output line is the terminal.
-class SimProcess {
-  public:
-    const std::string& Path() const { return path_; }
-
-  private:
-    test::ChildProcess process_{SKELVANE_RUNTIME_DIR "/skelvane-sim", {}};
-    std::string path_ = process_.NextLine();
-};
-
-SimProcess& Sim() {
-    static SimProcess sim;
+// skelvane-sim on a pseudo-terminal for the whole run.
+Simulator& Sim() {
+    static Simulator sim;
     return sim;
 }
 
@@ -75,13 +65,6 @@ std::unique_ptr<Block> RadioBlock(std::uint32_t ua) {
         block->AddParameter(text);
     }
     return block;
-}
-
-double CpuSeconds() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
 void ReadAll(benchmark::State& state, bool local) {
@@ -133,10 +116,7 @@ class RatioReporter final : public benchmark::ConsoleReporter {
         for (const Run& run : runs) {
             if (!run.error_occurred && run.run_type == Run::RT_Iteration) {
                 times[run.benchmark_name()] = run.GetAdjustedRealTime();
-                const auto cpu = run.counters.find("cpu_ms");
-                if (cpu != run.counters.end()) {
-                    cpuMs[run.benchmark_name()] = cpu->second.value;
-                }
+                cpuMs[run.benchmark_name()] = CounterOf(run, "cpu_ms");
             }
         }
     }

@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "../tests/support/child_process.h"
 #include "bench_firmware.h"
+#include "bench_sim.h"
 #include "upgrade/hard_upgrade.h"
 #include "upgrade/soft_upgrade.h"
 
@@ -22,26 +22,13 @@ namespace {
 
 using namespace skelvane;
 using bench::FirmwareFile;
+using bench::Simulator;
 using Steady = std::chrono::steady_clock;
 
 constexpr double kBitsPerByte = 10.0;
 constexpr double kBaud = 115200.0;
 constexpr double kSoftWireSeconds = 2048.0 * (135 + 7) * kBitsPerByte / kBaud;
 constexpr double kHardWireSeconds = (2048.0 * (134 + 1) + (6 + 1)) * kBitsPerByte / kBaud;
-
-// skelvane-sim as a child process, ended with the object; its first output line is the
-// terminal.
-class Simulator {
-  public:
-    explicit Simulator(std::vector<std::string> args)
-        : process_(SKELVANE_RUNTIME_DIR "/skelvane-sim", std::move(args)),
-          path_(process_.NextLine()) {}
-    const std::string& Path() const { return path_; }
-
-  private:
-    test::ChildProcess process_;
-    std::string path_;
-};
 
 // When a log line began and when a line reached a given end.
 class Stopwatch {
