@@ -132,18 +132,14 @@ std::optional<LocalTime> ParseScheduleMinute(std::string_view text) {
         return std::nullopt;
     }
     const std::string zeroEnded(text);
-    int year = 0;
-    int month = 0;
-    int day = 0;
-    int hour = 0;
-    int minute = 0;
+    LocalTime time;
     char end = 0;
-    if (std::sscanf(zeroEnded.c_str(), "%4d-%2d-%2d %2d:%2d%c", &year, &month, &day, &hour, &minute,
-                    &end) != 5 ||
-        month < 1 || month > 12 || day < 1 || hour > 23 || minute > 59 || hour < 0 || minute < 0) {
+    if (std::sscanf(zeroEnded.c_str(), "%4d-%2d-%2d %2d:%2d%c", &time.year, &time.month, &time.day,
+                    &time.hour, &time.minute, &end) != 5 ||
+        time.month < 1 || time.month > 12 || time.day < 1 || time.hour < 0 || time.hour > 23 ||
+        time.minute < 0 || time.minute > 59) {
         return std::nullopt;
     }
-    const LocalTime time{year, month, day, hour, minute, 0, 0};
     // A day that does not exist in its month comes back as another date.
     if (FromEpochMillis(ToEpochMillis(time)) != time) {
         return std::nullopt;
