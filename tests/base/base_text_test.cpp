@@ -30,12 +30,11 @@ TEST_P(DecimalTest, FollowsTheCRulesAndCutsToWidth) {
 INSTANTIATE_TEST_SUITE_P(
     Table, DecimalTest,
     testing::Values(DecimalCase{"  -3abc", -3, 4294967293u, 253}, DecimalCase{"", 0, 0, 0},
-                    DecimalCase{"-", 0, 0, 0},
-                    DecimalCase{"+17x", 17, 17, 17}, DecimalCase{"\t\n 42", 42, 42, 42},
-                    DecimalCase{"300", 300, 300, 44}, DecimalCase{"-1", -1, 4294967295u, 255},
+                    DecimalCase{"-", 0, 0, 0}, DecimalCase{"+17x", 17, 17, 17},
+                    DecimalCase{"\t\n 42", 42, 42, 42}, DecimalCase{"300", 300, 300, 44},
+                    DecimalCase{"-1", -1, 4294967295u, 255},
                     DecimalCase{"4294967295", -1, 4294967295u, 255},
-                    DecimalCase{"4294967296", 0, 0, 0},
-                    DecimalCase{"12 34", 12, 12, 12},
+                    DecimalCase{"4294967296", 0, 0, 0}, DecimalCase{"12 34", 12, 12, 12},
                     // Far more digits than 64 bits hold wrap instead of misbehaving.
                     DecimalCase{"99999999999999999999999999", -469762049, 3825205247u, 255}),
     [](const testing::TestParamInfo<DecimalCase>& info) {
