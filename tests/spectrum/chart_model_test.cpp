@@ -213,7 +213,6 @@ TEST_F(ChartModelTest, AxisLineModes) {
         EXPECT_EQ(scene.axisLines[0].to, c.horizontal.to) << c.mode;
         EXPECT_EQ(scene.axisLines[1].from, c.vertical.from) << c.mode;
         EXPECT_EQ(scene.axisLines[1].to, c.vertical.to) << c.mode;
-        EXPECT_EQ(scene.axisLines[0].colour, (Rgb{0, 64, 0}));
     }
     EXPECT_FALSE(chart.SetAxisLineMode(3));
     EXPECT_FALSE(chart.SetAxisLineMode(-1));
@@ -226,7 +225,6 @@ TEST_F(ChartModelTest, GridLabelsAndTitlesAreWhereThePaintPutsThem) {
     chart.SetTitle("My");
     chart.SetAxisTitles("Frequency  (MHz)", "Noise Level (dBm)");
     const ChartScene scene = chart.Compose(FakeMeasure);
-    EXPECT_EQ(scene.background, (Rgb{0, 0, 0}));
     EXPECT_EQ(scene.frame, (PixelRect{2, 2, 698, 318}));
 
     // Five vertical lines, every 307 value units (153.5 pixels, cut), then three horizontal.
@@ -234,16 +232,13 @@ TEST_F(ChartModelTest, GridLabelsAndTitlesAreWhereThePaintPutsThem) {
     EXPECT_EQ(scene.gridLines[0].from, (PixelPoint{67, 271}));
     EXPECT_EQ(scene.gridLines[0].to, (PixelPoint{67, 9}));
     EXPECT_EQ(scene.gridLines[2].from, (PixelPoint{374, 271}));
-    EXPECT_EQ(scene.gridLines[5].from, (PixelPoint{67, 271}));
     EXPECT_EQ(scene.gridLines[6].from, (PixelPoint{67, 140}));
     EXPECT_EQ(scene.gridLines[6].to, (PixelPoint{681, 140}));
-    EXPECT_EQ(scene.gridLines[0].colour, (Rgb{0, 64, 0}));
 
     // y labels: right edge 5 pixels left of the plot, centred on their line.
     ASSERT_EQ(scene.yLabels.size(), 3u);
     EXPECT_EQ(scene.yLabels[1].text, "   66");
     EXPECT_EQ(scene.yLabels[1].box, (PixelRect{62 - 30, 135, 62, 145}));
-    EXPECT_EQ(scene.yLabels[1].colour, (Rgb{0, 200, 0}));
     // x labels: turned, 5 pixels below the plot, centred on their line.
     ASSERT_EQ(scene.xLabels.size(), 5u);
     EXPECT_EQ(scene.xLabels[2].text, "  614");
