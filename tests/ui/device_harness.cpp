@@ -41,7 +41,10 @@ LocalTime FastClock::LocalNow() const {
     return FromEpochMillis(ToEpochMillis(LocalTime{2026, 1, 1, 12, 0, 0, 0}) + Now().count());
 }
 
-DeviceBench::DeviceBench() {
+DeviceBench::DeviceBench(Time time)
+    : ownClock(time == Time::Fast ? std::unique_ptr<Clock>(std::make_unique<FastClock>())
+                                  : std::make_unique<VirtualClock>()),
+      clock(*ownClock) {
     network = sim::MakeDefaultNetwork(clock, note);
     hub.Add("SIM1", network);
     RecordingPrompter quiet;
@@ -51,11 +54,14 @@ DeviceBench::DeviceBench() {
 
 DeviceBench::~DeviceBench() = default;
 
-Block* DeviceBench::addBlock(BlockKind kind, std::uint32_t unitAddress) {
+Block* DeviceBench::addBlock(BlockKind kind, std::uint32_t unitAddress, const char* name) {
     Block* block = document.Root()->AppendChild(CreateBlock(static_cast<int>(kind)));
     CopyTemplateParameters(*block, templates);
     if (Parameter* ua = block->FindParameter("UnitAddress")) {
         ua->value = unitAddress;
+    }
+    if (name != nullptr) {
+        block->SetName(name);
     }
     return block;
 }

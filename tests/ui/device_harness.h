@@ -56,21 +56,24 @@ class FastClock final : public Clock {
 };
 
 // The default model's simulated network (Master UA 1 on the cable, Repeater 2, Remotes 300
-// and 301) served as "SIM1" on a FastClock, and a document whose blocks have the template's
-// parameters, for the property sheet and its pages.
+// and 301) served as "SIM1" on a FastClock, or on a VirtualClock where the workers may run as
+// fast as they can and a silent unit must cost no real time, and a document whose blocks have
+// the template's parameters, for the property sheet and its pages.
 class DeviceBench {
   public:
-    DeviceBench();
+    enum class Time { Fast, Virtual };
+    explicit DeviceBench(Time time = Time::Fast);
     ~DeviceBench();
 
     // A block of the document with the template's parameters of its kind and the unit address.
-    Block* addBlock(BlockKind kind, std::uint32_t unitAddress);
+    Block* addBlock(BlockKind kind, std::uint32_t unitAddress, const char* name = nullptr);
     PropertiesContext context(Block& block, const std::string& port = "SIM1");
 
     sim::Unit& local() { return network->Local(); }
     sim::Unit& remote(std::uint16_t ua) { return *network->FindRemote(ua); }
 
-    FastClock clock;
+    std::unique_ptr<Clock> ownClock;
+    Clock& clock;
     std::string note;  // why the built-in register set is served, if it is
     std::shared_ptr<sim::Network> network;
     sim::PortHub hub;

@@ -16,7 +16,6 @@
 #include <algorithm>
 
 #include "device_harness.h"
-#include "document/parameter_sets.h"
 #include "gui_harness.h"
 #include "operations/network_compare_model.h"
 #include "ui/command_ids.h"
@@ -29,37 +28,6 @@
 using namespace skelvane;
 
 namespace {
-
-// The default model's simulated network behind "SIM1" on a virtual clock (the workers run as
-// fast as they can, and a silent unit costs no real time), and a document for the blocks.
-struct NetworkBench {
-    NetworkBench() : network(sim::MakeDefaultNetwork(clock, note)) {
-        hub.Add("SIM1", network);
-        RecordingPrompter quiet;
-        templates.Read(sim::FindDefaultTemplate(), quiet);
-        document.SetRoot(CreateBlock(static_cast<int>(BlockKind::Network)));
-    }
-    Block* addBlock(BlockKind kind, std::uint32_t unitAddress, const char* name) {
-        Block* block = document.Root()->AppendChild(CreateBlock(static_cast<int>(kind)));
-        CopyTemplateParameters(*block, templates);
-        block->FindParameter("UnitAddress")->value = unitAddress;
-        block->SetName(name);
-        return block;
-    }
-
-    VirtualClock clock;
-    std::string note;
-    std::shared_ptr<sim::Network> network;
-    sim::PortHub hub;
-    PortFactory ports{hub};
-    LinkIdCounter ids;
-    NetworkFile templates{ids};
-    NetworkFile document{ids};
-    UnitFacts facts;
-    CurrentRemoteUa remoteUa;
-    RestrictionState restrictions;
-    RecordingPrompter prompter;
-};
 
 // Answers as RecordingPrompter does, calling `asked` first.
 class AskingPrompter final : public Prompter {
@@ -105,12 +73,12 @@ class NetworkDialogTest : public QObject {
     void settingsPageComparesItsUnit();
 
   private:
-    std::unique_ptr<NetworkBench> bench_;
+    std::unique_ptr<test::DeviceBench> bench_;
     Block* remote300_ = nullptr;
 };
 
 void NetworkDialogTest::init() {
-    bench_ = std::make_unique<NetworkBench>();
+    bench_ = std::make_unique<test::DeviceBench>(test::DeviceBench::Time::Virtual);
     bench_->addBlock(BlockKind::Master, 1, "M");
     remote300_ = bench_->addBlock(BlockKind::Remote, 300, "R300");
     bench_->addBlock(BlockKind::Remote, 302, "R302");
@@ -236,9 +204,7 @@ void NetworkDialogTest::menuCommands() {
 }
 
 void NetworkDialogTest::settingsPageComparesItsUnit() {
-    PropertiesSheet sheet(PropertiesContext{*remote300_, bench_->ports, "SIM1", bench_->facts,
-                                            bench_->remoteUa, bench_->restrictions,
-                                            bench_->prompter, bench_->clock});
+    PropertiesSheet sheet(bench_->context(*remote300_));
     sheet.show();
     sheet.settings()->remoteButton()->setChecked(true);
     QStringList rows;

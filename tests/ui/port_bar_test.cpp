@@ -42,7 +42,6 @@ class PortBarTest : public QObject {
     void portSelection_data();
     void portSelection();
     void pickingAnEntryWritesTheSetting();
-    void simulatorPortIsOfferedAndCanBeTheSetting();
     void firstRunStartsOnTheSimulatedNetwork();
     void saveStoresTheSettingsAndDialogsGetThePort();
 };
@@ -67,7 +66,6 @@ void PortBarTest::listsSelectTheStoredSettings() {
 void PortBarTest::portSelection_data() {
     QTest::addColumn<QString>("stored");
     QTest::addColumn<int>("selected");
-    QTest::newRow("free port") << QStringLiteral("COM3") << 0;
     QTest::newRow("port in use") << QStringLiteral("COM4") << 1;
     QTest::newRow("simulator") << QStringLiteral("SIM1") << 2;
     QTest::newRow("not found") << QStringLiteral("COM9") << -1;
@@ -103,15 +101,6 @@ void PortBarTest::pickingAnEntryWritesTheSetting() {
     bar.flowList()->setCurrentIndex(1);
     emit bar.flowList()->activated(1);
     QCOMPARE(settings.flowControl, std::string("RTS/CTS"));
-}
-
-void PortBarTest::simulatorPortIsOfferedAndCanBeTheSetting() {
-    Harness h;  // its state serves the simulated network
-    PortSettings settings;
-    settings.portName = "SIM1";
-    PortBar bar(settings, h.state().ports);
-    QVERIFY(texts(*bar.portList()).contains(QStringLiteral("SIM1")));
-    QCOMPARE(bar.portList()->currentText(), QStringLiteral("SIM1"));
 }
 
 void PortBarTest::firstRunStartsOnTheSimulatedNetwork() {

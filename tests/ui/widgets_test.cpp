@@ -51,9 +51,6 @@ void WidgetsTest::linkShape_data() {
     QTest::newRow("down and across")
         << Points{{0, 0}, {20, 0}, {20, 30}, {50, 30}}
         << Points{{0, 0}, {18, 0}, {20, 2}, {20, 28}, {22, 30}, {46, 30}};
-    QTest::newRow("up and across")
-        << Points{{0, 40}, {20, 40}, {20, 10}, {50, 10}}
-        << Points{{0, 40}, {18, 40}, {20, 38}, {20, 12}, {22, 10}, {46, 10}};
     // A leg of 4 pixels or less leaves its corner square.
     QTest::newRow("short leg") << Points{{0, 0}, {4, 0}, {4, 20}, {30, 20}}
                                << Points{{0, 0}, {4, 0}, {4, 18}, {6, 20}, {26, 20}};
@@ -78,13 +75,10 @@ void WidgetsTest::fileDialogFilter_data() {
     QTest::addColumn<QString>("filter");
     QTest::newRow("network files") << QString::fromLatin1(LoadText(kIdsNetworkFilter).data())
                                    << QStringLiteral("Network Files (*.xml);;All Files (*.*)");
-    QTest::newRow("pattern added")
-        << QStringLiteral("Binary|*.bin|") << QStringLiteral("Binary (*.bin)");
     QTest::newRow("several patterns")
         << QStringLiteral("Logs|*.txt;*.log|") << QStringLiteral("Logs (*.txt *.log)");
     QTest::newRow("description without pattern")
         << QStringLiteral("Binary (*.bin)|*.bin|Broken") << QStringLiteral("Binary (*.bin)");
-    QTest::newRow("empty") << QString() << QString();
 }
 
 void WidgetsTest::fileDialogFilter() {
@@ -101,10 +95,7 @@ void WidgetsTest::messageBoxAnswers_data() {
     // A QMessageBox::StandardButton; 0: close the box, -1: press Escape.
     QTest::addColumn<int>("press");
     QTest::addColumn<int>("answer");
-    QTest::newRow("ok") << int(MessageButtons::Ok) << int(QMessageBox::Ok) << int(Answer::Ok);
     QTest::newRow("yes") << int(MessageButtons::YesNo) << int(QMessageBox::Yes) << int(Answer::Yes);
-    QTest::newRow("no") << int(MessageButtons::YesNoCancel) << int(QMessageBox::No)
-                        << int(Answer::No);
     QTest::newRow("cancel") << int(MessageButtons::YesNoCancel) << int(QMessageBox::Cancel)
                             << int(Answer::Cancel);
     // Closing a Yes/No box or pressing Escape answers neither (No may mean "go ahead").
