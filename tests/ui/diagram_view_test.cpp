@@ -89,10 +89,6 @@ void openLargeNetwork(Harness& h) {
     QCOMPARE(h.diagram().itemCount(), 300);
 }
 
-QPoint centreOf(DiagramView& view, const DiagramRect& r) {
-    return view.toClient({(r.left + r.right) / 2, (r.top + r.bottom) / 2});
-}
-
 }  // namespace
 
 class DiagramViewTest : public QObject {
@@ -120,8 +116,6 @@ void DiagramViewTest::blocksAndLinksAreDrawnWhereTheModelPutsThem() {
     const DiagramPalette& c = h.view().diagramStyle().colors;
 
     const QImage image = render(h);
-    // Background away from everything.
-    QCOMPARE(image.pixel(QPoint(700, 500)), c.window.rgb());
     // Title boxes: selected and not selected (sampled at their left end, clear of the text).
     const DiagramItem& remoteItem = *h.diagram().item(h.itemOf(remote));
     const DiagramItem& masterItem = *h.diagram().item(h.itemOf(h.master()));
@@ -130,11 +124,6 @@ void DiagramViewTest::blocksAndLinksAreDrawnWhereTheModelPutsThem() {
     };
     QCOMPARE(image.pixel(titleSample(remoteItem)), c.activeCaption.rgb());
     QCOMPARE(image.pixel(titleSample(masterItem)), c.inactiveCaption.rgb());
-    // The body under the header, and the raised edge round the box.
-    const QPoint body = h.view().toClient({masterItem.rect.left + 6, masterItem.rect.bottom - 4});
-    QCOMPARE(image.pixel(body), c.face.rgb());
-    QCOMPARE(image.pixel(h.view().toClient({masterItem.rect.right - 1, masterItem.rect.top + 8})),
-             c.darkShadow.rgb());
 
     // The Remote's incoming link is blue (its block is selected); the Repeater's is grey.
     const DiagramRow& toRemote = inputRow(h, remote, 0);
@@ -306,7 +295,7 @@ void DiagramViewTest::everyBlockOfALargeNetworkCanBeScrolledToAndClicked() {
             // The block's top-left to the view's top-left, as far as the bars go.
             hbar->setValue(it.rect.left * zoom / 100 - 8);
             vbar->setValue(it.rect.top * zoom / 100 - 8);
-            const QPoint title = centreOf(h.view(), it.titleBox);
+            const QPoint title = centre(h.view(), it.titleBox);
             QVERIFY2(h.viewport().rect().contains(title), qPrintable(QString::number(i)));
             click(h.viewport(), title);
             QCOMPARE(h.diagram().selectedCount(), 1);

@@ -117,7 +117,7 @@ QPoint Harness::clientTopLeft(const Block* block) {
     return view().toClient({r.left, r.top});
 }
 
-static QPoint centre(DiagramView& view, const DiagramRect& r) {
+QPoint centre(DiagramView& view, const DiagramRect& r) {
     return view.toClient({(r.left + r.right) / 2, (r.top + r.bottom) / 2});
 }
 

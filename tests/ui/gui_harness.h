@@ -90,6 +90,8 @@ void click(QWidget& w, QPoint p, Qt::KeyboardModifiers modifiers = Qt::NoModifie
 void drag(QWidget& w, QPoint from, QPoint to, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
 void key(QWidget& w, int qtKey, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
 
+// The middle of a content rectangle in client coordinates.
+QPoint centre(DiagramView& view, const DiagramRect& r);
 // Selected items' blocks in item order.
 std::vector<Block*> selectedBlocks(const BlockDiagram& diagram);
 

@@ -90,7 +90,7 @@ class MainWindowTest : public QObject {
     void droppingALinkFarFromAnyBlockRemovesIt();
     void releasingOutsideTheDiagramWhilePlacingCreatesNothing();
     void rubberBandSelectsOnlyWholeBlocks();
-    void deleteRemovesBlockTreeItemCopiedBlockAndLinks();
+    void deleteRemovesBlockTreeItemAndLinks();
     void pasteNeedsACopiedBlock();
     void renameUpdatesDiagramAndTree();
     void saveThenOpenGivesTheSameDiagram();
@@ -199,16 +199,12 @@ void MainWindowTest::rubberBandSelectsOnlyWholeBlocks() {
     QCOMPARE(h.diagram().selectedCount(), 0);
 }
 
-void MainWindowTest::deleteRemovesBlockTreeItemCopiedBlockAndLinks() {
+void MainWindowTest::deleteRemovesBlockTreeItemAndLinks() {
     Harness h;
     Block* repeater = h.place(BlockKind::Repeater, QPoint(200, 40));
     Block* remote = h.place(BlockKind::Remote, QPoint(360, 140));
     drag(h.viewport(), h.iconCentre(remote), h.rowCentre(repeater, 1));
     QVERIFY(remote->Inputs().at(0).id != 0);
-    click(h.viewport(), h.titleCentre(h.master()));
-    h.window().runCommand(command::kCopy);
-    QCOMPARE(h.session().CopiedBlock(), h.master());
-
     click(h.viewport(), h.titleCentre(repeater));
     h.session().User().SetModified(false);
     key(h.view(), Qt::Key_Delete);
@@ -217,7 +213,6 @@ void MainWindowTest::deleteRemovesBlockTreeItemCopiedBlockAndLinks() {
     QCOMPARE(treeTexts(*h.window().explorer()),
              QStringList({QStringLiteral("Network"), QStringLiteral("  Master"),
                           QStringLiteral("  Remote")}));
-    QVERIFY(h.session().CopiedBlock() == nullptr);
     QVERIFY(h.session().User().Modified());
     // The Remote's input no longer names an output that does not exist.
     QCOMPARE(remote->Inputs().at(0).id, 0);
@@ -467,9 +462,7 @@ void MainWindowTest::selectionIsSharedByTreeAndDiagram() {
 
 void MainWindowTest::closeAndNewAskAboutUnsavedChanges() {
     Harness h;
-    Block* remote = h.place(BlockKind::Remote, QPoint(200, 200));
-    click(h.viewport(), h.titleCentre(remote));
-    h.window().runCommand(command::kCopy);
+    h.place(BlockKind::Remote, QPoint(200, 200));
     h.prompter().QueueAnswer(Answer::Cancel);
     QVERIFY(!h.window().close());
     QVERIFY(h.window().isVisible());

@@ -142,8 +142,6 @@ void PortBarTest::saveStoresTheSettingsAndDialogsGetThePort() {
     h.window().runCommand(command::kSave);
     QCOMPARE(store->values["PortName"], std::string("SIM1"));
     QCOMPARE(store->values["BaudRate"], std::string("9600"));
-    QCOMPARE(store->values["DataFormat"], std::string("8N1"));
-    QCOMPARE(store->values["FlowControl"], std::string("None"));
 
     click(h.viewport(), h.titleCentre(h.master()));
     h.window().runCommand(command::kHardUpgrade);
