@@ -142,11 +142,8 @@ void DeviceDialogsTest::dialogsNameTheirBlockAndUnit_data() {
     QTest::addColumn<QString>("target");
     const QString soft = QStringLiteral("Soft Upgrade - Corvantis");
     const QString cable = QStringLiteral("Unit on the cable");
-    QTest::newRow("soft, remote") << "soft" << true << 300u << soft
-                                  << "Unit 300, through the unit on the cable";
     QTest::newRow("soft, cut to 16 bits")
         << "soft" << true << 0x10005u << soft << "Unit 5, through the unit on the cable";
-    QTest::newRow("soft, unit 1") << "soft" << true << 1u << soft << cable;
     QTest::newRow("soft, no unit address") << "soft" << false << 0u << soft << cable;
     QTest::newRow("hard") << "hard" << true << 300u << "Hard Upgrade - Corvantis"
                           << "Unit on the programming cable";

@@ -52,11 +52,10 @@ class PropertiesSheetTest : public QObject {
 
   private slots:
     void init();
-    void readAllFillsTheListAndEnablesDefault();
     void numberEditChecksTheRange_data();
     void numberEditChecksTheRange();
     void headerClickTogglesEveryEnabledRow();
-    void editsAreMarkedUntilWritten();
+    void readAllThenWriteTheEdits();
     void defaultAppliesTheChosenSet();
     void pagesHandOnTheUnitAddress();
     void targetLineFollowsTheChoiceAndResetAsksFirst();
@@ -71,43 +70,6 @@ void PropertiesSheetTest::init() {
     SetTrafficShown(true);
     DeviceBench probe;
     QVERIFY2(probe.note.empty(), probe.note.c_str());
-}
-
-void PropertiesSheetTest::readAllFillsTheListAndEnablesDefault() {
-    DeviceBench bench;
-    Block* master = bench.addBlock(BlockKind::Master, 1);
-    // Values the unit does not hold, so that the read visibly changes them.
-    master->FindParameter("NetworkId")->value = 7;
-    master->FindParameter("TxPower")->value = 20;
-    master->FindParameter("SerialNo")->textValue = "unknown";
-    PropertiesSheet sheet(bench.context(*master));
-    sheet.show();
-    SettingsPageView* page = sheet.settings();
-    QVERIFY(!page->defaultButton()->isEnabled());
-    QCOMPARE(cell(page, "NetworkId"), QStringLiteral("7"));
-
-    QTest::mouseClick(page->readAllButton(), Qt::LeftButton);
-    // Every action button is disabled while the worker runs.
-    QVERIFY(!page->readAllButton()->isEnabled());
-    QVERIFY(!page->writeButton()->isEnabled());
-    QVERIFY(!page->defaultButton()->isEnabled());
-    QTRY_VERIFY_WITH_TIMEOUT(page->readAllButton()->isEnabled(), kLong);
-    QCOMPARE(page->model().LastOutcome(), std::optional(SettingsOutcome::Succeeded));
-
-    // A number, a list choice and a text, as the unit holds them.
-    const Parameter& networkId = *master->FindParameter("NetworkId");
-    const Parameter& power = *master->FindParameter("TxPower");
-    QCOMPARE(networkId.value, bench.local().Value(networkId.vectors));
-    QCOMPARE(cell(page, "NetworkId"), QString::number(networkId.value));
-    QCOMPARE(power.value, bench.local().Value(power.vectors));
-    QCOMPARE(cell(page, "TxPower"),
-             fromLatin1(power.choices[std::size_t(ShownChoice(power))].name));
-    QVERIFY(cell(page, "NetworkId") != QStringLiteral("7"));
-    QCOMPARE(cell(page, "SerialNo"), fromLatin1(master->FindParameter("SerialNo")->textValue));
-    QVERIFY(cell(page, "SerialNo") != QStringLiteral("unknown"));
-    QTRY_VERIFY(page->defaultButton()->isEnabled());
-    // The log view shows exactly what the pane holds.
-    QTRY_COMPARE(page->log()->lines().lines(), paneLines(page->model().Log()));
 }
 
 void PropertiesSheetTest::numberEditChecksTheRange_data() {
@@ -190,15 +152,37 @@ void PropertiesSheetTest::headerClickTogglesEveryEnabledRow() {
     QCOMPARE(states(), std::pair(table->rowCount() - disabled, 0));
 }
 
-void PropertiesSheetTest::editsAreMarkedUntilWritten() {
+// Read All fills the list from the unit; edits stay marked until Write has sent them.
+void PropertiesSheetTest::readAllThenWriteTheEdits() {
     DeviceBench bench;
     Block* master = bench.addBlock(BlockKind::Master, 1);
     const Parameter& power = *master->FindParameter("TxPower");
     const Parameter& networkId = *master->FindParameter("NetworkId");
+    // Values the unit does not hold, so that the read visibly changes them.
+    master->FindParameter("NetworkId")->value = 7;
+    master->FindParameter("SerialNo")->textValue = "unknown";
     PropertiesSheet sheet(bench.context(*master));
     sheet.show();
     QVERIFY(QTest::qWaitForWindowExposed(&sheet));
     SettingsPageView* page = sheet.settings();
+    QVERIFY(!page->defaultButton()->isEnabled());
+
+    QTest::mouseClick(page->readAllButton(), Qt::LeftButton);
+    // Every action button is disabled while the worker runs.
+    QVERIFY(!page->readAllButton()->isEnabled());
+    QVERIFY(!page->writeButton()->isEnabled());
+    QTRY_VERIFY_WITH_TIMEOUT(page->readAllButton()->isEnabled(), kLong);
+    settle(page);
+    // A number, a list choice and a text, as the unit holds them.
+    QCOMPARE(networkId.value, bench.local().Value(networkId.vectors));
+    QCOMPARE(cell(page, "NetworkId"), QString::number(networkId.value));
+    QCOMPARE(power.value, bench.local().Value(power.vectors));
+    QCOMPARE(cell(page, "TxPower"),
+             fromLatin1(power.choices[std::size_t(ShownChoice(power))].name));
+    QVERIFY(cell(page, "SerialNo") != QStringLiteral("unknown"));
+    QCOMPARE(cell(page, "SerialNo"), fromLatin1(master->FindParameter("SerialNo")->textValue));
+    QVERIFY(page->defaultButton()->isEnabled());
+    QCOMPARE(page->log()->lines().lines(), paneLines(page->model().Log()));
 
     // A list choice and a number, edited in the list.
     const int lowPower = 1;  // "250 mW"
@@ -305,29 +289,18 @@ void PropertiesSheetTest::targetLineFollowsTheChoiceAndResetAsksFirst() {
     QTRY_COMPARE(line->text(), name + QStringLiteral(": Unit on the cable"));
     sheet.settings()->remoteButton()->click();
 
-    const struct {
-        int page;
-        QPushButton* reset;
-        const LogPane& log;
-    } pages[] = {{0, sheet.settings()->resetButton(), sheet.settings()->model().Log()},
-                 {2, sheet.restrictions()->resetButton(), sheet.restrictions()->model().Log()}};
-    for (const auto& p : pages) {
-        sheet.showPage(p.page);
-        const QStringList before = paneLines(p.log);
-        bench.prompter.Reset();
-        bench.prompter.QueueAnswer(Answer::No);
-        p.reset->click();
-        QCOMPARE(bench.prompter.Count(), std::size_t{1});
-        const auto question = bench.prompter.Records().front();
-        QCOMPARE(question.text,
-                 std::string("Reset unit 300? Units that reach the network through it lose their "
-                             "link until it has restarted."));
-        QVERIFY(question.buttons == MessageButtons::YesNoDefaultNo);
-        QVERIFY(!sheet.busy());
-        QCOMPARE(paneLines(p.log), before);
-    }
+    // Reset asks first; No, the default button, sends nothing.
+    const QStringList before = paneLines(sheet.settings()->model().Log());
+    bench.prompter.QueueAnswer(Answer::No);
+    sheet.settings()->resetButton()->click();
+    QCOMPARE(bench.prompter.Count(), std::size_t{1});
+    const auto question = bench.prompter.Records().front();
+    QCOMPARE(question.text, std::string("Reset unit 300? Units that reach the network through it "
+                                        "lose their link until it has restarted."));
+    QVERIFY(question.buttons == MessageButtons::YesNoDefaultNo);
+    QVERIFY(!sheet.busy());
+    QCOMPARE(paneLines(sheet.settings()->model().Log()), before);
     bench.prompter.QueueAnswer(Answer::Yes);
-    sheet.showPage(0);
     clickAndWait(sheet.settings()->resetButton(), sheet.settings());
     QVERIFY(paneLines(sheet.settings()->model().Log()).size() > 0);
 }

@@ -1,4 +1,4 @@
-// The smaller pieces: the shape of a link, file dialog filters and the message boxes.
+// The smaller pieces: file dialog filters and the message boxes.
 
 #include <QListWidget>
 #include <QMessageBox>
@@ -8,67 +8,21 @@
 #include "base/strings.h"
 #include "device_harness.h"
 #include "ui/file_names.h"
-#include "ui/link_shape.h"
 #include "ui/qt_prompter.h"
 
 using namespace skelvane;
 using test::onNextModal;
 
-using Points = std::vector<DiagramPoint>;
-Q_DECLARE_METATYPE(Points)
-
-namespace {
-
-QString show(const Points& points) {
-    QStringList parts;
-    for (const DiagramPoint& p : points) {
-        parts << QStringLiteral("%1,%2").arg(p.x).arg(p.y);
-    }
-    return parts.join(QLatin1Char(' '));
-}
-
-}  // namespace
-
 class WidgetsTest : public QObject {
     Q_OBJECT
 
   private slots:
-    void linkShape_data();
-    void linkShape();
     void fileDialogFilter_data();
     void fileDialogFilter();
     void messageBoxAnswers_data();
     void messageBoxAnswers();
     void modelChoiceList();
 };
-
-void WidgetsTest::linkShape_data() {
-    QTest::addColumn<Points>("points");
-    QTest::addColumn<Points>("line");
-    // Straight: from the start to the arrow's base 4 pixels short of the end.
-    QTest::newRow("two points") << Points{{0, 10}, {40, 10}} << Points{{0, 10}, {36, 10}};
-    // Every corner after a long leg is cut 2 pixels either side.
-    QTest::newRow("down and across")
-        << Points{{0, 0}, {20, 0}, {20, 30}, {50, 30}}
-        << Points{{0, 0}, {18, 0}, {20, 2}, {20, 28}, {22, 30}, {46, 30}};
-    // A leg of 4 pixels or less leaves its corner square.
-    QTest::newRow("short leg") << Points{{0, 0}, {4, 0}, {4, 20}, {30, 20}}
-                               << Points{{0, 0}, {4, 0}, {4, 18}, {6, 20}, {26, 20}};
-    // Two runs in the same direction meet without a cut.
-    QTest::newRow("straight through")
-        << Points{{0, 0}, {10, 0}, {30, 0}} << Points{{0, 0}, {10, 0}, {26, 0}};
-}
-
-void WidgetsTest::linkShape() {
-    QFETCH(Points, points);
-    QFETCH(Points, line);
-    const LinkShape shape = makeLinkShape(points.data(), static_cast<int>(points.size()));
-    QVERIFY(shape.visible);
-    QCOMPARE(show(shape.line), show(line));
-    const DiagramPoint end = points.back();
-    QCOMPARE(show({shape.arrow.begin(), shape.arrow.end()}),
-             show({{end.x - 4, end.y - 2}, {end.x - 4, end.y + 2}, {end.x - 1, end.y}}));
-}
 
 void WidgetsTest::fileDialogFilter_data() {
     QTest::addColumn<QString>("table");
