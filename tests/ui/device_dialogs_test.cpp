@@ -187,12 +187,10 @@ void DeviceDialogsTest::dialogsNameTheirBlockAndUnit() {
 
 void DeviceDialogsTest::propertiesOpensTheBlocksSheet() {
     const std::unique_ptr<Block> block = radio(BlockKind::Master, 1);
-    block->SetName("Hilltop");
     state_->session.User().SetModified(false);
     bool modifiedWhenShown = false;
     std::string settingsPort;
     std::string restrictionsPort;
-    QString title;
     QVERIFY(opensModal([&] { dialogs_->properties(context(block.get())); },
                        [&](QWidget* w) {
                            auto* sheet = qobject_cast<PropertiesSheet*>(w);
@@ -200,12 +198,10 @@ void DeviceDialogsTest::propertiesOpensTheBlocksSheet() {
                            modifiedWhenShown = state_->session.User().Modified();
                            settingsPort = sheet->settings()->model().Link().PortName();
                            restrictionsPort = sheet->restrictions()->model().Link().PortName();
-                           title = sheet->restrictions()->group()->title();
                        }));
     QVERIFY(modifiedWhenShown);
     QCOMPARE(settingsPort, std::string("SIM1"));
     QCOMPARE(restrictionsPort, std::string("SIM1"));
-    QCOMPARE(title, QStringLiteral("Hilltop"));
     // No block, no sheet.
     QVERIFY(!opensModal([&] { dialogs_->properties(context()); }, [](QWidget*) {}));
 }
