@@ -258,8 +258,6 @@ void DeviceDialogsTest::findUnitsAddsTheMissingOnesToTheWindow() {
                            auto* dialog = qobject_cast<FindUnitsDialog*>(w);
                            QVERIFY(dialog != nullptr);
                            QVERIFY(!dialog->addButton()->isEnabled());
-                           dialog->rangeEdit()->setText(QStringLiteral("2,300-300x"));
-                           QVERIFY(!dialog->start());
                            dialog->rangeEdit()->setText(QStringLiteral("2,300"));
                            QVERIFY(dialog->start());
                            QTRY_VERIFY_WITH_TIMEOUT(dialog->startButton()->isEnabled(),

@@ -466,7 +466,7 @@ void MainWindowTest::closeAndNewAskAboutUnsavedChanges() {
     h.prompter().QueueAnswer(Answer::Yes);
     h.window().runCommand(command::kNew);
     QCOMPARE(countMessages(h.prompter(), LoadText(kIdsDiscardChanges)), 2);
-    QCOMPARE(describe(h.diagram()).size(), 1);
+    QCOMPARE(h.diagram().itemCount(), 1);
     QCOMPARE(treeTexts(*h.window().explorer()),
              QStringList({QStringLiteral("Network"), QStringLiteral("  Master")}));
     // Nothing left to ask about.
