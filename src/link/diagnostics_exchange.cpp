@@ -94,4 +94,84 @@ int ParseDiagReply(DeviceLink& link, std::vector<Parameter>& parameters, CustomP
     return 1;
 }
 
+std::optional<std::uint32_t> AgreedValue(std::span<const std::optional<std::uint32_t>> readings) {
+    std::vector<std::uint32_t> carried;
+    for (const std::optional<std::uint32_t>& reading : readings) {
+        if (reading) {
+            carried.push_back(*reading);
+        }
+    }
+    if (carried.size() == 3) {
+        std::sort(carried.begin(), carried.end());
+        return carried[1];
+    }
+    if (carried.size() == 2 && carried[0] == carried[1]) {
+        return carried[0];
+    }
+    return std::nullopt;
+}
+
+bool ReadGroupConfirmed(
+    std::vector<Parameter>& parameters, std::vector<bool>& settled,
+    const std::function<std::optional<RegisterSet>(std::vector<Parameter>&)>& readOnce) {
+    std::vector<std::vector<Parameter>> readings;
+    std::vector<RegisterSet> carried;
+    // Parameter i as reading r gave it: only when the reply carried every one of its bytes.
+    const auto readingOf = [&](std::size_t r, std::size_t i) -> std::optional<std::uint32_t> {
+        const Parameter& p = readings[r][i];
+        if (!TravelsAsRegisters(p) ||
+            !std::all_of(p.vectors.begin(), p.vectors.end(),
+                         [&](std::uint8_t id) { return carried[r][id]; })) {
+            return std::nullopt;
+        }
+        return p.value;
+    };
+    const auto touched = [&](std::size_t i) {
+        for (const RegisterSet& ids : carried) {
+            for (const std::uint8_t id : parameters[i].vectors) {
+                if (ids[id]) {
+                    return true;
+                }
+            }
+        }
+        return false;
+    };
+    const auto agreed = [&](std::size_t i) {
+        std::array<std::optional<std::uint32_t>, 3> values;
+        for (std::size_t r = 0; r < readings.size(); ++r) {
+            values[r] = readingOf(r, i);
+        }
+        return AgreedValue({values.data(), readings.size()});
+    };
+    const auto allAgree = [&] {
+        for (std::size_t i = 0; i < parameters.size(); ++i) {
+            if (touched(i) && !agreed(i)) {
+                return false;
+            }
+        }
+        return true;
+    };
+    while (readings.size() < 2 || (readings.size() == 2 && !allAgree())) {
+        readings.push_back(parameters);
+        std::optional<RegisterSet> ids = readOnce(readings.back());
+        if (!ids) {
+            readings.pop_back();
+            break;
+        }
+        carried.push_back(*ids);
+    }
+    settled.resize(parameters.size());
+    for (std::size_t i = 0; i < parameters.size(); ++i) {
+        if (!touched(i)) {
+            continue;
+        }
+        const std::optional<std::uint32_t> value = agreed(i);
+        settled[i] = value.has_value();
+        if (value) {
+            parameters[i].value = *value;
+        }
+    }
+    return !readings.empty();
+}
+
 }  // namespace skelvane

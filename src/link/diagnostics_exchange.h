@@ -3,7 +3,9 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -53,5 +55,28 @@ std::vector<std::uint8_t> CustomWriteFrame(const DeviceLink& link, const CustomP
 // serial number and data mask texts into their parameters. 0 for a malformed reply, else 1.
 int ParseDiagReply(DeviceLink& link, std::vector<Parameter>& parameters, CustomParameter& custom,
                    std::string& valueField, const std::uint8_t* buffer, std::size_t count);
+
+// The register ids a reply carried, by id.
+using RegisterSet = std::array<bool, 256>;
+
+// The value several readings of one value agree on: with three readings, their median; with
+// two (or three of which one did not carry the value), the value when both are equal;
+// otherwise nullopt. A single damaged reading is thus never taken unless it lies between two
+// real ones.
+std::optional<std::uint32_t> AgreedValue(std::span<const std::optional<std::uint32_t>> readings);
+
+// Diagnostic replies carry no checksum: a bit flipped in a value byte of an otherwise
+// well-formed reply looks like a real value. So a register group is read twice, and a third
+// time when any value the two readings carry differs between them (measured levels and
+// counters move between readings on a working unit); each value then stands as AgreedValue
+// gives it. `readOnce` asks for the group once and parses the reply into the parameters it is
+// given (a copy of `parameters`), returning the ids the reply carried, or nullopt when no
+// reply came (no further reading is then taken). The values that stand are stored into
+// `parameters` and marked in `settled` (one flag per parameter); a value the readings carry
+// but do not agree on is left as it was and marked unsettled. False when the first reading
+// got no reply.
+bool ReadGroupConfirmed(
+    std::vector<Parameter>& parameters, std::vector<bool>& settled,
+    const std::function<std::optional<RegisterSet>(std::vector<Parameter>&)>& readOnce);
 
 }  // namespace skelvane

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "base/decimal.h"
+#include "base/format.h"
 #include "base/latin1.h"
 #include "link/frame.h"
 #include "link/register_values.h"
@@ -155,16 +156,8 @@ void DiagnosticsPageModel::RunWorker(DeviceLink& link, std::vector<Parameter> pa
             custom = custom_;
             valueField = fields_[5];
         }
-        // The registers this pass received, from replies that checked out only.
-        std::array<bool, 256> received{};
-        const auto parse = [&](std::size_t count) {
-            const std::span<const std::uint8_t> reply = link.ReplyBytes();
-            if (reply.size() > kFrameHeaderSize && reply[3] == reply::kRegisters) {
-                ForEachRegisterPair(reply,
-                                    [&](std::uint8_t id, std::uint8_t) { received[id] = true; });
-            }
-            ParseDiagReply(link, parameters, custom, valueField, reply.data(), count);
-        };
+        // The diagnostic values that stand after this pass's readings.
+        std::vector<bool> settled(parameters.size());
         // One request and its reply parsed; false (logged) when no reply came.
         const auto askAndParse = [&](const auto& frame, int polls) {
             const std::size_t count = link.Ask(frame, polls, reply::kRegisters);
@@ -172,8 +165,40 @@ void DiagnosticsPageModel::RunWorker(DeviceLink& link, std::vector<Parameter> pa
                 link.LogLine("Failed.", false, true);
                 return false;
             }
-            parse(count);
+            ParseDiagReply(link, parameters, custom, valueField, link.ReplyBytes().data(), count);
             return true;
+        };
+        // A group of diagnostic values read until its values are confirmed; the custom value
+        // the replies carry is taken only when its readings agree as well.
+        const auto readGroup = [&](std::uint8_t group) {
+            std::vector<std::optional<std::uint32_t>> customValues;
+            const bool answered = ReadGroupConfirmed(
+                parameters, settled,
+                [&](std::vector<Parameter>& reading) -> std::optional<RegisterSet> {
+                    const std::size_t count =
+                        link.Ask(link.MakeFrame(group), kGroupPolls, reply::kRegisters);
+                    if (count == 0) {
+                        link.LogLine("Failed.", false, true);
+                        return std::nullopt;
+                    }
+                    const std::span<const std::uint8_t> reply = link.ReplyBytes();
+                    RegisterSet ids{};
+                    ForEachRegisterPair(reply,
+                                        [&](std::uint8_t id, std::uint8_t) { ids[id] = true; });
+                    CustomParameter readingCustom = custom;
+                    std::string readingField;
+                    if (ParseDiagReply(link, reading, readingCustom, readingField, reply.data(),
+                                       count) == 0) {
+                        return std::nullopt;
+                    }
+                    customValues.push_back(readingCustom.value);
+                    return ids;
+                });
+            if (const std::optional<std::uint32_t> value = AgreedValue(customValues)) {
+                custom.value = *value;
+                valueField = Format("%u", *value);
+            }
+            return answered;
         };
         bool end = false;
         bool shown = false;
@@ -182,10 +207,10 @@ void DiagnosticsPageModel::RunWorker(DeviceLink& link, std::vector<Parameter> pa
         switch (link.Operation()) {
             case diagnostics_op::kRead:
                 shown = true;
-                if (!askAndParse(link.MakeFrame(1), kGroupPolls)) {
+                if (!readGroup(1)) {
                     break;
                 }
-                if (!askAndParse(link.MakeFrame(6), kGroupPolls)) {
+                if (!readGroup(6)) {
                     end = true;
                     break;
                 }
@@ -222,8 +247,7 @@ void DiagnosticsPageModel::RunWorker(DeviceLink& link, std::vector<Parameter> pa
             for (const std::string_view name : kDiagnosticNames) {
                 const Parameter* parameter = FindParameterNoCase(parameters, name);
                 if (parameter != nullptr &&
-                    !std::all_of(parameter->vectors.begin(), parameter->vectors.end(),
-                                 [&](std::uint8_t id) { return received[id]; })) {
+                    !settled[static_cast<std::size_t>(parameter - parameters.data())]) {
                     missing.emplace_back(name);
                 }
             }

@@ -8,6 +8,7 @@
 #include "base/latin1.h"
 #include "document/file_replace.h"
 #include "link/frame.h"
+#include "link/register_values.h"
 
 namespace skelvane {
 namespace {
@@ -93,15 +94,26 @@ MonitorModel::Sample MonitorModel::Poll(DeviceLink& link, const MonitorUnit& uni
     Sample sample;
     sample.answered = true;
     const std::uint16_t to = unit.onCable ? 0 : unit.ua;
+    std::vector<bool> settled(parameters.size());
     for (const std::uint8_t group : {std::uint8_t{1}, std::uint8_t{6}}) {
-        // Bytes left over from an earlier wait belong to no request of this one.
-        link.Port().Purge();
-        const std::size_t count = link.Exchange(BuildFrame(to, group), kGroupPolls);
-        const std::span<const std::uint8_t> reply = link.ReplyBytes();
-        const bool fromUnit = count == reply.size() && count >= kFrameHeaderSize &&
-                              (unit.onCable || (reply[1] << 8 | reply[2]) == unit.ua);
-        if (count == 0 || !fromUnit ||
-            ParseDiagReply(link, parameters, custom, valueField, reply.data(), count) == 0) {
+        const bool answered = ReadGroupConfirmed(
+            parameters, settled,
+            [&](std::vector<Parameter>& reading) -> std::optional<RegisterSet> {
+                // Bytes left over from an earlier wait belong to no request of this one.
+                link.Port().Purge();
+                const std::size_t count = link.Exchange(BuildFrame(to, group), kGroupPolls);
+                const std::span<const std::uint8_t> reply = link.ReplyBytes();
+                const bool fromUnit = count == reply.size() && count >= kFrameHeaderSize &&
+                                      (unit.onCable || (reply[1] << 8 | reply[2]) == unit.ua);
+                if (count == 0 || !fromUnit ||
+                    ParseDiagReply(link, reading, custom, valueField, reply.data(), count) == 0) {
+                    return std::nullopt;
+                }
+                RegisterSet ids{};
+                ForEachRegisterPair(reply, [&](std::uint8_t id, std::uint8_t) { ids[id] = true; });
+                return ids;
+            });
+        if (!answered) {
             sample.answered = false;
             break;
         }
@@ -109,8 +121,10 @@ MonitorModel::Sample MonitorModel::Poll(DeviceLink& link, const MonitorUnit& uni
     sample.time = clock_.LocalNow();
     sample.at = clock_.Now();
     if (sample.answered) {
+        // A value the readings did not agree on is left out of the sample.
         for (std::size_t k = 0; k < kDiagnosticNames.size(); ++k) {
-            if (const Parameter* p = FindNoCase(parameters, kDiagnosticNames[k])) {
+            if (const Parameter* p = FindNoCase(parameters, kDiagnosticNames[k]);
+                p != nullptr && settled[static_cast<std::size_t>(p - parameters.data())]) {
                 sample.values[k] = p->value;
             }
         }
