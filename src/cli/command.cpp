@@ -1,6 +1,7 @@
 #include "cli/command.h"
 
 #include "cli/operation_runner.h"
+#include "sim/sim_port.h"
 #include "sim/template_network.h"
 
 #include <algorithm>
@@ -41,12 +42,20 @@ bool RegisterCommand(int order, CommandSetup setup) {
 }
 
 int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
+    SystemClock clock;
+    sim::PortHub simPorts;
+    std::string simNote;
+    simPorts.Add("SIM1", sim::MakeTryOutNetwork(clock, simNote));
+    const PortFactory ports{simPorts};
+    return RunCli(argc, argv, out, err, clock, ports);
+}
+
+int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err, Clock& clock,
+           const PortFactory& ports) {
     InstallInterruptHandlers();
-    Context context;
+    Context context(clock, ports);
     context.out = &out;
     context.err = &err;
-    std::string simNote;
-    context.simPorts.Add("SIM1", sim::MakeTryOutNetwork(context.clock, simNote));
 
     CLI::App app{"Skelvane command-line tool: network files and radios over a serial port",
                  "skelvane-cli"};
