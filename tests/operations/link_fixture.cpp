@@ -118,15 +118,26 @@ std::vector<std::string> OpenLines(const std::string& port) {
             "Changing baud rate to 115,200 ... passed."};
 }
 
-void ScriptedUnit::OnBytes(sim::PortContext& port, std::span<const std::uint8_t> bytes) {
+void ScriptedPort::OnBytes(sim::PortContext& port, std::span<const std::uint8_t> bytes) {
     pending_.insert(pending_.end(), bytes.begin(), bytes.end());
-    while (!pending_.empty() && pending_.size() >= static_cast<std::size_t>(pending_[0]) + 1) {
+    while (!pending_.empty() && pending_.size() >= pending_[0] + 1u) {
+        Bytes frame(pending_.begin(), pending_.begin() + pending_[0] + 1);
         pending_.erase(pending_.begin(), pending_.begin() + pending_[0] + 1);
-        ++frames_;
-        if (next_ < replies_.size()) {
-            port.Send(replies_[next_++]);
+        if (std::optional<Bytes> reply = script_(frame)) {
+            if (!reply->empty()) {
+                port.Send(std::move(*reply));
+            }
+        } else {
+            port.RouteFrame(std::move(frame));
         }
     }
+}
+
+std::optional<Bytes> Answer(const Bytes& request, std::uint8_t code, Bytes reply, int entry) {
+    if (request[3] == code && (entry < 0 || (request.size() > 4 && request[4] == entry))) {
+        return reply;
+    }
+    return std::nullopt;
 }
 
 }  // namespace skelvane::test

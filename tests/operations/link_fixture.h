@@ -1,8 +1,10 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -77,20 +79,21 @@ class LinkFixture {
 // check), for `port`.
 std::vector<std::string> OpenLines(const std::string& port = "SIM1");
 
-// A port handler for the unit on the cable that answers every frame it receives with the
-// next scripted byte string (nothing once the script is used up), so tests can send replies
-// no real unit would.
-class ScriptedUnit final : public sim::PortHandler {
+// The unit on the cable with some requests answered by a script instead: a script returning
+// bytes sends them (none: no answer), nullopt leaves the request to the unit. Lets tests send
+// replies no real unit would.
+class ScriptedPort final : public sim::PortHandler {
   public:
-    explicit ScriptedUnit(std::vector<Bytes> replies) : replies_(std::move(replies)) {}
+    using Script = std::function<std::optional<Bytes>(const Bytes& request)>;
+    explicit ScriptedPort(Script script) : script_(std::move(script)) {}
     void OnBytes(sim::PortContext& port, std::span<const std::uint8_t> bytes) override;
-    int FramesHeard() const { return frames_; }
 
   private:
-    std::vector<Bytes> replies_;
-    std::size_t next_ = 0;
+    Script script_;
     Bytes pending_;
-    int frames_ = 0;
 };
+
+// `reply` for a request with `code` (and, when given, the entry number `entry`), else nullopt.
+std::optional<Bytes> Answer(const Bytes& request, std::uint8_t code, Bytes reply, int entry = -1);
 
 }  // namespace skelvane::test
