@@ -88,17 +88,6 @@ TEST_F(SettingsTest, ReadAllFillsTheBlockFromTheLocalUnit) {
     EXPECT_EQ(lines.end()[-2], "0B 00 01 8E 46 46 46 46 46 46 46 46 ");
 }
 
-TEST_F(SettingsTest, TheWorkerLeavesTheBlockAloneUntilTheOwnerAppliesItsResults) {
-    Page().ChooseLocal(true);
-    ASSERT_TRUE(Page().SerialNumber());
-    Page().Link().Wait();
-    EXPECT_EQ(block->FindParameter("SerialNo")->textValue, "");
-    EXPECT_TRUE(Page().ApplyWorkerResults());
-    EXPECT_EQ(block->FindParameter("SerialNo")->textValue, "100001");
-    EXPECT_EQ(RowValue("SerialNo"), "100001");
-    EXPECT_FALSE(Page().ApplyWorkerResults());
-}
-
 TEST_F(SettingsTest, ReadAskedForTheCheckedRowsOnly) {
     UncheckAll();
     Page().List().SetChecked(*Page().List().FindRow("NetworkId"), true);
