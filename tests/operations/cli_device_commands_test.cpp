@@ -76,55 +76,10 @@ class CliDeviceTest : public test::CliTest {
     }
 };
 
-TEST_F(CliDeviceTest, ReadFillsTheBlockAndSavesTheFile) {
-    const auto file = NewNetwork("net.xml");
-    const CliRun run = RunCli("read --port SIM1 --local " + Quoted(file) + " Master");
-    EXPECT_EQ(run.exitCode, 0) << run.output;
-    EXPECT_THAT(run.output,
-                ::testing::StartsWith(" \nOpening serial port SIM1 ... done.\nChanging baud rate "
-                                      "to 115,200 ... passed.\nVerify connection ... passed.\n"
-                                      "Read All from the unit on the cable done in "));
-    ExpectTemplateValues(MasterParameters(file));
-}
-
-TEST_F(CliDeviceTest, UnitCommandsPrintWhatTheyRead) {
-    CliRun run = RunCli("-v version --port SIM1 --remote 300");
-    EXPECT_EQ(run.exitCode, 0);
-    EXPECT_EQ(CountLines(run.output, "TX:>>>>>"), 2);
-    EXPECT_THAT(run.output, ::testing::ContainsRegex("08 01 2C 8C 56 34 2E 34 35 \nVersion of unit "
-                                                     "300 done in [0-9.]+ s.\nVersion: V4.45\n$"));
-    run = RunCli("serial --port SIM1 --remote 301");
-    EXPECT_EQ(run.exitCode, 0);
-    EXPECT_THAT(run.output, ::testing::EndsWith("Serial number: 100301\n"));
-    EXPECT_EQ(CountLines(run.output, "TX:>>>>>"), 0);
-    EXPECT_EQ(RunCli("defaults --port SIM1 --local --set F4").exitCode, 0);
-    EXPECT_EQ(RunCli("reset --port SIM1 --local").exitCode, 0);
-}
-
-TEST_F(CliDeviceTest, FailuresAndUsageErrors) {
-    CliRun run = RunCli("version --port SIM9 --local");
-    EXPECT_EQ(run.exitCode, 1);
-    EXPECT_THAT(run.output, ::testing::HasSubstr("Opening serial port SIM9 ... failed."));
-    run = RunCli("read --port SIM1 --local " + Quoted(NewNetwork("n.xml")) + " Nowhere");
-    EXPECT_EQ(run.exitCode, 1);
-    EXPECT_EQ(RunCli("version --port SIM1").exitCode, 2);
-    EXPECT_EQ(RunCli("version --port SIM1 --local --remote 5").exitCode, 2);
-    EXPECT_EQ(RunCli("defaults --port SIM1 --local --set F3").exitCode, 2);
-    EXPECT_EQ(RunCli("diag --port SIM1 --local x.xml Master --get 2:300").exitCode, 2);
-    for (const char* command : {"version --local", "spectrum", "soft-upgrade --local --file f",
-                                "hard-upgrade --file f"}) {
-        EXPECT_EQ(RunCli(std::string(command) + " --port ''").exitCode, 2) << command;
-    }
-    // A port that is not a serial device says so.
-    run = RunCli("version --port /dev/null --local");
-    EXPECT_EQ(run.exitCode, 1);
-    EXPECT_THAT(run.output, ::testing::HasSubstr("/dev/null is not a serial port."));
-}
-
-// discover and monitor against the CLI's own simulated network (Master 1 on the cable,
+// The device commands against the CLI's own simulated network (Master 1 on the cable,
 // Repeater 2, Remotes 300 and 301): what each run prints, its exit code and the files it
 // leaves.
-TEST_F(CliDeviceTest, DiscoverAndMonitorTheSimulatedNetwork) {
+TEST_F(CliDeviceTest, CommandsAgainstTheSimulatedNetwork) {
     const auto file = dir / "found.xml";
     {
         LinkIdCounter ids;
@@ -141,20 +96,29 @@ TEST_F(CliDeviceTest, DiscoverAndMonitorTheSimulatedNetwork) {
         std::vector<std::string> printed;
     };
     const Case cases[] = {
+        {"-v version --port SIM1 --remote 300",
+         0,
+         {"08 01 2C 8C 56 34 2E 34 35 \nVersion of unit 300 done in ", " s.\nVersion: V4.45\n"}},
+        {"serial --port SIM1 --remote 301", 0, {"Serial number: 100301\n"}},
+        {"defaults --port SIM1 --local --set F4", 0, {}},
+        {"reset --port SIM1 --local", 0, {}},
+        {"version --port SIM9 --local", 1, {"Opening serial port SIM9 ... failed."}},
+        {"version --port /dev/null --local", 1, {"/dev/null is not a serial port."}},
+        {"read --port SIM1 --local " + net + " Nowhere", 1, {}},
+        {"version --port SIM1", 2, {}},
+        {"defaults --port SIM1 --local --set F3", 2, {}},
+        {"soft-upgrade --local --file f --port ''", 2, {}},
         {"discover --port SIM1 --ua 2,299-301 --add " + net,
          0,
          {"1 Master V4.45 100001\n", "2 Repeater V4.45 100002\n", "300 Remote V4.45 100300\n",
           "301 Remote V4.45 100301\n", ": 3 blocks added"}},
         // Nothing new: the file is left as it is.
         {"discover --port SIM1 --ua 300 --add " + net, 0, {"every unit found is in it already"}},
-        {"discover --port SIM1 --ua 7", 0, {"1 unit found."}},
         {"discover --port SIM9 --ua 2", 1, {"the port SIM9 could not be opened"}},
         {"discover --port SIM1 --ua 5-3", 2, {"is not a unit address"}},
-        {"discover --port SIM1", 2, {"--ua is required"}},
         {"monitor --port SIM1 " + net + " --interval 1 --count 2 --csv " + csv,
          0,
          {"UA 300   300 ", "UA 2     2 ", "Pass 2 done."}},
-        {"monitor --port SIM9 " + net + " --count 1", 1, {"SIM9 ... failed."}},
         {"monitor --port SIM1 " + net + " --count 0", 2, {"--count"}},
     };
     for (const Case& c : cases) {
