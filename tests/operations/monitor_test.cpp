@@ -10,6 +10,7 @@
 #include "diagram/block_diagram.h"
 #include "link/unit_status.h"
 #include "link_fixture.h"
+#include "network_fixture.h"
 #include "operations/add_found_units.h"
 #include "operations/monitor_model.h"
 #include "support/test_paths.h"
@@ -19,21 +20,6 @@ namespace {
 
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
-
-std::unique_ptr<Block> Network(std::initializer_list<std::pair<BlockKind, std::uint32_t>> units) {
-    auto root = CreateBlock(static_cast<int>(BlockKind::Network));
-    LinkIdCounter ids;
-    int x = 48;
-    // Appending makes each block the first child: add in reverse to keep the order given.
-    for (auto it = std::rbegin(units); it != std::rend(units); ++it) {
-        auto block = test::TemplateBlock(it->first, it->second);
-        block->CreateDefaultLinks(ids);
-        block->SetPosition(x, 48);
-        x += 160;
-        root->AppendChild(std::move(block));
-    }
-    return root;
-}
 
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;
@@ -52,10 +38,8 @@ TEST(MonitorTest, PollsEveryUnitEachIntervalKeepsItsHistoryAndExportsIt) {
     sim.Remote(300).SeedValue(std::vector<std::uint8_t>{0xC4}, 71);
 
     // 999 is not there; the second 300 is the same unit and is polled once.
-    auto root = Network({{BlockKind::Remote, 300},
-                         {BlockKind::Master, 1},
-                         {BlockKind::Remote, 999},
-                         {BlockKind::Remote, 300}});
+    LinkIdCounter ids;
+    auto root = test::MakeNetwork("R300 M1 R999 R300b", ids);
     MonitorModel monitor(sim.ports, "SIM1", sim.clock);
     monitor.SetUnits(MonitorUnitsOf(*root));
     std::vector<std::uint16_t> order;
@@ -92,11 +76,11 @@ TEST(MonitorTest, PollsEveryUnitEachIntervalKeepsItsHistoryAndExportsIt) {
               "DiagRxPackets,DiagTxKbytes,DiagRxKbytes,DiagVSWR,DiagForwardPower,"
               "DiagReflectedPower,DiagRSSI,DiagVoltage,DiagTemperature");
     // In the order taken: each pass the cable's unit, 300, then 999.
-    EXPECT_THAT(csv[1], HasSubstr(",1,Master,"));
-    EXPECT_THAT(csv[2], HasSubstr(",300,Remote,"));
+    EXPECT_THAT(csv[1], HasSubstr(",1,M1,"));
+    EXPECT_THAT(csv[2], HasSubstr(",300,R300,"));
     EXPECT_THAT(csv[2], HasSubstr(",-71,"));
-    EXPECT_THAT(csv[3], ::testing::EndsWith(",999,Remote,,,,,,,,,,,,,"));
-    EXPECT_THAT(csv[4], HasSubstr(",1,Master,"));
+    EXPECT_THAT(csv[3], ::testing::EndsWith(",999,R999,,,,,,,,,,,,,"));
+    EXPECT_THAT(csv[4], HasSubstr(",1,M1,"));
 
     const test::TempDir dir;
     const auto path = dir / "monitor.csv";
@@ -115,10 +99,11 @@ FoundUnit Found(std::uint16_t ua, std::optional<std::uint8_t> mode) {
 }
 
 TEST(AddFoundUnitsTest, AddsTheMissingUnitsAsLinkedBlocksBelowTheOthersWithoutOverlap) {
-    auto root = Network({{BlockKind::Master, 1}, {BlockKind::Remote, 300}});
-    Block* master = root->FirstChild();
-    ASSERT_EQ(master->Kind(), BlockKind::Master);
     LinkIdCounter ids;
+    auto root = test::MakeNetwork("M1 R300", ids);
+    Block* master = root->FirstChild();
+    master->SetPosition(48, 48);
+    master->NextSibling()->SetPosition(208, 48);
     const BlockMaker make = [&](BlockKind kind, int x, int y) {
         auto block = test::TemplateBlock(kind, 0);
         block->SetName(kind == BlockKind::Master ? "Master" : "Remote");
