@@ -71,18 +71,6 @@ TEST_F(ConnectTest, LocalVersionLogsEveryStepAndTakesTwoShortExchanges) {
     EXPECT_FALSE(page->Link().Port().IsOpen());
 }
 
-TEST_F(ConnectTest, RequestsCarryTheUnitAddressOrUaZeroForTheLocalUnit) {
-    auto page = Page();
-    // A Remote is given 200 ms for each answer.
-    EXPECT_EQ(RunVersion(*page, false), Millis{2 * 201});
-    EXPECT_EQ(page->UnitAddress(), 300);
-    block->FindParameter("UnitAddress")->value = 301;
-    RunVersion(*Page(), true);
-    EXPECT_THAT(sim.Sent(),
-                ElementsAre(Bytes{0x03, 0x01, 0x2C, 0x29}, Bytes{0x03, 0x01, 0x2C, 0x28},
-                            Bytes{0x03, 0x00, 0x00, 0x29}, Bytes{0x03, 0x00, 0x00, 0x28}));
-}
-
 TEST_F(ConnectTest, ASleepingUnitIsWokenUp) {
     sim.Local().SetAsleep(true, 3);
     auto page = Page();

@@ -255,23 +255,5 @@ TEST_F(DiagnosticsTest, ClosingEndsAWorkerThatPollsForever) {
     EXPECT_FALSE(sim.hub.IsInUse("SIM1"));
 }
 
-TEST(ParseDiagReplyTest, AnId2PairBeforeTheId1PairIsLost) {
-    VirtualClock clock;
-    LogPane log;
-    const PortFactory ports;
-    DeviceLink link(clock, log, ports, "SIM1");
-    std::vector<Parameter> parameters;
-    CustomParameter custom{2, {0x21, 0x20, 0, 0}, 0};
-    std::string field;
-    const Bytes reply = {0x07, 0x00, 0x01, 0x64, 0x20, 0x12, 0x21, 0x34};
-    EXPECT_EQ(ParseDiagReply(link, parameters, custom, field, reply.data(), reply.size()), 1);
-    EXPECT_EQ(field, "52");
-    const Bytes unknown = {0x03, 0x00, 0x01, 0x77};
-    EXPECT_EQ(ParseDiagReply(link, parameters, custom, field, unknown.data(), unknown.size()), 1);
-    EXPECT_EQ(log.LastLine(), "Unknown responses!");
-    EXPECT_EQ(ParseDiagReply(link, parameters, custom, field, unknown.data(), 3), 0);
-    EXPECT_EQ(log.LastLine(), "Errors in the responses!");
-}
-
 }  // namespace
 }  // namespace skelvane

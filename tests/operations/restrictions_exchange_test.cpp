@@ -155,37 +155,6 @@ INSTANTIATE_TEST_SUITE_P(
         VersionCase{"V3.2319", Concat({{0x14, 0x28}, kSixteenEntryReads}), true, false},
         VersionCase{"V3.2320", Concat({{0x14, 0x28}, kSixteenEntryReads, {0x54}}), true, true}));
 
-TEST_F(RestrictionsExchangeTest, ReadFromARemoteFillsTheBlockOnceTheOwnerApplies) {
-    block = RadioBlock(BlockKind::Remote);
-    block->FindParameter("FrequencyRestriction4")->textValue = "9:902400,927600";
-    sim::Unit& unit = sim.Remote(300);
-    unit.SetRestriction(0, SimEntry(5, {{0, 2500}, {5100, 25200}}));
-    unit.SetRestriction(3, SimEntry(0, {}));
-    unit.SetRepeaters(SimRepeaters({2, 9, 301}));
-    sim.remoteUa.Set(300);
-    Page().Activate();
-    EXPECT_FALSE(Page().LocalChosen());
-    EXPECT_FALSE(Page().ZonesEnabled());  // nothing known of the unit yet
-
-    const Millis start = sim.clock.Now();
-    ASSERT_TRUE(Page().Read());
-    Page().Link().Wait();
-    // Nineteen requests, each followed by the 200 ms a Remote needs.
-    EXPECT_GE(sim.clock.Now() - start, Millis{19 * 200});
-    EXPECT_EQ(TextOf("FrequencyRestriction1"), "0");  // the worker had a copy
-    ASSERT_TRUE(Page().ApplyWorkerResults());
-
-    EXPECT_EQ(TextOf("FrequencyRestriction1"), "5:902400,904900,907500,927600");
-    EXPECT_EQ(TextOf("FrequencyRestriction4"), "0");  // the unit's entry names no unit
-    EXPECT_EQ(TextOf("RepeaterRegistration"), "2,9,301");
-    EXPECT_EQ(Page().List().Rows()[16].value, "2,9,301");
-    EXPECT_EQ(sim.Sent()[0], (Bytes{0x05, 0x01, 0x2C, 0x14, 0x59, 0x0E}));
-    EXPECT_EQ(sim.Sent()[17], (Bytes{0x04, 0x01, 0x2C, 0x2C, 0x0F}));
-    EXPECT_TRUE(Page().ZonesEnabled());
-    Page().Leave();
-    EXPECT_FALSE(Page().ZonesEnabled());
-}
-
 // The block's entries hold zone patterns; the unit takes them and saves them, and a Read into
 // a fresh block gives the same texts back.
 TEST_F(RestrictionsExchangeTest, WriteSendsZonePatternsThatReadBackUnchanged) {

@@ -192,20 +192,5 @@ TEST(RestrictionParametersTest, TableToSendIsBuiltFromTheBlockAlone) {
     EXPECT_EQ(state.Table(), *table);
 }
 
-// The read itself is covered end to end; here what a unit may send that fits no parameter.
-TEST(RestrictionParametersTest, RepliesThatFitNoParameterChangeNothing) {
-    std::vector<Parameter> parameters = SixteenEntries();
-    parameters.back().textValue = "2,9";
-    const std::vector<Parameter> before = parameters;
-    using Bytes = std::vector<std::uint8_t>;
-    // No "FrequencyRestriction17", too few bytes, no repeater registered.
-    EXPECT_FALSE(ApplyRestrictionEntryReply(parameters, Bytes{16, 0, 5}));
-    EXPECT_FALSE(ApplyRestrictionEntryReply(parameters, Bytes{1, 0}));
-    EXPECT_FALSE(ApplyRepeaterReply(parameters, Bytes{0xFF, 0xFF}));
-    EXPECT_EQ(parameters, before);
-    EXPECT_TRUE(ApplyRestrictionEntryReply(parameters, Bytes{15, 0, 5, 0, 0, 0x09, 0xC4}));
-    EXPECT_EQ(parameters[15].textValue, "5:902400,904900");
-}
-
 }  // namespace
 }  // namespace skelvane
