@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
 
 #include "network_fixture.h"
 #include "operations/network_backup_model.h"
@@ -22,6 +23,18 @@ std::vector<std::pair<std::string, std::string>> Statuses(const NetworkModel& mo
         list.emplace_back(row.name, row.status.text);
     }
     return list;
+}
+
+// The UAs the frames (those with `code`, when given) went to, each run of one UA once.
+std::vector<std::uint16_t> UnitOrder(const test::NetworkSim& sim,
+                                     std::optional<std::uint8_t> code = std::nullopt) {
+    std::vector<std::uint16_t> order;
+    for (const auto& sent : sim.Frames()) {
+        if ((!code || sent.code == *code) && (order.empty() || order.back() != sent.ua)) {
+            order.push_back(sent.ua);
+        }
+    }
+    return order;
 }
 
 template <typename Model>
@@ -50,13 +63,7 @@ TEST(NetworkBackup, ReadsEveryUnitOfAStarIntoItsBlock) {
     EXPECT_EQ(sim.BlockNamed("P2").FindParameter("VersionNo")->textValue, "V4.46");
     EXPECT_EQ(sim.BlockNamed("R301").FindParameter("RepeaterRegistration"), nullptr);
     // The cable unit is asked with UA 0, the others by their own address, in walk order.
-    std::vector<std::uint16_t> order;
-    for (const auto& sent : sim.Frames()) {
-        if (order.empty() || order.back() != sent.ua) {
-            order.push_back(sent.ua);
-        }
-    }
-    EXPECT_THAT(order, ElementsAre(0, 2, 300, 301));
+    EXPECT_THAT(UnitOrder(sim), ElementsAre(0, 2, 300, 301));
     EXPECT_EQ(model->FailedCount(), 0u);
 }
 
@@ -140,17 +147,6 @@ TEST(NetworkCompare, ListsWhatDiffersAndTakesItIntoTheFile) {
     EXPECT_TRUE(model->Differences().empty());
 }
 
-// The request UA of every frame with `code`, in order.
-std::vector<std::uint16_t> UasOf(const test::NetworkSim& sim, std::uint8_t code) {
-    std::vector<std::uint16_t> uas;
-    for (const auto& sent : sim.Frames()) {
-        if (sent.code == code) {
-            uas.push_back(sent.ua);
-        }
-    }
-    return uas;
-}
-
 constexpr std::uint8_t kWriteRegisters = 0x46;
 constexpr std::uint8_t kSendEntry = 0x52;
 
@@ -167,15 +163,11 @@ TEST(NetworkRestore, WritesTheFarthestUnitsFirstAndTheCableUnitLast) {
     model->Run().Wait();
 
     // R9 is linked to nothing, so it may be anywhere: first. Then by distance, the cable last.
-    const std::vector<std::uint16_t> written = UasOf(sim, kWriteRegisters);
-    std::vector<std::uint16_t> order;
-    for (const std::uint16_t ua : written) {
-        if (order.empty() || order.back() != ua) {
-            order.push_back(ua);
-        }
-    }
-    EXPECT_THAT(order, ElementsAre(9, 300, 301, 2, 0));
-    EXPECT_EQ(UasOf(sim, kSendEntry).size(), 5u * 16u);
+    EXPECT_THAT(UnitOrder(sim, kWriteRegisters), ElementsAre(9, 300, 301, 2, 0));
+    const auto frames = sim.Frames();
+    EXPECT_EQ(std::count_if(frames.begin(), frames.end(),
+                            [](const auto& sent) { return sent.code == kSendEntry; }),
+              5 * 16);
     for (const auto& [name, status] : Statuses(*model)) {
         EXPECT_EQ(status, "done V4.45") << name;
     }

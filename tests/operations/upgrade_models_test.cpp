@@ -280,12 +280,6 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(HardUpgradeModelTest, ProgramNeedsAReadableFileAndRunsToTheEnd) {
     test::UpgradeSim sim;
     HardUpgradeModel model(sim.ports, "SIM1", sim.clock, PlaceholderBootImages());
-    std::vector<HardUpgradeView> seen;
-    std::mutex seenMutex;
-    model.SetListener([&] {
-        std::lock_guard lock(seenMutex);
-        seen.push_back(model.View());
-    });
     EXPECT_FALSE(model.Program());
     const std::string missing = (sim.dir / "missing.bin").string();
     model.BrowseFile(missing);
@@ -299,9 +293,7 @@ TEST(HardUpgradeModelTest, ProgramNeedsAReadableFileAndRunsToTheEnd) {
     EXPECT_EQ(model.LastResult(), UpgradeResult::Completed);
     EXPECT_EQ(model.Log().Lines().end()[-2], "Upgrade completed !!");
     EXPECT_EQ(model.Log().LastLine(), "Hard upgrade of the unit on the cable done in 21.6 s.");
-    EXPECT_TRUE(std::any_of(seen.begin(), seen.end(), [](const HardUpgradeView& v) {
-        return v.programText == "Cancel" && v.picture == HardUpgradePicture::Busy;
-    }));
+
     EXPECT_EQ(model.View().programText, "Program");
     EXPECT_EQ(model.View().picture, HardUpgradePicture::Idle);
     EXPECT_TRUE(model.View().programEnabled);
@@ -323,6 +315,7 @@ TEST(HardUpgradeModelTest, CancelDuringTheResetPulse) {
     ASSERT_TRUE(model.Program());
     ASSERT_TRUE(
         test::WaitUntil([&] { return model.Log().LastLine() == "Connecting to the device ..."; }));
+    EXPECT_EQ(model.View().picture, HardUpgradePicture::Busy);
     EXPECT_FALSE(model.Program());  // "Cancel"
     EXPECT_FALSE(model.WorkerRunning());
     EXPECT_EQ(model.Log().LastLine(), "Connecting to the device ... cancelled.");
