@@ -114,6 +114,11 @@ INSTANTIATE_TEST_SUITE_P(
                            nullptr,
                            2,
                            {"3 (unit 3): no answer"}},
+        NetworkCommandCase{"RestoreOfASilentUnitFails",
+                           "restore --port SIM1 --blocks 3 --yes",
+                           nullptr,
+                           1,
+                           {"3 (unit 3): no answer"}},
         NetworkCommandCase{
             "RestoreAsksFirst", "restore --port SIM1", "Retransmissions", 2, {"--yes"}},
         NetworkCommandCase{"UnknownBlock", "backup --port SIM1 --blocks 9", nullptr, 2, {"\"9\""}}),
