@@ -41,24 +41,6 @@ void Block::AddParameter(Parameter parameter) {
     parameters_.push_back(std::move(parameter));
 }
 
-bool Block::AddChoice(std::string_view parameterName, Choice choice) {
-    Parameter* parameter = FindParameter(parameterName);
-    if (parameter == nullptr) {
-        return false;
-    }
-    parameter->choices.push_back(std::move(choice));
-    return true;
-}
-
-bool Block::AddVector(std::string_view parameterName, std::uint8_t registerId) {
-    Parameter* parameter = FindParameter(parameterName);
-    if (parameter == nullptr) {
-        return false;
-    }
-    parameter->vectors.push_back(registerId);
-    return true;
-}
-
 std::uint32_t Block::UnitAddress() const {
     const Parameter* parameter = FindParameter("UnitAddress");
     return parameter == nullptr ? 0 : parameter->value;
@@ -75,16 +57,6 @@ void Block::AddInput(std::string_view name, std::int32_t id) {
 
 void Block::AddOutput(std::int32_t id, std::string_view name, LinkIdCounter& ids) {
     outputs_.push_back(LinkEnd{ids.Take(id), CutText(name, kLinkNameMax)});
-}
-
-bool Block::ConnectInput(std::string_view name, std::int32_t id) {
-    const auto it = std::find_if(inputs_.begin(), inputs_.end(),
-                                 [name](const LinkEnd& end) { return end.name == name; });
-    if (it == inputs_.end()) {
-        return false;
-    }
-    it->id = id;
-    return true;
 }
 
 Block* Block::AppendChild(std::unique_ptr<Block> child) {

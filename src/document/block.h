@@ -90,9 +90,6 @@ class Block {
     Parameter* FindParameter(std::string_view name);
     const Parameter* FindParameter(std::string_view name) const;
     void AddParameter(Parameter parameter);
-    // Appends to the first parameter of that name; false when there is none.
-    bool AddChoice(std::string_view parameterName, Choice choice);
-    bool AddVector(std::string_view parameterName, std::uint8_t registerId);
     // `value` of "UnitAddress" / "OperatingMode", 0 when the block has none.
     std::uint32_t UnitAddress() const;
     std::uint32_t OperatingMode() const;
@@ -106,8 +103,6 @@ class Block {
     void AddInput(std::string_view name, std::int32_t id);
     // The id goes through the counter's rule for ids read from a file (0 = a fresh one).
     void AddOutput(std::int32_t id, std::string_view name, LinkIdCounter& ids);
-    // Connects the first input end of that name to the output end `id`; false if none.
-    bool ConnectInput(std::string_view name, std::int32_t id);
 
     // The tree. Walking from the first child visits the children newest first.
     Block* FirstChild() { return firstChild_; }

@@ -23,7 +23,6 @@ constexpr unsigned kFormatOptions = pugi::format_indent | pugi::format_no_declar
 constexpr char kDeclaration[] = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n";
 
 // Lengths of the attribute texts the typed reads look at.
-constexpr std::size_t kBoolTextMax = 10;
 constexpr std::size_t kNumberTextMax = 20;
 constexpr std::size_t kStringMax = 1023;
 constexpr std::size_t kDateTextMax = 512;
@@ -311,13 +310,6 @@ const char* XmlArchive::AttributeText(const char* name, std::size_t maxLength,
     return scratch.c_str();
 }
 
-bool XmlArchive::ReadBool(const char* name, bool& target) const {
-    std::string scratch;
-    const char* text = AttributeText(name, kBoolTextMax, scratch);
-    target = text != nullptr && std::strcmp(text, "true") == 0;
-    return text != nullptr;
-}
-
 bool XmlArchive::ReadUint8(const char* name, std::uint8_t& target) const {
     std::string scratch;
     const char* text = AttributeText(name, kNumberTextMax, scratch);
@@ -391,10 +383,6 @@ bool XmlArchive::AddChild(const char* name) {
     current_ = child;
     ++depth_;
     return true;
-}
-
-bool XmlArchive::WriteBool(const char* name, bool value) {
-    return WriteText(name, value ? "true" : "false");
 }
 
 bool XmlArchive::WriteUint8(const char* name, std::uint8_t value) {

@@ -57,7 +57,6 @@ class XmlArchive {
 
     // Typed reads of an attribute of the current element. A missing attribute (or no current
     // element) sets the target to its empty value and gives false.
-    bool ReadBool(const char* name, bool& target) const;  // "true" exactly is true
     // Numbers follow the C rules (blanks, sign, digits up to the first non-digit) and are cut
     // to the width of the target.
     bool ReadUint8(const char* name, std::uint8_t& target) const;
@@ -71,7 +70,6 @@ class XmlArchive {
 
     // Writing: AddChild appends an element to the current one and enters it; Leave steps out.
     bool AddChild(const char* name);
-    bool WriteBool(const char* name, bool value);
     bool WriteUint8(const char* name, std::uint8_t value);
     bool WriteUint32(const char* name, std::uint32_t value);
     bool WriteInt32(const char* name, std::int32_t value);
