@@ -30,15 +30,19 @@ class RecordingOwner : public DiagramOwner {
     std::vector<int> vetoed;
 };
 
-// A block as the main window builds it: inputs first, then outputs.
-inline int addBlock(BlockDiagram& d, int x, int y, int inputs, int outputs,
-                    std::uint32_t firstTag = 0) {
+// A block as the main window builds it: inputs first, then outputs; `width` 0 keeps the
+// default width.
+inline int addBlock(BlockDiagram& d, int x, int y, int inputs, int outputs, int width = 0,
+                    bool iconRight = false) {
     const int index = d.insertItem("Block", x, y, 0, nullptr);
-    for (int i = 0; i < inputs; ++i) {
-        d.addRow(index, "in", kInputSide, 0);
+    if (width > 0) {
+        d.setWidth(index, width);
     }
-    for (int o = 0; o < outputs; ++o) {
-        d.addRow(index, "out", kOutputSide, firstTag + static_cast<std::uint32_t>(o));
+    if (iconRight) {
+        d.setState(index, kItemIconRight, kItemIconRight);
+    }
+    for (int k = 0; k < inputs + outputs; ++k) {
+        d.addRow(index, k < inputs ? "in" : "out", k < inputs ? kInputSide : kOutputSide, 0);
     }
     return index;
 }

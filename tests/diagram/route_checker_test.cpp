@@ -14,6 +14,7 @@
 #include "diagram/block_diagram.h"
 #include "diagram/diagram_arrange.h"
 #include "diagram/diagram_geometry.h"
+#include "diagram_test_support.h"
 
 namespace skelvane {
 namespace {
@@ -161,15 +162,14 @@ void generateLayout(BlockDiagram& d, std::mt19937& rng, const LayoutCase& c) {
     std::vector<DiagramRect> placed;
     std::vector<RowRef> outputs;
     for (int attempt = 0; attempt < 20 * c.blocks && d.itemCount() < wanted; ++attempt) {
-        const int i = d.insertItem("B", pick(c.from, c.from + c.span) * 16,
-                                   pick(c.from, c.from + c.span) * 16, 0, nullptr);
-        d.setWidth(i, widths[pick(0, 2)]);
-        d.setState(i, pick(0, 1) * kItemIconRight, kItemIconRight);
+        // Drawn in this order, one by one: the order of a call's arguments is not fixed.
+        const int x = pick(c.from, c.from + c.span) * 16;
+        const int y = pick(c.from, c.from + c.span) * 16;
+        const int width = widths[pick(0, 2)];
+        const bool iconRight = pick(0, 1) == 1;
         const int inputs = pick(0, 3);
         const int rows = inputs + pick(0, 3);
-        for (int k = 0; k < rows; ++k) {
-            d.addRow(i, "~", k < inputs ? kInputSide : kOutputSide, 0);
-        }
+        const int i = test::addBlock(d, x, y, inputs, rows - inputs, width, iconRight);
         // Only the new box's size is needed here, not a full layout with routing.
         DiagramItem box = *d.item(i);
         layoutItem(box, d.metrics());
@@ -240,13 +240,8 @@ TEST(RouteCheckerTest, LargeNetworksRouteEveryLink) {
         int previous = -1;
         for (int column = 0; column < 18; ++column) {
             auto radio = [&d, column](int row, int inputs, int outputs) {
-                const int i = d.insertItem("R", column * 112 + 16, row * 64 + 16, 0, nullptr);
-                d.setWidth(i, 84);
-                d.setState(i, kItemIconRight, kItemIconRight);
-                for (int k = 0; k < inputs + outputs; ++k) {
-                    d.addRow(i, "~", k < inputs ? kInputSide : kOutputSide, 0);
-                }
-                return i;
+                return test::addBlock(d, column * 112 + 16, row * 64 + 16, inputs, outputs, 84,
+                                      true);
             };
             const int head = radio(0, column == 0 ? 0 : 1, 1);
             if (previous >= 0) {
