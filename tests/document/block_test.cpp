@@ -61,19 +61,6 @@ TEST(BlockTest, ChildrenAreWalkedNewestFirstAndCanBeRemovedAnywhere) {
     EXPECT_EQ(root->AppendChild(nullptr), nullptr);
 }
 
-TEST(BlockTest, PositionsAndTextsAreKeptInBounds) {
-    auto block = CreateBlock(static_cast<int>(BlockKind::Repeater));
-    EXPECT_EQ(block->SetPosition(40, 50), (BlockPosition{0, 0}));
-    EXPECT_EQ(block->SetPosition(-7, 8), (BlockPosition{40, 50}));
-
-    block->SetName(std::string(120, 'n'));
-    EXPECT_EQ(block->Name(), std::string(99, 'n'));
-
-    LinkIdCounter ids;
-    block->AddOutput(0, std::string(70, 'o'), ids);
-    EXPECT_EQ(block->Outputs().back().name.size(), 63u);
-}
-
 struct IdCase {
     std::int32_t counter;  // counter before
     std::int32_t read;     // id of an output end read from a file
@@ -101,20 +88,6 @@ INSTANTIATE_TEST_SUITE_P(Table, LinkIdCounterTest,
                                                 10},  // negative ids are kept and change nothing
                                          // The top of the range wraps instead of overflowing.
                                          IdCase{0, INT_MAX, INT_MAX, INT_MIN}));
-
-TEST(LinkIdCounterTest, NewNetworkIsAMasterWithAFreshOutput) {
-    LinkIdCounter ids;
-    EXPECT_EQ(ids.Take(57), 57);
-    NetworkFile document(ids);
-    Block* master = document.NewNetwork();
-    ASSERT_NE(document.Root(), nullptr);
-    EXPECT_EQ(document.Root()->Kind(), BlockKind::Network);
-    EXPECT_EQ(document.Root()->FirstChild(), master);
-    EXPECT_EQ(master->NextSibling(), nullptr);
-    EXPECT_EQ(master->Kind(), BlockKind::Master);
-    EXPECT_EQ(master->Position(), (BlockPosition{40, 40}));
-    EXPECT_THAT(master->Outputs(), ElementsAre(LinkEnd{59, "~"}));
-}
 
 TEST(NetworkFileTest, RemoveBlockOnlyTouchesItsOwnTree) {
     LinkIdCounter ids;

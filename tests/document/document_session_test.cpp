@@ -21,23 +21,17 @@ namespace fs = std::filesystem;
 
 using Models = std::vector<std::pair<std::string, std::string>>;  // name, template file
 
-const Block* ChildNamed(const Block* root, const std::string& name) {
+std::vector<const Block*> Children(const Block* root) {
+    std::vector<const Block*> children;
     for (const Block* b = root != nullptr ? root->FirstChild() : nullptr; b != nullptr;
          b = b->NextSibling()) {
-        if (b->Name() == name) {
-            return b;
-        }
+        children.push_back(b);
     }
-    return nullptr;
+    return children;
 }
 
 std::vector<const Block*> Radios(const NetworkFile& document) {
-    std::vector<const Block*> radios;
-    for (const Block* b = document.Root() != nullptr ? document.Root()->FirstChild() : nullptr;
-         b != nullptr; b = b->NextSibling()) {
-        radios.push_back(b);
-    }
-    return radios;
+    return Children(document.Root());
 }
 
 class SessionTest : public testing::Test {
@@ -89,10 +83,15 @@ class SessionTest : public testing::Test {
 
     Block* Master() { return session.User().Root()->FirstChild(); }
 
-    const Block& TemplateBlock(const std::string& kindName) {
-        const Block* block = ChildNamed(session.Template().Root(), kindName);
-        EXPECT_NE(block, nullptr) << kindName;
-        return *block;
+    // The kind's block in the template of `in`, this test's session unless told otherwise.
+    const Block& TemplateBlock(const std::string& kindName, DocumentSession* in = nullptr) {
+        for (const Block* block : Children((in != nullptr ? *in : session).Template().Root())) {
+            if (block->Name() == kindName) {
+                return *block;
+            }
+        }
+        ADD_FAILURE() << kindName;
+        return *session.Template().Root();
     }
 
     test::TempDir dir;
@@ -104,19 +103,30 @@ class SessionTest : public testing::Test {
 
 // --- Start-up and the model choice ----------------------------------------------------------
 
-TEST_F(SessionTest, StartUpWithoutConfigurationUsesTheDefaultTemplateAndAsksNothing) {
+// Without a configuration, or with one that lists no models, the default template is taken
+// and nothing is asked.
+TEST_F(SessionTest, StartUpWithoutAModelListUsesTheDefaultTemplateAndAsksNothing) {
     Put(ProgramDir(), "TAVRIN-A.TPL");
-    ASSERT_TRUE(session.StartUp());
-    EXPECT_EQ(prompter.Count(), 0u);
-    EXPECT_FALSE(session.MustEnd());
-    EXPECT_EQ(session.TemplateFileName(), "TAVRIN-A.TPL");
-    EXPECT_EQ(session.User().FileName(), "Unknown.xml");
-    EXPECT_FALSE(session.User().Modified());
-    const auto radios = Radios(session.User());
-    ASSERT_EQ(radios.size(), 1u);
-    EXPECT_EQ(radios[0]->Kind(), BlockKind::Master);
-    EXPECT_EQ(radios[0]->Parameters(), TemplateBlock("Master").Parameters());
-    EXPECT_FALSE(radios[0]->Parameters().empty());
+    for (const bool withConfig : {false, true}) {
+        if (withConfig) {
+            test::WriteFileBytes(ProgramDir() / "Skelvane.cfg",
+                                 "<?xml version=\"1.0\"?><Network><Blocks><Block type=\"34794\"/>"
+                                 "</Blocks></Network>");
+        }
+        DocumentSession started{prompter, ids, {ProgramDir(), DataFolder()}};
+        ASSERT_TRUE(started.StartUp());
+        EXPECT_EQ(prompter.Count(), 0u);
+        EXPECT_FALSE(started.MustEnd());
+        EXPECT_EQ(started.Config().FileName().empty(), !withConfig);
+        EXPECT_EQ(started.TemplateFileName(), "TAVRIN-A.TPL");
+        EXPECT_EQ(started.User().FileName(), "Unknown.xml");
+        EXPECT_FALSE(started.User().Modified());
+        const auto radios = Radios(started.User());
+        ASSERT_EQ(radios.size(), 1u);
+        EXPECT_EQ(radios[0]->Kind(), BlockKind::Master);
+        EXPECT_FALSE(radios[0]->Parameters().empty());
+        EXPECT_EQ(radios[0]->Parameters(), TemplateBlock("Master", &started).Parameters());
+    }
 }
 
 struct ModelChoiceCase {
@@ -176,41 +186,30 @@ INSTANTIATE_TEST_SUITE_P(
         ModelChoiceCase{"NoDefaultInTheList", kNoDefault, 0, 0, "MORVEX-A", "MORVEX-A.TPL"}),
     [](const auto& info) { return std::string(info.param.label); });
 
-TEST_F(SessionTest, AConfigurationWithoutAModelListGoesOnWithTheDefaultTemplate) {
+// A configuration that cannot be read, or a chosen model whose template is missing, ends
+// start-up with the open message.
+TEST_F(SessionTest, AnUnreadableConfigurationOrTemplateEndsStartUp) {
     Put(ProgramDir(), "TAVRIN-A.TPL");
-    test::WriteFileBytes(ProgramDir() / "Skelvane.cfg",
-                         "<?xml version=\"1.0\"?><Network><Blocks><Block type=\"34794\"/>"
-                         "</Blocks></Network>");
-    ASSERT_TRUE(session.StartUp());
-    EXPECT_EQ(prompter.Count(), 0u);
-    EXPECT_FALSE(session.Config().FileName().empty());
-    EXPECT_EQ(session.TemplateFileName(), "TAVRIN-A.TPL");
-    EXPECT_FALSE(Master()->Parameters().empty());
-}
-
-TEST_F(SessionTest, AChosenModelWhoseTemplateIsMissingEndsStartUpWithMessage139) {
-    Put(ProgramDir(), "TAVRIN-A.TPL");
-    WriteConfig({{"TAVRIN-A", "TAVRIN-A.TPL"}, {"GHOST-A", "GHOST-A.TPL"}});
-    prompter.QueueChoice(1);
-    EXPECT_FALSE(session.StartUp());
-    EXPECT_TRUE(session.MustEnd());
-    const auto records = prompter.Records();
-    ASSERT_EQ(records.size(), 2u);
-    EXPECT_EQ(records[1].text, std::string(LoadText(kIdsFileOpenFailed)) +
-                                   "\r\nGHOST-A.TPL: No such file or directory");
-    EXPECT_EQ(records[1].caption, "Error");
-}
-
-TEST_F(SessionTest, AnUnreadableConfigurationEndsStartUpBeforeAnyTemplate) {
-    Put(ProgramDir(), "TAVRIN-A.TPL");
-    test::WriteFileBytes(ProgramDir() / "Skelvane.cfg", "<Network><Blocks>");
-    EXPECT_FALSE(session.StartUp());
-    EXPECT_TRUE(session.MustEnd());
-    ASSERT_EQ(prompter.Count(), 1u);
-    EXPECT_EQ(prompter.LastText(), std::string(LoadText(kIdsFileOpenFailed)) + "\r\n" +
-                                       (ProgramDir() / "Skelvane.cfg").string() +
-                                       ": not a network file");
-    EXPECT_EQ(session.Template().Root(), nullptr);
+    const fs::path config = ProgramDir() / "Skelvane.cfg";
+    for (const bool configReadable : {false, true}) {
+        prompter.Reset();
+        if (configReadable) {
+            WriteConfig({{"TAVRIN-A", "TAVRIN-A.TPL"}, {"GHOST-A", "GHOST-A.TPL"}});
+            prompter.QueueChoice(1);
+        } else {
+            test::WriteFileBytes(config, "<Network><Blocks>");
+        }
+        DocumentSession started{prompter, ids, {ProgramDir(), DataFolder()}};
+        EXPECT_FALSE(started.StartUp());
+        EXPECT_TRUE(started.MustEnd());
+        EXPECT_EQ(prompter.Count(), configReadable ? 2u : 1u);
+        EXPECT_EQ(prompter.LastText(),
+                  std::string(LoadText(kIdsFileOpenFailed)) + "\r\n" +
+                      (configReadable ? "GHOST-A.TPL: No such file or directory"
+                                      : config.string() + ": not a network file"));
+        EXPECT_EQ(prompter.Records().back().caption, "Error");
+        EXPECT_EQ(started.Template().Root(), nullptr);
+    }
 }
 
 TEST_F(SessionTest, TheConfigurationIsReadBesideTheProgramElseFromTheDataFolder) {
@@ -436,8 +435,9 @@ struct QuestionCase {
     const char* label;
     Command command;
     Answer answer;
-    bool goesOn;  // the command's result
-    bool saved;   // the changes reached the file
+    bool goesOn;             // the command's result
+    bool saved;              // the changes reached the file
+    bool saveFails = false;  // keeping the changes cannot write the file
 };
 
 class UnsavedChangesTest : public SessionTest, public testing::WithParamInterface<QuestionCase> {
@@ -480,8 +480,16 @@ class UnsavedChangesTest : public SessionTest, public testing::WithParamInterfac
 
 TEST_P(UnsavedChangesTest, TheAnswerDiscardsOrKeepsTheChangesAsTheQuestionSays) {
     const QuestionCase& c = GetParam();
+    const fs::path missing = dir / "missing" / "net.xml";
+    if (c.saveFails) {
+        session.User().SetFileName(missing.string());
+    }
     prompter.QueueAnswer(c.answer);
     EXPECT_EQ(Run(c.command), c.goesOn);
+    if (c.saveFails) {
+        EXPECT_EQ(prompter.LastText(), std::string(LoadText(kIdsSaveFailed)) + "\r\n" +
+                                           missing.string() + ": No such file or directory");
+    }
 
     const auto records = prompter.Records();
     ASSERT_GE(records.size(), 1u);
@@ -503,37 +511,16 @@ TEST_P(UnsavedChangesTest, TheAnswerDiscardsOrKeepsTheChangesAsTheQuestionSays) 
 
 INSTANTIATE_TEST_SUITE_P(
     Table, UnsavedChangesTest,
-    testing::Values(QuestionCase{"NewYesDiscards", Command::New, Answer::Yes, true, false},
-                    QuestionCase{"NewNoSaves", Command::New, Answer::No, true, true},
+    testing::Values(QuestionCase{"NewNoSaves", Command::New, Answer::No, true, true},
                     // Escape or closing the box.
                     QuestionCase{"OpenCancelStays", Command::Open, Answer::Cancel, false, false},
                     QuestionCase{"CloseYesDiscards", Command::Close, Answer::Yes, true, false},
                     QuestionCase{"CloseNoSaves", Command::Close, Answer::No, true, true},
-                    QuestionCase{"CloseCancelStays", Command::Close, Answer::Cancel, false, false}),
+                    // When keeping the changes fails to save them, the command stops.
+                    QuestionCase{"NewSaveFails", Command::New, Answer::No, false, false, true},
+                    QuestionCase{"OpenSaveFails", Command::Open, Answer::No, false, false, true},
+                    QuestionCase{"CloseSaveFails", Command::Close, Answer::No, false, false, true}),
     [](const auto& info) { return std::string(info.param.label); });
-
-TEST_F(UnsavedChangesTest, WhenKeepingTheChangesFailsToSaveTheCommandStops) {
-    session.User().SetFileName((dir / "missing" / "net.xml").string());
-    for (const Command command : {Command::New, Command::Open, Command::Close}) {
-        prompter.Reset();
-        prompter.QueueAnswer(Answer::No);
-        EXPECT_FALSE(Run(command));
-        EXPECT_EQ(prompter.LastText(), std::string(LoadText(kIdsSaveFailed)) + "\r\n" +
-                                           (dir / "missing" / "net.xml").string() +
-                                           ": No such file or directory");
-        EXPECT_TRUE(session.User().Modified());
-        EXPECT_EQ(Radios(session.User()).size(), 2u);
-    }
-}
-
-TEST_F(UnsavedChangesTest, AnUnchangedNetworkAsksNothing) {
-    ASSERT_TRUE(session.Save());
-    prompter.Reset();
-    for (const Command command : {Command::Close, Command::Open, Command::New}) {
-        EXPECT_TRUE(Run(command));
-    }
-    EXPECT_EQ(prompter.Count(), 0u);
-}
 
 // --- The modified flag ----------------------------------------------------------------------
 

@@ -3,6 +3,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,12 +29,16 @@ std::string NetworkWith(const std::string& inner) {
            "</Blocks></Block>";
 }
 
-std::vector<std::string> ChildNames(const Block* parent) {
-    std::vector<std::string> names;
-    for (const Block* b = parent->FirstChild(); b != nullptr; b = b->NextSibling()) {
-        names.push_back(b->Name());
+// The block tree below `block` as "name(child child ...)", children in walk order.
+std::string Tree(const Block* block) {
+    if (block == nullptr) {
+        return "";
     }
-    return names;
+    std::string text = block->Name();
+    for (const Block* b = block->FirstChild(); b != nullptr; b = b->NextSibling()) {
+        text += (b == block->FirstChild() ? "(" : " ") + Tree(b);
+    }
+    return block->FirstChild() != nullptr ? text + ")" : text;
 }
 
 bool XmllintAccepts(const std::filesystem::path& path) {
@@ -45,10 +50,12 @@ class NetworkFileIoTest : public testing::Test {
   protected:
     NetworkFileIoTest() : document(ids) {}
 
-    // Reads the bytes as a file; the messages shown are in `prompter`.
-    bool ReadBytes(const std::string& bytes) {
+    // Reads the bytes as a file (no bytes: a missing file); the messages are in `prompter`.
+    bool ReadBytes(const std::optional<std::string>& bytes) {
         const auto path = dir / "in.xml";
-        test::WriteFileBytes(path, bytes);
+        if (bytes) {
+            test::WriteFileBytes(path, *bytes);
+        }
         return document.Read(path, prompter);
     }
 
@@ -76,7 +83,7 @@ class NetworkFileIoTest : public testing::Test {
 
 struct ReadFailureCase {
     const char* label;
-    std::string bytes;
+    std::optional<std::string> bytes;
     int message;
     bool keepsRoot;  // the first top-level block was read before the failure
 };
@@ -88,8 +95,10 @@ TEST_P(ReadFailureTest, ShowsItsMessageAndKeepsWhatWasReadBefore) {
     document.SetFileName("Unknown.xml");
     document.SetModified(true);
     EXPECT_FALSE(ReadBytes(GetParam().bytes));
-    ExpectOnlyMessage(GetParam().message, dir / "in.xml",
-                      GetParam().message == kIdsFileOpenFailed ? ": not a network file" : "");
+    const char* cause = GetParam().message != kIdsFileOpenFailed ? ""
+                        : GetParam().bytes                       ? ": not a network file"
+                                                                 : ": No such file or directory";
+    ExpectOnlyMessage(GetParam().message, dir / "in.xml", cause);
     EXPECT_EQ(document.Root() != nullptr, GetParam().keepsRoot);
     EXPECT_EQ(document.FileName(), "Unknown.xml");  // a failed read is not the document's file
 }
@@ -106,6 +115,7 @@ INSTANTIATE_TEST_SUITE_P(
     Table, ReadFailureTest,
     testing::Values(
         // What the archive refuses to open (its own table) gives the open message.
+        ReadFailureCase{"Missing", std::nullopt, kIdsFileOpenFailed, false},
         ReadFailureCase{"NotXml", "this is not a network", kIdsFileOpenFailed, false},
         ReadFailureCase{"NoBlocks", "<Network><Block type=\"34794\"/></Network>", kIdsFileFormat,
                         false},
@@ -123,35 +133,6 @@ INSTANTIATE_TEST_SUITE_P(
                         false}),
     [](const auto& info) { return std::string(info.param.label); });
 
-TEST_F(NetworkFileIoTest, MissingFileGivesTheOpenMessage) {
-    EXPECT_FALSE(document.Read(dir / "missing.xml", prompter));
-    ExpectOnlyMessage(kIdsFileOpenFailed, dir / "missing.xml", ": No such file or directory");
-}
-
-TEST_F(NetworkFileIoTest, NestingUpToTheBoundIsRead) {
-    ASSERT_TRUE(ReadBytes(DeepNetworks(kMaxNetworkDepth)));
-    int depth = 0;
-    const Block* block = document.Root();
-    for (; block->FirstChild() != nullptr; block = block->FirstChild()) {
-        ++depth;
-    }
-    EXPECT_EQ(depth, kMaxNetworkDepth);
-    EXPECT_EQ(block->Name(), "bottom");
-}
-
-TEST_F(NetworkFileIoTest, InnerBlockFailuresBelowTheTopLevelAreIgnored) {
-    // A nested Network with an unknown block inside fails its own read, which its parent
-    // ignores: it is kept with what it read before.
-    ASSERT_TRUE(ReadBytes(
-        FileWith(NetworkWith(NetworkWith("<Block type=\"34824\" name=\"kept\"/><Block type=\"5\"/>"
-                                         "<Block type=\"34824\" name=\"lost\"/>") +
-                             "<Block type=\"34823\" name=\"after\"/>"))));
-    EXPECT_EQ(prompter.Count(), 0u);
-    const Block* root = document.Root();
-    EXPECT_THAT(ChildNames(root), ElementsAre("after", "Network"));
-    EXPECT_THAT(ChildNames(root->FirstChild()->NextSibling()), ElementsAre("kept"));
-}
-
 TEST_F(NetworkFileIoTest, EmptyBlocksGivesNoRootAndIsWrittenBackTheSame) {
     document.NewNetwork();
     ASSERT_TRUE(ReadBytes(FileWith("")));
@@ -161,12 +142,44 @@ TEST_F(NetworkFileIoTest, EmptyBlocksGivesNoRootAndIsWrittenBackTheSame) {
               "</Network>\n");
 }
 
-TEST_F(NetworkFileIoTest, LaterTopLevelBlocksJoinTheFirst) {
-    ASSERT_TRUE(ReadBytes(FileWith(NetworkWith("<Block type=\"34823\" name=\"M\"/>") +
-                                   "<Block type=\"34824\" name=\"A\"/>" +
-                                   "<Block type=\"34824\" name=\"B\"/>")));
-    EXPECT_THAT(ChildNames(document.Root()), ElementsAre("B", "A", "M"));
+struct TreeCase {
+    const char* label;
+    std::string bytes;
+    std::string tree;
+};
+
+class ReadTreeTest : public NetworkFileIoTest, public testing::WithParamInterface<TreeCase> {};
+
+TEST_P(ReadTreeTest, ReadsTheBlocksQuietly) {
+    ASSERT_TRUE(ReadBytes(GetParam().bytes));
+    EXPECT_EQ(Tree(document.Root()), GetParam().tree);
+    EXPECT_EQ(prompter.Count(), 0u);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, ReadTreeTest,
+    testing::Values(
+        TreeCase{"LaterTopLevelBlocksJoinTheFirst",
+                 FileWith(NetworkWith("<Block type=\"34823\" name=\"M\"/>") +
+                          "<Block type=\"34824\" name=\"A\"/><Block type=\"34824\" name=\"B\"/>"),
+                 "Network(B A M)"},
+        // A nested Network with an unknown block inside fails its own read, which its parent
+        // ignores: it is kept with what it read before.
+        TreeCase{"InnerFailuresAreIgnored",
+                 FileWith(NetworkWith(
+                     NetworkWith("<Block type=\"34824\" name=\"kept\"/><Block type=\"5\"/>"
+                                 "<Block type=\"34824\" name=\"lost\"/>") +
+                     "<Block type=\"34823\" name=\"after\"/>")),
+                 "Network(after Network(kept))"},
+        TreeCase{"NestingUpToTheBound", DeepNetworks(kMaxNetworkDepth),
+                 [] {
+                     std::string tree;
+                     for (int i = 0; i < kMaxNetworkDepth; ++i) {
+                         tree += "Network(";
+                     }
+                     return tree + "bottom" + std::string(kMaxNetworkDepth, ')');
+                 }()}),
+    [](const auto& info) { return std::string(info.param.label); });
 
 TEST_F(NetworkFileIoTest, ValuesAndLinksAreReadAsTheFormatSays) {
     ASSERT_TRUE(ReadBytes(FileWith(NetworkWith(

@@ -45,6 +45,11 @@ class PropertyListTest : public ::testing::Test {
         block->AddParameter(Make("FrequencyRestriction1", 2, 0, {}, 0, "0"));
         list.Fill();
     }
+    // The list over these parameters instead.
+    void Use(std::vector<Parameter> parameters) {
+        block->Parameters() = std::move(parameters);
+        list.Fill();
+    }
     std::size_t Row(const char* name) const { return *list.FindRow(name); }
     Parameter& P(const char* name) { return *block->FindParameter(name); }
 
@@ -135,19 +140,16 @@ struct InterlockCase {
     bool accepted;
 };
 
-class InterlockTest : public ::testing::TestWithParam<InterlockCase> {};
+class InterlockTest : public PropertyListTest,
+                      public ::testing::WithParamInterface<InterlockCase> {};
 
 TEST_P(InterlockTest, ARateOfZeroIsKeptWhileARestrictionIsSet) {
-    auto block = CreateBlock(static_cast<int>(BlockKind::Remote));
-    block->AddParameter(Make("LinkRate", 2, 1, kRates, GetParam().storedRate));
+    std::vector<Parameter> parameters = {Make("LinkRate", 2, 1, kRates, GetParam().storedRate)};
     if (GetParam().restriction != nullptr) {
-        block->AddParameter(Make("FrequencyRestriction9", 2, 0, {}, 0, GetParam().restriction));
+        parameters.push_back(Make("FrequencyRestriction9", 2, 0, {}, 0, GetParam().restriction));
     }
-    UnitFacts facts;
+    Use(parameters);
     facts.linkRateIndex = 7;
-    RecordingPrompter prompter;
-    PropertyListModel list(*block, facts, prompter);
-    list.Fill();
     EXPECT_EQ(list.AcceptChoice(0, 1), GetParam().accepted);
     if (GetParam().accepted) {
         EXPECT_EQ(block->Parameters()[0].value, 1u);
@@ -186,13 +188,8 @@ TEST_F(PropertyListTest, TextIsCutTo511CharactersAndDisabledRowsRefuseEdits) {
     EXPECT_FALSE(list.AcceptNumber(Row("DataMask"), "5"));  // not a number cell
 }
 
-TEST(PropertyListRangeTest, ARangeWithoutItsSecondEntryHasNoUpperEnd) {
-    auto block = CreateBlock(static_cast<int>(BlockKind::Remote));
-    block->AddParameter(Make("Odd", 2, 2, {{"Min", "", 5}}));
-    UnitFacts facts;
-    RecordingPrompter prompter;
-    PropertyListModel list(*block, facts, prompter);
-    list.Fill();
+TEST_F(PropertyListTest, ARangeWithoutItsSecondEntryHasNoUpperEnd) {
+    Use({Make("Odd", 2, 2, {{"Min", "", 5}})});
     EXPECT_TRUE(list.AcceptNumber(0, "4000000000"));
     EXPECT_FALSE(list.AcceptNumber(0, "4"));
     EXPECT_EQ(prompter.LastText(), "Value '4' out of range <5, 4294967295>");

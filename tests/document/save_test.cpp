@@ -8,15 +8,10 @@
 #include <string>
 
 #if !defined(_WIN32)
-#include <signal.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #endif
 
-#include "base/prompter.h"
-#include "base/strings.h"
 #include "document/file_replace.h"
-#include "document/network_file.h"
 #include "support/test_paths.h"
 
 namespace skelvane {
@@ -131,56 +126,6 @@ TEST(ReplaceFileTest, KeepsPermissionsAndSymbolicLinks) {
     EXPECT_EQ(test::ReadFileBytes(real), "new");
     EXPECT_EQ(fs::status(real).permissions() & fs::perms::all,
               fs::perms::owner_read | fs::perms::owner_write);
-}
-
-// Lowers the largest file size the process may write, so that writing really fails on disk.
-class FileSizeLimit {
-  public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        getrlimit(RLIMIT_FSIZE, &saved_);
-        previousHandler_ = signal(SIGXFSZ, SIG_IGN);  // a failed write instead of a signal
-        rlimit limited = saved_;
-        limited.rlim_cur = bytes;
-        ok_ = setrlimit(RLIMIT_FSIZE, &limited) == 0;
-    }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &saved_);
-        signal(SIGXFSZ, previousHandler_);
-    }
-    bool ok() const { return ok_; }
-
-  private:
-    rlimit saved_{};
-    void (*previousHandler_)(int) = nullptr;
-    bool ok_ = false;
-};
-
-TEST(NetworkSaveTest, ADiskFailureShowsTheMessageAndKeepsTheOldFile) {
-    test::TempDir dir;
-    LinkIdCounter ids;
-    NetworkFile document(ids);
-    RecordingPrompter prompter;
-    const auto target = dir / "net.xml";
-    test::WriteFileBytes(target, "the previous network");
-    const auto source = test::DataDir() / "star-network.xml";  // far above the limit
-    ASSERT_TRUE(document.Read(source, prompter));
-    document.SetModified();
-    {
-        FileSizeLimit limit(4096);
-        ASSERT_TRUE(limit.ok());
-        EXPECT_FALSE(document.Save(target, prompter));
-    }
-    ASSERT_EQ(prompter.Count(), 1u);
-    EXPECT_EQ(prompter.LastText(), std::string(LoadText(kIdsSaveFailed)) + "\r\n" +
-                                       target.string() + ": File too large");
-    EXPECT_EQ(prompter.Records()[0].caption, "Error");
-    EXPECT_EQ(test::ReadFileBytes(target), "the previous network");
-    EXPECT_TRUE(OtherFiles(dir.path(), {"net.xml"}).empty());
-    EXPECT_TRUE(document.Modified());
-    EXPECT_EQ(document.FileName(), source.string());
-
-    EXPECT_TRUE(document.Save(target, prompter));  // without the limit it goes through
-    EXPECT_NE(test::ReadFileBytes(target), "the previous network");
 }
 #endif
 

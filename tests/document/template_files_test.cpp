@@ -43,21 +43,6 @@ INSTANTIATE_TEST_SUITE_P(Data, DataFileTest,
                              return info.param.substr(0, info.param.find_first_of(".-"));
                          });
 
-TEST(ConfigurationFile, ListsModelsWhoseTemplatesAreShipped) {
-    LinkIdCounter ids;
-    NetworkFile config(ids);
-    RecordingPrompter prompter;
-    ASSERT_TRUE(config.Read(test::DataDir() / "Skelvane.cfg", prompter));
-    const auto& models = config.Root()->FirstChild()->Parameters().at(0).choices;
-    ASSERT_GE(models.size(), 2u);
-    EXPECT_EQ(models.front().name, "TAVRIN-A");
-    for (const Choice& model : models) {
-        NetworkFile templates(ids);
-        EXPECT_TRUE(templates.Read(test::DataDir() / model.desc, prompter)) << model.desc;
-    }
-    EXPECT_EQ(prompter.Count(), 0u);
-}
-
 const std::set<std::string> kDiagnostics = {
     "DiagSyncLost",       "DiagCRCErrors", "DiagCorrectedErrors",
     "DiagTxPackets",      "DiagRxPackets", "DiagTxKbytes",
