@@ -58,19 +58,16 @@ class SessionTest : public testing::Test {
 
     // "Skelvane.cfg" with this model list, beside the program unless told otherwise.
     void WriteConfig(const Models& models, const fs::path& folder = {}) {
-        LinkIdCounter counter;
-        NetworkFile config(counter);
-        config.SetRoot(CreateBlock(static_cast<int>(BlockKind::Network)));
-        std::unique_ptr<Block> list = CreateBlock(static_cast<int>(BlockKind::Radio));
-        Parameter p;
-        p.name = "NetworkTemplates";
+        std::string xml =
+            "<Network><Blocks><Block type=\"34794\"><Blocks><Block type=\"34826\">"
+            "<Parameters><Parameter name=\"NetworkTemplates\"><Choices>";
         for (const auto& [name, file] : models) {
-            p.choices.push_back({name, file, 0});
+            xml += "<Choice name=\"" + name + "\" desc=\"" + file + "\"/>";
         }
-        list->AddParameter(p);
-        config.Root()->AppendChild(std::move(list));
-        RecordingPrompter quiet;
-        ASSERT_TRUE(config.Save((folder.empty() ? ProgramDir() : folder) / "Skelvane.cfg", quiet));
+        test::WriteFileBytes((folder.empty() ? ProgramDir() : folder) / "Skelvane.cfg",
+                             xml +
+                                 "</Choices></Parameter></Parameters></Block></Blocks></Block>"
+                                 "</Blocks></Network>");
     }
 
     // A session whose templates are beside the program, started.
