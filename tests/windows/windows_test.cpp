@@ -66,22 +66,6 @@ class PortTest : public ::testing::Test {
 
 // --- Connect and Read All over the real driver ---------------------------------------------------
 
-Parameter Numeric(const char* name, std::vector<std::uint8_t> ids) {
-    Parameter parameter;
-    parameter.type = ids.size() == 1 ? 1 : 2;
-    parameter.name = name;
-    parameter.readwrite = 1;
-    parameter.vectors = std::move(ids);
-    return parameter;
-}
-
-Parameter Text(const char* name) {
-    Parameter parameter;
-    parameter.type = kTextParameterType;
-    parameter.name = name;
-    return parameter;
-}
-
 // The codes of the frames the log shows as sent ("TX:>>>>>" and a line of "%02X " bytes).
 std::vector<int> SentCodes(const LogPane& log) {
     std::vector<int> codes;
@@ -95,14 +79,6 @@ std::vector<int> SentCodes(const LogPane& log) {
         }
     }
     return codes;
-}
-
-std::string LogText(const LogPane& log) {
-    std::string text;
-    for (const std::string& line : log.Lines()) {
-        text += line + "\n";
-    }
-    return text;
 }
 
 // Values written through one name of the port and read back with Read All: both directions of
@@ -124,25 +100,27 @@ TEST_P(ExchangeTest, WritesAndReadsAllOfTheLocalUnit) {
     link.SetLocal(true);
     UnitFacts facts;
     SettingsJob job;
-    job.parameters = {Numeric("UnitAddress", {0x02, 0x03}),
-                      Numeric("TxPower", {0x0A}),
-                      Numeric("NetworkId", {0x10, 0x11}),
-                      Text("VersionNo"),
-                      Text("SerialNo"),
-                      Text("FrequencyRestriction16")};
+    job.parameters = {
+        {.type = 2, .name = "UnitAddress", .readwrite = 1, .vectors = {0x02, 0x03}},
+        {.type = 1, .name = "TxPower", .readwrite = 1, .value = c.txPower, .vectors = {0x0A}},
+        {.type = 2, .name = "NetworkId", .readwrite = 1, .vectors = {0x10, 0x11}},
+        {.type = kTextParameterType, .name = "VersionNo"},
+        {.type = kTextParameterType, .name = "SerialNo"},
+        {.type = kTextParameterType, .name = "FrequencyRestriction16"}};
 
     job.operation = settings_op::kWrite;
     job.checkedNames = {"TxPower", "NetworkId"};
-    job.parameters[1].value = c.txPower;
     job.parameters[2].value = c.networkId;
-    ASSERT_EQ(RunSettingsWorker(link, job, facts), SettingsOutcome::Succeeded) << LogText(log);
+    ASSERT_EQ(RunSettingsWorker(link, job, facts), SettingsOutcome::Succeeded)
+        << testing::PrintToString(log.Lines());
 
     link.ClosePort();  // as the worker does after its work
     log.Clear();
     job.operation = settings_op::kReadAll;
     job.parameters[1].value = 0;
     job.parameters[2].value = 0;
-    ASSERT_EQ(RunSettingsWorker(link, job, facts), SettingsOutcome::Succeeded) << LogText(log);
+    ASSERT_EQ(RunSettingsWorker(link, job, facts), SettingsOutcome::Succeeded)
+        << testing::PrintToString(log.Lines());
     // The connection check (serial number), the five register groups, version, serial number
     // and data mask; the restriction entries go out unlogged.
     EXPECT_EQ(SentCodes(log),
