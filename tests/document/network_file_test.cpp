@@ -66,15 +66,6 @@ class NetworkFileIoTest : public testing::Test {
         return test::ReadFileBytes(path);
     }
 
-    // The message of `id`, followed by the file's name and the cause.
-    void ExpectOnlyMessage(int id, const std::filesystem::path& path, const std::string& cause) {
-        const auto records = prompter.Records();
-        ASSERT_EQ(records.size(), 1u);
-        EXPECT_EQ(records[0].text, std::string(LoadText(id)) + "\r\n" + path.string() + cause);
-        EXPECT_EQ(records[0].caption, "Error");
-        EXPECT_EQ(records[0].icon, MessageIcon::Exclamation);
-    }
-
     test::TempDir dir;
     LinkIdCounter ids;
     NetworkFile document;
@@ -98,7 +89,13 @@ TEST_P(ReadFailureTest, ShowsItsMessageAndKeepsWhatWasReadBefore) {
     const char* cause = GetParam().message != kIdsFileOpenFailed ? ""
                         : GetParam().bytes                       ? ": not a network file"
                                                                  : ": No such file or directory";
-    ExpectOnlyMessage(GetParam().message, dir / "in.xml", cause);
+    // The message, followed by the file's name and the cause.
+    const auto records = prompter.Records();
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].text, std::string(LoadText(GetParam().message)) + "\r\n" +
+                                   (dir / "in.xml").string() + cause);
+    EXPECT_EQ(records[0].caption, "Error");
+    EXPECT_EQ(records[0].icon, MessageIcon::Exclamation);
     EXPECT_EQ(document.Root() != nullptr, GetParam().keepsRoot);
     EXPECT_EQ(document.FileName(), "Unknown.xml");  // a failed read is not the document's file
 }
