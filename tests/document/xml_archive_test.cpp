@@ -57,17 +57,14 @@ TEST(XmlArchiveTest, MissingAttributeEmptiesTheTargetAndFails) {
     std::uint32_t u32 = 5;
     std::uint8_t u8 = 5;
     std::string text = "old";
-    LocalTime time{2000, 2, 3, 4, 5, 6, 0};
     EXPECT_FALSE(archive.ReadInt32("x", i32));
     EXPECT_FALSE(archive.ReadUint32("x", u32));
     EXPECT_FALSE(archive.ReadUint8("x", u8));
     EXPECT_FALSE(archive.ReadString("x", text));
-    EXPECT_FALSE(archive.ReadDateTime("x", time));
     EXPECT_EQ(i32, 0);
     EXPECT_EQ(u32, 0u);
     EXPECT_EQ(u8, 0);
     EXPECT_EQ(text, "");
-    EXPECT_EQ(time, LocalTime{});
 
     archive.Close();
     text = "old";
@@ -169,29 +166,6 @@ INSTANTIATE_TEST_SUITE_P(
                      "<Network n=\"&e;&amp;&#65;\"/>",
                      "&e;&A"}),
     [](const auto& info) { return std::string(info.param.label); });
-
-TEST(XmlArchiveTest, DatesRoundTripAndNonsenseIsRefused) {
-    XmlArchive archive;
-    ASSERT_TRUE(archive.Create("Network"));
-    const LocalTime when{2026, 3, 14, 15, 9, 26, 0};
-    EXPECT_TRUE(archive.WriteDateTime("when", when));
-    EXPECT_TRUE(archive.WriteText("day", "2026-03-14"));
-    EXPECT_TRUE(archive.WriteText("minutes", "2026-03-14 15:09"));
-    EXPECT_TRUE(archive.WriteText("bad", "2026-13-01 00:00:00"));
-    EXPECT_TRUE(archive.WriteText("huge", "99999999999999999999-01-01"));
-    EXPECT_TRUE(archive.WriteText("trailing", "2026-03-14x"));
-    LocalTime read;
-    EXPECT_TRUE(archive.ReadDateTime("when", read));
-    EXPECT_EQ(read, when);
-    EXPECT_TRUE(archive.ReadDateTime("day", read));
-    EXPECT_EQ(read, (LocalTime{2026, 3, 14, 0, 0, 0, 0}));
-    EXPECT_TRUE(archive.ReadDateTime("minutes", read));
-    EXPECT_EQ(read, (LocalTime{2026, 3, 14, 15, 9, 0, 0}));
-    for (const char* name : {"bad", "huge", "trailing"}) {
-        EXPECT_FALSE(archive.ReadDateTime(name, read)) << name;
-        EXPECT_EQ(read, LocalTime{}) << name;
-    }
-}
 
 }  // namespace
 }  // namespace skelvane
