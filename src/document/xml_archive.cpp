@@ -9,7 +9,6 @@
 #include <system_error>
 
 #include "base/decimal.h"
-#include "base/format.h"
 #include "base/latin1.h"
 #include "document/file_replace.h"
 
@@ -25,7 +24,6 @@ constexpr char kDeclaration[] = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>
 // Lengths of the attribute texts the typed reads look at.
 constexpr std::size_t kNumberTextMax = 20;
 constexpr std::size_t kStringMax = 1023;
-constexpr std::size_t kDateTextMax = 512;
 
 bool IsPlainAscii(std::string_view text) {
     for (const char ch : text) {
@@ -61,48 +59,6 @@ std::string ToXmlUtf8(std::string_view latin1) {
         }
     }
     return Latin1ToUtf8(cleaned);
-}
-
-// Takes a number of at most `digits` digits followed by `separator` (or the end of the text
-// when the separator is '\0'); false when the text does not go on that way.
-bool TakeField(std::string_view& text, int digits, char separator, int& field) {
-    const char* end = text.data() + std::min<std::size_t>(text.size(), digits);
-    const auto [next, error] = std::from_chars(text.data(), end, field);
-    if (error != std::errc() || next == text.data()) {
-        return false;
-    }
-    text.remove_prefix(static_cast<std::size_t>(next - text.data()));
-    if (separator == '\0') {
-        return text.empty();
-    }
-    if (text.empty() || text.front() != separator) {
-        return false;
-    }
-    text.remove_prefix(1);
-    return true;
-}
-
-// "YYYY-MM-DD", "YYYY-MM-DD HH:MM" or "YYYY-MM-DD HH:MM:SS".
-bool ParseDateTime(std::string_view text, LocalTime& t) {
-    t = LocalTime{};
-    const std::size_t space = text.find(' ');
-    std::string_view date = text.substr(0, space);
-    if (!TakeField(date, 4, '-', t.year) || !TakeField(date, 2, '-', t.month) ||
-        !TakeField(date, 2, '\0', t.day)) {
-        return false;
-    }
-    if (space != std::string_view::npos) {
-        std::string_view time = text.substr(space + 1);
-        const bool seconds = time.find(':') != time.rfind(':');
-        if (!TakeField(time, 2, ':', t.hour) ||
-            !TakeField(time, 2, seconds ? ':' : '\0', t.minute) ||
-            (seconds && !TakeField(time, 2, '\0', t.second))) {
-            return false;
-        }
-    }
-    return t.year >= 1 && t.month >= 1 && t.month <= 12 && t.day >= 1 && t.day <= 31 &&
-           t.hour >= 0 && t.hour < 24 && t.minute >= 0 && t.minute < 60 && t.second >= 0 &&
-           t.second < 60;
 }
 
 class StringWriter final : public pugi::xml_writer {
@@ -356,20 +312,6 @@ bool XmlArchive::ReadText(const char* name, std::string& target, std::size_t max
     return true;
 }
 
-bool XmlArchive::ReadDateTime(const char* name, LocalTime& target) const {
-    target = LocalTime{};
-    std::string text;
-    if (!ReadText(name, text, kDateTextMax)) {
-        return false;
-    }
-    LocalTime parsed;
-    if (!ParseDateTime(text, parsed)) {
-        return false;
-    }
-    target = parsed;
-    return true;
-}
-
 bool XmlArchive::AddChild(const char* name) {
     if (!current_) {
         return false;
@@ -401,11 +343,6 @@ bool XmlArchive::WriteInt32(const char* name, std::int32_t value) {
     const auto result = std::to_chars(text, text + sizeof text - 1, value);
     *result.ptr = '\0';
     return WriteText(name, text);
-}
-
-bool XmlArchive::WriteDateTime(const char* name, const LocalTime& value) {
-    return WriteText(name, Format("%04d-%02d-%02d %02d:%02d:%02d", value.year, value.month,
-                                  value.day, value.hour, value.minute, value.second));
 }
 
 bool XmlArchive::WriteText(const char* name, std::string_view latin1) {

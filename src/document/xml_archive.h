@@ -9,8 +9,6 @@
 
 #include <pugixml.hpp>
 
-#include "base/clock.h"
-
 namespace skelvane {
 
 // Walks an XML document element by element like a cursor and reads or writes attributes by
@@ -64,16 +62,12 @@ class XmlArchive {
     bool ReadInt32(const char* name, std::int32_t& target) const;
     bool ReadString(const char* name, std::string& target) const;  // at most 1023 characters
     bool ReadText(const char* name, std::string& target, std::size_t maxLength) const;
-    // "YYYY-MM-DD HH:MM:SS" (the seconds or the whole time may be missing); a text that is no
-    // such date sets the epoch's first day and gives false.
-    bool ReadDateTime(const char* name, LocalTime& target) const;
 
     // Writing: AddChild appends an element to the current one and enters it; Leave steps out.
     bool AddChild(const char* name);
     bool WriteUint8(const char* name, std::uint8_t value);
     bool WriteUint32(const char* name, std::uint32_t value);
     bool WriteInt32(const char* name, std::int32_t value);
-    bool WriteDateTime(const char* name, const LocalTime& value);
     // Sets the attribute (an existing one of that name is replaced). Characters that XML
     // cannot hold (control characters other than tab, line feed and carriage return) are
     // written as '?'.
