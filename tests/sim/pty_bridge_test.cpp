@@ -42,18 +42,10 @@ TEST(PtyBridgeTest, SkelvaneSimServesTheDefaultModelsNetworkOnAPseudoTerminal) {
     ASSERT_TRUE(port.Open(link.string()));
     ASSERT_TRUE(port.Purge());
     ASSERT_TRUE(port.SetBaudRate(115200));
-    const Bytes reply = Ask(port, {0x03, 0x00, 0x00, 0x29});
-    ASSERT_GE(reply.size(), 4u);
-    EXPECT_EQ(reply[0], reply.size() - 1);
-    EXPECT_EQ(reply[3], 0x8D);
     // The default model's register set: transmit power (0x0B) and link rate (0x0E) as the
     // template's Master has them.
     EXPECT_EQ(Ask(port, {0x05, 0x00, 0x00, 0x14, 0x0B, 0x0E}),
               (Bytes{0x07, 0x00, 0x01, 0x64, 0x0B, 30, 0x0E, 0x01}));
-    const Bytes remote = Ask(port, {0x03, 0x01, 0x2C, 0x28});
-    ASSERT_GE(remote.size(), 4u);
-    EXPECT_EQ(remote[0], remote.size() - 1);
-    EXPECT_EQ((Bytes{remote[1], remote[2], remote[3]}), (Bytes{0x01, 0x2C, 0x8C}));
     port.Close();
 
     EXPECT_EQ(sim.Stop(SIGTERM), 0);

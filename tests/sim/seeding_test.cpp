@@ -1,4 +1,7 @@
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#include <span>
 
 #include "sim/block_seed.h"
 #include "sim/unit_seed.h"
@@ -50,10 +53,7 @@ TEST(SeedingTest, RestrictionAndRepeaterTexts) {
     EXPECT_EQ(entry.start[2], 0xFFFF);
     EXPECT_EQ(unit.SavedRestriction(2), entry);
     EXPECT_EQ(unit.Restriction(0), sim::RestrictionEntry{});
-    EXPECT_EQ(unit.Repeaters()[0], 2);
-    EXPECT_EQ(unit.Repeaters()[1], 5);
-    EXPECT_EQ(unit.Repeaters()[2], 9);
-    EXPECT_EQ(unit.Repeaters()[3], 0xFFFF);
+    EXPECT_THAT(std::span(unit.Repeaters()).first(4), testing::ElementsAre(2, 5, 9, 0xFFFF));
 
     EXPECT_EQ(sim::ParseRestrictionText("no colon"), sim::RestrictionEntry{});
     EXPECT_EQ(sim::ParseRestrictionText("0:902400,903000"), sim::RestrictionEntry{});

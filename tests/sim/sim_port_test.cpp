@@ -9,28 +9,6 @@ namespace {
 
 using test::Bytes;
 
-TEST(SimPortTest, ReadsWaitTheirTimeoutOnTheNetworksClock) {
-    test::SimFixture sim;
-    ASSERT_TRUE(sim.Connect());
-    std::uint8_t buffer[16];
-    Millis start = sim.clock.Now();
-    EXPECT_EQ(sim.port.Read(buffer, sizeof buffer), 0u);
-    EXPECT_EQ(sim.clock.Now() - start, Millis{6});
-
-    sim.port.SetTimeouts(50, 1, 50, 1, 1500);
-    start = sim.clock.Now();
-    EXPECT_EQ(sim.port.Read(buffer, sizeof buffer), 0u);
-    EXPECT_EQ(sim.clock.Now() - start, Millis{50});
-
-    // A stopped port does not wait.
-    std::stop_source stop;
-    stop.request_stop();
-    sim.port.SetStopToken(stop.get_token());
-    start = sim.clock.Now();
-    EXPECT_EQ(sim.port.Read(buffer, sizeof buffer), 0u);
-    EXPECT_EQ(sim.clock.Now(), start);
-}
-
 TEST(SimPortTest, SetBaudRateAssertsDtrAndReleasesRts) {
     test::SimFixture sim;
     ASSERT_TRUE(sim.port.Open("SIM1"));
@@ -82,21 +60,6 @@ TEST(SimPortTest, AFactoryServesTheNamesOfEveryProvider) {
     const PortFactory platformOnly;
     SerialPort platformPort{platformOnly};
     EXPECT_FALSE(platformPort.Open("SIM1"));
-}
-
-TEST(SimPortTest, AVanishedPortFailsReadsWritesAndOpens) {
-    test::SimFixture sim;
-    ASSERT_TRUE(sim.Connect());
-    sim.network->SetVanishAfter(2);
-    EXPECT_FALSE(sim.Exchange({0x03, 0x00, 0x00, 0x29}).empty());
-    EXPECT_FALSE(sim.Exchange({0x03, 0x00, 0x00, 0x29}).empty());
-    EXPECT_TRUE(sim.Exchange({0x03, 0x00, 0x00, 0x29}).empty());
-    EXPECT_TRUE(sim.network->Vanished());
-    const std::uint8_t frame[] = {0x03, 0x00, 0x00, 0x29};
-    EXPECT_EQ(sim.port.Write(frame, sizeof frame), 0u);
-    sim.port.Close();
-    EXPECT_FALSE(sim.port.Open("SIM1"));
-    EXPECT_TRUE(IsPortInUse(sim.ports, "SIM1"));
 }
 
 TEST(SimPortTest, PurgeKeepsBytesStillOnTheirWay) {
