@@ -166,8 +166,7 @@ TEST_P(FirmwareFramesTest, ADotEveryTwentyFrames) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Sizes, FirmwareFramesTest,
-                         ::testing::Values(DotsCase{128 * 20, 20, 1}, DotsCase{128 * 21, 21, 2},
-                                           DotsCase{1, 1, 1}));
+                         ::testing::Values(DotsCase{128 * 20, 20, 1}, DotsCase{128 * 21, 21, 2}));
 
 TEST_F(HardUpgradeTest, AUnitThatMatchesOnlyAt9600IsReachedAfterThe19200Attempts) {
     sim.Boot().Options().speeds = {9600};
