@@ -74,12 +74,6 @@ class CollectAnswerTest : public testing::Test {
     Millis elapsed{0};
 };
 
-TEST_F(CollectAnswerTest, StopsAtOkAndLeavesLaterBytes) {
-    radio->answers = {{"AT\r\nOK\r\n", Millis{5}}};
-    EXPECT_EQ(Ask("AT", kCommandAnswer), "AT\r\nOK\r\n");
-    EXPECT_EQ(radio->heard, "AT\r\n");
-}
-
 TEST_F(CollectAnswerTest, NeverTakesMoreThanItsBufferHolds) {
     std::string scan = "ATg\r\n";
     for (int n = 1; scan.size() < 50000; ++n) {
@@ -123,14 +117,6 @@ TEST_F(CollectAnswerTest, AStopRequestEndsTheCollectionAtOnce) {
     rig.clock.Advance(Millis{10});
     rig.network->RunDue();
     EXPECT_EQ(radio->heard, "ATg\r\n+++");
-}
-
-TEST_F(CollectAnswerTest, CommandModeWaitsOutTheGuardBeforeAt) {
-    radio->answers = {{"", Millis{0}}, {"AT\r\nOK\r\n", Millis{5}}};
-    const Millis start = rig.clock.Now();
-    EXPECT_TRUE(EnterCommandMode(port, rig.clock, {}));
-    EXPECT_GE(rig.clock.Now() - start, Millis{1200});
-    EXPECT_EQ(radio->heard, "+++AT\r\n");
 }
 
 }  // namespace
