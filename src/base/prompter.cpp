@@ -2,6 +2,47 @@
 
 namespace skelvane {
 
+Answer SafeAnswer(MessageButtons buttons) {
+    switch (buttons) {
+        case MessageButtons::Ok:
+            return Answer::Ok;
+        case MessageButtons::YesNo:
+        case MessageButtons::YesNoDefaultNo:
+            return Answer::No;
+        case MessageButtons::OkCancel:
+        case MessageButtons::YesNoCancel:
+            break;
+    }
+    return Answer::Cancel;
+}
+
+Answer ForwardingPrompter::Message(std::string_view text, std::string_view caption,
+                                   MessageIcon icon, MessageButtons buttons) {
+    const Reply reply =
+        Relay([this, text = std::string(text), caption = std::string(caption), icon, buttons] {
+            return Reply(target_.Message(text, caption, icon, buttons));
+        });
+    const Answer* answer = std::get_if<Answer>(&reply);
+    return answer != nullptr ? *answer : SafeAnswer(buttons);
+}
+
+std::optional<std::size_t> ForwardingPrompter::Choose(std::string_view caption,
+                                                      const std::vector<std::string>& items,
+                                                      std::size_t selected) {
+    const Reply reply = Relay([this, caption = std::string(caption), items, selected] {
+        return Reply(target_.Choose(caption, items, selected));
+    });
+    const auto* choice = std::get_if<std::optional<std::size_t>>(&reply);
+    return choice != nullptr ? *choice : std::nullopt;
+}
+
+void ForwardingPrompter::Beep() {
+    Relay([this] {
+        target_.Beep();
+        return Reply();
+    });
+}
+
 Answer RecordingPrompter::Message(std::string_view text, std::string_view caption, MessageIcon icon,
                                   MessageButtons buttons) {
     std::lock_guard lock(mutex_);

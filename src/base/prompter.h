@@ -2,10 +2,12 @@
 
 #include <cstddef>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <variant>
 #include <vector>
 
 namespace skelvane {
@@ -36,6 +38,40 @@ class Prompter {
 
     // The short warning sound of a refused input.
     virtual void Beep() {}
+};
+
+// The answer given for a message that no one could be asked: Ok where Ok is the only button,
+// No for a Yes/No question, Cancel otherwise.
+Answer SafeAnswer(MessageButtons buttons);
+
+// A prompter that passes every call on to another one. A derived class puts its own step
+// around the calls by overriding Relay (or replaces a call by overriding it).
+class ForwardingPrompter : public Prompter {
+  public:
+    explicit ForwardingPrompter(Prompter& target) : target_(target) {}
+
+    Answer Message(std::string_view text, std::string_view caption, MessageIcon icon,
+                   MessageButtons buttons = MessageButtons::Ok) override;
+    std::optional<std::size_t> Choose(std::string_view caption,
+                                      const std::vector<std::string>& items,
+                                      std::size_t selected) override;
+    void Beep() override;
+
+  protected:
+    // What a call to the target gave; monostate when it was not made.
+    using Reply = std::variant<std::monostate, Answer, std::optional<std::size_t>>;
+    // A call to the target. It owns copies of its arguments, so it may run on another thread
+    // and after its caller has given up waiting.
+    using Call = std::function<Reply()>;
+
+    // Makes the call and gives its reply. A relay that declines the call gives monostate: a
+    // message then gets SafeAnswer, a choice nothing chosen, a beep is not sounded.
+    virtual Reply Relay(Call call) { return call(); }
+
+    Prompter& Target() const { return target_; }
+
+  private:
+    Prompter& target_;
 };
 
 // Records every message and choice and answers from a script; when the script is empty it

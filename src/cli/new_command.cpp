@@ -15,21 +15,16 @@ namespace {
 
 // Messages go to the terminal; the model list is answered with the model asked for on the
 // command line (the default model's entry when none was asked for).
-class ModelPrompter final : public Prompter {
+class ModelPrompter final : public ForwardingPrompter {
   public:
-    ModelPrompter(std::ostream& err, std::optional<std::string> model)
-        : console_(err), model_(std::move(model)) {}
-
-    Answer Message(std::string_view text, std::string_view caption, MessageIcon icon,
-                   MessageButtons buttons) override {
-        return console_.Message(text, caption, icon, buttons);
-    }
+    ModelPrompter(Prompter& console, std::optional<std::string> model)
+        : ForwardingPrompter(console), model_(std::move(model)) {}
 
     std::optional<std::size_t> Choose(std::string_view caption,
                                       const std::vector<std::string>& items,
                                       std::size_t selected) override {
         if (!model_.has_value()) {
-            return console_.Choose(caption, items, selected);
+            return ForwardingPrompter::Choose(caption, items, selected);
         }
         // An exact match first, so that models differing only in case stay apart.
         for (std::size_t i = 0; i < items.size(); ++i) {
@@ -46,7 +41,6 @@ class ModelPrompter final : public Prompter {
     }
 
   private:
-    ConsolePrompter console_;
     std::optional<std::string> model_;
 };
 
@@ -69,7 +63,8 @@ int RunNew(Context& ctx, const NewOptions& options) {
     if (!options.model.empty()) {
         model = Utf8ToLatin1(options.model);
     }
-    ModelPrompter prompter(*ctx.err, model);
+    ConsolePrompter console(*ctx.err);
+    ModelPrompter prompter(console, model);
     LinkIdCounter ids;
     DocumentSession session(prompter, ids, DefaultSessionPaths());
     if (!session.StartUp()) {

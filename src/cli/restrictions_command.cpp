@@ -26,31 +26,20 @@ using Operation = bool (RestrictionsPage::*)();
 
 // A Write's validation messages come from the worker while a log line may still be waiting
 // for its result: that line is ended first, so a message never lands in the middle of it.
-class LogAwarePrompter final : public Prompter {
+class LogAwarePrompter final : public ForwardingPrompter {
   public:
-    explicit LogAwarePrompter(Prompter& inner) : inner_(inner) {}
+    using ForwardingPrompter::ForwardingPrompter;
     void SetPrinter(LogPrinter* printer) { printer_ = printer; }
 
-    Answer Message(std::string_view text, std::string_view caption, MessageIcon icon,
-                   MessageButtons buttons) override {
-        EndLogLine();
-        return inner_.Message(text, caption, icon, buttons);
-    }
-    std::optional<std::size_t> Choose(std::string_view caption,
-                                      const std::vector<std::string>& items,
-                                      std::size_t selected) override {
-        EndLogLine();
-        return inner_.Choose(caption, items, selected);
-    }
-
-  private:
-    void EndLogLine() {
+  protected:
+    Reply Relay(Call call) override {
         if (printer_ != nullptr) {
             printer_->Finish();
         }
+        return call();
     }
 
-    Prompter& inner_;
+  private:
     LogPrinter* printer_ = nullptr;
 };
 

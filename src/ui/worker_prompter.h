@@ -2,7 +2,6 @@
 
 #include <QObject>
 #include <condition_variable>
-#include <functional>
 #include <mutex>
 
 #include "base/prompter.h"
@@ -14,30 +13,19 @@ namespace skelvane {
 // the answer. Closing the dialog calls shutDown() before it stops the worker: a worker still
 // waiting then gets the safe answer (Cancel, No, or nothing chosen), as does every later call
 // from a worker, so a worker never waits on a window that is going away.
-class WorkerPrompter final : public QObject, public Prompter {
+class WorkerPrompter final : public QObject, public ForwardingPrompter {
     Q_OBJECT
 
   public:
     explicit WorkerPrompter(Prompter& target, QObject* parent = nullptr);
     ~WorkerPrompter() override;
 
-    Answer Message(std::string_view text, std::string_view caption, MessageIcon icon,
-                   MessageButtons buttons = MessageButtons::Ok) override;
-    std::optional<std::size_t> Choose(std::string_view caption,
-                                      const std::vector<std::string>& items,
-                                      std::size_t selected) override;
-    void Beep() override;
-
     void shutDown();
 
-    // The answer a worker gets when no one can be asked.
-    static Answer safeAnswer(MessageButtons buttons);
+  protected:
+    Reply Relay(Call call) override;
 
   private:
-    template <typename Result>
-    Result ask(std::function<Result()> question, Result fallback);
-
-    Prompter& target_;
     std::mutex mutex_;
     std::condition_variable answered_;
     bool shutDown_ = false;
