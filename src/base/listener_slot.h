@@ -1,8 +1,9 @@
 #pragma once
 
 #include <functional>
-#include <mutex>
 #include <utility>
+
+#include "base/guarded.h"
 
 namespace skelvane {
 
@@ -14,25 +15,17 @@ class ListenerSlot {
   public:
     using Listener = std::function<void(Args...)>;
 
-    void Set(Listener listener) {
-        std::lock_guard lock(mutex_);
-        listener_ = std::move(listener);
-    }
+    void Set(Listener listener) { listener_.Set(std::move(listener)); }
 
     void operator()(Args... args) const {
-        Listener listener;
-        {
-            std::lock_guard lock(mutex_);
-            listener = listener_;
-        }
+        const Listener listener = listener_.Get();
         if (listener) {
             listener(args...);
         }
     }
 
   private:
-    mutable std::mutex mutex_;
-    Listener listener_;
+    Guarded<Listener> listener_;
 };
 
 }  // namespace skelvane

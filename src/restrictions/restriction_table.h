@@ -2,7 +2,9 @@
 
 #include <array>
 #include <cstdint>
-#include <mutex>
+#include <optional>
+
+#include "base/guarded.h"
 
 namespace skelvane {
 
@@ -60,35 +62,17 @@ struct RepeaterList {
 // nobody holds a reference into them.
 class RestrictionState {
   public:
-    RestrictionTable Table() const {
-        std::lock_guard lock(mutex_);
-        return table_;
-    }
-    void SetTable(const RestrictionTable& table) {
-        std::lock_guard lock(mutex_);
-        table_ = table;
-    }
-    RepeaterList Repeaters() const {
-        std::lock_guard lock(mutex_);
-        return repeaters_;
-    }
-    void SetRepeaters(const RepeaterList& repeaters) {
-        std::lock_guard lock(mutex_);
-        repeaters_ = repeaters;
-        repeatersBuilt_ = true;
-    }
+    RestrictionTable Table() const { return table_.Get(); }
+    void SetTable(const RestrictionTable& table) { table_.Set(table); }
+    RepeaterList Repeaters() const { return repeaters_.Get().value_or(RepeaterList{}); }
+    void SetRepeaters(const RepeaterList& repeaters) { repeaters_.Set(repeaters); }
     // Whether a repeater list was built in this run; until then the slots hold 0, which is
     // no list to send.
-    bool RepeatersBuilt() const {
-        std::lock_guard lock(mutex_);
-        return repeatersBuilt_;
-    }
+    bool RepeatersBuilt() const { return repeaters_.Get().has_value(); }
 
   private:
-    mutable std::mutex mutex_;
-    RestrictionTable table_;
-    RepeaterList repeaters_;
-    bool repeatersBuilt_ = false;
+    Guarded<RestrictionTable> table_;
+    Guarded<std::optional<RepeaterList>> repeaters_;
 };
 
 }  // namespace skelvane

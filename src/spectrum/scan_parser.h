@@ -1,10 +1,10 @@
 #pragma once
 
 #include <cstddef>
-#include <mutex>
 #include <string_view>
 #include <vector>
 
+#include "base/guarded.h"
 #include "spectrum/model_table.h"
 
 namespace skelvane {
@@ -22,23 +22,8 @@ struct ScanPosition {
 };
 
 // The program's one scan position, kept from one answer to the next and from one spectrum
-// page to the next. Created by the program and handed to every page; copied in and out
-// under a lock.
-class ScanParserState {
-  public:
-    ScanPosition Get() const {
-        std::lock_guard lock(mutex_);
-        return position_;
-    }
-    void Set(const ScanPosition& position) {
-        std::lock_guard lock(mutex_);
-        position_ = position;
-    }
-
-  private:
-    mutable std::mutex mutex_;
-    ScanPosition position_;
-};
+// page to the next. Created by the program and handed to every page.
+using ScanParserState = Guarded<ScanPosition>;
 
 // What one line of a scan answer says about one channel (levels in dBm, as sent).
 struct ChannelReading {
