@@ -10,6 +10,8 @@
 #include <stop_token>
 #include <string>
 #include <string_view>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "base/clock.h"
@@ -61,8 +63,15 @@ class DeviceLink {
     void SetUnitAddress(std::uint32_t ua) { unitAddress_.store(static_cast<std::uint16_t>(ua)); }
     bool Local() const { return local_.load(); }
     void SetLocal(bool local) { local_.store(local); }
-    int Operation() const { return operation_.load(); }
-    void SetOperation(int operation) { operation_.store(operation); }
+    // The operation code: each page has its own codes (an enum); 0 for work that has none.
+    template <typename Code = int>
+    Code Operation() const {
+        return static_cast<Code>(operation_.load());
+    }
+    template <typename Code>
+    void SetOperation(Code operation) {
+        operation_.store(static_cast<int>(operation));
+    }
     // The stop flag: a stop has been requested of the running worker.
     bool StopFlag() const { return stopFlag_.load(); }
     // Traffic lines on or off (the command-line tool shows them only when asked to).
@@ -167,6 +176,11 @@ class DeviceLink {
     // With a `summary` title ("Read All from {unit}"; {unit} becomes "unit 300" or "the unit
     // on the cable"), the log ends with the operation's summary line unless a stop ended it.
     bool StartWorker(int operation, Work work, std::string summary = {});
+    template <typename Code>
+    requires std::is_enum_v<Code>
+    bool StartWorker(Code operation, Work work, std::string summary = {}) {
+        return StartWorker(static_cast<int>(operation), std::move(work), std::move(summary));
+    }
     // Worker thread: the operation's own verdict for its summary line; without one the
     // summary goes by the failures its log reports.
     // `detail` ("3 of 4 units done") is added to the line.

@@ -16,11 +16,11 @@
 namespace skelvane {
 
 // Operation codes of the Diagnostics page.
-namespace diagnostics_op {
-inline constexpr int kRead = 0x20;
-inline constexpr int kGet = 0x22;
-inline constexpr int kSet = 0x23;
-}  // namespace diagnostics_op
+enum class DiagnosticsOp {
+    Read = 0x20,
+    Get = 0x22,
+    Set = 0x23,
+};
 
 // The "Custom Parameter": one register value of 1, 2 or 4 bytes. ids[0] is id1, the least
 // significant byte (the only one of a 1-byte value); ids[3] is id4, the most significant.

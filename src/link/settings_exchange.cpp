@@ -231,21 +231,21 @@ bool WriteChecked(DeviceLink& link, SettingsJob& job) {
 bool RunSettingsOperation(DeviceLink& link, SettingsJob& job, UnitFacts& facts) {
     const DeviceLink::LogChoice requestOnly{true, false};
     switch (job.operation) {
-        case settings_op::kReadAll:
+        case SettingsOp::ReadAll:
             return ReadAll(link, job, facts);
-        case settings_op::kRead:
+        case SettingsOp::Read:
             return ReadChecked(link, job, facts);
-        case settings_op::kWrite:
+        case SettingsOp::Write:
             return WriteChecked(link, job);
-        case settings_op::kSerialNumber:
+        case SettingsOp::SerialNumber:
             return ReadStep(link, job, facts, link.MakeFrame(request::kReadSerialNumber),
                             reply::kSerialNumber, "ReadSerialNumber");
-        case settings_op::kVersion:
+        case SettingsOp::Version:
             return ReadStep(link, job, facts, link.MakeFrame(request::kReadVersion),
                             reply::kVersion, "ReadVersion");
-        case settings_op::kReset:
+        case SettingsOp::Reset:
             return link.Command(link.MakeFrame(request::kReset), kWritePolls, requestOnly);
-        case settings_op::kDefault: {
+        case SettingsOp::Default: {
             const std::uint8_t set[] = {job.defaultSet};
             return link.Command(link.MakeFrame(request::kApplyDefaults, set), kWritePolls,
                                 requestOnly);
@@ -388,9 +388,9 @@ std::optional<std::string> WriteValueProblem(const SettingsJob& job) {
     return std::nullopt;
 }
 
-bool SettingsOperationRefreshes(int operation) {
-    return operation == settings_op::kReadAll || operation == settings_op::kRead ||
-           operation == settings_op::kSerialNumber || operation == settings_op::kVersion;
+bool SettingsOperationRefreshes(SettingsOp operation) {
+    return operation == SettingsOp::ReadAll || operation == SettingsOp::Read ||
+           operation == SettingsOp::SerialNumber || operation == SettingsOp::Version;
 }
 
 SettingsOutcome RunSettingsWorker(DeviceLink& link, SettingsJob& job, UnitFacts& facts) {

@@ -13,21 +13,21 @@
 namespace skelvane {
 
 // Operation codes of the Settings page.
-namespace settings_op {
-inline constexpr int kReadAll = 0x10;
-inline constexpr int kRead = 0x30;
-inline constexpr int kWrite = 0x40;
-inline constexpr int kSerialNumber = 0x50;
-inline constexpr int kVersion = 0x60;
-inline constexpr int kReset = 0x80;
-inline constexpr int kDefault = 0xA0;
-}  // namespace settings_op
+enum class SettingsOp {
+    ReadAll = 0x10,
+    Read = 0x30,
+    Write = 0x40,
+    SerialNumber = 0x50,
+    Version = 0x60,
+    Reset = 0x80,
+    Default = 0xA0,
+};
 
 // What one run of the Settings worker works on: the operation, a copy of the block's
 // parameters taken when it started (the worker never touches the block), the names of the
 // checked rows in list order, and the default set number for operation 0xA0.
 struct SettingsJob {
-    int operation = 0;
+    SettingsOp operation{};
     std::vector<Parameter> parameters;
     std::vector<std::string> checkedNames;
     std::uint8_t defaultSet = 0;
@@ -82,6 +82,6 @@ bool RunSettingsOperation(DeviceLink& link, SettingsJob& job, UnitFacts& facts);
 std::optional<std::string> WriteValueProblem(const SettingsJob& job);
 
 // Whether a successful run of the operation refreshes the list.
-bool SettingsOperationRefreshes(int operation);
+bool SettingsOperationRefreshes(SettingsOp operation);
 
 }  // namespace skelvane

@@ -127,7 +127,7 @@ void DiagnosticsPageModel::ReadControls() {
     poll_.store(pollChecked_.load());
 }
 
-bool DiagnosticsPageModel::Start(int operation) {
+bool DiagnosticsPageModel::Start(DiagnosticsOp operation) {
     ReadControls();
     if (link_.Busy()) {
         link_.SetOperation(operation);
@@ -138,9 +138,9 @@ bool DiagnosticsPageModel::Start(int operation) {
         [this, parameters = block_.Parameters()](DeviceLink& link) mutable {
             RunWorker(link, std::move(parameters));
         },
-        operation == diagnostics_op::kRead  ? "Diagnostics of {unit}"
-        : operation == diagnostics_op::kGet ? "Get from {unit}"
-                                            : "Set on {unit}");
+        operation == DiagnosticsOp::Read  ? "Diagnostics of {unit}"
+        : operation == DiagnosticsOp::Get ? "Get from {unit}"
+                                          : "Set on {unit}");
 }
 
 void DiagnosticsPageModel::RunWorker(DeviceLink& link, std::vector<Parameter> parameters) {
@@ -204,8 +204,8 @@ void DiagnosticsPageModel::RunWorker(DeviceLink& link, std::vector<Parameter> pa
         bool shown = false;
         bool parsed = false;
         bool ok = false;
-        switch (link.Operation()) {
-            case diagnostics_op::kRead:
+        switch (link.Operation<DiagnosticsOp>()) {
+            case DiagnosticsOp::Read:
                 shown = true;
                 if (!readGroup(1)) {
                     break;
@@ -216,14 +216,14 @@ void DiagnosticsPageModel::RunWorker(DeviceLink& link, std::vector<Parameter> pa
                 }
                 parsed = ok = true;
                 break;
-            case diagnostics_op::kGet:
+            case DiagnosticsOp::Get:
                 if (!askAndParse(CustomReadFrame(link, custom), kGetPolls)) {
                     end = true;
                     break;
                 }
                 parsed = ok = true;
                 break;
-            case diagnostics_op::kSet:
+            case DiagnosticsOp::Set:
                 custom.value = ParseUint32(valueField);  // leading digits; 0 when none
                 {
                     std::lock_guard lock(fieldsMutex_);

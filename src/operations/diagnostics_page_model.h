@@ -68,9 +68,9 @@ class DiagnosticsPageModel {
 
     // The buttons. Each reads the controls and starts the worker unless one runs (a press
     // while polling switches the operation of the next pass). True when a worker started.
-    bool Read() { return Start(diagnostics_op::kRead); }
-    bool Get() { return Start(diagnostics_op::kGet); }
-    bool Set() { return Start(diagnostics_op::kSet); }
+    bool Read() { return Start(DiagnosticsOp::Read); }
+    bool Get() { return Start(DiagnosticsOp::Get); }
+    bool Set() { return Start(DiagnosticsOp::Set); }
     // "&Stop": clears the poll flag; the worker ends after its current pass.
     void Stop() { poll_.store(false); }
     void ClearLog() { log_.Clear(); }
@@ -111,7 +111,7 @@ class DiagnosticsPageModel {
   private:
     static constexpr std::uint32_t kShowValues = 1;
 
-    bool Start(int operation);
+    bool Start(DiagnosticsOp operation);
     // Reads the controls as a start does: Local, then the fields in order; the first wrong
     // field beeps, takes the focus and leaves the rest (the poll box too) unread.
     void ReadControls();

@@ -52,7 +52,7 @@ void RestrictionsPage::Close() {
     link_.FinishWorker(kFinishTimeout);
 }
 
-bool RestrictionsPage::Start(int operation) {
+bool RestrictionsPage::Start(RestrictionsOp operation) {
     link_.SetLocal(localChosen_);
     if (link_.Busy()) {
         link_.SetOperation(operation);
@@ -67,12 +67,12 @@ bool RestrictionsPage::Start(int operation) {
         [this, operation, parameters = block_.Parameters()](DeviceLink& link) mutable {
             RunWorker(link, operation, std::move(parameters));
         },
-        operation == restrictions_op::kWrite   ? "Restrictions write to {unit}"
-        : operation == restrictions_op::kReset ? "Restrictions reset on {unit}"
-                                               : "Restrictions read from {unit}");
+        operation == RestrictionsOp::Write   ? "Restrictions write to {unit}"
+        : operation == RestrictionsOp::Reset ? "Restrictions reset on {unit}"
+                                             : "Restrictions read from {unit}");
 }
 
-void RestrictionsPage::RunWorker(DeviceLink& link, int operation,
+void RestrictionsPage::RunWorker(DeviceLink& link, RestrictionsOp operation,
                                  std::vector<Parameter> parameters) {
     std::vector<Parameter> baseline = parameters;
     RestrictionsExchange exchange(link, parameters, facts_, state_, prompter_);
@@ -82,9 +82,9 @@ void RestrictionsPage::RunWorker(DeviceLink& link, int operation,
 
     std::uint32_t flags = 0;
     if (report.outcome == RestrictionsOutcome::Succeeded) {
-        if (operation == restrictions_op::kRead) {
+        if (operation == RestrictionsOp::Read) {
             flags |= kRefreshList | kUpdateZones;
-        } else if (operation == restrictions_op::kWrite) {
+        } else if (operation == RestrictionsOp::Write) {
             flags |= kRefreshList;
         }
     }

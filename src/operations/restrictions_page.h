@@ -77,12 +77,12 @@ class RestrictionsPage {
 
     // The action buttons: each takes the Local/Remote choice and starts the worker unless
     // one runs (then only the operation is stored). True when a worker started.
-    bool Read() { return Start(restrictions_op::kRead); }
-    bool Write() { return Start(restrictions_op::kWrite); }
-    bool Reset() { return Start(restrictions_op::kReset); }
+    bool Read() { return Start(RestrictionsOp::Read); }
+    bool Write() { return Start(RestrictionsOp::Write); }
+    bool Reset() { return Start(RestrictionsOp::Reset); }
     // Not a button: the first two steps of a Read (country code, version) alone, for callers
     // that have not read the unit before a Write (the command-line tool).
-    bool ReadUnitFacts() { return Start(restrictions_op::kUnitFacts); }
+    bool ReadUnitFacts() { return Start(RestrictionsOp::UnitFacts); }
     // "&Clear Log": the pane keeps the single line " ".
     void ClearLog() { log_.Clear(); }
 
@@ -106,8 +106,8 @@ class RestrictionsPage {
     static constexpr std::uint32_t kRefreshList = 1;
     static constexpr std::uint32_t kUpdateZones = 2;
 
-    bool Start(int operation);
-    void RunWorker(DeviceLink& link, int operation, std::vector<Parameter> parameters);
+    bool Start(RestrictionsOp operation);
+    void RunWorker(DeviceLink& link, RestrictionsOp operation, std::vector<Parameter> parameters);
 
     Block& block_;
     UnitFacts& facts_;

@@ -55,27 +55,27 @@ bool SettingsPageModel::Default(std::optional<std::size_t> chosenIndex) {
     if (!number) {
         return false;
     }
-    return Start(settings_op::kDefault, *number);
+    return Start(SettingsOp::Default, *number);
 }
 
 namespace {
 
 // The start of each operation's summary line.
-std::string SummaryTitle(int operation) {
+std::string SummaryTitle(SettingsOp operation) {
     switch (operation) {
-        case settings_op::kReadAll:
+        case SettingsOp::ReadAll:
             return "Read All from {unit}";
-        case settings_op::kRead:
+        case SettingsOp::Read:
             return "Read from {unit}";
-        case settings_op::kWrite:
+        case SettingsOp::Write:
             return "Write to {unit}";
-        case settings_op::kSerialNumber:
+        case SettingsOp::SerialNumber:
             return "Serial number of {unit}";
-        case settings_op::kVersion:
+        case SettingsOp::Version:
             return "Version of {unit}";
-        case settings_op::kReset:
+        case SettingsOp::Reset:
             return "Reset of {unit}";
-        case settings_op::kDefault:
+        case SettingsOp::Default:
             return "Factory defaults on {unit}";
         default:
             return "Operation on {unit}";
@@ -84,7 +84,7 @@ std::string SummaryTitle(int operation) {
 
 }  // namespace
 
-bool SettingsPageModel::Start(int operation, std::uint8_t defaultSet) {
+bool SettingsPageModel::Start(SettingsOp operation, std::uint8_t defaultSet) {
     link_.SetLocal(localChosen_);
     if (link_.Busy()) {
         link_.SetOperation(operation);
@@ -98,7 +98,7 @@ bool SettingsPageModel::Start(int operation, std::uint8_t defaultSet) {
     job.checkedNames = list_.CheckedNames();
     job.defaultSet = defaultSet;
     job.verify = verify_;
-    if (operation == settings_op::kWrite) {
+    if (operation == SettingsOp::Write) {
         if (const std::optional<std::string> problem = WriteValueProblem(job)) {
             log_.Line(*problem, true);
             prompter_.Message(*problem + "\r\nNothing was written.", "Error",
@@ -111,11 +111,11 @@ bool SettingsPageModel::Start(int operation, std::uint8_t defaultSet) {
     // reads back from the unit.
     settles_.clear();
     settlesUpTo_ = list_.EditSerial();
-    if (operation == settings_op::kReadAll) {
+    if (operation == SettingsOp::ReadAll) {
         for (const PropertyRow& row : list_.Rows()) {
             settles_.push_back(row.name);
         }
-    } else if (operation == settings_op::kRead || operation == settings_op::kWrite) {
+    } else if (operation == SettingsOp::Read || operation == SettingsOp::Write) {
         settles_ = job.checkedNames;
     }
     return link_.StartWorker(

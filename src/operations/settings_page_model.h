@@ -65,12 +65,12 @@ class SettingsPageModel {
     // The action buttons. Each returns true when it started the worker; while one runs a
     // press only stores its operation. Write refuses (with a message, nothing sent) when a
     // checked value is outside its parameter's range or choices.
-    bool ReadAll() { return Start(settings_op::kReadAll); }
-    bool Read() { return Start(settings_op::kRead); }
-    bool Write() { return Start(settings_op::kWrite); }
-    bool SerialNumber() { return Start(settings_op::kSerialNumber); }
-    bool Version() { return Start(settings_op::kVersion); }
-    bool Reset() { return Start(settings_op::kReset); }
+    bool ReadAll() { return Start(SettingsOp::ReadAll); }
+    bool Read() { return Start(SettingsOp::Read); }
+    bool Write() { return Start(SettingsOp::Write); }
+    bool SerialNumber() { return Start(SettingsOp::SerialNumber); }
+    bool Version() { return Start(SettingsOp::Version); }
+    bool Reset() { return Start(SettingsOp::Reset); }
     // "&Default" after the "Defaults" dialog: `chosenIndex` is the index of the chosen set
     // (kDefaultSets), nullopt when the dialog was cancelled (nothing happens then).
     bool Default(std::optional<std::size_t> chosenIndex);
@@ -101,7 +101,7 @@ class SettingsPageModel {
     static constexpr std::uint32_t kRefreshList = 1;
     static constexpr std::uint32_t kSettled = 2;  // the operation succeeded
 
-    bool Start(int operation, std::uint8_t defaultSet = 0);
+    bool Start(SettingsOp operation, std::uint8_t defaultSet = 0);
 
     Block& block_;
     UnitFacts& facts_;

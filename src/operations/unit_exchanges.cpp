@@ -14,7 +14,7 @@ namespace {
 
 // Runs one Settings operation on the copy; "Failed." follows a failed step, as on the page.
 bool SettingsStep(DeviceLink& link, std::vector<Parameter>& parameters, UnitFacts& facts,
-                  int operation, std::vector<std::string> checked = {}) {
+                  SettingsOp operation, std::vector<std::string> checked = {}) {
     SettingsJob job{operation, std::move(parameters), std::move(checked), 0};
     const bool ok = RunSettingsOperation(link, job, facts);
     parameters = std::move(job.parameters);
@@ -45,7 +45,7 @@ Contact ContactUnit(DeviceLink& link, const RunUnit& unit, std::vector<Parameter
 
 std::string ReadUnit(DeviceLink& link, std::vector<Parameter>& parameters, UnitFacts& facts,
                      Prompter& prompter) {
-    if (!SettingsStep(link, parameters, facts, settings_op::kReadAll)) {
+    if (!SettingsStep(link, parameters, facts, SettingsOp::ReadAll)) {
         return "Read All";
     }
     if (facts.versionNumber.load() < kRepeatersMinVersion) {
@@ -61,7 +61,7 @@ std::string ReadUnit(DeviceLink& link, std::vector<Parameter>& parameters, UnitF
     }
     RestrictionState state;
     RestrictionsExchange exchange(link, parameters, facts, state, prompter);
-    if (exchange.RunConnected(restrictions_op::kRepeaters).outcome !=
+    if (exchange.RunConnected(RestrictionsOp::Repeaters).outcome !=
         RestrictionsOutcome::Succeeded) {
         return "repeater list";
     }
@@ -72,7 +72,7 @@ std::string WriteUnit(DeviceLink& link, std::vector<Parameter>& parameters, cons
                       Prompter& prompter) {
     UnitFacts facts;
     if (!plan.registers.empty() &&
-        !SettingsStep(link, parameters, facts, settings_op::kWrite, plan.registers)) {
+        !SettingsStep(link, parameters, facts, SettingsOp::Write, plan.registers)) {
         return "Write";
     }
     if (!plan.restrictions) {
@@ -82,11 +82,11 @@ std::string WriteUnit(DeviceLink& link, std::vector<Parameter>& parameters, cons
     // country and link rate, as they are now that the registers are written.
     RestrictionState state;
     RestrictionsExchange exchange(link, parameters, facts, state, prompter);
-    if (exchange.RunConnected(restrictions_op::kUnitFacts).outcome !=
+    if (exchange.RunConnected(RestrictionsOp::UnitFacts).outcome !=
         RestrictionsOutcome::Succeeded) {
         return "version";
     }
-    if (exchange.RunConnected(restrictions_op::kWrite).outcome != RestrictionsOutcome::Succeeded) {
+    if (exchange.RunConnected(RestrictionsOp::Write).outcome != RestrictionsOutcome::Succeeded) {
         return "restrictions";
     }
     return {};

@@ -30,30 +30,30 @@ RestrictionsExchange::RestrictionsExchange(DeviceLink& link, std::vector<Paramet
                                            Prompter& prompter)
     : link_(link), parameters_(parameters), facts_(facts), state_(state), prompter_(prompter) {}
 
-RestrictionsReport RestrictionsExchange::Run(int operation) {
+RestrictionsReport RestrictionsExchange::Run(RestrictionsOp operation) {
     if (!link_.OpenPort()) {
         return RestrictionsReport{};
     }
     return RunConnected(operation);
 }
 
-RestrictionsReport RestrictionsExchange::RunConnected(int operation) {
+RestrictionsReport RestrictionsExchange::RunConnected(RestrictionsOp operation) {
     RestrictionsReport report;
     bool ok = true;
     switch (operation) {
-        case restrictions_op::kRead:
+        case RestrictionsOp::Read:
             ok = Read(report);
             break;
-        case restrictions_op::kWrite:
+        case RestrictionsOp::Write:
             ok = Write(report);
             break;
-        case restrictions_op::kUnitFacts:
+        case RestrictionsOp::UnitFacts:
             ok = UnitFactsSteps();
             break;
-        case restrictions_op::kRepeaters:
+        case RestrictionsOp::Repeaters:
             ok = ReadRepeaters(report);
             break;
-        case restrictions_op::kReset:
+        case RestrictionsOp::Reset:
             // The unit restarts and answers nothing; whatever comes back is drained unlogged.
             // Only a request that could not be written at all is a failure.
             if (!link_.Command(link_.MakeFrame(request::kReset), kPolls, {true, false})) {

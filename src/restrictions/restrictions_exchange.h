@@ -15,17 +15,17 @@
 namespace skelvane {
 
 // Operation codes of the Restrictions page's worker.
-namespace restrictions_op {
-inline constexpr int kRead = 0x10;
-inline constexpr int kWrite = 0x20;
-inline constexpr int kReset = 0x30;
-// The first two steps of a Read alone (country code and version): what a Write relies on
-// having been learned before. The command-line tool has no earlier read to rely on.
-inline constexpr int kUnitFacts = 0x40;
-// The repeater list alone (the last step of a Read), for work that has learned the unit's
-// version by another exchange.
-inline constexpr int kRepeaters = 0x50;
-}  // namespace restrictions_op
+enum class RestrictionsOp {
+    Read = 0x10,
+    Write = 0x20,
+    Reset = 0x30,
+    // The first two steps of a Read alone (country code and version): what a Write relies on
+    // having been learned before. The command-line tool has no earlier read to rely on.
+    UnitFacts = 0x40,
+    // The repeater list alone (the last step of a Read), for work that has learned the
+    // unit's version by another exchange.
+    Repeaters = 0x50,
+};
 
 enum class RestrictionsOutcome {
     NotConnected,  // the port could not be opened or switched; the operation did not run
@@ -55,10 +55,10 @@ class RestrictionsExchange {
 
     // The worker: the port is opened and switched to 115200 baud (no connection check), then
     // the operation runs. The port is left to the caller to close.
-    RestrictionsReport Run(int operation);
+    RestrictionsReport Run(RestrictionsOp operation);
     // The operation on a port its caller has opened already (work that runs several
     // operations in one connection).
-    RestrictionsReport RunConnected(int operation);
+    RestrictionsReport RunConnected(RestrictionsOp operation);
 
     // The reply parser of the Get steps: the common check (a malformed reply is logged and
     // ignored), the page's unit address from the reply, then by code: the link-rate and

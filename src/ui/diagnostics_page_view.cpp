@@ -186,7 +186,7 @@ DiagnosticsPageView::DiagnosticsPageView(Block& block, const PortFactory& ports,
     model_->SetUpdateListener(notify);
     model_->Log().SetListener([notify](LogPane::Event, const std::string&) { notify(); });
     model_->SetPassListener([notify, news = news_, link = &model_->Link()](std::uint64_t, bool ok) {
-        if (ok && link->Operation() == diagnostics_op::kRead) {
+        if (ok && link->Operation<DiagnosticsOp>() == DiagnosticsOp::Read) {
             news->readPasses.fetch_add(1);
         }
         notify();

@@ -108,7 +108,7 @@ TEST_P(ExchangeTest, WritesAndReadsAllOfTheLocalUnit) {
         {.type = kTextParameterType, .name = "SerialNo"},
         {.type = kTextParameterType, .name = "FrequencyRestriction16"}};
 
-    job.operation = settings_op::kWrite;
+    job.operation = SettingsOp::Write;
     job.checkedNames = {"TxPower", "NetworkId"};
     job.parameters[2].value = c.networkId;
     ASSERT_EQ(RunSettingsWorker(link, job, facts), SettingsOutcome::Succeeded)
@@ -116,7 +116,7 @@ TEST_P(ExchangeTest, WritesAndReadsAllOfTheLocalUnit) {
 
     link.ClosePort();  // as the worker does after its work
     log.Clear();
-    job.operation = settings_op::kReadAll;
+    job.operation = SettingsOp::ReadAll;
     job.parameters[1].value = 0;
     job.parameters[2].value = 0;
     ASSERT_EQ(RunSettingsWorker(link, job, facts), SettingsOutcome::Succeeded)
