@@ -82,10 +82,9 @@ class DeviceDialogsTest : public QObject {
   private slots:
     void init();
     void cleanup();
-    void spectrumGetsThePort();
     void dialogsNameTheirBlockAndUnit_data();
     void dialogsNameTheirBlockAndUnit();
-    void propertiesOpensTheBlocksSheet();
+    void dialogsGetThePortOfTheStatusBar();
     void unitAddressRenamesTheBlockInTheWindow();
     void findUnitsAddsTheMissingOnesToTheWindow();
     void monitorShowsTheLatestValues();
@@ -100,38 +99,17 @@ class DeviceDialogsTest : public QObject {
         return c;
     }
 
-    std::unique_ptr<QTemporaryDir> dir_;
-    std::unique_ptr<RecordingPrompter> prompter_;
-    std::unique_ptr<AppState> state_;
-    std::unique_ptr<DeviceDialogs> dialogs_;
+    std::optional<test::Harness> h_;
+    DeviceDialogs* dialogs_ = nullptr;
 };
 
 void DeviceDialogsTest::init() {
-    dir_ = std::make_unique<QTemporaryDir>();
-    const std::filesystem::path dir = dir_->path().toStdString();
-    test::writeTemplate(dir / "TAVRIN-A.TPL");
-    prompter_ = std::make_unique<RecordingPrompter>();
-    state_ = std::make_unique<AppState>(*prompter_, SessionPaths{dir, dir});
-    dialogs_ = std::make_unique<DeviceDialogs>(*state_, prompter_.get());
+    h_.emplace(test::Harness::Devices::Dialogs);
+    dialogs_ = &h_->dialogs();
 }
 
 void DeviceDialogsTest::cleanup() {
-    dialogs_.reset();
-    state_.reset();
-    prompter_.reset();
-    dir_.reset();
-}
-
-void DeviceDialogsTest::spectrumGetsThePort() {
-    SpectrumPage::State seen;
-    QVERIFY(opensModal([&] { dialogs_->spectrum(context()); },
-                       [&seen](QWidget* w) {
-                           auto* sheet = qobject_cast<SpectrumSheet*>(w);
-                           QVERIFY(sheet != nullptr);
-                           seen = sheet->analyzer()->model().CurrentState();
-                       }));
-    QCOMPARE(seen.portName, std::string("SIM1"));
-    QCOMPARE(seen.baudRate, std::string("57600"));
+    h_.reset();
 }
 
 void DeviceDialogsTest::dialogsNameTheirBlockAndUnit_data() {
@@ -148,6 +126,7 @@ void DeviceDialogsTest::dialogsNameTheirBlockAndUnit_data() {
     QTest::newRow("hard") << "hard" << true << 300u << "Hard Upgrade - Corvantis"
                           << "Unit on the programming cable";
     QTest::newRow("spectrum") << "spectrum" << true << 300u << "Tools ..." << cable;
+    QTest::newRow("properties") << "properties" << true << 300u << "Properties" << cable;
 }
 
 // Each device dialog shows the block it was opened for after its caption, and above its
@@ -165,17 +144,19 @@ void DeviceDialogsTest::dialogsNameTheirBlockAndUnit() {
     const std::map<QString, void (DeviceDialogs::*)(const DeviceContext&)> commands{
         {"soft", &DeviceDialogs::softUpgrade},
         {"hard", &DeviceDialogs::hardUpgrade},
-        {"spectrum", &DeviceDialogs::spectrum}};
+        {"spectrum", &DeviceDialogs::spectrum},
+        {"properties", &DeviceDialogs::properties}};
     QString title;
     QString line;
     QStringList enterButtons;  // what Enter in a field of an upgrade dialog would press
-    QVERIFY(opensModal([&] { (dialogs_.get()->*commands.at(command))(context(block.get())); },
+    QVERIFY(opensModal([&] { (dialogs_->*commands.at(command))(context(block.get())); },
                        [&](QWidget* w) {
                            title = w->windowTitle();
                            const auto* label = w->findChild<QLabel*>(QStringLiteral("target"));
                            line = label != nullptr ? label->text() : QString();
                            for (const QPushButton* b : w->findChildren<QPushButton*>()) {
-                               if (command != "spectrum" && (b->autoDefault() || b->isDefault())) {
+                               const bool upgrade = command == "soft" || command == "hard";
+                               if (upgrade && (b->autoDefault() || b->isDefault())) {
                                    enterButtons << b->text();
                                }
                            }
@@ -185,33 +166,37 @@ void DeviceDialogsTest::dialogsNameTheirBlockAndUnit() {
     QCOMPARE(enterButtons, QStringList());
 }
 
-void DeviceDialogsTest::propertiesOpensTheBlocksSheet() {
+// The sheet and the spectrum sheet talk on the port of the status bar; the document is marked
+// modified before the sheet shows.
+void DeviceDialogsTest::dialogsGetThePortOfTheStatusBar() {
     const std::unique_ptr<Block> block = radio(BlockKind::Master, 1);
-    state_->session.User().SetModified(false);
+    h_->session().User().SetModified(false);
     bool modifiedWhenShown = false;
-    std::string settingsPort;
-    std::string restrictionsPort;
+    std::vector<std::string> ports;
     QVERIFY(opensModal([&] { dialogs_->properties(context(block.get())); },
                        [&](QWidget* w) {
                            auto* sheet = qobject_cast<PropertiesSheet*>(w);
                            QVERIFY(sheet != nullptr);
-                           modifiedWhenShown = state_->session.User().Modified();
-                           settingsPort = sheet->settings()->model().Link().PortName();
-                           restrictionsPort = sheet->restrictions()->model().Link().PortName();
+                           modifiedWhenShown = h_->session().User().Modified();
+                           ports = {sheet->settings()->model().Link().PortName(),
+                                    sheet->restrictions()->model().Link().PortName()};
                        }));
     QVERIFY(modifiedWhenShown);
-    QCOMPARE(settingsPort, std::string("SIM1"));
-    QCOMPARE(restrictionsPort, std::string("SIM1"));
+    QVERIFY(opensModal([&] { dialogs_->spectrum(context()); },
+                       [&](QWidget* w) {
+                           auto* sheet = qobject_cast<SpectrumSheet*>(w);
+                           QVERIFY(sheet != nullptr);
+                           const SpectrumPage::State state =
+                               sheet->analyzer()->model().CurrentState();
+                           ports.push_back(state.portName + " " + state.baudRate);
+                       }));
+    QCOMPARE(ports, (std::vector<std::string>{"SIM1", "SIM1", "SIM1 57600"}));
     // No block, no sheet.
     QVERIFY(!opensModal([&] { dialogs_->properties(context()); }, [](QWidget*) {}));
 }
 
 void DeviceDialogsTest::unitAddressRenamesTheBlockInTheWindow() {
-    MainWindow window(*state_, *dialogs_);
-    window.resize(900, 640);
-    QVERIFY(window.startUp());
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    MainWindow& window = h_->window();
     Block* remote = window.placeBlock(static_cast<int>(BlockKind::Remote), QPoint(300, 200));
     QVERIFY(remote != nullptr);
     QCOMPARE(window.singleSelectedBlock(), remote);
@@ -237,19 +222,13 @@ void DeviceDialogsTest::unitAddressRenamesTheBlockInTheWindow() {
     QCOMPARE(remote->Name(), std::string("25"));
     QCOMPARE(diagramTitle, QStringLiteral("25"));
     QCOMPARE(treeText, QStringLiteral("25"));
-    state_->session.User().SetModified(false);
 }
 
 // Against the program's own simulated network: Master 1 on the cable, Repeater 2, Remote 300.
 void DeviceDialogsTest::findUnitsAddsTheMissingOnesToTheWindow() {
-    MainWindow window(*state_, *dialogs_);
-    window.resize(900, 640);
-    QVERIFY(window.startUp());
-    state_->portSettings.portName = "SIM1";
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
-    state_->session.User().Root()->FirstChild()->FindParameter("UnitAddress")->value = 1;
-    state_->session.User().SetModified(false);
+    MainWindow& window = h_->window();
+    QCOMPARE(h_->state().portSettings.portName, std::string("SIM1"));
+    h_->session().User().SetModified(false);
 
     QStringList marks;
     QStringList afterAdd;
@@ -274,7 +253,7 @@ void DeviceDialogsTest::findUnitsAddsTheMissingOnesToTheWindow() {
                        }));
     QCOMPARE(marks, (QStringList{"yes", "no", "no"}));
     QCOMPARE(afterAdd, (QStringList{"yes", "yes", "yes"}));
-    QVERIFY(state_->session.User().Modified());
+    QVERIFY(h_->session().User().Modified());
     BlockDiagram& diagram = window.diagramView()->diagram();
     QCOMPARE(diagram.itemCount(), 3);
     for (const char* name : {"2", "300"}) {
@@ -283,7 +262,6 @@ void DeviceDialogsTest::findUnitsAddsTheMissingOnesToTheWindow() {
                      .size(),
                  1);
     }
-    state_->session.User().SetModified(false);
 }
 
 // Two passes over a Master on the cable and a Remote that does not answer; what is exported
@@ -331,9 +309,8 @@ void DeviceDialogsTest::everyWindowFitsASmallScreen() {
             QVERIFY2(opensModal(open, [&](QWidget* w) { fitted = fits(w); }), name);
             QVERIFY2(fitted, name);
         }
-        test::Harness main;
-        main.window().resize(1200, 900);
-        QVERIFY(fits(&main.window()));
+        h_->window().resize(1200, 900);
+        QVERIFY(fits(&h_->window()));
     }
 }
 

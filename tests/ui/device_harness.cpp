@@ -70,6 +70,16 @@ PropertiesContext DeviceBench::context(Block& block, const std::string& port) {
     return PropertiesContext{block, ports, port, facts, remoteUa, restrictions, prompter, clock};
 }
 
+std::unique_ptr<PropertiesSheet> DeviceBench::openSheet(Block& block, int page) {
+    auto sheet = std::make_unique<PropertiesSheet>(context(block));
+    sheet->show();
+    if (!QTest::qWaitForWindowExposed(sheet.get())) {
+        qWarning("the property sheet was not exposed");
+    }
+    sheet->showPage(page);
+    return sheet;
+}
+
 QStringList paneLines(const LogPane& pane) {
     QStringList lines;
     for (const std::string& line : pane.Lines()) {

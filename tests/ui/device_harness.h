@@ -68,6 +68,8 @@ class DeviceBench {
     // A block of the document with the template's parameters of its kind and the unit address.
     Block* addBlock(BlockKind kind, std::uint32_t unitAddress, const char* name = nullptr);
     PropertiesContext context(Block& block, const std::string& port = "SIM1");
+    // The property sheet of a block, shown (and exposed) at a page.
+    std::unique_ptr<PropertiesSheet> openSheet(Block& block, int page = 0);
 
     sim::Unit& local() { return network->Local(); }
     sim::Unit& remote(std::uint16_t ua) { return *network->FindRemote(ua); }

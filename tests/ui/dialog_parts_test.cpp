@@ -31,7 +31,6 @@
 #include "ui/upgrade_animation.h"
 #include "ui/worker_prompter.h"
 #include "ui/worker_pump.h"
-#include "ui/zone_preset_dialog.h"
 
 using namespace skelvane;
 using test::paneLines;
@@ -100,7 +99,6 @@ class DialogPartsTest : public QObject {
     void progressEstimatesTheTimeLeft_data();
     void progressEstimatesTheTimeLeft();
     void onlyBusyPicturesMove();
-    void zoneDialogTakesAZoneAndAUa();
     void plotScales_data();
     void plotScales();
     void plotSpan_data();
@@ -378,33 +376,6 @@ void DialogPartsTest::onlyBusyPicturesMove() {
     QVERIFY(!picture.animating());
     picture.show();
     QVERIFY(picture.animating());
-}
-
-// A click on the picture picks the zone; a UA the dialog refuses keeps it open with its
-// choices and the focus in the UA box, a good one closes it with the entry.
-void DialogPartsTest::zoneDialogTakesAZoneAndAUa() {
-    RecordingPrompter prompter;
-    ZonePresetDialog dialog(prompter);
-    dialog.resize(700, 160);
-    dialog.show();
-    QVERIFY(QTest::qWaitForWindowActive(&dialog));
-    ZoneStrip* strip = dialog.strip();
-    QTest::mouseClick(strip, Qt::LeftButton, {}, strip->zoneRect(4).center());
-    QVERIFY(dialog.zoneButton(4)->isChecked());
-    dialog.uaEdit()->clear();
-    QTest::keyClicks(dialog.uaEdit(), QStringLiteral("0"));
-    dialog.zoneButton(4)->setFocus();
-
-    dialog.accept();
-    QVERIFY(dialog.isVisible());
-    QVERIFY(dialog.zoneButton(4)->isChecked());
-    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(dialog.uaEdit()));
-    QCOMPARE(prompter.LastText(), std::string("UA should be between 1 and 65534"));
-
-    dialog.uaEdit()->setText(QStringLiteral("12"));
-    dialog.accept();
-    QCOMPARE(dialog.result(), int(QDialog::Accepted));
-    QCOMPARE(dialog.resultText(), ZoneEntryText(4, 12));
 }
 
 void DialogPartsTest::plotScales_data() {

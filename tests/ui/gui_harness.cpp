@@ -50,11 +50,15 @@ void writeTemplate(const std::filesystem::path& path) {
     file.Save(path, quiet);
 }
 
-Harness::Harness() {
+Harness::Harness(Devices devices) {
     const std::filesystem::path dir = temp_.path().toStdString();
     writeTemplate(dir / "TAVRIN-A.TPL");
     state_ = std::make_unique<AppState>(prompter_, SessionPaths{dir, dir});
-    window_ = std::make_unique<MainWindow>(*state_, devices_);
+    if (devices == Devices::Dialogs) {
+        dialogs_ = std::make_unique<DeviceDialogs>(*state_, &prompter_);
+    }
+    window_ = std::make_unique<MainWindow>(
+        *state_, dialogs_ ? static_cast<DeviceCommands&>(*dialogs_) : devices_);
     window_->resize(900, 640);
     window_->startUp();
     window_->show();
@@ -69,6 +73,7 @@ Harness::~Harness() {
     // Nothing to ask when the test ends.
     session().User().SetModified(false);
     window_.reset();
+    dialogs_.reset();
 }
 
 std::filesystem::path Harness::dir() const {

@@ -12,6 +12,7 @@
 #include "diagram/block_diagram.h"
 #include "ui/app_state.h"
 #include "ui/device_commands.h"
+#include "ui/device_dialogs.h"
 #include "ui/main_window.h"
 #include "ui/network_dialog.h"
 
@@ -43,10 +44,13 @@ class RecordingDevices final : public DeviceCommands {
 // "TxPower" parameter, to `dir`/name.
 void writeTemplate(const std::filesystem::path& path);
 
-// A main window on a new network from a test template, shown on the offscreen screen.
+// A main window on a new network from a test template, shown on the offscreen screen. Its
+// device commands are recorded, or open the real dialogs on the port of the status bar (the
+// simulated network behind "SIM1" on a first run).
 class Harness {
   public:
-    Harness();
+    enum class Devices { Recorded, Dialogs };
+    explicit Harness(Devices devices = Devices::Recorded);
     ~Harness();
 
     MainWindow& window() { return *window_; }
@@ -57,6 +61,7 @@ class Harness {
     AppState& state() { return *state_; }
     RecordingPrompter& prompter() { return prompter_; }
     RecordingDevices& devices() { return devices_; }
+    DeviceDialogs& dialogs() { return *dialogs_; }
     std::filesystem::path dir() const;
 
     // Places a block of a kind with the mouse at a client point of the diagram.
@@ -74,6 +79,7 @@ class Harness {
     RecordingPrompter prompter_;
     RecordingDevices devices_;
     std::unique_ptr<AppState> state_;
+    std::unique_ptr<DeviceDialogs> dialogs_;
     std::unique_ptr<MainWindow> window_;
 };
 

@@ -55,12 +55,10 @@ class PropertiesSheetTest : public QObject {
     void numberEditChecksTheRange_data();
     void numberEditChecksTheRange();
     void headerClickTogglesEveryEnabledRow();
-    void readAllThenWriteTheEdits();
-    void defaultAppliesTheChosenSet();
+    void readAllWriteAndDefault();
     void pagesHandOnTheUnitAddress();
     void targetLineFollowsTheChoiceAndResetAsksFirst();
-    void pollReadsUntilStop();
-    void customSetThenGet();
+    void diagnosticsButtonsDriveTheUnit();
     void closingWhileAWorkerRunsLeavesNoThread_data();
     void closingWhileAWorkerRunsLeavesNoThread();
 };
@@ -93,10 +91,8 @@ void PropertiesSheetTest::numberEditChecksTheRange() {
     const Parameter& networkId = *master->FindParameter("NetworkId");
     const std::uint32_t min = networkId.choices[0].value;
     const std::uint32_t max = networkId.choices[1].value;
-    PropertiesSheet sheet(bench.context(*master));
-    sheet.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&sheet));
-    SettingsPageView* page = sheet.settings();
+    const auto sheet = bench.openSheet(*master);
+    SettingsPageView* page = sheet->settings();
 
     editValue(page, "NetworkId", typed);
     if (accepted) {
@@ -117,10 +113,8 @@ void PropertiesSheetTest::numberEditChecksTheRange() {
 void PropertiesSheetTest::headerClickTogglesEveryEnabledRow() {
     DeviceBench bench;
     Block* master = bench.addBlock(BlockKind::Master, 1);
-    PropertiesSheet sheet(bench.context(*master));
-    sheet.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&sheet));
-    PropertyTable* table = sheet.settings()->table();
+    const auto sheet = bench.openSheet(*master);
+    PropertyTable* table = sheet->settings()->table();
     CheckHeader* header = table->checkHeader();
     const QPoint section(header->sectionViewportPosition(0) + 10, header->height() / 2);
 
@@ -132,22 +126,23 @@ void PropertiesSheetTest::headerClickTogglesEveryEnabledRow() {
         }
         return checked;
     };
-    const int enabled = static_cast<int>(sheet.settings()->model().List().CheckedNames().size());
+    const int enabled = static_cast<int>(sheet->settings()->model().List().CheckedNames().size());
     QVERIFY(enabled <= table->rowCount() - 2);
     QCOMPARE(checkedRows(), enabled);
 
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, section);
     QVERIFY(!header->isChecked());
     QCOMPARE(checkedRows(), 0);
-    QVERIFY(sheet.settings()->model().List().CheckedNames().empty());
+    QVERIFY(sheet->settings()->model().List().CheckedNames().empty());
 
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, section);
     QVERIFY(header->isChecked());
     QCOMPARE(checkedRows(), enabled);
 }
 
-// Read All fills the list from the unit; edits stay marked until Write has sent them.
-void PropertiesSheetTest::readAllThenWriteTheEdits() {
+// Read All fills the list from the unit; edits stay marked until Write has sent them; Default
+// (enabled once the version is known) sends the set chosen in its dialog.
+void PropertiesSheetTest::readAllWriteAndDefault() {
     DeviceBench bench;
     Block* master = bench.addBlock(BlockKind::Master, 1);
     const Parameter& power = *master->FindParameter("TxPower");
@@ -155,10 +150,8 @@ void PropertiesSheetTest::readAllThenWriteTheEdits() {
     // Values the unit does not hold, so that the read visibly changes them.
     master->FindParameter("NetworkId")->value = 7;
     master->FindParameter("SerialNo")->textValue = "unknown";
-    PropertiesSheet sheet(bench.context(*master));
-    sheet.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&sheet));
-    SettingsPageView* page = sheet.settings();
+    const auto sheet = bench.openSheet(*master);
+    SettingsPageView* page = sheet->settings();
     QVERIFY(!page->defaultButton()->isEnabled());
 
     QTest::mouseClick(page->readAllButton(), Qt::LeftButton);
@@ -203,17 +196,8 @@ void PropertiesSheetTest::readAllThenWriteTheEdits() {
     QVERIFY(!marked("TxPower") && !marked("NetworkId"));
     QCOMPARE(bench.local().Value(power.vectors), power.value);
     QCOMPARE(bench.local().Value(networkId.vectors), 4000u);
-}
 
-void PropertiesSheetTest::defaultAppliesTheChosenSet() {
-    DeviceBench bench;
-    Block* master = bench.addBlock(BlockKind::Master, 1);
-    PropertiesSheet sheet(bench.context(*master));
-    sheet.show();
-    SettingsPageView* page = sheet.settings();
-    clickAndWait(page->versionButton(), page);
-    QTRY_VERIFY(page->defaultButton()->isEnabled());
-
+    // Default offers the sets; the one chosen is sent.
     bool sawDialog = false;
     onNextModal([&](QWidget* w) {
         auto* dialog = qobject_cast<DefaultsDialog*>(w);
@@ -240,16 +224,15 @@ void PropertiesSheetTest::defaultAppliesTheChosenSet() {
 void PropertiesSheetTest::pagesHandOnTheUnitAddress() {
     DeviceBench bench;
     Block* remote = bench.addBlock(BlockKind::Remote, 300);
-    PropertiesSheet sheet(bench.context(*remote));
-    sheet.show();
-    SettingsPageView* settings = sheet.settings();
+    const auto sheet = bench.openSheet(*remote);
+    SettingsPageView* settings = sheet->settings();
     // A Remote block starts with "Rem&ote" chosen.
     QVERIFY(settings->remoteButton()->isChecked());
     QCOMPARE(bench.remoteUa.Get(), std::uint16_t{0});
 
-    sheet.showPage(1);
+    sheet->showPage(1);
     QCOMPARE(bench.remoteUa.Get(), std::uint16_t{300});
-    DiagnosticsPageView* diagnostics = sheet.diagnostics();
+    DiagnosticsPageView* diagnostics = sheet->diagnostics();
     QCOMPARE(diagnostics->model().UnitAddress(), std::uint16_t{300});
     QVERIFY(diagnostics->remoteButton()->isChecked());
 
@@ -267,46 +250,46 @@ void PropertiesSheetTest::pagesHandOnTheUnitAddress() {
     QVERIFY(lines.contains(QStringLiteral("03 01 2C 01 ")));  // ReadGroup 1 to UA 300
 }
 
-// The sheet names the block and what the current page talks to; Reset asks first, and No (the
-// default button) sends nothing.
+// The line above the controls follows the choice of unit; Reset asks first, and No (the default
+// button) sends nothing.
 void PropertiesSheetTest::targetLineFollowsTheChoiceAndResetAsksFirst() {
     DeviceBench bench;
     Block* remote = bench.addBlock(BlockKind::Remote, 300);
-    PropertiesSheet sheet(bench.context(*remote));
-    sheet.show();
-    const QString name = fromLatin1(remote->Name());
-    QCOMPARE(sheet.windowTitle(), QStringLiteral("Properties - ") + name);
-    const auto* line = sheet.findChild<QLabel*>(QStringLiteral("target"));
+    const auto sheet = bench.openSheet(*remote);
+    const auto* line = sheet->findChild<QLabel*>(QStringLiteral("target"));
     QVERIFY(line != nullptr);
-    QCOMPARE(line->text(), name + QStringLiteral(": Unit 300, through the unit on the cable"));
-    sheet.settings()->localButton()->click();
-    QTRY_COMPARE(line->text(), name + QStringLiteral(": Unit on the cable"));
-    sheet.settings()->remoteButton()->click();
+    sheet->settings()->localButton()->click();
+    QTRY_COMPARE(line->text(), fromLatin1(remote->Name()) + QStringLiteral(": Unit on the cable"));
+    sheet->settings()->remoteButton()->click();
+    QTRY_COMPARE(line->text(), fromLatin1(remote->Name()) +
+                                   QStringLiteral(": Unit 300, through the unit on the cable"));
 
     // Reset asks first; No, the default button, sends nothing.
-    const QStringList before = paneLines(sheet.settings()->model().Log());
+    const QStringList before = paneLines(sheet->settings()->model().Log());
     bench.prompter.QueueAnswer(Answer::No);
-    sheet.settings()->resetButton()->click();
+    sheet->settings()->resetButton()->click();
     QCOMPARE(bench.prompter.Count(), std::size_t{1});
     const auto question = bench.prompter.Records().front();
     QCOMPARE(question.text, std::string("Reset unit 300? Units that reach the network through it "
                                         "lose their link until it has restarted."));
     QVERIFY(question.buttons == MessageButtons::YesNoDefaultNo);
-    QVERIFY(!sheet.busy());
-    QCOMPARE(paneLines(sheet.settings()->model().Log()), before);
+    QVERIFY(!sheet->busy());
+    QCOMPARE(paneLines(sheet->settings()->model().Log()), before);
     bench.prompter.QueueAnswer(Answer::Yes);
-    clickAndWait(sheet.settings()->resetButton(), sheet.settings());
-    QVERIFY(paneLines(sheet.settings()->model().Log()).size() > 0);
+    clickAndWait(sheet->settings()->resetButton(), sheet->settings());
+    QVERIFY(paneLines(sheet->settings()->model().Log()).size() > 0);
 }
 
-void PropertiesSheetTest::pollReadsUntilStop() {
+// Read with "Poll" reads until Stop, and the chart shows what the passes read; Get and Set
+// take the custom fields.
+void PropertiesSheetTest::diagnosticsButtonsDriveTheUnit() {
     DeviceBench bench;
     Block* master = bench.addBlock(BlockKind::Master, 1);
-    PropertiesSheet sheet(bench.context(*master));
-    sheet.show();
-    sheet.showPage(1);
-    DiagnosticsPageView* page = sheet.diagnostics();
-
+    const std::vector<std::uint8_t> networkIdIds = master->FindParameter("NetworkId")->vectors;
+    QCOMPARE(networkIdIds.size(), std::size_t{2});
+    const auto sheet = bench.openSheet(*master, 1);
+    QVERIFY(QTest::qWaitForWindowActive(sheet.get()));
+    DiagnosticsPageView* page = sheet->diagnostics();
     page->pollBox()->setChecked(true);
     QTest::mouseClick(page->readButton(), Qt::LeftButton);
     QVERIFY(!page->readButton()->isEnabled());
@@ -317,23 +300,11 @@ void PropertiesSheetTest::pollReadsUntilStop() {
     settle(page);
     QVERIFY(page->readButton()->isEnabled());
     QVERIFY(page->pollBox()->isEnabled());
-
-    // The chart shows what the passes read.
     QVERIFY(page->plot()->samples().size() >= 2);
     QCOMPARE(page->plot()->samples().back().rssiDbm,
              -static_cast<double>(master->FindParameter("DiagRSSI")->value));
-}
+    page->pollBox()->setChecked(false);
 
-void PropertiesSheetTest::customSetThenGet() {
-    DeviceBench bench;
-    Block* master = bench.addBlock(BlockKind::Master, 1);
-    const std::vector<std::uint8_t> networkIdIds = master->FindParameter("NetworkId")->vectors;
-    QCOMPARE(networkIdIds.size(), std::size_t{2});
-    PropertiesSheet sheet(bench.context(*master));
-    sheet.show();
-    QVERIFY(QTest::qWaitForWindowActive(&sheet));
-    sheet.showPage(1);
-    DiagnosticsPageView* page = sheet.diagnostics();
     // A wrong field beeps and takes the focus (the worker starts all the same).
     page->idEdit(1)->setText(QStringLiteral("256"));
     page->readButton()->setFocus();
@@ -347,10 +318,8 @@ void PropertiesSheetTest::customSetThenGet() {
     page->idEdit(0)->setText(QString::number(networkIdIds[1]));
     page->idEdit(1)->setText(QString::number(networkIdIds[0]));
     page->valueEdit()->setText(QStringLiteral("4660"));
-
     clickAndWait(page->setButton(), page);
     QCOMPARE(bench.local().Value(networkIdIds), 0x1234u);
-
     page->valueEdit()->setText(QStringLiteral("0"));
     clickAndWait(page->getButton(), page);
     QCOMPARE(page->valueEdit()->text(), QStringLiteral("4660"));
@@ -369,9 +338,7 @@ void PropertiesSheetTest::closingWhileAWorkerRunsLeavesNoThread() {
     DeviceBench bench;
     Block* remote = bench.addBlock(BlockKind::Remote, 300);
     const int before = DeviceWorker::UnjoinedThreads();
-    auto sheet = std::make_unique<PropertiesSheet>(bench.context(*remote));
-    sheet->show();
-    sheet->showPage(page);
+    auto sheet = bench.openSheet(*remote, page);
     const LogPane* log = nullptr;
     if (page == 0) {
         QTest::mouseClick(sheet->settings()->readAllButton(), Qt::LeftButton);

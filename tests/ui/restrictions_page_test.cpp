@@ -61,16 +61,6 @@ void editValue(RestrictionsPageView* page, const std::string& name, const QStrin
     commitEdit(page->list(), page->rowOf(name), RestrictionsPageView::kValueColumn, text);
 }
 
-struct OpenSheet {
-    OpenSheet(DeviceBench& bench, Block& block) : sheet(bench.context(block)) {
-        sheet.show();
-        sheet.showPage(kRestrictionsPage);
-        page = sheet.restrictions();
-    }
-    PropertiesSheet sheet;
-    RestrictionsPageView* page = nullptr;
-};
-
 }  // namespace
 
 class RestrictionsPageTest : public QObject {
@@ -95,8 +85,8 @@ void RestrictionsPageTest::pageShowsTheBlocksRowsUnderItsName() {
     Block* remote = bench.addBlock(BlockKind::Remote, 300);
     remote->SetName("North & South");
     remote->FindParameter("FrequencyRestriction2")->textValue = "4:902400,910000";
-    OpenSheet open(bench, *remote);
-    RestrictionsPageView* page = open.page;
+    const auto sheet = bench.openSheet(*remote, kRestrictionsPage);
+    RestrictionsPageView* page = sheet->restrictions();
     // The '&' of the name is shown, not taken as a mnemonic mark.
     QCOMPARE(page->group()->title(), QStringLiteral("North && South"));
     // Sixteen entries and the repeater list, in the block's order.
@@ -136,9 +126,8 @@ void RestrictionsPageTest::readEditAndWrite() {
     unit.SetRepeaters(repeaters);
     Block* master = bench.addBlock(BlockKind::Master, 1);
     master->FindParameter("FrequencyRestriction3")->textValue = "9:902400,927600";
-    OpenSheet open(bench, *master);
-    QVERIFY(QTest::qWaitForWindowExposed(&open.sheet));
-    RestrictionsPageView* page = open.page;
+    const auto sheet = bench.openSheet(*master, kRestrictionsPage);
+    RestrictionsPageView* page = sheet->restrictions();
     QVERIFY(page->localButton()->isChecked());
 
     QTest::mouseClick(page->readButton(), Qt::LeftButton);
@@ -157,9 +146,9 @@ void RestrictionsPageTest::readEditAndWrite() {
     QVERIFY(page->zonesButton()->isEnabled());
     QCOMPARE(shownLog(page), paneLines(page->model().Log()));
     // Leaving the page disables "Zones"; coming back sets it from what was read.
-    open.sheet.showPage(0);
+    sheet->showPage(0);
     QVERIFY(!page->zonesButton()->isEnabled());
-    open.sheet.showPage(kRestrictionsPage);
+    sheet->showPage(kRestrictionsPage);
     QVERIFY(page->zonesButton()->isEnabled());
 
     // A refused edit: the validation's message, and the row keeps its text.
@@ -180,39 +169,47 @@ void RestrictionsPageTest::readEditAndWrite() {
     QTRY_COMPARE(shownLog(page), paneLines(page->model().Log()));
 }
 
+// A click on the picture picks the zone; a UA the dialog refuses keeps it open with its choice
+// and the focus in the UA box, a good one closes it and fills the selected row.
 void RestrictionsPageTest::zonesFillsTheSelectedRow() {
     DeviceBench bench;
     bench.facts.countryIndex = 3;
     bench.facts.linkRateIndex = 0;
     Block* master = bench.addBlock(BlockKind::Master, 1);
     master->FindParameter("FrequencyRestriction3")->textValue = "5:902400,910000";
-    OpenSheet open(bench, *master);
-    QVERIFY(QTest::qWaitForWindowExposed(&open.sheet));
-    RestrictionsPageView* page = open.page;
+    const auto sheet = bench.openSheet(*master, kRestrictionsPage);
+    RestrictionsPageView* page = sheet->restrictions();
     QVERIFY(page->zonesButton()->isEnabled());
     clickRow(page, "FrequencyRestriction3");
 
     bool opened = false;
+    bool keptOpen = false;
     QObject* watcher = onNextModal([&](QWidget* w) {
+        opened = true;
         auto* dialog = qobject_cast<ZonePresetDialog*>(w);
-        opened = dialog != nullptr;
         if (dialog == nullptr) {
             w->close();
             return;
         }
+        QTest::mouseClick(dialog->strip(), Qt::LeftButton, {},
+                          dialog->strip()->zoneRect(0).center());
+        dialog->uaEdit()->setText(QStringLiteral("0"));
+        dialog->zoneButton(0)->setFocus();
+        dialog->accept();
+        keptOpen = dialog->isVisible() && dialog->zoneButton(0)->isChecked() &&
+                   dialog->focusWidget() == dialog->uaEdit();
         dialog->uaEdit()->setText(QStringLiteral("7"));
-        dialog->zoneButton(0)->click();
         dialog->accept();
     });
     QTest::mouseClick(page->zonesButton(), Qt::LeftButton);
     if (!opened) {
         delete watcher;
     }
-    QVERIFY(opened);
+    QVERIFY(keptOpen);
+    QCOMPARE(bench.prompter.LastText(), std::string("UA should be between 1 and 65534"));
     const std::string expected = "7:905000,927600";
     QCOMPARE(master->FindParameter("FrequencyRestriction3")->textValue, expected);
     QCOMPARE(cell(page, "FrequencyRestriction3"), QString::fromStdString(expected));
-    QCOMPARE(bench.prompter.Count(), std::size_t{0});
 }
 
 QTEST_MAIN(RestrictionsPageTest)

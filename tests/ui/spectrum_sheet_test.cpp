@@ -34,6 +34,18 @@ QRect curveArea(const ChartModel& chart) {
     return QRect(plot.left + 2, plot.top + 24, plot.Width() - 4, plot.Height() - 26);
 }
 
+// The simulated network whose unit on the cable answers on its data port, and a sheet on it.
+template <typename ClockType>
+struct SpectrumRig : test::DeviceRig<ClockType> {
+    SpectrumRig() { this->giveDataPort(); }
+    std::unique_ptr<SpectrumSheet> open() {
+        return std::make_unique<SpectrumSheet>(this->ports, this->settings(), parser, this->clock,
+                                               prompter);
+    }
+    ScanParserState parser;
+    RecordingPrompter prompter;
+};
+
 }  // namespace
 
 class SpectrumSheetTest : public QObject {
@@ -45,21 +57,16 @@ class SpectrumSheetTest : public QObject {
         SetTrafficShown(true);
     }
     void aScanDrawsExportsAndClearsTheCurves();
-    void stopEndsTheScanOnTheCurrentLine();
-    void exportToAnUnwritablePlaceSaysSo();
-    void closingWhileWorkingLeavesNoThread_data();
-    void closingWhileWorkingLeavesNoThread();
+    void everyWayOutStopsTheWorker_data();
+    void everyWayOutStopsTheWorker();
 };
 
 void SpectrumSheetTest::aScanDrawsExportsAndClearsTheCurves() {
-    test::DeviceRig<VirtualClock> rig;
-    rig.giveDataPort();
-    ScanParserState parser;
-    RecordingPrompter prompter;
-    SpectrumSheet sheet(rig.ports, rig.settings(), parser, rig.clock, prompter);
-    sheet.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&sheet));
-    SpectrumAnalyzerPage* page = sheet.analyzer();
+    SpectrumRig<VirtualClock> rig;
+    const auto sheet = rig.open();
+    sheet->show();
+    QVERIFY(QTest::qWaitForWindowExposed(sheet.get()));
+    SpectrumAnalyzerPage* page = sheet->analyzer();
     // Nothing to export before a scan has framed the chart.
     QVERIFY(!page->exportButton()->isEnabled());
 
@@ -88,7 +95,12 @@ void SpectrumSheetTest::aScanDrawsExportsAndClearsTheCurves() {
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll().trimmed().split('\n').size(), 141);  // header and 140 channels
-    QCOMPARE(prompter.Count(), 0u);
+    QCOMPARE(rig.prompter.Count(), 0u);
+    // A directory cannot be written as a file: no success, and the user is told.
+    QVERIFY(!page->exportCsv(dir.path()));
+    QCOMPARE(rig.prompter.Count(), 1u);
+    QVERIFY(rig.prompter.LastText().rfind("Couldn't write file ", 0) == 0);
+    QCOMPARE(rig.prompter.Records()[0].caption, std::string("Error"));
 
     QTest::mouseClick(page->clearButton(), Qt::LeftButton);
     const QImage cleared = page->chart()->render();
@@ -98,69 +110,43 @@ void SpectrumSheetTest::aScanDrawsExportsAndClearsTheCurves() {
     }
 }
 
-void SpectrumSheetTest::stopEndsTheScanOnTheCurrentLine() {
-    test::DeviceRig<SystemClock> rig;
-    rig.giveDataPort();
-    ScanParserState parser;
-    RecordingPrompter prompter;
-    SpectrumSheet sheet(rig.ports, rig.settings(), parser, rig.clock, prompter);
-    SpectrumAnalyzerPage* page = sheet.analyzer();
-    QTest::mouseClick(page->scanButton(), Qt::LeftButton);
-    QTRY_COMPARE_WITH_TIMEOUT(page->scanButton()->text(), QStringLiteral("Stop"), 10000);
-
-    QTest::mouseClick(page->scanButton(), Qt::LeftButton);
-    QVERIFY(!page->model().WorkerRunning());
-    QCOMPARE(page->scanButton()->text(), QStringLiteral("Scan"));
-    const std::string last = page->model().Log().Lines().end()[-2];
-    QVERIFY2(last.size() > 9 && last.compare(last.size() - 9, 9, " stopped.") == 0, last.c_str());
-    QVERIFY(!rig.network->HostAttached());
+void SpectrumSheetTest::everyWayOutStopsTheWorker_data() {
+    QTest::addColumn<int>("way");
+    QTest::newRow("Stop while scanning") << 0;
+    QTest::newRow("Close while scanning") << 1;
+    QTest::newRow("the window's box while connecting") << 2;
 }
 
-void SpectrumSheetTest::exportToAnUnwritablePlaceSaysSo() {
-    test::DeviceRig<VirtualClock> rig;
-    ScanParserState parser;
-    RecordingPrompter prompter;
-    SpectrumSheet sheet(rig.ports, rig.settings(), parser, rig.clock, prompter);
-    QTemporaryDir dir;
-    // A directory cannot be written as a file.
-    QVERIFY(!sheet.analyzer()->exportCsv(dir.path()));
-    QCOMPARE(prompter.Count(), 1u);
-    QVERIFY(prompter.LastText().rfind("Couldn't write file ", 0) == 0);
-    QCOMPARE(prompter.Records()[0].caption, std::string("Error"));
-}
-
-void SpectrumSheetTest::closingWhileWorkingLeavesNoThread_data() {
-    QTest::addColumn<bool>("scanning");
-    QTest::newRow("Close while scanning") << true;
-    QTest::newRow("the window's box while connecting") << false;
-}
-
-void SpectrumSheetTest::closingWhileWorkingLeavesNoThread() {
-    QFETCH(bool, scanning);
-    test::DeviceRig<SystemClock> rig;
-    rig.giveDataPort();
-    ScanParserState parser;
-    RecordingPrompter prompter;
+void SpectrumSheetTest::everyWayOutStopsTheWorker() {
+    QFETCH(int, way);
+    SpectrumRig<SystemClock> rig;
     const int before = DeviceWorker::UnjoinedThreads();
-    auto sheet =
-        std::make_unique<SpectrumSheet>(rig.ports, rig.settings(), parser, rig.clock, prompter);
+    auto sheet = rig.open();
     sheet->show();
     SpectrumAnalyzerPage* page = sheet->analyzer();
     QTest::mouseClick(page->scanButton(), Qt::LeftButton);
-    if (scanning) {
+    if (way < 2) {
         // Caught in the middle: scanning, with the port open.
         QTRY_VERIFY_WITH_TIMEOUT(page->model().LastRun().scans > 0, 10000);
         QVERIFY(page->model().WorkerRunning());
-        QTest::mouseClick(sheet->closeButton(), Qt::LeftButton);
+        QTRY_COMPARE(page->scanButton()->text(), QStringLiteral("Stop"));
+        QTest::mouseClick(way == 0 ? page->scanButton() : sheet->closeButton(), Qt::LeftButton);
     } else {
         // Still connecting: waiting out the guard time after "+++".
         QTRY_VERIFY_WITH_TIMEOUT(page->model().Log().LastLine().rfind("Test command mode", 0) == 0,
                                  10000);
         QVERIFY(sheet->close());
     }
-    QVERIFY(!sheet->isVisible());
+    QCOMPARE(sheet->isVisible(), way == 0);
     QVERIFY(!page->model().WorkerRunning());
     QVERIFY(!rig.network->HostAttached());
+    if (way == 0) {
+        // Stop ends the scan on the line in progress.
+        QCOMPARE(page->scanButton()->text(), QStringLiteral("Scan"));
+        const std::string last = page->model().Log().Lines().end()[-2];
+        QVERIFY2(last.size() > 9 && last.compare(last.size() - 9, 9, " stopped.") == 0,
+                 last.c_str());
+    }
     sheet.reset();
     QCOMPARE(DeviceWorker::UnjoinedThreads(), before);
 }
