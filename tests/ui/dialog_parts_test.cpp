@@ -42,7 +42,6 @@ struct Count {
     double at;
 };
 using Counts = std::vector<Count>;
-Q_DECLARE_METATYPE(Counts)
 
 // A pane operation for the log view table.
 enum class Op { Line, Append, Replace, Traffic, Clear };
@@ -94,15 +93,10 @@ class DialogPartsTest : public QObject {
     void logViewFollowsThePane_data();
     void logViewFollowsThePane();
     void trafficIsShownWhenTickedAndAlwaysSaved();
-    void timePickersShowNoSeconds_data();
     void timePickersShowNoSeconds();
-    void progressEstimatesTheTimeLeft_data();
     void progressEstimatesTheTimeLeft();
     void onlyBusyPicturesMove();
-    void plotScales_data();
     void plotScales();
-    void plotSpan_data();
-    void plotSpan();
     void plotKeepsTheLastFiveMinutes();
 };
 
@@ -308,50 +302,34 @@ void DialogPartsTest::trafficIsShownWhenTickedAndAlwaysSaved() {
     SetTrafficShown(true);
 }
 
-void DialogPartsTest::timePickersShowNoSeconds_data() {
-    QTest::addColumn<QString>("format");
-    QTest::addColumn<QString>("shown");
-    QTest::newRow("12 hours") << "h:mm:ss AP"
-                              << "h:mm AP";
-    QTest::newRow("morning first") << "AP h:mm:ss"
-                                   << "AP h:mm";
-    QTest::newRow("no seconds") << "HH:mm"
-                                << "HH:mm";
-}
-
 void DialogPartsTest::timePickersShowNoSeconds() {
-    QFETCH(QString, format);
-    QFETCH(QString, shown);
-    QCOMPARE(timeFormatWithoutSeconds(format), shown);
-}
-
-void DialogPartsTest::progressEstimatesTheTimeLeft_data() {
-    QTest::addColumn<Counts>("counts");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("first block: pace unknown") << Counts{{1, 10, 0}} << "1 / 10 blocks";
-    QTest::newRow("a block a second")
-        << Counts{{1, 10, 0}, {5, 10, 4}} << "5 / 10 blocks, 0:05 left";
-    QTest::newRow("over an hour") << Counts{{1, 2048, 0}, {2, 2048, 3}}
-                                  << "2 / 2048 blocks, 1:42:18 left";
-    QTest::newRow("done") << Counts{{1, 10, 0}, {10, 10, 9}} << "10 / 10 blocks";
-    // A new run starts from its own first count: the old pace is forgotten.
-    QTest::newRow("started again") << Counts{{1, 10, 0}, {9, 10, 80}, {1, 10, 100}, {3, 10, 101}}
-                                   << "3 / 10 blocks, 0:04 left";
-    QTest::newRow("another file") << Counts{{1, 10, 0}, {9, 10, 8}, {9, 20, 20}, {11, 20, 21}}
-                                  << "11 / 20 blocks, 0:05 left";
+    const std::pair<const char*, const char*> formats[] = {
+        {"h:mm:ss AP", "h:mm AP"}, {"AP h:mm:ss", "AP h:mm"}, {"HH:mm", "HH:mm"}};
+    for (const auto& [format, shown] : formats) {
+        QCOMPARE(timeFormatWithoutSeconds(QString::fromLatin1(format)), QString::fromLatin1(shown));
+    }
 }
 
 void DialogPartsTest::progressEstimatesTheTimeLeft() {
-    QFETCH(Counts, counts);
-    QFETCH(QString, text);
-    TransferProgress progress;
-    const TransferProgress::Clock::time_point start{};
-    for (const Count& c : counts) {
-        progress.observe(static_cast<std::size_t>(c.done), static_cast<std::size_t>(c.total),
-                         start + std::chrono::duration_cast<TransferProgress::Clock::duration>(
-                                     std::chrono::duration<double>(c.at)));
+    const std::pair<Counts, const char*> runs[] = {
+        {{{1, 10, 0}}, "1 / 10 blocks"},  // first block: pace unknown
+        {{{1, 10, 0}, {5, 10, 4}}, "5 / 10 blocks, 0:05 left"},
+        {{{1, 2048, 0}, {2, 2048, 3}}, "2 / 2048 blocks, 1:42:18 left"},
+        {{{1, 10, 0}, {10, 10, 9}}, "10 / 10 blocks"},
+        // A new run or another file starts from its own first count: the old pace is forgotten.
+        {{{1, 10, 0}, {9, 10, 80}, {1, 10, 100}, {3, 10, 101}}, "3 / 10 blocks, 0:04 left"},
+        {{{1, 10, 0}, {9, 10, 8}, {9, 20, 20}, {11, 20, 21}}, "11 / 20 blocks, 0:05 left"},
+    };
+    for (const auto& [counts, text] : runs) {
+        TransferProgress progress;
+        const TransferProgress::Clock::time_point start{};
+        for (const Count& c : counts) {
+            progress.observe(static_cast<std::size_t>(c.done), static_cast<std::size_t>(c.total),
+                             start + std::chrono::duration_cast<TransferProgress::Clock::duration>(
+                                         std::chrono::duration<double>(c.at)));
+        }
+        QCOMPARE(QString::fromStdString(progress.text()), QString::fromLatin1(text));
     }
-    QCOMPARE(QString::fromStdString(progress.text()), text);
 }
 
 void DialogPartsTest::onlyBusyPicturesMove() {
@@ -378,48 +356,32 @@ void DialogPartsTest::onlyBusyPicturesMove() {
     QVERIFY(picture.animating());
 }
 
-void DialogPartsTest::plotScales_data() {
-    QTest::addColumn<double>("low");
-    QTest::addColumn<double>("high");
-    QTest::addColumn<double>("unit");
-    QTest::addColumn<double>("expectLow");
-    QTest::addColumn<double>("expectHigh");
-    QTest::newRow("one RSSI value") << -79.0 << -79.0 << 5.0 << -80.0 << -60.0;
-    QTest::newRow("below zero") << -3.0 << 2.0 << 1.0 << -4.0 << 4.0;
-    QTest::newRow("reversed") << 27.0 << 23.0 << 1.0 << 23.0 << 27.0;
-}
-
 void DialogPartsTest::plotScales() {
-    QFETCH(double, low);
-    QFETCH(double, high);
-    QFETCH(double, unit);
-    QFETCH(double, expectLow);
-    QFETCH(double, expectHigh);
-    const PlotRange range = niceRange(low, high, unit, 4);
-    QCOMPARE(range.low, expectLow);
-    QCOMPARE(range.high, expectHigh);
-    // Four whole steps that hold both values.
-    QCOMPARE(range.high - range.low, 4 * range.step);
-    QCOMPARE(std::fmod(range.step, unit), 0.0);
-    QVERIFY(range.low <= std::min(low, high) && range.high >= std::max(low, high));
+    struct Case {
+        double low, high, unit, expectLow, expectHigh;
+    };
+    const Case cases[] = {
+        {-79, -79, 5, -80, -60},  // one RSSI value
+        {-3, 2, 1, -4, 4},
+        {27, 23, 1, 23, 27},  // reversed
+    };
+    for (const Case& c : cases) {
+        const PlotRange range = niceRange(c.low, c.high, c.unit, 4);
+        QCOMPARE(range.low, c.expectLow);
+        QCOMPARE(range.high, c.expectHigh);
+        // Four whole steps that hold both values.
+        QCOMPARE(range.high - range.low, 4 * range.step);
+        QCOMPARE(std::fmod(range.step, c.unit), 0.0);
+        QVERIFY(range.low <= std::min(c.low, c.high) && range.high >= std::max(c.low, c.high));
+    }
 }
 
-void DialogPartsTest::plotSpan_data() {
-    QTest::addColumn<int>("covered");
-    QTest::addColumn<int>("span");
-    QTest::newRow("one sample") << 0 << 60000;
-    QTest::newRow("just over a minute") << 61000 << 120000;
-    QTest::newRow("the whole window") << 300000 << 300000;
-}
-
-void DialogPartsTest::plotSpan() {
-    QFETCH(int, covered);
-    QFETCH(int, span);
-    QCOMPARE(skelvane::plotSpan(Millis{5000}, Millis{5000 + covered}).count(),
-             Millis{span}.count());
-}
-
+// The time axis spans a minute at least and the last five minutes at most, which is what the
+// plot keeps.
 void DialogPartsTest::plotKeepsTheLastFiveMinutes() {
+    QCOMPARE(plotSpan(Millis{5000}, Millis{5000}).count(), Millis{60000}.count());
+    QCOMPARE(plotSpan(Millis{5000}, Millis{66000}).count(), Millis{120000}.count());
+    QCOMPARE(plotSpan(Millis{5000}, Millis{305000}).count(), Millis{300000}.count());
     DiagPlot plot;
     for (int s = 0; s <= 400; ++s) {
         plot.addSample({Millis{s * 1000}, -80.0 - s % 7, 25.0});

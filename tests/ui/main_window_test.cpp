@@ -86,11 +86,10 @@ class MainWindowTest : public QObject {
     Q_OBJECT
 
   private slots:
-    void placingRepeaterAndRemoteAndLinkingThemRecordsTheLinkEnds();
+    void placeLinkAndDelete();
     void droppingALinkFarFromAnyBlockRemovesIt();
     void releasingOutsideTheDiagramWhilePlacingCreatesNothing();
     void rubberBandSelectsOnlyWholeBlocks();
-    void deleteRemovesBlockTreeItemAndLinks();
     void pasteNeedsACopiedBlock();
     void renameUpdatesDiagramAndTree();
     void saveThenOpenGivesTheSameDiagram();
@@ -98,15 +97,14 @@ class MainWindowTest : public QObject {
     void enterAndDoubleClickActivateTheBlock();
     void blockCommandsNeedExactlyOneSelectedBlock_data();
     void blockCommandsNeedExactlyOneSelectedBlock();
-    void doubleClickOnALinkedInputGoesToItsSource();
-    void doubleClickOnAnUnlinkedInputLinksItToTheNextOutput();
+    void doubleClickOnAnInputLinksItOrGoesToItsSource();
     void selectionIsSharedByTreeAndDiagram();
     void closeAndNewAskAboutUnsavedChanges();
     void openAsksOnceBeforeTheFileDialog();
     void untitledSaveAsksForANameAndReplacingAsksFirst();
 };
 
-void MainWindowTest::placingRepeaterAndRemoteAndLinkingThemRecordsTheLinkEnds() {
+void MainWindowTest::placeLinkAndDelete() {
     Harness h;
     Block* master = h.master();
     Block* repeater = h.place(BlockKind::Repeater, QPoint(200, 40));
@@ -132,6 +130,27 @@ void MainWindowTest::placingRepeaterAndRemoteAndLinkingThemRecordsTheLinkEnds() 
     QCOMPARE(h.diagram().findById(remoteItem->rows[0].sourceItemId), h.itemOf(repeater));
     QCOMPARE(remoteItem->rows[0].sourceRow, 1);
     QCOMPARE(h.diagram().mode(), DiagramMode::Idle);
+
+    // Delete takes the block, its tree item and the links to its output.
+    click(h.viewport(), h.titleCentre(repeater));
+    h.session().User().SetModified(false);
+    key(h.view(), Qt::Key_Delete);
+    QCOMPARE(h.diagram().itemCount(), 2);
+    QCOMPARE(h.itemOf(repeater), -1);
+    QCOMPARE(treeTexts(*h.window().explorer()),
+             QStringList({QStringLiteral("Network"), QStringLiteral("  Master"),
+                          QStringLiteral("  Remote")}));
+    QVERIFY(h.session().User().Modified());
+    // The Remote's input no longer names an output that does not exist.
+    QCOMPARE(remote->Inputs().at(0).id, 0);
+    QVERIFY(!h.diagram().item(h.itemOf(remote))->rows[0].linked());
+
+    // Several at once, from the toolbar command.
+    click(h.viewport(), h.titleCentre(h.master()));
+    click(h.viewport(), h.titleCentre(remote), Qt::ShiftModifier);
+    h.window().runCommand(command::kDelete);
+    QCOMPARE(h.diagram().itemCount(), 0);
+    QVERIFY(h.session().User().Root()->FirstChild() == nullptr);
 }
 
 void MainWindowTest::droppingALinkFarFromAnyBlockRemovesIt() {
@@ -197,33 +216,6 @@ void MainWindowTest::rubberBandSelectsOnlyWholeBlocks() {
     // A click on empty space clears the selection.
     click(h.viewport(), QPoint(600, 500));
     QCOMPARE(h.diagram().selectedCount(), 0);
-}
-
-void MainWindowTest::deleteRemovesBlockTreeItemAndLinks() {
-    Harness h;
-    Block* repeater = h.place(BlockKind::Repeater, QPoint(200, 40));
-    Block* remote = h.place(BlockKind::Remote, QPoint(360, 140));
-    drag(h.viewport(), h.iconCentre(remote), h.rowCentre(repeater, 1));
-    QVERIFY(remote->Inputs().at(0).id != 0);
-    click(h.viewport(), h.titleCentre(repeater));
-    h.session().User().SetModified(false);
-    key(h.view(), Qt::Key_Delete);
-    QCOMPARE(h.diagram().itemCount(), 2);
-    QCOMPARE(h.itemOf(repeater), -1);
-    QCOMPARE(treeTexts(*h.window().explorer()),
-             QStringList({QStringLiteral("Network"), QStringLiteral("  Master"),
-                          QStringLiteral("  Remote")}));
-    QVERIFY(h.session().User().Modified());
-    // The Remote's input no longer names an output that does not exist.
-    QCOMPARE(remote->Inputs().at(0).id, 0);
-    QVERIFY(!h.diagram().item(h.itemOf(remote))->rows[0].linked());
-
-    // Several at once, from the toolbar command.
-    click(h.viewport(), h.titleCentre(h.master()));
-    click(h.viewport(), h.titleCentre(remote), Qt::ShiftModifier);
-    h.window().runCommand(command::kDelete);
-    QCOMPARE(h.diagram().itemCount(), 0);
-    QVERIFY(h.session().User().Root()->FirstChild() == nullptr);
 }
 
 void MainWindowTest::pasteNeedsACopiedBlock() {
@@ -393,20 +385,7 @@ void MainWindowTest::blockCommandsNeedExactlyOneSelectedBlock() {
     }
 }
 
-void MainWindowTest::doubleClickOnALinkedInputGoesToItsSource() {
-    Harness h;
-    Block* remote = h.place(BlockKind::Remote, QPoint(300, 300));
-    drag(h.viewport(), h.iconCentre(remote), h.iconCentre(h.master()));
-    QVERIFY(remote->Inputs().at(0).id != 0);
-    h.session().User().SetModified(false);
-    QCursor::setPos(h.viewport().mapToGlobal(QPoint(5, 5)));
-    doubleClick(h.viewport(), h.iconCentre(remote));
-    const QPoint expected = h.viewport().mapToGlobal(h.clientTopLeft(h.master()) + QPoint(5, 5));
-    QCOMPARE(QCursor::pos(), expected);
-    QVERIFY(h.session().User().Modified());
-}
-
-void MainWindowTest::doubleClickOnAnUnlinkedInputLinksItToTheNextOutput() {
+void MainWindowTest::doubleClickOnAnInputLinksItOrGoesToItsSource() {
     Harness h;
     // The automatic link takes the nearest block right of the input's block and its output
     // candidate: row 1 for a block without exactly one input. A block with no inputs and
@@ -420,6 +399,12 @@ void MainWindowTest::doubleClickOnAnUnlinkedInputLinksItToTheNextOutput() {
     QCOMPARE(remote->Inputs().at(0).id, twoOutputs->Outputs().at(1).id);
     QVERIFY(h.session().User().Modified());
     QVERIFY(h.diagram().item(h.itemOf(remote))->rows[0].linked());
+    // Linked now: it goes to its source, the mouse to the top left of the source's box.
+    h.session().User().SetModified(false);
+    QCursor::setPos(h.viewport().mapToGlobal(QPoint(5, 5)));
+    doubleClick(h.viewport(), h.iconCentre(remote));
+    QCOMPARE(QCursor::pos(), h.viewport().mapToGlobal(h.clientTopLeft(twoOutputs) + QPoint(5, 5)));
+    QVERIFY(h.session().User().Modified());
 
     // Nothing suitable to its right: nothing happens.
     Block* repeater = h.place(BlockKind::Repeater, QPoint(400, 300));

@@ -27,6 +27,14 @@ QStringList texts(const QComboBox& box) {
 // The machine's ports only: these bars list no simulated port.
 const PortFactory platformPorts;
 
+// Picks the entry of a list as the user does.
+void pick(QComboBox* list, const QString& text) {
+    const int index = list->findText(text);
+    QVERIFY2(index >= 0, qPrintable(text));
+    list->setCurrentIndex(index);
+    emit list->activated(index);
+}
+
 std::vector<PortListEntry> somePorts() {
     return MarkPorts(std::vector<std::string>{"COM3", "COM4", "SIM1"},
                      [](const std::string& name) { return name == "COM4"; });
@@ -38,30 +46,12 @@ class PortBarTest : public QObject {
     Q_OBJECT
 
   private slots:
-    void listsSelectTheStoredSettings();
     void portSelection_data();
     void portSelection();
     void pickingAnEntryWritesTheSetting();
     void firstRunStartsOnTheSimulatedNetwork();
     void saveStoresTheSettingsAndDialogsGetThePort();
 };
-
-void PortBarTest::listsSelectTheStoredSettings() {
-    PortSettings settings;
-    settings.baudRate = "9600";
-    settings.dataFormat = "7E1";
-    settings.flowControl = "RTS/CTS";
-    PortBar bar(settings, platformPorts);
-    QCOMPARE(bar.baudList()->currentText(), QStringLiteral("9600"));
-    QCOMPARE(bar.formatList()->currentText(), QStringLiteral("7E1"));
-    QCOMPARE(bar.flowList()->currentText(), QStringLiteral("RTS/CTS"));
-
-    // A stored text that is not in a list leaves that list without a selection.
-    PortSettings odd;
-    odd.baudRate = "12345";
-    PortBar other(odd, platformPorts);
-    QCOMPARE(other.baudList()->currentIndex(), -1);
-}
 
 void PortBarTest::portSelection_data() {
     QTest::addColumn<QString>("stored");
@@ -72,34 +62,38 @@ void PortBarTest::portSelection_data() {
     QTest::newRow("case differs") << QStringLiteral("com3") << -1;
 }
 
+// The lists select what is stored (nothing where a stored text is not in a list) and change
+// no setting by showing it.
 void PortBarTest::portSelection() {
     QFETCH(QString, stored);
     QFETCH(int, selected);
     PortSettings settings;
     settings.portName = stored.toStdString();
+    settings.baudRate = selected < 0 ? "12345" : "9600";
+    settings.dataFormat = "7E1";
+    settings.flowControl = "RTS/CTS";
     PortBar bar(settings, platformPorts);
     bar.fillPorts(somePorts());
     QCOMPARE(texts(*bar.portList()), QStringList({"COM3", "COM4 (In Use)", "SIM1"}));
     QCOMPARE(bar.portList()->currentIndex(), selected);
-    QCOMPARE(settings.portName, stored.toStdString());  // showing changes no setting
+    QCOMPARE(bar.baudList()->currentText(), selected < 0 ? QString() : QStringLiteral("9600"));
+    QCOMPARE(bar.formatList()->currentText(), QStringLiteral("7E1"));
+    QCOMPARE(bar.flowList()->currentText(), QStringLiteral("RTS/CTS"));
+    QCOMPARE(settings.portName, stored.toStdString());
 }
 
 void PortBarTest::pickingAnEntryWritesTheSetting() {
     PortSettings settings;
     PortBar bar(settings, platformPorts);
     bar.fillPorts(somePorts());
-    bar.portList()->setCurrentIndex(1);
-    emit bar.portList()->activated(1);
+    pick(bar.portList(), QStringLiteral("COM4 (In Use)"));
     // The in-use mark is the list's, not part of the port's name.
     QCOMPARE(settings.portName, std::string("COM4"));
-    bar.baudList()->setCurrentIndex(bar.baudList()->findText(QStringLiteral("57600")));
-    emit bar.baudList()->activated(bar.baudList()->currentIndex());
+    pick(bar.baudList(), QStringLiteral("57600"));
     QCOMPARE(settings.baudRate, std::string("57600"));
-    bar.formatList()->setCurrentIndex(4);
-    emit bar.formatList()->activated(4);
+    pick(bar.formatList(), QStringLiteral("7N1"));
     QCOMPARE(settings.dataFormat, std::string("7N1"));
-    bar.flowList()->setCurrentIndex(1);
-    emit bar.flowList()->activated(1);
+    pick(bar.flowList(), QStringLiteral("RTS/CTS"));
     QCOMPARE(settings.flowControl, std::string("RTS/CTS"));
 }
 
@@ -118,10 +112,7 @@ void PortBarTest::firstRunStartsOnTheSimulatedNetwork() {
     };
     QVERIFY(note());
     bar.fillPorts(somePorts());
-    const int other = bar.portList()->findText(QStringLiteral("COM3"));
-    QVERIFY(other >= 0);
-    bar.portList()->setCurrentIndex(other);
-    emit bar.portList()->activated(other);
+    pick(bar.portList(), QStringLiteral("COM3"));
     QVERIFY(!note());
 }
 
@@ -131,10 +122,8 @@ void PortBarTest::saveStoresTheSettingsAndDialogsGetThePort() {
     QVERIFY(store != nullptr);
     PortBar& bar = *h.window().portBar();
     bar.fillPorts(somePorts());
-    bar.portList()->setCurrentIndex(2);
-    emit bar.portList()->activated(2);
-    bar.baudList()->setCurrentIndex(bar.baudList()->findText(QStringLiteral("9600")));
-    emit bar.baudList()->activated(bar.baudList()->currentIndex());
+    pick(bar.portList(), QStringLiteral("SIM1"));
+    pick(bar.baudList(), QStringLiteral("9600"));
 
     // Save As writes the file only; Save stores the settings first.
     QVERIFY(h.window().saveTo(h.dir() / "net.xml"));
