@@ -47,6 +47,7 @@ DeviceBench::DeviceBench(Time time)
       clock(*ownClock) {
     network = sim::MakeDefaultNetwork(clock, note);
     hub.Add("SIM1", network);
+    SetTrafficShown(true);
     RecordingPrompter quiet;
     templates.Read(sim::FindDefaultTemplate(), quiet);
     document.SetRoot(CreateBlock(static_cast<int>(BlockKind::Network)));

@@ -23,6 +23,7 @@
 #include "sim/builtin_network.h"
 #include "sim/network.h"
 #include "sim/sim_port.h"
+#include "ui/log_view.h"
 #include "ui/properties_sheet.h"
 #include "ui/restriction_state.h"
 
@@ -58,7 +59,8 @@ class FastClock final : public Clock {
 // The default model's simulated network (Master UA 1 on the cable, Repeater 2, Remotes 300
 // and 301) served as "SIM1" on a FastClock, or on a VirtualClock where the workers may run as
 // fast as they can and a silent unit must cost no real time, and a document whose blocks have
-// the template's parameters, for the property sheet and its pages.
+// the template's parameters, for the property sheet and its pages. Like DeviceRig, it shows
+// every line a log pane holds (the traffic filter has its own test).
 class DeviceBench {
   public:
     enum class Time { Fast, Virtual };
@@ -95,7 +97,10 @@ class DeviceBench {
 // work.
 template <typename ClockType>
 struct DeviceRig {
-    DeviceRig() : network(sim::MakeBuiltInNetwork(clock)) { hub.Add("SIM1", network); }
+    DeviceRig() : network(sim::MakeBuiltInNetwork(clock)) {
+        hub.Add("SIM1", network);
+        SetTrafficShown(true);
+    }
 
     // The unit on the cable answers AT commands on its data port; answers are never cut off.
     void giveDataPort() {

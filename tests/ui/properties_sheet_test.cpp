@@ -64,8 +64,6 @@ class PropertiesSheetTest : public QObject {
 };
 
 void PropertiesSheetTest::init() {
-    // These tests follow every line a pane holds; the traffic filter has its own test.
-    SetTrafficShown(true);
     DeviceBench probe;
     QVERIFY2(probe.note.empty(), probe.note.c_str());
 }

@@ -74,8 +74,6 @@ class RestrictionsPageTest : public QObject {
 };
 
 void RestrictionsPageTest::init() {
-    // These tests follow every line a pane holds; the traffic filter has its own test.
-    SetTrafficShown(true);
     DeviceBench probe;
     QVERIFY2(probe.note.empty(), probe.note.c_str());
 }

@@ -52,10 +52,6 @@ class SpectrumSheetTest : public QObject {
     Q_OBJECT
 
   private slots:
-    void initTestCase() {
-        // These tests follow every line a pane holds; the traffic filter has its own test.
-        SetTrafficShown(true);
-    }
     void aScanDrawsExportsAndClearsTheCurves();
     void everyWayOutStopsTheWorker_data();
     void everyWayOutStopsTheWorker();
