@@ -89,12 +89,10 @@ class MainWindowTest : public QObject {
     void placeLinkAndDelete();
     void droppingALinkFarFromAnyBlockRemovesIt();
     void releasingOutsideTheDiagramWhilePlacingCreatesNothing();
-    void rubberBandSelectsOnlyWholeBlocks();
     void pasteNeedsACopiedBlock();
     void renameUpdatesDiagramAndTree();
     void saveThenOpenGivesTheSameDiagram();
     void failedOpenShowsWhatTheDocumentKept();
-    void enterAndDoubleClickActivateTheBlock();
     void blockCommandsNeedExactlyOneSelectedBlock_data();
     void blockCommandsNeedExactlyOneSelectedBlock();
     void doubleClickOnAnInputLinksItOrGoesToItsSource();
@@ -197,25 +195,6 @@ void MainWindowTest::releasingOutsideTheDiagramWhilePlacingCreatesNothing() {
     QVERIFY(!h.view().placing());
     click(h.viewport(), QPoint(300, 300));
     QCOMPARE(h.diagram().itemCount(), 1);
-}
-
-void MainWindowTest::rubberBandSelectsOnlyWholeBlocks() {
-    Harness h;
-    Block* remote = h.place(BlockKind::Remote, QPoint(200, 200));
-    const QPoint masterTopLeft = h.clientTopLeft(h.master());
-    const QPoint remoteTopLeft = h.clientTopLeft(remote);
-    // From empty space above and left of the Master to the middle of the Remote: the Master
-    // lies wholly inside, the Remote is cut.
-    drag(h.viewport(), masterTopLeft - QPoint(10, 10), h.titleCentre(remote));
-    QCOMPARE(selectedBlocks(h.diagram()), std::vector<Block*>{h.master()});
-    // A band round both selects both.
-    const DiagramRect box = h.diagram().item(h.itemOf(remote))->rect;
-    drag(h.viewport(), masterTopLeft - QPoint(10, 10),
-         remoteTopLeft + QPoint(box.right - box.left + 20, box.bottom - box.top + 10));
-    QCOMPARE(selectedBlocks(h.diagram()).size(), std::size_t{2});
-    // A click on empty space clears the selection.
-    click(h.viewport(), QPoint(600, 500));
-    QCOMPARE(h.diagram().selectedCount(), 0);
 }
 
 void MainWindowTest::pasteNeedsACopiedBlock() {
@@ -336,21 +315,6 @@ void MainWindowTest::failedOpenShowsWhatTheDocumentKept() {
     QCOMPARE(h.window().windowTitle(), QStringLiteral("Skelvane - Unknown.xml"));
 }
 
-void MainWindowTest::enterAndDoubleClickActivateTheBlock() {
-    Harness h;
-    Block* remote = h.place(BlockKind::Remote, QPoint(200, 200));
-    click(h.viewport(), h.titleCentre(remote));
-    key(h.view(), Qt::Key_Return);
-    QCOMPARE(h.devices().calls.size(), std::size_t{1});
-    QCOMPARE(h.devices().calls[0].command, std::string("properties"));
-    QCOMPARE(h.devices().calls[0].block, remote);
-
-    // A double click on the title activates too.
-    doubleClick(h.viewport(), h.titleCentre(h.master()));
-    QCOMPARE(h.devices().calls.size(), std::size_t{2});
-    QCOMPARE(h.devices().calls[1].block, h.master());
-}
-
 void MainWindowTest::blockCommandsNeedExactlyOneSelectedBlock_data() {
     QTest::addColumn<int>("command");
     QTest::addColumn<QString>("call");
@@ -383,6 +347,16 @@ void MainWindowTest::blockCommandsNeedExactlyOneSelectedBlock() {
         QCOMPARE(QString::fromStdString(h.devices().calls[0].command), call);
         QCOMPARE(h.devices().calls[0].block, remote);
     }
+
+    // Enter, and a double click on a title, open a block's properties.
+    key(h.view(), Qt::Key_Return);
+    doubleClick(h.viewport(), h.titleCentre(h.master()));
+    const std::vector<RecordingDevices::Call>& calls = h.devices().calls;
+    QVERIFY(calls.size() >= 2);
+    QCOMPARE(calls.end()[-2].command, std::string("properties"));
+    QCOMPARE(calls.end()[-2].block, remote);
+    QCOMPARE(calls.back().command, std::string("properties"));
+    QCOMPARE(calls.back().block, h.master());
 }
 
 void MainWindowTest::doubleClickOnAnInputLinksItOrGoesToItsSource() {
@@ -414,13 +388,29 @@ void MainWindowTest::doubleClickOnAnInputLinksItOrGoesToItsSource() {
     QVERIFY(!h.session().User().Modified());
 }
 
+// A rubber band selects only whole blocks; the diagram, the tree and the Edit menu's Delete
+// share the selection.
 void MainWindowTest::selectionIsSharedByTreeAndDiagram() {
     Harness h;
     Block* remote = h.place(BlockKind::Remote, QPoint(200, 200));
+    const QPoint masterTopLeft = h.clientTopLeft(h.master());
+    const QPoint remoteTopLeft = h.clientTopLeft(remote);
+    // From empty space above and left of the Master to the middle of the Remote: the Master
+    // lies wholly inside, the Remote is cut.
+    drag(h.viewport(), masterTopLeft - QPoint(10, 10), h.titleCentre(remote));
+    QCOMPARE(selectedBlocks(h.diagram()), std::vector<Block*>{h.master()});
+    // A band round both selects both.
+    const DiagramRect box = h.diagram().item(h.itemOf(remote))->rect;
+    drag(h.viewport(), masterTopLeft - QPoint(10, 10),
+         remoteTopLeft + QPoint(box.right - box.left + 20, box.bottom - box.top + 10));
+    QCOMPARE(selectedBlocks(h.diagram()).size(), std::size_t{2});
+
     ExplorerTree& tree = *h.window().explorer();
     QAction* remove = h.window().action(command::kDelete);
     QVERIFY(h.window().menuBar()->actions().at(1)->menu()->actions().contains(remove));
+    // A click on empty space clears the selection.
     click(h.viewport(), QPoint(600, 500));
+    QCOMPARE(h.diagram().selectedCount(), 0);
     QVERIFY(!remove->isEnabled());
     click(h.viewport(), h.titleCentre(h.master()));
     QCOMPARE(ExplorerTree::blockOf(tree.currentItem()), h.master());
