@@ -10,12 +10,11 @@
 
 #include "document/parameter_sets.h"
 #include "link/device_worker.h"
+#include "sim/at_command_port.h"
 #include "sim/template_network.h"
-#include "ui/diagnostics_page_view.h"
+#include "ui/log_view.h"
 #include "ui/property_page.h"
 #include "ui/qt_prompter.h"
-#include "ui/restrictions_page_view.h"
-#include "ui/settings_page_view.h"
 #include "ui/worker_pump.h"
 
 namespace skelvane::test {
@@ -41,10 +40,23 @@ LocalTime FastClock::LocalNow() const {
     return FromEpochMillis(ToEpochMillis(LocalTime{2026, 1, 1, 12, 0, 0, 0}) + Now().count());
 }
 
-DeviceBench::DeviceBench(Time time)
-    : ownClock(time == Time::Fast ? std::unique_ptr<Clock>(std::make_unique<FastClock>())
-                                  : std::make_unique<VirtualClock>()),
-      clock(*ownClock) {
+namespace {
+
+std::unique_ptr<Clock> clockFor(DeviceBench::Time time) {
+    switch (time) {
+        case DeviceBench::Time::Fast:
+            return std::make_unique<FastClock>();
+        case DeviceBench::Time::Virtual:
+            return std::make_unique<VirtualClock>();
+        case DeviceBench::Time::Real:
+            break;
+    }
+    return std::make_unique<SystemClock>();
+}
+
+}  // namespace
+
+DeviceBench::DeviceBench(Time time) : ownClock(clockFor(time)), clock(*ownClock) {
     network = sim::MakeDefaultNetwork(clock, note);
     hub.Add("SIM1", network);
     SetTrafficShown(true);
@@ -54,6 +66,20 @@ DeviceBench::DeviceBench(Time time)
 }
 
 DeviceBench::~DeviceBench() = default;
+
+void DeviceBench::giveDataPort() {
+    sim::AtCommandOptions options;
+    options.model = "TAVRIN-A";
+    options.cutAnswerChance = 0;
+    sim::InstallAtCommandSide(*network, options);
+}
+
+PortSettings DeviceBench::settings() const {
+    PortSettings s;
+    s.portName = "SIM1";
+    s.baudRate = "115200";
+    return s;
+}
 
 Block* DeviceBench::addBlock(BlockKind kind, std::uint32_t unitAddress, const char* name) {
     Block* block = document.Root()->AppendChild(CreateBlock(static_cast<int>(kind)));
@@ -100,24 +126,10 @@ int countColour(const QImage& image, const QRect& area, QColor colour) {
     return n;
 }
 
-namespace {
-
-WorkerPump& pumpOf(PropertyPage* page) {
-    if (auto* settings = dynamic_cast<SettingsPageView*>(page)) {
-        return settings->pump();
-    }
-    if (auto* diagnostics = dynamic_cast<DiagnosticsPageView*>(page)) {
-        return diagnostics->pump();
-    }
-    return dynamic_cast<RestrictionsPageView&>(*page).pump();
-}
-
-}  // namespace
-
 void settle(PropertyPage* page) {
     // A worker has posted its last news once its work, finished call included, has ended.
     QTRY_VERIFY_WITH_TIMEOUT(!page->busy() && DeviceWorker::RunningWorks() == 0, kLong);
-    QTRY_VERIFY(pumpOf(page).settled());
+    QTRY_VERIFY(page->pump().settled());
 }
 
 void clickAndWait(QPushButton* button, PropertyPage* page) {

@@ -19,11 +19,8 @@
 #include "document/unit_facts.h"
 #include "link/port_settings.h"
 #include "operations/current_remote_ua.h"
-#include "sim/at_command_port.h"
-#include "sim/builtin_network.h"
 #include "sim/network.h"
 #include "sim/sim_port.h"
-#include "ui/log_view.h"
 #include "ui/properties_sheet.h"
 #include "ui/restriction_state.h"
 
@@ -57,15 +54,23 @@ class FastClock final : public Clock {
 };
 
 // The default model's simulated network (Master UA 1 on the cable, Repeater 2, Remotes 300
-// and 301) served as "SIM1" on a FastClock, or on a VirtualClock where the workers may run as
-// fast as they can and a silent unit must cost no real time, and a document whose blocks have
-// the template's parameters, for the property sheet and its pages. Like DeviceRig, it shows
-// every line a log pane holds (the traffic filter has its own test).
+// and 301) served as "SIM1", and a document whose blocks have the template's parameters, for
+// the property sheet and its pages. Time runs on a FastClock; on a VirtualClock where the
+// workers may run as fast as they can and a silent unit must cost no real time; in real time
+// where a test must catch a worker in the middle of its work. The bench shows every line a log
+// pane holds (the traffic filter has its own test).
 class DeviceBench {
   public:
-    enum class Time { Fast, Virtual };
+    enum class Time { Fast, Virtual, Real };
     explicit DeviceBench(Time time = Time::Fast);
     ~DeviceBench();
+
+    // The unit on the cable answers AT commands on its data port; answers are never cut off.
+    void giveDataPort();
+    // "SIM1" at 115200 baud.
+    PortSettings settings() const;
+    // The clock of a Time::Virtual bench.
+    VirtualClock& virtualClock() { return dynamic_cast<VirtualClock&>(clock); }
 
     // A block of the document with the template's parameters of its kind and the unit address.
     Block* addBlock(BlockKind kind, std::uint32_t unitAddress, const char* name = nullptr);
@@ -89,38 +94,6 @@ class DeviceBench {
     CurrentRemoteUa remoteUa;
     RestrictionState restrictions;
     RecordingPrompter prompter;
-};
-
-// The built-in network (Master UA 1 on the cable, Repeater 2, Remotes 300 and 301) behind
-// "SIM1". `ClockType` is VirtualClock where only the outcome matters (the worker runs as
-// fast as it can) and SystemClock where a test must catch the worker in the middle of its
-// work.
-template <typename ClockType>
-struct DeviceRig {
-    DeviceRig() : network(sim::MakeBuiltInNetwork(clock)) {
-        hub.Add("SIM1", network);
-        SetTrafficShown(true);
-    }
-
-    // The unit on the cable answers AT commands on its data port; answers are never cut off.
-    void giveDataPort() {
-        sim::AtCommandOptions options;
-        options.model = "TAVRIN-A";
-        options.cutAnswerChance = 0;
-        sim::InstallAtCommandSide(*network, options);
-    }
-
-    PortSettings settings() const {
-        PortSettings s;
-        s.portName = "SIM1";
-        s.baudRate = "115200";
-        return s;
-    }
-
-    ClockType clock;
-    std::shared_ptr<sim::Network> network;
-    sim::PortHub hub;
-    PortFactory ports{hub};
 };
 
 QStringList paneLines(const LogPane& pane);

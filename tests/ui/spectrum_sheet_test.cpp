@@ -35,15 +35,12 @@ QRect curveArea(const ChartModel& chart) {
 }
 
 // The simulated network whose unit on the cable answers on its data port, and a sheet on it.
-template <typename ClockType>
-struct SpectrumRig : test::DeviceRig<ClockType> {
-    SpectrumRig() { this->giveDataPort(); }
+struct SpectrumRig : test::DeviceBench {
+    explicit SpectrumRig(Time time) : DeviceBench(time) { giveDataPort(); }
     std::unique_ptr<SpectrumSheet> open() {
-        return std::make_unique<SpectrumSheet>(this->ports, this->settings(), parser, this->clock,
-                                               prompter);
+        return std::make_unique<SpectrumSheet>(ports, settings(), parser, clock, prompter);
     }
     ScanParserState parser;
-    RecordingPrompter prompter;
 };
 
 }  // namespace
@@ -58,7 +55,7 @@ class SpectrumSheetTest : public QObject {
 };
 
 void SpectrumSheetTest::aScanDrawsExportsAndClearsTheCurves() {
-    SpectrumRig<VirtualClock> rig;
+    SpectrumRig rig(SpectrumRig::Time::Virtual);
     const auto sheet = rig.open();
     sheet->show();
     QVERIFY(QTest::qWaitForWindowExposed(sheet.get()));
@@ -115,7 +112,7 @@ void SpectrumSheetTest::everyWayOutStopsTheWorker_data() {
 
 void SpectrumSheetTest::everyWayOutStopsTheWorker() {
     QFETCH(int, way);
-    SpectrumRig<SystemClock> rig;
+    SpectrumRig rig(SpectrumRig::Time::Real);
     const int before = DeviceWorker::UnjoinedThreads();
     auto sheet = rig.open();
     sheet->show();

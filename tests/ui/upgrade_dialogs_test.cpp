@@ -41,9 +41,8 @@ std::string lastShown(const LogView* view) {
 }
 
 // The simulated network with every unit taking upgrades, and a folder for the files.
-template <typename ClockType>
-struct UpgradeRig : test::DeviceRig<ClockType> {
-    UpgradeRig() : sides(sim::InstallUpgradeSides(*this->network)) {}
+struct UpgradeRig : test::DeviceBench {
+    explicit UpgradeRig(Time time) : DeviceBench(time), sides(sim::InstallUpgradeSides(*network)) {}
 
     // A firmware file of `blocks` 128-byte blocks.
     QString firmware(int blocks) {
@@ -61,7 +60,6 @@ struct UpgradeRig : test::DeviceRig<ClockType> {
     sim::UpgradeSides sides;
     QTemporaryDir dir;
     ScheduleTable schedule;
-    RecordingPrompter prompter;
 };
 
 void setPickers(SoftUpgradeDialog& dialog, const QDateTime& start, const QDateTime& end) {
@@ -90,7 +88,7 @@ class UpgradeDialogsTest : public QObject {
 // In real time: the unit stops answering after five blocks, and the worker waits for it. Cancel
 // ends the wait; so does closing the window, and no thread is left.
 void UpgradeDialogsTest::cancelOrCloseInTheMiddleOfTheTransfer() {
-    UpgradeRig<SystemClock> rig;
+    UpgradeRig rig(UpgradeRig::Time::Real);
     rig.network->Locked(
         [&rig](sim::Network&) { rig.sides.soft.at(0)->Options().silentAfterBlocks = 5; });
     const int before = DeviceWorker::UnjoinedThreads();
@@ -126,7 +124,7 @@ void UpgradeDialogsTest::cancelOrCloseInTheMiddleOfTheTransfer() {
 }
 
 void UpgradeDialogsTest::scheduleUpgradesItsUnitsOnTheTimer() {
-    UpgradeRig<VirtualClock> rig;
+    UpgradeRig rig(UpgradeRig::Time::Virtual);
     SoftUpgradeDialog dialog(rig.ports, "SIM1", 2, rig.schedule, rig.clock, rig.prompter);
     const QString logFile = rig.dir.filePath(QStringLiteral("upgrade.txt"));
     dialog.chooseLogFile(logFile);
@@ -149,7 +147,7 @@ void UpgradeDialogsTest::scheduleUpgradesItsUnitsOnTheTimer() {
     // Nothing happens before the start minute.
     dialog.tick();
     QVERIFY(!dialog.model().WorkerRunning());
-    rig.clock.Advance(Millis{60'000});
+    rig.virtualClock().Advance(Millis{60'000});
     // The line above the controls names each unit of the list in turn, then the block's again.
     const auto through = [](int ua) {
         return QStringLiteral("Unit %1, through the unit on the cable").arg(ua);
@@ -162,7 +160,7 @@ void UpgradeDialogsTest::scheduleUpgradesItsUnitsOnTheTimer() {
         if (named.back() != dialog.target()->text()) {
             named << dialog.target()->text();
         }
-        rig.clock.Advance(Millis{1000});
+        rig.virtualClock().Advance(Millis{1000});
     }
     QCOMPARE(named, QStringList({through(2), through(300), through(301), through(2)}));
     QCOMPARE(dialog.model().Log().Lines().back(), std::string("Scheduled upgrade completed!"));
@@ -176,7 +174,7 @@ void UpgradeDialogsTest::scheduleUpgradesItsUnitsOnTheTimer() {
 }
 
 void UpgradeDialogsTest::hardUpgradeRunsToTheEnd() {
-    UpgradeRig<VirtualClock> rig;
+    UpgradeRig rig(UpgradeRig::Time::Virtual);
     HardUpgradeDialog dialog(rig.ports, "SIM1", rig.clock, nullptr, PlaceholderBootImages());
     dialog.show();
     QVERIFY(!dialog.programButton()->isEnabled());
@@ -191,7 +189,7 @@ void UpgradeDialogsTest::hardUpgradeRunsToTheEnd() {
 }
 
 void UpgradeDialogsTest::closingTheHardUpgradeWhileItRunsLeavesNoThread() {
-    UpgradeRig<SystemClock> rig;
+    UpgradeRig rig(UpgradeRig::Time::Real);
     const int before = DeviceWorker::UnjoinedThreads();
     {
         auto dialog = std::make_unique<HardUpgradeDialog>(rig.ports, "SIM1", rig.clock, nullptr,
