@@ -3,13 +3,11 @@
 // document is marked modified before the sheet shows, and a block named after a new unit
 // address gets the name in the diagram and the explorer tree while the sheet is still open.
 
-#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTableWidget>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
 #include <functional>

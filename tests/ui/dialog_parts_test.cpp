@@ -2,14 +2,11 @@
 // asked from a worker thread, the log view, progress and pictures of the upgrade dialogs, the
 // "Preset Freq. Restrictions" dialog and the diagnostics chart's scales.
 
-#include <QApplication>
 #include <QBoxLayout>
 #include <QCheckBox>
 #include <QFile>
 #include <QImage>
-#include <QLineEdit>
 #include <QPainter>
-#include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>

@@ -92,13 +92,11 @@ class MainWindowTest : public QObject {
     void pasteNeedsACopiedBlock();
     void renameUpdatesDiagramAndTree();
     void saveThenOpenGivesTheSameDiagram();
-    void failedOpenShowsWhatTheDocumentKept();
     void blockCommandsNeedExactlyOneSelectedBlock_data();
     void blockCommandsNeedExactlyOneSelectedBlock();
     void doubleClickOnAnInputLinksItOrGoesToItsSource();
     void selectionIsSharedByTreeAndDiagram();
-    void closeAndNewAskAboutUnsavedChanges();
-    void openAsksOnceBeforeTheFileDialog();
+    void unsavedChangesAreAskedAboutOnce();
     void untitledSaveAsksForANameAndReplacingAsksFirst();
 };
 
@@ -298,19 +296,17 @@ void MainWindowTest::saveThenOpenGivesTheSameDiagram() {
     QCOMPARE(describe(h.diagram()), before);
     QCOMPARE(treeTexts(*h.window().explorer()).size(), 5);
     QCOMPARE(h.window().windowTitle(), titled);
-}
 
-void MainWindowTest::failedOpenShowsWhatTheDocumentKept() {
-    Harness h;
-    const std::filesystem::path path = h.dir() / "broken.xml";
+    // A file that cannot be read: the window shows what the document kept, untitled.
+    const std::filesystem::path broken = h.dir() / "broken.xml";
     {
-        std::FILE* f = std::fopen(path.string().c_str(), "wb");
+        std::FILE* f = std::fopen(broken.string().c_str(), "wb");
         std::fputs("<?xml version=\"1.0\"?><Network><Blocks><Block type=\"34794\"", f);
         std::fclose(f);
     }
-    const std::size_t before = h.prompter().Count();
-    QVERIFY(!h.window().openFile(path));
-    QVERIFY(h.prompter().Count() > before);  // the read said what was wrong
+    const std::size_t told = h.prompter().Count();
+    QVERIFY(!h.window().openFile(broken));
+    QVERIFY(h.prompter().Count() > told);  // the read said what was wrong
     QCOMPARE(h.diagram().itemCount(), 0);
     QCOMPARE(h.window().windowTitle(), QStringLiteral("Skelvane - Unknown.xml"));
 }
@@ -428,33 +424,19 @@ void MainWindowTest::selectionIsSharedByTreeAndDiagram() {
     QCOMPARE(h.diagram().itemCount(), 2);
 }
 
-void MainWindowTest::closeAndNewAskAboutUnsavedChanges() {
+// Close, Open and New ask about unsaved changes: once, and Open before its file dialog.
+void MainWindowTest::unsavedChangesAreAskedAboutOnce() {
     Harness h;
+    const auto asked = [&h] { return countMessages(h.prompter(), LoadText(kIdsDiscardChanges)); };
+    const std::filesystem::path path = h.dir() / "one.xml";
+    QVERIFY(h.window().saveTo(path));
     h.place(BlockKind::Remote, QPoint(200, 200));
     h.prompter().QueueAnswer(Answer::Cancel);
     QVERIFY(!h.window().close());
     QVERIFY(h.window().isVisible());
-    QCOMPARE(countMessages(h.prompter(), LoadText(kIdsDiscardChanges)), 1);
+    QCOMPARE(asked(), 1);
     QCOMPARE(h.prompter().Records().back().buttons, MessageButtons::YesNoCancel);
 
-    // A new network after discarding them: its Master alone, in the diagram and the tree.
-    h.prompter().QueueAnswer(Answer::Yes);
-    h.window().runCommand(command::kNew);
-    QCOMPARE(countMessages(h.prompter(), LoadText(kIdsDiscardChanges)), 2);
-    QCOMPARE(h.diagram().itemCount(), 1);
-    QCOMPARE(treeTexts(*h.window().explorer()),
-             QStringList({QStringLiteral("Network"), QStringLiteral("  Master")}));
-    // Nothing left to ask about.
-    QVERIFY(h.window().close());
-    QCOMPARE(countMessages(h.prompter(), LoadText(kIdsDiscardChanges)), 2);
-}
-
-void MainWindowTest::openAsksOnceBeforeTheFileDialog() {
-    Harness h;
-    const std::filesystem::path path = h.dir() / "one.xml";
-    QVERIFY(h.window().saveTo(path));
-    h.place(BlockKind::Remote, QPoint(200, 200));
-    h.place(BlockKind::Remote, QPoint(400, 200));
     h.prompter().QueueAnswer(Answer::Yes);  // discard the changes
     int questionsBeforeDialog = -1;
     QTimer::singleShot(0, [&] {
@@ -462,16 +444,28 @@ void MainWindowTest::openAsksOnceBeforeTheFileDialog() {
         if (dialog == nullptr) {
             return;
         }
-        questionsBeforeDialog = countMessages(h.prompter(), LoadText(kIdsDiscardChanges));
+        questionsBeforeDialog = asked();
         dialog->selectFile(QString::fromStdString(path.string()));
         QMetaObject::invokeMethod(dialog, "accept");
     });
     h.window().runCommand(command::kOpen);
-    QCOMPARE(questionsBeforeDialog, 1);
-    QCOMPARE(countMessages(h.prompter(), LoadText(kIdsDiscardChanges)), 1);
+    QCOMPARE(questionsBeforeDialog, 2);
+    QCOMPARE(asked(), 2);
     QCOMPARE(h.diagram().itemCount(), 1);  // the saved network: its Master only
     QCOMPARE(h.window().windowTitle(),
              QStringLiteral("Skelvane - ") + QString::fromStdString(path.string()));
+
+    // A new network after discarding them: its Master alone, in the diagram and the tree.
+    h.place(BlockKind::Remote, QPoint(200, 200));
+    h.prompter().QueueAnswer(Answer::Yes);
+    h.window().runCommand(command::kNew);
+    QCOMPARE(asked(), 3);
+    QCOMPARE(h.diagram().itemCount(), 1);
+    QCOMPARE(treeTexts(*h.window().explorer()),
+             QStringList({QStringLiteral("Network"), QStringLiteral("  Master")}));
+    // Nothing left to ask about.
+    QVERIFY(h.window().close());
+    QCOMPARE(asked(), 3);
 }
 
 // Save of a network never saved under a chosen name opens Save As, which asks before it
