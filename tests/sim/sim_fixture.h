@@ -5,11 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "base/clock.h"
 #include "link/serial_port.h"
-#include "sim/builtin_network.h"
-#include "sim/network.h"
-#include "sim/sim_port.h"
+#include "support/sim_network.h"
 
 namespace skelvane::test {
 
@@ -20,10 +17,8 @@ inline Bytes TextBytes(const std::string& text) {
 }
 
 // The built-in network behind "SIM1" on a virtual clock, and a port on it.
-class SimFixture {
+class SimFixture : public SimNetwork {
   public:
-    SimFixture() : network(sim::MakeBuiltInNetwork(clock)) { hub.Add("SIM1", network); }
-
     // Opens the port and switches it to the diagnostic speed, as every device worker does.
     bool Connect() { return port.Open("SIM1") && port.Purge() && port.SetBaudRate(115200); }
 
@@ -48,10 +43,6 @@ class SimFixture {
         return Collect(window);
     }
 
-    VirtualClock clock;
-    std::shared_ptr<sim::Network> network;
-    sim::PortHub hub;
-    PortFactory ports{hub};
     SerialPort port{ports};
 };
 

@@ -6,18 +6,13 @@
 #include <string>
 #include <vector>
 
-#include "base/clock.h"
 #include "sim/at_command_port.h"
-#include "sim/builtin_network.h"
-#include "sim/network.h"
-#include "sim/sim_port.h"
+#include "support/sim_network.h"
 
 namespace skelvane::test {
 
 // The built-in network behind "SIM1" on a virtual clock.
-struct RadioFixture {
-    RadioFixture() : network(sim::MakeBuiltInNetwork(clock)) { hub.Add("SIM1", network); }
-
+struct RadioFixture : SimNetwork {
     // Gives the unit on the cable its data port; answers are never cut unless asked for.
     sim::AtCommandPort& InstallDataPort(sim::AtCommandOptions options = {}) {
         sim::InstallAtCommandSide(*network, std::move(options));
@@ -27,11 +22,6 @@ struct RadioFixture {
         return *dynamic_cast<sim::AtCommandPort*>(
             network->Local().PortHandlerFor(sim::UnitMode::Data));
     }
-
-    VirtualClock clock;
-    std::shared_ptr<sim::Network> network;
-    sim::PortHub hub;
-    PortFactory ports{hub};
 };
 
 inline sim::AtCommandOptions NeverCut(std::string model = "TAVRIN-A") {

@@ -6,12 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "base/clock.h"
 #include "link/serial_port.h"
-#include "sim/builtin_network.h"
-#include "sim/network.h"
-#include "sim/sim_port.h"
 #include "sim/upgrade_sides.h"
+#include "support/sim_network.h"
 #include "support/test_paths.h"
 
 namespace skelvane::test {
@@ -23,13 +20,10 @@ inline constexpr LocalTime kStartTime{2008, 5, 1, 13, 45, 12, 7};
 
 // The built-in network behind "SIM1" on a virtual clock, every unit with its upgrade sides,
 // and a folder for firmware and log files.
-class UpgradeSim {
+class UpgradeSim : public SimNetwork {
   public:
     explicit UpgradeSim(sim::UpgradeSimOptions options = {})
-        : network(sim::MakeBuiltInNetwork(clock)),
-          sides(sim::InstallUpgradeSides(*network, options)) {
-        hub.Add("SIM1", network);
-    }
+        : SimNetwork(kStartTime), sides(sim::InstallUpgradeSides(*network, options)) {}
 
     sim::SoftUpgradeSide& Soft(std::uint16_t ua = 0) { return *sides.soft.at(ua); }
     sim::BootModeSide& Boot() { return *sides.boot; }
@@ -54,11 +48,7 @@ class UpgradeSim {
             });
     }
 
-    VirtualClock clock{kStartTime};
-    std::shared_ptr<sim::Network> network;
     sim::UpgradeSides sides;
-    sim::PortHub hub;
-    PortFactory ports{hub};
     TempDir dir;
     Bytes toUnit;
     Bytes toHost;
