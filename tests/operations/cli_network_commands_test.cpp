@@ -10,11 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "base/prompter.h"
-#include "document/network_file.h"
 #include "support/child_process.h"
-#include "support/programs.h"
-#include "support/test_paths.h"
+#include "support/cli_fixture.h"
 
 namespace skelvane {
 namespace {
@@ -36,13 +33,8 @@ struct NetworkCommandCase {
     int thenExitCode = 0;
 };
 
-class CliNetworkFixture : public ::testing::Test {
+class CliNetworkFixture : public test::CliTest {
   protected:
-    void SetUp() override {
-        if (!std::filesystem::exists(test::RuntimeDir() / "skelvane-cli")) {
-            GTEST_SKIP() << "skelvane-cli is not built";
-        }
-    }
     // The example with a parameter of block "2" changed; the unit keeps its own value.
     std::filesystem::path Network(const char* altered) {
         LinkIdCounter ids;
@@ -58,7 +50,6 @@ class CliNetworkFixture : public ::testing::Test {
         EXPECT_TRUE(document.Save(path, prompter));
         return path;
     }
-    test::TempDir dir;
 };
 
 class CliNetworkTest : public CliNetworkFixture,

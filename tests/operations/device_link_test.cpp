@@ -18,11 +18,6 @@ using test::Bytes;
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
 
-std::vector<std::string> Concat(std::vector<std::string> a, const std::vector<std::string>& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-
 // Answers the n-th request with the n-th reply, and nothing once they are used up.
 test::ScriptedPort::Script InTurn(std::vector<Bytes> replies) {
     auto next = std::make_shared<std::size_t>(0);
@@ -35,18 +30,12 @@ class ConnectTest : public ::testing::Test {
   protected:
     ConnectTest() : block(test::TemplateBlock(BlockKind::Remote, 300)) {}
 
+    // The page, set to the unit on the cable.
     std::unique_ptr<SettingsPageModel> Page(const std::string& port = "SIM1") {
-        return std::make_unique<SettingsPageModel>(*block, sim.ports, port, sim.facts, sim.remoteUa,
-                                                   sim.prompter, sim.clock);
-    }
-    // Runs the page's Version operation to its end; returns the virtual time it took.
-    Millis RunVersion(SettingsPageModel& page, bool local) {
-        page.ChooseLocal(local);
-        const Millis start = sim.clock.Now();
-        EXPECT_TRUE(page.Version());
-        page.Link().Wait();
-        page.ApplyWorkerResults();
-        return sim.clock.Now() - start;
+        auto page = std::make_unique<SettingsPageModel>(*block, sim.ports, port, sim.facts,
+                                                        sim.remoteUa, sim.prompter, sim.clock);
+        page->ChooseLocal(true);
+        return page;
     }
 
     test::LinkFixture sim;
@@ -55,11 +44,10 @@ class ConnectTest : public ::testing::Test {
 
 TEST_F(ConnectTest, LocalVersionLogsEveryStepAndTakesTwoShortExchanges) {
     auto page = Page();
-    EXPECT_EQ(RunVersion(*page, true), Millis{2 * 51});
+    EXPECT_EQ(sim.Run(*page, &SettingsPageModel::Version), Millis{2 * 51});
     EXPECT_THAT(
         page->Log().Lines(),
-        ElementsAreArray(Concat(
-            test::OpenLines(),
+        ElementsAreArray(test::OpenLines(
             {"Verify connection ...", "TX:>>>>>", "03 00 00 29 ", "RX:<<<<<",
              "09 00 01 8D 31 30 30 30 30 31  passed.", "TX:>>>>>", "03 00 00 28 ", "RX:<<<<<",
              "08 00 01 8C 56 34 2E 34 35 ", "Version of the unit on the cable done in 0.1 s."})));
@@ -76,7 +64,7 @@ TEST_F(ConnectTest, ASleepingUnitIsWokenUp) {
     auto page = Page();
     // 750 ms for the unanswered check (50 + 100 idle polls of 7 ms), two unanswered wake-ups
     // of 190 ms (50 + 20 polls), the third answered after one poll, then the version.
-    EXPECT_EQ(RunVersion(*page, true), Millis{750 + 2 * 190 + 51 + 51});
+    EXPECT_EQ(sim.Run(*page, &SettingsPageModel::Version), Millis{750 + 2 * 190 + 51 + 51});
     EXPECT_EQ(sim.SentCodes(), (Bytes{0x29, 0x4A, 0x4A, 0x4A, 0x28}));
     const auto lines = page->Log().Lines();
     ASSERT_GT(lines.size(), 15u);
@@ -89,7 +77,7 @@ TEST_F(ConnectTest, ASleepingUnitIsWokenUp) {
 TEST_F(ConnectTest, AUnitThatNeverAnswersEndsAfterTwentyWakeUps) {
     sim.Local().SetSilentAfter(0);
     auto page = Page();
-    EXPECT_EQ(RunVersion(*page, true), Millis{750 + 20 * 190});
+    EXPECT_EQ(sim.Run(*page, &SettingsPageModel::Version), Millis{750 + 20 * 190});
     EXPECT_EQ(page->Log().LastLine(),
               "Version of the unit on the cable failed at 'Verify connection': no answer. Check "
               "the port, the cable and that the unit is powered; a sleeping unit needs the "
@@ -103,14 +91,14 @@ TEST_F(ConnectTest, AUnitThatNeverAnswersEndsAfterTwentyWakeUps) {
 
 TEST_F(ConnectTest, PortThatCannotBeOpenedOrNoPortAtAll) {
     auto missing = Page("SIM9");
-    RunVersion(*missing, true);
+    sim.Run(*missing, &SettingsPageModel::Version);
     EXPECT_THAT(missing->Log().Lines(),
                 ElementsAre(" ", "Opening serial port SIM9 ... failed.",
                             "Version of the unit on the cable failed at 'Opening serial port "
                             "SIM9': the port could not be opened. Check the port name, that no "
                             "other program is using the port and that you may use it."));
     auto none = Page("");
-    RunVersion(*none, true);
+    sim.Run(*none, &SettingsPageModel::Version);
     EXPECT_THAT(none->Log().Lines(), ElementsAre(" "));
     EXPECT_TRUE(sim.Sent().empty());
 }
@@ -131,7 +119,7 @@ TEST_P(BadReplyTest, IsRejectedAndTheWakeUpFollows) {
                                std::make_shared<test::ScriptedPort>(InTurn(
                                    {reply, {0x03, 0x00, 0x01, 0xAE}, {0x03, 0x00, 0x01, 0x8C}})));
     auto page = Page();
-    RunVersion(*page, true);
+    sim.Run(*page, &SettingsPageModel::Version);
     std::string traffic;
     for (const std::uint8_t b : reply) {
         traffic += Format("%02X ", b);
@@ -182,7 +170,6 @@ TEST_F(ConnectTest, ASecondButtonWhileAWorkerRunsStartsNothing) {
             sim::Reply{0x8D, test::Text(unit.SerialNumber()), Millis{0}});
     });
     auto page = Page();
-    page->ChooseLocal(true);
     ASSERT_TRUE(page->Version());
     entered.wait();
     EXPECT_FALSE(page->ActionsEnabled());
@@ -218,24 +205,20 @@ TEST_F(ConnectTest, AStoppedWorkerLeavesNoReplyBehind) {
 // Real time: a unit that never answers would keep the connect sequence busy for seconds;
 // finishing the worker ends every wait at once, and nothing more is logged.
 TEST(StopTest, FinishingTheWorkerEndsALongWaitAndLeavesTheLogAsItWas) {
-    SystemClock clock;
-    auto network = sim::MakeBuiltInNetwork(clock);
-    network->Local().SetSilentAfter(0);
-    sim::PortHub hub;
-    hub.Add("SIM1", network);
-    PortFactory ports{hub};
+    test::BuiltInSim<SystemClock> sim;
+    sim.network->Local().SetSilentAfter(0);
     auto block = test::TemplateBlock(BlockKind::Master, 1);
     UnitFacts facts;
     CurrentRemoteUa remoteUa;
     RecordingPrompter prompter;
-    SettingsPageModel page(*block, ports, "SIM1", facts, remoteUa, prompter, clock);
+    SettingsPageModel page(*block, sim.ports, "SIM1", facts, remoteUa, prompter, sim.clock);
     ASSERT_TRUE(page.ReadAll());
     ASSERT_TRUE(test::WaitUntil([&page] { return page.Log().LastLine() == "03 00 00 29 "; }));
     const auto before = page.Log().Lines();
     EXPECT_TRUE(page.Link().FinishWorker(Millis{1000}));
     EXPECT_EQ(page.Log().Lines(), before);
     EXPECT_TRUE(page.ActionsEnabled());
-    EXPECT_FALSE(hub.IsInUse("SIM1"));
+    EXPECT_FALSE(sim.hub.IsInUse("SIM1"));
 }
 
 }  // namespace

@@ -56,13 +56,7 @@ class DiagnosticsTest : public ::testing::Test {
         });
     }
 
-    Millis Run(bool (DiagnosticsPageModel::*button)()) {
-        const Millis start = sim.clock.Now();
-        (*page.*button)();
-        page->Link().Wait();
-        page->ApplyWorkerResults();
-        return sim.clock.Now() - start;
-    }
+    Millis Run(bool (DiagnosticsPageModel::*button)()) { return sim.Run(*page, button); }
     std::vector<std::string> Shown() const {
         std::vector<std::string> values;
         for (const auto& row : page->Rows()) {

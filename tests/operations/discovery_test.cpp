@@ -136,8 +136,7 @@ TEST_F(DiscoveryTest, ExchangesOfAnyPageMarkUnitsAnsweredOrSilent) {
     sim.Remote(300).SetLiveValues({});
     EXPECT_EQ(board.Find(300).answer, UnitAnswer::Unknown);
 
-    ASSERT_TRUE(page.Read());
-    page.Link().Wait();
+    sim.Run(page, &DiagnosticsPageModel::Read);
     UnitStatus status = board.Find(300);
     EXPECT_EQ(status.answer, UnitAnswer::Answered);
     ASSERT_TRUE(status.lastAnswer.has_value());
@@ -149,8 +148,7 @@ TEST_F(DiscoveryTest, ExchangesOfAnyPageMarkUnitsAnsweredOrSilent) {
     EXPECT_FALSE(line.warning);
 
     sim.Remote(300).SetSilentAfter(0);
-    ASSERT_TRUE(page.Read());
-    page.Link().Wait();
+    sim.Run(page, &DiagnosticsPageModel::Read);
     status = board.Find(300);
     EXPECT_EQ(status.answer, UnitAnswer::Silent);
     EXPECT_EQ(status.lastAnswer, answered);  // the tooltip still says when it last answered
@@ -162,8 +160,7 @@ TEST_F(DiscoveryTest, ExchangesOfAnyPageMarkUnitsAnsweredOrSilent) {
 
     // Local: the reply names the unit on the cable.
     page.ChooseLocal(true);
-    ASSERT_TRUE(page.Read());
-    page.Link().Wait();
+    sim.Run(page, &DiagnosticsPageModel::Read);
     EXPECT_EQ(board.CableUa(), std::optional<std::uint16_t>(1));
     EXPECT_EQ(board.Find(1).answer, UnitAnswer::Answered);
 }

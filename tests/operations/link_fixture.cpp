@@ -80,9 +80,8 @@ std::unique_ptr<Block> TemplateBlock(BlockKind kind, std::uint32_t unitAddress) 
     return block;
 }
 
-LinkFixture::LinkFixture() : network(sim::MakeBuiltInNetwork(clock)) {
-    hub.Add("SIM1", network);
-    network->SetTrafficObserver(
+FrameRecorder::FrameRecorder(sim::Network& network) : network_(network) {
+    network_.SetTrafficObserver(
         [this](sim::Direction direction, std::span<const std::uint8_t> bytes) {
             if (direction == sim::Direction::ToUnit) {
                 std::lock_guard lock(mutex_);
@@ -91,16 +90,16 @@ LinkFixture::LinkFixture() : network(sim::MakeBuiltInNetwork(clock)) {
         });
 }
 
-LinkFixture::~LinkFixture() {
-    network->SetTrafficObserver(nullptr);
+FrameRecorder::~FrameRecorder() {
+    network_.SetTrafficObserver(nullptr);
 }
 
-std::vector<Bytes> LinkFixture::Sent() const {
+std::vector<Bytes> FrameRecorder::Sent() const {
     std::lock_guard lock(mutex_);
     return sent_;
 }
 
-std::vector<std::uint8_t> LinkFixture::SentCodes() const {
+std::vector<std::uint8_t> FrameRecorder::SentCodes() const {
     std::vector<std::uint8_t> codes;
     for (const Bytes& frame : Sent()) {
         codes.push_back(frame.size() > 3 ? frame[3] : 0);
@@ -108,14 +107,16 @@ std::vector<std::uint8_t> LinkFixture::SentCodes() const {
     return codes;
 }
 
-void LinkFixture::ClearSent() {
+void FrameRecorder::ClearSent() {
     std::lock_guard lock(mutex_);
     sent_.clear();
 }
 
-std::vector<std::string> OpenLines(const std::string& port) {
-    return {" ", "Opening serial port " + port + " ... done.",
-            "Changing baud rate to 115,200 ... passed."};
+std::vector<std::string> OpenLines(const std::vector<std::string>& then) {
+    std::vector<std::string> lines = {" ", "Opening serial port SIM1 ... done.",
+                                      "Changing baud rate to 115,200 ... passed."};
+    lines.insert(lines.end(), then.begin(), then.end());
+    return lines;
 }
 
 void ScriptedPort::OnBytes(sim::PortContext& port, std::span<const std::uint8_t> bytes) {

@@ -9,15 +9,13 @@
 #include <string>
 #include <vector>
 
-#include "base/clock.h"
 #include "base/log_pane.h"
 #include "base/prompter.h"
 #include "document/block.h"
 #include "document/unit_facts.h"
 #include "operations/current_remote_ua.h"
 #include "sim/builtin_network.h"
-#include "sim/network.h"
-#include "sim/sim_port.h"
+#include "support/sim_network.h"
 
 namespace skelvane::test {
 
@@ -46,38 +44,51 @@ Parameter DiagParameter(std::string name, std::uint8_t type, std::vector<std::ui
 // The values are not those of any simulated unit, so a read visibly changes them.
 std::unique_ptr<Block> TemplateBlock(BlockKind kind, std::uint32_t unitAddress);
 
-// The built-in network (Master UA 1 on the cable, Repeater 2, Remotes 300 and 301) behind
-// "SIM1" on a virtual clock, with every frame the host sends recorded.
-class LinkFixture {
+// Every frame the host writes to a simulated network, in order (each write is one frame).
+class FrameRecorder {
   public:
-    LinkFixture();
-    ~LinkFixture();
+    explicit FrameRecorder(sim::Network& network);
+    ~FrameRecorder();
 
-    // Every frame the host wrote, in order (each write is one frame).
     std::vector<Bytes> Sent() const;
     // The requests' codes (byte 3), in order.
     std::vector<std::uint8_t> SentCodes() const;
     void ClearSent();
 
-    sim::Unit& Local() { return network->Local(); }
-    sim::Unit& Remote(std::uint16_t ua) { return *network->FindRemote(ua); }
-
-    VirtualClock clock;
-    std::shared_ptr<sim::Network> network;
-    sim::PortHub hub;
-    PortFactory ports{hub};
-    UnitFacts facts;
-    CurrentRemoteUa remoteUa;
-    RecordingPrompter prompter;
-
   private:
+    sim::Network& network_;
     mutable std::mutex mutex_;
     std::vector<Bytes> sent_;
 };
 
-// The log lines the connect sequence writes before the operation (without the connection
-// check), for `port`.
-std::vector<std::string> OpenLines(const std::string& port = "SIM1");
+// The built-in network behind "SIM1" on a virtual clock, with every frame the host sends
+// recorded, and what a property page needs besides.
+class LinkFixture : public SimNetwork, public FrameRecorder {
+  public:
+    LinkFixture() : FrameRecorder(*network) {}
+
+    sim::Unit& Local() { return network->Local(); }
+    sim::Unit& Remote(std::uint16_t ua) { return *network->FindRemote(ua); }
+
+    // Presses a page's button, runs the worker it starts to its end and takes its results;
+    // the virtual time that took.
+    template <typename Page>
+    Millis Run(Page& page, bool (Page::*button)()) {
+        const Millis start = clock.Now();
+        (page.*button)();
+        page.Link().Wait();
+        page.ApplyWorkerResults();
+        return clock.Now() - start;
+    }
+
+    UnitFacts facts;
+    CurrentRemoteUa remoteUa;
+    RecordingPrompter prompter;
+};
+
+// The log lines the connect sequence writes on "SIM1" before the connection check, then
+// `then`.
+std::vector<std::string> OpenLines(const std::vector<std::string>& then);
 
 // The unit on the cable with some requests answered by a script instead: a script returning
 // bytes sends them (none: no answer), nullopt leaves the request to the unit. Lets tests send

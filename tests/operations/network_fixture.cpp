@@ -59,17 +59,7 @@ NetworkSim::NetworkSim(const std::string& words) : root_(MakeNetwork(words, ids)
         throw std::runtime_error(error);
     }
     hub.Add("SIM1", network);
-    network->SetTrafficObserver([this](sim::Direction direction, std::span<const std::uint8_t> b) {
-        if (direction == sim::Direction::ToUnit && b.size() >= 4) {
-            std::lock_guard lock(mutex_);
-            sent_.push_back(
-                {static_cast<std::uint16_t>(b[1] << 8 | b[2]), b[3], {b.begin(), b.end()}});
-        }
-    });
-}
-
-NetworkSim::~NetworkSim() {
-    network->SetTrafficObserver(nullptr);
+    recorder_ = std::make_unique<FrameRecorder>(*network);
 }
 
 Block& NetworkSim::BlockNamed(const std::string& name) {
@@ -87,13 +77,13 @@ sim::Unit& NetworkSim::UnitOf(const std::string& name) {
 }
 
 std::vector<NetworkSim::Sent> NetworkSim::Frames() const {
-    std::lock_guard lock(mutex_);
-    return sent_;
-}
-
-void NetworkSim::ClearFrames() {
-    std::lock_guard lock(mutex_);
-    sent_.clear();
+    std::vector<Sent> frames;
+    for (Bytes& b : recorder_->Sent()) {
+        if (b.size() >= 4) {
+            frames.push_back({static_cast<std::uint16_t>(b[1] << 8 | b[2]), b[3], std::move(b)});
+        }
+    }
+    return frames;
 }
 
 }  // namespace skelvane::test

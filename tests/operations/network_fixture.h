@@ -2,7 +2,6 @@
 
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -11,6 +10,7 @@
 #include "document/block.h"
 #include "document/link_id_counter.h"
 #include "link/port_factory.h"
+#include "link_fixture.h"
 #include "sim/network.h"
 #include "sim/sim_port.h"
 
@@ -29,7 +29,6 @@ std::unique_ptr<Block> MakeNetwork(const std::string& words, LinkIdCounter& ids)
 class NetworkSim {
   public:
     explicit NetworkSim(const std::string& words);
-    ~NetworkSim();
 
     Block& Root() { return *root_; }
     Block& BlockNamed(const std::string& name);
@@ -42,7 +41,7 @@ class NetworkSim {
         std::vector<std::uint8_t> frame;
     };
     std::vector<Sent> Frames() const;
-    void ClearFrames();
+    void ClearFrames() { recorder_->ClearSent(); }
 
     VirtualClock clock;
     LinkIdCounter ids;
@@ -53,8 +52,7 @@ class NetworkSim {
 
   private:
     std::unique_ptr<Block> root_;
-    mutable std::mutex mutex_;
-    std::vector<Sent> sent_;
+    std::unique_ptr<FrameRecorder> recorder_;
 };
 
 }  // namespace skelvane::test

@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
 #include <memory>
 #include <string>
 #include <vector>
@@ -14,7 +13,6 @@
 #include "sim/network.h"
 #include "spectrum/radio_fixture.h"
 #include "spectrum/spectrum_chart.h"
-#include "support/wait_until.h"
 
 namespace skelvane {
 namespace {
@@ -30,26 +28,16 @@ class SpectrumPageTest : public testing::Test {
   protected:
     // The log without the summary line that ends a run.
     std::vector<std::string> StepLines() {
-        std::vector<std::string> lines = Page().Log().Lines();
+        std::vector<std::string> lines = page.Log().Lines();
         if (!lines.empty() && lines.back().starts_with("Spectrum scan ")) {
             lines.pop_back();
         }
         return lines;
     }
-    SpectrumPage& Page() {
-        if (!page) {
-            PortSettings settings;
-            settings.portName = portName;
-            settings.baudRate = "115200";
-            page = std::make_unique<SpectrumPage>(rig.ports, settings, parser, rig.clock, prompter);
-        }
-        return *page;
-    }
-
     void RunScans(int scans) {
-        Page().SetScanLimit(scans);
-        Page().PressScan();
-        Page().WaitForWorker();
+        page.SetScanLimit(scans);
+        page.PressScan();
+        page.WaitForWorker();
     }
 
     void SetLinkRate(std::uint8_t rate) {
@@ -57,7 +45,7 @@ class SpectrumPageTest : public testing::Test {
     }
 
     double Level(int channel, int series) {
-        return Page().Chart().GetPoint(channel - 1, series).value_or(ChartPoint{0, 0}).y;
+        return page.Chart().GetPoint(channel - 1, series).value_or(ChartPoint{0, 0}).y;
     }
 
     // What a run logs up to the scanning.
@@ -76,20 +64,19 @@ class SpectrumPageTest : public testing::Test {
     test::RadioFixture rig;
     ScanParserState parser;
     RecordingPrompter prompter;
-    std::string portName = "SIM1";
-    std::unique_ptr<SpectrumPage> page;
+    SpectrumPage page{rig.ports, PortSettings{.portName = "SIM1"}, parser, rig.clock, prompter};
 };
 
 TEST_F(SpectrumPageTest, ScansTheRadioOnTheDataPort) {
     rig.InstallDataPort(test::NeverCut());
     std::vector<std::string> buttons;
-    Page().SetScanButtonListener([&buttons](const std::string& text) { buttons.push_back(text); });
-    EXPECT_EQ(Page().ScanButtonText(), "&Scan");
+    page.SetScanButtonListener([&buttons](const std::string& text) { buttons.push_back(text); });
+    EXPECT_EQ(page.ScanButtonText(), "&Scan");
     const Millis start = rig.clock.Now();
     RunScans(3);
 
     EXPECT_THAT(StepLines(), ElementsAreArray(ConnectLines("TAVRIN-A")));
-    const SpectrumPage::RunSummary run = Page().LastRun();
+    const SpectrumPage::RunSummary run = page.LastRun();
     EXPECT_TRUE(run.setUp);
     EXPECT_EQ(run.scans, 3);
     EXPECT_EQ(rig.DataPort().Sweeps(), 3);
@@ -98,10 +85,10 @@ TEST_F(SpectrumPageTest, ScansTheRadioOnTheDataPort) {
     EXPECT_THAT(buttons, ElementsAre("Stop", "Scan"));
     EXPECT_FALSE(rig.network->HostAttached());  // the port is closed
 
-    const SpectrumPage::State state = Page().CurrentState();
+    const SpectrumPage::State state = page.CurrentState();
     EXPECT_EQ(state.linkRateIndex, 2);
     EXPECT_EQ(state.plan, (ChannelPlan{902.4, 280, 140, 900, 932, 32}));
-    EXPECT_EQ(Page().Chart().PointCount(), 140);
+    EXPECT_EQ(page.Chart().PointCount(), 140);
 
     // Every channel was measured, every hold is at least its last value, and the band has
     // a few busy channels standing well above the floor.
@@ -118,6 +105,16 @@ TEST_F(SpectrumPageTest, ScansTheRadioOnTheDataPort) {
     }
     EXPECT_GT(loudest, -85);
     EXPECT_EQ(parser.Get(), ScanPosition{});
+
+    // Clear drops the curves and restarts the holds.
+    page.PressClear();
+    const ChartModel& chart = page.Chart();
+    EXPECT_EQ(chart.LastPointIndex(), 0);
+    EXPECT_TRUE(chart.Compose(FixedPitch).curves.empty());
+    EXPECT_EQ(Level(70, kMaxHold), -120);
+
+    page.PressClearLog();
+    EXPECT_THAT(StepLines(), ElementsAre(" "));
 }
 
 TEST_F(SpectrumPageTest, TheRadioNamesItsModelAndLinkRate) {
@@ -125,8 +122,8 @@ TEST_F(SpectrumPageTest, TheRadioNamesItsModelAndLinkRate) {
     SetLinkRate(8);
     RunScans(1);
     EXPECT_THAT(StepLines(), ElementsAreArray(ConnectLines("MORVEX-B")));
-    EXPECT_EQ(Page().CurrentState().plan, (ChannelPlan{2402.5, 1500, 56, 2400, 2482, 42}));
-    EXPECT_EQ(Page().Chart().PointCount(), 56);
+    EXPECT_EQ(page.CurrentState().plan, (ChannelPlan{2402.5, 1500, 56, 2400, 2482, 42}));
+    EXPECT_EQ(page.Chart().PointCount(), 56);
     EXPECT_GT(Level(56, kMeanValue), -120);
 }
 
@@ -137,10 +134,10 @@ TEST_F(SpectrumPageTest, AnUnknownModelStopsAtTheSetup) {
     expected.resize(7);
     expected.back() += "Failed.";
     EXPECT_THAT(StepLines(), ElementsAreArray(expected));
-    EXPECT_EQ(Page().CurrentState().modelName, "ZEPHYR-9");
-    EXPECT_FALSE(Page().LastRun().setUp);
+    EXPECT_EQ(page.CurrentState().modelName, "ZEPHYR-9");
+    EXPECT_FALSE(page.LastRun().setUp);
     EXPECT_EQ(rig.DataPort().Sweeps(), 0);
-    EXPECT_EQ(Page().ScanButtonText(), "Scan");
+    EXPECT_EQ(page.ScanButtonText(), "Scan");
     EXPECT_FALSE(rig.network->HostAttached());
 }
 
@@ -152,7 +149,7 @@ TEST_F(SpectrumPageTest, AnAnswerCutShortIsContinuedByTheNextOne) {
     const ScanPosition carried = parser.Get();
     ASSERT_GT(carried.channel, 1);
     const int read = carried.channel - 1;
-    EXPECT_EQ(Page().Chart().LastPointIndex(), read - 1);
+    EXPECT_EQ(page.Chart().LastPointIndex(), read - 1);
     EXPECT_GT(Level(read, kMeanValue), -120);
     EXPECT_EQ(Level(read + 1, kMeanValue), -120);
 
@@ -160,7 +157,7 @@ TEST_F(SpectrumPageTest, AnAnswerCutShortIsContinuedByTheNextOne) {
     rig.network->Locked([this](sim::Network&) { rig.DataPort().SetCutAnswerChance(0); });
     RunScans(1);
     EXPECT_EQ(parser.Get(), ScanPosition{});
-    EXPECT_EQ(Page().Chart().LastPointIndex(), 139);
+    EXPECT_EQ(page.Chart().LastPointIndex(), 139);
     EXPECT_EQ(Level(read, kMeanValue), -120);
     EXPECT_GT(Level(read + 1, kMeanValue), -120);
     EXPECT_GT(Level(140, kMeanValue), -120);
@@ -183,14 +180,14 @@ TEST_P(SpectrumLinkFaultTest, ReadsOnlyWhatArrivedWhole) {
     ASSERT_TRUE(sim::ParseFaultPlan(GetParam().faults, plan, error)) << error;
     sim::ApplyFaultPlan(*rig.network, plan);
     RunScans(2);
-    const SpectrumPage::RunSummary run = Page().LastRun();
+    const SpectrumPage::RunSummary run = page.LastRun();
     ASSERT_TRUE(run.setUp);
     if (GetParam().everyChannel) {
         EXPECT_EQ(run.channelsRead, 140);
         EXPECT_EQ(run.linesDropped, 0);
     } else {
         EXPECT_GT(run.linesDropped, 0);
-        const std::vector<std::string> lines = Page().Log().Lines();
+        const std::vector<std::string> lines = page.Log().Lines();
         EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const std::string& line) {
             return line.ends_with(" could not be read and were left out.");
         }));
@@ -210,32 +207,6 @@ INSTANTIATE_TEST_SUITE_P(Faults, SpectrumLinkFaultTest,
                          testing::Values(LinkFaultCase{"out.split=1,out.gap=1", true},
                                          LinkFaultCase{"out.corrupt=0.002,seed=3", false}));
 
-TEST_F(SpectrumPageTest, ScanAgainStopsTheWorker) {
-    rig.InstallDataPort(test::NeverCut());
-    Page().PressScan();
-    ASSERT_TRUE(test::WaitUntil([this] { return Page().LastRun().answers >= 2; },
-                                std::chrono::seconds(20)));
-    Page().PressScan();
-    EXPECT_FALSE(Page().WorkerRunning());
-    EXPECT_EQ(StepLines().back(), "Scanning ... stopped.");
-    EXPECT_TRUE(Page().Log().LastLine().starts_with("Spectrum scan done in "));
-    EXPECT_EQ(Page().ScanButtonText(), "Scan");
-    EXPECT_FALSE(rig.network->HostAttached());
-}
-
-TEST_F(SpectrumPageTest, ClearDropsTheCurvesAndRestartsTheHolds) {
-    rig.InstallDataPort(test::NeverCut());
-    RunScans(1);
-    Page().PressClear();
-    const ChartModel& chart = Page().Chart();
-    EXPECT_EQ(chart.LastPointIndex(), 0);
-    EXPECT_TRUE(chart.Compose(FixedPitch).curves.empty());
-    EXPECT_EQ(Level(70, kMaxHold), -120);
-
-    Page().PressClearLog();
-    EXPECT_THAT(StepLines(), ElementsAre(" "));
-}
-
 TEST_F(SpectrumPageTest, AnswersWithoutOkKeepTheModelAndLinkRate) {
     auto radio = std::make_shared<test::ScriptedRadio>();
     radio->answers = {{"", Millis{0}},
@@ -246,7 +217,7 @@ TEST_F(SpectrumPageTest, AnswersWithoutOkKeepTheModelAndLinkRate) {
     rig.network->Local().SetPortHandler(sim::UnitMode::Diagnostic, radio);
     RunScans(1);
     EXPECT_THAT(StepLines(), ElementsAreArray(ConnectLines("TAVRIN-A")));
-    EXPECT_EQ(Page().CurrentState().linkRateIndex, 2);
+    EXPECT_EQ(page.CurrentState().linkRateIndex, 2);
     EXPECT_EQ(Level(1, kMaxValue), -106);
     EXPECT_EQ(radio->heard, "+++AT\r\nATS103?\r\nATI1\r\nATg\r\n");
 }
@@ -260,7 +231,7 @@ TEST_F(SpectrumPageTest, ARadioThatFallsSilentFailsTheStep) {
     expected.resize(6);
     expected.back() = "Retrieve model ...Failed.";
     EXPECT_THAT(StepLines(), ElementsAreArray(expected));
-    EXPECT_EQ(Page().CurrentState().linkRateIndex, 8);
+    EXPECT_EQ(page.CurrentState().linkRateIndex, 8);
 }
 
 }  // namespace
