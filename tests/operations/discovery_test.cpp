@@ -96,18 +96,15 @@ TEST_F(DiscoveryTest, ListsTheUnitsThatAnswerWithKindVersionAndSerial) {
 }
 
 TEST_F(DiscoveryTest, ASilentAddressCostsOneBoundedWaitAndTimeLeftIsKnownFromTheStart) {
-    std::string error;
-    ASSERT_TRUE(model.Start(*ParseUnitAddressList("1000-1009", error)));
-    model.Wait();
+    const std::vector<FoundUnit> found = Scan("1000-1009");
     // Before anything was asked: the whole range at the cost of silent addresses.
     EXPECT_THAT(model.Log().Lines(), ::testing::Contains("Asking 10 addresses (about 9 s) ..."));
-    EXPECT_TRUE(model.Found().size() == 1 && model.Found()[0].onCable);
+    EXPECT_TRUE(found.size() == 1 && found[0].onCable);
     EXPECT_THAT(VersionRequests(),
                 ElementsAre(0, 1000, 1001, 1002, 1003, 1004, 1005, 1006, 1007, 1008, 1009));
 
     const Millis before = sim.clock.Now();
-    ASSERT_TRUE(model.Start(*ParseUnitAddressList("2000-2009", error)));
-    model.Wait();
+    Scan("2000-2009");
     const Millis cable = Millis{1000};  // the cable's three exchanges, generously
     EXPECT_LE(sim.clock.Now() - before, cable + 10 * DiscoveryModel::SilentAddressCost());
 }

@@ -19,8 +19,6 @@
 
 namespace skelvane::test {
 
-using Bytes = std::vector<std::uint8_t>;
-
 inline Bytes Text(const std::string& text) {
     return Bytes(text.begin(), text.end());
 }

@@ -10,8 +10,6 @@
 
 namespace skelvane::test {
 
-using Bytes = std::vector<std::uint8_t>;
-
 inline Bytes TextBytes(const std::string& text) {
     return Bytes(text.begin(), text.end());
 }

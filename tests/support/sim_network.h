@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "base/clock.h"
 #include "link/port_factory.h"
@@ -9,6 +11,8 @@
 #include "sim/sim_port.h"
 
 namespace skelvane::test {
+
+using Bytes = std::vector<std::uint8_t>;
 
 // The built-in network (Master UA 1 on the cable, Repeater 2, Remotes 300 and 301) behind
 // "SIM1", on a virtual clock unless a test needs real time.

@@ -13,8 +13,6 @@
 
 namespace skelvane::test {
 
-using Bytes = std::vector<std::uint8_t>;
-
 // 1 May 2008, 13:45:12.007 local time: when the simulated day starts.
 inline constexpr LocalTime kStartTime{2008, 5, 1, 13, 45, 12, 7};
 
