@@ -191,6 +191,18 @@ bool DeviceLink::ReplyAnswers(std::span<const std::uint8_t> request,
 
 std::size_t DeviceLink::Ask(std::span<const std::uint8_t> frame, int maxPolls,
                             std::uint8_t replyCode, LogChoice log, const ReplyFits& fits) {
+    return AskTries(frame, maxPolls, replyCode, log, fits, {});
+}
+
+std::size_t DeviceLink::AskTwice(std::span<const std::uint8_t> frame, int maxPolls,
+                                 std::uint8_t replyCode, std::string_view what, LogChoice log,
+                                 const ReplyFits& fits) {
+    return AskTries(frame, maxPolls, replyCode, log, fits, what.empty() ? "reply" : what);
+}
+
+std::size_t DeviceLink::AskTries(std::span<const std::uint8_t> frame, int maxPolls,
+                                 std::uint8_t replyCode, LogChoice log, const ReplyFits& fits,
+                                 std::string_view twiceWhat) {
     for (int attempt = 0; attempt <= kAskRetries; ++attempt) {
         if (StopFlag() || portGone_.load()) {
             return 0;
@@ -205,18 +217,39 @@ std::size_t DeviceLink::Ask(std::span<const std::uint8_t> frame, int maxPolls,
             }
             port_.Purge();
         }
-        const std::size_t count = Exchange(frame, maxPolls, log);
+        const std::size_t count = AskOnce(frame, maxPolls, replyCode, log, fits);
         if (count == 0) {
             continue;
         }
-        if (count > replyStored_) {
-            LogLine("Errors in the responses!", true);
-        } else if (ReplyAnswers(frame, ReplyBytes(), replyCode)) {
-            if (!fits || fits(ReplyBytes())) {
-                return count;
-            }
-            LogLine("Errors in the responses!", true);
+        if (twiceWhat.empty()) {
+            return count;
         }
+        const std::vector<std::uint8_t> first(reply_.begin(), reply_.begin() + count);
+        const std::size_t again = AskOnce(frame, maxPolls, replyCode, log, fits);
+        if (again == 0) {
+            continue;
+        }
+        if (again == count && std::equal(first.begin(), first.end(), reply_.begin())) {
+            return count;
+        }
+        LogLine(std::string(twiceWhat) + ": the two readings differ!", true);
+    }
+    return 0;
+}
+
+std::size_t DeviceLink::AskOnce(std::span<const std::uint8_t> frame, int maxPolls,
+                                std::uint8_t replyCode, LogChoice log, const ReplyFits& fits) {
+    const std::size_t count = Exchange(frame, maxPolls, log);
+    if (count == 0) {
+        return 0;
+    }
+    if (count > replyStored_) {
+        LogLine("Errors in the responses!", true);
+    } else if (ReplyAnswers(frame, ReplyBytes(), replyCode)) {
+        if (!fits || fits(ReplyBytes())) {
+            return count;
+        }
+        LogLine("Errors in the responses!", true);
     }
     return 0;
 }

@@ -136,6 +136,12 @@ class DeviceLink {
     std::size_t Ask(std::span<const std::uint8_t> frame, int maxPolls, std::uint8_t replyCode) {
         return Ask(frame, maxPolls, replyCode, LogChoice{});
     }
+    // Ask for values that stay put between two readings (settings, restriction entries):
+    // each try asks twice and takes the reply only when both readings agree byte for byte,
+    // since a byte garbled inside a value leaves the frame well formed. Readings that differ
+    // fail the try, logged with `what`.
+    std::size_t AskTwice(std::span<const std::uint8_t> frame, int maxPolls, std::uint8_t replyCode,
+                         std::string_view what, LogChoice log, const ReplyFits& fits = {});
     // Whether `reply` answers `request` as Ask requires (logging why not).
     bool ReplyAnswers(std::span<const std::uint8_t> request, std::span<const std::uint8_t> reply,
                       std::uint8_t replyCode);
@@ -200,6 +206,12 @@ class DeviceLink {
 
   private:
     void Report(std::span<const std::uint8_t> frame, std::size_t count, bool replyExpected);
+    // Ask's tries; a non-empty `twiceWhat` asks twice per try (AskTwice).
+    std::size_t AskTries(std::span<const std::uint8_t> frame, int maxPolls, std::uint8_t replyCode,
+                         LogChoice log, const ReplyFits& fits, std::string_view twiceWhat);
+    // One try of Ask: the byte count of an accepted reply, else 0.
+    std::size_t AskOnce(std::span<const std::uint8_t> frame, int maxPolls, std::uint8_t replyCode,
+                        LogChoice log, const ReplyFits& fits);
 
     Clock& clock_;
     LogPane& log_;

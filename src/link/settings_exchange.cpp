@@ -64,11 +64,17 @@ std::vector<const Parameter*> CountedParameters(const SettingsJob& job) {
 }
 
 // A request whose reply is parsed once it has been checked (and asked again when it did not
-// check out); false, with the step named in the job, when no reply was accepted.
+// check out); false, with the step named in the job, when no reply was accepted. What is
+// read into the job is read twice and taken only when both readings agree; a read-back
+// that is compared with what was written needs one reading.
+enum class Readings { Two, One };
 bool ReadStep(DeviceLink& link, SettingsJob& job, UnitFacts& facts,
               const std::vector<std::uint8_t>& frame, std::uint8_t replyCode, std::string step,
-              DeviceLink::LogChoice log = {}, const DeviceLink::ReplyFits& fits = {}) {
-    const std::size_t count = link.Ask(frame, kReadPolls, replyCode, log, fits);
+              Readings readings = Readings::Two, DeviceLink::LogChoice log = {},
+              const DeviceLink::ReplyFits& fits = {}) {
+    const std::size_t count = readings == Readings::Two
+                                  ? link.AskTwice(frame, kReadPolls, replyCode, step, log, fits)
+                                  : link.Ask(frame, kReadPolls, replyCode, log, fits);
     if (count == 0) {
         job.failedStep = std::move(step);
         return false;
@@ -86,7 +92,7 @@ bool ReadRestrictions(DeviceLink& link, SettingsJob& job, UnitFacts& facts) {
         };
         if (!ReadStep(link, job, facts, link.MakeFrame(request::kReadRestriction, index),
                       reply::kRestriction, Format("ReadRestriction %d", static_cast<int>(i)),
-                      DeviceLink::LogChoice{false, false}, sameEntry)) {
+                      Readings::Two, DeviceLink::LogChoice{false, false}, sameEntry)) {
             return false;
         }
     }
@@ -163,7 +169,7 @@ std::optional<std::vector<std::string>> WrittenMismatches(DeviceLink& link, Sett
     if (!written.empty()) {
         for (const std::vector<std::uint8_t>& frame : ReadRequestFrames(link, job)) {
             if (!ReadStep(link, readBack, scratchFacts, frame, reply::kRegisters,
-                          "ReadRegisters (verify)")) {
+                          "ReadRegisters (verify)", Readings::One)) {
                 job.failedStep = readBack.failedStep;
                 return std::nullopt;
             }
@@ -179,7 +185,7 @@ std::optional<std::vector<std::string>> WrittenMismatches(DeviceLink& link, Sett
     const std::string_view mask = MaskToWrite(job);
     if (!mask.empty()) {
         if (!ReadStep(link, readBack, scratchFacts, link.MakeFrame(request::kReadDataMask),
-                      reply::kDataMask, "ReadDataMask (verify)")) {
+                      reply::kDataMask, "ReadDataMask (verify)", Readings::One)) {
             job.failedStep = readBack.failedStep;
             return std::nullopt;
         }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string>
 
+#include "base/format.h"
 #include "link/frame.h"
 #include "link/register_values.h"
 #include "link/version_number.h"
@@ -73,10 +74,12 @@ bool RestrictionsExchange::UnitFactsSteps() {
     return Step("Getting country code ...",
                 [&] {
                     return GetStep(link_.MakeFrame(request::kReadRegisters, registers),
-                                   reply::kRegisters);
+                                   reply::kRegisters, "ReadRegisters");
                 }) &&
-           Step("Getting version ...",
-                [&] { return GetStep(link_.MakeFrame(request::kReadVersion), reply::kVersion); });
+           Step("Getting version ...", [&] {
+               return GetStep(link_.MakeFrame(request::kReadVersion), reply::kVersion,
+                              "ReadVersion");
+           });
 }
 
 bool RestrictionsExchange::Read(RestrictionsReport& report) {
@@ -99,8 +102,10 @@ bool RestrictionsExchange::ReadRepeaters(RestrictionsReport& report) {
         link_.LogLine(kNoRepeaters, true);
         return true;
     }
-    if (!Step("Getting repeaters ...",
-              [&] { return GetStep(link_.MakeFrame(request::kRepeaters), reply::kRepeaters); })) {
+    if (!Step("Getting repeaters ...", [&] {
+            return GetStep(link_.MakeFrame(request::kRepeaters), reply::kRepeaters,
+                           "ReadRepeaters");
+        })) {
         return false;
     }
     report.repeaters = true;
@@ -241,7 +246,7 @@ bool RestrictionsExchange::ReadEntries() {
             return reply.size() > kFrameHeaderSize && reply[kFrameHeaderSize] == i;
         };
         answered = GetStep(link_.MakeFrame(request::kReadRestriction, index), reply::kRestriction,
-                           sameEntry) &&
+                           Format("ReadRestriction %d", i), sameEntry) &&
                    answered;
     }
     return answered;
@@ -276,8 +281,9 @@ bool RestrictionsExchange::SendRepeaters(std::optional<RepeaterList>& sent) {
 }
 
 bool RestrictionsExchange::GetStep(const std::vector<std::uint8_t>& frame, std::uint8_t replyCode,
-                                   const DeviceLink::ReplyFits& fits) {
-    const std::size_t count = link_.Ask(frame, kPolls, replyCode, DeviceLink::LogChoice{}, fits);
+                                   std::string_view what, const DeviceLink::ReplyFits& fits) {
+    const std::size_t count =
+        link_.AskTwice(frame, kPolls, replyCode, what, DeviceLink::LogChoice{}, fits);
     if (count == 0) {
         return false;
     }

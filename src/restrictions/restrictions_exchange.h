@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <span>
+#include <string_view>
 #include <vector>
 
 #include "base/prompter.h"
@@ -71,10 +72,11 @@ class RestrictionsExchange {
     bool Write(RestrictionsReport& report);
     bool ReadRepeaters(RestrictionsReport& report);
     bool UnitFactsSteps();
-    // A request whose checked reply (code `replyCode`, asked again when it does not check
-    // out) is parsed; false when none was accepted.
+    // A request whose checked reply (code `replyCode`, read twice and taken when both
+    // readings agree, asked again when it does not check out) is parsed; false when none was
+    // accepted. `what` names the request in the log.
     bool GetStep(const std::vector<std::uint8_t>& frame, std::uint8_t replyCode,
-                 const DeviceLink::ReplyFits& fits = {});
+                 std::string_view what, const DeviceLink::ReplyFits& fits = {});
     bool SendStep(const std::vector<std::uint8_t>& frame, std::uint8_t acknowledgement);
     bool ReadEntries();
     bool SendEntries(const RestrictionTable& table);

@@ -42,14 +42,16 @@ class ConnectTest : public ::testing::Test {
     std::unique_ptr<Block> block;
 };
 
-TEST_F(ConnectTest, LocalVersionLogsEveryStepAndTakesTwoShortExchanges) {
+TEST_F(ConnectTest, LocalVersionLogsEveryStepAndTakesThreeShortExchanges) {
     auto page = Page();
-    EXPECT_EQ(sim.Run(*page, &SettingsPageModel::Version), Millis{2 * 51});
+    // The check, then the version read twice.
+    EXPECT_EQ(sim.Run(*page, &SettingsPageModel::Version), Millis{3 * 51});
     EXPECT_THAT(
         page->Log().Lines(),
         ElementsAreArray(test::OpenLines(
             {"Verify connection ...", "TX:>>>>>", "03 00 00 29 ", "RX:<<<<<",
              "09 00 01 8D 31 30 30 30 30 31  passed.", "TX:>>>>>", "03 00 00 28 ", "RX:<<<<<",
+             "08 00 01 8C 56 34 2E 34 35 ", "TX:>>>>>", "03 00 00 28 ", "RX:<<<<<",
              "08 00 01 8C 56 34 2E 34 35 ", "Version of the unit on the cable done in 0.1 s."})));
     EXPECT_EQ(page->LastOutcome(), SettingsOutcome::Succeeded);
     EXPECT_EQ(block->FindParameter("VersionNo")->textValue, "V4.45");
@@ -63,9 +65,9 @@ TEST_F(ConnectTest, ASleepingUnitIsWokenUp) {
     sim.Local().SetAsleep(true, 3);
     auto page = Page();
     // 750 ms for the unanswered check (50 + 100 idle polls of 7 ms), two unanswered wake-ups
-    // of 190 ms (50 + 20 polls), the third answered after one poll, then the version.
-    EXPECT_EQ(sim.Run(*page, &SettingsPageModel::Version), Millis{750 + 2 * 190 + 51 + 51});
-    EXPECT_EQ(sim.SentCodes(), (Bytes{0x29, 0x4A, 0x4A, 0x4A, 0x28}));
+    // of 190 ms (50 + 20 polls), the third answered after one poll, then the version twice.
+    EXPECT_EQ(sim.Run(*page, &SettingsPageModel::Version), Millis{750 + 2 * 190 + 51 + 2 * 51});
+    EXPECT_EQ(sim.SentCodes(), (Bytes{0x29, 0x4A, 0x4A, 0x4A, 0x28, 0x28}));
     const auto lines = page->Log().Lines();
     ASSERT_GT(lines.size(), 15u);
     EXPECT_EQ(lines[6], "Failed.");
@@ -115,9 +117,11 @@ class BadReplyTest : public ConnectTest, public ::testing::WithParamInterface<Ba
 
 TEST_P(BadReplyTest, IsRejectedAndTheWakeUpFollows) {
     const Bytes& reply = GetParam().reply;
-    sim.Local().SetPortHandler(sim::UnitMode::Diagnostic,
-                               std::make_shared<test::ScriptedPort>(InTurn(
-                                   {reply, {0x03, 0x00, 0x01, 0xAE}, {0x03, 0x00, 0x01, 0x8C}})));
+    sim.Local().SetPortHandler(sim::UnitMode::Diagnostic, std::make_shared<test::ScriptedPort>(
+                                                              InTurn({reply,
+                                                                      {0x03, 0x00, 0x01, 0xAE},
+                                                                      {0x03, 0x00, 0x01, 0x8C},
+                                                                      {0x03, 0x00, 0x01, 0x8C}})));
     auto page = Page();
     sim.Run(*page, &SettingsPageModel::Version);
     std::string traffic;
@@ -177,7 +181,7 @@ TEST_F(ConnectTest, ASecondButtonWhileAWorkerRunsStartsNothing) {
     EXPECT_FALSE(page->Reset());
     open.count_down();
     page->Link().Wait();
-    EXPECT_EQ(sim.SentCodes(), (Bytes{0x29, 0x28}));
+    EXPECT_EQ(sim.SentCodes(), (Bytes{0x29, 0x28, 0x28}));
     EXPECT_TRUE(page->ActionsEnabled());
 }
 

@@ -108,7 +108,9 @@ class RestrictionsExchangeTest : public ::testing::Test {
     std::unique_ptr<RestrictionsPage> page;
 };
 
-const Bytes kSixteenEntryReads(16, 0x2C);
+// What is read into the block is read twice: the country code and version, then the entries.
+const Bytes kFactsReads = {0x14, 0x14, 0x28, 0x28};
+const Bytes kEntryReads(32, 0x2C);
 const Lines kNoRestrictions = {"Freqency: not supported in this version."};
 const Lines kNoRepeaters = {"Repeater list: not supported in this version."};
 
@@ -150,10 +152,10 @@ TEST_P(ReadVersionTest, ReadGoesAsFarAsTheFirmwareKeepsTheLists) {
 
 INSTANTIATE_TEST_SUITE_P(
     Versions, ReadVersionTest,
-    ::testing::Values(
-        VersionCase{"V3.1079", {0x14, 0x28}, false, false},
-        VersionCase{"V3.2319", Concat({{0x14, 0x28}, kSixteenEntryReads}), true, false},
-        VersionCase{"V3.2320", Concat({{0x14, 0x28}, kSixteenEntryReads, {0x54}}), true, true}));
+    ::testing::Values(VersionCase{"V3.1079", kFactsReads, false, false},
+                      VersionCase{"V3.2319", Concat({kFactsReads, kEntryReads}), true, false},
+                      VersionCase{"V3.2320", Concat({kFactsReads, kEntryReads, {0x54, 0x54}}), true,
+                                  true}));
 
 // The block's entries hold zone patterns; the unit takes them and saves them, and a Read into
 // a fresh block gives the same texts back.
@@ -174,11 +176,11 @@ TEST_F(RestrictionsExchangeTest, WriteSendsZonePatternsThatReadBackUnchanged) {
                 ElementsAre("Sending repeaters ... passed.", "Verifying ... passed.",
                             "Saving to memory... passed."));
     EXPECT_EQ(sim.SentCodes(),
-              Concat({{0x14, 0x28}, Bytes(16, 0x52), {0x54}, Bytes(16, 0x2C), {0x54, 0x53}}));
+              Concat({kFactsReads, Bytes(16, 0x52), {0x54}, Bytes(16, 0x2C), {0x54, 0x53}}));
     // Entry 1 (zone 1, UA 300): 905000 to 927600, the rest vacant.
     Bytes entry = {0x26, 0x01, 0x2C, 0x52, 0x00, 0x01, 0x2C, 0x0A, 0x28, 0x62, 0x70};
     entry.resize(39, 0xFF);
-    EXPECT_EQ(sim.Sent()[2], entry);
+    EXPECT_EQ(sim.Sent()[4], entry);
     const sim::Unit& unit = sim.Remote(300);
     EXPECT_EQ(unit.SavedRestriction(0), SimEntry(300, {{2600, 25200}}));
     EXPECT_EQ(unit.SavedRestriction(9), sim::RestrictionEntry());
@@ -311,7 +313,7 @@ INSTANTIATE_TEST_SUITE_P(
                         return Answer(r, 0x28, {0x05, 0x00, 0x01, 0x8C, 0x56});
                     },
                     RestrictionsOutcome::Failed,
-                    {0x14, 0x28, 0x28, 0x28},
+                    {0x14, 0x14, 0x28, 0x28, 0x28},
                     {"Errors in the responses!", "Asking again (2 of 2) ...",
                      "Errors in the responses!Failed."}},
         // An entry the unit leaves unanswered fails the step, even when later ones came.
@@ -319,15 +321,25 @@ INSTANTIATE_TEST_SUITE_P(
                     false,
                     [](const Bytes& r) { return Answer(r, 0x2C, kNothing, 6); },
                     RestrictionsOutcome::Failed,
-                    Concat({{0x14, 0x28}, kSixteenEntryReads, Bytes(2, 0x2C)}),
+                    Concat({kFactsReads, Bytes(12 + 3 + 18, 0x2C)}),
                     {"Asking again (2 of 2) ...Failed."}},
+        // No checksum guards a value: an entry that reads differently each time is never taken.
+        FailureCase{
+            "EntryReadsDifferently",
+            false,
+            [n = std::make_shared<std::uint8_t>(0)](const Bytes& r) {
+                return Answer(r, 0x2C, {0x06, 0x00, 0x01, 0x90, 0x03, 0x00, ++*n}, 3);
+            },
+            RestrictionsOutcome::Failed,
+            Concat({kFactsReads, Bytes(6 + 6 + 24, 0x2C)}),
+            {"Asking again (2 of 2) ...", "ReadRestriction 3: the two readings differ!Failed."}},
         FailureCase{"TooShortEntryReply",
                     false,
                     [](const Bytes& r) {
                         return Answer(r, 0x2C, {0x04, 0x00, 0x01, 0x90, 0x03}, 3);
                     },
                     RestrictionsOutcome::Succeeded,
-                    Concat({{0x14, 0x28}, kSixteenEntryReads, {0x54}}),
+                    Concat({kFactsReads, kEntryReads, {0x54, 0x54}}),
                     {"Getting restrictions ... passed.", "Getting repeaters ... passed."}},
         FailureCase{"WrongAckForEntry4",
                     true,
@@ -378,7 +390,7 @@ TEST_F(RestrictionsExchangeTest, TheVersionReplyCountsWithoutAVersionParameter) 
     Page().SetUpdateListener([&updates] { ++updates; });
     Run(&RestrictionsPage::Read);
     EXPECT_EQ(sim.facts.versionNumber.load(), 30000u);
-    EXPECT_EQ(sim.SentCodes(), (Bytes{0x14, 0x28}));
+    EXPECT_EQ(sim.SentCodes(), kFactsReads);
     // Each parsed reply and the end of the worker tell the owner.
     EXPECT_GE(updates, 3);
 }
