@@ -349,6 +349,23 @@ INSTANTIATE_TEST_SUITE_P(
                     RestrictionsOutcome::Failed,
                     Bytes(18, 0x52),
                     {"Unknown responses!Failed."}},
+        // An entry the unit keeps otherwise than sent is sent once more, then fails by name.
+        FailureCase{
+            "EntryReadBackDiffers",
+            true,
+            [](const Bytes& r) {
+                return Answer(r, 0x2C, {0x06, 0x00, 0x01, 0x90, 0x04, 0x00, 0x09}, 4);
+            },
+            RestrictionsOutcome::Failed,
+            Concat({Bytes(16, 0x52),
+                    {0x54},
+                    Bytes(16, 0x2C),
+                    {0x54},
+                    Bytes(16, 0x52),
+                    {0x54},
+                    Bytes(16, 0x2C),
+                    {0x54}}),
+            {"Verifying ...Failed.", "The unit holds other values for FrequencyRestriction5."}},
         FailureCase{"NoSaveAck",
                     true,
                     [](const Bytes& r) { return Answer(r, 0x53, kNothing); },
