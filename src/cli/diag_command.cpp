@@ -176,12 +176,10 @@ SKELVANE_CLI_COMMAND(120, [](CLI::App& app, Context& ctx) {
             for (const bool ok : finished) {
                 ++done;
                 allOk = allOk && ok;
-                if (!ok) {
-                    continue;
-                }
+                // A failed pass still shows what it received; the rest reads n/a.
                 if (reading) {
                     PrintValues(printer, page, done);
-                } else {
+                } else if (ok) {
                     printer.Print("Value: " + page.FieldText(Field::Value));
                 }
             }

@@ -505,6 +505,24 @@ std::string WriteNetworkFile(const std::filesystem::path& path) {
 // The command-line tool itself on the commands that save what they read: exit 0 only with the
 // file holding the unit's values, otherwise exit 1 with a line naming the step that failed and
 // the file as it was, byte for byte.
+// Runs skelvane-cli in this process against the environment's network on its clock; "FILE"
+// in the arguments stands for `path`.
+int RunCommandLine(Env& env, std::vector<std::string> args, const std::filesystem::path& path,
+                   std::string& output) {
+    args.insert(args.begin(), "skelvane-cli");
+    std::vector<char*> argv;
+    for (std::string& arg : args) {
+        arg = arg == "FILE" ? path.string() : arg;
+        argv.push_back(arg.data());
+    }
+    std::ostringstream out;
+    CliClock clock(env.clock);
+    const int exit =
+        cli::RunCli(static_cast<int>(argv.size()), argv.data(), out, out, clock, env.ports);
+    output = out.str();
+    return exit;
+}
+
 TEST(FaultMatrixTest, TheCommandLineSavesOnlyWhatItRead) {
     struct Command {
         std::vector<std::string> args;  // "FILE" stands for the network file
@@ -520,19 +538,7 @@ TEST(FaultMatrixTest, TheCommandLineSavesOnlyWhatItRead) {
         Env env(plan);
         const auto path = env.dir / "net.xml";
         const std::string before = WriteNetworkFile(path);
-        std::vector<std::string> args{"skelvane-cli"};
-        for (const std::string& arg : command.args) {
-            args.push_back(arg == "FILE" ? path.string() : arg);
-        }
-        std::vector<char*> argv;
-        for (std::string& arg : args) {
-            argv.push_back(arg.data());
-        }
-        std::ostringstream out;
-        CliClock clock(env.clock);
-        const int exit =
-            cli::RunCli(static_cast<int>(argv.size()), argv.data(), out, out, clock, env.ports);
-        output = out.str();
+        const int exit = RunCommandLine(env, command.args, path, output);
         const std::string after = test::ReadFileBytes(path);
         if (exit == 0 && command.block != nullptr) {
             // What a read without faults saved is the unit's registers.
@@ -573,6 +579,45 @@ TEST(FaultMatrixTest, TheCommandLineSavesOnlyWhatItRead) {
             }
         }
     }
+}
+
+// What the command line cannot confirm it says: a diagnostics group that never answers shows
+// its values as n/a and fails the command; --no-verify leaves out the write's read-back.
+TEST(FaultMatrixTest, TheCommandLineSaysWhatItDidNotCheck) {
+    Env env("");
+    const auto path = env.dir / "net.xml";
+    WriteNetworkFile(path);
+    std::string verified, unverified, diag;
+    // The unit's own values, to write back.
+    ASSERT_EQ(RunCommandLine(env, {"read", "--port", "SIM1", "--local", "FILE", "Master"}, path,
+                             verified),
+              0)
+        << verified;
+    const auto txLines = [](const std::string& text) {
+        int count = 0;
+        for (std::size_t at = 0; (at = text.find("TX:", at)) != std::string::npos; ++at) {
+            ++count;
+        }
+        return count;
+    };
+    ASSERT_EQ(RunCommandLine(env, {"-v", "write", "--port", "SIM1", "--local", "FILE", "Master"},
+                             path, verified),
+              0)
+        << verified;
+    ASSERT_EQ(
+        RunCommandLine(
+            env, {"-v", "write", "--no-verify", "--port", "SIM1", "--local", "FILE", "Master"},
+            path, unverified),
+        0)
+        << unverified;
+    // The read-back asks for the written registers and the data mask.
+    EXPECT_GT(txLines(verified), txLines(unverified)) << unverified;
+    env.network->Local().SetFrameHandler(
+        0x06, [](sim::Unit&, const sim::Frame&) { return std::optional<sim::Reply>(); });
+    EXPECT_EQ(
+        RunCommandLine(env, {"diag", "--port", "SIM1", "--local", "FILE", "Master"}, path, diag), 1)
+        << diag;
+    EXPECT_NE(diag.find(": n/a\n"), std::string::npos) << diag;
 }
 
 }  // namespace
