@@ -121,10 +121,11 @@ TEST_P(ExchangeTest, WritesAndReadsAllOfTheLocalUnit) {
     job.parameters[2].value = 0;
     ASSERT_EQ(RunSettingsWorker(link, job, facts), SettingsOutcome::Succeeded)
         << testing::PrintToString(log.Lines());
-    // The connection check (serial number), the five register groups, version, serial number
-    // and data mask; the restriction entries go out unlogged.
+    // The connection check (serial number), then each read twice: the five register groups,
+    // version, serial number and data mask; the restriction entries go out unlogged.
     EXPECT_EQ(SentCodes(log),
-              (std::vector<int>{0x29, 0x00, 0x02, 0x03, 0x04, 0x05, 0x28, 0x29, 0x2A}));
+              (std::vector<int>{0x29, 0x00, 0x00, 0x02, 0x02, 0x03, 0x03, 0x04, 0x04, 0x05, 0x05,
+                                0x28, 0x28, 0x29, 0x29, 0x2A, 0x2A}));
     EXPECT_EQ(job.parameters[0].value, 1u);  // the unit on the cable
     EXPECT_EQ(job.parameters[1].value, c.txPower);
     EXPECT_EQ(job.parameters[2].value, c.networkId);
