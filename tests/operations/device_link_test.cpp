@@ -117,11 +117,8 @@ class BadReplyTest : public ConnectTest, public ::testing::WithParamInterface<Ba
 
 TEST_P(BadReplyTest, IsRejectedAndTheWakeUpFollows) {
     const Bytes& reply = GetParam().reply;
-    sim.Local().SetPortHandler(sim::UnitMode::Diagnostic, std::make_shared<test::ScriptedPort>(
-                                                              InTurn({reply,
-                                                                      {0x03, 0x00, 0x01, 0xAE},
-                                                                      {0x03, 0x00, 0x01, 0x8C},
-                                                                      {0x03, 0x00, 0x01, 0x8C}})));
+    sim.Script(InTurn(
+        {reply, {0x03, 0x00, 0x01, 0xAE}, {0x03, 0x00, 0x01, 0x8C}, {0x03, 0x00, 0x01, 0x8C}}));
     auto page = Page();
     sim.Run(*page, &SettingsPageModel::Version);
     std::string traffic;
@@ -149,8 +146,7 @@ TEST_F(ConnectTest, BytesBeyondOneFrameAreCountedButNeverStored) {
     // A length byte of 0x10 promises 17 bytes; 600 come, more than the buffer holds.
     Bytes flood(600, 0x41);
     flood[0] = 0x10;
-    sim.Local().SetPortHandler(sim::UnitMode::Diagnostic,
-                               std::make_shared<test::ScriptedPort>(InTurn({flood})));
+    sim.Script(InTurn({flood}));
     LogPane log;
     DeviceLink link(sim.clock, log, sim.ports, "SIM1");
     link.SetLocal(true);

@@ -40,12 +40,6 @@ Parameter TextParameter(std::string name, std::string text, std::uint8_t readwri
     return p;
 }
 
-Parameter DiagParameter(std::string name, std::uint8_t type, std::vector<std::uint8_t> ids) {
-    Parameter p = NumberParameter(std::move(name), type, std::move(ids), 0, {}, 0);
-    p.desc = p.name.substr(4);
-    return p;
-}
-
 std::unique_ptr<Block> TemplateBlock(BlockKind kind, std::uint32_t unitAddress) {
     auto block = CreateBlock(static_cast<int>(kind));
     const std::uint32_t mode = kind == BlockKind::Master ? 0 : kind == BlockKind::Repeater ? 1 : 2;
@@ -75,9 +69,28 @@ std::unique_ptr<Block> TemplateBlock(BlockKind kind, std::uint32_t unitAddress) 
     }
     for (const sim::LiveValue& live : sim::DefaultLiveValues()) {
         const auto type = static_cast<std::uint8_t>(live.ids.size() == 4 ? 3 : live.ids.size());
-        block->AddParameter(DiagParameter(live.name, type, live.ids));
+        Parameter diag = NumberParameter(live.name, type, live.ids, 0, {}, 0);
+        diag.desc = diag.name.substr(4);
+        block->AddParameter(diag);
     }
     return block;
+}
+
+sim::RestrictionEntry SimEntry(std::uint16_t ua, std::vector<std::pair<int, int>> ranges) {
+    sim::RestrictionEntry entry;
+    entry.ua = ua;
+    for (std::size_t k = 0; k < ranges.size(); ++k) {
+        entry.start[k] = static_cast<std::uint16_t>(ranges[k].first);
+        entry.end[k] = static_cast<std::uint16_t>(ranges[k].second);
+    }
+    return entry;
+}
+
+sim::RepeaterSlots SimRepeaters(std::vector<std::uint16_t> addresses) {
+    sim::RepeaterSlots slots;
+    slots.fill(0xFFFF);
+    std::copy(addresses.begin(), addresses.end(), slots.begin());
+    return slots;
 }
 
 FrameRecorder::FrameRecorder(sim::Network& network) : network_(network) {
@@ -139,6 +152,10 @@ std::optional<Bytes> Answer(const Bytes& request, std::uint8_t code, Bytes reply
         return reply;
     }
     return std::nullopt;
+}
+
+ScriptedPort::Script AnswerWith(std::uint8_t code, Bytes reply, int entry) {
+    return [=](const Bytes& request) { return Answer(request, code, reply, entry); };
 }
 
 }  // namespace skelvane::test

@@ -22,10 +22,6 @@ namespace skelvane::test {
 inline Bytes Text(const std::string& text) {
     return Bytes(text.begin(), text.end());
 }
-inline Bytes Join(Bytes head, const Bytes& tail) {
-    head.insert(head.end(), tail.begin(), tail.end());
-    return head;
-}
 
 // Parameters as the radio templates give them, at the register ids the simulator's units use.
 Parameter NumberParameter(std::string name, std::uint8_t type, std::vector<std::uint8_t> ids,
@@ -35,12 +31,16 @@ Parameter RangeParameter(std::string name, std::uint8_t type, std::vector<std::u
                          std::uint32_t value, std::uint32_t min, std::uint32_t max);
 Parameter TextParameter(std::string name, std::string text, std::uint8_t readwrite = 2,
                         std::uint8_t visible = 1);
-Parameter DiagParameter(std::string name, std::uint8_t type, std::vector<std::uint8_t> ids);
 
 // A radio block with the template's set: addresses, radio settings, version, serial number,
 // data mask, the sixteen restriction entries (hidden) and the thirteen diagnostic values.
 // The values are not those of any simulated unit, so a read visibly changes them.
 std::unique_ptr<Block> TemplateBlock(BlockKind kind, std::uint32_t unitAddress);
+
+// A unit's restriction entry for `ua` with the given channel ranges, and a repeater list
+// holding `addresses`, the rest vacant.
+sim::RestrictionEntry SimEntry(std::uint16_t ua, std::vector<std::pair<int, int>> ranges);
+sim::RepeaterSlots SimRepeaters(std::vector<std::uint16_t> addresses);
 
 // Every frame the host writes to a simulated network, in order (each write is one frame).
 class FrameRecorder {
@@ -57,6 +57,20 @@ class FrameRecorder {
     sim::Network& network_;
     mutable std::mutex mutex_;
     std::vector<Bytes> sent_;
+};
+
+// The unit on the cable with some requests answered by a script instead: a script returning
+// bytes sends them (none: no answer), nullopt leaves the request to the unit. Lets tests send
+// replies no real unit would.
+class ScriptedPort final : public sim::PortHandler {
+  public:
+    using Script = std::function<std::optional<Bytes>(const Bytes& request)>;
+    explicit ScriptedPort(Script script) : script_(std::move(script)) {}
+    void OnBytes(sim::PortContext& port, std::span<const std::uint8_t> bytes) override;
+
+  private:
+    Script script_;
+    Bytes pending_;
 };
 
 // The built-in network behind "SIM1" on a virtual clock, with every frame the host sends
@@ -79,6 +93,12 @@ class LinkFixture : public SimNetwork, public FrameRecorder {
         return clock.Now() - start;
     }
 
+    // The unit on the cable answers through `script`.
+    void Script(ScriptedPort::Script script) {
+        Local().SetPortHandler(sim::UnitMode::Diagnostic,
+                               std::make_shared<ScriptedPort>(std::move(script)));
+    }
+
     UnitFacts facts;
     CurrentRemoteUa remoteUa;
     RecordingPrompter prompter;
@@ -88,21 +108,9 @@ class LinkFixture : public SimNetwork, public FrameRecorder {
 // `then`.
 std::vector<std::string> OpenLines(const std::vector<std::string>& then);
 
-// The unit on the cable with some requests answered by a script instead: a script returning
-// bytes sends them (none: no answer), nullopt leaves the request to the unit. Lets tests send
-// replies no real unit would.
-class ScriptedPort final : public sim::PortHandler {
-  public:
-    using Script = std::function<std::optional<Bytes>(const Bytes& request)>;
-    explicit ScriptedPort(Script script) : script_(std::move(script)) {}
-    void OnBytes(sim::PortContext& port, std::span<const std::uint8_t> bytes) override;
-
-  private:
-    Script script_;
-    Bytes pending_;
-};
-
-// `reply` for a request with `code` (and, when given, the entry number `entry`), else nullopt.
+// `reply` for a request with `code` (and, when given, the entry number `entry`), else nullopt;
+// and a script that answers so.
 std::optional<Bytes> Answer(const Bytes& request, std::uint8_t code, Bytes reply, int entry = -1);
+ScriptedPort::Script AnswerWith(std::uint8_t code, Bytes reply, int entry = -1);
 
 }  // namespace skelvane::test

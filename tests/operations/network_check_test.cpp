@@ -5,6 +5,7 @@
 #include "document/network_file.h"
 #include "network_fixture.h"
 #include "operations/network_check.h"
+#include "operations/network_units.h"
 #include "support/test_paths.h"
 
 namespace skelvane {
@@ -23,22 +24,15 @@ TEST_P(NetworkCheckTest, FindsWhatIsWrongWithThePlan) {
     LinkIdCounter ids;
     auto root = test::MakeNetwork(GetParam().network, ids);
     for (const auto& [blockName, name, value] : GetParam().edits) {
-        for (Block* b = root->FirstChild(); b != nullptr; b = b->NextSibling()) {
-            if (b->Name() == blockName) {
-                Parameter* p = b->FindParameter(name);
-                if (p == nullptr) {
-                    Parameter text;
-                    text.type = kTextParameterType;
-                    text.name = name;
-                    b->AddParameter(text);
-                    p = b->FindParameter(name);
-                }
-                if (p->IsText()) {
-                    p->textValue = value;
-                } else {
-                    p->value = static_cast<std::uint32_t>(std::stoul(value));
-                }
-            }
+        Block* b = FindRadioBlock(*root, blockName);
+        if (b->FindParameter(name) == nullptr) {
+            b->AddParameter(test::TextParameter(name, ""));
+        }
+        Parameter* p = b->FindParameter(name);
+        if (p->IsText()) {
+            p->textValue = value;
+        } else {
+            p->value = static_cast<std::uint32_t>(std::stoul(value));
         }
     }
     std::vector<std::string> texts;

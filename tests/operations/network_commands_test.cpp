@@ -46,9 +46,7 @@ TEST(NetworkBackup, ReadsEveryUnitOfAStarIntoItsBlock) {
     test::NetworkSim sim("M1 P2<M1 R300<P2 R301<M1 Rx<M1");
     sim.UnitOf("P2").SetVersion("V4.46");
     sim.UnitOf("R300").SeedValue(std::vector<std::uint8_t>{0x10, 0x11}, 0x0BEE);
-    sim.UnitOf("R301").SetRepeaters({2, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF,
-                                     0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF,
-                                     0xFFFF});
+    sim.UnitOf("R301").SetRepeaters(test::SimRepeaters({2}));
     auto model = MakeModel<NetworkBackupModel>(sim);
     ASSERT_TRUE(model->Start());
     model->Run().Wait();
@@ -113,11 +111,7 @@ TEST(NetworkCompare, ListsWhatDiffersAndTakesItIntoTheFile) {
     unit.SeedValue(std::vector<std::uint8_t>{0x0E}, 2);  // LinkRate
     unit.SetVersion("V4.46");
     unit.SetDataMask("00FF");
-    sim::RestrictionEntry entry;
-    entry.ua = 25;
-    entry.start[0] = 0;
-    entry.end[0] = 600;
-    unit.SetRestriction(2, entry);
+    unit.SetRestriction(2, test::SimEntry(25, {{0, 600}}));
     auto model = MakeModel<NetworkCompareModel>(sim);
     ASSERT_TRUE(model->Start());
     model->Run().Wait();

@@ -48,10 +48,6 @@ std::unique_ptr<Block> MakeNetwork(const std::string& words, LinkIdCounter& ids)
     return root;
 }
 
-}  // namespace skelvane::test
-
-namespace skelvane::test {
-
 NetworkSim::NetworkSim(const std::string& words) : root_(MakeNetwork(words, ids)) {
     std::string error;
     network = sim::NetworkFromBlocks(*root_, clock, error);

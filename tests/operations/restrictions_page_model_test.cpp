@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "base/format.h"
 #include "base/prompter.h"
 #include "document/block.h"
 #include "link_fixture.h"
@@ -16,10 +17,7 @@ namespace skelvane {
 namespace {
 
 Parameter NumberParameter(const char* name, std::uint32_t value) {
-    Parameter parameter;
-    parameter.name = name;
-    parameter.value = value;
-    return parameter;
+    return test::NumberParameter(name, 1, {}, value, {});
 }
 
 std::unique_ptr<Block> RemoteWith(std::vector<Parameter> parameters) {
@@ -156,20 +154,8 @@ TEST(RestrictionsPageLocalTest, LocalUnlessTheOperatingModeIsSet) {
                           {{NumberParameter("OperatingMode", 2)}, false}};
     for (const Case& c : cases) {
         auto block = RemoteWith(c.parameters);
-        block->SetName("Remote 7");
-        const RestrictionsPageModel page(*block, state, facts);
-        EXPECT_EQ(page.InitiallyLocal(), c.local);
-        EXPECT_EQ(page.Title(), "Remote 7");
+        EXPECT_EQ(RestrictionsPageModel(*block, state, facts).InitiallyLocal(), c.local);
     }
-}
-
-std::vector<Parameter> SixteenEntries() {
-    std::vector<Parameter> parameters;
-    for (int i = 1; i <= 16; ++i) {
-        parameters.push_back(test::TextParameter("FrequencyRestriction" + std::to_string(i), "0"));
-    }
-    parameters.push_back(test::TextParameter("RepeaterRegistration", "0"));
-    return parameters;
 }
 
 TEST(RestrictionParametersTest, TableToSendIsBuiltFromTheBlockAlone) {
@@ -182,9 +168,12 @@ TEST(RestrictionParametersTest, TableToSendIsBuiltFromTheBlockAlone) {
     ASSERT_TRUE(ValidateRestrictionEntry("99:905000,927600", 15, stale, facts, prompter));
     state.SetTable(stale);
 
-    std::vector<Parameter> parameters = SixteenEntries();
-    parameters.resize(4);  // entries 1 to 4 only
-    parameters[2].textValue = "7:905000,927600";
+    // Entries 1 to 4 only.
+    std::vector<Parameter> parameters;
+    for (const char* text : {"0", "0", "7:905000,927600", "0"}) {
+        parameters.push_back(
+            test::TextParameter(Format("FrequencyRestriction%zu", parameters.size() + 1), text));
+    }
     const auto table = BuildRestrictionTable(parameters, state, facts, prompter);
     ASSERT_TRUE(table.has_value()) << prompter.LastText();
     EXPECT_EQ(table->entries[2].ua, 7);
