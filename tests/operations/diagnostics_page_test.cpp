@@ -52,12 +52,11 @@ class DiagnosticsTest : public ::testing::Test {
         }
         return values;
     }
-    void Custom(const char* size, std::vector<const char*> ids, const char* value = "0") {
-        page->SetFieldText(Field::Size, size);
-        for (std::size_t k = 0; k < 4; ++k) {
-            page->SetFieldText(static_cast<Field>(1 + k), k < ids.size() ? ids[k] : "0");
+    // The custom parameter's size, id1 to id4 and value.
+    void Custom(const std::array<const char*, 6>& fields) {
+        for (std::size_t k = 0; k < fields.size(); ++k) {
+            page->SetFieldText(static_cast<Field>(k), fields[k]);
         }
-        page->SetFieldText(Field::Value, value);
     }
 
     test::LinkFixture sim;
@@ -88,17 +87,15 @@ TEST_F(DiagnosticsTest, PollingRepeatsAboutOnceASecondUntilStopped) {
     EXPECT_EQ(page->Passes(), 3u);
 }
 
-std::optional<sim::Reply> NoReply(sim::Unit&, const sim::Frame&) {
-    return std::nullopt;
-}
-
 // A group without reply fails the pass; polling goes on after group 1, not after group 6.
 // The parameter: the group, and the requests sent (each is asked three times).
 class NoReplyTest : public DiagnosticsTest,
                     public ::testing::WithParamInterface<std::pair<std::uint8_t, Bytes>> {};
 
 TEST_P(NoReplyTest, FailsThePass) {
-    sim.Local().SetFrameHandler(GetParam().first, NoReply);
+    sim.Local().SetFrameHandler(GetParam().first, [](sim::Unit&, const sim::Frame&) {
+        return std::optional<sim::Reply>();
+    });
     page->SetPollChecked(true);
     stopAfter = 2;
     Run(&DiagnosticsPageModel::Read);
@@ -134,7 +131,7 @@ TEST_F(DiagnosticsTest, AValueLeftOutOfAReplyShowsNoNumberAndFailsThePass) {
 }
 
 TEST_F(DiagnosticsTest, SetAndGetATwoByteCustomValue) {
-    Custom("2", {"33", "32"}, "4660");  // id1 0x21, id2 0x20
+    Custom({"2", "33", "32", "0", "0", "4660"});  // id1 0x21, id2 0x20
     Run(&DiagnosticsPageModel::Set);
     EXPECT_EQ(sim.Sent().back(), (Bytes{0x07, 0x00, 0x00, 0x46, 0x21, 0x34, 0x20, 0x12}));
     EXPECT_EQ(sim.Local().Register(0x21), 0x34);
@@ -152,7 +149,7 @@ TEST_F(DiagnosticsTest, SetAndGetATwoByteCustomValue) {
 }
 
 TEST_F(DiagnosticsTest, SetTakesTheLeadingDigitsOfTheValueField) {
-    Custom("1", {"16"}, "42");
+    Custom({"1", "16", "0", "0", "0", "42"});
     page->SetPollChecked(true);
     stopAfter = 2;
     page->SetPassListener([this](std::uint64_t pass, bool) {
@@ -178,9 +175,7 @@ class FieldTest : public DiagnosticsTest, public ::testing::WithParamInterface<F
 TEST_P(FieldTest, AWrongFieldBeepsAndTheFieldsAfterItAreNotRead) {
     page->SetPollChecked(true);  // read last, so a wrong field leaves polling off
     stopAfter = 5;
-    for (std::size_t k = 0; k < 6; ++k) {
-        page->SetFieldText(static_cast<Field>(k), GetParam().fields[k]);
-    }
+    Custom(GetParam().fields);
     Run(&DiagnosticsPageModel::Get);
     EXPECT_EQ(page->FocusedField(), GetParam().focused);
     EXPECT_EQ(sim.prompter.Beeps(), GetParam().focused ? 1 : 0);

@@ -111,20 +111,19 @@ TEST(AddFoundUnitsTest, AddsTheMissingUnitsAsLinkedBlocksBelowTheOthersWithoutOv
 
     std::vector<std::string> made;
     for (const Block* b : added) {
-        made.push_back(b->Name() + ":" + std::to_string(b->FindParameter("UnitAddress")->value) +
-                       ":" + std::to_string(b->FindParameter("OperatingMode")->value) + ":" +
+        made.push_back(std::string(KindName(static_cast<int>(b->Kind()))) + " " + b->Name() + ":" +
+                       std::to_string(b->FindParameter("UnitAddress")->value) + ":" +
+                       std::to_string(b->FindParameter("OperatingMode")->value) + ":" +
                        b->FindParameter("SerialNo")->textValue);
         if (b->Kind() != BlockKind::Master) {
             EXPECT_EQ(b->Inputs().front().id, master->Outputs().front().id) << b->Name();
         }
     }
     ASSERT_EQ(added.size(), 15u);  // 1 and 300 are there already
-    EXPECT_EQ(made[0], "2:2:1:S2");
-    EXPECT_EQ(added[0]->Kind(), BlockKind::Repeater);
-    EXPECT_EQ(made[1], "5:5:2:S5");  // kind unknown: a Remote, its mode as the template has it
-    EXPECT_EQ(added[1]->Kind(), BlockKind::Remote);
-    EXPECT_EQ(made[2], "Master:6:3:S6");  // a Master keeps its name
-    EXPECT_EQ(added[2]->Kind(), BlockKind::Master);
+    EXPECT_EQ(made[0], "Repeater 2:2:1:S2");
+    EXPECT_EQ(made[1],
+              "Remote 5:5:2:S5");  // kind unknown: a Remote, its mode as the template has it
+    EXPECT_EQ(made[2], "Master Master:6:3:S6");  // a Master keeps its name
 
     // Laid out as the program's diagram lays them out, with their status lines.
     BlockDiagram diagram;

@@ -6,6 +6,8 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "base/format.h"
@@ -186,46 +188,31 @@ TEST_F(RestrictionsExchangeTest, WriteGoesByTheVersionLearnedBefore) {
                                   "Verifying ... passed.", "Saving to memory... passed."}));
 }
 
-struct RefusalCase {
-    const char* name;
-    int entry;  // 1 to 16, or 0 for the repeater list
-    const char* text;
-    const char* message;
-    Bytes codes;
-    const char* lastLine;
-};
-
-class WriteRefusalTest : public RestrictionsExchangeTest,
-                         public ::testing::WithParamInterface<RefusalCase> {};
-
-TEST_P(WriteRefusalTest, AnInvalidTextStopsItsStepBeforeAnythingOfItIsSent) {
-    const RefusalCase& c = GetParam();
+// An invalid text stops its step before anything of it is sent, and nothing is saved.
+TEST_F(RestrictionsExchangeTest, AnInvalidTextStopsItsStepBeforeAnythingOfItIsSent) {
     UseVersion("V4.45");
     block->FindParameter("FrequencyRestriction2")->textValue = "7:905000,927600";
-    block
-        ->FindParameter(c.entry > 0 ? Format("FrequencyRestriction%d", c.entry)
-                                    : std::string("RepeaterRegistration"))
-        ->textValue = c.text;
-    EXPECT_EQ(Run(&RestrictionsPage::Write)->outcome, RestrictionsOutcome::Failed);
-    ASSERT_EQ(sim.prompter.Count(), 1u);
-    EXPECT_EQ(sim.prompter.LastText(), c.message);
-    EXPECT_EQ(sim.SentCodes(), c.codes);
-    EXPECT_EQ(StepLines().back(), c.lastLine);
-    // Nothing was saved to the unit's memory.
-    EXPECT_EQ(sim.Local().SavedRestriction(1), sim::RestrictionEntry());
+    const std::tuple<const char*, const char*, const char*, Bytes, const char*> refusals[] = {
+        {"FrequencyRestriction10",
+         "6:902400,927600",
+         "Wrong table entry: 10\nNot enough room to create pattern!!",
+         {},
+         "Sending restrictions ...Failed."},
+        {"RepeaterRegistration", "5,5", "Duplicate UA detected.", Bytes(16, 0x52),
+         "Sending repeaters ...Failed."}};
+    for (const auto& [name, text, message, codes, lastLine] : refusals) {
+        const std::string kept = std::exchange(block->FindParameter(name)->textValue, text);
+        const std::size_t shown = sim.prompter.Count();
+        sim.ClearSent();
+        EXPECT_EQ(Run(&RestrictionsPage::Write)->outcome, RestrictionsOutcome::Failed) << name;
+        EXPECT_EQ(sim.prompter.Count(), shown + 1) << name;
+        EXPECT_EQ(sim.prompter.LastText(), message);
+        EXPECT_EQ(sim.SentCodes(), codes) << name;
+        EXPECT_EQ(StepLines().back(), lastLine);
+        EXPECT_EQ(sim.Local().SavedRestriction(1), sim::RestrictionEntry()) << name;
+        block->FindParameter(name)->textValue = kept;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Texts, WriteRefusalTest,
-    ::testing::Values(RefusalCase{"NoRoom",
-                                  10,
-                                  "6:902400,927600",
-                                  "Wrong table entry: 10\nNot enough room to create pattern!!",
-                                  {},
-                                  "Sending restrictions ...Failed."},
-                      RefusalCase{"BadRepeaterList", 0, "5,5", "Duplicate UA detected.",
-                                  Bytes(16, 0x52), "Sending repeaters ...Failed."}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(RestrictionsExchangeTest, ABlockWithoutARepeaterListSendsOnlyABuiltOne) {
     block = RadioBlock(BlockKind::Master, false);
