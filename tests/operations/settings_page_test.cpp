@@ -177,44 +177,34 @@ TEST_F(SettingsTest, AReplyFromAnotherUnitIsNotTakenForTheOneAsked) {
 
 // Replies that do not answer the request fail their try; the request is asked again, and
 // the value of a bad reply is never stored.
-struct BadAnswerCase {
-    const char* name;
-    int badTries;  // how many replies are bad before good ones come
-    std::vector<std::uint8_t> payload;
-    SettingsOutcome outcome;
-};
-
-class BadAnswerTest : public SettingsTest, public ::testing::WithParamInterface<BadAnswerCase> {};
-
-TEST_P(BadAnswerTest, IsAskedAgainAndNeverStored) {
-    const BadAnswerCase& c = GetParam();
+TEST_F(SettingsTest, ABadAnswerIsAskedAgainAndNeverStored) {
     UncheckAll();
     Page().List().SetChecked(*Page().List().FindRow("HopPattern"), true);  // register 0x0B
     sim.Local().SetRegister(0x0B, 24);
-    auto bad = std::make_shared<int>(c.badTries);
-    sim.Local().SetFrameHandler(
-        0x14, [c, bad](sim::Unit& unit, const sim::Frame& frame) -> std::optional<sim::Reply> {
-            if ((*bad)-- > 0) {
-                return sim::Reply{0x64, c.payload};
-            }
-            std::vector<std::uint8_t> pairs;
-            for (const std::uint8_t id : frame.payload) {
-                pairs.insert(pairs.end(), {id, unit.Register(id)});
-            }
-            return sim::Reply{0x64, pairs};
-        });
-    Run(&SettingsPageModel::Read);
-    EXPECT_EQ(Page().LastOutcome(), c.outcome);
-    EXPECT_EQ(Value("HopPattern"), c.outcome == SettingsOutcome::Succeeded ? 24u : 9u);
+    // How many replies are bad before good ones come, and what they hold.
+    const std::tuple<int, Bytes, SettingsOutcome> answers[] = {
+        {2, {0x0B, 20, 0x0B, 20}, SettingsOutcome::Succeeded},  // a register twice
+        {1, {0x0B, 20, 0x0C}, SettingsOutcome::Succeeded},      // a lone byte
+        {3, {0x0B, 20, 0x0C, 1}, SettingsOutcome::Failed}};
+    for (const auto& [badTries, payload, outcome] : answers) {
+        block->FindParameter("HopPattern")->value = 9;
+        auto bad = std::make_shared<int>(badTries);
+        sim.Local().SetFrameHandler(
+            0x14, [bad, reply = payload](sim::Unit& unit, const sim::Frame& frame) {
+                if ((*bad)-- > 0) {
+                    return std::optional<sim::Reply>(sim::Reply{0x64, reply});
+                }
+                std::vector<std::uint8_t> pairs;
+                for (const std::uint8_t id : frame.payload) {
+                    pairs.insert(pairs.end(), {id, unit.Register(id)});
+                }
+                return std::optional<sim::Reply>(sim::Reply{0x64, pairs});
+            });
+        Run(&SettingsPageModel::Read);
+        EXPECT_EQ(Page().LastOutcome(), outcome) << badTries;
+        EXPECT_EQ(Value("HopPattern"), outcome == SettingsOutcome::Succeeded ? 24u : 9u);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Replies, BadAnswerTest,
-    ::testing::Values(
-        BadAnswerCase{"RepeatedRegister", 2, {0x0B, 20, 0x0B, 20}, SettingsOutcome::Succeeded},
-        BadAnswerCase{"LoneByte", 1, {0x0B, 20, 0x0C}, SettingsOutcome::Succeeded},
-        BadAnswerCase{"ThreeBad", 3, {0x0B, 20, 0x0C, 1}, SettingsOutcome::Failed}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(SettingsTest, WriteRefusesAValueItsParameterDoesNotAllowBeforeSendingAnything) {
     Page().ChooseLocal(true);
