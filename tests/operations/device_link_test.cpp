@@ -48,11 +48,12 @@ TEST_F(ConnectTest, LocalVersionLogsEveryStepAndTakesThreeShortExchanges) {
     EXPECT_EQ(sim.Run(*page, &SettingsPageModel::Version), Millis{3 * 51});
     EXPECT_THAT(
         page->Log().Lines(),
-        ElementsAreArray(test::OpenLines(
-            {"Verify connection ...", "TX:>>>>>", "03 00 00 29 ", "RX:<<<<<",
+        ElementsAreArray(
+            {" ", "Opening serial port SIM1 ... done.", "Changing baud rate to 115,200 ... passed.",
+             "Verify connection ...", "TX:>>>>>", "03 00 00 29 ", "RX:<<<<<",
              "09 00 01 8D 31 30 30 30 30 31  passed.", "TX:>>>>>", "03 00 00 28 ", "RX:<<<<<",
              "08 00 01 8C 56 34 2E 34 35 ", "TX:>>>>>", "03 00 00 28 ", "RX:<<<<<",
-             "08 00 01 8C 56 34 2E 34 35 ", "Version of the unit on the cable done in 0.1 s."})));
+             "08 00 01 8C 56 34 2E 34 35 ", "Version of the unit on the cable done in 0.1 s."}));
     EXPECT_EQ(page->LastOutcome(), SettingsOutcome::Succeeded);
     EXPECT_EQ(block->FindParameter("VersionNo")->textValue, "V4.45");
     EXPECT_EQ(block->FindParameter("SerialNo")->textValue, "100001");

@@ -125,13 +125,6 @@ void FrameRecorder::ClearSent() {
     sent_.clear();
 }
 
-std::vector<std::string> OpenLines(const std::vector<std::string>& then) {
-    std::vector<std::string> lines = {" ", "Opening serial port SIM1 ... done.",
-                                      "Changing baud rate to 115,200 ... passed."};
-    lines.insert(lines.end(), then.begin(), then.end());
-    return lines;
-}
-
 void ScriptedPort::OnBytes(sim::PortContext& port, std::span<const std::uint8_t> bytes) {
     pending_.insert(pending_.end(), bytes.begin(), bytes.end());
     while (!pending_.empty() && pending_.size() >= pending_[0] + 1u) {

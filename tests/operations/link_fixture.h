@@ -104,10 +104,6 @@ class LinkFixture : public SimNetwork, public FrameRecorder {
     RecordingPrompter prompter;
 };
 
-// The log lines the connect sequence writes on "SIM1" before the connection check, then
-// `then`.
-std::vector<std::string> OpenLines(const std::vector<std::string>& then);
-
 // `reply` for a request with `code` (and, when given, the entry number `entry`), else nullopt;
 // and a script that answers so.
 std::optional<Bytes> Answer(const Bytes& request, std::uint8_t code, Bytes reply, int entry = -1);
