@@ -70,7 +70,7 @@ TEST_F(ConnectTest, ASleepingUnitIsWokenUp) {
     EXPECT_EQ(sim.Run(*page, &SettingsPageModel::Version), Millis{750 + 2 * 190 + 51 + 2 * 51});
     EXPECT_EQ(sim.SentCodes(), (Bytes{0x29, 0x4A, 0x4A, 0x4A, 0x28, 0x28}));
     const auto lines = page->Log().Lines();
-    ASSERT_GT(lines.size(), 15u);
+    ASSERT_GT(lines.size(), 17u);
     EXPECT_EQ(lines[6], "Failed.");
     EXPECT_EQ(lines[7], "Wake up ...");
     EXPECT_EQ(lines[17], "03 00 01 AE  passed.");
