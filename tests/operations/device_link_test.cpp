@@ -85,8 +85,8 @@ TEST_F(ConnectTest, AUnitThatNeverAnswersEndsAfterTwentyWakeUps) {
               "Version of the unit on the cable failed at 'Verify connection': no answer. Check "
               "the port, the cable and that the unit is powered; a sleeping unit needs the "
               "wake-up retries.");
-    Bytes codes{0x29};
-    codes.insert(codes.end(), 20, 0x4A);
+    Bytes codes(21, 0x4A);  // the check, then twenty wake-ups
+    codes[0] = 0x29;
     EXPECT_EQ(sim.SentCodes(), codes);
     EXPECT_EQ(page->LastOutcome(), SettingsOutcome::NotConnected);
     EXPECT_FALSE(sim.hub.IsInUse("SIM1"));
@@ -107,41 +107,31 @@ TEST_F(ConnectTest, PortThatCannotBeOpenedOrNoPortAtAll) {
 }
 
 // Replies that break the frame rules, sent by a scripted unit in place of the connection
-// check's answer; a wake-up acknowledgement follows so the run goes on.
-struct BadReplyCase {
-    const char* name;
-    Bytes reply;
-    const char* message;  // logged after the reply's traffic line, before "Failed."
-};
-
-class BadReplyTest : public ConnectTest, public ::testing::WithParamInterface<BadReplyCase> {};
-
-TEST_P(BadReplyTest, IsRejectedAndTheWakeUpFollows) {
-    const Bytes& reply = GetParam().reply;
-    sim.Script(InTurn(
-        {reply, {0x03, 0x00, 0x01, 0xAE}, {0x03, 0x00, 0x01, 0x8C}, {0x03, 0x00, 0x01, 0x8C}}));
-    auto page = Page();
-    sim.Run(*page, &SettingsPageModel::Version);
-    std::string traffic;
-    for (const std::uint8_t b : reply) {
-        traffic += Format("%02X ", b);
+// check's answer, are rejected with their message before "Failed."; a wake-up acknowledgement
+// follows so the run goes on.
+TEST_F(ConnectTest, ABadReplyIsRejectedAndTheWakeUpFollows) {
+    const std::pair<Bytes, const char*> replies[] = {
+        {{0x02, 0x00, 0x01}, "Errors in the responses!"},                    // a head, no code
+        {{0x03, 0x00, 0x01, 0x8D, 0x55, 0x55}, "Errors in the responses!"},  // overshoot
+        {{0x04, 0x00, 0x01, 0x77, 0x00}, "Unknown responses!"}};
+    for (const auto& [reply, message] : replies) {
+        sim.Script(InTurn(
+            {reply, {0x03, 0x00, 0x01, 0xAE}, {0x03, 0x00, 0x01, 0x8C}, {0x03, 0x00, 0x01, 0x8C}}));
+        auto page = Page();
+        sim.Run(*page, &SettingsPageModel::Version);
+        std::string traffic;
+        for (const std::uint8_t b : reply) {
+            traffic += Format("%02X ", b);
+        }
+        const std::vector<std::string> expected = {"RX:<<<<<", traffic,
+                                                   message + std::string("Failed."), "Wake up ..."};
+        const auto lines = page->Log().Lines();
+        ASSERT_GT(lines.size(), 6 + expected.size());
+        EXPECT_EQ(std::vector<std::string>(lines.begin() + 6, lines.begin() + 6 + expected.size()),
+                  expected);
+        EXPECT_EQ(page->LastOutcome(), SettingsOutcome::Succeeded);
     }
-    const std::vector<std::string> expected = {
-        "RX:<<<<<", traffic, GetParam().message + std::string("Failed."), "Wake up ..."};
-    const auto lines = page->Log().Lines();
-    ASSERT_GT(lines.size(), 6 + expected.size());
-    EXPECT_EQ(std::vector<std::string>(lines.begin() + 6, lines.begin() + 6 + expected.size()),
-              expected);
-    EXPECT_EQ(page->LastOutcome(), SettingsOutcome::Succeeded);
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Replies, BadReplyTest,
-    ::testing::Values(
-        BadReplyCase{"HeadWithoutCode", {0x02, 0x00, 0x01}, "Errors in the responses!"},
-        BadReplyCase{"Overshoot", {0x03, 0x00, 0x01, 0x8D, 0x55, 0x55}, "Errors in the responses!"},
-        BadReplyCase{"UnknownCode", {0x04, 0x00, 0x01, 0x77, 0x00}, "Unknown responses!"}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ConnectTest, BytesBeyondOneFrameAreCountedButNeverStored) {
     // A length byte of 0x10 promises 17 bytes; 600 come, more than the buffer holds.
