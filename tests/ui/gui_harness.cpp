@@ -4,27 +4,13 @@
 #include <QMouseEvent>
 #include <QTest>
 
-#include "document/network_file.h"
+#include "document/document_session.h"
+#include "sim/template_network.h"
 #include "ui/diagram_view.h"
 
 namespace skelvane::test {
 
 namespace {
-
-Parameter numberParameter(const std::string& name, std::uint32_t value, std::uint32_t min,
-                          std::uint32_t max) {
-    Parameter p;
-    p.type = 2;
-    p.name = name;
-    p.desc = name;
-    p.reg = "0x10";
-    p.readwrite = 2;
-    p.visible = 1;
-    p.value = value;
-    p.choices = {{"Min", "", min}, {"Max", "", max}};
-    p.vectors = {16};
-    return p;
-}
 
 void sendMouse(QWidget& w, QEvent::Type type, QPoint p, Qt::MouseButton button,
                Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers) {
@@ -34,25 +20,10 @@ void sendMouse(QWidget& w, QEvent::Type type, QPoint p, Qt::MouseButton button,
 
 }  // namespace
 
-void writeTemplate(const std::filesystem::path& path) {
-    LinkIdCounter ids;
-    NetworkFile file(ids);
-    Block* master = file.NewNetwork();
-    master->AddParameter(numberParameter("UnitAddress", 1, 1, 65534));
-    master->AddParameter(numberParameter("TxPower", 30, 20, 30));
-    for (BlockKind kind : {BlockKind::Repeater, BlockKind::Remote}) {
-        Block* block = file.Root()->AppendChild(CreateBlock(static_cast<int>(kind)));
-        block->AddParameter(
-            numberParameter("UnitAddress", kind == BlockKind::Remote ? 3 : 2, 1, 65534));
-        block->AddParameter(numberParameter("TxPower", 20, 20, 30));
-    }
-    RecordingPrompter quiet;
-    file.Save(path, quiet);
-}
-
 Harness::Harness(Devices devices) {
     const std::filesystem::path dir = temp_.path().toStdString();
-    writeTemplate(dir / "TAVRIN-A.TPL");
+    // The default model's template, as shipped, is the only one the session finds.
+    std::filesystem::copy_file(sim::FindDefaultTemplate(), dir / kDefaultTemplateFile);
     state_ = std::make_unique<AppState>(prompter_, SessionPaths{dir, dir});
     if (devices == Devices::Dialogs) {
         dialogs_ = std::make_unique<DeviceDialogs>(*state_, &prompter_);

@@ -40,13 +40,9 @@ class RecordingDevices final : public DeviceCommands {
     std::vector<Call> calls;
 };
 
-// Writes a template with a Master, a Repeater and a Remote, each with a "UnitAddress" and a
-// "TxPower" parameter, to `dir`/name.
-void writeTemplate(const std::filesystem::path& path);
-
-// A main window on a new network from a test template, shown on the offscreen screen. Its
-// device commands are recorded, or open the real dialogs on the port of the status bar (the
-// simulated network behind "SIM1" on a first run).
+// A main window on a new network from the default model's template, shown on the offscreen
+// screen. Its device commands are recorded, or open the real dialogs on the port of the status
+// bar (the simulated network behind "SIM1" on a first run).
 class Harness {
   public:
     enum class Devices { Recorded, Dialogs };
