@@ -111,7 +111,6 @@ void DialogPartsTest::chartTextsLandInTheirBoxes() {
     texts.push_back(scene.xTitle);
     texts.push_back(scene.yTitle);
     texts.push_back(scene.title);
-    QCOMPARE(texts.size(), 6u + 11u + 3u);
     for (const ChartText& text : texts) {
         ChartScene solo;
         solo.client = scene.client;

