@@ -13,6 +13,7 @@
 #include <QTimer>
 #include <QToolTip>
 #include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 
 #include <algorithm>
 #include <array>
@@ -31,17 +32,14 @@ using namespace skelvane::test;
 namespace {
 
 // The tree's texts, depth first, indented by level.
-QStringList treeTexts(const QTreeWidget& tree) {
+QStringList treeTexts(QTreeWidget& tree) {
     QStringList texts;
-    std::function<void(const QTreeWidgetItem*, int)> walk = [&](const QTreeWidgetItem* item,
-                                                                int level) {
-        texts << QString(level * 2, QLatin1Char(' ')) + item->text(0);
-        for (int i = 0; i < item->childCount(); ++i) {
-            walk(item->child(i), level + 1);
+    for (QTreeWidgetItemIterator it(&tree); *it != nullptr; ++it) {
+        int level = 0;
+        for (const QTreeWidgetItem* up = (*it)->parent(); up != nullptr; up = up->parent()) {
+            ++level;
         }
-    };
-    for (int i = 0; i < tree.topLevelItemCount(); ++i) {
-        walk(tree.topLevelItem(i), 0);
+        texts << QString(level * 2, QLatin1Char(' ')) + (*it)->text(0);
     }
     return texts;
 }

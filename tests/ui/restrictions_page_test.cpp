@@ -42,10 +42,6 @@ QString cell(RestrictionsPageView* page, const std::string& name) {
                    : page->list()->item(row, RestrictionsPageView::kValueColumn)->text();
 }
 
-QStringList shownLog(RestrictionsPageView* page) {
-    return page->log()->lines().lines();
-}
-
 // Clicks the row of `name` in the list.
 void clickRow(RestrictionsPageView* page, const std::string& name) {
     QTableWidget* list = page->list();
@@ -135,7 +131,7 @@ void RestrictionsPageTest::readEditAndWrite() {
         QCOMPARE(cell(page, name), QString::fromLatin1(text));
     }
     QVERIFY(page->zonesButton()->isEnabled());
-    QCOMPARE(shownLog(page), paneLines(page->model().Log()));
+    QCOMPARE(page->log()->lines().lines(), paneLines(page->model().Log()));
     // Leaving the page disables "Zones"; coming back sets it from what was read.
     sheet->showPage(0);
     QVERIFY(!page->zonesButton()->isEnabled());
@@ -153,7 +149,7 @@ void RestrictionsPageTest::readEditAndWrite() {
     QCOMPARE(page->model().LastReport()->outcome, RestrictionsOutcome::Succeeded);
     QCOMPARE(unit.SavedRestriction(3), simEntry(300, {{0, 2500}, {5100, 25200}}));
     QCOMPARE(unit.SavedRepeaters()[1], std::uint16_t{301});
-    QTRY_COMPARE(shownLog(page), paneLines(page->model().Log()));
+    QTRY_COMPARE(page->log()->lines().lines(), paneLines(page->model().Log()));
 }
 
 // A click on the picture picks the zone; a UA the dialog refuses keeps it open with its choice

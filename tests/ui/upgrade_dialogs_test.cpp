@@ -29,11 +29,6 @@ using namespace skelvane;
 
 namespace {
 
-bool endsWith(const std::string& text, const std::string& end) {
-    return text.size() >= end.size() &&
-           text.compare(text.size() - end.size(), end.size(), end) == 0;
-}
-
 // The last line a log view shows; empty while it shows none.
 std::string lastShown(const LogView* view) {
     const std::vector<std::string> lines = view->shownLines();
@@ -69,10 +64,6 @@ void setPickers(SoftUpgradeDialog& dialog, const QDateTime& start, const QDateTi
     dialog.endTime()->setTime(end.time());
 }
 
-QDateTime toDateTime(const LocalTime& t) {
-    return QDateTime(QDate(t.year, t.month, t.day), QTime(t.hour, t.minute, t.second));
-}
-
 }  // namespace
 
 class UpgradeDialogsTest : public QObject {
@@ -106,7 +97,7 @@ void UpgradeDialogsTest::cancelOrCloseInTheMiddleOfTheTransfer() {
     QTest::mouseClick(dialog.programButton(), Qt::LeftButton);
     QVERIFY(!dialog.model().WorkerRunning());
     const std::string last = dialog.model().Log().LastLine();
-    QVERIFY2(last.rfind("Block 6/40, wait ...", 0) == 0 && endsWith(last, " cancelled."),
+    QVERIFY2(last.starts_with("Block 6/40, wait ...") && last.ends_with(" cancelled."),
              last.c_str());
     QVERIFY(!rig.network->HostAttached());
     QCOMPARE(dialog.programButton()->text(), QStringLiteral("&Program"));
@@ -128,8 +119,10 @@ void UpgradeDialogsTest::scheduleUpgradesItsUnitsOnTheTimer() {
     SoftUpgradeDialog dialog(rig.ports, "SIM1", 2, rig.schedule, rig.clock, rig.prompter);
     dialog.chooseFirmwareFile(rig.firmware(3));
     // From the next minute on, for ten minutes.
-    const QDateTime now = toDateTime(rig.clock.LocalNow());
-    const QDateTime start = now.addSecs(60);
+    const LocalTime now = rig.clock.LocalNow();
+    const QDateTime start =
+        QDateTime(QDate(now.year, now.month, now.day), QTime(now.hour, now.minute, now.second))
+            .addSecs(60);
     setPickers(dialog, start, start.addSecs(600));
     dialog.uaEdit()->setText(QStringLiteral("300, 301"));
     dialog.retriesEdit()->setText(QStringLiteral("2"));
