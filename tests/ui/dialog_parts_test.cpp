@@ -221,8 +221,6 @@ void DialogPartsTest::closingReleasesAWaitingWorker() {
 
 void DialogPartsTest::logViewFollowsThePane_data() {
     QTest::addColumn<std::vector<PaneStep>>("steps");
-    QTest::newRow("appended to the last line") << std::vector<PaneStep>{
-        {Op::Line, "Opening serial port "}, {Op::Append, "SIM1"}, {Op::Append, " ... done."}};
     QTest::newRow("traffic") << std::vector<PaneStep>{{Op::Line, "x"}, {Op::Traffic, ""}};
     // A cleared pane keeps its blank line; what comes next is appended to it.
     QTest::newRow("cleared") << std::vector<PaneStep>{{Op::Line, "a"}, {Op::Line, "b"},
