@@ -57,13 +57,6 @@ struct UpgradeRig : test::DeviceBench {
     ScheduleTable schedule;
 };
 
-void setPickers(SoftUpgradeDialog& dialog, const QDateTime& start, const QDateTime& end) {
-    dialog.startDate()->setDate(start.date());
-    dialog.startTime()->setTime(start.time());
-    dialog.endDate()->setDate(end.date());
-    dialog.endTime()->setTime(end.time());
-}
-
 }  // namespace
 
 class UpgradeDialogsTest : public QObject {
@@ -123,7 +116,10 @@ void UpgradeDialogsTest::scheduleUpgradesItsUnitsOnTheTimer() {
     const QDateTime start =
         QDateTime(QDate(now.year, now.month, now.day), QTime(now.hour, now.minute, now.second))
             .addSecs(60);
-    setPickers(dialog, start, start.addSecs(600));
+    dialog.startDate()->setDate(start.date());
+    dialog.startTime()->setTime(start.time());
+    dialog.endDate()->setDate(start.addSecs(600).date());
+    dialog.endTime()->setTime(start.addSecs(600).time());
     dialog.uaEdit()->setText(QStringLiteral("300, 301"));
     dialog.retriesEdit()->setText(QStringLiteral("2"));
 
