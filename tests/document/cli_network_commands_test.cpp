@@ -11,8 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "support/programs.h"
-#include "support/test_paths.h"
+#include "support/cli_fixture.h"
 
 namespace skelvane {
 namespace {
@@ -21,15 +20,7 @@ using test::CliRun;
 using test::Quoted;
 using test::RunCli;
 
-class CliNetworkTest : public testing::Test {
-  protected:
-    void SetUp() override {
-        if (!std::filesystem::exists(test::RuntimeDir() / "skelvane-cli")) {
-            GTEST_SKIP() << "skelvane-cli is not built";
-        }
-    }
-    test::TempDir dir;
-};
+using CliNetworkTest = test::CliTest;
 
 TEST_F(CliNetworkTest, InfoListsTheBlocksInWalkOrder) {
     const CliRun run = RunCli("info " + Quoted(test::DataDir() / "chain-network.xml"));

@@ -30,10 +30,6 @@ std::vector<const Block*> Children(const Block* root) {
     return children;
 }
 
-std::vector<const Block*> Radios(const NetworkFile& document) {
-    return Children(document.Root());
-}
-
 class SessionTest : public testing::Test {
   protected:
     void SetUp() override {
@@ -118,7 +114,7 @@ TEST_F(SessionTest, StartUpWithoutAModelListUsesTheDefaultTemplateAndAsksNothing
         EXPECT_EQ(started.TemplateFileName(), "TAVRIN-A.TPL");
         EXPECT_EQ(started.User().FileName(), "Unknown.xml");
         EXPECT_FALSE(started.User().Modified());
-        const auto radios = Radios(started.User());
+        const auto radios = Children(started.User().Root());
         ASSERT_EQ(radios.size(), 1u);
         EXPECT_EQ(radios[0]->Kind(), BlockKind::Master);
         EXPECT_FALSE(radios[0]->Parameters().empty());
@@ -353,7 +349,7 @@ TEST_F(SessionTest, OnlyRadiosArePlacedAndOnlyBlocksOfTheNetworkCopiedOrDeleted)
     EXPECT_FALSE(session.DeleteBlock(session.User().Root()));
     EXPECT_FALSE(session.DeleteBlock(nullptr));
     EXPECT_NE(session.Template().Root()->FirstChild(), nullptr);
-    EXPECT_EQ(Radios(session.User()).size(), 1u);
+    EXPECT_EQ(Children(session.User().Root()).size(), 1u);
     EXPECT_FALSE(session.User().Modified());
 }
 
@@ -464,7 +460,7 @@ class UnsavedChangesTest : public SessionTest, public testing::WithParamInterfac
         NetworkFile file(counter);
         RecordingPrompter quiet;
         EXPECT_TRUE(file.Read(path, quiet));
-        return Radios(file).size();
+        return Children(file.Root()).size();
     }
 
     fs::path path = dir / "net.xml";
@@ -496,10 +492,10 @@ TEST_P(UnsavedChangesTest, TheAnswerDiscardsOrKeepsTheChangesAsTheQuestionSays) 
     if (!c.goesOn) {
         // Nothing of the network was touched.
         EXPECT_TRUE(session.User().Modified());
-        EXPECT_EQ(Radios(session.User()).size(), 2u);
+        EXPECT_EQ(Children(session.User().Root()).size(), 2u);
     } else if (c.command != Command::Close) {
         EXPECT_FALSE(session.User().Modified());
-        EXPECT_EQ(Radios(session.User()).size(), 1u);
+        EXPECT_EQ(Children(session.User().Root()).size(), 1u);
     }
 }
 

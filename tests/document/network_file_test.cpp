@@ -225,17 +225,20 @@ TEST_F(NetworkFileIoTest, LongTextsAreCutToTheirFieldsCapacityAndWrittenBackWhol
                     "\"/></Choices></Parameter></Parameters></Block>"))));
     const Block* block = document.Root()->FirstChild();
     const Parameter p = block->Parameters().at(0);
-    EXPECT_EQ(block->Name().size(), 99u);
-    EXPECT_EQ(block->Inputs().at(0).name.size(), 63u);
-    EXPECT_EQ(p.choices.at(0).name.size(), 63u);
-    EXPECT_EQ(p.choices.at(0).desc.size(), 63u);
-    EXPECT_EQ(p.name, std::string(63, 'x'));
-    EXPECT_EQ(p.desc, std::string(63, 'x'));
-    EXPECT_EQ(p.reg, std::string(15, 'x'));
-    EXPECT_EQ(p.setAT, std::string(15, 'x'));
-    EXPECT_EQ(p.getAT, std::string(15, 'x'));
     // Text values (the restriction entries) keep 511 characters, and all of them are saved.
-    EXPECT_EQ(p.textValue, std::string(511, 'x'));
+    const std::pair<std::string, std::size_t> fields[] = {{block->Name(), 99},
+                                                          {block->Inputs().at(0).name, 63},
+                                                          {p.choices.at(0).name, 63},
+                                                          {p.choices.at(0).desc, 63},
+                                                          {p.name, 63},
+                                                          {p.desc, 63},
+                                                          {p.reg, 15},
+                                                          {p.setAT, 15},
+                                                          {p.getAT, 15},
+                                                          {p.textValue, 511}};
+    for (const auto& [text, capacity] : fields) {
+        EXPECT_EQ(text, std::string(capacity, 'x'));
+    }
     SavedBytes();
     ASSERT_TRUE(document.Read(dir / "out.xml", prompter));
     EXPECT_EQ(document.Root()->FirstChild()->Parameters().at(0), p);

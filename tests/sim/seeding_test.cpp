@@ -46,11 +46,8 @@ TEST(SeedingTest, RestrictionAndRepeaterTexts) {
                          {"RepeaterRegistration", 4, 0, "9,2 5,,9", {}}});
     const sim::RestrictionEntry& entry = unit.Restriction(2);
     EXPECT_EQ(entry.ua, 25);
-    EXPECT_EQ(entry.start[0], 0);
-    EXPECT_EQ(entry.end[0], 600);
-    EXPECT_EQ(entry.start[1], 12600);
-    EXPECT_EQ(entry.end[1], 13600);
-    EXPECT_EQ(entry.start[2], 0xFFFF);
+    EXPECT_THAT(std::span(entry.start).first(3), testing::ElementsAre(0, 12600, 0xFFFF));
+    EXPECT_THAT(std::span(entry.end).first(2), testing::ElementsAre(600, 13600));
     EXPECT_EQ(unit.SavedRestriction(2), entry);
     EXPECT_EQ(unit.Restriction(0), sim::RestrictionEntry{});
     EXPECT_THAT(std::span(unit.Repeaters()).first(4), testing::ElementsAre(2, 5, 9, 0xFFFF));

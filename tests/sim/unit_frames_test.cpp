@@ -13,6 +13,13 @@ Bytes Concat(Bytes head, const Bytes& tail) {
     return head;
 }
 
+// The built-in network, connected at the diagnostic speed.
+class UnitFramesTest : public ::testing::Test {
+  protected:
+    void SetUp() override { ASSERT_TRUE(sim.Connect()); }
+    test::SimFixture sim;
+};
+
 // Hand-written requests of the diagnostic protocol and what the built-in network answers:
 // a Master of UA 1 on the cable, a Repeater of UA 2, Remotes 300 (01 2C) and 301 (01 2D).
 struct FrameCase {
@@ -21,11 +28,9 @@ struct FrameCase {
     Bytes reply;  // empty: no answer
 };
 
-class FrameTableTest : public ::testing::TestWithParam<FrameCase> {};
+class FrameTableTest : public UnitFramesTest, public ::testing::WithParamInterface<FrameCase> {};
 
 TEST_P(FrameTableTest, AnswersAsTheProtocolTablesSay) {
-    test::SimFixture sim;
-    ASSERT_TRUE(sim.Connect());
     EXPECT_EQ(sim.Exchange(GetParam().request), GetParam().reply);
 }
 
@@ -59,9 +64,7 @@ INSTANTIATE_TEST_SUITE_P(
         FrameCase{"LengthBelowThree", {0x02, 0x00, 0x00}, {}}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(UnitFramesTest, ReadGroupAnswersItsThirtyTwoRegisters) {
-    test::SimFixture sim;
-    ASSERT_TRUE(sim.Connect());
+TEST_F(UnitFramesTest, ReadGroupAnswersItsThirtyTwoRegisters) {
     for (std::uint8_t group = 0; group <= 6; ++group) {
         const Bytes reply = sim.Exchange({0x03, 0x00, 0x00, group});
         ASSERT_EQ(reply.size(), 68u) << "group " << int(group);
@@ -73,9 +76,7 @@ TEST(UnitFramesTest, ReadGroupAnswersItsThirtyTwoRegisters) {
     }
 }
 
-TEST(UnitFramesTest, WrittenRegistersReadBack) {
-    test::SimFixture sim;
-    ASSERT_TRUE(sim.Connect());
+TEST_F(UnitFramesTest, WrittenRegistersReadBack) {
     EXPECT_EQ(sim.Exchange({0x07, 0x01, 0x2C, 0x46, 0x10, 0xBE, 0x11, 0xEF}),
               (Bytes{0x03, 0x01, 0x2C, 0xAA}));
     EXPECT_EQ(sim.Exchange({0x05, 0x01, 0x2C, 0x14, 0x10, 0x11}),
@@ -86,9 +87,7 @@ TEST(UnitFramesTest, WrittenRegistersReadBack) {
     EXPECT_EQ(sim.network->Local().Value(ids), 0x1234u);
 }
 
-TEST(UnitFramesTest, DefaultsRestoreTheSeededRegisters) {
-    test::SimFixture sim;
-    ASSERT_TRUE(sim.Connect());
+TEST_F(UnitFramesTest, DefaultsRestoreTheSeededRegisters) {
     sim.Exchange({0x05, 0x00, 0x00, 0x46, 0x0E, 0x07});
     EXPECT_EQ(sim.network->Local().Register(0x0E), 7);
     EXPECT_EQ(sim.Exchange({0x04, 0x00, 0x00, 0x2F, 0x09}), (Bytes{0x03, 0x00, 0x01, 0x93}));
@@ -96,9 +95,7 @@ TEST(UnitFramesTest, DefaultsRestoreTheSeededRegisters) {
     EXPECT_EQ(sim.network->Local().LastDefaultSet(), 9);
 }
 
-TEST(UnitFramesTest, DataMaskIsWrittenAndCutTo32Characters) {
-    test::SimFixture sim;
-    ASSERT_TRUE(sim.Connect());
+TEST_F(UnitFramesTest, DataMaskIsWrittenAndCutTo32Characters) {
     EXPECT_EQ(sim.Exchange(Concat({0x06, 0x00, 0x00, 0x51}, TextBytes("ABC"))),
               (Bytes{0x03, 0x00, 0x01, 0xB5}));
     EXPECT_EQ(sim.Exchange({0x03, 0x00, 0x00, 0x2A}),
@@ -109,9 +106,7 @@ TEST(UnitFramesTest, DataMaskIsWrittenAndCutTo32Characters) {
     EXPECT_EQ(sim.network->Local().DataMask(), std::string(32, 'M'));
 }
 
-TEST(UnitFramesTest, RestrictionsAreKeptOnlyWhenSavedToMemory) {
-    test::SimFixture sim;
-    ASSERT_TRUE(sim.Connect());
+TEST_F(UnitFramesTest, RestrictionsAreKeptOnlyWhenSavedToMemory) {
     sim.network->Local().SetResetTime(Millis{300});
     // Entry 3: UA 25, 902400..903000 and 915000..916000, the other six ranges vacant.
     Bytes send = {0x26, 0x00, 0x00, 0x52, 0x03, 0x00, 0x19, 0x00,
@@ -139,9 +134,7 @@ TEST(UnitFramesTest, RestrictionsAreKeptOnlyWhenSavedToMemory) {
     EXPECT_EQ(sim.network->Local().SavedRestriction(3).ua, 25);
 }
 
-TEST(UnitFramesTest, RepeaterListIsSentAndReadBack) {
-    test::SimFixture sim;
-    ASSERT_TRUE(sim.Connect());
+TEST_F(UnitFramesTest, RepeaterListIsSentAndReadBack) {
     Bytes send = {0x23, 0x01, 0x2C, 0x54, 0x00, 0x02, 0x00, 0x05, 0x00, 0x07, 0x00, 0x09};
     for (int i = 4; i < 16; ++i) {
         send.insert(send.end(), {0xFF, 0xFF});
@@ -161,11 +154,9 @@ struct FirmwareCase {
     bool repeaters;
 };
 
-class FirmwareTest : public ::testing::TestWithParam<FirmwareCase> {};
+class FirmwareTest : public UnitFramesTest, public ::testing::WithParamInterface<FirmwareCase> {};
 
 TEST_P(FirmwareTest, OlderFirmwareLacksCodes) {
-    test::SimFixture sim;
-    ASSERT_TRUE(sim.Connect());
     sim.network->FindRemote(301)->SetVersion(GetParam().version);
     EXPECT_EQ(!sim.Exchange({0x04, 0x01, 0x2D, 0x2C, 0x00}).empty(), GetParam().restrictions);
     EXPECT_EQ(!sim.Exchange({0x03, 0x01, 0x2D, 0x53}).empty(), GetParam().restrictions);
@@ -180,7 +171,7 @@ INSTANTIATE_TEST_SUITE_P(Versions, FirmwareTest,
                                            FirmwareCase{"V3.232", true, true}),
                          [](const auto& info) { return "Version" + std::to_string(info.index); });
 
-TEST(UnitFramesTest, VersionNumberIsExactInDecimal) {
+TEST(UnitVersionTest, VersionNumberIsExactInDecimal) {
     const std::pair<const char*, std::uint32_t> cases[] = {
         {"V3.108", 31080}, {"V4.45", 44500}, {"v4.44", 44400},  {"V10", 100000},
         {"X", 0},          {"", 0},          {"V4.45b", 44500}, {"V1.23456", 12345}};
@@ -191,9 +182,7 @@ TEST(UnitFramesTest, VersionNumberIsExactInDecimal) {
     }
 }
 
-TEST(UnitFramesTest, FramesAreFoundAgainAfterGarbage) {
-    test::SimFixture sim;
-    ASSERT_TRUE(sim.Connect());
+TEST_F(UnitFramesTest, FramesAreFoundAgainAfterGarbage) {
     // Half a frame, then silence: the unit drops it and reads the next frame whole.
     sim.Exchange({0x05, 0x00}, Millis{300});
     EXPECT_EQ(sim.Exchange({0x03, 0x00, 0x00, 0x4A}), (Bytes{0x03, 0x00, 0x01, 0xAE}));
@@ -202,7 +191,7 @@ TEST(UnitFramesTest, FramesAreFoundAgainAfterGarbage) {
               (Bytes{0x03, 0x00, 0x01, 0xAE, 0x03, 0x00, 0x01, 0x93}));
 }
 
-TEST(UnitFramesTest, NothingIsUnderstoodAtTheWrongSpeed) {
+TEST(UnitSpeedTest, NothingIsUnderstoodAtTheWrongSpeed) {
     test::SimFixture sim;
     ASSERT_TRUE(sim.port.Open("SIM1"));  // still at 9600
     EXPECT_EQ(sim.Exchange({0x03, 0x00, 0x00, 0x29}), Bytes{});

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <numeric>
 
 #include "../link/pty_pair.h"
 #include "sim/terminal_mark.h"
@@ -27,9 +28,8 @@ class HardUpgradeTest : public ::testing::Test {
         return upgrade.Run(job, stop, hooks);
     }
 
-    Lines LogLines() const { return log.Lines(); }
     bool HasLine(const std::string& line) const {
-        const Lines lines = LogLines();
+        const Lines lines = log.Lines();
         return std::find(lines.begin(), lines.end(), line) != lines.end();
     }
 
@@ -42,11 +42,8 @@ class HardUpgradeTest : public ::testing::Test {
         for (std::size_t i = 0; i < 128; ++i) {
             frame.push_back(address + i < file.size() ? file[address + i] : 0x00);
         }
-        unsigned sum = 0;
-        for (const std::uint8_t b : frame) {
-            sum += b;
-        }
-        frame.push_back(static_cast<std::uint8_t>(0x100 - sum % 256));
+        frame.push_back(static_cast<std::uint8_t>(
+            0x100 - std::accumulate(frame.begin(), frame.end(), 0u) % 256));
         return frame;
     }
 
@@ -69,7 +66,7 @@ TEST_F(BlankUnitTest, A130ByteFileIsTwoFramesAndTheEraseIsSkipped) {
 
     EXPECT_EQ(Run(), UpgradeResult::Completed);
 
-    Lines lines = LogLines();
+    Lines lines = log.Lines();
     ASSERT_EQ(lines.size(), 22u);
     // The uKernel line: a dot a chunk (17), and one more for each chunk whose echo took 65
     // reads or more.
@@ -172,7 +169,7 @@ TEST_F(HardUpgradeTest, AUnitThatMatchesOnlyAt9600IsReachedAfterThe19200Attempts
     sim.Boot().Options().speeds = {9600};
     job.fileName = sim.Firmware(130);
     EXPECT_EQ(Run(), UpgradeResult::Completed);
-    EXPECT_EQ(LogLines()[3], "Connecting to the device ...connected.");
+    EXPECT_EQ(log.Lines()[3], "Connecting to the device ...connected.");
     EXPECT_EQ(sim.Boot().MatchedSpeed(), 9600u);
     EXPECT_EQ(sim.Boot().BootStarts(), 2);  // reset once for each speed
 }
@@ -232,7 +229,7 @@ TEST_F(HardUpgradeTest, ALostAcknowledgementStopsTheTransferAtThatFrame) {
     sim.Boot().Options().silentAfterFrames = 1;
     job.fileName = sim.Firmware(3 * 128);
     EXPECT_EQ(Run(), UpgradeResult::Failed);
-    const Lines lines = LogLines();
+    const Lines lines = log.Lines();
     ASSERT_GE(lines.size(), 2u);
     EXPECT_EQ(lines[lines.size() - 2], "Loading FW now, wait ....Failed.");
     EXPECT_EQ(lines.back(),

@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <thread>
+#include <tuple>
 
 #include "base/format.h"
 #include "sim/unit_flash.h"
@@ -54,9 +55,6 @@ class SoftUpgradeTest : public ::testing::Test {
         });
     }
 
-    std::string LastLine() const { return log.LastLine(); }
-    Lines LogLines() const { return log.Lines(); }
-
     test::UpgradeSim sim;
     SerialPort port{sim.ports};
     UpgradeLog log{sim.clock};
@@ -72,7 +70,7 @@ TEST_F(SoftUpgradeTest, TwoHundredBytesGoAsTwoBlocksAndTheUnitWritesThem) {
     EXPECT_EQ(Run(), UpgradeResult::Completed);
 
     EXPECT_EQ(
-        LogLines(),
+        log.Lines(),
         (Lines{" ", "Start to program UnitAddres = 0... ", "Opening serial port SIM1 ... done.",
                "Changing baud rate to 115,200 ... passed.", "Reading firmware version ... passed.",
                "Initialize FLASH Programming ... passed.", "Sending firmware data ...",
@@ -114,38 +112,35 @@ TEST_F(SoftUpgradeTest, AWholeImageOf2048BlocksIsAccepted) {
     EXPECT_EQ(sim.Soft().Flash().Crc(), ImageCrc(test::FileBytes(job.fileName)));
 }
 
-TEST_F(SoftUpgradeTest, AFileThatCannotBeSentIsRefusedBeforeThePortIsOpened) {
+// A file that cannot be sent is refused before the port is opened; a port that is not there
+// fails the run.
+TEST_F(SoftUpgradeTest, AFileOrPortThatCannotBeUsedFailsBeforeAnythingIsSent) {
+    const std::string ok = sim.Firmware(10);
     const std::string missing = (sim.dir / "missing.bin").string();
     const std::string empty = sim.Firmware(0, "empty.bin");
     const std::string big = sim.Firmware(262145, "big.bin");
     const std::string fifo = (sim.dir / "fifo.bin").string();
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    const std::pair<std::string, std::string> cases[] = {
-        {missing, "Couldn't access file " + missing},
-        {empty, "The file " + empty + " is empty: nothing is sent."},
-        {big,
+    const std::tuple<std::string, std::string, std::string> cases[] = {
+        {missing, "SIM1", "Couldn't access file " + missing},
+        {empty, "SIM1", "The file " + empty + " is empty: nothing is sent."},
+        {big, "SIM1",
          "The file " + big + " is larger than the unit's flash of 262144 bytes: nothing is sent."},
-        {fifo, "The file " + fifo +
-                   " is not a regular file (a folder, a device or a pipe): nothing is sent."},
+        {fifo, "SIM1",
+         "The file " + fifo +
+             " is not a regular file (a folder, a device or a pipe): nothing is sent."},
+        {ok, "", "Start to program UnitAddres = 0... "},
+        {ok, "SIM9", "Opening serial port SIM9 ... failed."},
     };
-    for (const auto& [name, line] : cases) {
+    for (const auto& [name, portName, line] : cases) {
         job.fileName = name;
+        job.portName = portName;
         log.Clear();
         EXPECT_EQ(Run(), UpgradeResult::Failed);
-        EXPECT_EQ(LastLine(), line);
+        EXPECT_EQ(log.LastLine(), line);
     }
     EXPECT_TRUE(sim.toUnit.empty());
     EXPECT_FALSE(sim.network->HostAttached());
-}
-
-TEST_F(SoftUpgradeTest, PortProblems) {
-    job.fileName = sim.Firmware(10);
-    job.portName = "";
-    EXPECT_EQ(Run(), UpgradeResult::Failed);
-    EXPECT_EQ(LastLine(), "Start to program UnitAddres = 0... ");
-    job.portName = "SIM9";
-    EXPECT_EQ(Run(), UpgradeResult::Failed);
-    EXPECT_EQ(LastLine(), "Opening serial port SIM9 ... failed.");
 }
 
 TEST_F(SoftUpgradeTest, ALostOrCutAcknowledgementCostsAFewRoundTripsAndIsShown) {
@@ -199,7 +194,7 @@ TEST_F(SoftUpgradeTest, AnAcknowledgementForAnotherBlockIsDrainedAndTheBlockSent
     });
     job.fileName = sim.Firmware(200);
     EXPECT_EQ(Run(), UpgradeResult::Completed);
-    EXPECT_EQ(LogLines()[9], "Block 1/2, wait ... retry1  done.");
+    EXPECT_EQ(log.Lines()[9], "Block 1/2, wait ... retry1  done.");
     EXPECT_EQ(Requests(0x01).size(), 3u);
     // The rest of the wrong answer passes within a read; the start-writing request, which
     // the unit does not answer, costs its 10 s.
@@ -217,7 +212,7 @@ TEST_F(SoftUpgradeTest, AUnitThatRefusesToStartWritingIsAskedAgain) {
     job.fileName = sim.Firmware(200);
     job.retries = "2";
     EXPECT_EQ(Run(), UpgradeResult::Failed);
-    EXPECT_EQ(LastLine(), "Start to write FLASH ... retry. retry.failed.");
+    EXPECT_EQ(log.LastLine(), "Start to write FLASH ... retry. retry.failed.");
     EXPECT_EQ(Requests(0x03).size(), 2u);
     EXPECT_EQ(sim.Soft().Flash().Writes(), 0);
 }
@@ -228,7 +223,7 @@ TEST_F(SoftUpgradeTest, ACrcMismatchIsNeverRetriedAndNeverArms) {
     job.retries = "100";
     const std::uint16_t crc = ImageCrc(test::FileBytes(job.fileName));
     EXPECT_EQ(Run(), UpgradeResult::Failed);
-    const Lines lines = LogLines();
+    const Lines lines = log.Lines();
     EXPECT_EQ(lines[lines.size() - 2], "CRC Checking ...");
     EXPECT_EQ(lines.back(),
               Format("Calculated CRC=%04X/Reported CRC=%04X retry.failed.", crc, crc ^ 0x0101));
@@ -261,9 +256,10 @@ TEST_P(UnitFaultTest, SucceedsOnlyWithTheNewVersion) {
     EXPECT_EQ(written, c.result == UpgradeResult::Completed);
     EXPECT_EQ(sim.network->Local().Version() == before, !written);
     if (c.lastLine != nullptr) {
-        EXPECT_EQ(LastLine(), Format(c.lastLine, before.c_str(), job.expectVersion.c_str()));
+        EXPECT_EQ(log.LastLine(), Format(c.lastLine, before.c_str(), job.expectVersion.c_str()));
     } else {
-        EXPECT_EQ(LastLine(), "Firmware: " + before + " before, " + job.expectVersion + " now.");
+        EXPECT_EQ(log.LastLine(),
+                  "Firmware: " + before + " before, " + job.expectVersion + " now.");
     }
     EXPECT_FALSE(port.IsOpen());
 }
@@ -298,9 +294,9 @@ TEST_P(SilentAfterBlocksTest, EndsWithFailedAndTheUnitNotArmed) {
     const std::uint16_t flashBefore = sim.Soft().Flash().Crc();
     EXPECT_EQ(Run(), UpgradeResult::Failed);
     if (n < 10) {
-        EXPECT_EQ(LastLine(), Format("Block %d/10, wait ... retry1  retry2 failed.", n + 1));
+        EXPECT_EQ(log.LastLine(), Format("Block %d/10, wait ... retry1  retry2 failed.", n + 1));
     } else {
-        EXPECT_EQ(LastLine(), "CRC Checking ... retry.failed.");
+        EXPECT_EQ(log.LastLine(), "CRC Checking ... retry.failed.");
     }
     EXPECT_EQ(sim.Soft().BlocksAcknowledged(), n);
     EXPECT_EQ(sim.Soft().TimesArmed(), 0);
@@ -323,7 +319,7 @@ TEST_F(SoftUpgradeTest, AStopEndsTheRunAtOnceAndLogsNothingMore) {
         }
     };
     EXPECT_EQ(Run(stop.get_token(), hooks), UpgradeResult::Stopped);
-    EXPECT_EQ(LastLine(), "Block 3/10, wait ... done.");
+    EXPECT_EQ(log.LastLine(), "Block 3/10, wait ... done.");
     EXPECT_EQ(Requests(0x01).size(), 3u);
     EXPECT_EQ(sim.clock.Now(), stoppedAt);
     EXPECT_FALSE(port.IsOpen());
@@ -343,7 +339,7 @@ TEST_F(SoftUpgradeTest, AStopCutsAReplyWaitShort) {
     EXPECT_EQ(Run(stop.get_token()), UpgradeResult::Stopped);
     // The version read, two whole waits of 200 reads; the third ends with the stop.
     EXPECT_EQ(sim.clock.Elapsed(), Millis{20004});
-    EXPECT_EQ(LastLine(), "Initialize FLASH Programming ... retry. retry.");
+    EXPECT_EQ(log.LastLine(), "Initialize FLASH Programming ... retry. retry.");
 }
 
 }  // namespace

@@ -58,10 +58,6 @@ inline Bytes FileBytes(const std::string& path) {
     return Bytes(text.begin(), text.end());
 }
 
-}  // namespace skelvane::test
-
-namespace skelvane::test {
-
 // The diagnostic frames in `bytes` (each LEN and LEN more bytes).
 inline std::vector<Bytes> SplitFrames(const Bytes& bytes) {
     std::vector<Bytes> frames;
