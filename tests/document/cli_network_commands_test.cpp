@@ -50,12 +50,6 @@ TEST_F(CliNetworkTest, FailuresPrintTheMessageAndExitWithOne) {
     EXPECT_EQ(run.output, "File Format Error\nFile is not in proper XML format.\n" +
                               (dir / "bad.xml").string() + "\n");
 
-    run = RunCli("copy " + Quoted(dir / "missing.xml") + " " + Quoted(dir / "out.xml"));
-    EXPECT_EQ(run.exitCode, 1);
-    EXPECT_EQ(run.output, "File failure\nFailed to open file.\n" + (dir / "missing.xml").string() +
-                              ": No such file or directory\n");
-    EXPECT_FALSE(std::filesystem::exists(dir / "out.xml"));
-
     run = RunCli("copy " + Quoted(test::DataDir() / "star-network.xml") + " " +
                  Quoted(dir / "missing" / "out.xml"));
     EXPECT_EQ(run.exitCode, 1);

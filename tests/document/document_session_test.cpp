@@ -76,9 +76,9 @@ class SessionTest : public testing::Test {
 
     Block* Master() { return session.User().Root()->FirstChild(); }
 
-    // The kind's block in the template of `in`, this test's session unless told otherwise.
-    const Block& TemplateBlock(const std::string& kindName, DocumentSession* in = nullptr) {
-        for (const Block* block : Children((in != nullptr ? *in : session).Template().Root())) {
+    // The kind's block in the session's template.
+    const Block& TemplateBlock(const std::string& kindName) {
+        for (const Block* block : Children(session.Template().Root())) {
             if (block->Name() == kindName) {
                 return *block;
             }
@@ -96,35 +96,9 @@ class SessionTest : public testing::Test {
 
 // --- Start-up and the model choice ----------------------------------------------------------
 
-// Without a configuration, or with one that lists no models, the default template is taken
-// and nothing is asked.
-TEST_F(SessionTest, StartUpWithoutAModelListUsesTheDefaultTemplateAndAsksNothing) {
-    Put(ProgramDir(), "TAVRIN-A.TPL");
-    for (const bool withConfig : {false, true}) {
-        if (withConfig) {
-            test::WriteFileBytes(ProgramDir() / "Skelvane.cfg",
-                                 "<?xml version=\"1.0\"?><Network><Blocks><Block type=\"34794\"/>"
-                                 "</Blocks></Network>");
-        }
-        DocumentSession started{prompter, ids, {ProgramDir(), DataFolder()}};
-        ASSERT_TRUE(started.StartUp());
-        EXPECT_EQ(prompter.Count(), 0u);
-        EXPECT_FALSE(started.MustEnd());
-        EXPECT_EQ(started.Config().FileName().empty(), !withConfig);
-        EXPECT_EQ(started.TemplateFileName(), "TAVRIN-A.TPL");
-        EXPECT_EQ(started.User().FileName(), "Unknown.xml");
-        EXPECT_FALSE(started.User().Modified());
-        const auto radios = Children(started.User().Root());
-        ASSERT_EQ(radios.size(), 1u);
-        EXPECT_EQ(radios[0]->Kind(), BlockKind::Master);
-        EXPECT_FALSE(radios[0]->Parameters().empty());
-        EXPECT_EQ(radios[0]->Parameters(), TemplateBlock("Master", &started).Parameters());
-    }
-}
-
 struct ModelChoiceCase {
     const char* label;
-    Models models;
+    std::optional<Models> models;            // nullopt: no configuration
     std::optional<std::size_t> preselected;  // nullopt: not asked
     std::optional<std::size_t> answer;
     const char* expectedModel;
@@ -133,11 +107,14 @@ struct ModelChoiceCase {
 
 class ModelChoiceTest : public SessionTest, public testing::WithParamInterface<ModelChoiceCase> {};
 
+// The new network holds one Master with the values of the chosen model's template.
 TEST_P(ModelChoiceTest, TakesTheTemplateOfTheChosenModel) {
     const ModelChoiceCase& c = GetParam();
     Put(ProgramDir(), "TAVRIN-A.TPL");
     Put(ProgramDir(), "MORVEX-A.TPL");
-    WriteConfig(c.models);
+    if (c.models) {
+        WriteConfig(*c.models);
+    }
     prompter.QueueChoice(c.answer);
     ASSERT_TRUE(session.StartUp());
 
@@ -147,7 +124,7 @@ TEST_P(ModelChoiceTest, TakesTheTemplateOfTheChosenModel) {
         EXPECT_TRUE(records[0].isChoice);
         EXPECT_EQ(records[0].caption, "Network Templates");
         std::vector<std::string> names;
-        for (const auto& model : c.models) {
+        for (const auto& model : *c.models) {
             names.push_back(model.first);
         }
         EXPECT_EQ(records[0].items, names);
@@ -156,6 +133,15 @@ TEST_P(ModelChoiceTest, TakesTheTemplateOfTheChosenModel) {
     EXPECT_EQ(session.ModelName(), c.expectedModel);
     EXPECT_EQ(session.TemplateFileName(), c.expectedTemplate);
     EXPECT_EQ(session.Template().FileName(), (ProgramDir() / c.expectedTemplate).string());
+    EXPECT_EQ(session.Config().FileName().empty(), !c.models);
+    EXPECT_FALSE(session.MustEnd());
+    EXPECT_EQ(session.User().FileName(), "Unknown.xml");
+    EXPECT_FALSE(session.User().Modified());
+    const auto radios = Children(session.User().Root());
+    ASSERT_EQ(radios.size(), 1u);
+    EXPECT_EQ(radios[0]->Kind(), BlockKind::Master);
+    EXPECT_FALSE(radios[0]->Parameters().empty());
+    EXPECT_EQ(radios[0]->Parameters(), TemplateBlock("Master").Parameters());
 }
 
 const std::pair<std::string, std::string> kTavrin{"TAVRIN-A", "TAVRIN-A.TPL"};
@@ -169,9 +155,12 @@ const Models kNoDefault = {kMorvex, {"MORVEX-B", "TAVRIN-A.TPL"}};
 INSTANTIATE_TEST_SUITE_P(
     Table, ModelChoiceTest,
     testing::Values(
-        // One model offers no choice: the default model, whatever the entry names.
-        ModelChoiceCase{"OneModel", {kMorvex}, {}, {}, "TAVRIN-A", "TAVRIN-A.TPL"},
-        ModelChoiceCase{"SecondChosen", {kTavrin, kMorvex}, 0, 1, "MORVEX-A", "MORVEX-A.TPL"},
+        // Without a model list, or with one of no or one model, nothing is asked: the default
+        // model, whatever the entry names.
+        ModelChoiceCase{"NoConfiguration", std::nullopt, {}, {}, "TAVRIN-A", "TAVRIN-A.TPL"},
+        ModelChoiceCase{"NoModels", Models{}, {}, {}, "TAVRIN-A", "TAVRIN-A.TPL"},
+        ModelChoiceCase{"OneModel", Models{kMorvex}, {}, {}, "TAVRIN-A", "TAVRIN-A.TPL"},
+        ModelChoiceCase{"SecondChosen", Models{kTavrin, kMorvex}, 0, 1, "MORVEX-A", "MORVEX-A.TPL"},
         // Closing the list keeps the default model, whose file the list names.
         ModelChoiceCase{"Closed", kCrossed, 1, std::nullopt, "TAVRIN-A", "MORVEX-A.TPL"},
         // The default model is found without regard to case, its file by the exact name.

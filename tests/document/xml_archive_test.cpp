@@ -27,6 +27,7 @@ struct NumberCase {
 
 class ArchiveNumberTest : public testing::TestWithParam<NumberCase> {};
 
+// The rules of the numbers themselves are the decimal parser's, tested with it.
 TEST_P(ArchiveNumberTest, NumbersFollowTheCRulesAndAreCutToWidth) {
     const NumberCase& c = GetParam();
     XmlArchive archive;
@@ -44,8 +45,6 @@ TEST_P(ArchiveNumberTest, NumbersFollowTheCRulesAndAreCutToWidth) {
 
 INSTANTIATE_TEST_SUITE_P(Table, ArchiveNumberTest,
                          testing::Values(NumberCase{"  -3abc", -3, 4294967293u, 253},
-                                         NumberCase{"300", 300, 300, 44},
-                                         NumberCase{"4294967296", 0, 0, 0},
                                          // Only the first 20 characters of the text are looked at.
                                          NumberCase{"0000000000000000000012", 0, 0, 0},
                                          NumberCase{"0000000000000000001234", 12, 12, 12}));

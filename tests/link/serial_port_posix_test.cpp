@@ -4,7 +4,6 @@
 
 #include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <thread>
 
 #include "link/line_speed_posix.h"
@@ -30,7 +29,10 @@ long MillisSince(SteadyClock::time_point start) {
 
 class SerialPortPosixTest : public ::testing::Test {
   protected:
-    void SetUp() override { ASSERT_TRUE(pty_.Ok()) << "no pseudo-terminal available"; }
+    void SetUp() override {
+        ASSERT_TRUE(pty_.Ok()) << "no pseudo-terminal available";
+        ASSERT_TRUE(port_.Open(pty_.Path()));
+    }
     test::PtyPair pty_;
     const PortFactory ports_{};
     SerialPort port_{ports_};
@@ -39,7 +41,6 @@ class SerialPortPosixTest : public ::testing::Test {
 // An idle read waits about its read constant: 6 ms after Open, the value of SetTimeouts
 // afterwards. Order of magnitude only; the machine may be busy.
 TEST_F(SerialPortPosixTest, AnIdleReadWaitsAboutTheReadConstant) {
-    ASSERT_TRUE(port_.Open(pty_.Path()));
     std::uint8_t buffer[16];
     for (const long expectMs : {6L, 200L}) {
         if (expectMs != 6) {
@@ -54,7 +55,6 @@ TEST_F(SerialPortPosixTest, AnIdleReadWaitsAboutTheReadConstant) {
 }
 
 TEST_F(SerialPortPosixTest, BufferedBytesComeBackAtOnceUpToTheCount) {
-    ASSERT_TRUE(port_.Open(pty_.Path()));
     ASSERT_TRUE(port_.SetTimeouts(1000, 1, 1000, 1, 1500));
     ASSERT_TRUE(pty_.SendBuffered({1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
 
@@ -68,7 +68,6 @@ TEST_F(SerialPortPosixTest, BufferedBytesComeBackAtOnceUpToTheCount) {
 }
 
 TEST_F(SerialPortPosixTest, ReadReturnsTheFirstBytesThatArriveDuringTheWait) {
-    ASSERT_TRUE(port_.Open(pty_.Path()));
     ASSERT_TRUE(port_.SetTimeouts(2000, 1, 2000, 1, 1500));
     std::jthread peer([this] {
         std::this_thread::sleep_for(50ms);
@@ -82,7 +81,6 @@ TEST_F(SerialPortPosixTest, ReadReturnsTheFirstBytesThatArriveDuringTheWait) {
 }
 
 TEST_F(SerialPortPosixTest, WritesReachThePeerAndPurgeDropsWhatWaits) {
-    ASSERT_TRUE(port_.Open(pty_.Path()));
     ASSERT_TRUE(port_.SetBaudRate(115200));
     const Bytes frame = {0x03, 0x00, 0x00, 0x29};
     EXPECT_EQ(port_.Write(frame.data(), frame.size()), frame.size());
@@ -96,7 +94,6 @@ TEST_F(SerialPortPosixTest, WritesReachThePeerAndPurgeDropsWhatWaits) {
 }
 
 TEST_F(SerialPortPosixTest, ASecondOpenFailsUntilTheFirstCloses) {
-    ASSERT_TRUE(port_.Open(pty_.Path()));
     // Opening an open port closes it first: were the first handle kept, its lock would refuse.
     ASSERT_TRUE(port_.Open(pty_.Path()));
     EXPECT_TRUE(IsPortInUse(ports_, pty_.Path()));
@@ -110,7 +107,6 @@ TEST_F(SerialPortPosixTest, ASecondOpenFailsUntilTheFirstCloses) {
 }
 
 TEST_F(SerialPortPosixTest, AStopRequestEndsAWaitAtOnce) {
-    ASSERT_TRUE(port_.Open(pty_.Path()));
     ASSERT_TRUE(port_.SetTimeouts(10000, 1, 10000, 1, 1500));
     std::stop_source stop;
     port_.SetStopToken(stop.get_token());
@@ -146,7 +142,6 @@ class BaudRateTest : public SerialPortPosixTest,
                      public ::testing::WithParamInterface<std::uint32_t> {};
 
 TEST_P(BaudRateTest, EveryRateOfTheSelectorIsSet) {
-    ASSERT_TRUE(port_.Open(pty_.Path()));
     EXPECT_TRUE(port_.SetBaudRate(GetParam()));
     EXPECT_EQ(GetLineSpeed(pty_.Master()), GetParam());
 }

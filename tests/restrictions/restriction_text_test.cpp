@@ -19,10 +19,24 @@ constexpr std::uint32_t kNewZealand = 2;
 constexpr std::uint32_t kNorthAmerica2 = 3;
 constexpr std::uint32_t kNewZealand2 = 4;
 
-void SetBand(UnitFacts& facts, std::uint32_t country, std::uint32_t linkRate) {
-    facts.countryIndex = country;
-    facts.linkRateIndex = linkRate;
-}
+// A unit in this country at this link rate, an empty table, and the messages shown.
+class RestrictionTest : public testing::Test {
+  protected:
+    void SetBand(std::uint32_t country, std::uint32_t linkRate) {
+        facts.countryIndex = country;
+        facts.linkRateIndex = linkRate;
+    }
+    bool Validate(const char* text, int index) {
+        return ValidateRestrictionEntry(text, index, table, facts, prompter);
+    }
+
+    UnitFacts facts;
+    RestrictionTable table;
+    RecordingPrompter prompter;
+};
+
+template <typename Case>
+class RestrictionTableTest : public RestrictionTest, public testing::WithParamInterface<Case> {};
 
 // Offsets of the ranges stored in an entry, up to the first vacant one.
 std::vector<std::pair<int, int>> StoredRanges(const RestrictionEntry& entry) {
@@ -52,20 +66,17 @@ struct ValidEntryCase {
     std::vector<std::pair<int, int>> ranges;
 };
 
-class ValidEntryTest : public testing::TestWithParam<ValidEntryCase> {};
+using ValidEntryTest = RestrictionTableTest<ValidEntryCase>;
 
 TEST_P(ValidEntryTest, IsAcceptedAndEncoded) {
     const ValidEntryCase& c = GetParam();
-    UnitFacts facts;
-    SetBand(facts, c.country, c.linkRate);
-    RestrictionTable table;
+    SetBand(c.country, c.linkRate);
     // Leftovers of an earlier validation must not survive.
     table.entries[4].ua = 99;
     table.entries[4].start.fill(1);
     table.entries[4].end.fill(2);
-    RecordingPrompter prompter;
 
-    EXPECT_TRUE(ValidateRestrictionEntry(c.text, 4, table, facts, prompter)) << c.text;
+    EXPECT_TRUE(Validate(c.text, 4)) << c.text;
     EXPECT_EQ(prompter.Count(), 0u) << prompter.LastText();
     const RestrictionEntry& entry = table.entries[4];
     EXPECT_EQ(entry.ua, c.ua);
@@ -115,16 +126,12 @@ struct InvalidEntryCase {
     std::string message;
 };
 
-class InvalidEntryTest : public testing::TestWithParam<InvalidEntryCase> {};
+using InvalidEntryTest = RestrictionTableTest<InvalidEntryCase>;
 
 TEST_P(InvalidEntryTest, ShowsExactlyOneMessage) {
     const InvalidEntryCase& c = GetParam();
-    UnitFacts facts;
-    SetBand(facts, c.country, c.linkRate);
-    RestrictionTable table;
-    RecordingPrompter prompter;
-
-    EXPECT_FALSE(ValidateRestrictionEntry(c.text, c.entryIndex, table, facts, prompter)) << c.text;
+    SetBand(c.country, c.linkRate);
+    EXPECT_FALSE(Validate(c.text, c.entryIndex)) << c.text;
     ExpectOneMessage(prompter, c.message);
 }
 
@@ -240,15 +247,12 @@ struct FreeChannelCase {
     int free;
 };
 
-class FreeChannelTest : public testing::TestWithParam<FreeChannelCase> {};
+using FreeChannelTest = RestrictionTableTest<FreeChannelCase>;
 
 TEST_P(FreeChannelTest, CountsTheChannelsLeft) {
     const FreeChannelCase& c = GetParam();
-    UnitFacts facts;
-    SetBand(facts, c.country, c.linkRate);
-    RestrictionTable table;
-    RecordingPrompter prompter;
-    ASSERT_TRUE(ValidateRestrictionEntry(c.text, 0, table, facts, prompter)) << c.text;
+    SetBand(c.country, c.linkRate);
+    ASSERT_TRUE(Validate(c.text, 0)) << c.text;
     const auto band = CountryBandTable::Current(facts);
     ASSERT_TRUE(band.has_value());
     EXPECT_EQ(FreeChannels(table.entries[0], *band), c.free) << c.text;
@@ -264,7 +268,7 @@ INSTANTIATE_TEST_SUITE_P(Table, FreeChannelTest,
                                          FreeChannelCase{"5:921250,928440", kNewZealand, 0, 1},
                                          FreeChannelCase{"5:921250,928100", kNewZealand, 0, 3}));
 
-TEST(FreeChannelTest, RangesBeyondTheBandStayInsideTheMap) {
+TEST(FreeChannelMapTest, RangesBeyondTheBandStayInsideTheMap) {
     // An entry validated for New Zealand reaches offset 26350, channel 528 at 50 kHz, beyond
     // any channel the 50 kHz bands have; it is cut to the band instead.
     RestrictionEntry entry;
@@ -288,16 +292,13 @@ struct RoomCase {
     int refused;  // the entry (from 1) refused for want of room, 0: room enough
 };
 
-class CheckRoomTest : public testing::TestWithParam<RoomCase> {};
+using CheckRoomTest = RestrictionTableTest<RoomCase>;
 
 TEST_P(CheckRoomTest, RefusesTheFirstEntryWithoutRoom) {
     const RoomCase& c = GetParam();
-    UnitFacts facts;
-    SetBand(facts, c.country, c.linkRate);
-    RestrictionTable table;
-    RecordingPrompter prompter;
+    SetBand(c.country, c.linkRate);
     for (const auto& [index, text] : c.entries) {
-        ASSERT_TRUE(ValidateRestrictionEntry(text, index, table, facts, prompter)) << text;
+        ASSERT_TRUE(Validate(text, index)) << text;
     }
     EXPECT_EQ(CheckRoom(table, facts, prompter), c.refused == 0);
     if (c.refused == 0) {
@@ -327,14 +328,11 @@ INSTANTIATE_TEST_SUITE_P(
         // ... while any real restriction there is refused.
         RoomCase{kAustralia, 1, {{2, "5:927000,927600"}}, 3}));
 
-TEST(CheckRoomTest, WithoutBandRefusesEntriesThatNeedOne) {
-    UnitFacts facts;
-    SetBand(facts, kNorthAmerica2, 0);
-    RestrictionTable table;
-    RecordingPrompter prompter;
-    ASSERT_TRUE(ValidateRestrictionEntry("7:905000,927600", 2, table, facts, prompter));
+TEST_F(RestrictionTest, CheckRoomWithoutBandRefusesEntriesThatNeedOne) {
+    SetBand(kNorthAmerica2, 0);
+    ASSERT_TRUE(Validate("7:905000,927600", 2));
 
-    SetBand(facts, kNorthAmerica2, 9);
+    SetBand(kNorthAmerica2, 9);
     RestrictionTable empty;
     EXPECT_TRUE(CheckRoom(empty, facts, prompter));
     EXPECT_EQ(prompter.Count(), 0u);

@@ -3,7 +3,6 @@
 #include <sys/stat.h>
 
 #include <functional>
-#include <thread>
 #include <tuple>
 
 #include "base/format.h"
