@@ -13,9 +13,6 @@ inline std::filesystem::path DataDir() {
 inline std::filesystem::path RuntimeDir() {
     return SKELVANE_RUNTIME_DIR;
 }
-inline std::filesystem::path SourceDir() {
-    return SKELVANE_SOURCE_DIR;
-}
 
 // A fresh, empty directory for one test, removed again when the object goes away.
 class TempDir {
