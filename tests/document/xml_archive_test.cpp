@@ -14,10 +14,6 @@ std::string Bytes(const char (&literal)[N]) {
     return std::string(literal, N - 1);
 }
 
-std::string WithAttribute(const std::string& text) {
-    return "<Network a=\"" + text + "\"/>";
-}
-
 struct NumberCase {
     const char* text;
     std::int32_t asInt32;
@@ -31,7 +27,7 @@ class ArchiveNumberTest : public testing::TestWithParam<NumberCase> {};
 TEST_P(ArchiveNumberTest, NumbersFollowTheCRulesAndAreCutToWidth) {
     const NumberCase& c = GetParam();
     XmlArchive archive;
-    ASSERT_TRUE(archive.OpenBuffer(WithAttribute(c.text), "Network"));
+    ASSERT_TRUE(archive.OpenBuffer("<Network a=\"" + std::string(c.text) + "\"/>", "Network"));
     std::int32_t i32 = 99;
     std::uint32_t u32 = 99;
     std::uint8_t u8 = 99;
