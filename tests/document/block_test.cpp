@@ -89,19 +89,6 @@ INSTANTIATE_TEST_SUITE_P(Table, LinkIdCounterTest,
                                          // The top of the range wraps instead of overflowing.
                                          IdCase{0, INT_MAX, INT_MAX, INT_MIN}));
 
-TEST(NetworkFileTest, RemoveBlockOnlyTouchesItsOwnTree) {
-    LinkIdCounter ids;
-    NetworkFile document(ids);
-    NetworkFile other(ids);
-    Block* master = document.NewNetwork();
-    EXPECT_FALSE(document.RemoveBlock(other.NewNetwork()));
-    EXPECT_FALSE(document.RemoveBlock(nullptr));
-    EXPECT_TRUE(document.RemoveBlock(master));
-    EXPECT_EQ(document.Root()->FirstChild(), nullptr);
-    EXPECT_TRUE(document.RemoveBlock(document.Root()));
-    EXPECT_EQ(document.Root(), nullptr);
-}
-
 TEST(ParameterTest, LookupsTakeTheFirstRecordOfAName) {
     auto block = CreateBlock(static_cast<int>(BlockKind::Remote));
     EXPECT_EQ(block->UnitAddress(), 0u);
