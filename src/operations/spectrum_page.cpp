@@ -14,6 +14,23 @@ namespace {
 
 // The link-rate answer is read from at most this many characters.
 constexpr std::size_t kLinkRateDigits = 19;
+// A link rate or a sweep that did not come through is asked for this many more times.
+constexpr int kRetries = 2;
+
+// The rate in a link-rate answer: a line of digits before the "OK".
+std::optional<int> ParseLinkRate(std::string_view answer, std::string* why) {
+    if (!AnswerHasOk(answer)) {
+        *why = "Link rate: the answer holds no OK!";
+        return std::nullopt;
+    }
+    const std::string line = AnswerLine(answer, kReadLinkRate, kLinkRateDigits);
+    if (line.empty() || line.size() > 9 ||
+        !std::all_of(line.begin(), line.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+        *why = "Link rate: the answer is no number!";
+        return std::nullopt;
+    }
+    return ParseInt32(line);
+}
 
 }  // namespace
 
@@ -182,8 +199,8 @@ bool SpectrumPage::Connect(std::stop_token stop) {
     return commandMode;
 }
 
-// Link rate and model: only an answer with "OK" replaces what the page had; an answer
-// without it still counts as an answer.
+// The model: only an answer with "OK" replaces what the page had; an answer without it
+// still counts as an answer.
 std::optional<std::string> SpectrumPage::AskCommand(std::string_view title,
                                                     std::string_view command,
                                                     const std::stop_token& stop) {
@@ -203,15 +220,45 @@ std::optional<std::string> SpectrumPage::AskCommand(std::string_view title,
     return answer;
 }
 
-bool SpectrumPage::Identify(std::stop_token stop) {
-    const std::optional<std::string> rate = AskCommand("Read link rate ...", kReadLinkRate, stop);
-    if (!rate) {
-        return false;
+// The link rate chooses the channel plan, and a digit garbled on its way still reads as a
+// rate: it is read twice and taken only when both readings agree. A try that gives no rate
+// is made again, up to kRetries times; then the step fails, since scanning with a rate the
+// radio never reported would draw the wrong channels.
+bool SpectrumPage::ReadLinkRate(const std::stop_token& stop) {
+    log_.Line("Read link rate ...", true);
+    for (int attempt = 0; attempt <= kRetries; ++attempt) {
+        if (attempt > 0) {
+            log_.Line(Format("Asking again (%d of %d) ...", attempt, kRetries), true);
+        }
+        std::optional<int> readings[2];
+        std::string why = "Link rate: no answer!";
+        for (std::optional<int>& reading : readings) {
+            if (!Send(kReadLinkRate, true)) {
+                return false;
+            }
+            const std::string answer = CollectAnswer(port_, kCommandAnswer);
+            if (Stopping(stop)) {
+                return false;
+            }
+            if (answer.empty() || !(reading = ParseLinkRate(answer, &why))) {
+                break;
+            }
+        }
+        if (readings[1] && *readings[0] == *readings[1]) {
+            log_.Line(" done.", false, true);
+            std::lock_guard lock(mutex_);
+            state_.linkRateIndex = *readings[0];
+            return true;
+        }
+        log_.Line(readings[1] ? "Link rate: the two readings differ!" : why, true);
     }
-    if (AnswerHasOk(*rate)) {
-        const int index = ParseInt32(AnswerLine(*rate, kReadLinkRate, kLinkRateDigits));
-        std::lock_guard lock(mutex_);
-        state_.linkRateIndex = index;
+    log_.Line("Read link rate failed.", true);
+    return false;
+}
+
+bool SpectrumPage::Identify(std::stop_token stop) {
+    if (!ReadLinkRate(stop)) {
+        return false;
     }
     const std::optional<std::string> model = AskCommand("Retrieve model ...", kReadModel, stop);
     if (!model) {
@@ -269,24 +316,40 @@ void SpectrumPage::ScanLoop(std::stop_token stop) {
 }
 
 void SpectrumPage::ScanStep(std::stop_token stop) {
-    if (!Send(kScan, false)) {
-        operation_ = Operation::None;
-        running_ = false;
-        return;
+    const ChannelPlan plan = CurrentState().plan;
+    std::string answer;
+    ScanPosition position;
+    std::vector<ChannelReading> readings;
+    int dropped = 0;
+    for (int attempt = 0;; ++attempt) {
+        if (!Send(kScan, false)) {
+            operation_ = Operation::None;
+            running_ = false;
+            return;
+        }
+        answer = CollectAnswer(port_, kScanAnswer);
+        // An answer cut short by the user's stop is not the radio's; it is left unread.
+        if (answer.empty() || Stopping(stop)) {
+            break;
+        }
+        position = parser_.Get();
+        dropped = 0;
+        readings = ParseScanAnswer(answer, position, plan, &dropped);
+        // A command garbled on its way brings "ERROR", a bare "OK" or its echo alone: no
+        // sweep was made, so it is asked for again instead of being counted as one.
+        if (!readings.empty() || dropped > 0 || attempt == kRetries) {
+            break;
+        }
+        log_.Line("The answer to ATg holds no channel line!", true);
+        log_.Line(Format("Asking again (%d of %d) ...", attempt + 1, kRetries), true);
     }
-    const std::string answer = CollectAnswer(port_, kScanAnswer);
     {
         std::lock_guard lock(mutex_);
         ++lastRun_.scans;
     }
-    // An answer cut short by the user's stop is not the radio's; it is left unread.
     if (answer.empty() || Stopping(stop)) {
         return;
     }
-    const ChannelPlan plan = CurrentState().plan;
-    ScanPosition position = parser_.Get();
-    int dropped = 0;
-    const std::vector<ChannelReading> readings = ParseScanAnswer(answer, position, plan, &dropped);
     parser_.Set(position);
     {
         std::lock_guard lock(mutex_);

@@ -66,7 +66,7 @@ class SpectrumPage {
     // How the last worker run went, for callers that run a fixed number of scans.
     struct RunSummary {
         bool setUp = false;       // got through to scanning
-        int scans = 0;            // "ATg" sent
+        int scans = 0;            // scans made (one asked again counts once)
         int answers = 0;          // scans that brought an answer
         int channelsRead = 0;     // channels with at least one reading
         int linesDropped = 0;     // channel lines left out as unreadable
@@ -115,6 +115,9 @@ class SpectrumPage {
     void Work(std::stop_token stop);
     bool Connect(std::stop_token stop);
     bool Identify(std::stop_token stop);
+    // Logs "Read link rate ..." and stores the rate the radio reports; false (logged) when
+    // no rate came through.
+    bool ReadLinkRate(const std::stop_token& stop);
     // Logs `title`, sends `command` and collects its answer: nullopt (logged) when the
     // command did not go out, nothing came or a stop came.
     std::optional<std::string> AskCommand(std::string_view title, std::string_view command,

@@ -207,32 +207,75 @@ INSTANTIATE_TEST_SUITE_P(Faults, SpectrumLinkFaultTest,
                          testing::Values(LinkFaultCase{"out.split=1,out.gap=1", true},
                                          LinkFaultCase{"out.corrupt=0.002,seed=3", false}));
 
-TEST_F(SpectrumPageTest, AnswersWithoutOkKeepTheModelAndLinkRate) {
+// A scripted radio's answers after "AT": the link rate is taken only when two readings
+// agree, and never made up; a model answer without "OK" keeps the model the page had.
+struct ScriptCase {
+    std::vector<std::string> answers;
+    int linkRate;   // the page's afterwards
+    int rateAsked;  // "ATS103?" heard
+    int scanAsked;  // "ATg" heard
+    std::vector<std::string> lastLines;
+};
+
+class SpectrumScriptTest : public SpectrumPageTest,
+                           public testing::WithParamInterface<ScriptCase> {};
+
+TEST_P(SpectrumScriptTest, TakesOnlyWhatTheRadioReported) {
     auto radio = std::make_shared<test::ScriptedRadio>();
-    radio->answers = {{"", Millis{0}},
-                      {"AT\r\nOK\r\n"},
-                      {"ATS103?\r\n8\r\n"},
-                      {"ATI1\r\nMORVEX-A\r\n"},
-                      {"ATg\r\nch 1 -107dBm .....\r\nOK\r\n"}};
+    radio->answers = {{"", Millis{0}}, {"AT\r\nOK\r\n"}};
+    for (const std::string& answer : GetParam().answers) {
+        radio->answers.push_back({answer});
+    }
     rig.network->Local().SetPortHandler(sim::UnitMode::Diagnostic, radio);
     RunScans(1);
-    EXPECT_THAT(StepLines(), ElementsAreArray(ConnectLines("TAVRIN-A")));
-    EXPECT_EQ(page.CurrentState().linkRateIndex, 2);
-    EXPECT_EQ(Level(1, kMaxValue), -106);
-    EXPECT_EQ(radio->heard, "+++AT\r\nATS103?\r\nATI1\r\nATg\r\n");
+    const std::vector<std::string> lines = StepLines();
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_THAT(std::vector(lines.end() - 2, lines.end()), ElementsAreArray(GetParam().lastLines));
+    EXPECT_EQ(page.CurrentState().linkRateIndex, GetParam().linkRate);
+    const auto heard = [&radio](std::string_view command) {
+        int count = 0;
+        for (std::size_t at = 0; (at = radio->heard.find(command, at)) != std::string::npos; ++at) {
+            ++count;
+        }
+        return count;
+    };
+    EXPECT_EQ(heard("ATS103?"), GetParam().rateAsked) << radio->heard;
+    EXPECT_EQ(heard("ATg"), GetParam().scanAsked) << radio->heard;
 }
 
-TEST_F(SpectrumPageTest, ARadioThatFallsSilentFailsTheStep) {
-    auto radio = std::make_shared<test::ScriptedRadio>();
-    radio->answers = {{"", Millis{0}}, {"AT\r\nOK\r\n"}, {"ATS103?\r\n8\r\nOK\r\n"}};
-    rig.network->Local().SetPortHandler(sim::UnitMode::Diagnostic, radio);
-    RunScans(1);
-    std::vector<std::string> expected = ConnectLines("");
-    expected.resize(6);
-    expected.back() = "Retrieve model ...Failed.";
-    EXPECT_THAT(StepLines(), ElementsAreArray(expected));
-    EXPECT_EQ(page.CurrentState().linkRateIndex, 8);
-}
+const std::string kRate8 = "ATS103?\r\n8\r\nOK\r\n";
+const std::string kModel = "ATI1\r\nMORVEX-A\r\nOK\r\n";
+const std::string kSweep = "ATg\r\nch 1 -107dBm .....\r\nOK\r\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Answers, SpectrumScriptTest,
+    testing::Values(
+        ScriptCase{{kRate8, kRate8, "ATI1\r\nMORVEX-A\r\n", kSweep},
+                   8,
+                   2,
+                   1,
+                   {"Model: TAVRIN-A", "Scanning ..."}},
+        // A digit garbled on its way: the readings differ and are asked for again.
+        ScriptCase{{"ATS103?\r\n5\r\nOK\r\n", kRate8, kRate8, kRate8, kModel, kSweep},
+                   8,
+                   4,
+                   1,
+                   {"Model: MORVEX-A", "Scanning ..."}},
+        // No "OK": no rate, and no scanning with a rate the radio never gave.
+        ScriptCase{{"ATS103?\r\n8\r\n", "ATS103?\r\n8\r\n", "ATS103?\r\n8\r\n"},
+                   2,
+                   3,
+                   0,
+                   {"Link rate: the answer holds no OK!", "Read link rate failed."}},
+        // Silence fails the step it falls in.
+        ScriptCase{
+            {kRate8, kRate8}, 8, 2, 0, {"Read link rate ... done.", "Retrieve model ...Failed."}},
+        // A garbled "ATg" is answered with no sweep: it is asked for again.
+        ScriptCase{{kRate8, kRate8, kModel, "Tg\r\nERROR\r\n", "AT\r\nOK\r\n", kSweep},
+                   8,
+                   2,
+                   3,
+                   {"The answer to ATg holds no channel line!", "Asking again (2 of 2) ..."}}));
 
 }  // namespace
 }  // namespace skelvane
