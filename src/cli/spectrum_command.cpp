@@ -109,6 +109,13 @@ void RunSpectrum(Context& ctx, const SpectrumOptions& options) {
         ctx.exitCode = 1;
         return;
     }
+    // Holds over fewer sweeps than asked for are not what was asked for.
+    if (run.answers < run.scans) {
+        *ctx.err << "skelvane-cli: " << run.scans - run.answers << " of " << run.scans
+                 << " scans brought no sweep (no answer, or none the radio could have made)\n";
+        ctx.exitCode = 1;
+        return;
+    }
     // A channel no sweep could read stands at the chart's floor: that is no measurement.
     if (run.channelsRead < plan.channelCount) {
         *ctx.err << "skelvane-cli: " << plan.channelCount - run.channelsRead << " of "

@@ -329,18 +329,20 @@ void SpectrumPage::ScanStep(std::stop_token stop) {
         }
         answer = CollectAnswer(port_, kScanAnswer);
         // An answer cut short by the user's stop is not the radio's; it is left unread.
-        if (answer.empty() || Stopping(stop)) {
+        if (Stopping(stop)) {
             break;
         }
         position = parser_.Get();
         dropped = 0;
         readings = ParseScanAnswer(answer, position, plan, &dropped);
-        // A command garbled on its way brings "ERROR", a bare "OK" or its echo alone: no
-        // sweep was made, so it is asked for again instead of being counted as one.
+        // A command lost or garbled on its way brings nothing, "ERROR", a bare "OK" or its
+        // echo alone: no sweep was made, so it is asked for again instead of being counted
+        // as one.
         if (!readings.empty() || dropped > 0 || attempt == kRetries) {
             break;
         }
-        log_.Line("The answer to ATg holds no channel line!", true);
+        log_.Line(answer.empty() ? "No answer to ATg!" : "The answer to ATg holds no channel line!",
+                  true);
         log_.Line(Format("Asking again (%d of %d) ...", attempt + 1, kRetries), true);
     }
     {
@@ -353,7 +355,9 @@ void SpectrumPage::ScanStep(std::stop_token stop) {
     parser_.Set(position);
     {
         std::lock_guard lock(mutex_);
-        ++lastRun_.answers;
+        if (!readings.empty() || dropped > 0) {
+            ++lastRun_.answers;
+        }
         lastRun_.linesDropped += dropped;
         channelRead_.resize(static_cast<std::size_t>(std::max(plan.channelCount, 0)));
         for (const ChannelReading& reading : readings) {

@@ -67,7 +67,7 @@ class SpectrumPage {
     struct RunSummary {
         bool setUp = false;       // got through to scanning
         int scans = 0;            // scans made (one asked again counts once)
-        int answers = 0;          // scans that brought an answer
+        int answers = 0;          // scans that brought a sweep (channel lines)
         int channelsRead = 0;     // channels with at least one reading
         int linesDropped = 0;     // channel lines left out as unreadable
         bool portFailed = false;  // a write did not go out: the scanning ended

@@ -347,8 +347,8 @@ Outcome SpectrumRun(Env& env) {
     const SpectrumPage::RunSummary run = page.LastRun();
     const ChannelPlan plan = page.CurrentState().plan;
     // What the command-line tool asks of a run before it exits 0.
-    outcome.exit0 =
-        run.setUp && !run.portFailed && run.answers > 0 && run.channelsRead >= plan.channelCount;
+    outcome.exit0 = run.setUp && !run.portFailed && run.answers > 0 && run.answers == run.scans &&
+                    run.channelsRead >= plan.channelCount;
     if (outcome.exit0) {
         outcome.shown = SpectrumCsv(page.Chart(), plan);
     } else {

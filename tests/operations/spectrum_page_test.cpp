@@ -214,6 +214,7 @@ struct ScriptCase {
     int linkRate;   // the page's afterwards
     int rateAsked;  // "ATS103?" heard
     int scanAsked;  // "ATg" heard
+    int sweeps;     // scans that brought one
     std::vector<std::string> lastLines;
 };
 
@@ -241,6 +242,7 @@ TEST_P(SpectrumScriptTest, TakesOnlyWhatTheRadioReported) {
     };
     EXPECT_EQ(heard("ATS103?"), GetParam().rateAsked) << radio->heard;
     EXPECT_EQ(heard("ATg"), GetParam().scanAsked) << radio->heard;
+    EXPECT_EQ(page.LastRun().answers, GetParam().sweeps);
 }
 
 const std::string kRate8 = "ATS103?\r\n8\r\nOK\r\n";
@@ -249,33 +251,47 @@ const std::string kSweep = "ATg\r\nch 1 -107dBm .....\r\nOK\r\n";
 
 INSTANTIATE_TEST_SUITE_P(
     Answers, SpectrumScriptTest,
-    testing::Values(
-        ScriptCase{{kRate8, kRate8, "ATI1\r\nMORVEX-A\r\n", kSweep},
-                   8,
-                   2,
-                   1,
-                   {"Model: TAVRIN-A", "Scanning ..."}},
-        // A digit garbled on its way: the readings differ and are asked for again.
-        ScriptCase{{"ATS103?\r\n5\r\nOK\r\n", kRate8, kRate8, kRate8, kModel, kSweep},
-                   8,
-                   4,
-                   1,
-                   {"Model: MORVEX-A", "Scanning ..."}},
-        // No "OK": no rate, and no scanning with a rate the radio never gave.
-        ScriptCase{{"ATS103?\r\n8\r\n", "ATS103?\r\n8\r\n", "ATS103?\r\n8\r\n"},
-                   2,
-                   3,
-                   0,
-                   {"Link rate: the answer holds no OK!", "Read link rate failed."}},
-        // Silence fails the step it falls in.
-        ScriptCase{
-            {kRate8, kRate8}, 8, 2, 0, {"Read link rate ... done.", "Retrieve model ...Failed."}},
-        // A garbled "ATg" is answered with no sweep: it is asked for again.
-        ScriptCase{{kRate8, kRate8, kModel, "Tg\r\nERROR\r\n", "AT\r\nOK\r\n", kSweep},
-                   8,
-                   2,
-                   3,
-                   {"The answer to ATg holds no channel line!", "Asking again (2 of 2) ..."}}));
+    testing::Values(ScriptCase{{kRate8, kRate8, "ATI1\r\nMORVEX-A\r\n", kSweep},
+                               8,
+                               2,
+                               1,
+                               1,
+                               {"Model: TAVRIN-A", "Scanning ..."}},
+                    // A digit garbled on its way: the readings differ and are asked for again.
+                    ScriptCase{{"ATS103?\r\n5\r\nOK\r\n", kRate8, kRate8, kRate8, kModel, kSweep},
+                               8,
+                               4,
+                               1,
+                               1,
+                               {"Model: MORVEX-A", "Scanning ..."}},
+                    // No "OK": no rate, and no scanning with a rate the radio never gave.
+                    ScriptCase{{"ATS103?\r\n8\r\n", "ATS103?\r\n8\r\n", "ATS103?\r\n8\r\n"},
+                               2,
+                               3,
+                               0,
+                               0,
+                               {"Link rate: the answer holds no OK!", "Read link rate failed."}},
+                    // Silence fails the step it falls in.
+                    ScriptCase{{kRate8, kRate8},
+                               8,
+                               2,
+                               0,
+                               0,
+                               {"Read link rate ... done.", "Retrieve model ...Failed."}},
+                    // A garbled "ATg" is answered with no sweep: it is asked for again.
+                    ScriptCase{
+                        {kRate8, kRate8, kModel, "Tg\r\nERROR\r\n", "AT\r\nOK\r\n", kSweep},
+                        8,
+                        2,
+                        3,
+                        1,
+                        {"The answer to ATg holds no channel line!", "Asking again (2 of 2) ..."}},
+                    ScriptCase{{kRate8, kRate8, kModel},
+                               8,
+                               2,
+                               3,
+                               0,
+                               {"No answer to ATg!", "Asking again (2 of 2) ..."}}));
 
 }  // namespace
 }  // namespace skelvane
