@@ -191,18 +191,19 @@ bool DeviceLink::ReplyAnswers(std::span<const std::uint8_t> request,
 
 std::size_t DeviceLink::Ask(std::span<const std::uint8_t> frame, int maxPolls,
                             std::uint8_t replyCode, LogChoice log, const ReplyFits& fits) {
-    return AskTries(frame, maxPolls, replyCode, log, fits, {});
+    return AskTries(frame, maxPolls, replyCode, log, fits, Readings::One, {});
 }
 
 std::size_t DeviceLink::AskTwice(std::span<const std::uint8_t> frame, int maxPolls,
                                  std::uint8_t replyCode, std::string_view what, LogChoice log,
                                  const ReplyFits& fits) {
-    return AskTries(frame, maxPolls, replyCode, log, fits, what.empty() ? "reply" : what);
+    return AskTries(frame, maxPolls, replyCode, log, fits, Readings::Two,
+                    what.empty() ? "reply" : what);
 }
 
 std::size_t DeviceLink::AskTries(std::span<const std::uint8_t> frame, int maxPolls,
                                  std::uint8_t replyCode, LogChoice log, const ReplyFits& fits,
-                                 std::string_view twiceWhat) {
+                                 Readings readings, std::string_view what) {
     for (int attempt = 0; attempt <= kAskRetries; ++attempt) {
         if (StopFlag() || portGone_.load()) {
             return 0;
@@ -221,7 +222,7 @@ std::size_t DeviceLink::AskTries(std::span<const std::uint8_t> frame, int maxPol
         if (count == 0) {
             continue;
         }
-        if (twiceWhat.empty()) {
+        if (readings == Readings::One) {
             return count;
         }
         const std::vector<std::uint8_t> first(reply_.begin(), reply_.begin() + count);
@@ -232,7 +233,7 @@ std::size_t DeviceLink::AskTries(std::span<const std::uint8_t> frame, int maxPol
         if (again == count && std::equal(first.begin(), first.end(), reply_.begin())) {
             return count;
         }
-        LogLine(std::string(twiceWhat) + ": the two readings differ!", true);
+        LogLine(std::string(what) + ": the two readings differ!", true);
     }
     return 0;
 }

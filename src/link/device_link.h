@@ -22,6 +22,10 @@
 
 namespace skelvane {
 
+// How often a checked request is asked per try: once, or twice for values that must read the
+// same both times.
+enum class Readings { One, Two };
+
 // The link state every device dialog keeps, and what its worker does with it: the serial
 // port, the port name, the unit address, the Local choice, the operation, the stop flag, the
 // worker and the log pane. Requests go out as frames and their replies are collected here;
@@ -206,9 +210,10 @@ class DeviceLink {
 
   private:
     void Report(std::span<const std::uint8_t> frame, std::size_t count, bool replyExpected);
-    // Ask's tries; a non-empty `twiceWhat` asks twice per try (AskTwice).
+    // Ask's tries, each with `readings` readings; two that differ are logged with `what`.
     std::size_t AskTries(std::span<const std::uint8_t> frame, int maxPolls, std::uint8_t replyCode,
-                         LogChoice log, const ReplyFits& fits, std::string_view twiceWhat);
+                         LogChoice log, const ReplyFits& fits, Readings readings,
+                         std::string_view what);
     // One try of Ask: the byte count of an accepted reply, else 0.
     std::size_t AskOnce(std::span<const std::uint8_t> frame, int maxPolls, std::uint8_t replyCode,
                         LogChoice log, const ReplyFits& fits);

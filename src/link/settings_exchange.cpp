@@ -67,7 +67,6 @@ std::vector<const Parameter*> CountedParameters(const SettingsJob& job) {
 // check out); false, with the step named in the job, when no reply was accepted. What is
 // read into the job is read twice and taken only when both readings agree; a read-back
 // that is compared with what was written needs one reading.
-enum class Readings { Two, One };
 bool ReadStep(DeviceLink& link, SettingsJob& job, UnitFacts& facts,
               const std::vector<std::uint8_t>& frame, std::uint8_t replyCode, std::string step,
               Readings readings = Readings::Two, DeviceLink::LogChoice log = {},
