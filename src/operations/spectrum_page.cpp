@@ -260,16 +260,32 @@ bool SpectrumPage::Identify(std::stop_token stop) {
     if (!ReadLinkRate(stop)) {
         return false;
     }
-    const std::optional<std::string> model = AskCommand("Retrieve model ...", kReadModel, stop);
-    if (!model) {
-        return false;
+    return ReadModel(stop);
+}
+
+// The model chooses the band. An answer cut before its "OK" may hold only part of the name,
+// and keeping the model the page had would chart another radio's channels: such a try is made
+// again, up to kRetries times, and then the step fails. A garbled name that still ends in "OK"
+// is caught by the chart's set-up, which knows every model.
+bool SpectrumPage::ReadModel(const std::stop_token& stop) {
+    for (int attempt = 0; attempt <= kRetries; ++attempt) {
+        if (attempt > 0) {
+            log_.Line(Format("Asking again (%d of %d) ...", attempt, kRetries), true);
+        }
+        const std::optional<std::string> model = AskCommand("Retrieve model ...", kReadModel, stop);
+        if (!model) {
+            return false;
+        }
+        if (AnswerHasOk(*model)) {
+            std::string name = AnswerLine(*model, kReadModel);
+            std::lock_guard lock(mutex_);
+            state_.modelName = std::move(name);
+            return true;
+        }
+        log_.Line("Model: the answer holds no OK!", true);
     }
-    if (AnswerHasOk(*model)) {
-        std::string name = AnswerLine(*model, kReadModel);
-        std::lock_guard lock(mutex_);
-        state_.modelName = std::move(name);
-    }
-    return true;
+    log_.Line("Retrieve model failed.", true);
+    return false;
 }
 
 bool SpectrumPage::SetUpScreen() {

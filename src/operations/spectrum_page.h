@@ -118,6 +118,9 @@ class SpectrumPage {
     // Logs "Read link rate ..." and stores the rate the radio reports; false (logged) when
     // no rate came through.
     bool ReadLinkRate(const std::stop_token& stop);
+    // Logs "Retrieve model ..." and stores the model the radio names; false (logged) when no
+    // whole answer came through.
+    bool ReadModel(const std::stop_token& stop);
     // Logs `title`, sends `command` and collects its answer: nullopt (logged) when the
     // command did not go out, nothing came or a stop came.
     std::optional<std::string> AskCommand(std::string_view title, std::string_view command,

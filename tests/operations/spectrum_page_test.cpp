@@ -208,7 +208,7 @@ INSTANTIATE_TEST_SUITE_P(Faults, SpectrumLinkFaultTest,
                                          LinkFaultCase{"out.corrupt=0.002,seed=3", false}));
 
 // A scripted radio's answers after "AT": the link rate is taken only when two readings
-// agree, and never made up; a model answer without "OK" keeps the model the page had.
+// agree, and neither it nor the model is ever made up.
 struct ScriptCase {
     std::vector<std::string> answers;
     int linkRate;   // the page's afterwards
@@ -247,16 +247,19 @@ TEST_P(SpectrumScriptTest, TakesOnlyWhatTheRadioReported) {
 
 const std::string kRate8 = "ATS103?\r\n8\r\nOK\r\n";
 const std::string kModel = "ATI1\r\nMORVEX-A\r\nOK\r\n";
+const std::string kModelCut = "ATI1\r\nMORVEX-A\r\n";
 const std::string kSweep = "ATg\r\nch 1 -107dBm .....\r\nOK\r\n";
 
 INSTANTIATE_TEST_SUITE_P(
     Answers, SpectrumScriptTest,
-    testing::Values(ScriptCase{{kRate8, kRate8, "ATI1\r\nMORVEX-A\r\n", kSweep},
+    // A model answer cut before its "OK" is asked for again, and never replaced by the
+    // model the page had.
+    testing::Values(ScriptCase{{kRate8, kRate8, kModelCut, kModelCut, kModelCut},
                                8,
                                2,
-                               1,
-                               1,
-                               {"Model: TAVRIN-A", "Scanning ..."}},
+                               0,
+                               0,
+                               {"Model: the answer holds no OK!", "Retrieve model failed."}},
                     // A digit garbled on its way: the readings differ and are asked for again.
                     ScriptCase{{"ATS103?\r\n5\r\nOK\r\n", kRate8, kRate8, kRate8, kModel, kSweep},
                                8,
