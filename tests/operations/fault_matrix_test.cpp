@@ -21,6 +21,7 @@
 #include "link/diagnostics_exchange.h"
 #include "operations/current_remote_ua.h"
 #include "operations/diagnostics_page_model.h"
+#include "operations/network_units.h"
 #include "operations/restrictions_page.h"
 #include "operations/settings_page_model.h"
 #include "operations/spectrum_page.h"
@@ -151,21 +152,15 @@ bool Finish(Env& env, Page& page, Millis start) {
     return ended;
 }
 
-// The registers a read fills in, each as `value` gives it.
-template <typename Value>
-std::string Registers(const Block& block, Value value) {
+// The registers a read fills in, as `unit` holds them or, without one, as the block does.
+std::string Registers(const Block& block, sim::Unit* unit = nullptr) {
     std::string text;
     for (const Parameter& p : block.Parameters()) {
         if (p.type != 4 && p.readwrite == 2 && !p.vectors.empty()) {
-            text += p.name + "=" + std::to_string(value(p)) + ";";
+            text += p.name + "=" + std::to_string(unit ? unit->Value(p.vectors) : p.value) + ";";
         }
     }
     return text;
-}
-
-std::string RegistersOf(sim::Unit& unit, const Block& block) {
-    return Registers(block, [&](const Parameter& p) { return unit.Value(p.vectors); }) +
-           "mask=" + unit.DataMask();
 }
 
 // What the unit's restriction entries and repeater list hold, up to the first vacant range or
@@ -215,7 +210,7 @@ Outcome SettingsRun(Env& env, std::uint16_t ua, bool write) {
     if (outcome.exit0 && !write) {
         outcome.shown = Values(*block);
     }
-    outcome.unit = RegistersOf(env.Unit(ua), *block);
+    outcome.unit = Registers(*block, &env.Unit(ua)) + "mask=" + env.Unit(ua).DataMask();
     return outcome;
 }
 
@@ -593,15 +588,10 @@ TEST(FaultMatrixTest, TheCommandLineSavesOnlyWhatItRead) {
             NetworkFile document(ids);
             RecordingPrompter prompter;
             EXPECT_TRUE(document.Read(path, prompter));
-            for (Block* block = document.Root()->FirstChild(); block != nullptr;
-                 block = block->NextSibling()) {
-                if (block->Name() == command.block) {
-                    sim::Unit& unit = env.Unit(command.ua);
-                    EXPECT_EQ(Registers(*block, [](const Parameter& p) { return p.value; }),
-                              Registers(*block,
-                                        [&](const Parameter& p) { return unit.Value(p.vectors); }))
-                        << plan;
-                }
+            const Block* block = FindRadioBlock(*document.Root(), command.block);
+            EXPECT_NE(block, nullptr);
+            if (block != nullptr) {
+                EXPECT_EQ(Registers(*block), Registers(*block, &env.Unit(command.ua))) << plan;
             }
         }
         return std::tuple{exit, before, after};
