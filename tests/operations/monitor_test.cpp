@@ -3,7 +3,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <set>
 #include <sstream>
 
@@ -76,8 +75,7 @@ TEST(MonitorTest, PollsEveryUnitEachIntervalKeepsItsHistoryAndExportsIt) {
     const test::TempDir dir;
     const auto path = dir / "monitor.csv";
     ASSERT_TRUE(monitor.ExportCsv(path));
-    std::ifstream in(path, std::ios::binary);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), monitor.Csv());
+    EXPECT_EQ(test::ReadFileBytes(path), monitor.Csv());
 }
 
 FoundUnit Found(std::uint16_t ua, std::optional<std::uint8_t> mode) {
