@@ -359,13 +359,8 @@ Outcome SpectrumRun(Env& env, int scans = 2) {
 // The rows of a spectrum CSV, each split at its commas.
 std::vector<std::vector<std::string>> CsvRows(const std::string& csv) {
     std::vector<std::vector<std::string>> rows;
-    std::istringstream lines(csv);
-    for (std::string line; std::getline(lines, line);) {
-        std::vector<std::string>& row = rows.emplace_back();
-        std::istringstream cells(line);
-        for (std::string cell; std::getline(cells, cell, ',');) {
-            row.push_back(cell);
-        }
+    for (const std::string& line : test::Split(csv)) {
+        rows.push_back(test::Split(line, ','));
     }
     return rows;
 }

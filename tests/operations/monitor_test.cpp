@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <set>
-#include <sstream>
 
 #include "diagram/block_diagram.h"
 #include "link_fixture.h"
@@ -18,15 +17,6 @@ namespace {
 
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        lines.push_back(line);
-    }
-    return lines;
-}
 
 TEST(MonitorTest, PollsEveryUnitEachIntervalKeepsItsHistoryAndExportsIt) {
     test::LinkFixture sim;
@@ -59,7 +49,7 @@ TEST(MonitorTest, PollsEveryUnitEachIntervalKeepsItsHistoryAndExportsIt) {
     EXPECT_FALSE(absent[0].answered || absent[1].answered);
     EXPECT_FALSE(rssi(absent[1]).has_value());
 
-    const std::vector<std::string> csv = Lines(monitor.Csv());
+    const std::vector<std::string> csv = test::Split(monitor.Csv());
     ASSERT_EQ(csv.size(), 7u);
     EXPECT_EQ(csv[0],
               "time,UA,name,DiagSyncLost,DiagCRCErrors,DiagCorrectedErrors,DiagTxPackets,"

@@ -4,7 +4,6 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -13,15 +12,6 @@
 
 namespace skelvane {
 namespace {
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        lines.push_back(line);
-    }
-    return lines;
-}
 
 TEST(SpectrumCliTest, ScansSkelvaneSimThroughAPseudoTerminal) {
     test::TempDir dir;
@@ -33,7 +23,7 @@ TEST(SpectrumCliTest, ScansSkelvaneSimThroughAPseudoTerminal) {
     const test::CliRun run = test::RunCli("spectrum --port " + terminal +
                                           " --baud 115200 --scans 2 --csv " + test::Quoted(csv));
     ASSERT_EQ(run.exitCode, 0) << run.output;
-    const std::vector<std::string> log = Lines(run.output);
+    const std::vector<std::string> log = test::Split(run.output);
     ASSERT_GE(log.size(), 3u);
     EXPECT_EQ(log[log.size() - 3], "Model: MORVEX-B");
     EXPECT_EQ(log[log.size() - 2], "Scanning ...");
@@ -41,7 +31,7 @@ TEST(SpectrumCliTest, ScansSkelvaneSimThroughAPseudoTerminal) {
                                 "Spectrum scan done in [0-9.]+ s: 290 channels read in 2 scans."));
 
     // MORVEX-B at the simulated link rate (1 to 3): 290 channels 280 kHz apart from 2401.6 MHz.
-    const std::vector<std::string> rows = Lines(test::ReadFileBytes(csv));
+    const std::vector<std::string> rows = test::Split(test::ReadFileBytes(csv));
     ASSERT_EQ(rows.size(), 291u);
     EXPECT_EQ(rows[0], "frequency_mhz,mean_dbm,max_dbm,mean_hold_dbm,max_hold_dbm");
     for (int channel = 1; channel <= 290; ++channel) {

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace skelvane::test {
 
@@ -32,5 +33,8 @@ class TempDir {
 // Whole file as bytes / writing bytes to a file.
 std::string ReadFileBytes(const std::filesystem::path& path);
 void WriteFileBytes(const std::filesystem::path& path, const std::string& bytes);
+
+// `text` cut at every `separator`; a last piece only when something follows the last one.
+std::vector<std::string> Split(const std::string& text, char separator = '\n');
 
 }  // namespace skelvane::test
