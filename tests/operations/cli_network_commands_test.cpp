@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "operations/network_units.h"
 #include "support/child_process.h"
 #include "support/cli_fixture.h"
 
@@ -41,10 +42,8 @@ class CliNetworkFixture : public test::CliTest {
         NetworkFile document(ids);
         RecordingPrompter prompter;
         EXPECT_TRUE(document.Read(test::DataDir() / "star-network.xml", prompter));
-        for (Block* b = document.Root()->FirstChild(); altered && b; b = b->NextSibling()) {
-            if (b->Name() == "2") {
-                b->FindParameter(altered)->value ^= 1;
-            }
+        if (altered != nullptr) {
+            FindRadioBlock(*document.Root(), "2")->FindParameter(altered)->value ^= 1;
         }
         const auto path = dir / "net.xml";
         EXPECT_TRUE(document.Save(path, prompter));
