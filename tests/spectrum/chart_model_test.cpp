@@ -146,19 +146,19 @@ TEST_F(ChartModelTest, ReportsStorageItCannotHave) {
 
 TEST_F(ChartModelTest, LabelValuesOfTheSpectrumAxes) {
     SpectrumSetup(140);
-    std::vector<std::string> xTexts;
-    for (const double x : chart.XLabelValues()) {
-        xTexts.push_back(ChartModel::LabelText(x));
+    const auto texts = [](const std::vector<double>& values) {
+        std::vector<std::string> result;
+        for (const double value : values) {
+            result.push_back(ChartModel::LabelText(value));
+        }
+        return result;
+    };
+    std::vector<std::string> x;
+    for (int mhz = 900; mhz <= 932; ++mhz) {
+        x.push_back("  " + std::to_string(mhz));
     }
-    ASSERT_EQ(xTexts.size(), 33u);
-    for (int i = 0; i <= 32; ++i) {
-        EXPECT_EQ(xTexts[static_cast<std::size_t>(i)], "  " + std::to_string(900 + i));
-    }
-    std::vector<std::string> yTexts;
-    for (const double y : chart.YLabelValues()) {
-        yTexts.push_back(ChartModel::LabelText(y));
-    }
-    EXPECT_THAT(yTexts,
+    EXPECT_EQ(texts(chart.XLabelValues()), x);
+    EXPECT_THAT(texts(chart.YLabelValues()),
                 testing::ElementsAre(" -120", " -115", " -111", " -106", " -101", "  -96", "  -92",
                                      "  -87", "  -82", "  -77", "  -73", "  -68", "  -63", "  -58",
                                      "  -54", "  -49", "  -44", "  -39", "  -35", "  -30"));
