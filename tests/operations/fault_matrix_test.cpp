@@ -19,6 +19,7 @@
 #include "document/network_file.h"
 #include "document/parameter_sets.h"
 #include "link/diagnostics_exchange.h"
+#include "link_fixture.h"
 #include "operations/current_remote_ua.h"
 #include "operations/diagnostics_page_model.h"
 #include "operations/network_units.h"
@@ -31,6 +32,7 @@
 #include "sim/sim_port.h"
 #include "sim/template_network.h"
 #include "sim/upgrade_sides.h"
+#include "spectrum/radio_fixture.h"
 #include "spectrum/spectrum_chart.h"
 #include "support/test_paths.h"
 #include "upgrade/hard_upgrade.h"
@@ -48,37 +50,26 @@ struct Env {
         network = sim::NetworkFromTemplate(test::DataDir() / "TAVRIN-A.TPL", clock, error);
         EXPECT_NE(network, nullptr) << error;
         network->SetPaced(false);
-        for (sim::Unit* unit : Units()) {
+        std::vector<sim::Unit*> units = network->Remotes();
+        units.push_back(&network->Local());
+        for (sim::Unit* unit : units) {
             unit->SetLiveValues({});
             std::uint32_t value = 1000 + unit->Ua();
             for (const sim::LiveValue& live : sim::DefaultLiveValues()) {
                 unit->SeedValue(live.ids, value += 37);
             }
         }
-        sim::RestrictionEntry entry;
-        entry.ua = 25;
-        entry.start[0] = 0, entry.end[0] = 600;
-        network->Local().SetRestriction(2, entry);
-        sim::RepeaterSlots slots;
-        slots.fill(0xFFFF);
-        slots[0] = 12, slots[1] = 40;
-        network->Local().SetRepeaters(slots);
+        network->Local().SetRestriction(2, test::SimEntry(25, {{0, 600}}));
+        network->Local().SetRepeaters(test::SimRepeaters({12, 40}));
         sim::FaultPlan faults;
         EXPECT_TRUE(sim::ParseFaultPlan(plan, faults, error)) << error;
         if (radioSides) {
             sides = sim::InstallUpgradeSides(*network);
             sim::ApplyUpgradeFaults(*network, sides, faults);
-            sim::AtCommandOptions scan;
-            scan.cutAnswerChance = 0;
-            sim::InstallAtCommandSide(*network, scan);
+            sim::InstallAtCommandSide(*network, test::NeverCut());
         }
         sim::ApplyFaultPlan(*network, faults);
         hub.Add("SIM1", network);
-    }
-    std::vector<sim::Unit*> Units() {
-        std::vector<sim::Unit*> units = network->Remotes();
-        units.insert(units.begin(), &network->Local());
-        return units;
     }
     sim::Unit& Unit(std::uint16_t ua) {
         return ua == 0 ? network->Local() : *network->FindRemote(ua);
