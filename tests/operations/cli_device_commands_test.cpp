@@ -8,7 +8,7 @@
 
 #include "base/prompter.h"
 #include "document/network_file.h"
-#include "document/parameter_sets.h"
+#include "link_fixture.h"
 #include "support/cli_fixture.h"
 
 namespace skelvane {
@@ -30,13 +30,8 @@ TEST_F(CliDeviceTest, CommandsAgainstTheSimulatedNetwork) {
     {
         LinkIdCounter ids;
         RecordingPrompter prompter;
-        NetworkFile templates(ids);
-        ASSERT_TRUE(templates.Read(test::DataDir() / "TAVRIN-A.TPL", prompter));
-        auto master = CreateBlock(static_cast<int>(BlockKind::Master));
-        ASSERT_TRUE(CopyTemplateParameters(*master, templates));
-        master->FindParameter("UnitAddress")->value = 1;
         NetworkFile document(ids);
-        document.NewNetwork()->Parameters() = master->Parameters();
+        document.NewNetwork()->Parameters() = test::ModelBlock(BlockKind::Master, 1)->Parameters();
         ASSERT_TRUE(document.Save(file, prompter));
     }
     const std::string net = Quoted(file);

@@ -17,7 +17,6 @@
 #include "base/format.h"
 #include "cli/command.h"
 #include "document/network_file.h"
-#include "document/parameter_sets.h"
 #include "link/diagnostics_exchange.h"
 #include "link_fixture.h"
 #include "operations/current_remote_ua.h"
@@ -85,17 +84,6 @@ struct Env {
     CurrentRemoteUa remoteUa;
     RecordingPrompter prompter;
 };
-
-std::unique_ptr<Block> TemplateBlock(BlockKind kind, std::uint32_t ua) {
-    LinkIdCounter ids;
-    NetworkFile templates(ids);
-    RecordingPrompter prompter;
-    EXPECT_TRUE(templates.Read(test::DataDir() / "TAVRIN-A.TPL", prompter));
-    auto block = CreateBlock(static_cast<int>(kind));
-    EXPECT_TRUE(CopyTemplateParameters(*block, templates));
-    block->FindParameter("UnitAddress")->value = ua;
-    return block;
-}
 
 std::string Values(const Block& block) {
     std::string text;
@@ -175,7 +163,8 @@ std::string RestrictionsOf(sim::Unit& unit) {
 }
 
 Outcome SettingsRun(Env& env, std::uint16_t ua, bool write) {
-    auto block = TemplateBlock(ua == 0 ? BlockKind::Master : BlockKind::Remote, ua == 0 ? 1 : ua);
+    auto block =
+        test::ModelBlock(ua == 0 ? BlockKind::Master : BlockKind::Remote, ua == 0 ? 1 : ua);
     if (write) {
         block->FindParameter("TxPower")->value = 27;
         block->FindParameter("NetworkId")->value = 0x321;
@@ -206,7 +195,7 @@ Outcome SettingsRun(Env& env, std::uint16_t ua, bool write) {
 }
 
 Outcome DiagRun(Env& env, std::uint16_t ua) {
-    auto block = TemplateBlock(BlockKind::Remote, ua);
+    auto block = test::ModelBlock(BlockKind::Remote, ua);
     env.remoteUa.Set(ua);
     DiagnosticsPageModel page(*block, env.ports, "SIM1", env.remoteUa, env.prompter, env.clock);
     page.Activate();
@@ -241,7 +230,7 @@ Outcome DiagRun(Env& env, std::uint16_t ua) {
 }
 
 Outcome RestrictionsRun(Env& env, bool write) {
-    auto block = TemplateBlock(BlockKind::Master, 1);
+    auto block = test::ModelBlock(BlockKind::Master, 1);
     if (write) {
         block->FindParameter("FrequencyRestriction3")->textValue = "4:902400,903000";
         block->FindParameter("RepeaterRegistration")->textValue = "12,77";
@@ -516,8 +505,8 @@ std::string WriteNetworkFile(const std::filesystem::path& path) {
     LinkIdCounter ids;
     NetworkFile document(ids);
     Block* master = document.NewNetwork();
-    master->Parameters() = TemplateBlock(BlockKind::Master, 1)->Parameters();
-    auto remote = TemplateBlock(BlockKind::Remote, 300);
+    master->Parameters() = test::ModelBlock(BlockKind::Master, 1)->Parameters();
+    auto remote = test::ModelBlock(BlockKind::Remote, 300);
     remote->SetName("R300");
     for (Block* block : {master, remote.get()}) {
         for (Parameter& p : block->Parameters()) {

@@ -1,7 +1,12 @@
 #include "link_fixture.h"
 
+#include <gtest/gtest.h>
+
 #include "base/format.h"
+#include "document/network_file.h"
+#include "document/parameter_sets.h"
 #include "link/diagnostics_exchange.h"
+#include "support/test_paths.h"
 
 namespace skelvane::test {
 
@@ -73,6 +78,17 @@ std::unique_ptr<Block> TemplateBlock(BlockKind kind, std::uint32_t unitAddress) 
         diag.desc = diag.name.substr(4);
         block->AddParameter(diag);
     }
+    return block;
+}
+
+std::unique_ptr<Block> ModelBlock(BlockKind kind, std::uint32_t unitAddress) {
+    LinkIdCounter ids;
+    NetworkFile templates(ids);
+    RecordingPrompter prompter;
+    EXPECT_TRUE(templates.Read(DataDir() / "TAVRIN-A.TPL", prompter));
+    auto block = CreateBlock(static_cast<int>(kind));
+    EXPECT_TRUE(CopyTemplateParameters(*block, templates));
+    block->FindParameter("UnitAddress")->value = unitAddress;
     return block;
 }
 

@@ -37,6 +37,9 @@ Parameter TextParameter(std::string name, std::string text, std::uint8_t readwri
 // The values are not those of any simulated unit, so a read visibly changes them.
 std::unique_ptr<Block> TemplateBlock(BlockKind kind, std::uint32_t unitAddress);
 
+// A block of `kind` as the default model's template has it, at `unitAddress`.
+std::unique_ptr<Block> ModelBlock(BlockKind kind, std::uint32_t unitAddress);
+
 // A unit's restriction entry for `ua` with the given channel ranges, and a repeater list
 // holding `addresses`, the rest vacant.
 sim::RestrictionEntry SimEntry(std::uint16_t ua, std::vector<std::pair<int, int>> ranges);
