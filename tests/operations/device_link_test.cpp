@@ -5,7 +5,6 @@
 
 #include <latch>
 
-#include "base/format.h"
 #include "link/device_link.h"
 #include "link_fixture.h"
 #include "operations/settings_page_model.h"
@@ -110,19 +109,16 @@ TEST_F(ConnectTest, PortThatCannotBeOpenedOrNoPortAtAll) {
 // check's answer, are rejected with their message before "Failed."; a wake-up acknowledgement
 // follows so the run goes on.
 TEST_F(ConnectTest, ABadReplyIsRejectedAndTheWakeUpFollows) {
-    const std::pair<Bytes, const char*> replies[] = {
-        {{0x02, 0x00, 0x01}, "Errors in the responses!"},                    // a head, no code
-        {{0x03, 0x00, 0x01, 0x8D, 0x55, 0x55}, "Errors in the responses!"},  // overshoot
-        {{0x04, 0x00, 0x01, 0x77, 0x00}, "Unknown responses!"}};
-    for (const auto& [reply, message] : replies) {
+    // A head without a code, more bytes than the length byte says, an unknown code.
+    const std::tuple<Bytes, const char*, const char*> replies[] = {
+        {{0x02, 0x00, 0x01}, "02 00 01 ", "Errors in the responses!"},
+        {{0x03, 0x00, 0x01, 0x8D, 0x55, 0x55}, "03 00 01 8D 55 55 ", "Errors in the responses!"},
+        {{0x04, 0x00, 0x01, 0x77, 0x00}, "04 00 01 77 00 ", "Unknown responses!"}};
+    for (const auto& [reply, traffic, message] : replies) {
         sim.Script(InTurn(
             {reply, {0x03, 0x00, 0x01, 0xAE}, {0x03, 0x00, 0x01, 0x8C}, {0x03, 0x00, 0x01, 0x8C}}));
         auto page = Page();
         sim.Run(*page, &SettingsPageModel::Version);
-        std::string traffic;
-        for (const std::uint8_t b : reply) {
-            traffic += Format("%02X ", b);
-        }
         const std::vector<std::string> expected = {"RX:<<<<<", traffic,
                                                    message + std::string("Failed."), "Wake up ..."};
         const auto lines = page->Log().Lines();
