@@ -2,9 +2,8 @@
 
 #include <sstream>
 #include <stdexcept>
-#include <vector>
 
-#include "link_fixture.h"
+#include "operations/network_units.h"
 #include "sim/block_seed.h"
 
 namespace skelvane::test {
@@ -59,10 +58,8 @@ NetworkSim::NetworkSim(const std::string& words) : root_(MakeNetwork(words, ids)
 }
 
 Block& NetworkSim::BlockNamed(const std::string& name) {
-    for (Block* b = root_->FirstChild(); b != nullptr; b = b->NextSibling()) {
-        if (b->Name() == name) {
-            return *b;
-        }
+    if (Block* block = FindRadioBlock(*root_, name)) {
+        return *block;
     }
     throw std::invalid_argument("no block " + name);
 }
