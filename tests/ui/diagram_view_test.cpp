@@ -95,47 +95,14 @@ class DiagramViewTest : public QObject {
     Q_OBJECT
 
   private slots:
-    void blocksAndLinksAreDrawnWhereTheModelPutsThem();
-    void straightAndHighlightedLinksHaveTheirColours();
+    void blocksAndLinksHaveTheirColours();
     void movingShowsAnInvertedOutlineAndAnOutputRowMovesOnlySeveral();
     void rightClickSelectsAndOffersTheMatchingMenu();
     void largeNetworkScrolledClickedAndArranged();
     void zoomKeepsPressesAndMovesOnTheContent();
 };
 
-void DiagramViewTest::blocksAndLinksAreDrawnWhereTheModelPutsThem() {
-    Harness h;
-    Block* repeater = h.place(BlockKind::Repeater, QPoint(240, 40));
-    Block* remote = h.place(BlockKind::Remote, QPoint(420, 200));
-    drag(h.viewport(), h.iconCentre(repeater), h.iconCentre(h.master()));
-    drag(h.viewport(), h.iconCentre(remote), h.rowCentre(repeater, 1));
-    click(h.viewport(), h.titleCentre(remote));  // the Remote selected, the others not
-    const DiagramPalette& c = h.view().diagramStyle().colors;
-
-    const QImage image = render(h);
-    // Title boxes: selected and not selected (sampled at their left end, clear of the text).
-    const DiagramItem& remoteItem = *h.diagram().item(h.itemOf(remote));
-    const DiagramItem& masterItem = *h.diagram().item(h.itemOf(h.master()));
-    auto titleSample = [&](const DiagramItem& it) {
-        return h.view().toClient({it.titleBox.left + 1, it.titleBox.top + 1});
-    };
-    QCOMPARE(image.pixel(titleSample(remoteItem)), c.activeCaption.rgb());
-    QCOMPARE(image.pixel(titleSample(masterItem)), c.inactiveCaption.rgb());
-
-    // The Remote's incoming link is blue (its block is selected); the Repeater's is grey.
-    const DiagramRow& toRemote = inputRow(h, remote, 0);
-    const DiagramRow& toRepeater = inputRow(h, repeater, 0);
-    QVERIFY(toRemote.pointCount > 2);
-    QVERIFY(toRepeater.pointCount > 2);
-    QVERIFY(near(image, onRoutedLink(h.view(), toRemote), kSelectedLinkColor, 0));
-    QVERIFY(near(image, onRoutedLink(h.view(), toRepeater), c.shadow, 0));
-    // The arrow head just before the end point, pointing into the row.
-    const DiagramPoint end = toRemote.points[static_cast<std::size_t>(toRemote.pointCount - 1)];
-    QCOMPARE(image.pixel(h.view().toClient({end.x - 2, end.y})), kSelectedLinkColor.rgb());
-    QCOMPARE(image.pixel(h.view().toClient({end.x - 4, end.y - 2})), kSelectedLinkColor.rgb());
-}
-
-void DiagramViewTest::straightAndHighlightedLinksHaveTheirColours() {
+void DiagramViewTest::blocksAndLinksHaveTheirColours() {
     Harness h;
     Block* remote = h.place(BlockKind::Remote, QPoint(16, 240));
     Block* repeater = h.place(BlockKind::Repeater, QPoint(320, 40));
@@ -146,23 +113,41 @@ void DiagramViewTest::straightAndHighlightedLinksHaveTheirColours() {
     QCOMPARE(remote->Inputs().at(0).id, repeater->Outputs().at(0).id);
     drag(h.viewport(), h.rowCentre(repeater, 1), h.iconCentre(h.master()));
     QCOMPARE(repeater->Inputs().at(1).id, h.master()->Outputs().at(0).id);
+    click(h.viewport(), h.titleCentre(repeater));  // the Repeater selected, the others not
+    const DiagramPalette& c = h.view().diagramStyle().colors;
+
+    QImage image = render(h);
+    // Title boxes: selected and not selected (sampled at their left end, clear of the text).
+    auto titleSample = [&](const Block* block) {
+        const DiagramItem& it = *h.diagram().item(h.itemOf(block));
+        return h.view().toClient({it.titleBox.left + 1, it.titleBox.top + 1});
+    };
+    QCOMPARE(image.pixel(titleSample(repeater)), c.activeCaption.rgb());
+    QCOMPARE(image.pixel(titleSample(h.master())), c.inactiveCaption.rgb());
+    // The Repeater's incoming link is blue while its block is selected, grey otherwise.
+    const DiagramRow& fromMaster = inputRow(h, repeater, 1);
+    QVERIFY(fromMaster.pointCount > 2);
+    const QPoint sample = onRoutedLink(h.view(), fromMaster);
+    QVERIFY(near(image, sample, kSelectedLinkColor, 0));
+    // The arrow head just before the end point, pointing into the row.
+    const DiagramPoint end = fromMaster.points[static_cast<std::size_t>(fromMaster.pointCount - 1)];
+    QCOMPARE(image.pixel(h.view().toClient({end.x - 2, end.y})), kSelectedLinkColor.rgb());
+    QCOMPARE(image.pixel(h.view().toClient({end.x - 4, end.y - 2})), kSelectedLinkColor.rgb());
     click(h.viewport(), QPoint(700, 500));
 
     // A link the router leaves straight is magenta; with the straight-links style every
     // link is.
     h.diagram().setStyle(kStyleStraightLinks);
     const DiagramRow& straight = inputRow(h, remote, 0);
-    QImage image = render(h);
+    image = render(h);
     QCOMPARE(straight.pointCount, 2);
     const QPoint middle = mid(straight.points[0], straight.points[1]);
     QVERIFY(near(image, h.view().toClient({middle.x(), middle.y()}), kStraightLinkColor));
     h.diagram().setStyle(0);
     image = render(h);
+    QVERIFY(near(image, sample, c.shadow, 0));
 
     // Hovering the input row turns its link red.
-    const DiagramRow& fromMaster = inputRow(h, repeater, 1);
-    const QPoint sample = onRoutedLink(h.view(), fromMaster);
-    QVERIFY(near(image, sample, h.view().diagramStyle().colors.shadow, 0));
     move(h.viewport(), h.rowCentre(repeater, 1), Qt::NoButton);
     QVERIFY((inputRow(h, repeater, 1).flags & kRowHighlighted) != 0);
     image = render(h);

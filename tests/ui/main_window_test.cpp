@@ -77,8 +77,7 @@ class MainWindowTest : public QObject {
     Q_OBJECT
 
   private slots:
-    void placeLinkAndDelete();
-    void droppingALinkFarFromAnyBlockRemovesIt();
+    void placeLinkUnlinkAndDelete();
     void outsideTheDiagramNothingIsPlacedOrPasted();
     void renameUpdatesDiagramAndTree();
     void saveThenOpenGivesTheSameDiagram();
@@ -90,7 +89,7 @@ class MainWindowTest : public QObject {
     void untitledSaveAsksForANameAndReplacingAsksFirst();
 };
 
-void MainWindowTest::placeLinkAndDelete() {
+void MainWindowTest::placeLinkUnlinkAndDelete() {
     Harness h;
     Block* master = h.master();
     Block* repeater = h.place(BlockKind::Repeater, QPoint(200, 40));
@@ -119,22 +118,9 @@ void MainWindowTest::placeLinkAndDelete() {
     // The Remote's input no longer names an output that does not exist.
     QCOMPARE(remote->Inputs().at(0).id, 0);
 
-    // Several at once, from the toolbar command.
-    click(h.viewport(), h.titleCentre(h.master()));
-    click(h.viewport(), h.titleCentre(remote), Qt::ShiftModifier);
-    h.window().runCommand(command::kDelete);
-    QCOMPARE(h.diagram().itemCount(), 0);
-    QVERIFY(h.session().User().Root()->FirstChild() == nullptr);
-}
-
-void MainWindowTest::droppingALinkFarFromAnyBlockRemovesIt() {
-    Harness h;
-    Block* master = h.master();
-    Block* remote = h.place(BlockKind::Remote, QPoint(200, 40));
     drag(h.viewport(), h.iconCentre(remote), h.iconCentre(master));
     QCOMPARE(remote->Inputs().at(0).id, master->Outputs().at(0).id);
     h.session().User().SetModified(false);
-
     // A drag that ends without a drop (Escape) leaves the link as it was, though the diagram
     // showed it gone while the mouse was far from any output.
     press(h.viewport(), h.iconCentre(remote));
@@ -147,11 +133,18 @@ void MainWindowTest::droppingALinkFarFromAnyBlockRemovesIt() {
     QVERIFY(h.diagram().item(h.itemOf(remote))->rows[0].linked());
     QCOMPARE(remote->Inputs().at(0).id, master->Outputs().at(0).id);
     QVERIFY(!h.session().User().Modified());
-
+    // Dropped far from any block, the link is removed.
     drag(h.viewport(), h.iconCentre(remote), QPoint(600, 500));
     QCOMPARE(remote->Inputs().at(0).id, 0);
     QVERIFY(!h.diagram().item(h.itemOf(remote))->rows[0].linked());
     QVERIFY(h.session().User().Modified());
+
+    // Several at once, from the toolbar command.
+    click(h.viewport(), h.titleCentre(h.master()));
+    click(h.viewport(), h.titleCentre(remote), Qt::ShiftModifier);
+    h.window().runCommand(command::kDelete);
+    QCOMPARE(h.diagram().itemCount(), 0);
+    QVERIFY(h.session().User().Root()->FirstChild() == nullptr);
 }
 
 // Placing ends, without a block, on a release outside the diagram or on Escape; Paste needs

@@ -90,8 +90,6 @@ void UpgradeDialogsTest::cancelOrCloseInTheMiddleOfTheTransfer() {
     QTest::mouseClick(dialog.programButton(), Qt::LeftButton);
     QVERIFY(!dialog.model().WorkerRunning());
     const std::string last = dialog.model().Log().LastLine();
-    QVERIFY2(last.starts_with("Block 6/40, wait ...") && last.ends_with(" cancelled."),
-             last.c_str());
     QVERIFY(!rig.network->HostAttached());
     QCOMPARE(dialog.programButton()->text(), QStringLiteral("&Program"));
     QTRY_COMPARE(lastShown(dialog.log()), last);
