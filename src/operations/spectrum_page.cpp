@@ -199,8 +199,7 @@ bool SpectrumPage::Connect(std::stop_token stop) {
     return commandMode;
 }
 
-// The model: only an answer with "OK" replaces what the page had; an answer without it
-// still counts as an answer.
+// The caller judges the answer: whether it holds "OK" and what it says.
 std::optional<std::string> SpectrumPage::AskCommand(std::string_view title,
                                                     std::string_view command,
                                                     const std::stop_token& stop) {
