@@ -92,16 +92,6 @@ std::unique_ptr<Block> ModelBlock(BlockKind kind, std::uint32_t unitAddress) {
     return block;
 }
 
-sim::RestrictionEntry SimEntry(std::uint16_t ua, std::vector<std::pair<int, int>> ranges) {
-    sim::RestrictionEntry entry;
-    entry.ua = ua;
-    for (std::size_t k = 0; k < ranges.size(); ++k) {
-        entry.start[k] = static_cast<std::uint16_t>(ranges[k].first);
-        entry.end[k] = static_cast<std::uint16_t>(ranges[k].second);
-    }
-    return entry;
-}
-
 sim::RepeaterSlots SimRepeaters(std::vector<std::uint16_t> addresses) {
     sim::RepeaterSlots slots;
     slots.fill(0xFFFF);

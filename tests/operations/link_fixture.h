@@ -40,9 +40,7 @@ std::unique_ptr<Block> TemplateBlock(BlockKind kind, std::uint32_t unitAddress);
 // A block of `kind` as the default model's template has it, at `unitAddress`.
 std::unique_ptr<Block> ModelBlock(BlockKind kind, std::uint32_t unitAddress);
 
-// A unit's restriction entry for `ua` with the given channel ranges, and a repeater list
-// holding `addresses`, the rest vacant.
-sim::RestrictionEntry SimEntry(std::uint16_t ua, std::vector<std::pair<int, int>> ranges);
+// A repeater list holding `addresses`, the rest vacant.
 sim::RepeaterSlots SimRepeaters(std::vector<std::uint16_t> addresses);
 
 // Every frame the host writes to a simulated network, in order (each write is one frame).

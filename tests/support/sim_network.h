@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "base/clock.h"
@@ -9,6 +10,7 @@
 #include "sim/builtin_network.h"
 #include "sim/network.h"
 #include "sim/sim_port.h"
+#include "sim/unit.h"
 
 namespace skelvane::test {
 
@@ -31,5 +33,16 @@ struct BuiltInSim {
 };
 
 using SimNetwork = BuiltInSim<>;
+
+// A unit's restriction entry for `ua` with the given channel ranges.
+inline sim::RestrictionEntry SimEntry(std::uint16_t ua, std::vector<std::pair<int, int>> ranges) {
+    sim::RestrictionEntry entry;
+    entry.ua = ua;
+    for (std::size_t k = 0; k < ranges.size(); ++k) {
+        entry.start[k] = static_cast<std::uint16_t>(ranges[k].first);
+        entry.end[k] = static_cast<std::uint16_t>(ranges[k].second);
+    }
+    return entry;
+}
 
 }  // namespace skelvane::test

@@ -11,6 +11,7 @@
 
 #include "device_harness.h"
 #include "operations/restrictions_page.h"
+#include "support/sim_network.h"
 #include "ui/log_view.h"
 #include "ui/properties_sheet.h"
 #include "ui/qt_prompter.h"
@@ -25,16 +26,6 @@ namespace {
 constexpr int kRestrictionsPage = 2;
 constexpr std::uint8_t kCountryRegister = 0x59;
 constexpr std::uint8_t kLinkRateRegister = 0x0E;
-
-sim::RestrictionEntry simEntry(std::uint16_t ua, std::vector<std::pair<int, int>> ranges) {
-    sim::RestrictionEntry entry;
-    entry.ua = ua;
-    for (std::size_t k = 0; k < ranges.size(); ++k) {
-        entry.start[k] = static_cast<std::uint16_t>(ranges[k].first);
-        entry.end[k] = static_cast<std::uint16_t>(ranges[k].second);
-    }
-    return entry;
-}
 
 QString cell(RestrictionsPageView* page, const std::string& name) {
     const int row = page->rowOf(name);
@@ -108,7 +99,7 @@ void RestrictionsPageTest::readEditAndWrite() {
     unit.SetVersion("V4.45");
     unit.SetRegister(kCountryRegister, 3);  // North America2 at 50 kHz: zones are offered
     unit.SetRegister(kLinkRateRegister, 0);
-    unit.SetRestriction(0, simEntry(5, {{0, 2500}, {5100, 25200}}));
+    unit.SetRestriction(0, SimEntry(5, {{0, 2500}, {5100, 25200}}));
     sim::RepeaterSlots repeaters;
     repeaters.fill(0xFFFF);
     repeaters[0] = 2;
@@ -147,7 +138,7 @@ void RestrictionsPageTest::readEditAndWrite() {
     editValue(page, "RepeaterRegistration", QStringLiteral("2,301"));
     clickAndWait(page->writeButton(), page);
     QCOMPARE(page->model().LastReport()->outcome, RestrictionsOutcome::Succeeded);
-    QCOMPARE(unit.SavedRestriction(3), simEntry(300, {{0, 2500}, {5100, 25200}}));
+    QCOMPARE(unit.SavedRestriction(3), SimEntry(300, {{0, 2500}, {5100, 25200}}));
     QCOMPARE(unit.SavedRepeaters()[1], std::uint16_t{301});
     QTRY_COMPARE(page->log()->lines().lines(), paneLines(page->model().Log()));
 }
