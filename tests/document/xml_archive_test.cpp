@@ -15,7 +15,7 @@ std::string Bytes(const char (&literal)[N]) {
 }
 
 struct NumberCase {
-    const char* text;
+    const char* text;  // nullptr: no such attribute
     std::int32_t asInt32;
     std::uint32_t asUint32;
     std::uint8_t asUint8;
@@ -23,42 +23,36 @@ struct NumberCase {
 
 class ArchiveNumberTest : public testing::TestWithParam<NumberCase> {};
 
-// The rules of the numbers themselves are the decimal parser's, tested with it.
-TEST_P(ArchiveNumberTest, NumbersFollowTheCRulesAndAreCutToWidth) {
+// The rules of the numbers themselves are the decimal parser's, tested with it; a missing
+// attribute fails the read and empties the target.
+TEST_P(ArchiveNumberTest, NumbersAreCutToWidthAndAMissingOneIsZero) {
     const NumberCase& c = GetParam();
+    const bool present = c.text != nullptr;
     XmlArchive archive;
-    ASSERT_TRUE(archive.OpenBuffer("<Network a=\"" + std::string(c.text) + "\"/>", "Network"));
+    ASSERT_TRUE(archive.OpenBuffer(
+        present ? "<Network a=\"" + std::string(c.text) + "\"/>" : "<Network/>", "Network"));
     std::int32_t i32 = 99;
     std::uint32_t u32 = 99;
     std::uint8_t u8 = 99;
-    EXPECT_TRUE(archive.ReadInt32("a", i32));
-    EXPECT_TRUE(archive.ReadUint32("a", u32));
-    EXPECT_TRUE(archive.ReadUint8("a", u8));
+    EXPECT_EQ(archive.ReadInt32("a", i32), present);
+    EXPECT_EQ(archive.ReadUint32("a", u32), present);
+    EXPECT_EQ(archive.ReadUint8("a", u8), present);
     EXPECT_EQ(i32, c.asInt32);
     EXPECT_EQ(u32, c.asUint32);
     EXPECT_EQ(u8, c.asUint8);
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, ArchiveNumberTest,
-                         testing::Values(NumberCase{"  -3abc", -3, 4294967293u, 253},
+                         testing::Values(NumberCase{nullptr, 0, 0, 0},
                                          // Only the first 20 characters of the text are looked at.
                                          NumberCase{"0000000000000000000012", 0, 0, 0},
                                          NumberCase{"0000000000000000001234", 12, 12, 12}));
 
-TEST(XmlArchiveTest, MissingAttributeEmptiesTheTargetAndFails) {
+TEST(XmlArchiveTest, MissingTextEmptiesTheTargetAndAClosedArchiveRefusesAll) {
     XmlArchive archive;
     ASSERT_TRUE(archive.OpenBuffer("<Network/>", "Network"));
-    std::int32_t i32 = 5;
-    std::uint32_t u32 = 5;
-    std::uint8_t u8 = 5;
     std::string text = "old";
-    EXPECT_FALSE(archive.ReadInt32("x", i32));
-    EXPECT_FALSE(archive.ReadUint32("x", u32));
-    EXPECT_FALSE(archive.ReadUint8("x", u8));
     EXPECT_FALSE(archive.ReadString("x", text));
-    EXPECT_EQ(i32, 0);
-    EXPECT_EQ(u32, 0u);
-    EXPECT_EQ(u8, 0);
     EXPECT_EQ(text, "");
 
     archive.Close();
@@ -89,30 +83,23 @@ TEST_P(ArchiveOpenTest, OpensOnlyAWellFormedFileEndingInTheRoot) {
 
 INSTANTIATE_TEST_SUITE_P(
     Table, ArchiveOpenTest,
-    testing::Values(
-        OpenCase{"DeclarationCommentAndBlanks",
-                 "<?xml version=\"1.0\"?>\n<!-- c -->\n<Network/>\n\n", true},
-        OpenCase{"CommentLast", "<Network/><!-- c -->", false},
-        OpenCase{"RootCase", "<network/>", false},
-        OpenCase{"TwoRoots", "<Network/><Network/>", false},
-        OpenCase{"Truncated", "<Network><Blocks>", false},
-        OpenCase{"Garbage", Bytes("\0\xff\xfe\x01"), false},
-        OpenCase{"DeeplyNestedUnclosed",
-                 "<Network>" +
-                     [] {
-                         std::string s;
-                         for (int i = 0; i < 100000; ++i) {
-                             s += "<a>";
-                         }
-                         return s;
-                     }(),
-                 false},
-        // Entities are never expanded and nothing is fetched.
-        OpenCase{"InternalEntities",
-                 "<!DOCTYPE Network [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b \"&a;&a;&a;&a;\">]>"
-                 "<Network x=\"&b;&b;&b;\"/>",
-                 true}),
-
+    testing::Values(OpenCase{"DeclarationCommentAndBlanks",
+                             "<?xml version=\"1.0\"?>\n<!-- c -->\n<Network/>\n\n", true},
+                    OpenCase{"CommentLast", "<Network/><!-- c -->", false},
+                    OpenCase{"RootCase", "<network/>", false},
+                    OpenCase{"TwoRoots", "<Network/><Network/>", false},
+                    OpenCase{"Truncated", "<Network><Blocks>", false},
+                    OpenCase{"Garbage", Bytes("\0\xff\xfe\x01"), false},
+                    OpenCase{"DeeplyNestedUnclosed",
+                             "<Network>" +
+                                 [] {
+                                     std::string s;
+                                     for (int i = 0; i < 100000; ++i) {
+                                         s += "<a>";
+                                     }
+                                     return s;
+                                 }(),
+                             false}),
     [](const auto& info) { return std::string(info.param.label); });
 
 TEST(XmlArchiveTest, AFolderIsRefused) {
@@ -157,9 +144,9 @@ INSTANTIATE_TEST_SUITE_P(
         EncodingCase{"CutInCharacters", "<Network n=\"\xC3\xAE\xC3\xAE\xC3\xAE\"/>", "\xEE\xEE", 2},
         // Entities are never expanded, nor anything fetched; character references are.
         EncodingCase{"EntitiesAsWritten",
-                     "<!DOCTYPE Network [<!ENTITY e SYSTEM \"file:///etc/passwd\">]>"
-                     "<Network n=\"&e;&amp;&#65;\"/>",
-                     "&e;&A"}),
+                     "<!DOCTYPE Network [<!ENTITY a \"aaaa\"><!ENTITY b \"&a;&a;&a;\">"
+                     "<!ENTITY e SYSTEM \"file:///etc/passwd\">]><Network n=\"&b;&e;&amp;&#65;\"/>",
+                     "&b;&e;&A"}),
     [](const auto& info) { return std::string(info.param.label); });
 
 }  // namespace
