@@ -1,17 +1,18 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 #include <string>
 
 #include "diagram/block_diagram.h"
+#include "diagram/diagram_owner.h"
 #include "diagram_test_support.h"
 
 namespace skelvane {
 namespace {
 
 using test::addBlock;
-using test::RecordingOwner;
 using ::testing::ElementsAre;
 namespace dn = diagram_notify;
 
@@ -71,6 +72,25 @@ TEST(BlockDiagramTest, ConnectsOnlyAnOutputToAnInput) {
     EXPECT_TRUE(d.item(1)->rows[1].linked());
 }
 
+// Records the codes it is sent; asked about a state change, vetoes it for the items listed,
+// and deletes the last item while `deleteFrom` holds more than one.
+class RecordingOwner : public DiagramOwner {
+  public:
+    int notify(const DiagramNotification& n) override {
+        codes.push_back(n.code);
+        if (n.code != dn::kStateChanging) {
+            return 0;
+        }
+        if (deleteFrom != nullptr && deleteFrom->itemCount() > 1) {
+            deleteFrom->deleteItem(deleteFrom->itemCount() - 1);
+        }
+        return std::find(vetoed.begin(), vetoed.end(), n.item) != vetoed.end() ? 1 : 0;
+    }
+    std::vector<int> codes;
+    std::vector<int> vetoed;
+    BlockDiagram* deleteFrom = nullptr;
+};
+
 TEST(BlockDiagramTest, SetStateAsksTheOwnerAndHonoursTheVeto) {
     RecordingOwner owner;
     BlockDiagram d(&owner);
@@ -78,12 +98,12 @@ TEST(BlockDiagramTest, SetStateAsksTheOwnerAndHonoursTheVeto) {
         d.insertItem("I", 0, 0, 0, nullptr);
     }
     d.setState(2, kItemSelected, kItemSelected);
-    owner.notes.clear();
+    owner.codes.clear();
     owner.vetoed = {1};
 
     // Select all: item 2 already is, item 1 refuses.
     EXPECT_EQ(d.setState(-1, kItemSelected, kItemSelected), 1);
-    EXPECT_THAT(owner.codes(),
+    EXPECT_THAT(owner.codes,
                 ElementsAre(dn::kStateChanging, dn::kStateChanged, dn::kStateChanging));
     EXPECT_EQ(d.selectedCount(), 2);
     EXPECT_EQ(d.nextSelected(0), 2);
@@ -95,22 +115,10 @@ TEST(BlockDiagramTest, SetStateAsksTheOwnerAndHonoursTheVeto) {
     EXPECT_EQ(d.item(0)->state, kItemIconRight);
 }
 
-// An owner that deletes items while it is asked about a state change.
-class DeletingOwner : public DiagramOwner {
-  public:
-    int notify(const DiagramNotification& n) override {
-        if (n.code == dn::kStateChanging && diagram->itemCount() > 1) {
-            diagram->deleteItem(diagram->itemCount() - 1);
-        }
-        return 0;
-    }
-    BlockDiagram* diagram = nullptr;
-};
-
 TEST(BlockDiagramTest, SetStateSurvivesAnOwnerThatDeletesItems) {
-    DeletingOwner owner;
+    RecordingOwner owner;
     BlockDiagram d(&owner);
-    owner.diagram = &d;
+    owner.deleteFrom = &d;
     for (int i = 0; i < 4; ++i) {
         d.insertItem("I", 0, 0, 0, nullptr);
     }
