@@ -40,6 +40,10 @@ class SessionTest : public testing::Test {
         // that holds only what a test puts there.
         previousCwd = fs::current_path();
         fs::current_path(dir / "cwd");
+        // The shipped templates beside the program.
+        for (const char* file : {"TAVRIN-A.TPL", "MORVEX-A.TPL"}) {
+            Put(ProgramDir(), file);
+        }
     }
     void TearDown() override { fs::current_path(previousCwd); }
 
@@ -52,24 +56,20 @@ class SessionTest : public testing::Test {
                       fs::copy_options::overwrite_existing);
     }
 
-    // "Skelvane.cfg" with this model list, beside the program unless told otherwise.
-    void WriteConfig(const Models& models, const fs::path& folder = {}) {
+    // "Skelvane.cfg" with this model list, beside the program.
+    void WriteConfig(const Models& models) {
         std::string xml =
             "<Network><Blocks><Block type=\"34794\"><Blocks><Block type=\"34826\">"
             "<Parameters><Parameter name=\"NetworkTemplates\"><Choices>";
         for (const auto& [name, file] : models) {
             xml += "<Choice name=\"" + name + "\" desc=\"" + file + "\"/>";
         }
-        test::WriteFileBytes((folder.empty() ? ProgramDir() : folder) / "Skelvane.cfg",
-                             xml +
-                                 "</Choices></Parameter></Parameters></Block></Blocks></Block>"
-                                 "</Blocks></Network>");
+        xml += "</Choices></Parameter></Parameters></Block></Blocks></Block></Blocks></Network>";
+        test::WriteFileBytes(ProgramDir() / "Skelvane.cfg", xml);
     }
 
-    // A session whose templates are beside the program, started.
+    // A session with the shipped templates, started.
     void StartWithShippedTemplates() {
-        Put(ProgramDir(), "TAVRIN-A.TPL");
-        Put(ProgramDir(), "MORVEX-A.TPL");
         ASSERT_TRUE(session.StartUp());
         prompter.Reset();
     }
@@ -110,8 +110,6 @@ class ModelChoiceTest : public SessionTest, public testing::WithParamInterface<M
 // The new network holds one Master with the values of the chosen model's template.
 TEST_P(ModelChoiceTest, TakesTheTemplateOfTheChosenModel) {
     const ModelChoiceCase& c = GetParam();
-    Put(ProgramDir(), "TAVRIN-A.TPL");
-    Put(ProgramDir(), "MORVEX-A.TPL");
     if (c.models) {
         WriteConfig(*c.models);
     }
@@ -121,13 +119,8 @@ TEST_P(ModelChoiceTest, TakesTheTemplateOfTheChosenModel) {
     const auto records = prompter.Records();
     ASSERT_EQ(records.size(), c.preselected ? 1u : 0u);
     if (c.preselected) {
-        EXPECT_TRUE(records[0].isChoice);
         EXPECT_EQ(records[0].caption, "Network Templates");
-        std::vector<std::string> names;
-        for (const auto& model : *c.models) {
-            names.push_back(model.first);
-        }
-        EXPECT_EQ(records[0].items, names);
+        EXPECT_EQ(records[0].items, session.ModelNames());
         EXPECT_EQ(records[0].selected, *c.preselected);
     }
     EXPECT_EQ(session.ModelName(), c.expectedModel);
@@ -171,39 +164,33 @@ INSTANTIATE_TEST_SUITE_P(
 // A configuration that cannot be read, or a chosen model whose template is missing, ends
 // start-up with the open message.
 TEST_F(SessionTest, AnUnreadableConfigurationOrTemplateEndsStartUp) {
-    Put(ProgramDir(), "TAVRIN-A.TPL");
     const fs::path config = ProgramDir() / "Skelvane.cfg";
     for (const bool configReadable : {false, true}) {
         prompter.Reset();
         if (configReadable) {
-            WriteConfig({{"TAVRIN-A", "TAVRIN-A.TPL"}, {"GHOST-A", "GHOST-A.TPL"}});
+            WriteConfig({kTavrin, {"GHOST-A", "GHOST-A.TPL"}});
             prompter.QueueChoice(1);
         } else {
             test::WriteFileBytes(config, "<Network><Blocks>");
         }
-        DocumentSession started{prompter, ids, {ProgramDir(), DataFolder()}};
-        EXPECT_FALSE(started.StartUp());
-        EXPECT_TRUE(started.MustEnd());
+        EXPECT_FALSE(session.StartUp());
+        EXPECT_TRUE(session.MustEnd());
         EXPECT_EQ(prompter.Count(), configReadable ? 2u : 1u);
         EXPECT_EQ(prompter.LastText(),
                   std::string(LoadText(kIdsFileOpenFailed)) + "\r\n" +
                       (configReadable ? "GHOST-A.TPL: No such file or directory"
                                       : config.string() + ": not a network file"));
-        EXPECT_EQ(prompter.Records().back().caption, "Error");
-        EXPECT_EQ(started.Template().Root(), nullptr);
+        EXPECT_EQ(session.Template().Root(), nullptr);
     }
 }
 
 TEST_F(SessionTest, TheConfigurationIsReadBesideTheProgramElseFromTheDataFolder) {
-    Put(ProgramDir(), "TAVRIN-A.TPL");
-    WriteConfig({{"TAVRIN-A", "TAVRIN-A.TPL"}, {"MORVEX-A", "MORVEX-A.TPL"}}, DataFolder());
+    Put(DataFolder(), "Skelvane.cfg");
     ASSERT_TRUE(session.StartUp());
     EXPECT_EQ(session.ModelNames(), (std::vector<std::string>{"TAVRIN-A", "MORVEX-A"}));
-
-    WriteConfig({{"TAVRIN-A", "TAVRIN-A.TPL"}});
-    DocumentSession second{prompter, ids, {ProgramDir(), DataFolder()}};
-    ASSERT_TRUE(second.StartUp());
-    EXPECT_EQ(second.ModelNames(), std::vector<std::string>{"TAVRIN-A"});
+    WriteConfig({kTavrin});
+    ASSERT_TRUE(session.StartUp());
+    EXPECT_EQ(session.ModelNames(), std::vector<std::string>{"TAVRIN-A"});
 }
 
 // Where a relative template name is found: the current folder, then beside the program, then
