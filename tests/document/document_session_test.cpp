@@ -310,7 +310,6 @@ TEST_F(SessionTest, DeletingNewOrOpenClearsTheCopiedBlock) {
         ASSERT_EQ(session.CopiedBlock(), Master()) << what;
         clear();
         EXPECT_EQ(session.CopiedBlock(), nullptr) << what;
-        EXPECT_EQ(session.PasteBlock(BlockKind::Remote, 5, 5), nullptr) << what;
     }
 }
 
@@ -380,7 +379,6 @@ TEST_F(SessionTest, SaveStoresThePortSettingsBeforeWriting) {
     EXPECT_EQ(stores, 1);
     EXPECT_EQ(contentWhenStored, before);
     EXPECT_NE(test::ReadFileBytes(path), before);
-    EXPECT_TRUE(prompter.Records().empty());
     // Save As does not store them.
     ASSERT_TRUE(session.SaveAs(dir / "other.xml"));
     EXPECT_EQ(stores, 1);
@@ -411,7 +409,6 @@ class UnsavedChangesTest : public SessionTest, public testing::WithParamInterfac
     void SetUp() override {
         SessionTest::SetUp();
         StartWithShippedTemplates();
-        ASSERT_TRUE(session.SaveAs(path));
         ASSERT_TRUE(session.SaveAs(other));
         ASSERT_TRUE(session.SaveAs(path));
         changed = session.AddBlock(BlockKind::Remote, 70, 80);
