@@ -58,6 +58,7 @@ struct CheckedRoute {
 };
 
 std::vector<CheckedRoute> collectRoutes(const BlockDiagram& d) {
+    auto middle = [](const DiagramRect& r) { return r.top + (r.bottom - r.top) / 2; };
     std::vector<CheckedRoute> routes;
     for (const DiagramItem& it : d.items()) {
         for (const DiagramRow& row : it.rows) {
@@ -66,10 +67,8 @@ std::vector<CheckedRoute> collectRoutes(const BlockDiagram& d) {
                 continue;
             }
             const DiagramItem& src = *d.item(s);
-            CheckedRoute r{src.id, row.sourceRow, {src.rect.right, 0}, {it.rect.left, 0}, {}, {}};
-            r.from.y = src.rows[row.sourceRow].rect.top +
-                       (src.rows[row.sourceRow].rect.bottom - src.rows[row.sourceRow].rect.top) / 2;
-            r.to.y = row.rect.top + (row.rect.bottom - row.rect.top) / 2;
+            const DiagramPoint from{src.rect.right, middle(src.rows[row.sourceRow].rect)};
+            CheckedRoute r{src.id, row.sourceRow, from, {it.rect.left, middle(row.rect)}, {}, {}};
             r.points.assign(row.points.begin(), row.points.begin() + row.pointCount);
             for (std::size_t i = 1; i + 2 < r.points.size(); ++i) {
                 r.inner.push_back({r.points[i], r.points[i + 1]});

@@ -219,20 +219,16 @@ TEST_F(NetworkFileIoTest, LongTextsAreCutToTheirFieldsCapacityAndWrittenBackWhol
                     "\"/></Choices></Parameter></Parameters></Block>"))));
     const Block* block = document.Root()->FirstChild();
     const Parameter p = block->Parameters().at(0);
-    // Text values (the restriction entries) keep 511 characters, and all of them are saved.
-    const std::pair<std::string, std::size_t> fields[] = {{block->Name(), 99},
-                                                          {block->Inputs().at(0).name, 63},
-                                                          {p.choices.at(0).name, 63},
-                                                          {p.choices.at(0).desc, 63},
-                                                          {p.name, 63},
-                                                          {p.desc, 63},
-                                                          {p.reg, 15},
-                                                          {p.setAT, 15},
-                                                          {p.getAT, 15},
-                                                          {p.textValue, 511}};
-    for (const auto& [text, capacity] : fields) {
-        EXPECT_EQ(text, std::string(capacity, 'x'));
+    EXPECT_EQ(block->Name(), std::string(99, 'x'));
+    for (const std::string& text :
+         {block->Inputs().at(0).name, p.choices.at(0).name, p.choices.at(0).desc, p.name, p.desc}) {
+        EXPECT_EQ(text, std::string(63, 'x'));
     }
+    for (const std::string& text : {p.reg, p.setAT, p.getAT}) {
+        EXPECT_EQ(text, std::string(15, 'x'));
+    }
+    // Text values (the restriction entries) keep 511 characters, and all of them are saved.
+    EXPECT_EQ(p.textValue, std::string(511, 'x'));
     SavedBytes();
     ASSERT_TRUE(document.Read(dir / "out.xml", prompter));
     EXPECT_EQ(document.Root()->FirstChild()->Parameters().at(0), p);
