@@ -62,23 +62,19 @@ TEST(UpgradeLogTest, AppendingToNothingIsLostAndClearLeavesOneBlankLineAndTheFil
     EXPECT_EQ(f.File(), "2008-05-01 13:45:12:007  one\r\n");
 }
 
-TEST(UpgradeLogTest, AFileThatCannotBeOpenedLosesOnlyItsFileLines) {
-    VirtualClock clock;
-    test::TempDir dir;
-    UpgradeLog log(clock);
-    log.SetFileName((dir / "no such folder" / "log.txt").string());
-    log.Log("kept in the pane");
-    EXPECT_EQ(log.Lines(), (Lines{"kept in the pane"}));
-}
-
-TEST(UpgradeLogTest, CreateFileTruncates) {
-    test::TempDir dir;
-    const std::string path = (dir / "log.txt").string();
-    test::WriteFileBytes(path, "old contents");
-    EXPECT_TRUE(UpgradeLog::CreateFile(path));
-    EXPECT_EQ(test::ReadFileBytes(path), "");
-    EXPECT_FALSE(UpgradeLog::CreateFile((dir / "missing" / "log.txt").string()));
+// A file that cannot be created is refused, and one that cannot be opened loses only its
+// file lines.
+TEST(UpgradeLogTest, CreateFileTruncatesAndAFileOutOfReachLosesOnlyItsLines) {
+    LogWithFile f;
+    test::WriteFileBytes(f.path, "old contents");
+    EXPECT_TRUE(UpgradeLog::CreateFile(f.path));
+    EXPECT_EQ(f.File(), "");
+    const std::string missing = (f.dir / "missing" / "log.txt").string();
+    EXPECT_FALSE(UpgradeLog::CreateFile(missing));
     EXPECT_FALSE(UpgradeLog::CreateFile(""));
+    f.log.SetFileName(missing);
+    f.log.Log("kept in the pane");
+    EXPECT_EQ(f.log.Lines(), (Lines{"kept in the pane"}));
 }
 
 }  // namespace
