@@ -117,7 +117,15 @@ TEST_F(ChartModelTest, RefusesPointsOutsideTheStorage) {
     EXPECT_EQ(prompter.Count(), 0u);
 }
 
-TEST_F(ChartModelTest, AllocatesOnlyWhenReleased) {
+TEST_F(ChartModelTest, AllocatesOnlyWhenReleasedAndWithinTheLimit) {
+    for (const int count : {-1, ChartModel::kMaxPoints + 1}) {
+        RecordingPrompter local;
+        EXPECT_FALSE(chart.AllocatePoints(count, local));
+        EXPECT_FALSE(chart.Allocated());
+        ASSERT_EQ(local.Count(), 1u);
+        EXPECT_EQ(local.Records()[0].text, "Can not allocate serie");
+        EXPECT_EQ(local.Records()[0].caption, "");
+    }
     SpectrumSetup(140);
     EXPECT_FALSE(chart.AllocatePoints(20, prompter));
     EXPECT_EQ(chart.PointCount(), 140);
@@ -130,18 +138,6 @@ TEST_F(ChartModelTest, AllocatesOnlyWhenReleased) {
     EXPECT_EQ(point->x, 900);
     EXPECT_EQ(point->y, -120);
     EXPECT_EQ(prompter.Count(), 0u);
-}
-
-TEST_F(ChartModelTest, ReportsStorageItCannotHave) {
-    for (const int count : {-1, ChartModel::kMaxPoints + 1}) {
-        RecordingPrompter local;
-        EXPECT_FALSE(chart.AllocatePoints(count, local));
-        EXPECT_FALSE(chart.Allocated());
-        const auto records = local.Records();
-        ASSERT_EQ(records.size(), 1u);
-        EXPECT_EQ(records[0].text, "Can not allocate serie");
-        EXPECT_EQ(records[0].caption, "");
-    }
 }
 
 TEST_F(ChartModelTest, LabelValuesOfTheSpectrumAxes) {
