@@ -189,17 +189,6 @@ struct RepeaterCase {
 
 class RepeaterListTest : public testing::TestWithParam<RepeaterCase> {};
 
-std::string Addresses(int first, int count) {
-    std::string text;
-    for (int i = 0; i < count; ++i) {
-        if (i > 0) {
-            text += ',';
-        }
-        text += std::to_string(first + i);
-    }
-    return text;
-}
-
 TEST_P(RepeaterListTest, ValidatesAndSorts) {
     const RepeaterCase& c = GetParam();
     RepeaterList list;
@@ -224,8 +213,8 @@ const char* const kRangeMessage =
 const std::string kSixteenBackwards = "16 15 14 13 12 11 10 9 8 7 6 5 4 3 2 65534";
 const std::vector<std::uint16_t> kSixteenSorted = {2,  3,  4,  5,  6,  7,  8,  9,
                                                    10, 11, 12, 13, 14, 15, 16, 65534};
-const std::string kSeventeen = Addresses(100, 17);
-const std::string kSixteenAndDuplicate = Addresses(100, 16) + ",100";
+const std::string kSeventeen = kSixteenBackwards + ",17";
+const std::string kSixteenAndDuplicate = kSixteenBackwards + ",16";
 
 INSTANTIATE_TEST_SUITE_P(
     Table, RepeaterListTest,
