@@ -139,17 +139,8 @@ TEST_P(InvalidEntryTest, ShowsExactlyOneMessage) {
 std::string WrongFormat(int entry) {
     return Format("Wrong format on entry: %d\nUA:start1,end1,start2,end2,...", entry);
 }
-std::string Mismatched(int entry) {
-    return Format("Mismatched on entry: %d\nUA:start1,end1,start2,end2,...", entry);
-}
 std::string UaOutOfRange(int entry) {
     return Format("UA out of range on entry: %d\nUA = 1~65534.", entry);
-}
-std::string StartAfterEnd(int entry) {
-    return Format("StartFreq is greater than EndFreq on entry: %d\nstart < end.", entry);
-}
-std::string OutOfBand(const char* which, int entry, const char* band) {
-    return Format("%sFreq Out of boundary on entry: %d\nFreq = %s", which, entry, band);
 }
 std::string NoBand(std::uint32_t country, std::uint32_t rate, int entry) {
     return Format(
@@ -166,16 +157,18 @@ INSTANTIATE_TEST_SUITE_P(
         InvalidEntryCase{"", 0, kNA2, 0, WrongFormat(1)},
         InvalidEntryCase{"5 902400,927600", 15, kNA2, 0, WrongFormat(16)},
         InvalidEntryCase{"5:902400,927600,905000", 2, kNA2, 0, WrongFormat(3)},
-        InvalidEntryCase{"5:902400,92760", 1, kNA2, 0, Mismatched(2)},
+        InvalidEntryCase{"5:902400,92760", 1, kNA2, 0,
+                         "Mismatched on entry: 2\nUA:start1,end1,start2,end2,..."},
         InvalidEntryCase{"0:902400,927600", 0, kNA2, 0, UaOutOfRange(1)},
         InvalidEntryCase{"65535:", 6, kNA2, 0, UaOutOfRange(7)},
         // 2^32 + 1 is too large, not 1.
         InvalidEntryCase{"4294967297:", 6, kNA2, 0, UaOutOfRange(7)},
-        InvalidEntryCase{"5:902400,903000,910000,910000", 0, kNA2, 0, StartAfterEnd(1)},
+        InvalidEntryCase{"5:902400,903000,910000,910000", 0, kNA2, 0,
+                         "StartFreq is greater than EndFreq on entry: 1\nstart < end."},
         InvalidEntryCase{"5:902399,927600", 4, kNorthAmerica, 0,
-                         OutOfBand("Start", 5, "902400~927600")},
+                         "StartFreq Out of boundary on entry: 5\nFreq = 902400~927600"},
         InvalidEntryCase{"5:921440,928750", 8, kNewZealand2, 2,
-                         OutOfBand("End", 9, "921440~928440")},
+                         "EndFreq Out of boundary on entry: 9\nFreq = 921440~928440"},
         // A unit or document naming a country or link rate the table does not have.
         InvalidEntryCase{"5:902400,927600", 3, 7, 0, NoBand(7, 0, 4)},
         InvalidEntryCase{"0", 16, kNorthAmerica, 0, "No restriction entry: 17\nEntry = 1~16."},
