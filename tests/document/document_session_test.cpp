@@ -126,7 +126,6 @@ TEST_P(ModelChoiceTest, TakesTheTemplateOfTheChosenModel) {
     EXPECT_EQ(session.ModelName(), c.expectedModel);
     EXPECT_EQ(session.TemplateFileName(), c.expectedTemplate);
     EXPECT_EQ(session.Template().FileName(), (ProgramDir() / c.expectedTemplate).string());
-    EXPECT_EQ(session.Config().FileName().empty(), !c.models);
     EXPECT_FALSE(session.MustEnd());
     EXPECT_EQ(session.User().FileName(), "Unknown.xml");
     EXPECT_FALSE(session.User().Modified());
