@@ -30,8 +30,7 @@ TEST_P(InsertSnapTest, SnapsTheContentPositionToSixteenPixels) {
     d.setScrollOrigin(GetParam().origin);
     d.setZoom(GetParam().zoom);
     const int i = d.insertItem("A", GetParam().at.x, GetParam().at.y, 0, nullptr);
-    EXPECT_EQ(d.item(i)->rect.left, GetParam().expected.x);
-    EXPECT_EQ(d.item(i)->rect.top, GetParam().expected.y);
+    EXPECT_EQ((DiagramPoint{d.item(i)->rect.left, d.item(i)->rect.top}), GetParam().expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
