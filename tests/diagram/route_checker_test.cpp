@@ -195,10 +195,6 @@ void generateLayout(BlockDiagram& d, std::mt19937& rng, const LayoutCase& c) {
     }
 }
 
-void PrintTo(const LayoutCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
 class GeneratedLayoutTest : public ::testing::TestWithParam<LayoutCase> {};
 
 TEST_P(GeneratedLayoutTest, KeepEveryRoutingRule) {
