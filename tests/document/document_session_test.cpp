@@ -280,7 +280,6 @@ TEST_F(SessionTest, AddingABlockGivesItItsKindsTemplateSetAndLinkEnds) {
          {BlockKind::Master, BlockKind::Repeater, BlockKind::Remote, BlockKind::Radio}) {
         Block* block = session.AddBlock(kind, 300, 90);
         ASSERT_NE(block, nullptr);
-        EXPECT_EQ(block->Parent(), session.User().Root());
         EXPECT_EQ(block->Position(), (BlockPosition{300, 90}));
         EXPECT_EQ(block->Parameters(), TemplateBlock(block->Name()).Parameters()) << block->Name();
         const std::size_t ins = block->Inputs().size();
