@@ -84,8 +84,8 @@ INSTANTIATE_TEST_SUITE_P(Table, LinkIdCounterTest,
                          testing::Values(IdCase{10, 57, 57, 58},  // the next fresh id is 59
                                          IdCase{10, 0, 11, 11},   // 0 takes a fresh id
                                          IdCase{10, 10, 10, 10},
-                                         IdCase{10, -5, -5,
-                                                10},  // negative ids are kept and change nothing
+                                         // Negative ids are kept and change nothing.
+                                         IdCase{10, -5, -5, 10},
                                          // The top of the range wraps instead of overflowing.
                                          IdCase{0, INT_MAX, INT_MAX, INT_MIN}));
 
