@@ -62,7 +62,6 @@ TEST(SeedingTest, DiagnosticNamesSayWhereTheLiveValuesAre) {
     sim::Unit unit;
     sim::SeedUnit(unit, {{"DiagRSSI", 1, 0, "", {0x90}},
                          {"DiagTxPackets", 3, 0, "", {0x91, 0x92, 0x93, 0x94}}});
-    ASSERT_EQ(unit.LiveValues().size(), 2u);
     unit.UpdateLiveValues(Millis{0});
     EXPECT_GE(unit.Register(0x90), 72);
     EXPECT_LE(unit.Register(0x90), 84);
