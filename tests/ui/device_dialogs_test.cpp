@@ -40,25 +40,9 @@
 #include "ui/spectrum_sheet.h"
 
 using namespace skelvane;
+using test::opensModal;
 
 namespace {
-
-// Runs `command`; `inspect` looks at the modal window it opens, which is then closed. False
-// when none came.
-bool opensModal(const std::function<void()>& command,
-                const std::function<void(QWidget*)>& inspect) {
-    bool seen = false;
-    QObject* watcher = test::onNextModal([&](QWidget* w) {
-        seen = true;
-        inspect(w);
-        w->close();
-    });
-    command();
-    if (!seen) {
-        delete watcher;
-    }
-    return seen;
-}
 
 std::unique_ptr<Block> radio(BlockKind kind, std::optional<std::uint32_t> ua) {
     std::unique_ptr<Block> block = CreateBlock(static_cast<int>(kind));

@@ -181,4 +181,19 @@ QObject* onNextModal(std::function<void(QWidget*)> answer) {
     return timer;
 }
 
+bool opensModal(const std::function<void()>& command,
+                const std::function<void(QWidget*)>& inspect) {
+    bool seen = false;
+    QObject* watcher = onNextModal([&](QWidget* w) {
+        seen = true;
+        inspect(w);
+        w->close();
+    });
+    command();
+    if (!seen) {
+        delete watcher;
+    }
+    return seen;
+}
+
 }  // namespace skelvane::test

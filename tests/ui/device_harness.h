@@ -113,5 +113,8 @@ void commitEdit(QTableWidget* table, int row, int column, const QString& text, i
 // Runs `answer` on the next modal window once it is shown. The returned watcher belongs to
 // the application and goes once it has answered; delete it to stop waiting.
 QObject* onNextModal(std::function<void(QWidget*)> answer);
+// Runs `command`; `inspect` looks at the modal window it opens, which is then closed. False
+// when none came.
+bool opensModal(const std::function<void()>& command, const std::function<void(QWidget*)>& inspect);
 
 }  // namespace skelvane::test

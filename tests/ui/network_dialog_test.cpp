@@ -187,16 +187,14 @@ void NetworkDialogTest::menuCommands() {
     QVERIFY(newer != nullptr && newer != older);
     window.explorer()->selectBlock(older);
     QCOMPARE(window.singleSelectedBlock(), older);
-    QObject* watcher = test::onNextModal([&](QWidget* w) {
-        auto* dialog = qobject_cast<CheckNetworkDialog*>(w);
-        QVERIFY(dialog != nullptr);
-        QVERIFY(dialog->findings()->count() >= 1);
-        QListWidgetItem* item = dialog->findings()->item(0);
-        emit dialog->findings()->itemDoubleClicked(item);
-        w->close();
-    });
-    window.runCommand(command::kCheckNetwork);
-    Q_UNUSED(watcher);
+    QVERIFY(test::opensModal([&] { window.runCommand(command::kCheckNetwork); },
+                             [](QWidget* w) {
+                                 auto* dialog = qobject_cast<CheckNetworkDialog*>(w);
+                                 QVERIFY(dialog != nullptr);
+                                 QVERIFY(dialog->findings()->count() >= 1);
+                                 emit dialog->findings()->itemDoubleClicked(
+                                     dialog->findings()->item(0));
+                             }));
     QCOMPARE(window.singleSelectedBlock(), newer);
     // The other network commands go to the device dialogs.
     window.runCommand(command::kWriteNetwork);
@@ -209,18 +207,17 @@ void NetworkDialogTest::settingsPageComparesItsUnit() {
     sheet.settings()->remoteButton()->setChecked(true);
     QStringList rows;
     QString note;
-    QObject* watcher = test::onNextModal([&](QWidget* w) {
-        auto* dialog = qobject_cast<NetworkDialog*>(w);
-        QVERIFY(dialog != nullptr);
-        QTest::mouseClick(dialog->startButton(), Qt::LeftButton);
-        QTRY_VERIFY_WITH_TIMEOUT(!dialog->running(), test::kLong);
-        rows = statusColumn(dialog->unitList());
-        QTest::mouseClick(dialog->takeAllButton(), Qt::LeftButton);
-        note = dialog->differencesNote()->text();
-        w->close();
-    });
-    QTest::mouseClick(sheet.settings()->compareButton(), Qt::LeftButton);
-    Q_UNUSED(watcher);
+    QVERIFY(test::opensModal(
+        [&] { QTest::mouseClick(sheet.settings()->compareButton(), Qt::LeftButton); },
+        [&](QWidget* w) {
+            auto* dialog = qobject_cast<NetworkDialog*>(w);
+            QVERIFY(dialog != nullptr);
+            QTest::mouseClick(dialog->startButton(), Qt::LeftButton);
+            QTRY_VERIFY_WITH_TIMEOUT(!dialog->running(), test::kLong);
+            rows = statusColumn(dialog->unitList());
+            QTest::mouseClick(dialog->takeAllButton(), Qt::LeftButton);
+            note = dialog->differencesNote()->text();
+        }));
     // Only this block's unit, reached by its address; Take All leaves nothing to list.
     QCOMPARE(rows, QStringList({"R300: 1 differ"}));
     QCOMPARE(note, QStringLiteral("No differences: the unit matches the file."));

@@ -167,21 +167,16 @@ void PropertiesSheetTest::readAllWriteAndDefault() {
     QCOMPARE(bench.local().Value(networkId.vectors), 4000u);
 
     // Default offers the sets; the one chosen is sent.
-    bool sawDialog = false;
-    onNextModal([&](QWidget* w) {
-        auto* dialog = qobject_cast<DefaultsDialog*>(w);
-        sawDialog = dialog != nullptr;
-        if (dialog == nullptr) {
-            w->close();
-            return;
-        }
-        // "F2 (PMP Remote)" comes up selected.
-        sawDialog = dialog->selectedIndex() == 1 && dialog->setButton(1)->isChecked();
-        dialog->setButton(2)->click();  // "F4 (PMP Master)"
-        dialog->accept();
-    });
-    QTest::mouseClick(page->defaultButton(), Qt::LeftButton);
-    QVERIFY(sawDialog);
+    QVERIFY(opensModal([&] { QTest::mouseClick(page->defaultButton(), Qt::LeftButton); },
+                       [](QWidget* w) {
+                           auto* dialog = qobject_cast<DefaultsDialog*>(w);
+                           QVERIFY(dialog != nullptr);
+                           // "F2 (PMP Remote)" comes up selected.
+                           QCOMPARE(dialog->selectedIndex(), 1);
+                           QVERIFY(dialog->setButton(1)->isChecked());
+                           dialog->setButton(2)->click();  // "F4 (PMP Master)"
+                           dialog->accept();
+                       }));
     settle(page);
     QCOMPARE(bench.local().LastDefaultSet(), 4);
 }

@@ -156,29 +156,21 @@ void RestrictionsPageTest::zonesFillsTheSelectedRow() {
     QVERIFY(page->zonesButton()->isEnabled());
     clickRow(page, "FrequencyRestriction3");
 
-    bool opened = false;
     bool keptOpen = false;
-    QObject* watcher = onNextModal([&](QWidget* w) {
-        opened = true;
-        auto* dialog = qobject_cast<ZonePresetDialog*>(w);
-        if (dialog == nullptr) {
-            w->close();
-            return;
-        }
-        QTest::mouseClick(dialog->strip(), Qt::LeftButton, {},
-                          dialog->strip()->zoneRect(0).center());
-        dialog->uaEdit()->setText(QStringLiteral("0"));
-        dialog->zoneButton(0)->setFocus();
-        dialog->accept();
-        keptOpen = dialog->isVisible() && dialog->zoneButton(0)->isChecked() &&
-                   dialog->focusWidget() == dialog->uaEdit();
-        dialog->uaEdit()->setText(QStringLiteral("7"));
-        dialog->accept();
-    });
-    QTest::mouseClick(page->zonesButton(), Qt::LeftButton);
-    if (!opened) {
-        delete watcher;
-    }
+    QVERIFY(opensModal([&] { QTest::mouseClick(page->zonesButton(), Qt::LeftButton); },
+                       [&](QWidget* w) {
+                           auto* dialog = qobject_cast<ZonePresetDialog*>(w);
+                           QVERIFY(dialog != nullptr);
+                           QTest::mouseClick(dialog->strip(), Qt::LeftButton, {},
+                                             dialog->strip()->zoneRect(0).center());
+                           dialog->uaEdit()->setText(QStringLiteral("0"));
+                           dialog->zoneButton(0)->setFocus();
+                           dialog->accept();
+                           keptOpen = dialog->isVisible() && dialog->zoneButton(0)->isChecked() &&
+                                      dialog->focusWidget() == dialog->uaEdit();
+                           dialog->uaEdit()->setText(QStringLiteral("7"));
+                           dialog->accept();
+                       }));
     QVERIFY(keptOpen);
     QCOMPARE(bench.prompter.LastText(), std::string("UA should be between 1 and 65534"));
     const std::string expected = "7:905000,927600";
