@@ -11,7 +11,6 @@
 #include <QTest>
 #include <QTreeWidget>
 #include <functional>
-#include <map>
 #include <memory>
 
 // First: it hides Qt's `slots` keyword from the restriction table the page includes.
@@ -64,7 +63,6 @@ class DeviceDialogsTest : public QObject {
   private slots:
     void init();
     void cleanup();
-    void dialogsNameTheirBlockAndUnit_data();
     void dialogsNameTheirBlockAndUnit();
     void dialogsGetThePortOfTheStatusBar();
     void unitAddressRenamesTheBlockInTheWindow();
@@ -94,58 +92,50 @@ void DeviceDialogsTest::cleanup() {
     h_.reset();
 }
 
-void DeviceDialogsTest::dialogsNameTheirBlockAndUnit_data() {
-    QTest::addColumn<QString>("command");
-    QTest::addColumn<bool>("hasUa");
-    QTest::addColumn<uint>("ua");
-    QTest::addColumn<QString>("caption");
-    QTest::addColumn<QString>("target");
-    const QString soft = QStringLiteral("Soft Upgrade - Corvantis");
-    const QString cable = QStringLiteral("Unit on the cable");
-    QTest::newRow("soft, cut to 16 bits")
-        << "soft" << true << 0x10005u << soft << "Unit 5, through the unit on the cable";
-    QTest::newRow("soft, no unit address") << "soft" << false << 0u << soft << cable;
-    QTest::newRow("hard") << "hard" << true << 300u << "Hard Upgrade - Corvantis"
-                          << "Unit on the programming cable";
-    QTest::newRow("spectrum") << "spectrum" << true << 300u << "Tools ..." << cable;
-    QTest::newRow("properties") << "properties" << true << 300u << "Properties" << cable;
-}
-
 // Each device dialog shows the block it was opened for after its caption, and above its
 // controls the unit it will talk to.
 void DeviceDialogsTest::dialogsNameTheirBlockAndUnit() {
-    QFETCH(QString, command);
-    QFETCH(bool, hasUa);
-    QFETCH(uint, ua);
-    QFETCH(QString, caption);
-    QFETCH(QString, target);
-    const std::unique_ptr<Block> block =
-        radio(BlockKind::Remote, hasUa ? std::optional<std::uint32_t>(ua) : std::nullopt);
-    const QString name = fromLatin1(block->Name());
-    QVERIFY(!name.isEmpty());
-    const std::map<QString, void (DeviceDialogs::*)(const DeviceContext&)> commands{
-        {"soft", &DeviceDialogs::softUpgrade},
-        {"hard", &DeviceDialogs::hardUpgrade},
-        {"spectrum", &DeviceDialogs::spectrum},
-        {"properties", &DeviceDialogs::properties}};
-    QString title;
-    QString line;
-    QStringList enterButtons;  // what Enter in a field of an upgrade dialog would press
-    QVERIFY(opensModal([&] { (dialogs_->*commands.at(command))(context(block.get())); },
-                       [&](QWidget* w) {
-                           title = w->windowTitle();
-                           const auto* label = w->findChild<QLabel*>(QStringLiteral("target"));
-                           line = label != nullptr ? label->text() : QString();
-                           for (const QPushButton* b : w->findChildren<QPushButton*>()) {
-                               const bool upgrade = command == "soft" || command == "hard";
-                               if (upgrade && (b->autoDefault() || b->isDefault())) {
-                                   enterButtons << b->text();
+    struct Case {
+        void (DeviceDialogs::*open)(const DeviceContext&);
+        std::optional<std::uint32_t> ua;
+        QString caption;
+        QString target;
+    };
+    const QString soft = QStringLiteral("Soft Upgrade - Corvantis");
+    const QString cable = QStringLiteral("Unit on the cable");
+    const Case cases[] = {
+        // The unit address cut to 16 bits.
+        {&DeviceDialogs::softUpgrade, 0x10005u, soft, "Unit 5, through the unit on the cable"},
+        {&DeviceDialogs::softUpgrade, std::nullopt, soft, cable},
+        {&DeviceDialogs::hardUpgrade, 300u, "Hard Upgrade - Corvantis",
+         "Unit on the programming cable"},
+        {&DeviceDialogs::spectrum, 300u, "Tools ...", cable},
+        {&DeviceDialogs::properties, 300u, "Properties", cable},
+    };
+    for (const Case& c : cases) {
+        const std::unique_ptr<Block> block = radio(BlockKind::Remote, c.ua);
+        const QString name = fromLatin1(block->Name());
+        QVERIFY(!name.isEmpty());
+        const bool upgrade =
+            c.open == &DeviceDialogs::softUpgrade || c.open == &DeviceDialogs::hardUpgrade;
+        QString title;
+        QString line;
+        QStringList enterButtons;  // what Enter in a field of an upgrade dialog would press
+        QVERIFY(opensModal([&] { (dialogs_->*c.open)(context(block.get())); },
+                           [&](QWidget* w) {
+                               title = w->windowTitle();
+                               const auto* label = w->findChild<QLabel*>(QStringLiteral("target"));
+                               line = label != nullptr ? label->text() : QString();
+                               for (const QPushButton* b : w->findChildren<QPushButton*>()) {
+                                   if (upgrade && (b->autoDefault() || b->isDefault())) {
+                                       enterButtons << b->text();
+                                   }
                                }
-                           }
-                       }));
-    QCOMPARE(title, caption + QStringLiteral(" - ") + name);
-    QCOMPARE(line, name + QStringLiteral(": ") + target);
-    QCOMPARE(enterButtons, QStringList());
+                           }));
+        QCOMPARE(title, c.caption + QStringLiteral(" - ") + name);
+        QCOMPARE(line, name + QStringLiteral(": ") + c.target);
+        QCOMPARE(enterButtons, QStringList());
+    }
 }
 
 // The sheet and the spectrum sheet talk on the port of the status bar; the document is marked

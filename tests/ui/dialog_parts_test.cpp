@@ -85,7 +85,6 @@ class DialogPartsTest : public QObject {
     void chartTextsLandInTheirBoxes();
     void pumpGathersNewsAndSurvivesItsOwner();
     void workerQuestionIsAnsweredOnTheGuiThread();
-    void closingReleasesAWaitingWorker_data();
     void closingReleasesAWaitingWorker();
     void logViewFollowsThePane_data();
     void logViewFollowsThePane();
@@ -188,35 +187,30 @@ void DialogPartsTest::workerQuestionIsAnsweredOnTheGuiThread() {
     QCOMPARE(choice.get(), std::optional<std::size_t>(2));
 }
 
-void DialogPartsTest::closingReleasesAWaitingWorker_data() {
-    QTest::addColumn<int>("buttons");
-    QTest::addColumn<int>("safe");
-    QTest::newRow("Yes, No") << int(MessageButtons::YesNo) << int(Answer::No);
-    QTest::newRow("Yes, No, Cancel") << int(MessageButtons::YesNoCancel) << int(Answer::Cancel);
-}
-
 void DialogPartsTest::closingReleasesAWaitingWorker() {
-    QFETCH(int, buttons);
-    QFETCH(int, safe);
-    RecordingPrompter target;
-    target.QueueAnswer(Answer::Yes);
-    WorkerPrompter prompter(target);
-    auto answer = std::async(std::launch::async, [&] {
-        return prompter.Message("waiting", "Skelvane", MessageIcon::Question,
-                                static_cast<MessageButtons>(buttons));
-    });
-    QVERIFY(answer.wait_for(std::chrono::milliseconds(30)) == std::future_status::timeout);
-    // The dialog closes before the GUI thread got round to asking.
-    prompter.shutDown();
-    QVERIFY(answer.wait_for(std::chrono::seconds(5)) == std::future_status::ready);
-    QCOMPARE(int(answer.get()), safe);
-    // The question that was on its way is dropped, and later ones are not asked at all.
-    QCoreApplication::sendPostedEvents();
-    QCOMPARE(target.Count(), std::size_t{0});
-    auto later =
-        std::async(std::launch::async, [&] { return prompter.Choose("Models", {"A"}, 0); });
-    QVERIFY(later.wait_for(std::chrono::seconds(5)) == std::future_status::ready);
-    QCOMPARE(later.get(), std::optional<std::size_t>());
+    // The buttons of the question, and the answer that does nothing.
+    const std::pair<MessageButtons, Answer> cases[] = {
+        {MessageButtons::YesNo, Answer::No}, {MessageButtons::YesNoCancel, Answer::Cancel}};
+    for (const auto& c : cases) {
+        RecordingPrompter target;
+        target.QueueAnswer(Answer::Yes);
+        WorkerPrompter prompter(target);
+        auto answer = std::async(std::launch::async, [&] {
+            return prompter.Message("waiting", "Skelvane", MessageIcon::Question, c.first);
+        });
+        QVERIFY(answer.wait_for(std::chrono::milliseconds(30)) == std::future_status::timeout);
+        // The dialog closes before the GUI thread got round to asking.
+        prompter.shutDown();
+        QVERIFY(answer.wait_for(std::chrono::seconds(5)) == std::future_status::ready);
+        QCOMPARE(answer.get(), c.second);
+        // The question that was on its way is dropped, and later ones are not asked at all.
+        QCoreApplication::sendPostedEvents();
+        QCOMPARE(target.Count(), std::size_t{0});
+        auto later =
+            std::async(std::launch::async, [&] { return prompter.Choose("Models", {"A"}, 0); });
+        QVERIFY(later.wait_for(std::chrono::seconds(5)) == std::future_status::ready);
+        QCOMPARE(later.get(), std::optional<std::size_t>());
+    }
 }
 
 void DialogPartsTest::logViewFollowsThePane_data() {

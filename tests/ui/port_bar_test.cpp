@@ -46,40 +46,34 @@ class PortBarTest : public QObject {
     Q_OBJECT
 
   private slots:
-    void portSelection_data();
     void portSelection();
     void pickingAnEntryWritesTheSetting();
     void firstRunStartsOnTheSimulatedNetwork();
     void saveStoresTheSettingsAndDialogsGetThePort();
 };
 
-void PortBarTest::portSelection_data() {
-    QTest::addColumn<QString>("stored");
-    QTest::addColumn<int>("selected");
-    QTest::newRow("port in use") << QStringLiteral("COM4") << 1;
-    QTest::newRow("simulator") << QStringLiteral("SIM1") << 2;
-    QTest::newRow("not found") << QStringLiteral("COM9") << -1;
-    QTest::newRow("case differs") << QStringLiteral("com3") << -1;
-}
-
 // The lists select what is stored (nothing where a stored text is not in a list) and change
 // no setting by showing it.
 void PortBarTest::portSelection() {
-    QFETCH(QString, stored);
-    QFETCH(int, selected);
-    PortSettings settings;
-    settings.portName = stored.toStdString();
-    settings.baudRate = selected < 0 ? "12345" : "9600";
-    settings.dataFormat = "7E1";
-    settings.flowControl = "RTS/CTS";
-    PortBar bar(settings, platformPorts);
-    bar.fillPorts(somePorts());
-    QCOMPARE(texts(*bar.portList()), QStringList({"COM3", "COM4 (In Use)", "SIM1"}));
-    QCOMPARE(bar.portList()->currentIndex(), selected);
-    QCOMPARE(bar.baudList()->currentText(), selected < 0 ? QString() : QStringLiteral("9600"));
-    QCOMPARE(bar.formatList()->currentText(), QStringLiteral("7E1"));
-    QCOMPARE(bar.flowList()->currentText(), QStringLiteral("RTS/CTS"));
-    QCOMPARE(settings.portName, stored.toStdString());
+    // The stored port and the entry selected: a port in use, the simulator, a port not found,
+    // one whose case differs.
+    const std::pair<const char*, int> cases[] = {
+        {"COM4", 1}, {"SIM1", 2}, {"COM9", -1}, {"com3", -1}};
+    for (const auto& [stored, selected] : cases) {
+        PortSettings settings;
+        settings.portName = stored;
+        settings.baudRate = selected < 0 ? "12345" : "9600";
+        settings.dataFormat = "7E1";
+        settings.flowControl = "RTS/CTS";
+        PortBar bar(settings, platformPorts);
+        bar.fillPorts(somePorts());
+        QCOMPARE(texts(*bar.portList()), QStringList({"COM3", "COM4 (In Use)", "SIM1"}));
+        QCOMPARE(bar.portList()->currentIndex(), selected);
+        QCOMPARE(bar.baudList()->currentText(), selected < 0 ? QString() : QStringLiteral("9600"));
+        QCOMPARE(bar.formatList()->currentText(), QStringLiteral("7E1"));
+        QCOMPARE(bar.flowList()->currentText(), QStringLiteral("RTS/CTS"));
+        QCOMPARE(settings.portName, std::string(stored));
+    }
 }
 
 void PortBarTest::pickingAnEntryWritesTheSetting() {

@@ -55,7 +55,6 @@ class PropertiesSheetTest : public QObject {
     void readAllWriteAndDefault();
     void remotePagesNameTheirUnitAndResetAsksFirst();
     void diagnosticsButtonsDriveTheUnit();
-    void closingWhileAWorkerRunsLeavesNoThread_data();
     void closingWhileAWorkerRunsLeavesNoThread();
 };
 
@@ -275,44 +274,39 @@ void PropertiesSheetTest::diagnosticsButtonsDriveTheUnit() {
     QCOMPARE(page->valueEdit()->text(), QStringLiteral("4660"));
 }
 
-void PropertiesSheetTest::closingWhileAWorkerRunsLeavesNoThread_data() {
-    QTest::addColumn<int>("page");
-    QTest::newRow("Settings: Read All from a remote") << 0;
-    QTest::newRow("Diagnostics: polling") << 1;
-    // Nineteen requests at 200 ms each to a remote unit: caught after the first.
-    QTest::newRow("Restrictions: Read from a remote") << 2;
-}
-
+// Settings: Read All from a remote; Diagnostics: polling; Restrictions: Read from a remote,
+// nineteen requests at 200 ms each, caught after the first.
 void PropertiesSheetTest::closingWhileAWorkerRunsLeavesNoThread() {
-    QFETCH(int, page);
-    DeviceBench bench;
-    Block* remote = bench.addBlock(BlockKind::Remote, 300);
-    const int before = DeviceWorker::UnjoinedThreads();
-    auto sheet = bench.openSheet(*remote, page);
-    const LogPane* log = nullptr;
-    if (page == 0) {
-        QTest::mouseClick(sheet->settings()->readAllButton(), Qt::LeftButton);
-        log = &sheet->settings()->model().Log();
-    } else if (page == 1) {
-        sheet->diagnostics()->pollBox()->setChecked(true);
-        QTest::mouseClick(sheet->diagnostics()->readButton(), Qt::LeftButton);
-        log = &sheet->diagnostics()->model().Log();
-    } else {
-        QCOMPARE(sheet->restrictions()->model().RemoteUa(), std::uint16_t{300});
-        QTest::mouseClick(sheet->restrictions()->readButton(), Qt::LeftButton);
-        log = &sheet->restrictions()->model().Log();
-    }
-    // Caught talking to the unit.
-    QTRY_VERIFY_WITH_TIMEOUT(paneLines(*log).contains(QStringLiteral("TX:>>>>>")), kLong);
-    QVERIFY(sheet->busy());
-    QCOMPARE(DeviceWorker::UnjoinedThreads(), before + 1);
+    for (const int page : {0, 1, 2}) {
+        DeviceBench bench;
+        Block* remote = bench.addBlock(BlockKind::Remote, 300);
+        const int before = DeviceWorker::UnjoinedThreads();
+        auto sheet = bench.openSheet(*remote, page);
+        const LogPane* log = nullptr;
+        if (page == 0) {
+            QTest::mouseClick(sheet->settings()->readAllButton(), Qt::LeftButton);
+            log = &sheet->settings()->model().Log();
+        } else if (page == 1) {
+            sheet->diagnostics()->pollBox()->setChecked(true);
+            QTest::mouseClick(sheet->diagnostics()->readButton(), Qt::LeftButton);
+            log = &sheet->diagnostics()->model().Log();
+        } else {
+            QCOMPARE(sheet->restrictions()->model().RemoteUa(), std::uint16_t{300});
+            QTest::mouseClick(sheet->restrictions()->readButton(), Qt::LeftButton);
+            log = &sheet->restrictions()->model().Log();
+        }
+        // Caught talking to the unit.
+        QTRY_VERIFY_WITH_TIMEOUT(paneLines(*log).contains(QStringLiteral("TX:>>>>>")), kLong);
+        QVERIFY(sheet->busy());
+        QCOMPARE(DeviceWorker::UnjoinedThreads(), before + 1);
 
-    sheet->reject();
-    // Closing waits for the worker: when it returns, nothing runs any more.
-    QVERIFY(!sheet->busy());
-    QVERIFY(!sheet->isVisible());
-    sheet.reset();
-    QCOMPARE(DeviceWorker::UnjoinedThreads(), before);
+        sheet->reject();
+        // Closing waits for the worker: when it returns, nothing runs any more.
+        QVERIFY(!sheet->busy());
+        QVERIFY(!sheet->isVisible());
+        sheet.reset();
+        QCOMPARE(DeviceWorker::UnjoinedThreads(), before);
+    }
 }
 
 QTEST_MAIN(PropertiesSheetTest)

@@ -50,7 +50,6 @@ class SpectrumSheetTest : public QObject {
 
   private slots:
     void aScanDrawsExportsAndClearsTheCurves();
-    void everyWayOutStopsTheWorker_data();
     void everyWayOutStopsTheWorker();
 };
 
@@ -103,45 +102,40 @@ void SpectrumSheetTest::aScanDrawsExportsAndClearsTheCurves() {
     }
 }
 
-void SpectrumSheetTest::everyWayOutStopsTheWorker_data() {
-    QTest::addColumn<int>("way");
-    QTest::newRow("Stop while scanning") << 0;
-    QTest::newRow("Close while scanning") << 1;
-    QTest::newRow("the window's box while connecting") << 2;
-}
-
+// Stop while scanning (0), Close while scanning (1), the window's box while connecting (2).
 void SpectrumSheetTest::everyWayOutStopsTheWorker() {
-    QFETCH(int, way);
-    SpectrumRig rig(SpectrumRig::Time::Real);
-    const int before = DeviceWorker::UnjoinedThreads();
-    auto sheet = rig.open();
-    sheet->show();
-    SpectrumAnalyzerPage* page = sheet->analyzer();
-    QTest::mouseClick(page->scanButton(), Qt::LeftButton);
-    if (way < 2) {
-        // Caught in the middle: scanning, with the port open.
-        QTRY_VERIFY_WITH_TIMEOUT(page->model().LastRun().scans > 0, 10000);
-        QVERIFY(page->model().WorkerRunning());
-        QTRY_COMPARE(page->scanButton()->text(), QStringLiteral("Stop"));
-        QTest::mouseClick(way == 0 ? page->scanButton() : sheet->closeButton(), Qt::LeftButton);
-    } else {
-        // Still connecting: waiting out the guard time after "+++".
-        QTRY_VERIFY_WITH_TIMEOUT(page->model().Log().LastLine().rfind("Test command mode", 0) == 0,
-                                 10000);
-        QVERIFY(sheet->close());
+    for (const int way : {0, 1, 2}) {
+        SpectrumRig rig(SpectrumRig::Time::Real);
+        const int before = DeviceWorker::UnjoinedThreads();
+        auto sheet = rig.open();
+        sheet->show();
+        SpectrumAnalyzerPage* page = sheet->analyzer();
+        QTest::mouseClick(page->scanButton(), Qt::LeftButton);
+        if (way < 2) {
+            // Caught in the middle: scanning, with the port open.
+            QTRY_VERIFY_WITH_TIMEOUT(page->model().LastRun().scans > 0, 10000);
+            QVERIFY(page->model().WorkerRunning());
+            QTRY_COMPARE(page->scanButton()->text(), QStringLiteral("Stop"));
+            QTest::mouseClick(way == 0 ? page->scanButton() : sheet->closeButton(), Qt::LeftButton);
+        } else {
+            // Still connecting: waiting out the guard time after "+++".
+            QTRY_VERIFY_WITH_TIMEOUT(
+                page->model().Log().LastLine().rfind("Test command mode", 0) == 0, 10000);
+            QVERIFY(sheet->close());
+        }
+        QCOMPARE(sheet->isVisible(), way == 0);
+        QVERIFY(!page->model().WorkerRunning());
+        QVERIFY(!rig.network->HostAttached());
+        if (way == 0) {
+            // Stop ends the scan on the line in progress.
+            QCOMPARE(page->scanButton()->text(), QStringLiteral("Scan"));
+            const std::string last = page->model().Log().Lines().end()[-2];
+            QVERIFY2(last.size() > 9 && last.compare(last.size() - 9, 9, " stopped.") == 0,
+                     last.c_str());
+        }
+        sheet.reset();
+        QCOMPARE(DeviceWorker::UnjoinedThreads(), before);
     }
-    QCOMPARE(sheet->isVisible(), way == 0);
-    QVERIFY(!page->model().WorkerRunning());
-    QVERIFY(!rig.network->HostAttached());
-    if (way == 0) {
-        // Stop ends the scan on the line in progress.
-        QCOMPARE(page->scanButton()->text(), QStringLiteral("Scan"));
-        const std::string last = page->model().Log().Lines().end()[-2];
-        QVERIFY2(last.size() > 9 && last.compare(last.size() - 9, 9, " stopped.") == 0,
-                 last.c_str());
-    }
-    sheet.reset();
-    QCOMPARE(DeviceWorker::UnjoinedThreads(), before);
 }
 
 QTEST_MAIN(SpectrumSheetTest)

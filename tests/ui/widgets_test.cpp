@@ -18,7 +18,6 @@ class WidgetsTest : public QObject {
 
   private slots:
     void fileDialogFilter();
-    void messageBoxAnswers_data();
     void messageBoxAnswers();
     void modelChoiceList();
 };
@@ -35,47 +34,44 @@ void WidgetsTest::fileDialogFilter() {
     }
 }
 
-void WidgetsTest::messageBoxAnswers_data() {
-    QTest::addColumn<int>("buttons");
-    // A QMessageBox::StandardButton; 0: close the box, -1: press Escape.
-    QTest::addColumn<int>("press");
-    QTest::addColumn<int>("answer");
-    QTest::newRow("yes") << int(MessageButtons::YesNo) << int(QMessageBox::Yes) << int(Answer::Yes);
-    QTest::newRow("cancel") << int(MessageButtons::YesNoCancel) << int(QMessageBox::Cancel)
-                            << int(Answer::Cancel);
-    // Closing a Yes/No box or pressing Escape answers neither (No may mean "go ahead").
-    QTest::newRow("yes/no closed") << int(MessageButtons::YesNo) << 0 << int(Answer::Cancel);
-    QTest::newRow("yes/no escape") << int(MessageButtons::YesNo) << -1 << int(Answer::Cancel);
-}
-
 void WidgetsTest::messageBoxAnswers() {
-    QFETCH(int, buttons);
-    QFETCH(int, press);
-    QFETCH(int, answer);
-    QtPrompter prompter;
-    QString text;
-    QString caption;
-    onNextModal([&](QWidget* w) {
-        auto* box = qobject_cast<QMessageBox*>(w);
-        if (box == nullptr) {
-            return;
-        }
-        text = box->text();
-        caption = box->windowTitle();
-        if (press == 0) {
-            box->close();
-        } else if (press < 0) {
-            QTest::keyClick(box, Qt::Key_Escape);
-        } else {
-            box->button(static_cast<QMessageBox::StandardButton>(press))->click();
-        }
-    });
-    const Answer got =
-        prompter.Message(LoadText(kIdsNameEmpty), LoadText(kIdsError), MessageIcon::Exclamation,
-                         static_cast<MessageButtons>(buttons));
-    QCOMPARE(int(got), answer);
-    QCOMPARE(text, QStringLiteral("The name is empty.\nCannot have an empty name."));
-    QCOMPARE(caption, QStringLiteral("Error"));
+    struct Case {
+        MessageButtons buttons;
+        int press;  // a QMessageBox::StandardButton; 0: close the box, -1: press Escape
+        Answer answer;
+    };
+    const Case cases[] = {
+        {MessageButtons::YesNo, QMessageBox::Yes, Answer::Yes},
+        {MessageButtons::YesNoCancel, QMessageBox::Cancel, Answer::Cancel},
+        // Closing a Yes/No box or pressing Escape answers neither (No may mean "go ahead").
+        {MessageButtons::YesNo, 0, Answer::Cancel},
+        {MessageButtons::YesNo, -1, Answer::Cancel},
+    };
+    for (const Case& c : cases) {
+        QtPrompter prompter;
+        QString text;
+        QString caption;
+        onNextModal([&](QWidget* w) {
+            auto* box = qobject_cast<QMessageBox*>(w);
+            if (box == nullptr) {
+                return;
+            }
+            text = box->text();
+            caption = box->windowTitle();
+            if (c.press == 0) {
+                box->close();
+            } else if (c.press < 0) {
+                QTest::keyClick(box, Qt::Key_Escape);
+            } else {
+                box->button(static_cast<QMessageBox::StandardButton>(c.press))->click();
+            }
+        });
+        QCOMPARE(prompter.Message(LoadText(kIdsNameEmpty), LoadText(kIdsError),
+                                  MessageIcon::Exclamation, c.buttons),
+                 c.answer);
+        QCOMPARE(text, QStringLiteral("The name is empty.\nCannot have an empty name."));
+        QCOMPARE(caption, QStringLiteral("Error"));
+    }
 }
 
 void WidgetsTest::modelChoiceList() {
