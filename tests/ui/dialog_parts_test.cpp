@@ -50,10 +50,6 @@ Q_DECLARE_METATYPE(std::vector<PaneStep>)
 
 namespace {
 
-QRect toQRect(const PixelRect& r) {
-    return QRect(r.left, r.top, r.Width(), r.Height());
-}
-
 // A chart of two series over 0..100 x 0..50: series 1 rising, series 2 flat at 40.
 void frameChart(ChartModel& chart) {
     RecordingPrompter quiet;
@@ -122,7 +118,8 @@ void DialogPartsTest::chartTextsLandInTheirBoxes() {
             QPainter painter(&image);
             paintChartScene(painter, solo, chart.fonts());
         }
-        const QRect box = toQRect(text.box).adjusted(-1, -1, 1, 1);
+        const PixelRect& b = text.box;
+        const QRect box = QRect(b.left, b.top, b.Width(), b.Height()).adjusted(-1, -1, 1, 1);
         int inside = 0;
         int outside = 0;
         for (int y = 0; y < image.height(); ++y) {

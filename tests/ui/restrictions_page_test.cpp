@@ -33,16 +33,6 @@ QString cell(RestrictionsPageView* page, const std::string& name) {
                    : page->list()->item(row, RestrictionsPageView::kValueColumn)->text();
 }
 
-// Clicks the row of `name` in the list.
-void clickRow(RestrictionsPageView* page, const std::string& name) {
-    QTableWidget* list = page->list();
-    const int row = page->rowOf(name);
-    QVERIFY(row >= 0);
-    const QRect rect =
-        list->visualItemRect(list->item(row, RestrictionsPageView::kDescriptionColumn));
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
-}
-
 void editValue(RestrictionsPageView* page, const std::string& name, const QString& text) {
     commitEdit(page->list(), page->rowOf(name), RestrictionsPageView::kValueColumn, text);
 }
@@ -154,7 +144,12 @@ void RestrictionsPageTest::zonesFillsTheSelectedRow() {
     const auto sheet = bench.openSheet(*master, kRestrictionsPage);
     RestrictionsPageView* page = sheet->restrictions();
     QVERIFY(page->zonesButton()->isEnabled());
-    clickRow(page, "FrequencyRestriction3");
+    // A click on the row selects it.
+    QTableWidget* list = page->list();
+    const int row = page->rowOf("FrequencyRestriction3");
+    QTest::mouseClick(
+        list->viewport(), Qt::LeftButton, {},
+        list->visualItemRect(list->item(row, RestrictionsPageView::kDescriptionColumn)).center());
 
     bool keptOpen = false;
     QVERIFY(opensModal([&] { QTest::mouseClick(page->zonesButton(), Qt::LeftButton); },

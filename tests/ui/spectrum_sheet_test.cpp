@@ -28,12 +28,6 @@ const std::map<int, QColor> kSeriesColours = {{kMeanHold, QColor(255, 0, 255)},
                                               {kMaxHold, QColor(255, 0, 0)},
                                               {kMaxValue, QColor(0, 255, 0)}};
 
-// The plot without the legend row along its top.
-QRect curveArea(const ChartModel& chart) {
-    const PixelRect plot = chart.Plot();
-    return QRect(plot.left + 2, plot.top + 24, plot.Width() - 4, plot.Height() - 26);
-}
-
 // The simulated network whose unit on the cable answers on its data port, and a sheet on it.
 struct SpectrumRig : test::DeviceBench {
     explicit SpectrumRig(Time time) : DeviceBench(time) { giveDataPort(); }
@@ -73,7 +67,9 @@ void SpectrumSheetTest::aScanDrawsExportsAndClearsTheCurves() {
     QTRY_VERIFY(page->exportButton()->isEnabled());
 
     const QImage image = page->chart()->render();
-    const QRect area = curveArea(page->model().Chart());
+    // The plot without the legend row along its top.
+    const PixelRect plot = page->model().Chart().Plot();
+    const QRect area(plot.left + 2, plot.top + 24, plot.Width() - 4, plot.Height() - 26);
     for (const auto& [series, colour] : kSeriesColours) {
         QVERIFY2(countColour(image, area, colour) > 40,
                  qPrintable(QStringLiteral("series %1 is missing").arg(series)));
