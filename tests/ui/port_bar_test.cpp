@@ -83,8 +83,6 @@ void PortBarTest::pickingAnEntryWritesTheSetting() {
     pick(bar.portList(), QStringLiteral("COM4 (In Use)"));
     // The in-use mark is the list's, not part of the port's name.
     QCOMPARE(settings.portName, std::string("COM4"));
-    pick(bar.baudList(), QStringLiteral("57600"));
-    QCOMPARE(settings.baudRate, std::string("57600"));
     pick(bar.formatList(), QStringLiteral("7N1"));
     QCOMPARE(settings.dataFormat, std::string("7N1"));
     pick(bar.flowList(), QStringLiteral("RTS/CTS"));
