@@ -11,8 +11,8 @@ namespace {
 struct UnitsCase {
     const char* network;
     const char* cable;  // nullptr: the default
-    // Per block in walk order: "L" Local or "R" Remote, the hops, and the problem letter
-    // (- none, n no address, b bad address, s shared), e.g. "L0-".
+    // Per block in walk order: "L" Local or "R" Remote, the hops, and why it is left out, if it
+    // is: e.g. "L0", "R1 no UnitAddress".
     std::vector<std::string> expected;
 };
 
@@ -27,12 +27,9 @@ TEST_P(NetworkUnitsTest, ListsEveryRadioBlock) {
     ASSERT_EQ(units.units.size(), c.expected.size());
     std::vector<std::string> got;
     for (const NetworkUnit& u : units.units) {
-        const char problem = "-nbs"[static_cast<int>(u.problem)];
-        std::string text(1, u.local ? 'L' : 'R');
-        text += std::to_string(u.hops);
-        text += problem;
-        got.push_back(text);
-        EXPECT_EQ(u.RequestUa(), u.local ? 0 : u.address);
+        const std::string problem = ProblemText(units, u);
+        got.push_back((u.local ? "L" : "R") + std::to_string(u.hops) +
+                      (problem.empty() ? "" : " " + problem));
     }
     EXPECT_EQ(got, c.expected);
     const auto* local = units.cable ? units.Find(units.cable) : nullptr;
@@ -44,31 +41,20 @@ INSTANTIATE_TEST_SUITE_P(
     Networks, NetworkUnitsTest,
     ::testing::Values(
         // A star: the Master on the cable, the Remotes behind the Repeater two hops away.
-        UnitsCase{"M1 P2<M1 R300<P2 R301<M1", nullptr, {"L0-", "R1-", "R2-", "R1-"}},
+        UnitsCase{"M1 P2<M1 R300<P2 R301<M1", nullptr, {"L0", "R1", "R2", "R1"}},
         // A chosen cable block: the distances are counted from it, over links either way.
-        UnitsCase{"M1 P2<M1 R300<P2 R301<M1", "R300", {"R2-", "R1-", "L0-", "R3-"}},
+        UnitsCase{"M1 P2<M1 R300<P2 R301<M1", "R300", {"R2", "R1", "L0", "R3"}},
         // The first Master in walk order is on the cable; an unlinked block has no distance.
-        UnitsCase{"R5 M9 M1 R6<M1", nullptr, {"R-1-", "L0-", "R-1-", "R-1-"}},
+        UnitsCase{"R5 M9 M1 R6<M1", nullptr, {"R-1", "L0", "R-1", "R-1"}},
         // Left out: no address, address 0 or 65535, an address two blocks share.
         UnitsCase{"M1 Rx<M1 R0<M1 R65535<M1 R7a<M1 R7b<M1 R8<M1",
                   nullptr,
-                  {"L0-", "R1n", "R1b", "R1b", "R1s", "R1s", "R1-"}},
+                  {"L0", "R1 no UnitAddress", "R1 unit address 0 is outside 1..65534",
+                   "R1 unit address 65535 is outside 1..65534",
+                   "R1 unit address 7 is shared with \"R7b\"",
+                   "R1 unit address 7 is shared with \"R7a\"", "R1"}},
         // No Master: nobody on the cable.
-        UnitsCase{"P2 R3<P2", nullptr, {"R-1-", "R-1-"}}));
-
-TEST(NetworkUnitsText, SaysWhyAUnitIsLeftOut) {
-    LinkIdCounter ids;
-    auto root = test::MakeNetwork("M1 Rx R0 R7a R7b", ids);
-    const NetworkUnits units = ListNetworkUnits(*root);
-    std::vector<std::string> texts;
-    for (const NetworkUnit& u : units.units) {
-        texts.push_back(ProblemText(units, u));
-    }
-    EXPECT_EQ(texts,
-              (std::vector<std::string>{"", "no UnitAddress", "unit address 0 is outside 1..65534",
-                                        "unit address 7 is shared with \"R7b\"",
-                                        "unit address 7 is shared with \"R7a\""}));
-}
+        UnitsCase{"P2 R3<P2", nullptr, {"R-1", "R-1"}}));
 
 }  // namespace
 }  // namespace skelvane
