@@ -8,7 +8,6 @@
 
 #include "base/prompter.h"
 #include "document/network_file.h"
-#include "link_fixture.h"
 #include "support/cli_fixture.h"
 
 namespace skelvane {
@@ -24,16 +23,10 @@ using CliDeviceTest = test::CliTest;
 // Repeater 2, Remotes 300 and 301): what each run prints, its exit code and the files it
 // leaves.
 TEST_F(CliDeviceTest, CommandsAgainstTheSimulatedNetwork) {
-    // The default model's Master as a new network gets it, at unit address 1; the simulated
-    // units are seeded from the same template.
+    // A new network: the default model's Master at unit address 1; the simulated units are
+    // seeded from the same template.
     const auto file = dir / "found.xml";
-    {
-        LinkIdCounter ids;
-        RecordingPrompter prompter;
-        NetworkFile document(ids);
-        document.NewNetwork()->Parameters() = test::ModelBlock(BlockKind::Master, 1)->Parameters();
-        ASSERT_TRUE(document.Save(file, prompter));
-    }
+    ASSERT_EQ(RunCli("new " + Quoted(file)).exitCode, 0);
     const std::string net = Quoted(file);
     const std::string csv = Quoted(dir / "samples.csv");
     struct Case {

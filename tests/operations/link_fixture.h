@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "base/log_pane.h"
 #include "base/prompter.h"
 #include "document/block.h"
@@ -83,12 +85,12 @@ class LinkFixture : public SimNetwork, public FrameRecorder {
     sim::Unit& Local() { return network->Local(); }
     sim::Unit& Remote(std::uint16_t ua) { return *network->FindRemote(ua); }
 
-    // Presses a page's button, runs the worker it starts to its end and takes its results;
-    // the virtual time that took.
+    // Presses a page's button, which must start a worker, runs the worker to its end and takes
+    // its results; the virtual time that took.
     template <typename Page>
     Millis Run(Page& page, bool (Page::*button)()) {
         const Millis start = clock.Now();
-        (page.*button)();
+        EXPECT_TRUE((page.*button)());
         page.Link().Wait();
         page.ApplyWorkerResults();
         return clock.Now() - start;
