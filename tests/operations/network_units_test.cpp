@@ -27,9 +27,12 @@ TEST_P(NetworkUnitsTest, ListsEveryRadioBlock) {
     ASSERT_EQ(units.units.size(), c.expected.size());
     std::vector<std::string> got;
     for (const NetworkUnit& u : units.units) {
-        const std::string problem = ProblemText(units, u);
-        got.push_back((u.local ? "L" : "R") + std::to_string(u.hops) +
-                      (problem.empty() ? "" : " " + problem));
+        std::string text(1, u.local ? 'L' : 'R');
+        text += std::to_string(u.hops);
+        if (const std::string problem = ProblemText(units, u); !problem.empty()) {
+            text.append(" ").append(problem);
+        }
+        got.push_back(text);
     }
     EXPECT_EQ(got, c.expected);
     const auto* local = units.cable ? units.Find(units.cable) : nullptr;
