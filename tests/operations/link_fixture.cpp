@@ -5,7 +5,6 @@
 #include "base/format.h"
 #include "document/network_file.h"
 #include "document/parameter_sets.h"
-#include "link/diagnostics_exchange.h"
 #include "support/test_paths.h"
 
 namespace skelvane::test {

@@ -36,7 +36,6 @@ TEST(MonitorTest, PollsEveryUnitEachIntervalKeepsItsHistoryAndExportsIt) {
 
     ASSERT_TRUE(monitor.Start(Millis{30000}, 2));
     monitor.Wait();
-    EXPECT_EQ(monitor.PassesDone(), 2u);
 
     const auto rssi = [](const MonitorModel::Sample& s) { return s.values[10]; };
     const std::vector<MonitorModel::Sample> near = monitor.History(300);
