@@ -198,8 +198,16 @@ TEST_F(HardUpgradeTest, PlaceholderImagesAreNeverSentToARealPort) {
     EXPECT_EQ(log.LastLine(),
               "This build has no boot program images, only placeholders for the simulator: "
               "/dev/null is not a simulator port, nothing is sent.");
-    // Images that are not placeholders may go anywhere.
+    // Images that are not placeholders may go anywhere: /dev/null is tried (and fails as the
+    // terminal it is not).
     images.placeholders = false;
+    const std::size_t before = log.Lines().size();
+    EXPECT_EQ(Run(), UpgradeResult::Failed);
+    const Lines lines = log.Lines();
+    ASSERT_GT(lines.size(), before);
+    for (std::size_t i = before; i < lines.size(); ++i) {
+        EXPECT_EQ(lines[i].find("nothing is sent"), std::string::npos) << lines[i];
+    }
     job.portName = "SIM1";
     EXPECT_EQ(Run(), UpgradeResult::Completed);
 }
