@@ -7,6 +7,8 @@
 namespace skelvane {
 namespace {
 
+constexpr std::string_view kAskingAgain = "Asking again";
+
 bool StartsWith(std::string_view text, std::string_view head) {
     return text.substr(0, head.size()) == head;
 }
@@ -18,7 +20,7 @@ bool Contains(std::string_view text, std::string_view part) {
 // A line that reports on the step in progress rather than starting a new one.
 bool IsNote(std::string_view line) {
     return StartsWith(line, "Errors in the responses!") || StartsWith(line, "Unknown responses!") ||
-           StartsWith(line, "Asking again") || StartsWith(line, "Step failed: ") ||
+           StartsWith(line, kAskingAgain) || StartsWith(line, "Step failed: ") ||
            StartsWith(line, "Retry") || StartsWith(line, "The port ") ||
            StartsWith(line, "Values missing");
 }
@@ -178,6 +180,10 @@ std::string OperationSummary::Duration(Millis elapsed) {
         return Format("%lld.%lld s", ms / 1000, (ms % 1000) / 100);
     }
     return Format("%lld min %02lld s", ms / 60000, (ms / 1000) % 60);
+}
+
+std::string OperationSummary::AskingAgain(int attempt, int retries) {
+    return std::string(kAskingAgain) + Format(" (%d of %d) ...", attempt, retries);
 }
 
 }  // namespace skelvane

@@ -30,6 +30,8 @@ class OperationSummary {
 
     // "2.4 s", "3 min 05 s".
     static std::string Duration(Millis elapsed);
+    // The note that a step's request goes out again: "Asking again (1 of 2) ...".
+    static std::string AskingAgain(int attempt, int retries);
 
   private:
     bool active_ = false;

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "base/format.h"
+#include "base/operation_summary.h"
 
 namespace skelvane {
 namespace {
@@ -209,7 +210,7 @@ std::size_t DeviceLink::AskTries(std::span<const std::uint8_t> frame, int maxPol
             return 0;
         }
         if (attempt > 0) {
-            LogLine(Format("Asking again (%d of %d) ...", attempt, kAskRetries), true);
+            LogLine(OperationSummary::AskingAgain(attempt, kAskRetries), true);
             // What is still on its way from the last try would be taken for this reply.
             for (int read = 0; read < kDrainReads && !StopFlag(); ++read) {
                 if (port_.Read(scratch_.data(), scratch_.size()) == 0) {

@@ -6,6 +6,7 @@
 
 #include "base/decimal.h"
 #include "base/format.h"
+#include "base/operation_summary.h"
 #include "spectrum/at_exchange.h"
 #include "spectrum/spectrum_chart.h"
 
@@ -227,7 +228,7 @@ bool SpectrumPage::ReadLinkRate(const std::stop_token& stop) {
     log_.Line("Read link rate ...", true);
     for (int attempt = 0; attempt <= kRetries; ++attempt) {
         if (attempt > 0) {
-            log_.Line(Format("Asking again (%d of %d) ...", attempt, kRetries), true);
+            log_.Line(OperationSummary::AskingAgain(attempt, kRetries), true);
         }
         std::optional<int> readings[2];
         std::string why = "Link rate: no answer!";
@@ -269,7 +270,7 @@ bool SpectrumPage::Identify(std::stop_token stop) {
 bool SpectrumPage::ReadModel(const std::stop_token& stop) {
     for (int attempt = 0; attempt <= kRetries; ++attempt) {
         if (attempt > 0) {
-            log_.Line(Format("Asking again (%d of %d) ...", attempt, kRetries), true);
+            log_.Line(OperationSummary::AskingAgain(attempt, kRetries), true);
         }
         const std::optional<std::string> model = AskCommand("Retrieve model ...", kReadModel, stop);
         if (!model) {
@@ -336,6 +337,7 @@ void SpectrumPage::ScanStep(std::stop_token stop) {
     ScanPosition position;
     std::vector<ChannelReading> readings;
     int dropped = 0;
+    bool swept = false;  // the answer held channel lines
     for (int attempt = 0;; ++attempt) {
         if (!Send(kScan, false)) {
             operation_ = Operation::None;
@@ -353,12 +355,13 @@ void SpectrumPage::ScanStep(std::stop_token stop) {
         // A command lost or garbled on its way brings nothing, "ERROR", a bare "OK" or its
         // echo alone: no sweep was made, so it is asked for again instead of being counted
         // as one.
-        if (!readings.empty() || dropped > 0 || attempt == kRetries) {
+        swept = !readings.empty() || dropped > 0;
+        if (swept || attempt == kRetries) {
             break;
         }
         log_.Line(answer.empty() ? "No answer to ATg!" : "The answer to ATg holds no channel line!",
                   true);
-        log_.Line(Format("Asking again (%d of %d) ...", attempt + 1, kRetries), true);
+        log_.Line(OperationSummary::AskingAgain(attempt + 1, kRetries), true);
     }
     {
         std::lock_guard lock(mutex_);
@@ -370,7 +373,7 @@ void SpectrumPage::ScanStep(std::stop_token stop) {
     parser_.Set(position);
     {
         std::lock_guard lock(mutex_);
-        if (!readings.empty() || dropped > 0) {
+        if (swept) {
             ++lastRun_.answers;
         }
         lastRun_.linesDropped += dropped;
